@@ -1,0 +1,51 @@
+#include <QtGlobal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/TApplication.h"
+#include "app/TfrmMain.h"
+
+namespace {
+
+bool constructingApplication = false;
+QtMessageHandler previousHandler = nullptr;
+
+// Without a platform plugin Qt aborts; a user deserves a sentence and a plain exit status.
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+  if (type == QtFatalMsg && constructingApplication) {
+    std::fprintf(stderr, "qarvo: cannot open the display: %s\n", qPrintable(message));
+    std::_Exit(1);
+  }
+  if (previousHandler) {
+    previousHandler(type, context, message);
+  }
+}
+
+// Qt picks X11 or Wayland from these unless a platform is named explicitly.
+bool DisplayNamed() {
+  const auto isSet = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+  };
+  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!DisplayNamed()) {
+    std::fprintf(stderr,
+                 "qarvo: cannot open the display: neither DISPLAY nor WAYLAND_DISPLAY is set\n");
+    return 1;
+  }
+  previousHandler = qInstallMessageHandler(StartupMessageHandler);
+  constructingApplication = true;
+  qarvo::TApplication application(argc, argv);
+  constructingApplication = false;
+  qInstallMessageHandler(previousHandler);
+
+  qarvo::TfrmMain frmMain;
+  frmMain.show();
+  return application.exec();
+}

@@ -1,0 +1,53 @@
+// Names and defaults of the settings file's keys.
+//
+// Names compare without regard to case; some keys are written under one spelling and read
+// under another, so the spelling here is only the one this program writes.
+#pragma once
+
+namespace qarvo::settings {
+
+inline constexpr const char* kSection = "settings";
+// One boolean per catalogue category, key = category number; 1 = collapsed.
+inline constexpr const char* kCatalogueSection = "lstformat";
+inline constexpr bool kCategoryCollapsedDefault = true;
+// User profile of a format: this prefix + format code.
+inline constexpr const char* kFormatSectionPrefix = "formatInfo";
+
+// Output folder; default DefaultOutputFolder() (AppPaths.h).
+inline constexpr const char* kOutPutDir = "OutPutDir";
+inline constexpr const char* kOutPutFormat = "OutPutFormat";
+inline constexpr int kOutPutFormatDefault = 0;
+// Read as text at start-up and by the settings dialog, as an integer elsewhere.
+inline constexpr const char* kFormatCode = "FormatCode";
+inline constexpr const char* kFormatCodeDefault = "1";
+inline constexpr int kFormatCodeDefaultInt = 1;
+inline constexpr const char* kFormatName = "FormatName";
+inline constexpr const char* kFormatNameDefault = "iPod Video MPEG-4";
+inline constexpr const char* kFormatNameCatalogueDefault = "Apple iPod Video MPEG-4 Movie (*.mp4)";
+// 0 idle, 1 normal, 2 lower, 3 lowest.
+inline constexpr const char* kPriority = "priority";
+inline constexpr int kPriorityDefault = 1;
+inline constexpr int kPriorityMax = 3;
+inline constexpr const char* kVolume = "volume";
+inline constexpr int kVolumeDefault = 0;
+inline constexpr int kVolumeMax = 128;
+inline constexpr int kVolumeOutOfRange = 64;
+inline constexpr const char* kMute = "mute";
+inline constexpr int kMuteDefault = 0;
+inline constexpr const char* kSkinIndex = "skinIndex";
+inline constexpr int kSkinIndexDefault = 0;
+inline constexpr int kSkinCount = 7;
+// Snapshot folder; default DefaultOutputFolder() (AppPaths.h).
+inline constexpr const char* kSnapOutPutDir = "SnapOutPutDir";
+inline constexpr const char* kSnapFullSize = "snapFullSize";
+inline constexpr bool kSnapFullSizeDefault = true;
+inline constexpr const char* kSnapSmallSize = "snapSmallSize";
+inline constexpr bool kSnapSmallSizeDefault = true;
+inline constexpr const char* kSnapBmp = "snapBmp";
+inline constexpr bool kSnapBmpDefault = true;
+inline constexpr const char* kSnapJpg = "snapJpg";
+inline constexpr bool kSnapJpgDefault = true;
+inline constexpr const char* kJpgCmp = "jpgCmp";
+inline constexpr int kJpgCmpDefault = 30;
+
+}  // namespace qarvo::settings

@@ -1,0 +1,256 @@
+#include "core/IniFile.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "TempFolder.h"
+#include "core/SettingsError.h"
+
+namespace qarvo {
+namespace {
+
+using test::ReadText;
+using test::TTempFolder;
+using test::WriteText;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+TEST(IniFileRead, NamesMatchWithoutRegardToCase) {
+  TTempFolder folder;
+  WriteText(folder.Path("s.ini"), "[Settings]\nPRIORITY=2\n");
+  TIniFile ini(folder.Path("s.ini"));
+  EXPECT_EQ(ini.ReadInteger("settings", "priority", 1), 2);
+  EXPECT_EQ(ini.ReadString("SETTINGS", "Priority", ""), "2");
+  EXPECT_TRUE(ini.ValueExists("sEtTiNgS", "pRiOrItY"));
+}
+
+TEST(IniFileRead, MissingFileSectionOrKeyGivesTheDefault) {
+  TTempFolder folder;
+  TIniFile missing(folder.Path("none.ini"));
+  EXPECT_EQ(missing.ReadString("settings", "OutPutDir", "dflt"), "dflt");
+  EXPECT_EQ(missing.ReadInteger("settings", "jpgCmp", 30), 30);
+  EXPECT_TRUE(missing.ReadBool("settings", "snapBmp", true));
+  EXPECT_FALSE(missing.SectionExists("settings"));
+
+  WriteText(folder.Path("s.ini"), "[other]\njpgCmp=5\n[settings]\nmute=1\n");
+  TIniFile ini(folder.Path("s.ini"));
+  EXPECT_EQ(ini.ReadInteger("settings", "jpgCmp", 30), 30);  // key in another section
+  EXPECT_EQ(ini.ReadInteger("absent", "mute", 7), 7);
+}
+
+TEST(IniFileRead, AFolderInPlaceOfTheFileGivesDefaults) {
+  TTempFolder folder;
+  std::filesystem::create_directory(folder.Path("dir.ini"));
+  EXPECT_EQ(TIniFile(folder.Path("dir.ini")).ReadInteger("a", "b", 4), 4);
+}
+
+TEST(IniFileRead, ValueThatIsNotANumberGivesTheIntegerDefault) {
+  const auto snapshot = TIniSnapshot::FromText(
+      "[s]\nletters=abc\nmixed=12abc\nempty=\nhex=0x10\nbig=99999999999\n"
+      "blanks=  42  \nnegative=-7\nplus=+8\nsignOnly=-\ndoubleSign=+-3\ninner=1 2\n");
+  EXPECT_EQ(snapshot.ReadInteger("s", "letters", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "mixed", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "empty", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "hex", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "big", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "blanks", -1), 42);
+  EXPECT_EQ(snapshot.ReadInteger("s", "negative", -1), -7);
+  EXPECT_EQ(snapshot.ReadInteger("s", "plus", -1), 8);
+  EXPECT_EQ(snapshot.ReadInteger("s", "signOnly", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "doubleSign", -1), -1);
+  EXPECT_EQ(snapshot.ReadInteger("s", "inner", -1), -1);
+}
+
+TEST(IniFileRead, BooleanIsAnyNonZeroNumberAndDefaultsOnText) {
+  const auto snapshot = TIniSnapshot::FromText("[s]\none=1\nzero=0\ntwo=2\nword=yes\n");
+  EXPECT_TRUE(snapshot.ReadBool("s", "one", false));
+  EXPECT_FALSE(snapshot.ReadBool("s", "zero", true));
+  EXPECT_TRUE(snapshot.ReadBool("s", "two", false));
+  EXPECT_FALSE(snapshot.ReadBool("s", "word", false));
+  EXPECT_TRUE(snapshot.ReadBool("s", "word", true));
+}
+
+TEST(IniFileRead, ValuesKeepTheirInnerText) {
+  const auto snapshot = TIniSnapshot::FromText(
+      "[s]\npath = /home/u/My Videos/out dir \nquoted=\"a b\"\nsemi=x;y # z\neq=a=b\n"
+      "; a comment line\n");
+  EXPECT_EQ(snapshot.ReadString("s", "path", ""), "/home/u/My Videos/out dir");
+  EXPECT_EQ(snapshot.ReadString("s", "quoted", ""), "\"a b\"");
+  EXPECT_EQ(snapshot.ReadString("s", "semi", ""), "x;y # z");
+  EXPECT_EQ(snapshot.ReadString("s", "eq", ""), "a=b");
+}
+
+TEST(IniFileRead, SectionsAndKeysComeInFileOrder) {
+  const auto snapshot =
+      TIniSnapshot::FromText("[formatInfo5]\nz=1\na=2\nm=3\n[formatInfo1]\nk=v\n[lstformat]\n");
+  EXPECT_THAT(snapshot.ReadSections(), ElementsAre("formatInfo5", "formatInfo1", "lstformat"));
+  EXPECT_THAT(snapshot.ReadSectionKeys("FORMATINFO5"), ElementsAre("z", "a", "m"));
+  EXPECT_THAT(snapshot.ReadSection("formatinfo5"),
+              ElementsAre(Pair("z", "1"), Pair("a", "2"), Pair("m", "3")));
+  EXPECT_TRUE(snapshot.ReadSection("missing").empty());
+  EXPECT_TRUE(snapshot.SectionExists("LstFormat"));
+}
+
+TEST(IniFileRead, SnapshotDoesNotSeeLaterWritesButTheFileDoes) {
+  TTempFolder folder;
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteInteger("settings", "volume", 10);
+  const TIniSnapshot before = ini.Snapshot();
+  ini.WriteInteger("settings", "volume", 20);
+  EXPECT_EQ(before.ReadInteger("settings", "volume", 0), 10);
+  EXPECT_EQ(ini.ReadInteger("settings", "volume", 0), 20);
+  EXPECT_EQ(TIniFile(folder.Path("s.ini")).ReadInteger("settings", "volume", 0), 20);
+}
+
+TEST(IniFileWrite, CreatesFileAndRoundTripsEveryType) {
+  TTempFolder folder;
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteString("settings", "OutPutDir", "/tmp/a b");
+  ini.WriteInteger("settings", "jpgCmp", -15);
+  ini.WriteBool("settings", "snapJpg", false);
+  ini.WriteBool("settings", "snapBmp", true);
+  EXPECT_EQ(ReadText(folder.Path("s.ini")),
+            "[settings]\nOutPutDir=/tmp/a b\njpgCmp=-15\nsnapJpg=0\nsnapBmp=1\n");
+  EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/tmp/a b");
+  EXPECT_EQ(ini.ReadInteger("settings", "jpgCmp", 0), -15);
+  EXPECT_FALSE(ini.ReadBool("settings", "snapJpg", true));
+}
+
+TEST(IniFileWrite, KeepsOtherSectionsKeysAndComments) {
+  TTempFolder folder;
+  WriteText(folder.Path("s.ini"),
+            "; settings of the converter\n[settings]\n; folder comment\nOutPutDir=/x\n"
+            "priority=2\n\n[lstformat]\n1=0\n2=1\n; closing remark\n");
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteString("settings", "OutPutDir", "/y");
+  ini.WriteString("settings", "OutPutDir", "/y");  // a second rewrite must not duplicate
+  const std::string text = ReadText(folder.Path("s.ini"));
+  EXPECT_EQ(text.find("; closing remark"), text.rfind("; closing remark"));
+  EXPECT_NE(text.find("2=1\n; closing remark\n"), std::string::npos);
+  EXPECT_NE(text.find("; settings of the converter"), std::string::npos);
+  EXPECT_NE(text.find("; folder comment\nOutPutDir=/y"), std::string::npos);
+  EXPECT_EQ(ini.ReadInteger("settings", "priority", 0), 2);
+  EXPECT_THAT(ini.ReadSection("lstformat"), ElementsAre(Pair("1", "0"), Pair("2", "1")));
+}
+
+TEST(IniFileWrite, WritingUnderAnotherSpellingReplacesTheKey) {
+  TTempFolder folder;
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteString("settings", "snapOutPutDir", "/first");
+  ini.WriteString("Settings", "SnapOutPutDir", "/second");
+  EXPECT_EQ(ini.ReadString("settings", "SnapOutPutDir", ""), "/second");
+  EXPECT_THAT(ini.ReadSections(), ElementsAre("settings"));
+  EXPECT_EQ(ini.ReadSectionKeys("settings").size(), 1u);
+}
+
+TEST(IniFileWrite, LineBreaksInAValueCannotInjectKeys) {
+  TTempFolder folder;
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteString("settings", "OutPutDir", "/a\n[evil]\nmute=1");
+  EXPECT_FALSE(ini.SectionExists("evil"));
+  EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/a [evil] mute=1");
+}
+
+TEST(IniFileWrite, KeepsTheFileModeAndLeavesNoTemporaryFiles) {
+  TTempFolder folder;
+  const std::string name = folder.Path("s.ini");
+  WriteText(name, "[settings]\n");
+  std::filesystem::permissions(name, std::filesystem::perms(0640));
+  TIniFile ini(name);
+  for (int i = 0; i < 20; ++i) {
+    ini.WriteInteger("settings", "volume", i);
+  }
+  EXPECT_THAT(folder.Entries(), ElementsAre("s.ini"));
+  EXPECT_EQ(std::filesystem::status(name).permissions(), std::filesystem::perms(0640));
+}
+
+TEST(IniFileWrite, WritesThroughASymbolicLinkToItsTarget) {
+  TTempFolder folder;
+  WriteText(folder.Path("real.ini"), "[a]\nb=1\n");
+  std::filesystem::create_symlink(folder.Path("real.ini"), folder.Path("link.ini"));
+  TIniFile(folder.Path("link.ini")).WriteInteger("a", "c", 2);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.ini")));
+  EXPECT_EQ(ReadText(folder.Path("real.ini")), "[a]\nb=1\nc=2\n");
+}
+
+TEST(IniFileWrite, DeletedFileIsCreatedAgainWithTheOneKey) {
+  TTempFolder folder;
+  const std::string name = folder.Path("s.ini");
+  TIniFile ini(name);
+  ini.WriteString("settings", "OutPutDir", "/x");
+  ini.WriteInteger("settings", "skinIndex", 3);
+  std::filesystem::remove(name);
+  ini.WriteInteger("settings", "volume", 99);
+  EXPECT_EQ(ReadText(name), "[settings]\nvolume=99\n");
+}
+
+TEST(IniFileWrite, RefusedWriteThrowsWithTheFileName) {
+  TTempFolder folder;
+  const std::string missingFolder = folder.Path("no/such/folder/s.ini");
+  WriteText(folder.Path("plain"), "x");
+  const std::string underAFile = folder.Path("plain/s.ini");
+  for (const std::string& name : {missingFolder, underAFile}) {
+    TIniFile ini(name);
+    try {
+      ini.WriteInteger("settings", "volume", 1);
+      ADD_FAILURE() << "no error for " << name;
+    } catch (const ESettingsError& error) {
+      EXPECT_STREQ(error.what(), ("Unable to write to " + name).c_str());
+    }
+  }
+  EXPECT_THAT(folder.Entries(), ElementsAre("plain"));
+  EXPECT_EQ(ReadText(folder.Path("plain")), "x");
+}
+
+// Files past RLIMIT_FSIZE fail with EFBIG: a deterministic full disk for this process.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    previousSignal_ = ::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    active_ = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+  }
+  ~TFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    ::signal(SIGXFSZ, previousSignal_);
+  }
+  bool Active() const { return active_; }
+
+ private:
+  rlimit previous_{};
+  sighandler_t previousSignal_ = SIG_DFL;
+  bool active_ = false;
+};
+
+TEST(IniFileWrite, FullDiskKeepsTheOldFileIntact) {
+  TTempFolder folder;
+  const std::string name = folder.Path("s.ini");
+  const std::string original = "; keep me\n[settings]\nOutPutDir=/old\nvolume=12\n";
+  WriteText(name, original);
+  TIniFile ini(name);
+  {
+    TFileSizeLimit limit(original.size() + 8);
+    ASSERT_TRUE(limit.Active());
+    EXPECT_THROW(ini.WriteString("settings", "OutPutDir", std::string(200, 'x')), ESettingsError);
+  }
+  EXPECT_EQ(ReadText(name), original);
+  EXPECT_THAT(folder.Entries(), ElementsAre("s.ini"));
+  ini.WriteString("settings", "OutPutDir", "/new");  // the limit gone, writing works again
+  EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/new");
+}
+
+TEST(IniFileWrite, SeveralValuesGoInOneReplacement) {
+  TTempFolder folder;
+  TIniFile ini(folder.Path("s.ini"));
+  ini.WriteValues("lstformat", {{"1", "1"}, {"2", "0"}, {"1", "0"}});
+  EXPECT_EQ(ReadText(folder.Path("s.ini")), "[lstformat]\n1=0\n2=0\n");
+}
+
+}  // namespace
+}  // namespace qarvo

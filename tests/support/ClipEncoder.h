@@ -1,0 +1,59 @@
+// One encoded stream of a generated clip: encoder, output stream and the packets in between.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/LibraryObjects.h"
+
+namespace qarvo {
+
+class TClipEncoder {
+ public:
+  // Finds encoder `codecName` and makes its context; the caller fills the context in before
+  // Open().
+  TClipEncoder(AVFormatContext& output, const std::string& codecName);
+  TClipEncoder(const TClipEncoder&) = delete;
+  TClipEncoder& operator=(const TClipEncoder&) = delete;
+
+  const AVCodec& Codec() const { return *codec_; }
+  AVCodecContext& Context() { return *context_; }
+
+  // Opens the encoder with deterministic settings and adds its stream to the output. Every
+  // option must be taken by the encoder.
+  void Open(TDictionary options);
+
+  // Where the next frame comes from; nullptr from it ends the stream.
+  void SetSource(std::function<const AVFrame*()> source) { source_ = std::move(source); }
+
+  // Moves the stream's packets so that the first starts at 0 rather than at a negative
+  // time (an encoder's priming).
+  void SetStartAtZero(bool on) { startAtZero_ = on; }
+
+  // Encodes the next frame of the source (draining the encoder at its end) and writes every
+  // packet that comes out.
+  void Step();
+  bool Finished() const { return finished_; }
+  // Seconds of media sent to the encoder so far.
+  double Position() const { return position_; }
+
+ private:
+  void Encode(const AVFrame* frame);
+  void WritePacket();
+  std::string Call(const char* name) const;
+
+  AVFormatContext& output_;
+  std::string name_;
+  const AVCodec* codec_ = nullptr;
+  TCodecContextPtr context_;
+  TPacketPtr packet_;
+  AVStream* stream_ = nullptr;  // owned by output_
+  std::function<const AVFrame*()> source_;
+  double position_ = 0.0;
+  bool startAtZero_ = false;
+  bool offsetKnown_ = false;
+  int64_t offset_ = 0;  // added to every timestamp, in the encoder's time base
+  bool finished_ = false;
+};
+
+}  // namespace qarvo

@@ -1,0 +1,143 @@
+// The standard clip catalogue and its cache folder.
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "support/TestMedia.h"
+
+namespace qarvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+TClipSpec Clip(const std::string& container, const std::string& extension) {
+  TClipSpec spec;
+  spec.Container = container;
+  spec.Extension = extension;
+  return spec;
+}
+
+TClipSpec WithVideo(TClipSpec spec, const std::string& codec, int width, int height,
+                    AVRational rate, int64_t bitRate) {
+  spec.VideoCodec = codec;
+  spec.Width = width;
+  spec.Height = height;
+  spec.FrameRate = rate;
+  spec.VideoBitRate = bitRate;
+  return spec;
+}
+
+TClipSpec WithAudio(TClipSpec spec, const std::string& codec, int rate, int channels,
+                    int64_t bitRate) {
+  spec.AudioCodec = codec;
+  spec.SampleRate = rate;
+  spec.Channels = channels;
+  spec.AudioBitRate = bitRate;
+  return spec;
+}
+
+TClipSpec Lasting(TClipSpec spec, double seconds) {
+  spec.Duration = seconds;
+  return spec;
+}
+
+std::vector<TNamedClip> MakeCatalogue() {
+  const TClipSpec avi = Clip("avi", "avi");  // mpeg4 320x240 25 fps + mp3 44.1 kHz stereo
+  TClipSpec h264 = WithAudio(WithVideo(Clip("mp4", "mp4"), "libx264", 320, 240, {25, 1}, 600000),
+                             "aac", 44100, 2, 128000);
+  h264.BFrames = 2;  // reordered frames, as real files have
+  TClipSpec videoOnly = Clip("mp4", "mp4");
+  videoOnly.AudioCodec.clear();
+  TClipSpec audioOnly = Lasting(Clip("mp3", "mp3"), 3.0);
+  audioOnly.VideoCodec.clear();
+  TClipSpec twoAudio = WithAudio(Clip("matroska", "mkv"), "aac", 44100, 2, 128000);
+  twoAudio.AudioStreams = 2;
+  TClipSpec fps60 = h264;
+  fps60.FrameRate = {60, 1};
+  return {
+      {"avi_mpeg4_mp3", avi},
+      {"mp4_h264_aac", h264},
+      {"mkv_mpeg4_vorbis", WithAudio(Clip("matroska", "mkv"), "libvorbis", 44100, 2, 128000)},
+      {"mpg_mpeg2_mp2", WithAudio(WithVideo(Clip("mpeg", "mpg"), "mpeg2video", 352, 288, {25, 1},
+                                            1500000),
+                                  "mp2", 48000, 2, 192000)},
+      {"flv", WithVideo(Clip("flv", "flv"), "flv", 320, 240, {25, 1}, 800000)},
+      {"3gp_h263_aac", WithAudio(WithVideo(Clip("3gp", "3gp"), "h263", 176, 144, {15, 1}, 256000),
+                                 "aac", 22050, 1, 64000)},
+      {"audio_only", audioOnly},
+      {"video_only", videoOnly},
+      {"odd_size", WithVideo(avi, "mpeg4", 322, 242, {25, 1}, 800000)},
+      {"fps1", Lasting(WithVideo(avi, "mpeg4", 320, 240, {1, 1}, 200000), 5.0)},
+      {"fps60", fps60},
+      {"short3s", Lasting(avi, 3.0)},
+      {"long10min", Lasting(WithAudio(WithVideo(avi, "mpeg4", 160, 120, {10, 1}, 150000),
+                                      "libmp3lame", 22050, 1, 32000),
+                            600.0)},
+      {"two_audio", twoAudio},
+      // For synchronisation tests: the sound is exactly in step with the pictures.
+      {"clicks60", Lasting(WithAudio(Clip("mp4", "mp4"), "aac", 44100, 2, 128000), 60.0)},
+      {"sd", Lasting(WithAudio(WithVideo(avi, "mpeg4", 720, 576, {25, 1}, 2500000), "libmp3lame",
+                               48000, 2, 128000),
+                     5.0)},
+  };
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in ? text.str() : std::string();
+}
+
+// Written beside the clip after it, so a clip without a matching note is made again.
+void WriteNote(const fs::path& path, const std::string& text) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path partial =
+      path.string() + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) throw std::runtime_error("cannot write " + partial.string());
+  }
+  fs::rename(partial, path);
+}
+
+}  // namespace
+
+const std::vector<TNamedClip>& StandardClips() {
+  static const std::vector<TNamedClip> clips = MakeCatalogue();
+  return clips;
+}
+
+const TClipSpec& StandardClip(const std::string& name) {
+  for (const TNamedClip& clip : StandardClips())
+    if (clip.Name == name) return clip.Spec;
+  throw std::runtime_error("unknown test clip \"" + name + "\"");
+}
+
+std::string TestMediaDir() {
+  const char* dir = std::getenv("QARVO_TEST_MEDIA_DIR");
+  return dir && *dir ? dir : "/tmp/qarvo-testmedia";
+}
+
+std::string EnsureClip(const std::string& name) {
+  const TClipSpec& spec = StandardClip(name);
+  const fs::path dir = TestMediaDir();
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) throw std::runtime_error("cannot create " + dir.string() + ": " + error.message());
+  const fs::path clip = dir / (name + "." + spec.Extension);
+  const fs::path note = clip.string() + ".txt";
+  const std::string description = DescribeClip(spec);
+  if (fs::exists(clip) && ReadText(note) == description) return clip.string();
+  GenerateClip(spec, clip.string());
+  WriteNote(note, description);
+  return clip.string();
+}
+
+}  // namespace qarvo

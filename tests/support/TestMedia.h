@@ -1,0 +1,70 @@
+// Test media: deterministic clips with known content, made through the engine's library table.
+//
+// Every picture carries its frame number (ReadFrameNumber) and the sound is a tone with an
+// optional click at every whole second (FindClicks), so a test can check what came out of a
+// conversion or a player, not only that something did.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/LibraryApi.h"
+#include "support/TestPicture.h"
+#include "support/TestTone.h"
+
+namespace qarvo {
+
+struct TClipSpec {
+  std::string Container = "avi";   // muxer short name ("avi", "mp4", "matroska", "mpeg"...)
+  std::string Extension = "avi";   // file extension without the dot
+  std::string VideoCodec = "mpeg4";  // encoder name; empty for no video
+  int Width = 320;
+  int Height = 240;
+  AVRational FrameRate{25, 1};
+  AVPixelFormat PixelFormat = AV_PIX_FMT_YUV420P;  // used when the encoder takes it
+  int64_t VideoBitRate = 800000;   // 0 for the encoder's default
+  int BFrames = 0;                 // -1 for the encoder's default
+  std::string AudioCodec = "libmp3lame";  // encoder name; empty for no audio
+  int SampleRate = 44100;
+  int Channels = 2;
+  int64_t AudioBitRate = 128000;   // 0 for the encoder's default
+  int AudioStreams = 1;            // 1 or 2; the second plays ToneFrequency(spec, 1)
+  double Duration = 2.0;           // seconds
+  double ToneFrequency = 440.0;    // Hz, first audio stream
+  bool Clicks = true;              // a click starting at every whole second
+};
+
+// A clip of the standard catalogue.
+struct TNamedClip {
+  std::string Name;
+  TClipSpec Spec;
+};
+
+// Writes the clip to `path` (through a temporary file, so a failed or killed run leaves
+// nothing at `path`). Throws std::runtime_error naming the failing call and the library's text.
+void GenerateClip(const TClipSpec& spec, const std::string& path);
+
+// Tone of audio stream `index` (0 or 1) of a clip.
+double ToneFrequency(const TClipSpec& spec, int index);
+// Number of pictures and of audio sample frames (per stream) a clip holds.
+int64_t VideoFrameCount(const TClipSpec& spec);
+int64_t AudioSampleCount(const TClipSpec& spec);
+// Click start times of a clip (empty without clicks or audio).
+std::vector<double> ClickTimes(const TClipSpec& spec);
+// Seconds by which the decoded sound of a clip trails its pictures: the mp3 encoder's
+// priming in containers that cannot signal it (AVI, FLV); 0 elsewhere.
+double AudioLeadIn(const TClipSpec& spec);
+// One line describing a clip's properties; changes whenever its output would.
+std::string DescribeClip(const TClipSpec& spec);
+
+const std::vector<TNamedClip>& StandardClips();
+// The standard clip called `name`; throws std::runtime_error for an unknown name.
+const TClipSpec& StandardClip(const std::string& name);
+
+// Folder of generated clips: $QARVO_TEST_MEDIA_DIR, or a folder under /tmp.
+std::string TestMediaDir();
+// Path of standard clip `name` in TestMediaDir(), generated there on first use and reused
+// while its description matches.
+std::string EnsureClip(const std::string& name);
+
+}  // namespace qarvo

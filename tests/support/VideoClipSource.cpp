@@ -1,0 +1,53 @@
+#include "support/VideoClipSource.h"
+
+#include <stdexcept>
+
+#include "support/TestMediaError.h"
+#include "support/TestPicture.h"
+
+namespace qarvo {
+
+TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames)
+    : width_(encoder.width),
+      height_(encoder.height),
+      format_(encoder.pix_fmt),
+      frameRate_(av_q2d(encoder.framerate)),
+      frames_(frames) {
+  if (format_ == AV_PIX_FMT_YUV420P) return;
+  drawn_ = NewFrame(AV_PIX_FMT_YUV420P);
+  scaler_.reset(api().sws_getContext(width_, height_, AV_PIX_FMT_YUV420P, width_, height_, format_,
+                                     SWS_POINT | SWS_BITEXACT, nullptr, nullptr, nullptr));
+  if (!scaler_) {
+    const char* name = api().av_get_pix_fmt_name(format_);
+    throw std::runtime_error(std::string("sws_getContext(yuv420p to ") + (name ? name : "?") +
+                             "): conversion not supported");
+  }
+}
+
+TFramePtr TVideoClipSource::NewFrame(AVPixelFormat format) const {
+  TFramePtr frame = MakeFrame();
+  if (!frame) throw std::runtime_error("av_frame_alloc: out of memory");
+  frame->format = format;
+  frame->width = width_;
+  frame->height = height_;
+  CheckAv(api().av_frame_get_buffer(frame.get(), 0), "av_frame_get_buffer(video)");
+  return frame;
+}
+
+const AVFrame* TVideoClipSource::Next() {
+  if (index_ >= frames_) return nullptr;
+  // A fresh frame each time: the encoder may still hold the previous one.
+  current_ = NewFrame(format_);
+  if (scaler_) {
+    DrawTestPicture(*drawn_, index_, frameRate_);
+    const int rc = api().sws_scale(scaler_.get(), drawn_->data, drawn_->linesize, 0, height_,
+                                   current_->data, current_->linesize);
+    if (rc != height_) throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
+  } else {
+    DrawTestPicture(*current_, index_, frameRate_);
+  }
+  current_->pts = index_++;
+  return current_.get();
+}
+
+}  // namespace qarvo

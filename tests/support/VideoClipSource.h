@@ -1,0 +1,32 @@
+// Supplies the pictures of a generated clip in the encoder's pixel format.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/LibraryObjects.h"
+
+namespace qarvo {
+
+class TVideoClipSource {
+ public:
+  // `encoder` is the opened video encoder; `frames` pictures at its frame rate.
+  TVideoClipSource(const AVCodecContext& encoder, int64_t frames);
+
+  // The next picture, or nullptr after the last; valid until the next call.
+  const AVFrame* Next();
+
+ private:
+  TFramePtr NewFrame(AVPixelFormat format) const;
+
+  int width_;
+  int height_;
+  AVPixelFormat format_;
+  double frameRate_;
+  int64_t frames_;
+  int64_t index_ = 0;
+  TFramePtr drawn_;     // yuv420p picture when the encoder takes another format
+  TSwsContextPtr scaler_;
+  TFramePtr current_;
+};
+
+}  // namespace qarvo
