@@ -170,14 +170,24 @@ void TLibraryLoader::Unload(TLibrarySet set) {
     if (set & (1u << *it)) UnloadOne(*it);
 }
 
+namespace {
+// Leak checkers can only name a library's own allocations while it is still mapped, so the
+// sanitizer build keeps unloaded libraries in memory.
+#ifdef QARVO_KEEP_LIBRARIES_MAPPED
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+#else
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
+#endif
+}  // namespace
+
 void* TLibraryLoader::OpenFile(const TLibraryItem& item, std::string& shownName) {
   std::string folder = folder_;
   if (!folder.empty() && folder.back() != '/') folder += '/';
   shownName = folder + item.FileName;
   if (!folder.empty() && FileExists(shownName))
-    return dlopen(shownName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return dlopen(shownName.c_str(), kOpenFlags);
   if (folder.empty()) shownName = item.FileName;
-  return dlopen(item.FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  return dlopen(item.FileName.c_str(), kOpenFlags);
 }
 
 bool TLibraryLoader::LoadOne(int index) {
