@@ -1,0 +1,16 @@
+// The one table that turns a media-library error code into the text shown to the user.
+#pragma once
+
+#include <string>
+
+namespace qarvo {
+
+// The table's text for a library code ("End of file", "No such file or directory", ...),
+// chosen by the code's meaning in the loaded libraries; any other code gives
+// "Error number <code> occurred".
+std::string ErrorText(int code);
+
+// "<file name>: <ErrorText(code)>", the form every file-level failure is reported in.
+std::string FileErrorText(const std::string& fileName, int code);
+
+}  // namespace qarvo
