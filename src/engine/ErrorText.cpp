@@ -29,6 +29,8 @@ constexpr TErrorTextEntry kErrorTexts[] = {
     {AVERROR(EDOM), "Number syntax expected in filename"},
     {AVERROR_EOF, "End of file"},
     {AVERROR_INVALIDDATA, "Invalid data found when processing input"},
+    // Demuxers still reject malformed headers with this older code for invalid data.
+    {AVERROR(EINVAL), "Invalid data found when processing input"},
     {AVERROR(ENOMEM), "Not enough memory"},
     {AVERROR(EIO), "I/O error"},
     {AVERROR(ENOENT), "No such file or directory"},

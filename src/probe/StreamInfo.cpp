@@ -56,6 +56,18 @@ AVRational UsableTimeBase(AVRational timeBase) {
   return timeBase;
 }
 
+bool HasCodecParameters(const AVCodecParameters& codec) {
+  if (codec.codec_id == AV_CODEC_ID_NONE) return false;
+  switch (codec.codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+      return codec.width > 0 && codec.height > 0;
+    case AVMEDIA_TYPE_AUDIO:
+      return codec.sample_rate > 0 && codec.ch_layout.nb_channels > 0;
+    default:
+      return true;
+  }
+}
+
 int64_t ContainerTimestamp(const AVFormatContext& container) {
   const char* text = MetadataValue(container.metadata, "creation_time");
   int64_t microseconds = 0;

@@ -14,6 +14,10 @@ const char* MetadataValue(const AVDictionary* metadata, const char* key);
 // A time base that can be divided by: a zero denominator becomes the numerator, or 1.
 AVRational UsableTimeBase(AVRational timeBase);
 
+// True when the analysis found what a decoder needs: a picture size, a sample rate and
+// channel count, or at least a codec for other kinds.
+bool HasCodecParameters(const AVCodecParameters& codec);
+
 // Creation time of the container in seconds since 1970; 0 when it does not say.
 int64_t ContainerTimestamp(const AVFormatContext& container);
 

@@ -105,7 +105,12 @@ bool TCustomMediaProbe::AnalyseStreams() {
     TCodecLockGuard lock;
     result = api().avformat_find_stream_info(container_, nullptr);
   }
-  if (result >= 0) return true;
+  // The analysis succeeds on a few stray bytes that look like a raw stream; a file none of
+  // whose streams could be described is no media file.
+  bool described = false;
+  for (unsigned i = 0; result >= 0 && i < container_->nb_streams; ++i)
+    described = described || HasCodecParameters(*container_->streams[i]->codecpar);
+  if (described) return true;
   return Fail(TLogLevel::llError, fileName_ + ": could not find codec parameters");
 }
 

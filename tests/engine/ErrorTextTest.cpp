@@ -20,6 +20,7 @@ TEST(ErrorText, CurrentLibraryCodesMapByMeaning) {
       {AVERROR(EDOM), "Number syntax expected in filename"},
       {AVERROR_EOF, "End of file"},
       {AVERROR_INVALIDDATA, "Invalid data found when processing input"},
+      {AVERROR(EINVAL), "Invalid data found when processing input"},
       {AVERROR(ENOMEM), "Not enough memory"},
       {AVERROR(EIO), "I/O error"},
       {AVERROR(ENOENT), "No such file or directory"},

@@ -133,12 +133,19 @@ TEST_F(MediaProbeTest, BadFilesGiveFalseWithTheNameAndTheReason) {
   std::ofstream(text) << "This is a shopping list, not a film.\nMilk\nBread\n";
   test::WritePrefix(clip, truncated, static_cast<int64_t>(fs::file_size(clip) / 2));
   test::WriteRandomBytes(random, 256 * 1024);
+  // Stray bytes a raw-stream reader accepts but cannot describe.
+  const std::string rawVideo = folder_.Path("byte.h264");
+  const std::string rawAudio = folder_.Path("noise.mp3");
+  test::WriteRandomBytes(rawVideo, 1);
+  test::WriteRandomBytes(rawAudio, 256 * 1024);
   const std::pair<std::string, const char*> cases[] = {
       {missing, "No such file or directory"},
       {empty, "Invalid data found when processing input"},
       {text, "Invalid data found when processing input"},
       {truncated, "Invalid data found when processing input"},
       {random, "Invalid data found when processing input"},
+      {rawVideo, "could not find codec parameters"},
+      {rawAudio, "could not find codec parameters"},
   };
   TMediaProbe probe;
   for (const auto& [name, reason] : cases) {
