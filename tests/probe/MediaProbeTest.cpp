@@ -262,6 +262,17 @@ TEST_F(MediaProbeTest, ProgramsListTheirStreamsWithIdsAndLanguages) {
   EXPECT_EQ(probe.AudioStreamInfo(-1).Language, "eng");
 }
 
+TEST_F(MediaProbeTest, AStreamPixelShapeOtherThanTheCodecsIsShownWithItsDisplayRatio) {
+  TMediaProbe probe;
+  // The QCIF H.263 picture says 12:11 pixels, the 3GP track square ones.
+  ASSERT_TRUE(probe.LoadFile(EnsureClip("3gp_h263_aac")));
+  EXPECT_NE(probe.FileInfoText().find(", PAR 1:1 DAR 11:9, 15 fps"),
+            std::string::npos) << probe.FileInfoText();
+  EXPECT_FLOAT_EQ(probe.VideoStreamInfo(-1).DisplayAspectRatio, 176.0f / 144.0f);
+  ASSERT_TRUE(probe.LoadFile(EnsureClip("avi_mpeg4_mp3")));
+  EXPECT_EQ(probe.FileInfoText().find(", PAR "), std::string::npos);
+}
+
 TEST_F(MediaProbeTest, ContainerTagsAndCreationTimeAreReported) {
   const std::string mp4 = folder_.Path("tagged.mp4");
   test::RemuxClip(EnsureClip("video_only"), mp4,
