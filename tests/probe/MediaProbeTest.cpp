@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "ProbeFiles.h"
+#include "engine/CodecLock.h"
 #include "engine/EngineError.h"
 #include "engine/LibraryLoader.h"
 #include "engine/StringFormat.h"
@@ -219,6 +223,23 @@ TEST_F(MediaProbeTest, AttachedContainerStaysOpenAfterTheProbeLetsGo) {
   TPacketPtr packet = MakePacket();
   EXPECT_GE(api().av_read_frame(input.get(), packet.get()), 0);
   EXPECT_GT(packet->size, 0);
+}
+
+TEST_F(MediaProbeTest, StreamAnalysisWaitsForTheCodecLock) {
+  const std::string clip = EnsureClip("short3s");
+  std::atomic<bool> done{false};
+  bool loaded = false;
+  CodecLock().lock();
+  std::thread worker([&] {
+    TMediaProbe probe;
+    loaded = probe.LoadFile(clip);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_FALSE(done) << "analysed while a codec was being opened elsewhere";
+  CodecLock().unlock();
+  worker.join();
+  EXPECT_TRUE(loaded);
 }
 
 TEST_F(MediaProbeTest, MissingLibrariesRaiseInCheckOrder) {
