@@ -1,0 +1,74 @@
+#include "core/FormatProfile.h"
+
+#include <optional>
+
+namespace qarvo {
+namespace {
+
+std::optional<std::string> Same(const std::string& item) { return item; }
+
+}  // namespace
+
+TFormatProfile::TFormatProfile(const TIniSnapshot& settings, TFormatDefinition definition,
+                               int code)
+    : settings_(settings), definition_(std::move(definition)), section_(FormatSection(code)) {}
+
+template <typename TMap>
+std::string TFormatProfile::Read(const char* key, const char* listKey, TMap map,
+                                 const std::string& readerDefault) const {
+  if (settings_.ValueExists(section_, key)) return settings_.ReadString(section_, key, "");
+  if (const TChoiceList* list = definition_.List(listKey)) {
+    if (const auto item = list->DefaultItem()) {
+      if (const auto mapped = map(*item)) return *mapped;
+    }
+  }
+  return readerDefault;
+}
+
+std::string TFormatProfile::VideoEncoder() const {
+  return Read("paraVideoEncoder", format_keys::kVideoEncoder, VideoEncoderEngineName,
+              profile_defaults::kVideoEncoder);
+}
+
+std::string TFormatProfile::VideoSize() const {
+  return Read("paraVideoSize", format_keys::kVideoSize, Same, profile_defaults::kVideoSize);
+}
+
+std::string TFormatProfile::VideoBitRate() const {
+  return Read("paraVideoBitRate", format_keys::kVideoBitRate, Same,
+              profile_defaults::kVideoBitRate);
+}
+
+std::string TFormatProfile::FrameRate() const {
+  return Read("paraFrameRate", format_keys::kFrameRate, Same, profile_defaults::kFrameRate);
+}
+
+std::string TFormatProfile::AudioEncoder(bool audioOnly) const {
+  return Read("paraAudioEncoder", format_keys::kAudioEncoder, AudioEncoderEngineName,
+              audioOnly ? profile_defaults::kAudioEncoderAudioOnly : "");
+}
+
+std::string TFormatProfile::Channel() const {
+  return Read("paraChannel", format_keys::kChannel, ChannelValue, profile_defaults::kChannel);
+}
+
+std::string TFormatProfile::SampleRate() const {
+  return Read("paraSampleRate", format_keys::kSampleRate, Same, profile_defaults::kSampleRate);
+}
+
+std::string TFormatProfile::AudioBitRate() const {
+  return Read("paraAudioBitRate", format_keys::kAudioBitRate, Same,
+              profile_defaults::kAudioBitRate);
+}
+
+std::string TFormatProfile::Volume() const {
+  // Without a volume list the output keeps the source's loudness: the bare reader default
+  // (3, i.e. almost silent) was never a choice anyone made.
+  return Read("paraVolume", format_keys::kVolume, VolumeValue, "256");
+}
+
+std::string TFormatProfile::Zoom() const {
+  return settings_.ReadString(section_, "parazoom", profile_defaults::kZoom);
+}
+
+}  // namespace qarvo

@@ -1,0 +1,105 @@
+#include "core/FormatList.h"
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "core/IniFile.h"
+
+namespace qarvo {
+namespace {
+
+using test::TTempFolder;
+using test::WriteText;
+
+int RowOf(const TFormatList& list, const std::string& text, int from = 0) {
+  for (int i = from; i < static_cast<int>(list.Rows().size()); ++i)
+    if (list.Rows()[i].Text == text) return i;
+  return -1;
+}
+
+TEST(FormatList, FirstStartShowsEveryCategoryCollapsed) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  TFormatList list;
+  EXPECT_EQ(list.BuildFormatList(settings), "Apple iPod Video MPEG-4 Movie (*.mp4)");
+  ASSERT_EQ(list.Rows().size(), 36u);
+  for (const auto& row : list.Rows()) {
+    EXPECT_EQ(row.Info.IsCategory, 1);
+    EXPECT_TRUE(row.Info.Collapsed);
+  }
+  EXPECT_FALSE(list.SelectedRow());
+  EXPECT_EQ(list.Rows()[0].Info.Code, 100);  // general "Apple iPod"
+  EXPECT_EQ(list.Rows()[8].Info.Code, 8);    // "Archos"
+  EXPECT_EQ(list.Rows()[28].Text, "Apple iPhone");
+  EXPECT_EQ(list.Rows()[28].Info.Code, 0);
+}
+
+TEST(FormatList, ExpandInsertsFormatsBelowAndCollapseRemovesExactlyThem) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  TFormatList list;
+  list.BuildFormatList(settings);
+  const int walkman = RowOf(list, "Sony Walkman");
+  list.ToggleCategory(walkman);
+  ASSERT_EQ(list.Rows().size(), 39u);
+  EXPECT_EQ(list.Rows()[walkman + 1].Text, "Sony Walkman MPEG-4 Video (*.mp4)");
+  EXPECT_EQ(list.Rows()[walkman + 3].Info.Code, 10702);
+  EXPECT_EQ(list.Rows()[walkman + 4].Text, "Archos");
+  list.ToggleCategory(walkman + 4);  // Archos below it
+  EXPECT_EQ(list.Rows().size(), 46u);
+  list.ToggleCategory(walkman);
+  EXPECT_EQ(list.Rows().size(), 43u);
+  EXPECT_EQ(list.Rows()[walkman + 1].Text, "Archos");
+  EXPECT_FALSE(list.Rows()[walkman + 1].Info.Collapsed);
+  EXPECT_EQ(list.Rows()[walkman + 2].Info.Code, 800);
+  // A format row and a row outside the list change nothing.
+  list.ToggleCategory(walkman + 2);
+  list.ToggleCategory(500);
+  EXPECT_EQ(list.Rows().size(), 43u);
+}
+
+TEST(FormatList, SelectingTheSameNameInEitherTableStoresThatTablesCode) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  TFormatList list;
+  list.BuildFormatList(settings);
+  const int generalAudio = RowOf(list, "General Audio formates");
+  list.ToggleCategory(generalAudio);
+  const int generalAc3 = RowOf(list, "AC-3 Audio Codec (*.ac3)");
+  auto choice = list.PressRow(generalAc3, 100, settings);
+  ASSERT_TRUE(choice);
+  EXPECT_EQ(choice->Code, 2706);
+  EXPECT_EQ(settings.ReadString("settings", "FormatCode", ""), "2706");
+  EXPECT_EQ(settings.ReadString("settings", "FormatName", ""), "AC-3 Audio Codec (*.ac3)");
+
+  const int threeGpAudio = RowOf(list, "General Audio formates", generalAudio + 1);
+  EXPECT_FALSE(list.PressRow(threeGpAudio, 30, settings));  // right of the glyph: nothing
+  EXPECT_EQ(list.Rows()[threeGpAudio].Info.Collapsed, true);
+  EXPECT_FALSE(list.PressRow(threeGpAudio, 5, settings));  // on the glyph: expands
+  choice = list.PressRow(RowOf(list, "AC-3 Audio Codec (*.ac3)", threeGpAudio), 0, settings);
+  ASSERT_TRUE(choice);
+  EXPECT_EQ(choice->Code, 706);
+  EXPECT_EQ(settings.ReadInteger("settings", "FormatCode", 1), 706);
+}
+
+TEST(FormatList, CollapseStateSurvivesARebuildAndTheSelectionFollowsTheName) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  WriteText(settings.FileName(), "[settings]\nFormatName=  mp3 mpeg layer-3 audio (*.mp3) \n");
+  TFormatList list;
+  list.BuildFormatList(settings);
+  list.ToggleCategory(RowOf(list, "General Audio formates"));
+  list.SaveFormatListState(settings);
+  EXPECT_EQ(settings.ReadString("lstformat", "27", ""), "0");
+  EXPECT_EQ(settings.ReadString("lstformat", "107", ""), "1");
+  EXPECT_EQ(settings.ReadString("lstformat", "7", ""), "1");
+
+  TFormatList rebuilt;
+  rebuilt.BuildFormatList(settings);
+  EXPECT_EQ(rebuilt.Rows().size(), 43u);
+  ASSERT_TRUE(rebuilt.SelectedRow());
+  EXPECT_EQ(rebuilt.Rows()[*rebuilt.SelectedRow()].Info.Code, 2700);
+}
+
+}  // namespace
+}  // namespace qarvo
