@@ -1,0 +1,200 @@
+#include "core/BatchRun.h"
+
+#include <algorithm>
+
+#include "core/FormatDefinition.h"
+#include "core/FormatProfile.h"
+#include "core/SettingsKeys.h"
+#include "core/SettingsReaders.h"
+
+namespace qarvo {
+namespace {
+
+std::string CaptionExtension(const std::string& caption) {
+  const auto slash = caption.find_last_of('/');
+  const auto point = caption.rfind('.');
+  if (point == std::string::npos || (slash != std::string::npos && point < slash)) return {};
+  return caption.substr(point);
+}
+
+}  // namespace
+
+std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value) {
+  if (!value) return std::nullopt;
+  switch (*value) {
+    case 0: return TRunPriority::Idle;
+    case 1: return TRunPriority::Normal;
+    case 2: return TRunPriority::Lower;
+    case 3: return TRunPriority::Lowest;
+    default: return std::nullopt;
+  }
+}
+
+std::string ShortenCaption(const std::string& caption) {
+  if (caption.size() < 51) return caption;
+  return caption.substr(0, 44) + ".." + CaptionExtension(caption);
+}
+
+TProgressView MakeProgressView(int taskIndex, int tasksCount, int64_t currentDuration,
+                               int64_t totalDuration, int64_t currentSize,
+                               const std::string& caption) {
+  TProgressView view;
+  if (totalDuration > 0) {
+    const int64_t percent = currentDuration * 100 / totalDuration;
+    view.Percent = static_cast<int>(std::clamp<int64_t>(percent, 0, 100));
+    view.Length = std::to_string(totalDuration / 1000000) + " Second";
+  }
+  view.Time = std::to_string(std::max<int64_t>(currentDuration, 0) / 1000000) + " Second";
+  view.Size = std::to_string(std::max<int64_t>(currentSize, 0) / 1000) + " kb";
+  view.Progress = "[" + std::to_string(taskIndex + 1) + "/" + std::to_string(tasksCount) + "]";
+  view.Output = ShortenCaption(caption);
+  return view;
+}
+
+TBatchRun::TBatchRun(IBatchEngine& engine, TIniFile& settings, TIniFile& definitions)
+    : engine_(engine), settings_(settings), definitions_(definitions) {}
+
+int TBatchRun::FormatCode() const {
+  if (formatCode_) return *formatCode_;
+  return settings_.ReadInteger(settings::kSection, settings::kFormatCode,
+                               settings::kFormatCodeDefaultInt);
+}
+
+bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
+                      ISizeQuestion& sizeQuestion) {
+  warning_.clear();
+  const int checked =
+      static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const TJobRow& r) { return r.Checked; }));
+  if (checked == 0) {
+    warning_ = kNoCheckedFileMessage;
+    return false;
+  }
+  if (const auto priority = PriorityFromSetting(ReadPriority(settings_)))
+    engine_.SetThreadPriority(*priority);
+  taskRows_.clear();
+  taskReports_.clear();
+  reports_.clear();
+  cancelled_ = false;
+  engine_.ClearTasks();
+  try {
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+      if (!rows[row].Checked) continue;
+      TJobRow& job = rows[row];
+      TJobReport report{row, job.Caption, {}, TJobOutcome::Pending, {}};
+      std::string error;
+      const auto source = engine_.LoadSource(job.Caption, error);
+      if (!source) {
+        report.Outcome = TJobOutcome::Skipped;
+        report.Message = error;
+        reports_.push_back(report);
+        continue;
+      }
+      TComposedInput input;
+      input.FileName = job.Caption;
+      input.FileFormat = source->InputFormat;
+      input.StartTime = job.Record.TrimStart;
+      const int code = FormatCode();
+      const TIniSnapshot settingsSnapshot = settings_.Snapshot();
+      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
+      TComposedOutput output;
+      output.FileName = namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
+                                                 "." + profile.Definition().FileExt);
+      job.Record.Zoom = profile.Zoom();
+      ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input);
+      report.Output = output.FileName;
+      const int task = engine_.AddTask(input, error);
+      if (task < 0) {
+        report.Outcome = TJobOutcome::Skipped;
+        report.Message = error;
+      } else if (!engine_.SetOutputFile(task, output, error)) {
+        engine_.RemoveTask(task);
+        report.Outcome = TJobOutcome::Skipped;
+        report.Message = error;
+      } else {
+        taskRows_.push_back(row);
+        taskReports_.push_back(static_cast<int>(reports_.size()));
+      }
+      engine_.CloseSource();
+      reports_.push_back(report);
+    }
+  } catch (...) {
+    engine_.CloseSource();
+    engine_.ClearTasks();
+    taskRows_.clear();
+    taskReports_.clear();
+    throw;
+  }
+  if (taskRows_.empty()) {
+    warning_ = "No file could be converted.";
+    return false;
+  }
+  engine_.StartTask(1);
+  return true;
+}
+
+TJobReport* TBatchRun::ReportOfTask(int taskIndex) {
+  if (taskIndex < 0 || taskIndex >= static_cast<int>(taskReports_.size())) return nullptr;
+  return &reports_[taskReports_[taskIndex]];
+}
+
+TProgressView TBatchRun::OnProgress(std::vector<TJobRow>& rows, int taskIndex,
+                                    int64_t currentDuration, int64_t totalDuration,
+                                    int64_t currentSize) {
+  std::string caption;
+  if (taskIndex >= 0 && taskIndex < static_cast<int>(taskRows_.size()) &&
+      taskRows_[taskIndex] < static_cast<int>(rows.size()))
+    caption = rows[taskRows_[taskIndex]].Caption;
+  const TProgressView view = MakeProgressView(taskIndex, static_cast<int>(taskRows_.size()),
+                                              currentDuration, totalDuration, currentSize, caption);
+  if (TJobReport* report = ReportOfTask(taskIndex)) {
+    report->Outcome = TJobOutcome::Running;
+    if (view.Percent) rows[report->Row].Progress = std::to_string(*view.Percent) + "%";
+  }
+  return view;
+}
+
+bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished,
+                            bool exception, const std::string& message,
+                            IAfterRunActions* actions, bool openFolder, bool powerOff,
+                            const std::string& outputFolder) {
+  if (taskIndex < 0) {
+    // Whatever had not ended by now was stopped with the run.
+    for (int task : taskReports_) {
+      TJobReport& report = reports_[task];
+      if (report.Outcome == TJobOutcome::Pending || report.Outcome == TJobOutcome::Running)
+        report.Outcome = TJobOutcome::Stopped;
+    }
+    engine_.ClearTasks();
+    return true;
+  }
+  TJobReport* report = ReportOfTask(taskIndex);
+  if (!report) return false;
+  if (finished && !exception) {
+    report->Outcome = TJobOutcome::Finished;
+    rows[report->Row].Progress = "100%";
+    const bool last = taskIndex + 1 == static_cast<int>(taskRows_.size());
+    if (last && !cancelled_ && actions) {
+      if (openFolder) actions->OpenFolder(outputFolder);
+      if (powerOff) actions->PowerOff();
+    }
+  } else if (exception) {
+    report->Outcome = TJobOutcome::Failed;
+    report->Message = message;
+  } else {
+    report->Outcome = TJobOutcome::Stopped;
+  }
+  return false;
+}
+
+void TBatchRun::Cancel() {
+  cancelled_ = true;
+  engine_.Stop(true);
+}
+
+bool TBatchRun::AllFinished() const {
+  return !reports_.empty() && std::all_of(reports_.begin(), reports_.end(), [](const TJobReport& r) {
+           return r.Outcome == TJobOutcome::Finished;
+         });
+}
+
+}  // namespace qarvo

@@ -1,0 +1,136 @@
+// The batch run without its windows: turning the checked jobs into engine tasks, the row
+// map, what the progress window shows, and what happens when tasks end.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ComposedOptions.h"
+#include "core/IniFile.h"
+#include "core/OptionComposer.h"
+#include "core/OutputNaming.h"
+#include "core/TSourceFacts.h"
+#include "core/TlvFilesRecord.h"
+
+namespace qarvo {
+
+enum class TRunPriority { Idle, Normal, Lower, Lowest };
+
+// The engine as the batch run drives it; the front ends adapt the conversion engine and
+// its probe to it.
+class IBatchEngine {
+ public:
+  virtual ~IBatchEngine() = default;
+  virtual void SetThreadPriority(TRunPriority priority) = 0;
+  virtual void ClearTasks() = 0;
+  // Loads a source into the engine's probe; nothing (with `error`) when it cannot be read.
+  virtual std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) = 0;
+  virtual void CloseSource() = 0;
+  // Task index, or -1 with `error`.
+  virtual int AddTask(const TComposedInput& input, std::string& error) = 0;
+  virtual bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) = 0;
+  virtual void RemoveTask(int task) = 0;
+  virtual void StartTask(int threadCount) = 0;
+  virtual void Pause() = 0;
+  virtual void Resume() = 0;
+  virtual void Stop(bool waitForStop) = 0;
+  virtual int TasksCount() const = 0;
+};
+
+// After the last job: open the output folder, power the machine off. Tests replace both.
+class IAfterRunActions {
+ public:
+  virtual ~IAfterRunActions() = default;
+  virtual void OpenFolder(const std::string& folder) = 0;
+  virtual void PowerOff() = 0;
+};
+
+// One row of the job list as the run sees it.
+struct TJobRow {
+  std::string Caption;  // the source path
+  bool Checked = true;
+  TlvFilesRecord Record;
+  std::string Progress;  // the "Progress" column
+};
+
+enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped };
+
+struct TJobReport {
+  int Row = -1;
+  std::string Source;
+  std::string Output;
+  TJobOutcome Outcome = TJobOutcome::Pending;
+  std::string Message;  // why it failed or was skipped
+};
+
+// What the progress window shows for one progress event.
+struct TProgressView {
+  std::optional<int> Percent;  // none while the length is unknown
+  std::string Time;            // "15 Second"
+  std::string Length;          // "60 Second"
+  std::string Size;            // "1234 kb"
+  std::string Progress;        // "[2/3]"
+  std::string Output;          // the source path, shortened
+};
+
+std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value);
+
+// A caption of 51 characters or more: its first 44, "..", and its extension with the point.
+std::string ShortenCaption(const std::string& caption);
+
+TProgressView MakeProgressView(int taskIndex, int tasksCount, int64_t currentDuration,
+                               int64_t totalDuration, int64_t currentSize,
+                               const std::string& caption);
+
+inline constexpr const char* kNoCheckedFileMessage =
+    "Please select a file by clicking the check box!";
+
+class TBatchRun {
+ public:
+  TBatchRun(IBatchEngine& engine, TIniFile& settings, TIniFile& definitions);
+
+  // Format code override (the headless --format); none reads "FormatCode".
+  void SetFormatCode(std::optional<int> code) { formatCode_ = code; }
+  int FormatCode() const;
+
+  // Composes one task per checked row and starts them. Returns false without starting when
+  // no row is checked (Warning() says so) or no job could be added. A composition error
+  // (ECompositionError) propagates with nothing started and the task list cleared.
+  bool Start(std::vector<TJobRow>& rows, TOutputNamer& namer, ISizeQuestion& sizeQuestion);
+
+  const std::vector<int>& TaskRows() const { return taskRows_; }
+  const std::vector<TJobReport>& Reports() const { return reports_; }
+  const std::string& Warning() const { return warning_; }
+
+  // Progress of a task: the row's column and what the window shows.
+  TProgressView OnProgress(std::vector<TJobRow>& rows, int taskIndex, int64_t currentDuration,
+                           int64_t totalDuration, int64_t currentSize);
+  // A task ended (taskIndex -1: the whole run). Runs the after-run actions when the last
+  // task of the run finished; returns true for the end of the run.
+  bool OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished, bool exception,
+                   const std::string& message, IAfterRunActions* actions, bool openFolder,
+                   bool powerOff, const std::string& outputFolder);
+
+  void Pause() { engine_.Pause(); }
+  void Resume() { engine_.Resume(); }
+  // Cancel: stops every task with waiting; unfinished tasks count as stopped.
+  void Cancel();
+  bool AllFinished() const;
+
+ private:
+  TJobReport* ReportOfTask(int taskIndex);
+
+  IBatchEngine& engine_;
+  TIniFile& settings_;
+  TIniFile& definitions_;
+  std::optional<int> formatCode_;
+  std::vector<int> taskRows_;
+  std::vector<int> taskReports_;  // task index -> index into reports_
+  std::vector<TJobReport> reports_;
+  std::string warning_;
+  bool cancelled_ = false;
+};
+
+}  // namespace qarvo

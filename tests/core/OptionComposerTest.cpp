@@ -1,0 +1,214 @@
+#include "core/OptionComposer.h"
+
+#include <gtest/gtest.h>
+
+#include "core/FormatDefinition.h"
+
+namespace qarvo {
+namespace {
+
+class TAnswer : public ISizeQuestion {
+ public:
+  explicit TAnswer(bool yes) : yes_(yes) {}
+  bool UseDefaultSize() override {
+    ++asked;
+    return yes_;
+  }
+  int asked = 0;
+
+ private:
+  bool yes_;
+};
+
+TSourceFacts Source(int w, int h, int bitRate = 900000) {
+  TSourceFacts s;
+  s.VideoStreamCount = 1;
+  s.Width = w;
+  s.Height = h;
+  s.BitRate = bitRate;
+  return s;
+}
+
+struct TComposed {
+  TComposedOutput Output;
+  TComposedInput Input;
+  int Asked = 0;
+};
+
+TComposed Compose(const std::string& profileText, const TlvFilesRecord& job,
+                  const TSourceFacts& source, bool yes = true,
+                  const std::string& definitionText = "[formatInfo1]\nFormat=mp4\n") {
+  const TIniSnapshot settings = TIniSnapshot::FromText("[formatInfo1]\n" + profileText);
+  const TIniSnapshot definitions = TIniSnapshot::FromText(definitionText);
+  const TFormatProfile profile(settings, ReadFormatDefinition(definitions, 1), 1);
+  TAnswer answer(yes);
+  TComposed c;
+  ComposeOutputOptions(profile, job, source, answer, c.Output, c.Input);
+  c.Asked = answer.asked;
+  return c;
+}
+
+TlvFilesRecord Job(const std::string& zoom) {
+  TlvFilesRecord job;
+  job.Zoom = zoom;
+  return job;
+}
+
+const std::string kMpeg4 = "paraVideoEncoder=mpeg4\nparaAudioEncoder=libfaac\nparaVolume=256\n";
+
+TEST(LetterBox, KeepsTheShapeWithEvenBorders) {
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("lbox"), Source(640, 480));
+  EXPECT_EQ(c.Output.FrameSize, "320x240");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:0:0");
+
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("lbox"), Source(1280, 720));
+  EXPECT_EQ(c.Output.FrameSize, "320x180");
+  EXPECT_EQ(c.Output.AspectRatio, "320:180");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:0:30");
+
+  TlvFilesRecord cropped = Job("lbox");
+  cropped.CropTop = cropped.CropBottom = 8;
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", cropped, Source(720, 576));
+  EXPECT_EQ(c.Output.VideoFilters, "crop=0:8:720:560,scale=300:240,pad=320:240:10:0");
+  EXPECT_EQ(c.Output.FrameSize, "");
+  EXPECT_EQ(c.Output.AspectRatio, "300:240");
+}
+
+TEST(Fitting, FullPanAndCenter) {
+  TlvFilesRecord full = Job("full");
+  full.CropLeft = 4;
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\n", full, Source(1280, 720));
+  EXPECT_EQ(c.Output.FrameSize, "320x240");
+  EXPECT_EQ(c.Output.AspectRatio, "320:240");
+  EXPECT_EQ(c.Output.CropLeft, 4);
+  EXPECT_EQ(c.Output.CropTop, 0);
+  EXPECT_EQ(c.Output.VideoFilters, "");
+
+  // 1280x720 to 4:3 keeps 960 columns: 160 from each side.
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("pan"), Source(1280, 720));
+  EXPECT_EQ(c.Output.CropLeft, 160);
+  EXPECT_EQ(c.Output.CropRight, 160);
+  EXPECT_EQ(c.Output.CropTop, 0);
+  EXPECT_EQ(c.Output.FrameSize, "320x240");
+  // 480x480 to 4:3 keeps 360 rows; the job's margin of 6 on top adds to both.
+  TlvFilesRecord pan = Job("pan");
+  pan.CropTop = 6;
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", pan, Source(480, 480));
+  EXPECT_EQ(c.Output.CropTop, (57 + 6) & ~1);
+  EXPECT_EQ(c.Output.CropBottom, c.Output.CropTop);
+  EXPECT_EQ(c.Output.CropLeft, 0);
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("pan"), Source(640, 480));
+  EXPECT_EQ(c.Output.CropLeft, 0);
+  EXPECT_EQ(c.Output.CropTop, 0);
+
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("center"), Source(1280, 720));
+  EXPECT_EQ(c.Output.FrameSize, "320x180");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:0:30:black");
+
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("orig"), Source(1280, 720));
+  EXPECT_EQ(c.Output.FrameSize, "");
+  EXPECT_EQ(c.Output.VideoFilters, "");
+}
+
+TEST(FrameSize, UnreadableSizesAskTheQuestion) {
+  for (const char* size : {"x240", "320x", "big"}) {
+    auto yes = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(640, 360));
+    EXPECT_EQ(yes.Asked, 1) << size;
+    EXPECT_EQ(yes.Output.FrameSize, "320x240") << size;
+    auto no = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(640, 360), false);
+    EXPECT_EQ(no.Output.FrameSize, "640x360") << size;
+  }
+  auto source = Compose(kMpeg4 + "paraVideoSize=as source\n", Job("full"), Source(640, 360));
+  EXPECT_EQ(source.Asked, 0);
+  EXPECT_EQ(source.Output.FrameSize, "640x360");
+  auto half = Compose(kMpeg4 + "paraVideoSize=axb\n", Job("full"), Source(640, 360));
+  EXPECT_EQ(half.Output.FrameSize, "640x360");
+}
+
+TEST(FrameSize, H263TakesOnlyItsOwnSizes) {
+  const std::string h263 = "paraVideoEncoder=h263\nparaVolume=256\nparaVideoSize=";
+  EXPECT_EQ(Compose(h263 + "400x300\n", Job("full"), Source(640, 480)).Output.FrameSize, "704x576");
+  EXPECT_EQ(Compose(h263 + "352x288\n", Job("full"), Source(640, 480)).Output.FrameSize, "352x288");
+  EXPECT_EQ(Compose(h263 + "150x100\n", Job("full"), Source(640, 480)).Output.FrameSize, "176x144");
+  EXPECT_EQ(Compose(h263 + "160x120\n", Job("full"), Source(640, 480)).Output.FrameSize, "176x144");
+  EXPECT_EQ(Compose(h263 + "1408x1152\n", Job("full"), Source(640, 480)).Output.FrameSize, "1408x1152");
+  EXPECT_EQ(Compose(h263 + "100x80\n", Job("full"), Source(640, 480)).Output.FrameSize, "128x96");
+}
+
+TEST(Encoders, PresetTargetAndContainer) {
+  const std::string def = "[formatInfo1]\nFormat=PSP\n";
+  auto c = Compose("paraVideoEncoder=libx264\nparaVolume=256\nparaVideoSize=320x240\n", Job("lbox"),
+                   Source(320, 240), true, def);
+  EXPECT_EQ(c.Output.VideoPreset, "libx264-psp");
+  EXPECT_EQ(c.Output.FileFormat, "PSP");
+  EXPECT_EQ(c.Output.VideoCodec, "libx264");
+
+  c = Compose("paraVideoEncoder=mpeg2video\nparaVideoSize=720x576\nparaVolume=256\n", Job("lbox"),
+              Source(720, 576), true, "[formatInfo1]\nFormat=pal-dvd\n");
+  EXPECT_EQ(c.Output.TargetType, 3);
+  EXPECT_EQ(c.Output.TargetNorm, 1);
+  EXPECT_EQ(c.Output.FileFormat, "");
+
+  c = Compose("paraVideoEncoder=3gp\nparaVolume=256\nparaVideoSize=176x144\nparaAudioEncoder=libamr_nb\n",
+              Job("lbox"), Source(320, 240), true, "[formatInfo1]\nFormat=3gp\n");
+  EXPECT_EQ(c.Output.VideoCodec, "");
+  EXPECT_EQ(c.Output.FileFormat, "3gp");
+  EXPECT_EQ(c.Output.AudioCodec, "libopencore_amrnb");
+}
+
+TEST(Rates, BitRatesFrameRateChannelsVolume) {
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\nparaVideoBitRate=768\nparaFrameRate=29.97\n"
+                            "paraAudioBitRate=96.5\nparaSampleRate=22050\nparaChannel=1\nparaVolume=128\n",
+                   Job("lbox"), Source(320, 240));
+  EXPECT_EQ(c.Output.VideoBitrate, 768000);
+  EXPECT_EQ(c.Output.FrameRate, "29.97");
+  EXPECT_EQ(c.Output.AudioBitrate, 96500);
+  EXPECT_EQ(c.Output.AudioSampleRate, 22050);
+  EXPECT_EQ(c.Output.AudioChannels, 1);
+  EXPECT_EQ(c.Output.AudioVolume, 128);
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\nparaVideoBitRate=as source\nparaFrameRate=as source\n"
+                       "paraSampleRate=as source\nparaChannel=as source\n",
+              Job("lbox"), Source(320, 240, 654321));
+  EXPECT_EQ(c.Output.VideoBitrate, 654321);
+  EXPECT_EQ(c.Output.FrameRate, "");
+  EXPECT_EQ(c.Output.AudioSampleRate, -1);
+  EXPECT_EQ(c.Output.AudioChannels, -1);
+  EXPECT_EQ(c.Output.AudioVolume, -1);
+  EXPECT_THROW(Compose("paraVideoEncoder=mpeg4\nparaVolume=loud\n", Job("lbox"), Source(320, 240)),
+               ECompositionError);
+}
+
+TEST(AudioOnly, SourcesAndFormatsWithoutVideo) {
+  TSourceFacts audio;
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\nparaSampleRate=48000\n", Job("lbox"), audio);
+  EXPECT_TRUE(c.Output.DisableVideo);
+  EXPECT_EQ(c.Output.FrameSize, "");
+  EXPECT_EQ(c.Output.AudioCodec, "libfaac");
+  EXPECT_EQ(c.Output.AudioSampleRate, 48000);
+
+  c = Compose("", Job("lbox"), Source(320, 240), true,
+              "[formatInfo1]\nVideoEncoder=\nAudioEncoder=MP3\nVolume=100%\nChannel=mono 1 channel\n");
+  EXPECT_TRUE(c.Output.DisableVideo);
+  EXPECT_TRUE(c.Output.DisableSubtitle);
+  EXPECT_EQ(c.Input.ExtOptions, "vn=1");
+  EXPECT_EQ(c.Output.AudioCodec, "libmp3lame");
+  EXPECT_EQ(c.Output.AudioVolume, -1);
+  EXPECT_EQ(c.Output.AudioChannels, 1);
+}
+
+TEST(JobEdits, TrimAndHook) {
+  TlvFilesRecord job = Job("lbox");
+  job.TrimStart = 10000000;
+  job.TrimLength = 30000000;
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\n", job, Source(320, 240));
+  EXPECT_EQ(c.Output.RecordingTime, 30000000);
+  EXPECT_FALSE(c.Output.CustomHook);
+  job.WaterText = "hello";
+  EXPECT_TRUE(Compose(kMpeg4 + "paraVideoSize=320x240\n", job, Source(320, 240)).Output.CustomHook);
+  job.WaterText.clear();
+  job.Brightness = 200;
+  EXPECT_TRUE(Compose(kMpeg4 + "paraVideoSize=320x240\n", job, Source(320, 240)).Output.CustomHook);
+}
+
+}  // namespace
+}  // namespace qarvo

@@ -1,0 +1,54 @@
+#include "core/OutputNaming.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "TempFolder.h"
+
+namespace qarvo {
+namespace {
+
+using test::TTempFolder;
+using test::WriteText;
+
+TEST(OutputNaming, SkipsNamesOnDiskAndNamesHandedOutEarlier) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  const std::string out = folder.Path("out");
+  settings.WriteString("settings", "OutPutDir", out);
+  TOutputNamer namer(settings);
+  EXPECT_EQ(namer.MakeOutputFileName("/clips/holiday.part1.avi", ".mp4"),
+            out + "/holiday.part1_(new).mp4");  // the folder was created
+  WriteText(out + "/holiday.part1_(new).mp4", "x");
+  WriteText(out + "/holiday.part1_(new_1).mp4", "x");
+  TOutputNamer fresh(settings);
+  EXPECT_EQ(fresh.MakeOutputFileName("/clips/holiday.part1.avi", ".mp4"),
+            out + "/holiday.part1_(new_2).mp4");
+  // Same file name from another folder in the same batch.
+  EXPECT_EQ(fresh.MakeOutputFileName("/other/holiday.part1.mkv", ".mp4"),
+            out + "/holiday.part1_(new_3).mp4");
+  EXPECT_EQ(fresh.MakeOutputFileName("/clips/noext", "_ipod.mp4"), out + "/noext_(new)_ipod.mp4");
+}
+
+TEST(OutputNaming, AFolderThatCannotBeMadeFallsBackAndIsStored) {
+  TTempFolder folder;
+  TIniFile settings(folder.Path("s.ini"));
+  WriteText(folder.Path("file"), "x");
+  const std::string bad = folder.Path("file") + "/sub";
+  settings.WriteString("settings", "OutPutDir", bad);
+  const std::string home = folder.Path("home");
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  setenv("HOME", home.c_str(), 1);
+  std::string warning;
+  TOutputNamer namer(settings, [&](const std::string& m) { warning = m; });
+  const std::string name = namer.MakeOutputFileName("/a/b.avi", ".mp4");
+  EXPECT_EQ(warning.rfind("Cannot create output directory:" + bad + ".It will create default directory ", 0), 0u);
+  EXPECT_EQ(settings.ReadString("settings", "OutPutDir", ""), home + "/videoconverter");
+  setenv("HOME", savedHome.c_str(), 1);
+  EXPECT_EQ(name, home + "/videoconverter/b_(new).mp4");
+}
+
+}  // namespace
+}  // namespace qarvo
