@@ -1,0 +1,91 @@
+#include "convert/ConvertArguments.h"
+
+#include "core/FormatCatalogue.h"
+#include "core/OptionComposer.h"
+
+namespace qarvo {
+
+const char* const kConvertUsage =
+    "usage: qarvo-convert [--format CODE] [--output DIR] FILE...\n"
+    "       qarvo-convert --list-formats\n"
+    "       qarvo-convert --info FILE\n"
+    "       qarvo-convert --help\n"
+    "\n"
+    "Converts each FILE with the current output format and its parameters, exactly as the\n"
+    "application's Start does, one job per file, and prints each output path.\n"
+    "\n"
+    "  --format CODE    use the format CODE (see --list-formats) for this run only\n"
+    "  --output DIR     write into DIR for this run only (created when missing)\n"
+    "  --list-formats   print every format: its code, a tab, its name\n"
+    "  --info FILE      print what the media probe reports about FILE\n"
+    "  --help           print this text\n"
+    "\n"
+    "Settings are read from the settings file (QARVO_SETTINGS_FILE names another one) and\n"
+    "never changed by these options. Exit status: 0 when every job finished, 1 when a job\n"
+    "failed or a file could not be read, 2 for bad arguments. Ctrl+C stops the run.\n";
+
+namespace {
+
+bool TakeValue(const std::vector<std::string>& arguments, size_t& i, const std::string& name,
+               std::string& value, TConvertArguments& result) {
+  const std::string& argument = arguments[i];
+  if (argument.rfind(name + "=", 0) == 0) {
+    value = argument.substr(name.size() + 1);
+  } else if (i + 1 < arguments.size()) {
+    value = arguments[++i];
+  } else {
+    result.Error = name + " needs a value";
+    return false;
+  }
+  if (value.empty()) result.Error = name + " needs a value";
+  return !value.empty();
+}
+
+void SetMode(TConvertArguments& result, TConvertMode mode) {
+  if (result.Mode != TConvertMode::Convert && result.Mode != mode)
+    result.Error = "--list-formats, --info and --help cannot be combined";
+  result.Mode = mode;
+}
+
+}  // namespace
+
+TConvertArguments ParseConvertArguments(const std::vector<std::string>& arguments) {
+  TConvertArguments result;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size() && result.Error.empty(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+      result.Files.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "--help" || argument == "-h") {
+      SetMode(result, TConvertMode::Help);
+    } else if (argument == "--list-formats") {
+      SetMode(result, TConvertMode::ListFormats);
+    } else if (argument == "--info") {
+      SetMode(result, TConvertMode::Info);
+    } else if (argument.rfind("--format", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--format", value, result)) break;
+      if (!IsIntegerText(value) || !CatalogueFormatName(std::stoi(value))) {
+        result.Error = "unknown format code \"" + value + "\" (see --list-formats)";
+        break;
+      }
+      result.FormatCode = std::stoi(value);
+    } else if (argument.rfind("--output", 0) == 0) {
+      if (!TakeValue(arguments, i, "--output", result.OutputFolder, result)) break;
+    } else {
+      result.Error = "unknown option \"" + argument + "\"";
+    }
+  }
+  if (!result.Error.empty()) return result;
+  if (result.Mode == TConvertMode::Info && result.Files.size() != 1)
+    result.Error = "--info takes exactly one file";
+  else if (result.Mode == TConvertMode::Convert && result.Files.empty())
+    result.Error = "no file to convert";
+  else if (result.Mode == TConvertMode::ListFormats && !result.Files.empty())
+    result.Error = "--list-formats takes no file";
+  return result;
+}
+
+}  // namespace qarvo

@@ -1,0 +1,24 @@
+// Command line of qarvo-convert.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qarvo {
+
+enum class TConvertMode { Convert, ListFormats, Info, Help };
+
+struct TConvertArguments {
+  TConvertMode Mode = TConvertMode::Convert;
+  std::optional<int> FormatCode;  // --format: this run only
+  std::string OutputFolder;       // --output: this run only
+  std::vector<std::string> Files;
+  std::string Error;  // set when the arguments are unusable
+};
+
+TConvertArguments ParseConvertArguments(const std::vector<std::string>& arguments);
+
+extern const char* const kConvertUsage;
+
+}  // namespace qarvo

@@ -1,0 +1,143 @@
+#include "convert/ConvertRunner.h"
+
+#include <chrono>
+#include <ostream>
+
+#include "convert/ProgressLine.h"
+#include "core/SettingsError.h"
+
+namespace qarvo {
+namespace {
+
+int64_t NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The headless front end answers the size question with Yes and says so.
+class TYesToSize : public ISizeQuestion {
+ public:
+  explicit TYesToSize(std::ostream& err) : err_(err) {}
+  bool UseDefaultSize() override {
+    err_ << "qarvo-convert: " << kSizeQuestionText << " Yes\n";
+    return true;
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+const char* OutcomeText(TJobOutcome outcome) {
+  switch (outcome) {
+    case TJobOutcome::Finished: return "finished";
+    case TJobOutcome::Failed: return "failed";
+    case TJobOutcome::Stopped: return "stopped";
+    case TJobOutcome::Skipped: return "not converted";
+    default: return "not finished";
+  }
+}
+
+}  // namespace
+
+std::atomic<bool>& TConvertRunner::StopRequested() {
+  static std::atomic<bool> requested{false};
+  return requested;
+}
+
+TConvertRunner::TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std::ostream& out,
+                               std::ostream& err, bool terminal)
+    : engine_(engine), files_(std::move(files)), out_(out), err_(err), terminal_(terminal) {}
+
+void TConvertRunner::EndLine() {
+  if (lineOpen_) out_ << '\n' << std::flush;
+  lineOpen_ = false;
+}
+
+void TConvertRunner::ShowProgress(const TRunProgress& p) {
+  if (p.TaskIndex != lastTask_) {
+    EndLine();
+    lastTask_ = p.TaskIndex;
+    lastPercent_ = -1;
+    taskStartedUs_ = NowUs();
+  }
+  const int percent =
+      p.TotalDuration > 0 ? static_cast<int>(p.CurrentDuration * 100 / p.TotalDuration) : -1;
+  const std::string line = ProgressLine(p.TaskIndex + 1, engine_.TasksCount(), p.CurrentDuration,
+                                        p.TotalDuration, p.CurrentSize, NowUs() - taskStartedUs_);
+  if (terminal_) {
+    out_ << '\r' << line << "\x1b[K" << std::flush;
+    lineOpen_ = true;
+  } else if (percent != lastPercent_ && (percent < 0 || percent / 10 != lastPercent_ / 10)) {
+    // Plain output: a line per tenth, not per event.
+    out_ << line << '\n';
+  }
+  lastPercent_ = percent;
+}
+
+int TConvertRunner::Run(const TConvertArguments& arguments) {
+  TIniFile settings(files_.SettingsFile);
+  TIniFile definitions(files_.FormatFile);
+  TBatchRun run(engine_, settings, definitions);
+  run.SetFormatCode(arguments.FormatCode);
+  TOutputNamer namer(settings, [this](const std::string& message) {
+    err_ << "qarvo-convert: " << message << '\n';
+  });
+  if (!arguments.OutputFolder.empty()) namer.SetFolderOverride(arguments.OutputFolder);
+
+  std::vector<TJobRow> rows;
+  for (const std::string& file : arguments.Files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}});
+
+  bool ended = false;
+  engine_.OnProgress = [&](const TRunProgress& p) {
+    run.OnProgress(rows, p.TaskIndex, p.CurrentDuration, p.TotalDuration, p.CurrentSize);
+    ShowProgress(p);
+  };
+  engine_.OnTerminate = [&](const TRunTermination& t) {
+    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr,
+                        false, false, {}))
+      ended = true;
+  };
+
+  TYesToSize yes(err_);
+  bool started = false;
+  try {
+    started = run.Start(rows, namer, yes);
+  } catch (const std::exception& e) {
+    err_ << "qarvo-convert: " << e.what() << '\n';
+    return 1;
+  }
+  if (started) {
+    bool stopping = false;
+    while (!ended) {
+      engine_.Pump(100);
+      if (!stopping && StopRequested().load()) {
+        stopping = true;
+        EndLine();
+        err_ << "qarvo-convert: stopping\n";
+        run.Cancel();
+      }
+    }
+  }
+  EndLine();
+  engine_.OnProgress = nullptr;
+  engine_.OnTerminate = nullptr;
+
+  bool allFinished = !run.Reports().empty();
+  for (const TJobReport& report : run.Reports()) {
+    if (report.Outcome == TJobOutcome::Finished) {
+      out_ << report.Output << '\n';
+      continue;
+    }
+    allFinished = false;
+    err_ << "qarvo-convert: " << report.Source << ": " << OutcomeText(report.Outcome);
+    if (!report.Message.empty()) err_ << ": " << report.Message;
+    err_ << '\n';
+  }
+  if (!started && !run.Warning().empty() && run.Reports().empty())
+    err_ << "qarvo-convert: " << run.Warning() << '\n';
+  out_ << std::flush;
+  return allFinished ? 0 : 1;
+}
+
+}  // namespace qarvo

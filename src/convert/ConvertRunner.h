@@ -1,0 +1,70 @@
+// Runs qarvo-convert's jobs: the batch run of the application without its windows.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "convert/ConvertArguments.h"
+#include "core/BatchRun.h"
+
+namespace qarvo {
+
+struct TRunProgress {
+  int TaskIndex = -1;
+  int64_t CurrentDuration = 0;  // µs
+  int64_t TotalDuration = -1;   // µs
+  int64_t CurrentSize = 0;      // bytes
+};
+
+struct TRunTermination {
+  int TaskIndex = -1;  // -1: the whole run ended
+  bool Finished = false;
+  bool Exception = false;
+  std::string ExceptionMsg;
+};
+
+// The engine as the headless front end drives it. Events are delivered on the calling
+// (main) thread while Pump() runs.
+class IHeadlessEngine : public IBatchEngine {
+ public:
+  std::function<void(const TRunProgress&)> OnProgress;
+  std::function<void(const TRunTermination&)> OnTerminate;
+  // Runs pending event deliveries for at most `milliseconds`.
+  virtual void Pump(int milliseconds) = 0;
+};
+
+struct TConvertFiles {
+  std::string SettingsFile;
+  std::string FormatFile;
+};
+
+class TConvertRunner {
+ public:
+  TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std::ostream& out,
+                 std::ostream& err, bool terminal);
+
+  // Converts the files; the exit status (0 every job finished, 1 otherwise).
+  int Run(const TConvertArguments& arguments);
+
+  // Set from a signal handler: the run stops at its next step.
+  static std::atomic<bool>& StopRequested();
+
+ private:
+  void ShowProgress(const TRunProgress& progress);
+  void EndLine();
+
+  IHeadlessEngine& engine_;
+  TConvertFiles files_;
+  std::ostream& out_;
+  std::ostream& err_;
+  bool terminal_;
+  bool lineOpen_ = false;
+  int lastTask_ = -1;
+  int lastPercent_ = -1;
+  int64_t taskStartedUs_ = 0;
+};
+
+}  // namespace qarvo

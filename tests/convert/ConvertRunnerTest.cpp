@@ -1,0 +1,145 @@
+#include "convert/ConvertRunner.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "convert/ProgressLine.h"
+
+namespace qarvo {
+namespace {
+
+TEST(ConvertArguments, ModesOptionsAndErrors) {
+  auto a = ParseConvertArguments({"--format", "706", "--output=/tmp/o", "a.avi", "b.avi"});
+  EXPECT_TRUE(a.Error.empty());
+  EXPECT_EQ(a.FormatCode, 706);
+  EXPECT_EQ(a.OutputFolder, "/tmp/o");
+  EXPECT_EQ(a.Files, (std::vector<std::string>{"a.avi", "b.avi"}));
+  EXPECT_EQ(ParseConvertArguments({"--list-formats"}).Mode, TConvertMode::ListFormats);
+  EXPECT_EQ(ParseConvertArguments({"--info", "x"}).Mode, TConvertMode::Info);
+  EXPECT_EQ(ParseConvertArguments({"--", "--odd-name"}).Files.front(), "--odd-name");
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{}, {"--format", "708", "a"}, {"--format"}, {"--bogus", "a"},
+                                             {"--info"}, {"--info", "a", "b"}, {"--list-formats", "a"},
+                                             {"--format", "x1", "a"}, {"--help", "--info", "a"}})
+    EXPECT_FALSE(ParseConvertArguments(bad).Error.empty()) << (bad.empty() ? "" : bad[0]);
+}
+
+TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
+  EXPECT_EQ(FormatTime(3723456000), "01:02:03.456");
+  EXPECT_EQ(FormatTime(-5), "00:00:00.000");
+  EXPECT_EQ(ProgressLine(2, 3, 1500000, 3000000, 123456, 750000),
+            "[2/3] 50%  00:00:01.500 / 00:00:03.000  123 kb  2.0x  left 00:00:00.750");
+  EXPECT_EQ(ProgressLine(1, 1, 1500000, -1, 0, 0), "[1/1]  00:00:01.500  0 kb");
+}
+
+// Finishes every started task in turn, failing sources whose name says so.
+class TScriptedEngine : public IHeadlessEngine {
+ public:
+  void SetThreadPriority(TRunPriority) override {}
+  void ClearTasks() override { outputs.clear(); }
+  std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) override {
+    if (fileName.find("unreadable") != std::string::npos) {
+      error = "Invalid data found when processing input";
+      return std::nullopt;
+    }
+    TSourceFacts facts;
+    facts.FileName = fileName;
+    facts.VideoStreamCount = 1;
+    facts.Width = 320;
+    facts.Height = 240;
+    return facts;
+  }
+  void CloseSource() override {}
+  int AddTask(const TComposedInput& input, std::string&) override {
+    sources.push_back(input.FileName);
+    return static_cast<int>(sources.size()) - 1;
+  }
+  bool SetOutputFile(int, const TComposedOutput& output, std::string&) override {
+    outputs.push_back(output);
+    return true;
+  }
+  void RemoveTask(int) override {}
+  void StartTask(int) override { next = 0; }
+  void Pause() override {}
+  void Resume() override {}
+  void Stop(bool) override { stopped = true; }
+  int TasksCount() const override { return static_cast<int>(outputs.size()); }
+  void Pump(int) override {
+    if (next < 0) return;
+    if (stopped || next >= static_cast<int>(outputs.size())) {
+      if (stopped && next < static_cast<int>(outputs.size())) OnTerminate({next, false, false, {}});
+      next = -1;
+      OnTerminate({-1, true, false, {}});
+      return;
+    }
+    OnProgress({next, 1500000, 3000000, 1000});
+    if (sources[next].find("fails") != std::string::npos)
+      OnTerminate({next, false, true, "Unknown encoder 'libfoo'"});
+    else
+      OnTerminate({next, true, false, {}});
+    ++next;
+  }
+
+  std::vector<std::string> sources;
+  std::vector<TComposedOutput> outputs;
+  int next = -1;
+  bool stopped = false;
+};
+
+class ConvertRunnerTest : public ::testing::Test {
+ protected:
+  ConvertRunnerTest() {
+    char pattern[] = "/tmp/qarvo-convert-XXXXXX";
+    folder = ::mkdtemp(pattern);
+    std::ofstream(folder + "/s.ini") << "[settings]\nFormatCode=706\n";
+    std::ofstream(folder + "/d.ini") << "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n"
+                                     << "[formatInfo2200]\nFileExt=mpg\n";
+  }
+  ~ConvertRunnerTest() override { std::filesystem::remove_all(folder); }
+  int Run(const std::vector<std::string>& arguments) {
+    TConvertRunner runner(engine, {folder + "/s.ini", folder + "/d.ini"}, out, err, false);
+    return runner.Run(ParseConvertArguments(arguments));
+  }
+  std::string folder;
+  TScriptedEngine engine;
+  std::ostringstream out, err;
+};
+
+TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
+  EXPECT_EQ(Run({"--output", folder + "/out", "/clips/a.avi", "/clips/b.avi"}), 0);
+  EXPECT_NE(out.str().find("[1/2] 50%"), std::string::npos);
+  EXPECT_NE(out.str().find(folder + "/out/a_(new).ac3\n"), std::string::npos);
+  EXPECT_NE(out.str().find(folder + "/out/b_(new).ac3\n"), std::string::npos);
+  EXPECT_EQ(engine.outputs[0].AudioCodec, "ac3");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {
+  EXPECT_EQ(Run({"--format", "2200", "--output", folder + "/out", "/c/ok.avi", "/c/fails.avi",
+                 "/c/unreadable.avi"}),
+            1);
+  EXPECT_NE(out.str().find(folder + "/out/ok_(new).mpg"), std::string::npos);
+  EXPECT_NE(err.str().find("/c/fails.avi: failed: Unknown encoder 'libfoo'"), std::string::npos);
+  EXPECT_NE(err.str().find("/c/unreadable.avi: not converted: Invalid data found"), std::string::npos);
+  // --format changed no setting.
+  std::ifstream settings(folder + "/s.ini");
+  std::stringstream text;
+  text << settings.rdbuf();
+  EXPECT_EQ(text.str(), "[settings]\nFormatCode=706\n");
+}
+
+TEST_F(ConvertRunnerTest, AStopRequestEndsTheRunAsStopped) {
+  TConvertRunner::StopRequested() = true;
+  const int status = Run({"--output", folder + "/out", "/c/a.avi", "/c/b.avi"});
+  TConvertRunner::StopRequested() = false;
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(engine.stopped);
+  EXPECT_NE(err.str().find("stopped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qarvo
