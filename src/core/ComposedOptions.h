@@ -7,9 +7,9 @@
 #include <limits>
 #include <string>
 
-namespace qarvo {
+#include "engine/EngineRecords.h"
 
-inline constexpr int64_t kNoTimestamp = std::numeric_limits<int64_t>::min();
+namespace qarvo {
 
 struct TComposedInput {
   std::string FileName;
