@@ -1,6 +1,12 @@
 #include "engine/TCustomTranscoder.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "engine/EngineError.h"
+#include "engine/TInputSetup.h"
+#include "engine/TOutputSetup.h"
+#include "engine/TStreamFactory.h"
 
 namespace qarvo {
 namespace {
@@ -30,12 +36,47 @@ void TCustomTranscoder::ApplyPreset(const std::string&, const std::string&) {
   NotBuilt("ApplyPreset");
 }
 
-bool TCustomTranscoder::OpenInput(const std::string&) { NotBuilt("OpenInput"); }
-int TCustomTranscoder::OpenOutput(const std::string&, bool) { NotBuilt("OpenOutput"); }
-void TCustomTranscoder::NewVideoStream(int) { NotBuilt("NewVideoStream"); }
-void TCustomTranscoder::NewAudioStream(int) { NotBuilt("NewAudioStream"); }
-void TCustomTranscoder::NewSubtitleStream(int) { NotBuilt("NewSubtitleStream"); }
-void TCustomTranscoder::ReleaseFiles(bool) { Files = TTaskFiles(); }
+void TCustomTranscoder::ApplyGenericOptions(void*, int) {}
+
+bool TCustomTranscoder::OpenInput(const std::string& fileName) {
+  return TInputSetup(*this).Open(fileName);
+}
+int TCustomTranscoder::OpenOutput(const std::string& fileName, bool) {
+  return TOutputSetup(*this).Open(fileName);
+}
+
+namespace {
+
+TOpenedOutput& OutputAt(TTaskFiles& files, int index) {
+  if (index < 0 || index >= static_cast<int>(files.Outputs.size()))
+    throw EEngineError("At least one output file must be specified");
+  return files.Outputs[index];
+}
+
+}  // namespace
+
+void TCustomTranscoder::NewVideoStream(int outputIndex) {
+  TStreamFactory(*this, OutputAt(Files, outputIndex)).NewVideoStream();
+}
+void TCustomTranscoder::NewAudioStream(int outputIndex) {
+  TStreamFactory(*this, OutputAt(Files, outputIndex)).NewAudioStream();
+}
+void TCustomTranscoder::NewSubtitleStream(int outputIndex) {
+  TStreamFactory(*this, OutputAt(Files, outputIndex)).NewSubtitleStream();
+}
+
+void TCustomTranscoder::ReleaseFiles(bool removeOutputs) {
+  std::vector<std::string> written;
+  for (TOpenedOutput& output : Files.Outputs)
+    if (!(output.Context->oformat->flags & AVFMT_NOFILE)) written.push_back(output.FileName);
+  Files = TTaskFiles();
+  for (const std::string& name : written) {
+    const std::filesystem::path path(std::filesystem::u8path(name));
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (removeOutputs || (!error && size == 0)) std::filesystem::remove(path, error);
+  }
+}
 
 void TCustomTranscoder::Transcode() { NotBuilt("Transcode"); }
 

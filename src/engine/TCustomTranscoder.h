@@ -54,6 +54,10 @@ class TCustomTranscoder {
   // Closes every file; deletes outputs of length zero, and every output when removeOutputs.
   void ReleaseFiles(bool removeOutputs);
 
+  // Sets the remembered generic option names on a real library context whose option flags
+  // contain all of `flags` (AV_OPT_FLAG_*).
+  void ApplyGenericOptions(void* object, int flags);
+
   const std::string& ErrorText() const { return errorText_; }
   void SetErrorText(const std::string& text) { errorText_ = text; }
 

@@ -5,12 +5,18 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "engine/LibraryObjects.h"
+#include "engine/UnicodeProtocol.h"
 
 namespace qarvo {
 
 struct TOpenedInput {
   std::string FileName;
+  // Declared before Context: a name the locale cannot carry is read through this file, which
+  // must outlive the container.
+  std::unique_ptr<TUnicodeFile> Unicode;
   TInputFormatContextPtr Context;
   int64_t TsOffset = 0;                      // µs
   std::vector<TCodecContextPtr> Decoders;    // one per stream (null for kinds not decoded)
@@ -26,7 +32,10 @@ struct TCreatedOutputStream {
 
 struct TOpenedOutput {
   std::string FileName;
+  std::unique_ptr<TUnicodeFile> Unicode;  // outlives Context, as for inputs
   TOutputFormatContextPtr Context;
+  bool HeaderWritten = false;
+  bool TrailerWritten = false;
   std::vector<TCreatedOutputStream> Streams;  // same order as Context->streams
 };
 
