@@ -1,5 +1,6 @@
 #include "engine/FindCodec.h"
 
+#include "engine/NameMapping.h"
 #include "engine/StringFormat.h"
 
 namespace qarvo {
@@ -18,28 +19,6 @@ const AVCodec* StableAlternative(AVCodecID id, bool encoder) {
 }
 
 }  // namespace
-
-std::string TranslateEncoderName(const std::string& name) {
-  struct TPair {
-    const char* Old;
-    const char* Now;
-  };
-  static constexpr TPair kNames[] = {
-      {"libfaac", "aac"}, {"libflac", "flac"}, {"libamr_nb", "libopencore_amrnb"},
-      {"libamr_wb", "libvo_amrwbenc"}, {"libxvid", "libxvidcore"}};
-  for (const TPair& pair : kNames)
-    if (name == pair.Old) {
-      if (api().avcodec_find_encoder_by_name(name.c_str())) return name;
-      return pair.Now;
-    }
-  if (name == "vorbis") {
-    const AVCodec* builtIn = api().avcodec_find_encoder_by_name("vorbis");
-    if (builtIn && (builtIn->capabilities & AV_CODEC_CAP_EXPERIMENTAL) &&
-        api().avcodec_find_encoder_by_name("libvorbis"))
-      return "libvorbis";
-  }
-  return name;
-}
 
 TFoundCodec FindCodec(const std::string& name, AVMediaType type, bool encoder, int strict) {
   TFoundCodec found;

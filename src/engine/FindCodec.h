@@ -19,7 +19,4 @@ struct TFoundCodec {
 // it at -2 or below. Encoder names are translated from the names stored in profiles first.
 TFoundCodec FindCodec(const std::string& name, AVMediaType type, bool encoder, int strict);
 
-// The encoder names profiles and presets store, translated to today's libraries.
-std::string TranslateEncoderName(const std::string& name);
-
 }  // namespace qarvo
