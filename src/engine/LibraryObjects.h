@@ -55,6 +55,9 @@ struct TBSFContextDeleter {
 struct TAudioFifoDeleter {
   void operator()(AVAudioFifo* p) const { api().av_audio_fifo_free(p); }
 };
+struct TBufferPoolDeleter {
+  void operator()(AVBufferPool* p) const { api().av_buffer_pool_uninit(&p); }
+};
 struct TAvMemoryDeleter {
   void operator()(void* p) const { api().av_free(p); }
 };
@@ -72,6 +75,7 @@ using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, TFilterGraphDeleter>;
 using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, TFilterInOutDeleter>;
 using TBSFContextPtr = std::unique_ptr<AVBSFContext, TBSFContextDeleter>;
 using TAudioFifoPtr = std::unique_ptr<AVAudioFifo, TAudioFifoDeleter>;
+using TBufferPoolPtr = std::unique_ptr<AVBufferPool, TBufferPoolDeleter>;
 template <typename T>
 using TAvMemoryPtr = std::unique_ptr<T, TAvMemoryDeleter>;
 
