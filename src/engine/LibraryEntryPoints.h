@@ -84,7 +84,8 @@
   X(av_reduce) X(av_find_nearest_q_idx) X(av_get_media_type_string) X(av_get_picture_type_char)\
   X(av_log_format_line2) X(av_mul_q) X(av_div_q) X(av_add_q) X(av_sub_q) X(av_get_time_base_q) \
   X(av_cpu_count) X(av_buffer_unref) X(av_buffer_ref) X(av_buffer_alloc)                    \
-  X(av_buffer_pool_init) X(av_buffer_pool_get) X(av_buffer_pool_uninit)
+  X(av_buffer_pool_init) X(av_buffer_pool_get) X(av_buffer_pool_uninit)                      \
+  X(av_get_pix_fmt_string) X(av_get_sample_fmt_string)
 
 #define QARVO_SWSCALE_FUNCTIONS(X)                                                            \
   X(swscale_version) X(sws_getContext) X(sws_getCachedContext) X(sws_freeContext) X(sws_scale) \

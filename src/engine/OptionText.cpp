@@ -20,7 +20,7 @@ std::string TrimOption(const std::string& text) {
   return text.substr(first, last - first);
 }
 
-std::string NormaliseLineBreaks(const std::string& text) {
+std::string NormaliseLineBreaks(const std::string& text, bool marker) {
   static constexpr std::string_view kMarker = "<CRLF>";
   std::string result;
   result.reserve(text.size());
@@ -29,7 +29,7 @@ std::string NormaliseLineBreaks(const std::string& text) {
     if (c == '\r') {
       if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
       result += '\n';
-    } else if (c == '<' && std::string_view(text).substr(i, kMarker.size()) == kMarker) {
+    } else if (marker && c == '<' && std::string_view(text).substr(i, kMarker.size()) == kMarker) {
       result += '\n';
       i += kMarker.size() - 1;
     } else {
@@ -65,14 +65,14 @@ std::vector<TOptionLine> SplitOptionText(const std::string& text) {
   return lines;
 }
 
-bool DispatchedInRecordPass(const std::string& name, TOptionTextUse use) {
+bool DispatchedInRecordPass(const std::string& name, TRecordPass use) {
   static constexpr std::array<std::string_view, 8> kStreamGroup = {
       "newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre", "vfilters", "vf"};
   static constexpr std::array<std::string_view, 4> kInputOnly = {"acodec", "vcodec", "scodec",
                                                                   "s"};
   if (std::find(kStreamGroup.begin(), kStreamGroup.end(), name) != kStreamGroup.end())
     return false;
-  if (use == TOptionTextUse::Output &&
+  if (use == TRecordPass::Output &&
       std::find(kInputOnly.begin(), kInputOnly.end(), name) != kInputOnly.end())
     return false;
   return true;

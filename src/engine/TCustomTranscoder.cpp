@@ -7,6 +7,9 @@
 #include "engine/TInputSetup.h"
 #include "engine/TOutputSetup.h"
 #include "engine/TStreamFactory.h"
+#include "engine/TOptionDispatcher.h"
+#include "engine/TPresets.h"
+#include "engine/TTargets.h"
 
 namespace qarvo {
 namespace {
@@ -20,23 +23,26 @@ namespace {
 TCustomTranscoder::TCustomTranscoder() = default;
 TCustomTranscoder::~TCustomTranscoder() = default;
 
-void TCustomTranscoder::DispatchOption(const std::string&, const std::string&) {
-  NotBuilt("DispatchOption");
+void TCustomTranscoder::DispatchOption(const std::string& name, const std::string& value) {
+  TOptionDispatcher(*this).Dispatch(name, value);
 }
-void TCustomTranscoder::ApplyOptionText(const std::string&, TOptionTextUse) {
-  NotBuilt("ApplyOptionText");
+void TCustomTranscoder::ApplyOptionText(const std::string& text, TOptionTextUse use) {
+  TOptionDispatcher(*this).ApplyOptionText(text, use);
 }
-bool TCustomTranscoder::GenericSet(const std::string&, const std::string&) {
-  NotBuilt("GenericSet");
+bool TCustomTranscoder::GenericSet(const std::string& name, const std::string& value) {
+  return Generic.Set(name, value, PrivateTargetsOf(Options));
 }
-void TCustomTranscoder::ApplyTarget(const std::string&, const std::string&, const std::string&) {
-  NotBuilt("ApplyTarget");
+void TCustomTranscoder::ApplyTarget(const std::string& type, const std::string& norm,
+                                   const std::string& fallbackNorm) {
+  TTargets(*this).Apply(type, norm, fallbackNorm);
 }
-void TCustomTranscoder::ApplyPreset(const std::string&, const std::string&) {
-  NotBuilt("ApplyPreset");
+void TCustomTranscoder::ApplyPreset(const std::string& optionName, const std::string& value) {
+  TPresets(*this).Apply(optionName, value);
 }
 
-void TCustomTranscoder::ApplyGenericOptions(void*, int) {}
+void TCustomTranscoder::ApplyGenericOptions(void* obj, int flags) {
+  Generic.ApplyTo(obj, flags);
+}
 
 bool TCustomTranscoder::OpenInput(const std::string& fileName) {
   return TInputSetup(*this).Open(fileName);

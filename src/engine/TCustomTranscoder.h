@@ -9,9 +9,11 @@
 #include <string>
 
 #include "engine/EngineRecords.h"
+#include "engine/TGenericOptions.h"
 #include "engine/TPauseGate.h"
 #include "engine/TTaskFiles.h"
 #include "engine/TTaskOptions.h"
+#include "engine/TVideoHookModules.h"
 
 namespace qarvo {
 
@@ -26,6 +28,11 @@ class TCustomTranscoder {
 
   TTaskOptions Options;
   TTaskFiles Files;
+  // Named library options set so far; ApplyTo / EncoderOptions / MuxerOptions copy them onto
+  // each real context (see TGenericOptions).
+  TGenericOptions Generic;
+  // Frame-processing modules of the vhook option.
+  TVideoHookModules VideoHooks;
 
   // ---- Options ----------------------------------------------------------------------------
   // Runs the handler of one option; raises EEngineError when the value is rejected.

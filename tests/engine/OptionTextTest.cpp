@@ -37,16 +37,16 @@ TEST(OptionText, EmptyLinesInsideGiveEmptyNames) {
 TEST(OptionText, RecordPassSkipsStreamGroupLinesAndOutputCodecNames) {
   for (const char* name : {"newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre",
                            "vfilters", "vf"}) {
-    EXPECT_FALSE(DispatchedInRecordPass(name, TOptionTextUse::Input)) << name;
-    EXPECT_FALSE(DispatchedInRecordPass(name, TOptionTextUse::Output)) << name;
+    EXPECT_FALSE(DispatchedInRecordPass(name, TRecordPass::Input)) << name;
+    EXPECT_FALSE(DispatchedInRecordPass(name, TRecordPass::Output)) << name;
   }
   for (const char* name : {"acodec", "vcodec", "scodec", "s"}) {
-    EXPECT_TRUE(DispatchedInRecordPass(name, TOptionTextUse::Input)) << name;
-    EXPECT_FALSE(DispatchedInRecordPass(name, TOptionTextUse::Output)) << name;
+    EXPECT_TRUE(DispatchedInRecordPass(name, TRecordPass::Input)) << name;
+    EXPECT_FALSE(DispatchedInRecordPass(name, TRecordPass::Output)) << name;
   }
-  EXPECT_TRUE(DispatchedInRecordPass("b", TOptionTextUse::Output));
-  EXPECT_TRUE(DispatchedInRecordPass("", TOptionTextUse::Output));
-  EXPECT_TRUE(DispatchedInRecordPass("fpre", TOptionTextUse::Output));
+  EXPECT_TRUE(DispatchedInRecordPass("b", TRecordPass::Output));
+  EXPECT_TRUE(DispatchedInRecordPass("", TRecordPass::Output));
+  EXPECT_TRUE(DispatchedInRecordPass("fpre", TRecordPass::Output));
 }
 
 }  // namespace

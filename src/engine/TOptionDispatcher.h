@@ -1,0 +1,28 @@
+// The option table: maps each option name (exact, case-sensitive) to its handler; names it
+// does not know go to the generic setter.
+#pragma once
+
+#include <string>
+
+#include "engine/TCustomTranscoder.h"
+#include "engine/TGenericOptions.h"
+
+namespace qarvo {
+
+class TOptionDispatcher {
+ public:
+  explicit TOptionDispatcher(TCustomTranscoder& task) : task_(task) {}
+
+  // Runs the handler of one option; raises EEngineError when the value is rejected.
+  void Dispatch(const std::string& name, const std::string& value);
+  // Splits the text into lines and dispatches those the pass takes.
+  void ApplyOptionText(const std::string& text, TCustomTranscoder::TOptionTextUse use);
+
+ private:
+  TCustomTranscoder& task_;
+};
+
+// Encoders and output format the generic setter's private options may reach.
+TPrivateTargets PrivateTargetsOf(const TTaskOptions& options);
+
+}  // namespace qarvo
