@@ -10,6 +10,7 @@
 #include "engine/TOptionDispatcher.h"
 #include "engine/TPresets.h"
 #include "engine/TTargets.h"
+#include "engine/TTranscodeRun.h"
 
 namespace qarvo {
 namespace {
@@ -84,6 +85,6 @@ void TCustomTranscoder::ReleaseFiles(bool removeOutputs) {
   }
 }
 
-void TCustomTranscoder::Transcode() { NotBuilt("Transcode"); }
+void TCustomTranscoder::Transcode() { TTranscodeRun(*this).Run(); }
 
 }  // namespace qarvo

@@ -1,0 +1,54 @@
+// Shared pieces of the conversion tests: a scratch folder and a task that converts one clip.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/TCustomTranscoder.h"
+#include "support/DecodedClip.h"
+#include "support/TestMedia.h"
+#include "support/TestMediaError.h"
+
+namespace qarvo {
+
+class TScratchFolder {
+ public:
+  explicit TScratchFolder(const std::string& tag) {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("qarvo-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~TScratchFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A task whose progress reports are recorded.
+class TRecordingTranscoder : public TCustomTranscoder {
+ public:
+  std::vector<TProgressInfo> Reports;
+  std::function<void(const TProgressInfo&)> OnReport;
+  void ReportProgress(const TProgressInfo& info) override {
+    Reports.push_back(info);
+    if (OnReport) OnReport(info);
+  }
+};
+
+// The video / audio stream of a decoded clip, or null.
+inline const TDecodedStream* StreamOf(const TDecodedClip& clip, AVMediaType type) {
+  for (const TDecodedStream& stream : clip.Streams)
+    if (stream.Type == type) return &stream;
+  return nullptr;
+}
+
+}  // namespace qarvo
