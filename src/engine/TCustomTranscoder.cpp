@@ -13,14 +13,6 @@
 #include "engine/TTranscodeRun.h"
 
 namespace qarvo {
-namespace {
-
-[[noreturn]] void NotBuilt(const char* what) {
-  throw EEngineError(std::string(what) + " is not built yet");
-}
-
-}  // namespace
-
 TCustomTranscoder::TCustomTranscoder() = default;
 TCustomTranscoder::~TCustomTranscoder() = default;
 
