@@ -44,7 +44,10 @@ bool TOutputSetup::InputsHave(AVMediaType type) const {
 bool TOutputSetup::CreateStreams(TOpenedOutput& output) {
   TTaskOptions& o = task_.Options;
   const AVOutputFormat* format = output.Context->oformat;
-  bool video = o.VideoStreamCopy || format->video_codec != AV_CODEC_ID_NONE || !o.VideoCodecName.empty();
+  // The default picture of a sound format is its cover art, not a picture stream.
+  const bool soundFormat = format->mime_type && std::string(format->mime_type).rfind("audio/", 0) == 0;
+  const bool defaultVideo = format->video_codec != AV_CODEC_ID_NONE && !soundFormat;
+  bool video = o.VideoStreamCopy || defaultVideo || !o.VideoCodecName.empty();
   bool audio = o.AudioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
   bool subtitle = o.SubtitleStreamCopy || format->subtitle_codec != AV_CODEC_ID_NONE ||
                   !o.SubtitleCodecName.empty();

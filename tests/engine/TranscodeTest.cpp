@@ -48,5 +48,213 @@ TEST_F(TranscodeTest, VideoAndAudioToMp4) {
   EXPECT_NEAR(last.CurrentDuration / 1e6, 3.0, 0.1);
 }
 
+struct TContainerCase {
+  const char* Name;
+  const char* File;
+  const char* VideoCodec;
+  const char* AudioCodec;
+  AVCodecID Video;
+  AVCodecID Audio;
+  int Width, Height;
+};
+
+void PrintTo(const TContainerCase& c, std::ostream* out) { *out << c.Name; }
+
+class ContainerTest : public TranscodeTest, public ::testing::WithParamInterface<TContainerCase> {};
+
+// Every container of the catalogue's main kinds: the result decodes with the right streams,
+// sizes and length.
+TEST_P(ContainerTest, ConvertsAndDecodes) {
+  const TContainerCase& c = GetParam();
+  TRecordingTranscoder task;
+  const std::string out = dir_.File(c.File);
+  Convert(task, "short3s", out, [&](TTaskOptions& o) {
+    o.VideoCodecName = c.VideoCodec;
+    o.AudioCodecName = c.AudioCodec;
+    if (c.Width) {
+      o.FrameWidth = c.Width;
+      o.FrameHeight = c.Height;
+    }
+    if (c.Audio == AV_CODEC_ID_AAC || c.Audio == AV_CODEC_ID_AMR_NB) o.AudioSampleRate = 44100;
+  });
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  const TDecodedStream* audio = StreamOf(clip, AVMEDIA_TYPE_AUDIO);
+  if (c.Video != AV_CODEC_ID_NONE) {
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->Codec, c.Video);
+    EXPECT_EQ(video->Width, c.Width ? c.Width : 320);
+    // The picture count matches the source's length within one frame at the output rate.
+    const double rate = av_q2d(video->FrameRate);
+    EXPECT_NEAR(video->FrameNumbers.size() / rate, 3.0, 1.0 / rate + 1e-9);
+    EXPECT_EQ(video->FrameNumbers.front(), 0);
+  } else {
+    EXPECT_FALSE(video);
+  }
+  ASSERT_TRUE(audio);
+  EXPECT_EQ(audio->Codec, c.Audio);
+  EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 3.0, 0.06);
+  TMediaProbe probe;
+  ASSERT_TRUE(probe.LoadFile(out)) << probe.LastErrMsg();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, ContainerTest,
+    ::testing::Values(
+        TContainerCase{"mp4", "o.mp4", "libx264", "aac", AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 0, 0},
+        TContainerCase{"threegp", "o.3gp", "h263", "aac", AV_CODEC_ID_H263, AV_CODEC_ID_AAC, 176, 144},
+        TContainerCase{"avi", "o.avi", "mpeg4", "libmp3lame", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3, 0, 0},
+        TContainerCase{"mpeg", "o.mpg", "mpeg1video", "mp2", AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MP2, 0, 0},
+        TContainerCase{"flv", "o.flv", "flv", "libmp3lame", AV_CODEC_ID_FLV1, AV_CODEC_ID_MP3, 0, 0},
+        TContainerCase{"mkv", "o.mkv", "mpeg4", "libvorbis", AV_CODEC_ID_MPEG4, AV_CODEC_ID_VORBIS, 0, 0},
+        TContainerCase{"wav", "o.wav", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE, 0, 0},
+        TContainerCase{"mp3", "o.mp3", "", "libmp3lame", AV_CODEC_ID_NONE, AV_CODEC_ID_MP3, 0, 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(TranscodeTest, ResamplesRateAndChannels) {
+  // 48 kHz stereo (the SD clip) to 44.1 kHz mono, and 22.05 kHz mono to 44.1 kHz stereo.
+  TRecordingTranscoder down;
+  const std::string a = dir_.File("down.wav");
+  Convert(down, "sd", a, [](TTaskOptions& o) {
+    o.AudioSampleRate = 44100;
+    o.AudioChannels = 1;
+  });
+  const TDecodedClip clipA = DecodeClip(a);
+  ASSERT_EQ(clipA.Streams.size(), 1u);
+  EXPECT_EQ(clipA.Streams[0].SampleRate, 44100);
+  EXPECT_EQ(clipA.Streams[0].Channels, 1);
+  const TDecodedStream* source = StreamOf(DecodeClip(EnsureClip("sd")), AVMEDIA_TYPE_AUDIO);
+  const double sourceLength = source->Samples.size() / 2.0 / source->SampleRate;
+  EXPECT_NEAR(clipA.Streams[0].Samples.size() / 44100.0, sourceLength, 0.005);
+
+  TRecordingTranscoder up;
+  const std::string b = dir_.File("up.wav");
+  Convert(up, "3gp_h263_aac", b, [](TTaskOptions& o) {
+    o.AudioSampleRate = 44100;
+    o.AudioChannels = 2;
+  });
+  const TDecodedClip clipB = DecodeClip(b);
+  ASSERT_EQ(clipB.Streams.size(), 1u);
+  EXPECT_EQ(clipB.Streams[0].SampleRate, 44100);
+  EXPECT_EQ(clipB.Streams[0].Channels, 2);
+  EXPECT_NEAR(clipB.Streams[0].Samples.size() / 2 / 44100.0, 2.0, 0.06);
+}
+
+TEST_F(TranscodeTest, FrameLimitRecordingTimeAndStart) {
+  TRecordingTranscoder frames;
+  const std::string a = dir_.File("vframes.avi");
+  Convert(frames, "short3s", a, [](TTaskOptions& o) { o.MaxFrames[kVideo] = 10; });
+  const TDecodedClip clipA = DecodeClip(a);
+  EXPECT_EQ(StreamOf(clipA, AVMEDIA_TYPE_VIDEO)->FrameNumbers.size(), 10u);
+
+  TRecordingTranscoder timed;
+  const std::string b = dir_.File("t.mp4");
+  Convert(timed, "short3s", b, [](TTaskOptions& o) { o.RecordingTime = 1000000; });
+  const TDecodedClip clipB = DecodeClip(b);
+  EXPECT_EQ(StreamOf(clipB, AVMEDIA_TYPE_VIDEO)->FrameNumbers.size(), 25u);
+  const TDecodedStream* audio = StreamOf(clipB, AVMEDIA_TYPE_AUDIO);
+  EXPECT_NEAR(audio->Samples.size() / 2 / 44100.0, 1.0, 0.05);
+
+  // An output start of 1 s: the first picture written is the source's 26th.
+  TRecordingTranscoder started;
+  const std::string c = dir_.File("ss.mp4");
+  Convert(started, "short3s", c, [](TTaskOptions& o) { o.StartTime = 1000000; });
+  const TDecodedClip clipC = DecodeClip(c);
+  const TDecodedStream* video = StreamOf(clipC, AVMEDIA_TYPE_VIDEO);
+  ASSERT_FALSE(video->FrameNumbers.empty());
+  EXPECT_EQ(video->FrameNumbers.front(), 25);
+  EXPECT_NEAR(video->FrameNumbers.size(), 50u, 1);
+}
+
+TEST_F(TranscodeTest, InputSeekStartsNearThePosition) {
+  TRecordingTranscoder task;
+  task.Options.StartTime = 2000000;
+  const std::string out = dir_.File("seek.mp4");
+  Convert(task, "short3s", out);
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  ASSERT_FALSE(video->FrameNumbers.empty());
+  EXPECT_EQ(video->FrameNumbers.front(), 50);
+  EXPECT_NEAR(clip.Duration, 1.0, 0.1);
+}
+
+TEST_F(TranscodeTest, FrameRateChangeDuplicatesPictures) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("dup.avi");
+  Convert(task, "short3s", out, [](TTaskOptions& o) { o.FrameRate = {30, 1}; });
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  EXPECT_NEAR(static_cast<double>(video->FrameNumbers.size()), 90.0, 1.0);
+  // 75 source pictures became about 90: about 5 duplicates a second.
+  ASSERT_FALSE(task.Reports.empty());
+  EXPECT_NEAR(task.Reports.back().FrameCount, 90, 1);
+}
+
+TEST_F(TranscodeTest, StreamCopyKeepsThePackets) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("copy.mkv");
+  Convert(task, "mp4_h264_aac", out, [](TTaskOptions& o) {
+    o.VideoStreamCopy = true;
+    o.AudioStreamCopy = true;
+  });
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  ASSERT_TRUE(video);
+  EXPECT_EQ(video->Codec, AV_CODEC_ID_H264);
+  EXPECT_EQ(video->FrameNumbers.size(), 50u);
+  EXPECT_EQ(StreamOf(clip, AVMEDIA_TYPE_AUDIO)->Codec, AV_CODEC_ID_AAC);
+}
+
+TEST_F(TranscodeTest, CopyRefusesVolumeAndPreview) {
+  TRecordingTranscoder task;
+  ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
+  task.Options.AudioStreamCopy = true;
+  task.Options.AudioVolume = 512;
+  const std::string out = dir_.File("refused.avi");
+  ASSERT_GT(task.OpenOutput(out, false), 0);
+  try {
+    task.Transcode();
+    FAIL() << "copy with volume ran";
+  } catch (const EEngineError& e) {
+    EXPECT_STREQ(e.what(), "-acodec copy and -vol are incompatible (frames are not decoded)");
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));  // a failed run leaves no output
+}
+
+TEST_F(TranscodeTest, StopMidRunLeavesAPlayableFile) {
+  TRecordingTranscoder task;
+  task.ProgressIntervalUs = 0;
+  task.OnReport = [&](const TProgressInfo& info) {
+    if (info.FrameCount >= 20) task.StopRequested = true;
+  };
+  const std::string out = dir_.File("stopped.mp4");
+  Convert(task, "short3s", out);
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  ASSERT_TRUE(video);
+  EXPECT_GE(video->FrameNumbers.size(), 20u);
+  EXPECT_LT(video->FrameNumbers.size(), 75u);
+  EXPECT_GT(clip.Duration, 0.7);
+}
+
+TEST_F(TranscodeTest, EncoderThatRefusesTheSizeFailsCleanly) {
+  TRecordingTranscoder task;
+  ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
+  task.Options.VideoCodecName = "h263";
+  task.Options.FrameWidth = 160;
+  task.Options.FrameHeight = 120;
+  const std::string out = dir_.File("refused.3gp");
+  ASSERT_GT(task.OpenOutput(out, false), 0);
+  try {
+    task.Transcode();
+    FAIL() << "h263 took 160x120";
+  } catch (const EEngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("Error while opening encoder for output stream #0.0 (Video)"),
+              std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(task.OutputCount(), 0);
+}
+
 }  // namespace
 }  // namespace qarvo
