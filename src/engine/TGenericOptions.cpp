@@ -115,7 +115,7 @@ bool TGenericOptions::SetOne(const std::string& name, const std::string& value,
   if (state < 0) LogInvalidValue(name, value);
   if (state <= 0) return false;
   names_.push_back(remembered);
-  if (sources) setNames_.push_back({remembered, sources});
+  if (sources) setNames_.push_back({remembered, value, sources});
   return true;
 }
 
@@ -206,10 +206,8 @@ void TGenericOptions::ApplyTo(void* obj, int flags) const {
   void* from = Source(source);
   for (const auto& entry : setNames_) {
     if (!(entry.Sources & (1u << source)) || !Found(from, entry.Name, flags)) continue;
-    std::string text;
-    if (!ReadOption(from, entry.Name, text)) continue;
-    if (api().av_opt_set(obj, entry.Name.c_str(), text.c_str(), 0) < 0)
-      LogInvalidValue(entry.Name, text);
+    if (api().av_opt_set(obj, entry.Name.c_str(), entry.Value.c_str(), 0) < 0)
+      LogInvalidValue(entry.Name, entry.Value);
   }
 }
 

@@ -42,7 +42,8 @@ class TGenericOptions {
 
   // Copies the remembered options onto a real codec, container or scaler context: each name
   // set on the matching option context (the codec context's media kind picks the codec
-  // option context) whose option there carries all of `flags`, e.g.
+  // option context) whose option there carries all of `flags` is set again, in order, with
+  // the value given (so "+flag" values add to the real context's own defaults), e.g.
   // AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM. Values the real context rejects
   // are logged. Call before opening the context.
   void ApplyTo(void* obj, int flags) const;
@@ -64,6 +65,7 @@ class TGenericOptions {
   enum TSource { sVideo, sAudio, sData, sSubtitle, sAttachment, sFormat, sScaler, kSources };
   struct TSetName {
     std::string Name;
+    std::string Value;
     unsigned Sources = 0;  // bit per TSource that took the value under this name
   };
   struct TPrivateOwner {
