@@ -72,6 +72,7 @@ void TCustomTranscoder::ReleaseFiles(bool removeOutputs) {
   for (const std::string& name : written) {
     const std::filesystem::path path(std::filesystem::u8path(name));
     std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) continue;  // devices are never removed
     const auto size = std::filesystem::file_size(path, error);
     if (removeOutputs || (!error && size == 0)) std::filesystem::remove(path, error);
   }

@@ -264,6 +264,7 @@ void TStreamFactory::NewSubtitleStream() {
     task_.ApplyGenericOptions(created.Encoder.get(),
                               AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
     created.Encoder->codec_id = codec ? codec->id : AV_CODEC_ID_NONE;
+    created.Encoder->time_base = {1, 1000};  // display times are in milliseconds
   }
   AVStream* st = AddToContainer(created);
   SetLanguage(*st, o.SubtitleLanguage);

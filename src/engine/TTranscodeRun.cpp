@@ -48,8 +48,10 @@ void TTranscodeRun::DiscardOutputs() {
     const bool ownFile = !(output.Context->oformat->flags & AVFMT_NOFILE);
     output.Context.reset();
     output.Unicode.reset();
+    // Only a regular file is ours to remove: never a device such as /dev/null.
+    const std::filesystem::path path = std::filesystem::u8path(output.FileName);
     std::error_code error;
-    if (ownFile) std::filesystem::remove(std::filesystem::u8path(output.FileName), error);
+    if (ownFile && std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
   }
   task_.Files.Outputs.clear();
 }

@@ -52,8 +52,9 @@ void TTranscodeSetup::Run() {
   TStreamMapper::Map(run_);
   for (int n = 0; n < static_cast<int>(run_.OutputStreams.size()); ++n)
     Configure(run_.OutputStreams[n], n);
-  OpenEncoders();
+  // Decoders first: a subtitle encoder needs the header its decoder makes when it opens.
   OpenDecoders();
+  OpenEncoders();
   StartClocks();
   CopyFileMetadata();
   CopyChapters();
@@ -130,13 +131,6 @@ void TTranscodeSetup::ConfigureEncoding(TOutputStreamState& ost) {
       break;
     case AVMEDIA_TYPE_SUBTITLE:
       ost.Subtitle = std::make_unique<TSubtitleOutput>();
-      if (ist.Decoder->subtitle_header && !ost.Encoder->subtitle_header) {
-        ost.Encoder->subtitle_header = static_cast<uint8_t*>(api().av_mallocz(ist.Decoder->subtitle_header_size + 1));
-        if (!ost.Encoder->subtitle_header) throw EEngineError("av_mallocz fail");
-        std::copy(ist.Decoder->subtitle_header, ist.Decoder->subtitle_header + ist.Decoder->subtitle_header_size,
-                  ost.Encoder->subtitle_header);
-        ost.Encoder->subtitle_header_size = ist.Decoder->subtitle_header_size;
-      }
       break;
     default:
       throw EEngineError("invalid codec_type of output stream");
@@ -169,6 +163,14 @@ void TTranscodeSetup::OpenEncoders() {
     AVCodecContext* enc = ost.Encoder;
     const AVCodec* codec = ost.Created->Codec ? ost.Created->Codec : api().avcodec_find_encoder(enc->codec_id);
     const char* type = TStreamMapper::TypeName(enc->codec_type);
+    const AVCodecContext* dec = run_.InputStreams[ost.SourceIndex].Decoder;
+    // Text subtitle encoders start from the style header the opened decoder made.
+    if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE && dec && dec->subtitle_header && !enc->subtitle_header) {
+      enc->subtitle_header = static_cast<uint8_t*>(api().av_mallocz(dec->subtitle_header_size + 1));
+      if (!enc->subtitle_header) throw EEngineError("av_mallocz fail");
+      std::copy(dec->subtitle_header, dec->subtitle_header + dec->subtitle_header_size, enc->subtitle_header);
+      enc->subtitle_header_size = dec->subtitle_header_size;
+    }
     if (!codec)
       FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
                               ost.FileIndex, ost.StreamIndex, type).c_str());

@@ -51,4 +51,11 @@ inline const TDecodedStream* StreamOf(const TDecodedClip& clip, AVMediaType type
   return nullptr;
 }
 
+// The stream of that kind of a file, decoded (empty Type when the file has none).
+inline TDecodedStream DecodedStream(const std::string& path, AVMediaType type) {
+  const TDecodedClip clip = DecodeClip(path);
+  const TDecodedStream* stream = StreamOf(clip, type);
+  return stream ? *stream : TDecodedStream();
+}
+
 }  // namespace qarvo

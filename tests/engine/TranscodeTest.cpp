@@ -123,7 +123,8 @@ TEST_F(TranscodeTest, ResamplesRateAndChannels) {
   ASSERT_EQ(clipA.Streams.size(), 1u);
   EXPECT_EQ(clipA.Streams[0].SampleRate, 44100);
   EXPECT_EQ(clipA.Streams[0].Channels, 1);
-  const TDecodedStream* source = StreamOf(DecodeClip(EnsureClip("sd")), AVMEDIA_TYPE_AUDIO);
+  const TDecodedStream source_ = DecodedStream(EnsureClip("sd"), AVMEDIA_TYPE_AUDIO);
+  const TDecodedStream* source = &source_;
   const double sourceLength = source->Samples.size() / 2.0 / source->SampleRate;
   EXPECT_NEAR(clipA.Streams[0].Samples.size() / 44100.0, sourceLength, 0.005);
 
