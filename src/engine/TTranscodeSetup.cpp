@@ -103,6 +103,8 @@ void TTranscodeSetup::ConfigureCopy(TOutputStreamState& ost) {
     case AVMEDIA_TYPE_VIDEO:
       if (run_.Task.HasCustomHook())
         throw EEngineError("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+      if (run_.Task.VideoHooks.InUse())
+        throw EEngineError("-vcodec copy and -vhook are incompatible (frames are not decoded)");
       if (run_.Task.PreviewFlags())
         throw EEngineError("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
       ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;

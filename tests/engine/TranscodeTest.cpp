@@ -257,5 +257,53 @@ TEST_F(TranscodeTest, EncoderThatRefusesTheSizeFailsCleanly) {
   EXPECT_EQ(task.OutputCount(), 0);
 }
 
+TEST_F(TranscodeTest, SizeLimitEndsTheOutput) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("limited.avi");
+  Convert(task, "short3s", out, [](TTaskOptions& o) { o.FileSizeLimit = 100000; });
+  const auto size = std::filesystem::file_size(out);
+  EXPECT_GT(size, 100000u);
+  EXPECT_LT(size, 200000u);
+  const TDecodedClip clip = DecodeClip(out);
+  EXPECT_LT(StreamOf(clip, AVMEDIA_TYPE_VIDEO)->FrameNumbers.size(), 75u);
+}
+
+TEST_F(TranscodeTest, NameOutsideTheLocaleConverts) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("\xd0\xbf\xd1\x80\xd0\xb8 'x'.mp4");
+  Convert(task, "short3s", out);
+  const TDecodedClip clip = DecodeClip(out);
+  EXPECT_EQ(StreamOf(clip, AVMEDIA_TYPE_VIDEO)->FrameNumbers.size(), 75u);
+}
+
+// Sound and pictures stay together over a minute: each click lands within 40 ms of the
+// picture it was made with.
+TEST_F(TranscodeTest, SoundStaysInStepWithPictures) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("sync.mp4");
+  Convert(task, "clicks60", out, [](TTaskOptions& o) {
+    o.FrameWidth = 160;
+    o.FrameHeight = 120;
+    o.AudioSampleRate = 22050;  // resampled on the way
+  });
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+  const TDecodedStream* audio = StreamOf(clip, AVMEDIA_TYPE_AUDIO);
+  ASSERT_TRUE(video && audio);
+  const std::vector<double> clicks =
+      FindClicks(audio->Samples.data(), audio->Samples.size(), audio->SampleRate, audio->Channels);
+  ASSERT_GE(clicks.size(), 55u);
+  int checked = 0;
+  for (double click : clicks) {
+    const int second = static_cast<int>(std::lround(click + audio->FirstSampleTime));
+    for (size_t i = 0; i < video->FrameNumbers.size(); ++i)
+      if (video->FrameNumbers[i] == second * 25) {
+        EXPECT_NEAR(click + audio->FirstSampleTime, video->FrameTimes[i], 0.04) << "second " << second;
+        ++checked;
+      }
+  }
+  EXPECT_GE(checked, 55);
+}
+
 }  // namespace
 }  // namespace qarvo
