@@ -254,7 +254,13 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     ist.NextPts = ist.Pts + duration;
     ist.Quality = frame.quality;
     ++ist.DecodedFrames;
-    run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+    // The decoder keeps reference pictures: a picture that may be changed in place gets its
+    // own buffer first.
+    TCustomTranscoder& task = run_.Task;
+    if ((task.HasCustomHook() || task.VideoHooks.InUse() || o.DoDeinterlace) &&
+        api().av_frame_make_writable(&frame) < 0)
+      throw std::bad_alloc();
+    task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
   }
   Pace(ist);
   if (o.StartTime && ist.Pts < o.StartTime) return;

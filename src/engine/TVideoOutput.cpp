@@ -22,7 +22,7 @@ const char* PixFmtName(int format) {
 }  // namespace
 
 TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist)
-    : encoder_(ost.Encoder), filtered_(MakeFrame()), encoded_(MakeFrame()) {
+    : encoder_(ost.Encoder), filtered_(MakeFrame()), encoded_(MakeFrame()), sending_(MakeFrame()) {
   const TTaskOptions& o = run.Options;
   const AVCodecContext* dec = ist.Decoder;
   if (encoder_->pix_fmt == AV_PIX_FMT_NONE)
@@ -221,12 +221,12 @@ void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamSta
   const int frames = FrameCount(run, ost, timeUs);
   if (frames <= 0) return;
   AVFrame* scaled = Scale(run, ost, ist, picture);
-  TFramePtr frame = MakeFrame();
+  AVFrame* frame = sending_.get();
   for (int i = 0; i < frames; ++i) {
     if (i > 0) run.Task.PauseGate.Wait();
     if (run.Task.StopRequested) break;
-    api().av_frame_unref(frame.get());
-    if (api().av_frame_ref(frame.get(), scaled) < 0) throw std::bad_alloc();
+    api().av_frame_unref(frame);
+    if (api().av_frame_ref(frame, scaled) < 0) throw std::bad_alloc();
     // Pictures go to the encoder at strictly increasing times, whatever the source did.
     if (ost.LastFramePts != AV_NOPTS_VALUE && ost.SyncOpts <= ost.LastFramePts)
       ost.SyncOpts = ost.LastFramePts + 1;
@@ -236,7 +236,8 @@ void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamSta
     if (encoder_->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
       frame->top_field_first = o.TopFieldFirst == -1 ? picture.top_field_first : o.TopFieldFirst;
     if (run.Task.PreviewFlags()) run.Task.PreviewPicture(*frame, *encoder_);
-    const int64_t bytes = TStreamEncoder::Encode(run, ost, frame.get());
+    const int64_t bytes = TStreamEncoder::Encode(run, ost, frame);
+    api().av_frame_unref(frame);
     ost.LastFramePts = ost.SyncOpts;
     if (!o.VstatsFileName.empty()) WriteStatistics(run, ost, bytes);
     ++ost.SyncOpts;

@@ -42,7 +42,8 @@ class TVideoOutput {
   TSwsContextPtr scaler_;
   TFramePtr temp_;      // scaled picture, encoder size and format
   TFramePtr filtered_;  // picture taken from the graph
-  TFramePtr encoded_;   // reference handed to the encoder
+  TFramePtr encoded_;   // cropped view of a picture
+  TFramePtr sending_;   // reference handed to the encoder
   bool resample_ = false;
   bool crop_ = false;
   int top_ = 0, bottom_ = 0, left_ = 0, right_ = 0;
