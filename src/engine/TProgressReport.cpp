@@ -1,5 +1,6 @@
 #include "engine/TProgressReport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/EngineLogger.h"
@@ -16,6 +17,23 @@ double OutputTime(const TOutputStreamState& ost) {
   if (ost.EncodingNeeded && ost.Encoder->codec_type != AVMEDIA_TYPE_SUBTITLE)
     return ost.SyncOpts * av_q2d(ost.Encoder->time_base);
   return ost.Writer ? ost.Writer->OutputTime() : 0.0;
+}
+
+double Decibels(double ratio) { return -10.0 * std::log10(std::max(ratio, 1e-20)); }
+
+// "PSNR=Y:.. U:.. V:.. *:.. " of the last picture, or over all pictures in the last report.
+std::string Psnr(const TOutputStreamState& ost, bool all) {
+  const double pixels = ost.Encoder->width * ost.Encoder->height * 255.0 * 255.0;
+  const double frames = all ? std::max(ost.FrameNumber, 1) : 1;
+  const uint64_t* errors = all ? ost.ErrorSum : ost.LastError;
+  std::string text = "PSNR=";
+  double total = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double scale = i ? pixels / 4 : pixels;
+    total += errors[i];
+    text += Format("%c:%2.2f ", "YUV"[i], Decibels(errors[i] / (scale * frames)));
+  }
+  return text + Format("*:%2.2f ", Decibels(total / (pixels * 1.5 * frames)));
 }
 
 }  // namespace
@@ -46,6 +64,7 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
         const int fps = elapsed > 1.0 ? static_cast<int>(ost.FrameNumber / elapsed + 0.5) : 0;
         line += Format("frame=%5d fps=%3d q=%3.1f ", ost.FrameNumber, fps, q);
         if (isLast) line += "L";
+        if (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR)) line += Psnr(ost, isLast);
         info.FrameCount = ost.FrameNumber;
         info.FPS = fps;
         info.Quality = static_cast<float>(q);

@@ -73,6 +73,9 @@ struct TOutputStreamState {
   double OutputTime = 0.0;        // seconds reached in the muxer
   bool WroteFrame = false;
   int64_t LastQuality = 0;        // quality of the last coded picture (lambda units)
+  int LastPictType = 0;           // AV_PICTURE_TYPE_* of the last coded picture
+  uint64_t LastError[3] = {};     // squared error per plane of the last picture (PSNR flag)
+  uint64_t ErrorSum[3] = {};      // the same over all pictures
   std::unique_ptr<TPacketWriter> Writer;
   std::unique_ptr<TVideoOutput> Video;
   std::unique_ptr<TAudioOutput> Audio;

@@ -1,5 +1,7 @@
 #include "engine/TStreamEncoder.h"
 
+#include <algorithm>
+
 #include "engine/EngineError.h"
 #include "engine/TPacketWriter.h"
 #include "engine/TRunState.h"
@@ -20,8 +22,19 @@ int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AV
       size_t size = 0;
       const uint8_t* stats =
           api().av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
+      // Quality, picture type and, with the PSNR flag, the squared error of each plane.
       if (stats && size >= 4)
         ost.LastQuality = stats[0] | stats[1] << 8 | stats[2] << 16 | static_cast<int64_t>(stats[3]) << 24;
+      if (stats && size >= 6) {
+        ost.LastPictType = stats[4];
+        const int errors = std::min<int>(stats[5], 3);
+        for (int i = 0; i < errors && size >= 8 + 8 * (static_cast<size_t>(i) + 1); ++i) {
+          uint64_t value = 0;
+          for (int b = 7; b >= 0; --b) value = value << 8 | stats[8 + 8 * i + b];
+          ost.LastError[i] = value;
+          ost.ErrorSum[i] += value;
+        }
+      }
     }
     if (ost.PassLogFile && enc->stats_out) std::fputs(enc->stats_out, ost.PassLogFile.get());
     packet->stream_index = ost.Stream->index;

@@ -254,13 +254,18 @@ void TVideoOutput::WriteStatistics(TRunState& run, TOutputStreamState& ost, int6
   const double tb = av_q2d(encoder_->time_base);
   std::fprintf(file, "frame= %5d q= %2.1f ", ost.FrameNumber + 1,
                ost.LastQuality / static_cast<double>(FF_QP2LAMBDA));
+  if (encoder_->flags & AV_CODEC_FLAG_PSNR) {
+    const double ratio = ost.LastError[0] / (encoder_->width * encoder_->height * 255.0 * 255.0);
+    std::fprintf(file, "PSNR= %6.2f ", -10.0 * std::log10(std::max(ratio, 1e-20)));
+  }
   std::fprintf(file, "f_size= %6d ", static_cast<int>(frameBytes));
   double time = ost.SyncOpts * tb;
   if (time < 0.01) time = 0.01;
   std::fprintf(file, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
                run.VideoBytes / 1024.0, time, frameBytes * 8 / tb / 1000.0,
                run.VideoBytes * 8 / time / 1000.0);
-  std::fprintf(file, "type= %c\n", frameBytes > 0 ? 'P' : '?');
+  std::fprintf(file, "type= %c\n",
+               api().av_get_picture_type_char(static_cast<AVPictureType>(ost.LastPictType)));
 }
 
 }  // namespace qarvo

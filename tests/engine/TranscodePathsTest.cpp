@@ -9,6 +9,7 @@
 
 #include "ConvertTestSupport.h"
 #include "engine/EngineError.h"
+#include "engine/EngineLogger.h"
 
 namespace qarvo {
 namespace {
@@ -164,6 +165,7 @@ TEST_F(TranscodePathsTest, TwoPassLogAndStatisticsFile) {
       o.PassLogFileName = prefix;
       o.VstatsFileName = stats;
       o.AudioDisable = true;
+      o.DoPsnr = pass == 2;
     });
     if (pass == 1) {
       std::ifstream log(prefix + "-0.log");
@@ -173,8 +175,15 @@ TEST_F(TranscodePathsTest, TwoPassLogAndStatisticsFile) {
   }
   std::ifstream log(stats);
   int lines = 0;
-  for (std::string line; std::getline(log, line); ++lines) EXPECT_EQ(line.rfind("frame= ", 0), 0u) << line;
-  EXPECT_EQ(lines, 75);
+  int psnr = 0, intra = 0;
+  for (std::string line; std::getline(log, line); ++lines) {
+    EXPECT_EQ(line.rfind("frame= ", 0), 0u) << line;
+    psnr += line.find(" PSNR= ") != std::string::npos;
+    intra += line.find("type= I") != std::string::npos;
+  }
+  EXPECT_EQ(lines, 75);  // each run starts the file anew
+  EXPECT_EQ(psnr, 75);
+  EXPECT_GE(intra, 2);
   EXPECT_EQ(DecodedStream(dir_.File("pass2.avi"), AVMEDIA_TYPE_VIDEO).FrameNumbers.size(), 75u);
 }
 
@@ -216,6 +225,30 @@ TEST_F(TranscodePathsTest, DamagedSourcesAndUnwritableOutputs) {
   ASSERT_GT(full.OpenOutput("/dev/full", false), 0) << full.ErrorText();
   EXPECT_THROW(full.Transcode(), EEngineError);
   EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+// The log carries the stream mapping and, at the end, the report line and the statistics.
+TEST_F(TranscodePathsTest, MappingAndFinalStatisticsAreLogged) {
+  std::vector<std::string> lines;
+  TEngineLogger& logger = TEngineLogger::GetLogger();
+  logger.SetTriggerEventInMainThread(false);
+  logger.SetOnLog([&](const void*, uint32_t, TLogLevel, const std::string& text) { lines.push_back(text); });
+  TRecordingTranscoder task;
+  Convert(task, EnsureClip("short3s"), dir_.File("logged.avi"), [](TTaskOptions& o) { o.FrameRate = {30, 1}; });
+  logger.SetOnLog(nullptr);
+  logger.SetTriggerEventInMainThread(true);
+  const auto has = [&](const std::string& start) {
+    for (const std::string& line : lines)
+      if (line.find(start) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has("Stream mapping:"));
+  EXPECT_TRUE(has("  Stream #0.0 -> #0.0 (Video)"));
+  EXPECT_TRUE(has("  Stream #0.1 -> #0.1 (Audio)"));
+  // 75 pictures at 25 fps become 89 at 30 fps (the last one's own length is not stretched).
+  EXPECT_TRUE(has("frame=   89 fps="));
+  EXPECT_TRUE(has(" dup=14 drop=0"));
+  EXPECT_TRUE(has("muxing overhead"));
 }
 
 }  // namespace
