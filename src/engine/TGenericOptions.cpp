@@ -203,11 +203,37 @@ void TGenericOptions::ApplyTo(void* obj, int flags) const {
     source = sScaler;
   }
   if (source < 0) return;
+  ApplyPrivate(obj, source, flags);
   void* from = Source(source);
   for (const auto& entry : setNames_) {
     if (!(entry.Sources & (1u << source)) || !Found(from, entry.Name, flags)) continue;
     if (api().av_opt_set(obj, entry.Name.c_str(), entry.Value.c_str(), 0) < 0)
       LogInvalidValue(entry.Name, entry.Value);
+  }
+}
+
+void TGenericOptions::ApplyPrivate(void* obj, int source, int flags) const {
+  const AVCodec* codec = nullptr;
+  const AVOutputFormat* format = nullptr;
+  void* priv = nullptr;
+  if (source < 5) {
+    auto* ctx = static_cast<AVCodecContext*>(obj);
+    if (ctx->codec && api().av_codec_is_encoder(ctx->codec)) codec = ctx->codec;
+    priv = ctx->priv_data;
+  } else if (source == sFormat) {
+    auto* ctx = static_cast<AVFormatContext*>(obj);
+    format = ctx->oformat;
+    priv = ctx->priv_data;
+  }
+  if (!priv || (!codec && !format)) return;
+  const TDictionary options = codec ? EncoderOptions(codec) : MuxerOptions(format);
+  const AVDictionaryEntry* entry = nullptr;
+  while ((entry = api().av_dict_get(options.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX))) {
+    if (!Found(priv, entry->key, flags & ~(AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_AUDIO_PARAM |
+                                          AV_OPT_FLAG_SUBTITLE_PARAM)))
+      continue;
+    if (api().av_opt_set(priv, entry->key, entry->value, 0) < 0)
+      LogInvalidValue(entry->key, entry->value);
   }
 }
 

@@ -45,10 +45,12 @@ class TGenericOptions {
   // option context) whose option there carries all of `flags` is set again, in order, with
   // the value given (so "+flag" values add to the real context's own defaults), e.g.
   // AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM. Values the real context rejects
-  // are logged. Call before opening the context.
+  // are logged. Call before opening the context. An encoder context allocated for its codec
+  // and an output context with its muxer also get the private options remembered for that
+  // encoder (matched by name) or muxer, set on their private data.
   void ApplyTo(void* obj, int flags) const;
-  // Private options remembered for this encoder (matched by name) or muxer, as name/value
-  // pairs for the open call; entries the open leaves unused should be logged by the caller.
+  // The same private options as name/value pairs, for callers that pass them to the open
+  // call instead (avcodec_open2 / avformat_write_header) and log what is left unused.
   TDictionary EncoderOptions(const AVCodec* codec) const;
   TDictionary MuxerOptions(const AVOutputFormat* format) const;
 
@@ -87,6 +89,9 @@ class TGenericOptions {
   TPrivateOwner* Owner(bool muxer, const std::string& name);
   void* Source(int source) const;
   void UpdateDebugLevel() const;
+  // The private options remembered for the encoder or muxer of a real context, set on its
+  // private data.
+  void ApplyPrivate(void* obj, int source, int flags) const;
 
   bool created_ = false;
   TCodecContextPtr codecs_[5];
