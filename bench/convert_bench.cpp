@@ -107,6 +107,18 @@ int main() {
       std::fflush(stdout);
     }
   }
+  // Memory against length: the 3-second and the 10-minute standard clips, same output.
+  std::printf("\n%-26s %8s %10s %12s\n", "3gp from clip", "length", "fps", "peak RSS KiB");
+  long peaks[2] = {};
+  int i = 0;
+  for (const char* name : {"short3s", "long10min"}) {
+    const TClipSpec& spec = StandardClip(name);
+    const TResult r = Convert(EnsureClip(name), profiles[0], (out / "memory.3gp").string());
+    const double frames = spec.Duration * av_q2d(spec.FrameRate);
+    std::printf("%-26s %7.0fs %10.1f %12ld\n", name, spec.Duration, frames / r.Seconds, r.PeakKiB);
+    peaks[i++] = r.PeakKiB;
+  }
+  std::printf("peak RSS growth from 3 s to 10 min: %ld KiB\n", peaks[1] - peaks[0]);
   fs::remove_all(out);
   return 0;
 }
