@@ -22,7 +22,11 @@ const char* PixFmtName(int format) {
 }  // namespace
 
 TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist)
-    : encoder_(ost.Encoder), filtered_(MakeFrame()), encoded_(MakeFrame()), sending_(MakeFrame()) {
+    : encoder_(ost.Encoder),
+      filtered_(MakeFrame()),
+      encoded_(MakeFrame()),
+      sending_(MakeFrame()),
+      last_(MakeFrame()) {
   const TTaskOptions& o = run.Options;
   const AVCodecContext* dec = ist.Decoder;
   if (encoder_->pix_fmt == AV_PIX_FMT_NONE)
@@ -140,11 +144,33 @@ void TVideoOutput::Process(TRunState& run, TOutputStreamState& ost, TInputStream
 }
 
 void TVideoOutput::Flush(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist) {
-  if (!graph_) return;
-  graph_->Push(nullptr);
-  while (graph_->Pull(*filtered_)) {
-    Emit(run, ost, ist, *filtered_, filtered_->pts);
-    api().av_frame_unref(filtered_.get());
+  if (graph_) {
+    graph_->Push(nullptr);
+    while (graph_->Pull(*filtered_)) {
+      Emit(run, ost, ist, *filtered_, filtered_->pts);
+      api().av_frame_unref(filtered_.get());
+    }
+  }
+  HoldLastPicture(run, ost, ist);
+}
+
+// The last picture lasts until the source's end, as every earlier one lasted until the next:
+// without this a rate change would cut the output short by up to one source picture.
+void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist) {
+  const TTaskOptions& o = run.Options;
+  const bool variable = o.VideoSyncMethod == 2 ||
+                        (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
+  AVFrame* last = lastIsTemp_ ? temp_.get() : last_.get();
+  if (!last->buf[0] || o.VideoSyncMethod == 0 || variable || ist.NextPts == AV_NOPTS_VALUE) return;
+  int64_t end = ist.NextPts;
+  if (o.RecordingTime != INT64_MAX) end = std::min(end, o.StartTime + o.RecordingTime);
+  const double endIpts = (end - o.StartTime) / 1000000.0 / av_q2d(encoder_->time_base);
+  int64_t frames = std::llrint(endIpts - ost.SyncOpts);
+  frames = std::min<int64_t>(frames, static_cast<int64_t>(o.MaxFrames[kVideo]) - ost.FrameNumber);
+  for (int64_t i = 0; i < frames && !run.Task.StopRequested; ++i) {
+    run.Task.PauseGate.Wait();
+    if (run.Task.StopRequested) break;
+    SendPicture(run, ost, ist, *last, *last);
   }
 }
 
@@ -217,32 +243,41 @@ AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputSt
 
 void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
                         AVFrame& picture, int64_t timeUs) {
-  const TTaskOptions& o = run.Options;
   const int frames = FrameCount(run, ost, timeUs);
   if (frames <= 0) return;
   AVFrame* scaled = Scale(run, ost, ist, picture);
-  AVFrame* frame = sending_.get();
   for (int i = 0; i < frames; ++i) {
     if (i > 0) run.Task.PauseGate.Wait();
     if (run.Task.StopRequested) break;
-    api().av_frame_unref(frame);
-    if (api().av_frame_ref(frame, scaled) < 0) throw std::bad_alloc();
-    // Pictures go to the encoder at strictly increasing times, whatever the source did.
-    if (ost.LastFramePts != AV_NOPTS_VALUE && ost.SyncOpts <= ost.LastFramePts)
-      ost.SyncOpts = ost.LastFramePts + 1;
-    frame->pts = ost.SyncOpts;
-    frame->pict_type = AV_PICTURE_TYPE_NONE;
-    frame->quality = o.SameQuality ? ist.Quality : encoder_->global_quality;
-    if (encoder_->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
-      frame->top_field_first = o.TopFieldFirst == -1 ? picture.top_field_first : o.TopFieldFirst;
-    if (run.Task.PreviewFlags()) run.Task.PreviewPicture(*frame, *encoder_);
-    const int64_t bytes = TStreamEncoder::Encode(run, ost, frame);
-    api().av_frame_unref(frame);
-    ost.LastFramePts = ost.SyncOpts;
-    if (!o.VstatsFileName.empty()) WriteStatistics(run, ost, bytes);
-    ++ost.SyncOpts;
-    ++ost.FrameNumber;
+    SendPicture(run, ost, ist, *scaled, picture);
   }
+  // A scaled picture stays in its buffer until the next one; any other is held by reference
+  // (holding the scaled one would make every later scale copy its buffer first).
+  api().av_frame_unref(last_.get());
+  lastIsTemp_ = scaled == temp_.get();
+  if (!lastIsTemp_ && api().av_frame_ref(last_.get(), scaled) < 0) throw std::bad_alloc();
+}
+
+void TVideoOutput::SendPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
+                               const AVFrame& scaled, const AVFrame& picture) {
+  const TTaskOptions& o = run.Options;
+  AVFrame* frame = sending_.get();
+  api().av_frame_unref(frame);
+  if (api().av_frame_ref(frame, &scaled) < 0) throw std::bad_alloc();
+  // Pictures go to the encoder at strictly increasing times, whatever the source did.
+  if (ost.LastFramePts != AV_NOPTS_VALUE && ost.SyncOpts <= ost.LastFramePts) ost.SyncOpts = ost.LastFramePts + 1;
+  frame->pts = ost.SyncOpts;
+  frame->pict_type = AV_PICTURE_TYPE_NONE;
+  frame->quality = o.SameQuality ? ist.Quality : encoder_->global_quality;
+  if (encoder_->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
+    frame->top_field_first = o.TopFieldFirst == -1 ? picture.top_field_first : o.TopFieldFirst;
+  if (run.Task.PreviewFlags()) run.Task.PreviewPicture(*frame, *encoder_);
+  const int64_t bytes = TStreamEncoder::Encode(run, ost, frame);
+  api().av_frame_unref(frame);
+  ost.LastFramePts = ost.SyncOpts;
+  if (!o.VstatsFileName.empty()) WriteStatistics(run, ost, bytes);
+  ++ost.SyncOpts;
+  ++ost.FrameNumber;
 }
 
 void TVideoOutput::WriteStatistics(TRunState& run, TOutputStreamState& ost, int64_t frameBytes) {

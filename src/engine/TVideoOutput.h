@@ -35,6 +35,9 @@ class TVideoOutput {
   AVFrame* Scale(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
                  AVFrame& picture);
   void Rebuild(TRunState& run, const AVFrame& picture);
+  void SendPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
+                   const AVFrame& scaled, const AVFrame& picture);
+  void HoldLastPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist);
   void WriteStatistics(TRunState& run, TOutputStreamState& ost, int64_t frameBytes);
 
   AVCodecContext* encoder_;
@@ -44,6 +47,8 @@ class TVideoOutput {
   TFramePtr filtered_;  // picture taken from the graph
   TFramePtr encoded_;   // cropped view of a picture
   TFramePtr sending_;   // reference handed to the encoder
+  TFramePtr last_;      // the last picture encoded, held for the end of the stream
+  bool lastIsTemp_ = false;  // the last picture encoded is the one in temp_
   bool resample_ = false;
   bool crop_ = false;
   int top_ = 0, bottom_ = 0, left_ = 0, right_ = 0;
