@@ -218,6 +218,19 @@ TEST_F(TranscodePathsTest, DamagedSourcesAndUnwritableOutputs) {
   ASSERT_TRUE(video);
   EXPECT_GT(video->FrameNumbers.size(), 20u);
 
+  // Garbage in the middle of a source is skipped over.
+  const std::string damaged = dir_.File("damaged.avi");
+  {
+    std::ifstream in(source, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t i = bytes.size() / 3; i < bytes.size() / 3 + 20000; ++i) bytes[i] = static_cast<char>(i * 7919);
+    std::ofstream(damaged, std::ios::binary).write(bytes.data(), bytes.size());
+  }
+  TRecordingTranscoder garbled;
+  const std::string out2 = dir_.File("from-damaged.mp4");
+  Convert(garbled, damaged, out2);
+  EXPECT_GT(DecodedStream(out2, AVMEDIA_TYPE_VIDEO).FrameNumbers.size(), 40u);
+
   // A full device: the run fails with the writer's message and the device stays.
   TRecordingTranscoder full;
   ASSERT_TRUE(full.OpenInput(source));

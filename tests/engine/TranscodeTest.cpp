@@ -257,6 +257,32 @@ TEST_F(TranscodeTest, EncoderThatRefusesTheSizeFailsCleanly) {
   EXPECT_EQ(task.OutputCount(), 0);
 }
 
+TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
+  TRecordingTranscoder slow;
+  slow.ProgressIntervalUs = 60000000;
+  Convert(slow, "short3s", dir_.File("slow.avi"));
+  ASSERT_EQ(slow.Reports.size(), 1u);  // only the final one
+  EXPECT_EQ(slow.Reports[0].FileIndex, -1);
+  EXPECT_EQ(slow.Reports[0].FrameCount, 75);
+  EXPECT_NEAR(slow.Reports[0].TotalDuration / 1e6, 3.0, 0.1);
+
+  TRecordingTranscoder busy;
+  busy.ProgressIntervalUs = 0;
+  Convert(busy, "short3s", dir_.File("busy.avi"));
+  ASSERT_GT(busy.Reports.size(), 10u);
+  for (size_t i = 0; i + 1 < busy.Reports.size(); ++i) {
+    EXPECT_EQ(busy.Reports[i].FileIndex, 0);
+    EXPECT_LE(busy.Reports[i].CurrentDuration, busy.Reports.back().CurrentDuration);
+  }
+  // Audio only: no picture figures.
+  TRecordingTranscoder audio;
+  Convert(audio, "short3s", dir_.File("sound.wav"));
+  EXPECT_EQ(audio.Reports.back().FrameCount, -1);
+  EXPECT_EQ(audio.Reports.back().FPS, -1);
+  EXPECT_FLOAT_EQ(audio.Reports.back().Quality, -1.0f);
+  EXPECT_GT(audio.Reports.back().CurrentSize, 500000);
+}
+
 TEST_F(TranscodeTest, SizeLimitEndsTheOutput) {
   TRecordingTranscoder task;
   const std::string out = dir_.File("limited.avi");
