@@ -44,10 +44,25 @@ void TSubtitleOutput::Process(TRunState& run, TOutputStreamState& ost, const TIn
     packet->dts = packet->pts;
     packet->duration = api().av_rescale_q(subtitle.end_display_time, {1, 1000}, ost.Stream->time_base);
     packet->stream_index = ost.Stream->index;
+    if (dvb && i == 1) {
+      // Held back: a page shown before this clear time replaces the picture by itself.
+      pendingClear_ = std::move(packet);
+      continue;
+    }
+    if (pendingClear_) {
+      if (pendingClear_->pts <= packet->pts) ost.Writer->Write(*pendingClear_);
+      pendingClear_.reset();
+    }
     ost.Writer->Write(*packet);
     ost.WroteFrame = true;
     ++ost.FrameNumber;
   }
+}
+
+void TSubtitleOutput::Flush(TOutputStreamState& ost) {
+  if (!pendingClear_) return;
+  ost.Writer->Write(*pendingClear_);
+  pendingClear_.reset();
 }
 
 }  // namespace qarvo

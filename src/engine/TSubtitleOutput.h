@@ -1,11 +1,12 @@
 // The subtitle output path: re-times decoded subtitles and encodes them; DVB subtitles are
-// written twice (show and clear).
+// written twice (show and clear). A clear packet that would come after the next subtitle's
+// show packet is dropped, so the stream's times keep increasing.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "engine/LibraryApi.h"
+#include "engine/LibraryObjects.h"
 
 namespace qarvo {
 
@@ -18,9 +19,12 @@ class TSubtitleOutput {
   // `pts` is the packet's pts in the source stream's time base.
   void Process(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
                AVSubtitle& subtitle, int64_t pts);
+  // End of the stream: the last clear packet.
+  void Flush(TOutputStreamState& ost);
 
  private:
   std::vector<uint8_t> buffer_;  // encoded subtitle, 1 MiB
+  TPacketPtr pendingClear_;      // DVB clear packet not yet written
 };
 
 }  // namespace qarvo

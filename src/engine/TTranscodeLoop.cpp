@@ -350,6 +350,7 @@ void TTranscodeLoop::Finish() {
       if (ost.Video) ost.Video->Flush(run_, ost, ist);
       if (ost.Audio) ost.Audio->Flush(run_, ost);
       if (ost.Video || ost.Audio) TStreamEncoder::Encode(run_, ost, nullptr);
+      if (ost.Subtitle) ost.Subtitle->Flush(ost);
     }
     ost.Writer->Flush();
   }

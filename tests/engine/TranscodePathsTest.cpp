@@ -155,6 +155,81 @@ TEST_F(TranscodePathsTest, SubtitlesAreRetimedAndEncoded) {
   EXPECT_NEAR(times[1], 3.0, 0.01);
 }
 
+// A file holding only a bitmap subtitle stream with subtitles at the given seconds (each
+// shown for the encoder's fixed page time-out of 30 s).
+void WriteDvbSubtitles(const std::string& path, const std::vector<int>& seconds) {
+  AVFormatContext* raw = nullptr;
+  CheckAv(api().avformat_alloc_output_context2(&raw, nullptr, "matroska", path.c_str()), "alloc");
+  TOutputFormatContextPtr oc(raw);
+  const AVCodec* codec = api().avcodec_find_encoder(AV_CODEC_ID_DVB_SUBTITLE);
+  TCodecContextPtr enc(api().avcodec_alloc_context3(codec));
+  enc->time_base = {1, 1000};
+  enc->width = 320;
+  enc->height = 240;
+  CheckAv(api().avcodec_open2(enc.get(), codec, nullptr), "open dvbsub");
+  AVStream* st = api().avformat_new_stream(oc.get(), nullptr);
+  api().avcodec_parameters_from_context(st->codecpar, enc.get());
+  st->time_base = {1, 1000};
+  CheckAv(api().avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), "avio_open");
+  CheckAv(api().avformat_write_header(oc.get(), nullptr), "header");
+  std::vector<uint8_t> buffer(1 << 16);
+  for (int second : seconds) {
+    AVSubtitle sub{};
+    sub.start_display_time = 0;
+    sub.end_display_time = 1000;
+    sub.pts = second * 1000000LL;
+    sub.num_rects = 1;
+    sub.rects = static_cast<AVSubtitleRect**>(api().av_mallocz(sizeof(AVSubtitleRect*)));
+    AVSubtitleRect* rect = sub.rects[0] = static_cast<AVSubtitleRect*>(api().av_mallocz(sizeof(AVSubtitleRect)));
+    rect->type = SUBTITLE_BITMAP;
+    rect->x = 10, rect->y = 200, rect->w = 16, rect->h = 8, rect->nb_colors = 4;
+    rect->data[0] = static_cast<uint8_t*>(api().av_mallocz(16 * 8));
+    rect->linesize[0] = 16;
+    for (int i = 0; i < 16 * 8; ++i) rect->data[0][i] = i % 4;
+    rect->data[1] = static_cast<uint8_t*>(api().av_mallocz(4 * 4));
+    for (int i = 0; i < 16; ++i) rect->data[1][i] = static_cast<uint8_t>(i * 16 + 15);
+    const int size = api().avcodec_encode_subtitle(enc.get(), buffer.data(), static_cast<int>(buffer.size()), &sub);
+    api().avsubtitle_free(&sub);
+    CheckAv(size, "encode");
+    TPacketPtr packet = MakePacket();
+    api().av_new_packet(packet.get(), size);
+    std::copy(buffer.data(), buffer.data() + size, packet->data);
+    packet->pts = packet->dts = second * 1000;
+    packet->duration = 1000;
+    packet->stream_index = 0;
+    CheckAv(api().av_interleaved_write_frame(oc.get(), packet.get()), "write");
+  }
+  CheckAv(api().av_write_trailer(oc.get()), "trailer");
+}
+
+std::vector<double> PacketTimes(const std::string& path) {
+  AVFormatContext* raw = nullptr;
+  CheckAv(api().avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "open");
+  TInputFormatContextPtr ctx(raw);
+  EXPECT_EQ(ctx->streams[0]->codecpar->codec_id, AV_CODEC_ID_DVB_SUBTITLE);
+  TPacketPtr packet = MakePacket();
+  std::vector<double> times;
+  while (api().av_read_frame(ctx.get(), packet.get()) >= 0) {
+    times.push_back(packet->pts * av_q2d(ctx->streams[0]->time_base));
+    api().av_packet_unref(packet.get());
+  }
+  return times;
+}
+
+TEST_F(TranscodePathsTest, DvbSubtitlesAreWrittenAsShowAndClearPackets) {
+  const std::string apart = dir_.File("apart.mkv"), close = dir_.File("close.mkv");
+  WriteDvbSubtitles(apart, {1, 40});
+  WriteDvbSubtitles(close, {1, 3});
+  TRecordingTranscoder first, second;
+  const std::string outApart = dir_.File("apart-out.mkv"), outClose = dir_.File("close-out.mkv");
+  const auto dvb = [](TTaskOptions& o) { o.SubtitleCodecName = "dvbsub"; };
+  Convert(first, apart, outApart, dvb);
+  Convert(second, close, outClose, dvb);
+  EXPECT_EQ(PacketTimes(outApart), (std::vector<double>{1, 31, 40, 70}));  // show, clear, show, clear
+  // The second page replaces the first before its clear time: that clear packet is dropped.
+  EXPECT_EQ(PacketTimes(outClose), (std::vector<double>{1, 3, 33}));
+}
+
 TEST_F(TranscodePathsTest, TwoPassLogAndStatisticsFile) {
   const std::string prefix = dir_.File("passlog");
   const std::string stats = dir_.File("vstats.log");
