@@ -74,7 +74,8 @@ TEST_F(TargetConversionTest, PresetPrivateOptionsReachTheEncoder) {
   const AVCodecParameters* par = input->streams[0]->codecpar;
   ASSERT_GT(par->extradata_size, 1);  // avcC: profile_idc in its second byte
   EXPECT_EQ(par->extradata[1], FF_PROFILE_H264_HIGH_444_PREDICTIVE);
-  const TDecodedStream* video = StreamOf(DecodeClip(out), AVMEDIA_TYPE_VIDEO);
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
   ASSERT_TRUE(video);
   EXPECT_GE(video->FrameNumbers.size(), 10u);
 }
