@@ -64,6 +64,11 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
         const int fps = elapsed > 1.0 ? static_cast<int>(ost.FrameNumber / elapsed + 0.5) : 0;
         line += Format("frame=%5d fps=%3d q=%3.1f ", ost.FrameNumber, fps, q);
         if (isLast) line += "L";
+        if (o.QpHist) {
+          const int bin = std::clamp(static_cast<int>(std::lrint(q)), 0, 51);
+          ++histogram_[bin];
+          for (int j = 0; j < 32; ++j) line += Format("%X", static_cast<int>(std::lrint(std::log2(histogram_[j] + 1))));
+        }
         if (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR)) line += Psnr(ost, isLast);
         info.FrameCount = ost.FrameNumber;
         info.FPS = fps;

@@ -19,6 +19,7 @@ class TProgressReport {
 
  private:
   int64_t timerStart_;
+  int64_t histogram_[52] = {};  // quantiser histogram (qphist)
   std::string line_;
 };
 
