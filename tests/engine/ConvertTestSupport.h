@@ -51,6 +51,14 @@ inline const TDecodedStream* StreamOf(const TDecodedClip& clip, AVMediaType type
   return nullptr;
 }
 
+// For a clip decoded in the same expression: the clip is kept until the next such call, so
+// the pointer stays valid for the statements that follow.
+inline const TDecodedStream* StreamOf(TDecodedClip&& clip, AVMediaType type) {
+  static thread_local TDecodedClip kept;
+  kept = std::move(clip);
+  return StreamOf(kept, type);
+}
+
 // The stream of that kind of a file, decoded (empty Type when the file has none).
 inline TDecodedStream DecodedStream(const std::string& path, AVMediaType type) {
   const TDecodedClip clip = DecodeClip(path);
