@@ -206,6 +206,38 @@ TEST_F(TranscodeTest, StreamCopyKeepsThePackets) {
   EXPECT_EQ(StreamOf(clip, AVMEDIA_TYPE_AUDIO)->Codec, AV_CODEC_ID_AAC);
 }
 
+// First video packet of a file: key flag.
+bool FirstVideoPacketIsKey(const std::string& path) {
+  AVFormatContext* raw = nullptr;
+  CheckAv(api().avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "open");
+  TInputFormatContextPtr ctx(raw);
+  TPacketPtr packet = MakePacket();
+  while (api().av_read_frame(ctx.get(), packet.get()) >= 0) {
+    const bool video = ctx->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const bool key = packet->flags & AV_PKT_FLAG_KEY;
+    api().av_packet_unref(packet.get());
+    if (video) return key;
+  }
+  return false;
+}
+
+TEST_F(TranscodeTest, CopyFromTheMiddleOfAGroupWaitsForAKeyPicture) {
+  const auto copyFrom = [](int keepNonKey) {
+    return [keepNonKey](TTaskOptions& o) {
+      o.VideoStreamCopy = true;
+      o.AudioDisable = true;
+      o.StartTime = 1100000;  // between key pictures
+      o.CopyInitialNonKeyframes = keepNonKey;
+    };
+  };
+  TRecordingTranscoder waits, keeps;
+  const std::string a = dir_.File("waits.avi"), b = dir_.File("keeps.avi");
+  Convert(waits, "short3s", a, copyFrom(0));
+  Convert(keeps, "short3s", b, copyFrom(1));
+  EXPECT_TRUE(FirstVideoPacketIsKey(a));
+  EXPECT_FALSE(FirstVideoPacketIsKey(b));
+}
+
 TEST_F(TranscodeTest, CopyRefusesVolumeAndPreview) {
   TRecordingTranscoder task;
   ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
