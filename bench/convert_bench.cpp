@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "BareConvert.h"
 #include "engine/TCustomTranscoder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -49,6 +50,7 @@ struct TProfile {
   const char* Name;
   const char* Extension;
   std::function<void(qarvo::TTaskOptions&)> Configure;
+  qarvo::bare::TSettings Bare;  // the same conversion for the plain loop
 };
 
 struct TResult {
@@ -87,23 +89,29 @@ int main() {
          o.FrameHeight = 144;
          o.AudioCodecName = "aac";
          o.AudioSampleRate = 44100;
-       }},
+       },
+       {"h263", 176, 144, "aac", 44100}},
       {"mp4 mpeg4 720x576 + aac", "mp4",
        [](TTaskOptions& o) {
          o.VideoCodecName = "mpeg4";
          o.AudioCodecName = "aac";
-       }},
+       },
+       {"mpeg4", 0, 0, "aac", 0}},
   };
   const fs::path out = fs::temp_directory_path() / "qarvo-convert-bench";
   fs::create_directories(out);
-  std::printf("%-26s %8s %10s %10s %12s\n", "output", "length", "fps", "x realtime", "peak RSS KiB");
+  std::printf("%-26s %8s %10s %10s %12s %12s\n", "output", "length", "fps", "x realtime", "peak RSS KiB",
+              "engine/bare");
   for (double length : {30.0, 120.0}) {
     const std::string input = SdClip(length);
     for (const TProfile& profile : profiles) {
       const TResult r = Convert(input, profile, (out / (std::string("bench.") + profile.Extension)).string());
       const int frames = static_cast<int>(length * 25);
-      std::printf("%-26s %7.0fs %10.1f %10.2f %12ld\n", profile.Name, length, frames / r.Seconds,
-                  length / r.Seconds, r.PeakKiB);
+      const auto bareStart = Clock::now();
+      bare::Convert(input, (out / (std::string("bare.") + profile.Extension)).string(), profile.Bare);
+      const double bareSeconds = std::chrono::duration<double>(Clock::now() - bareStart).count();
+      std::printf("%-26s %7.0fs %10.1f %10.2f %12ld %12.3f\n", profile.Name, length, frames / r.Seconds,
+                  length / r.Seconds, r.PeakKiB, r.Seconds / bareSeconds);
       std::fflush(stdout);
     }
   }
