@@ -23,6 +23,8 @@
 // Names that moved unchanged into encoder or muxer private options need no entry: the
 // generic setter accepts private options of the chosen encoder and output format (coder,
 // me_method, wpredp, sc_threshold, b_strategy of libx264; muxrate of the MPEG muxers).
+// Still common today and left alone: cmp=+chroma, flags=+loop / -loop, level, bt, packetsize.
+// The target's muxpreload is the MPEG muxers' private "preload" (set by output opening).
 #pragma once
 
 #include <optional>

@@ -23,7 +23,7 @@ void TCustomTranscoder::ApplyOptionText(const std::string& text, TOptionTextUse 
   TOptionDispatcher(*this).ApplyOptionText(text, use);
 }
 bool TCustomTranscoder::GenericSet(const std::string& name, const std::string& value) {
-  return Generic.Set(name, value, PrivateTargetsOf(Options));
+  return TOptionDispatcher(*this).GenericSet(name, value);
 }
 void TCustomTranscoder::ApplyTarget(const std::string& type, const std::string& norm,
                                    const std::string& fallbackNorm) {

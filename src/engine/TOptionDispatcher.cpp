@@ -426,6 +426,15 @@ TPrivateTargets PrivateTargetsOf(const TTaskOptions& options) {
           options.FileFormat};
 }
 
+bool TOptionDispatcher::GenericSet(const std::string& name, const std::string& value) {
+  const bool set = task_.Generic.Set(name, value, PrivateTargetsOf(task_.Options));
+  int64_t flags = 0;
+  if (set && task_.Generic.ScalerContext() &&
+      api().av_opt_get_int(task_.Generic.ScalerContext(), "sws_flags", 0, &flags) >= 0)
+    task_.Options.SwsFlags = static_cast<int32_t>(flags);
+  return set;
+}
+
 void TOptionDispatcher::Dispatch(const std::string& name, const std::string& value) {
   if (THandler handler = FindHandler(name))
     handler(task_, name, value);

@@ -17,6 +17,9 @@ class TOptionDispatcher {
   void Dispatch(const std::string& name, const std::string& value);
   // Splits the text into lines and dispatches those the pass takes.
   void ApplyOptionText(const std::string& text, TCustomTranscoder::TOptionTextUse use);
+  // The generic setter with the task's chosen encoders and format; keeps the task's scaler
+  // flags in step with the scaler option context.
+  bool GenericSet(const std::string& name, const std::string& value);
 
  private:
   TCustomTranscoder& task_;

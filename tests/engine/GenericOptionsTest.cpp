@@ -57,6 +57,7 @@ TEST_F(TaskOptionTest, KindsPrefixesContainerAndScaler) {
   int64_t scaler = 0;
   api().av_opt_get_int(Task().Generic.ScalerContext(), "sws_flags", 0, &scaler);
   EXPECT_EQ(scaler, SWS_BILINEAR);
+  EXPECT_EQ(O().SwsFlags, SWS_BILINEAR);  // what the scalers of the run use
 }
 
 TEST_F(TaskOptionTest, FlagValuesAddToTheRealContextsDefaults) {

@@ -2,6 +2,8 @@
 // sets asked for.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "ConvertTestSupport.h"
 #include "engine/EngineError.h"
 
@@ -52,6 +54,24 @@ TEST_F(TargetConversionTest, EveryTargetAndNormGivesAFileThatDecodes) {
       EXPECT_FALSE(audio->Samples.empty());
     }
   }
+}
+
+// The dvd target's mux rate reaches the muxer: 10080000 bit/s in the first pack header.
+TEST_F(TargetConversionTest, DvdMuxRateReachesTheMuxer) {
+  const std::string out = dir_.File("dvd.mpg");
+  TCustomTranscoder task;
+  ASSERT_TRUE(task.OpenInput(EnsureClip("short3s"))) << task.ErrorText();
+  task.DispatchOption("t", "0.2");
+  task.DispatchOption("target", "pal-dvd");
+  ASSERT_GT(task.OpenOutput(out, false), 0) << task.ErrorText();
+  task.Transcode();
+  task.ReleaseFiles(false);
+  std::ifstream file(out, std::ios::binary);
+  unsigned char pack[14] = {};
+  ASSERT_TRUE(file.read(reinterpret_cast<char*>(pack), sizeof pack));
+  ASSERT_EQ(pack[3], 0xBA);
+  const unsigned muxRate = (pack[10] << 14) | (pack[11] << 6) | (pack[12] >> 2);
+  EXPECT_EQ(muxRate * 400u, 10080000u);
 }
 
 // A lossless preset reaches the encoder's private options: constant quantizer 0 gives the
