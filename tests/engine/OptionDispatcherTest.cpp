@@ -221,3 +221,32 @@ TEST_F(TaskOptionTest, MiscellaneousHandlers) {
 
 }  // namespace
 }  // namespace qarvo
+
+namespace qarvo {
+namespace {
+
+// Random option texts never break the parser or the handlers: a value is taken or refused
+// with an engine error, nothing else.
+TEST_F(TaskOptionTest, RandomOptionTextsOnlyEverRaiseEngineErrors) {
+  const char* names[] = {"map", "map_meta_data", "itsscale", "aspect", "intra_matrix", "streamid",
+                         "vtag", "metadata", "t", "timestamp", "r", "s", "croptop", "cropleft",
+                         "b", "ab", "flags2", "partitions", "flags", "qscale", "threads", "absf",
+                         "target", "vpre", "sample_fmt", "pix_fmt", "g", "ar", "vcodec", ""};
+  const std::string alphabet = "0123456789:,.=+-x ab|<CRLF>\n\r\t";
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xffff; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = names[next() % std::size(names)];
+    text += '=';
+    const int length = next() % 24;
+    for (int i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
+    try {
+      Task().ApplyOptionText(text, TCustomTranscoder::TOptionTextUse::All);
+    } catch (const EEngineError&) {
+    }
+  }
+  TEngineLogger::GetLogger().SetLogLevel(TLogLevel::llInfo);
+}
+
+}  // namespace
+}  // namespace qarvo
