@@ -1,0 +1,149 @@
+// The conversion engine as the application sees it: an ordered list of tasks, the run policy
+// (one worker thread per running task, or every task in the caller's thread), and the four
+// events. TConvertEngine is the class applications use.
+//
+// Threads: every operation is called on the main thread. Events arrive on the threads the
+// run uses (see the event setters); each event kind has its own lock, so handlers of one kind
+// never run at once and the component's record of that kind is not overwritten while a
+// handler reads it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/EngineRecords.h"
+#include "engine/TDoTerminateThread.h"
+#include "engine/TMediaComponent.h"
+#include "engine/TTranscoderList.h"
+#include "probe/TMediaProbe.h"
+
+namespace qarvo {
+
+class TConvertEngine;
+
+using TCustomHookEvent = std::function<void(TConvertEngine& sender, PHookInfo info)>;
+using TPreviewBitmapEvent = std::function<void(TConvertEngine& sender, const TPreviewInfo& info)>;
+using TProgressEvent = std::function<void(TConvertEngine& sender, PProgressInfo info)>;
+using TTerminateEvent = std::function<void(TConvertEngine& sender, const TTerminateInfo& info)>;
+
+class TCustomConvertEngine : public TMediaComponent {
+ public:
+  ~TCustomConvertEngine() override;
+
+  // ---- Operations (main thread) -------------------------------------------------------------
+  bool LoadAVLib(const std::string& folder);
+  // Index of the new task, or -1 with LastErrMsg set. A record whose FileName is empty gets
+  // the file name written back.
+  int AddTask(const std::string& fileName, TInputOptions* options = nullptr);
+  bool SetOutputFile(int taskIndex, const std::string& fileName, TOutputOptions* options = nullptr);
+  void RemoveTask(int taskIndex);
+  void ClearTasks();
+  // threadCount > 0: up to that many tasks at once, each on its own worker, returning at once;
+  // otherwise every task runs to its end inside this call.
+  void StartTask(int threadCount);
+  void Pause();
+  void Resume();
+  void Stop(bool waitForStop);
+  int TasksCount() const { return tasks_.Count(); }
+  // Null when the task or the input does not exist.
+  TMediaProbe* TaskProbe(int taskIndex, int inputIndex) const;
+  TMediaProbe& MediaProbe() { return mediaProbe_; }
+  std::string LastErrMsg() const;
+  // The task at an index (null when out of range), for front ends that need more than events.
+  TTranscoder* Task(int taskIndex) const { return tasks_.Get(taskIndex); }
+
+  // ---- Run state -----------------------------------------------------------------------------
+  bool Working() const;
+  bool AllTerminated() const;
+
+ protected:
+  explicit TCustomConvertEngine(void* owner = nullptr);
+
+  // Makes the object of a new task (a TTranscoder; derived engines may make derived tasks).
+  virtual std::unique_ptr<TTranscoder> CreateTask();
+
+  // The four event dispatchers, called by the tasks on the threads that run them.
+  virtual void DoCustomHook(TTranscoder& task, TBitmap& bitmap, int frameNumber, int64_t pts,
+                            bool& update, bool& stopHook);
+  virtual void DoPreviewBitmap(TTranscoder& task, TBitmap& bitmap, int frameNumber, int64_t pts);
+  virtual void DoProgress(TTranscoder& task, const TProgressInfo& info);
+  virtual void DoTerminate(TTranscoder& task);
+
+  // Published state, read and written through TConvertEngine.
+  std::string about_;
+  bool preview_ = false;
+  bool previewBitmap_ = false;
+  int progressInterval_ = 500;
+  TThreadPriority threadPriority_ = TThreadPriority::tpNormal;
+  std::atomic<bool> triggerEventInMainThread_{true};
+
+  mutable std::mutex eventsMutex_;  // guards the four handlers (copied out before a call)
+  TCustomHookEvent onCustomHook_;
+  TPreviewBitmapEvent onPreviewBitmap_;
+  TProgressEvent onProgress_;
+  TTerminateEvent onTerminate_;
+
+  TTranscoderList tasks_;
+
+ private:
+  TConvertEngine& Self();
+  void CheckNotWorking(const char* operation) const;
+  void SetLastErrMsg(const std::string& message);
+  void BindTask(TTranscoder& task, bool events);
+  // Claims and starts the next pending task; false when none was pending.
+  bool StartNext();
+  void FireTerminate(const TTerminateInfo& info, bool threaded);
+  // With the terminate lock held: counts a termination, then ends the run or starts the next.
+  void AfterTermination();
+  // With the terminate lock held: fires the end-of-run record once every task has ended.
+  void EndRunIfDone();
+  // Runs a handler on the main thread when the component asks for it.
+  void Deliver(const std::function<void()>& call);
+  void SpawnTerminateThread(std::function<void()> body);
+  // Waits (pumping) for every terminate thread; returns at once on one of them (earlier ones
+  // have ended, later ones wait for it).
+  void WaitTerminateThreads();
+  void ReapTerminateThreads();
+  void ResetRunState();
+
+  TMediaProbe mediaProbe_;
+
+  mutable std::mutex stateMutex_;  // guards the run state below and lastErrMsg_
+  std::string lastErrMsg_;
+  int finishedCount_ = 0;
+  int nextTaskIndex_ = -1;
+  int pendingCount_ = 0;
+  bool allTerminated_ = false;
+  bool threaded_ = false;
+  bool working_ = false;
+  bool endOfRunFired_ = false;
+
+  // The component's one record per event kind, each guarded by its event lock.
+  THookInfo hookInfo_;
+  TPreviewInfo previewInfo_;
+  TProgressInfo progressInfo_;
+
+  std::timed_mutex hookLock_;
+  std::timed_mutex previewLock_;
+  std::timed_mutex progressLock_;
+  std::timed_mutex terminateLock_;
+  std::atomic<std::thread::id> terminateLockOwner_{};
+
+  std::mutex threadsMutex_;  // guards terminateThreads_, nextTicket_
+  std::list<std::unique_ptr<TDoTerminateThread>> terminateThreads_;
+  // Terminate threads deliver in the order they were made (a task's termination before the
+  // end of the run): each waits for its ticket.
+  uint64_t nextTicket_ = 0;
+  std::mutex orderMutex_;  // guards serving_
+  std::condition_variable orderChanged_;
+  uint64_t serving_ = 0;
+};
+
+}  // namespace qarvo

@@ -1,0 +1,180 @@
+#include "engine/TTranscoder.h"
+
+#include <exception>
+
+#include "engine/EngineError.h"
+#include "engine/EngineLogger.h"
+#include "engine/PumpingLock.h"
+
+namespace qarvo {
+
+namespace {
+
+constexpr const char* kNoOutput = "At least one output file must be specified";
+constexpr const char* kNoInput = "At least one input file must be specified";
+
+template <typename T>
+T& Slot(std::array<std::unique_ptr<T>, TCustomTranscoder::kFileLimit>& slots, int index) {
+  auto& slot = slots.at(static_cast<size_t>(index));
+  if (!slot) slot = std::make_unique<T>();
+  return *slot;
+}
+
+}  // namespace
+
+TTranscoder::TTranscoder() : frameHook_(this) {}
+
+TTranscoder::~TTranscoder() {
+  RequestStop();
+  std::unique_ptr<TConvertThread> thread;
+  {
+    std::lock_guard lock(stateMutex_);
+    thread = std::move(thread_);
+  }
+  thread.reset();  // waits for the body to return
+  try {
+    ReleaseFiles(false);
+  } catch (...) {
+    // Nothing sensible is left to do with a file that cannot be closed while destroying.
+  }
+}
+
+TMediaProbe& TTranscoder::Probe(int index) { return Slot(probes_, index); }
+
+TMediaProbe* TTranscoder::ExistingProbe(int index) const {
+  if (index < 0 || index >= kFileLimit) return nullptr;
+  return probes_[static_cast<size_t>(index)].get();
+}
+
+TInputOptions& TTranscoder::InputOptions(int index) { return Slot(inputOptions_, index); }
+TOutputOptions& TTranscoder::OutputOptions(int index) { return Slot(outputOptions_, index); }
+void TTranscoder::ResetOutputOptions(int index) { OutputOptions(index) = TOutputOptions(); }
+
+std::string TTranscoder::ExceptionMsg() const {
+  std::lock_guard lock(stateMutex_);
+  return exceptionMsg_;
+}
+
+void TTranscoder::SetHookCallback(THookCallback callback) {
+  onHook_ = std::move(callback);
+  if (!onHook_) {
+    frameHook_.SetCustomHook(nullptr);
+    return;
+  }
+  frameHook_.SetCustomHook([this](TBitmap& bitmap, int frameNumber, int64_t pts, bool& update,
+                                  bool& stopHook) {
+    onHook_(*this, bitmap, frameNumber, pts, update, stopHook);
+  });
+}
+
+void TTranscoder::SetPreviewCallback(TPreviewCallback callback) {
+  onPreview_ = std::move(callback);
+  if (!onPreview_) {
+    frameHook_.SetPreviewBitmapHandler(nullptr);
+    return;
+  }
+  frameHook_.SetPreviewBitmapHandler([this](TBitmap& bitmap, int frameNumber, int64_t pts) {
+    onPreview_(*this, bitmap, frameNumber, pts);
+  });
+}
+
+void TTranscoder::PreprocessPicture(AVFrame& picture, const AVCodecContext&, int64_t pts) {
+  frameHook_.Preprocess(picture, Options.DoDeinterlace, pts);
+}
+
+void TTranscoder::PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) {
+  const int64_t pts = picture.pts == AV_NOPTS_VALUE
+                          ? kNoTimestamp
+                          : api().av_rescale_q(picture.pts, encoder.time_base, AVRational{1, AV_TIME_BASE});
+  frameHook_.Preview(picture, pts);
+}
+
+void TTranscoder::ReportProgress(const TProgressInfo& info) {
+  if (onProgress_) onProgress_(*this, info);
+}
+
+bool TTranscoder::IsRunningThread() const {
+  std::lock_guard lock(stateMutex_);
+  return working_ && runner_ == std::this_thread::get_id();
+}
+
+void TTranscoder::RequestStop() {
+  StopRequested = true;
+  PauseGate.Open();
+}
+
+void TTranscoder::StartThread(TThreadPriority priority) {
+  std::lock_guard lock(stateMutex_);
+  if (thread_ || working_ || terminated_) return;
+  thread_ = std::make_unique<TConvertThread>([this] { Execute(); }, priority);
+}
+
+void TTranscoder::WaitForThread() const {
+  const TConvertThread* thread;
+  {
+    std::lock_guard lock(stateMutex_);
+    thread = thread_.get();
+  }
+  if (thread) thread->WaitFor();
+}
+
+void TTranscoder::Execute() {
+  {
+    std::lock_guard lock(stateMutex_);
+    if (working_ || terminated_) return;
+    working_ = true;
+    runner_ = std::this_thread::get_id();
+  }
+  bool failed = false;
+  std::string message;
+  try {
+    if (OutputCount() == 0 || InputCount() == 0) {
+      message = OutputCount() == 0 ? kNoOutput : kNoInput;
+      TEngineLogger::GetLogger().Log(this, TLogLevel::llQuiet, message);
+      throw EEngineError(message);
+    }
+    frameHook_.Reset();
+    Transcode();
+  } catch (const std::exception& e) {
+    failed = true;
+    message = e.what();
+  } catch (...) {
+    failed = true;
+    message = "Unknown error";
+  }
+  Finish(failed, message);
+}
+
+void TTranscoder::TerminateUnstarted() {
+  {
+    std::lock_guard lock(stateMutex_);
+    if (working_ || terminated_) return;
+    working_ = true;
+    runner_ = std::this_thread::get_id();
+  }
+  StopRequested = true;
+  Finish(false, {});
+}
+
+void TTranscoder::Finish(bool failed, const std::string& message) {
+  // A failed task's partial output cannot be told from a good one: remove it. A stopped
+  // task's output was closed properly by the loop and stays.
+  try {
+    ReleaseFiles(failed);
+  } catch (const std::exception& e) {
+    TEngineLogger::GetLogger().Log(this, TLogLevel::llError, e.what());
+  }
+  // Buffers and the preview window go with the task's end; a later task opens its own.
+  frameHook_.Reset();
+  {
+    std::lock_guard lock(stateMutex_);
+    exceptionMsg_ = failed ? message : std::string();
+    exception_ = failed;
+    finished_ = !failed && !StopRequested;
+    terminated_ = true;
+    working_ = false;
+  }
+  if (onTerminate_) onTerminate_(*this);
+}
+
+}  // namespace qarvo

@@ -1,0 +1,111 @@
+// A task as the component runs it: the transcoder plus the probes and record copies of its
+// files, its run flags, its worker thread and the callbacks through which it reports to the
+// component.
+//
+// Threads: set-up calls come from the main thread while the task is not running; Execute
+// runs on the task's worker thread (or the caller's in an unthreaded run); the flags and the
+// stop request are read from any thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/EngineRecords.h"
+#include "engine/TConvertThread.h"
+#include "engine/TCustomTranscoder.h"
+#include "engine/TFrameHook.h"
+#include "probe/TMediaProbe.h"
+
+namespace qarvo {
+
+class TTranscoder : public TCustomTranscoder {
+ public:
+  using THookCallback = std::function<void(TTranscoder& task, TBitmap& bitmap, int frameNumber,
+                                           int64_t pts, bool& update, bool& stopHook)>;
+  using TPreviewCallback =
+      std::function<void(TTranscoder& task, TBitmap& bitmap, int frameNumber, int64_t pts)>;
+  using TProgressCallback = std::function<void(TTranscoder& task, const TProgressInfo& info)>;
+  using TTerminateCallback = std::function<void(TTranscoder& task)>;
+
+  TTranscoder();
+  // Requests a stop, waits for the worker thread and releases the files.
+  ~TTranscoder() override;
+
+  // ---- Per-file slots ---------------------------------------------------------------------
+  // Created on first use; the probe of an input is attached to it by the component.
+  TMediaProbe& Probe(int index);
+  // Null when the slot was never used.
+  TMediaProbe* ExistingProbe(int index) const;
+  TInputOptions& InputOptions(int index);
+  TOutputOptions& OutputOptions(int index);
+  void ResetOutputOptions(int index);
+
+  // ---- Run --------------------------------------------------------------------------------
+  // Runs the task to its end on the calling thread and reports its termination. Does nothing
+  // when the task is working or terminated.
+  void Execute();
+  // Runs Execute on a new worker thread.
+  void StartThread(TThreadPriority priority);
+  // Ends a task that never started (Finished and Exception false) and reports it.
+  void TerminateUnstarted();
+  // True exactly once: the caller may start or end the task (it was neither started nor
+  // terminated before).
+  bool Claim() { return !claimed_.exchange(true); }
+  // Sets the stop request and opens the pause gate.
+  void RequestStop();
+  // Waits for the worker thread, if any, to end (pumping on the main thread).
+  void WaitForThread() const;
+  // True when called on the thread that runs the task.
+  bool IsRunningThread() const;
+
+  bool Working() const { return working_.load(); }
+  bool Terminated() const { return terminated_.load(); }
+  bool Finished() const { return finished_.load(); }
+  bool Exception() const { return exception_.load(); }
+  std::string ExceptionMsg() const;
+
+  // ---- Callbacks and previews (bound by the component while the task is idle) -------------
+  void SetHookCallback(THookCallback callback);
+  void SetPreviewCallback(TPreviewCallback callback);
+  void SetProgressCallback(TProgressCallback callback) { onProgress_ = std::move(callback); }
+  void SetTerminateCallback(TTerminateCallback callback) { onTerminate_ = std::move(callback); }
+  void SetPreview(bool on) { frameHook_.SetPreviewFlag(pfPreview, on); }
+  void SetPreviewBitmap(bool on) { frameHook_.SetPreviewFlag(pfPreviewBitmap, on); }
+  TFrameHook& FrameHook() { return frameHook_; }
+
+  bool HasCustomHook() const override { return frameHook_.HasCustomHook(); }
+  int PreviewFlags() const override { return frameHook_.PreviewFlags(); }
+  void PreprocessPicture(AVFrame& picture, const AVCodecContext& decoder, int64_t pts) override;
+  void PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) override;
+  void ReportProgress(const TProgressInfo& info) override;
+
+ private:
+  void Finish(bool failed, const std::string& message);
+
+  std::array<std::unique_ptr<TMediaProbe>, kFileLimit> probes_;
+  std::array<std::unique_ptr<TInputOptions>, kFileLimit> inputOptions_;
+  std::array<std::unique_ptr<TOutputOptions>, kFileLimit> outputOptions_;
+
+  TFrameHook frameHook_;
+  THookCallback onHook_;
+  TPreviewCallback onPreview_;
+  TProgressCallback onProgress_;
+  TTerminateCallback onTerminate_;
+
+  mutable std::mutex stateMutex_;  // guards thread_, runner_, exceptionMsg_
+  std::unique_ptr<TConvertThread> thread_;
+  std::thread::id runner_;
+  std::string exceptionMsg_;
+  std::atomic<bool> claimed_{false};
+  std::atomic<bool> working_{false};
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> exception_{false};
+};
+
+}  // namespace qarvo

@@ -1,0 +1,82 @@
+#include "ConvertEngineSupport.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "engine/EngineError.h"
+
+namespace qarvo {
+
+void TScriptedTask::Transcode() {
+  {
+    std::lock_guard lock(script_.Mutex);
+    script_.MostRunning = std::max(script_.MostRunning, ++script_.Running);
+    script_.Threads.push_back(std::this_thread::get_id());
+  }
+  for (int i = 0; i < script_.Iterations; ++i) {
+    PauseGate.Wait();
+    if (StopRequested) break;
+    ++script_.Iterated;
+    if (script_.EachIteration) script_.EachIteration(*this, i);
+    TProgressInfo info;
+    info.FrameCount = i;
+    ReportProgress(info);
+    std::this_thread::sleep_for(script_.Step);
+  }
+  if (!script_.OutputBytes.empty()) {
+    AVIOContext* pb = Files.Outputs.at(0).Context->pb;
+    api().avio_write(pb, reinterpret_cast<const unsigned char*>(script_.OutputBytes.data()),
+                     static_cast<int>(script_.OutputBytes.size()));
+    api().avio_flush(pb);
+  }
+  {
+    std::lock_guard lock(script_.Mutex);
+    --script_.Running;
+  }
+  if (script_.Fail) throw EEngineError("scripted failure");
+}
+
+void TEventRecorder::Attach(TConvertEngine& engine) {
+  engine.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
+    std::lock_guard lock(Mutex);
+    Terminations.push_back({info, std::this_thread::get_id()});
+  });
+  engine.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
+    std::lock_guard lock(Mutex);
+    Progress.push_back(*info);
+    ProgressThreads.push_back(std::this_thread::get_id());
+  });
+}
+
+int TEventRecorder::EndOfRunCount() {
+  std::lock_guard lock(Mutex);
+  return static_cast<int>(std::count_if(Terminations.begin(), Terminations.end(),
+                                        [](const TTerminated& t) { return t.Info.TaskIndex == -1; }));
+}
+
+bool TEventRecorder::RunEnded() { return EndOfRunCount() > 0; }
+
+int TEventRecorder::ProgressCount() {
+  std::lock_guard lock(Mutex);
+  return static_cast<int>(Progress.size());
+}
+
+bool TEventRecorder::WaitRunEnded(std::chrono::milliseconds timeout) {
+  return TMainThread::WaitPumping([this] { return RunEnded(); }, timeout);
+}
+
+TTempFolder::TTempFolder() {
+  static std::atomic<int> counter{0};
+  path_ = std::filesystem::temp_directory_path() /
+          ("qarvo-engine-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+TTempFolder::~TTempFolder() {
+  std::error_code error;
+  std::filesystem::remove_all(path_, error);
+}
+
+}  // namespace qarvo
