@@ -134,6 +134,15 @@ void TTranscoder::Execute() {
       throw EEngineError(message);
     }
     frameHook_.Reset();
+    if (VideoHooks.InUse())
+      frameHook_.SetModules([this](AVFrame& picture, int64_t pts) {
+        TVhookPicture planes{};
+        for (int i = 0; i < 4; ++i) {
+          planes.data[i] = picture.data[i];
+          planes.linesize[i] = picture.linesize[i];
+        }
+        VideoHooks.Process(planes, picture.format, picture.width, picture.height, pts);
+      });
     Transcode();
   } catch (const std::exception& e) {
     failed = true;
