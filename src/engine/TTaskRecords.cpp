@@ -1,30 +1,15 @@
 #include "engine/TTaskRecords.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cinttypes>
 #include <cmath>
 #include <ctime>
-#include <string_view>
 
 #include "engine/StringFormat.h"
 
 namespace qarvo {
 
 namespace {
-
-bool IsBlank(unsigned char c) { return c <= ' '; }
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
 
 std::string Int(int64_t value) { return std::to_string(value); }
 
@@ -35,31 +20,6 @@ constexpr const char* kStreamOptionNames[] = {"acodec", "vcodec", "scodec", "apr
                                               "vpre",   "spre",   "s",      "vf"};
 
 }  // namespace
-
-std::vector<TOptionLine> SplitOptionLines(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  std::string body = text.substr(first, last - first);
-  ReplaceAll(body, "\r\n", "\n");
-  ReplaceAll(body, "\r", "\n");
-  ReplaceAll(body, "<CRLF>", "\n");
-
-  std::vector<TOptionLine> lines;
-  if (body.empty()) return lines;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = body.find('\n', start);
-    const std::string line = body.substr(start, end == std::string::npos ? end : end - start);
-    const size_t eq = line.find('=');
-    lines.emplace_back(Lower(line.substr(0, eq)),
-                       eq == std::string::npos ? std::string() : line.substr(eq + 1));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
 
 std::string DurationText(int64_t us) {
   const bool negative = us < 0;
@@ -93,8 +53,8 @@ void TTaskRecords::ApplyInput(const TInputOptions& options) {
 
 std::string& TTaskRecords::Default(const std::string& name) {
   for (TOptionLine& line : defaults_)
-    if (line.first == name) return line.second;
-  return defaults_.emplace_back(name, std::string()).second;
+    if (line.Name == name) return line.Value;
+  return defaults_.emplace_back(TOptionLine{name, std::string()}).Value;
 }
 
 void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
@@ -102,14 +62,14 @@ void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
                {"apre", o.AudioPreset},  {"vpre", o.VideoPreset},  {"spre", o.SubtitlePreset},
                {"s", o.FrameSize},       {"vf", o.VideoFilters}};
   pending_.clear();
-  for (TOptionLine line : SplitOptionLines(o.ExtOptions)) {
-    if (line.first == "vfilters") line.first = "vf";
-    if (line.second.empty() ||
-        std::find(std::begin(kStreamOptionNames), std::end(kStreamOptionNames), line.first) ==
+  for (TOptionLine line : SplitOptionText(o.ExtOptions)) {
+    if (line.Name == "vfilters") line.Name = "vf";
+    if (line.Value.empty() ||
+        std::find(std::begin(kStreamOptionNames), std::end(kStreamOptionNames), line.Name) ==
             std::end(kStreamOptionNames))
       continue;
-    std::string& def = Default(line.first);
-    if (def.empty()) def = line.second;
+    std::string& def = Default(line.Name);
+    if (def.empty()) def = line.Value;
     pending_.push_back(line);
   }
 
@@ -189,33 +149,33 @@ void TTaskRecords::ApplyInfo(const TStreamInfo& info) {
 
 void TTaskRecords::Take(const std::string& name) {
   const auto line = std::find_if(pending_.begin(), pending_.end(),
-                                 [&](const TOptionLine& l) { return l.first == name; });
+                                 [&](const TOptionLine& l) { return l.Name == name; });
   if (line == pending_.end()) {
     DispatchIfSet(name, Default(name));
     return;
   }
   const TOptionLine taken = *line;
   pending_.erase(line);
-  Dispatch(taken.first, taken.second);
+  Dispatch(taken.Name, taken.Value);
 }
 
 void TTaskRecords::ApplyStreamGroups(const TOutputOptions& o) {
-  for (const TOptionLine& line : SplitOptionLines(o.ExtOptions)) {
-    if (line.first == "newaudio") {
+  for (const TOptionLine& line : SplitOptionText(o.ExtOptions)) {
+    if (line.Name == "newaudio") {
       Take("acodec");
       Take("apre");
-    } else if (line.first == "newvideo") {
+    } else if (line.Name == "newvideo") {
       Take("vcodec");
       Take("vpre");
       Take("s");
       Take("vf");
-    } else if (line.first == "newsubtitle") {
+    } else if (line.Name == "newsubtitle") {
       Take("scodec");
       Take("spre");
     } else {
       continue;
     }
-    Dispatch(line.first, line.second);
+    Dispatch(line.Name, line.Value);
   }
 }
 

@@ -9,15 +9,10 @@
 #include <vector>
 
 #include "engine/EngineRecords.h"
+#include "engine/OptionText.h"
 #include "engine/TCustomTranscoder.h"
 
 namespace qarvo {
-
-using TOptionLine = std::pair<std::string, std::string>;  // lower-cased name, value
-
-// Splits option text into name=value lines: trimmed, line breaks and "<CRLF>" markers turned
-// into line feeds, the name lower-cased, the value kept as written.
-std::vector<TOptionLine> SplitOptionLines(const std::string& text);
 
 // Microseconds as the seconds text the duration options read ("-1.500000").
 std::string DurationText(int64_t us);

@@ -1,0 +1,204 @@
+// The engine converting real clips: records applied to tasks, the custom hook reaching the
+// encoded pictures, previews, failures that remove their output, and pause/stop on a real loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "ConvertEngineSupport.h"
+#include "engine/EngineLogger.h"
+#include "support/DecodedClip.h"
+#include "support/TestMedia.h"
+#include "support/TestMediaError.h"
+
+namespace qarvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConvertEngineClipTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    LoadMediaLibraries();
+    recorder_.Attach(engine_);
+  }
+
+  int AddTask(const std::string& clip) {
+    const int index = engine_.AddTask(EnsureClip(clip));
+    EXPECT_GE(index, 0) << engine_.LastErrMsg();
+    return index;
+  }
+  const TDecodedStream& Video(const std::string& file) {
+    decoded_ = DecodeClip(file);
+    for (const TDecodedStream& s : decoded_.Streams)
+      if (s.Type == AVMEDIA_TYPE_VIDEO) return s;
+    throw std::runtime_error("no video in " + file);
+  }
+  std::vector<std::string> VideoEncoders(int task, int output) {
+    std::vector<std::string> names;
+    for (const TCreatedOutputStream& s : engine_.Task(task)->Files.Outputs.at(output).Streams)
+      if (s.Encoder && s.Encoder->codec_type == AVMEDIA_TYPE_VIDEO && s.Codec)
+        names.push_back(s.Codec->name);
+    return names;
+  }
+
+  TTempFolder folder_;
+  TEventRecorder recorder_;
+  TConvertEngine engine_;
+  TDecodedClip decoded_;
+};
+
+TEST_F(ConvertEngineClipTest, HookChangesReachTheOutputUntilStopHook) {
+  std::vector<THookInfo> calls;
+  std::thread::id hookThread;
+  int width = 0;
+  engine_.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
+    calls.push_back(*info);
+    width = info->Bitmap->Width();
+    hookThread = std::this_thread::get_id();
+    for (int y = 0; y < info->Bitmap->Height(); ++y)
+      std::memset(info->Bitmap->ScanLine(y), 0, info->Bitmap->Width() * 3);
+    info->StopHook = info->FrameNumber == 2;
+  });
+  ASSERT_EQ(AddTask("3gp_h263_aac"), 0);
+  TOutputOptions options;
+  options.CustomHook = true;
+  options.VideoCodec = "mpeg4";
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("hooked.avi"), &options)) << engine_.LastErrMsg();
+  EXPECT_EQ(options.FileName, folder_.File("hooked.avi"));  // written back
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].TaskIndex, 0);
+  EXPECT_EQ(calls[0].FrameNumber, 1);
+  EXPECT_EQ(calls[1].FrameNumber, 2);
+  EXPECT_EQ(width, 176);
+  EXPECT_NE(hookThread, std::this_thread::get_id());
+  const TDecodedStream& video = Video(folder_.File("hooked.avi"));
+  ASSERT_GT(video.FrameNumbers.size(), 10u);
+  EXPECT_EQ(video.FrameNumbers[0], -1);
+  EXPECT_EQ(video.FrameNumbers[1], -1);
+  EXPECT_EQ(video.FrameNumbers[2], 2);
+  EXPECT_EQ(video.FrameNumbers.back(), static_cast<int>(video.FrameNumbers.size()) - 1);
+}
+
+TEST_F(ConvertEngineClipTest, HookExceptionIsLoggedAndTheConversionGoesOn) {
+  std::vector<std::string> errors;
+  TEngineLogger::GetLogger().SetOnLog([&](const void*, uint32_t, TLogLevel level, const std::string& text) {
+    if (level == TLogLevel::llError && text.rfind("Error occurs OnCustomHook", 0) == 0) errors.push_back(text);
+  });
+  int calls = 0;
+  engine_.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
+    ++calls;
+    std::memset(info->Bitmap->ScanLine(0), 0, info->Bitmap->Stride() * info->Bitmap->Height());
+    throw std::runtime_error("handler failed");
+  });
+  ASSERT_EQ(AddTask("3gp_h263_aac"), 0);
+  TOutputOptions options;
+  options.CustomHook = true;
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("out.avi"), &options)) << engine_.LastErrMsg();
+  engine_.StartTask(0);
+  TEngineLogger::GetLogger().SetOnLog(nullptr);
+  ASSERT_EQ(recorder_.Terminations.size(), 2u);
+  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  const TDecodedStream& video = Video(folder_.File("out.avi"));
+  EXPECT_EQ(calls, static_cast<int>(video.FrameNumbers.size()));
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors[0], "Error occurs OnCustomHook: handler failed");
+  for (size_t i = 0; i < video.FrameNumbers.size(); ++i) EXPECT_EQ(video.FrameNumbers[i], static_cast<int>(i));
+}
+
+TEST_F(ConvertEngineClipTest, PreviewBitmapsArriveOnTheMainThreadAtTheEncoderSize) {
+  std::vector<TPreviewInfo> previews;
+  std::vector<int> widths;
+  bool allOnMain = true;
+  engine_.SetOnPreviewBitmap([&](TConvertEngine&, const TPreviewInfo& info) {
+    previews.push_back(info);
+    widths.push_back(info.Bitmap->Width());
+    allOnMain = allOnMain && TMainThread::IsMainThread();
+  });
+  engine_.SetPreviewBitmap(true);
+  ASSERT_EQ(AddTask("short3s"), 0);
+  TOutputOptions options;
+  options.FrameSize = "160x120";
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("small.avi"), &options)) << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_FALSE(previews.empty());
+  EXPECT_TRUE(allOnMain);
+  EXPECT_TRUE(std::all_of(widths.begin(), widths.end(), [](int w) { return w == 160; }));
+  // At most one per 100 ms of run time; 75 pictures were encoded.
+  EXPECT_LT(previews.size(), 75u);
+  for (size_t i = 1; i < previews.size(); ++i) {
+    EXPECT_GT(previews[i].FrameNumber, previews[i - 1].FrameNumber);
+    EXPECT_GT(previews[i].PTS, previews[i - 1].PTS);
+  }
+}
+
+TEST_F(ConvertEngineClipTest, CodecsFromOptionTextAndFieldsFillTheStreamGroups) {
+  ASSERT_EQ(AddTask("short3s"), 0);
+  TOutputOptions fromText;
+  fromText.ExtOptions = "vcodec=mpeg4";
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("a.mp4"), &fromText)) << engine_.LastErrMsg();
+  EXPECT_EQ(VideoEncoders(0, 0), (std::vector<std::string>{"mpeg4"}));
+
+  TOutputOptions both;
+  both.VideoCodec = "libx264";
+  both.ExtOptions = "vcodec=mpeg4<CRLF>newvideo=";
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("b.mkv"), &both)) << engine_.LastErrMsg();
+  EXPECT_EQ(VideoEncoders(0, 1), (std::vector<std::string>{"libx264", "mpeg4"}));
+}
+
+TEST_F(ConvertEngineClipTest, RefusedEncoderFailsItsTaskRemovesTheOutputAndTheRunGoesOn) {
+  ASSERT_EQ(AddTask("3gp_h263_aac"), 0);
+  TOutputOptions refused;
+  refused.VideoCodec = "h263";
+  refused.FrameSize = "160x120";  // not a size the format allows
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("refused.3gp"), &refused)) << engine_.LastErrMsg();
+  ASSERT_EQ(AddTask("3gp_h263_aac"), 1);
+  ASSERT_TRUE(engine_.SetOutputFile(1, folder_.File("good.avi")));
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_EQ(recorder_.Terminations.size(), 3u);
+  const TTerminateInfo& failed = recorder_.Terminations[0].Info;
+  EXPECT_EQ(failed.TaskIndex, 0);
+  EXPECT_TRUE(failed.Exception);
+  EXPECT_FALSE(failed.Finished);
+  EXPECT_FALSE(failed.ExceptionMsg.empty());
+  EXPECT_FALSE(fs::exists(folder_.File("refused.3gp")));
+  EXPECT_TRUE(recorder_.Terminations[1].Info.Finished) << recorder_.Terminations[1].Info.ExceptionMsg;
+  EXPECT_GT(Video(folder_.File("good.avi")).FrameNumbers.size(), 20u);
+}
+
+TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayableOutput) {
+  engine_.SetProgressInterval(100);
+  ASSERT_EQ(AddTask("long10min"), 0);
+  const std::string out = folder_.File("paused.avi");
+  ASSERT_TRUE(engine_.SetOutputFile(0, out));
+  engine_.StartTask(1);
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder_.ProgressCount() >= 2; },
+                                       std::chrono::seconds(20)));
+  engine_.Pause();
+  TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(100));
+  const auto held = fs::file_size(out);
+  const int progress = recorder_.ProgressCount();
+  TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(fs::file_size(out), held);
+  EXPECT_EQ(recorder_.ProgressCount(), progress);
+
+  engine_.Stop(true);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  EXPECT_FALSE(recorder_.Terminations[0].Info.Finished);
+  EXPECT_FALSE(recorder_.Terminations[0].Info.Exception) << recorder_.Terminations[0].Info.ExceptionMsg;
+  // Closed properly: readable up to where it stopped.
+  const TDecodedStream& video = Video(out);
+  EXPECT_GT(video.FrameNumbers.size(), 0u);
+  EXPECT_LT(video.FrameNumbers.size(), 6000u);
+}
+
+}  // namespace
+}  // namespace qarvo
