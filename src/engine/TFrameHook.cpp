@@ -48,7 +48,7 @@ void TFrameHook::Reset() {
   previewer_.reset();
 }
 
-bool TFrameHook::CopyToHookBuffer(const AVFrame& picture) {
+bool TFrameHook::AllocateHookBuffer(const AVFrame& picture) {
   const TLibraryApi& a = api();
   const auto format = static_cast<AVPixelFormat>(picture.format);
   const int size = a.av_image_get_buffer_size(format, picture.width, picture.height, kHookAlign);
@@ -60,6 +60,7 @@ bool TFrameHook::CopyToHookBuffer(const AVFrame& picture) {
     if (!hookPool_) return false;
   }
   AVFrame& hook = *hookFrame_;
+  a.av_frame_unref(&hook);
   hook.buf[0] = a.av_buffer_pool_get(hookPool_.get());
   if (!hook.buf[0]) return false;
   hook.extended_data = hook.data;
@@ -68,8 +69,17 @@ bool TFrameHook::CopyToHookBuffer(const AVFrame& picture) {
   hook.height = picture.height;
   if (a.av_image_fill_arrays(hook.data, hook.linesize, hook.buf[0]->data, format, picture.width,
                              picture.height, kHookAlign) < 0 ||
-      a.av_frame_copy(&hook, &picture) < 0 || a.av_frame_copy_props(&hook, &picture) < 0) {
+      a.av_frame_copy_props(&hook, &picture) < 0) {
     a.av_frame_unref(&hook);
+    return false;
+  }
+  return true;
+}
+
+bool TFrameHook::CopyToHookBuffer(const AVFrame& picture) {
+  if (!AllocateHookBuffer(picture)) return false;
+  if (api().av_frame_copy(hookFrame_.get(), &picture) < 0) {
+    api().av_frame_unref(hookFrame_.get());
     return false;
   }
   return true;
@@ -84,29 +94,33 @@ void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts) {
   if (!hookFrame_) hookFrame_ = MakeFrame();
   a.av_frame_unref(hookFrame_.get());
 
-  bool ready = false;
+  // hooked: hookFrame_ holds the processed picture, writable. The decoder may still read its
+  // own pictures as references, so hooks never write into the decoded one.
+  bool hooked = false;
   if (deinterlace) {
-    ready = deinterlacer_.Run(picture, *hookFrame_) &&
-            a.av_frame_make_writable(hookFrame_.get()) >= 0;
-    if (!ready) Log("Deinterlacing failed.");
+    hooked = deinterlacer_.Run(picture, *hookFrame_) &&
+             a.av_frame_make_writable(hookFrame_.get()) >= 0;
+    if (!hooked) {
+      a.av_frame_unref(hookFrame_.get());
+      Log("Deinterlacing failed.");
+    }
   }
-  // The decoder may still read its own pictures as references: hooks work on a copy.
-  if (!ready && (custom || modules)) {
-    ready = CopyToHookBuffer(picture);
-    if (!ready) Log("hook buf malloc error.");
-  }
-  if (!ready) return;
-
-  if (custom)
-    RunCustomHook(*hookFrame_, pts);
-  else if (modules)
+  if (custom) {
+    RunCustomHook(picture, hooked, pts);
+  } else if (modules) {
+    if (!hooked && !(hooked = CopyToHookBuffer(picture))) {
+      Log("hook buf malloc error.");
+      return;
+    }
     modules_(*hookFrame_, pts);
+  }
+  if (!hooked) return;
   a.av_frame_unref(&picture);
   a.av_frame_move_ref(&picture, hookFrame_.get());
 }
 
-void TFrameHook::RunCustomHook(AVFrame& picture, int64_t pts) {
-  if (!hookRGB_.ToBitmap(picture)) {
+void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts) {
+  if (!hookRGB_.ToBitmap(hooked ? *hookFrame_ : picture)) {
     Log("Cannot initialize the toRGB conversion context");
     hookStopped_ = true;
     return;
@@ -122,9 +136,21 @@ void TFrameHook::RunCustomHook(AVFrame& picture, int64_t pts) {
     Log("Error occurs OnCustomHook: unknown exception");
     update = false;
   }
-  if (update && !hookRGB_.FromBitmap(picture)) {
-    Log("Cannot initialize the fromRGB conversion context");
-    stopHook = true;
+  if (update) {
+    // A converted picture comes back whole from the bitmap: its buffer needs no copy first.
+    const bool fresh = !hooked;
+    if (fresh) {
+      hooked = hookRGB_.Converted() ? AllocateHookBuffer(picture) : CopyToHookBuffer(picture);
+      if (!hooked) Log("hook buf malloc error.");
+    }
+    if (hooked && !hookRGB_.FromBitmap(*hookFrame_)) {
+      Log("Cannot initialize the fromRGB conversion context");
+      stopHook = true;
+      if (fresh) {
+        api().av_frame_unref(hookFrame_.get());
+        hooked = false;
+      }
+    }
   }
   if (stopHook) hookStopped_ = true;
 }

@@ -63,8 +63,12 @@ class TFrameHook {
   void Reset();
 
  private:
+  // A pool buffer of the picture's size and format (contents undefined) in hookFrame_.
+  bool AllocateHookBuffer(const AVFrame& picture);
   bool CopyToHookBuffer(const AVFrame& picture);
-  void RunCustomHook(AVFrame& picture, int64_t pts);
+  // hooked: whether hookFrame_ holds the picture to work on; set when it comes to hold the
+  // hooked result.
+  void RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts);
   bool PreviewDue();
   void Log(const std::string& message) const;
 

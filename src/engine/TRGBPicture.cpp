@@ -69,8 +69,10 @@ bool TRGBPicture::FromBitmap(const TPictureView& picture) {
   if (!bitmap_ || bitmap_->Width() != picture.Width || bitmap_->Height() != picture.Height)
     return false;
   if (!converted_) {
-    std::memcpy(picture.Data[0], bitmap_->ScanLine(0),
-                static_cast<size_t>(bitmap_->Stride()) * picture.Height);
+    // The target may be another picture of the same size, with lines of its own length.
+    for (int y = 0; y < picture.Height; ++y)
+      std::memcpy(picture.Data[0] + static_cast<ptrdiff_t>(y) * picture.LineSize[0],
+                  bitmap_->ScanLine(y), static_cast<size_t>(picture.Width) * 3);
     return true;
   }
   if (throughBuffer_) CopyBitmapToBuffer();

@@ -41,7 +41,8 @@ class TRGBPicture {
   bool ToBitmap(const TPictureView& picture);
   bool ToBitmap(const AVFrame& frame) { return ToBitmap(TPictureView::Of(frame)); }
 
-  // Writes the bitmap back into the picture last given to ToBitmap (same size and format).
+  // Writes the bitmap back into the picture last given to ToBitmap, or into another one of
+  // the same size and format.
   // False when no scaler context can be made for the way back.
   bool FromBitmap(const TPictureView& picture);
   bool FromBitmap(AVFrame& frame) { return FromBitmap(TPictureView::Of(frame)); }

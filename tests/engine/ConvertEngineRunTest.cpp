@@ -2,6 +2,10 @@
 // event, stop and pause, the operations refused while working, and where events arrive.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -270,6 +274,33 @@ TEST_F(ConvertEngineRunTest, StoppedTaskKeepsItsOutput) {
   ASSERT_TRUE(recorder_.WaitRunEnded());
   EXPECT_TRUE(fs::exists(Output(0)));
   EXPECT_EQ(fs::file_size(Output(0)), script_.OutputBytes.size());
+}
+
+TEST_F(ConvertEngineRunTest, WorkerThreadsRunAtTheChosenPriority) {
+  std::mutex mutex;
+  std::vector<std::pair<int, int>> seen;  // policy, nice value
+  script_.Iterations = 1;
+  script_.EachIteration = [&](TTranscoder&, int) {
+    std::lock_guard lock(mutex);
+    seen.emplace_back(sched_getscheduler(0), getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+  };
+  AddTasks(2);
+  engine_.SetThreadPriority(TThreadPriority::tpLower);
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  engine_.ClearTasks();
+  AddTasks(1);
+  engine_.SetThreadPriority(TThreadPriority::tpIdle);
+  engine_.StartTask(1);
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder_.EndOfRunCount() == 2; },
+                                       std::chrono::seconds(10)));
+  // The second task's thread was made by the first task's (lower) worker and still gets its own.
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], std::make_pair(SCHED_OTHER, 10));
+  EXPECT_EQ(seen[1], std::make_pair(SCHED_OTHER, 10));
+  EXPECT_EQ(seen[2].first, SCHED_IDLE);
+  // The caller's own priority is left alone.
+  EXPECT_EQ(sched_getscheduler(0), SCHED_OTHER);
 }
 
 TEST_F(ConvertEngineRunTest, TaskProbeDescribesTheOpenedInput) {
