@@ -69,7 +69,10 @@ class TCustomTranscoder {
   void SetErrorText(const std::string& text) { errorText_ = text; }
 
   // ---- Run ----------------------------------------------------------------------------------
-  // Set-up, loop and end steps on the calling thread; raises EEngineError on failure.
+  // Set-up, loop and end steps on the calling thread. A stop request ends the loop normally:
+  // the outputs get their trailers and stay playable up to where they stopped. On failure the
+  // codecs are closed, the outputs being written are closed and removed (OutputCount() is 0
+  // afterwards), and EEngineError is raised with the run's message.
   virtual void Transcode();
 
   // Written by other threads, read by the loop without a lock.
