@@ -244,6 +244,13 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
   ist.Pts = pts != AV_NOPTS_VALUE ? ToMicroseconds(pts, ist.Stream->time_base) : ist.NextPts;
   if (type == AVMEDIA_TYPE_AUDIO) {
     if (frame.sample_rate > 0) ist.NextPts = ist.Pts + 1000000LL * frame.nb_samples / frame.sample_rate;
+    // The chunk that crosses the recording time is cut there, not written whole.
+    if (o.RecordingTime != INT64_MAX && frame.sample_rate > 0) {
+      const int64_t left = o.StartTime + o.RecordingTime - ist.Pts;
+      if (left <= 0) return;
+      const int64_t keep = left * frame.sample_rate / 1000000;
+      if (keep < frame.nb_samples) frame.nb_samples = static_cast<int>(keep);
+    }
     if (o.AudioVolume != 256) ApplyVolume(frame);
   } else if (type == AVMEDIA_TYPE_VIDEO) {
     int64_t duration = frame.pkt_duration > 0 ? ToMicroseconds(frame.pkt_duration, ist.Stream->time_base) : 0;
