@@ -61,6 +61,24 @@ TEST_F(TranscodePathsTest, LateSourceGetsSilenceAndRepeatedPictures) {
   EXPECT_EQ(video->FrameNumbers[49], 0);
 }
 
+// A sound clock that runs 2 % slow (timestamps scaled) is followed by stretching the sound,
+// without gaps of silence.
+TEST_F(TranscodePathsTest, SmallDriftIsStretchedNotFilled) {
+  TRecordingTranscoder task;
+  task.Options.TsScale[0][1] = 1.02;
+  const std::string out = dir_.File("stretched.wav");
+  Convert(task, EnsureClip("short3s"), out, [](TTaskOptions& o) { o.AudioSyncMethod = 1000; });
+  const TDecodedClip clip = DecodeClip(out);
+  const auto& samples = clip.Streams[0].Samples;
+  const size_t rate = clip.Streams[0].SampleRate, channels = clip.Streams[0].Channels;
+  const TDecodedStream plain = DecodedStream(EnsureClip("short3s"), AVMEDIA_TYPE_AUDIO);
+  const double plainLength = plain.Samples.size() / double(plain.Channels * plain.SampleRate);
+  EXPECT_NEAR(samples.size() / double(rate * channels), plainLength * 1.02, 0.02);
+  const size_t window = rate * channels / 20;
+  for (size_t at = window * 4; at + window < samples.size(); at += window)
+    EXPECT_GT(Rms(samples, at, at + window), 100.0) << "silent at " << at / double(rate * channels) << " s";
+}
+
 TEST_F(TranscodePathsTest, VolumeScalesTheSamples) {
   TRecordingTranscoder plain, half;
   const std::string a = dir_.File("plain.wav"), b = dir_.File("half.wav");
