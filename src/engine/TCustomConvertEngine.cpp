@@ -267,6 +267,9 @@ void TCustomConvertEngine::Pause() { tasks_.SuspendThreads(); }
 void TCustomConvertEngine::Resume() { tasks_.ResumeThreads(); }
 
 void TCustomConvertEngine::Stop(bool waitForStop) {
+  // Called from a handler we handed to the main thread, its worker waits for the call to
+  // return, and other workers may wait behind that worker's event lock: waiting would hang.
+  if (TMainThread::IsMainThread() && mainHandlerDepth_ > 0) waitForStop = false;
   {
     std::lock_guard lock(stateMutex_);
     pendingCount_ = 0;
@@ -336,10 +339,21 @@ void TCustomConvertEngine::WaitTerminateThreads() {
 // ---- Events -------------------------------------------------------------------------------
 
 void TCustomConvertEngine::Deliver(const std::function<void()>& call) {
-  if (triggerEventInMainThread_ && !TMainThread::IsMainThread())
-    TMainThread::RunInMainThread(call);
-  else
+  if (!triggerEventInMainThread_ || TMainThread::IsMainThread()) {
     call();
+    return;
+  }
+  TMainThread::RunInMainThread([&] {
+    // The worker is blocked until the handler returns (see Stop).
+    ++mainHandlerDepth_;
+    try {
+      call();
+    } catch (...) {
+      --mainHandlerDepth_;
+      throw;
+    }
+    --mainHandlerDepth_;
+  });
 }
 
 void TCustomConvertEngine::DoCustomHook(TTranscoder& task, TBitmap& bitmap, int frameNumber,

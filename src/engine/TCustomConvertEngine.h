@@ -50,6 +50,8 @@ class TCustomConvertEngine : public TMediaComponent {
   void StartTask(int threadCount);
   void Pause();
   void Resume();
+  // From inside an OnProgress or OnPreviewBitmap handler running on the main thread, a stop
+  // does not wait (the handler's worker is waiting for the handler).
   void Stop(bool waitForStop);
   int TasksCount() const { return tasks_.Count(); }
   // Null when the task or the input does not exist.
@@ -135,6 +137,8 @@ class TCustomConvertEngine : public TMediaComponent {
   std::timed_mutex progressLock_;
   std::timed_mutex terminateLock_;
   std::atomic<std::thread::id> terminateLockOwner_{};
+  // Handed-over handlers running on the main thread right now (main thread only).
+  int mainHandlerDepth_ = 0;
 
   std::mutex threadsMutex_;  // guards terminateThreads_, nextTicket_
   std::list<std::unique_ptr<TDoTerminateThread>> terminateThreads_;

@@ -251,6 +251,26 @@ TEST_F(ConvertEngineRunTest, StopWithWaitKeepsMainThreadHandlersRunning) {
   EXPECT_EQ(recorder_.EndOfRunCount(), 1);
 }
 
+TEST_F(ConvertEngineRunTest, HandlersMayStopOrClearWithoutDeadlock) {
+  script_.Iterations = 100000;
+  script_.Step = std::chrono::milliseconds(1);
+  AddTasks(2);
+  // A main-thread progress handler stops with waiting while its worker waits for it.
+  engine_.SetOnProgress([&](TConvertEngine& engine, PProgressInfo) { engine.Stop(true); });
+  // The end-of-run handler, on a thread of its own, clears the finished run.
+  std::atomic<bool> cleared{false};
+  engine_.SetOnTerminate([&](TConvertEngine& engine, const TTerminateInfo& info) {
+    if (info.TaskIndex != -1) return;
+    engine.ClearTasks();
+    cleared = true;
+  });
+  engine_.StartTask(2);
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return cleared.load(); }, std::chrono::seconds(10)));
+  EXPECT_EQ(engine_.TasksCount(), 0);
+  EXPECT_FALSE(engine_.Working());
+  EXPECT_EQ(engine_.AddTask(clip_), 0) << engine_.LastErrMsg();
+}
+
 TEST_F(ConvertEngineRunTest, FailedTaskRemovesItsOutputAndTheRunGoesOn) {
   script_.OutputBytes = "partial output";
   AddTasks(2);
