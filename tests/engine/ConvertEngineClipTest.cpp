@@ -153,6 +153,36 @@ TEST_F(ConvertEngineClipTest, CodecsFromOptionTextAndFieldsFillTheStreamGroups) 
   EXPECT_EQ(VideoEncoders(0, 1), (std::vector<std::string>{"libx264", "mpeg4"}));
 }
 
+TEST_F(ConvertEngineClipTest, RecordFieldsWinOverOptionTextAndReachTheOutput) {
+  ASSERT_EQ(AddTask("short3s"), 0);
+  TOutputOptions options;
+  options.ExtOptions = "ar=48000\ns=128x96\nac=2";
+  options.AudioSampleRate = 22050;
+  options.AudioChannels = 1;
+  options.FrameRate = "15";
+  options.Info.Title = "A title";
+  options.Info.Year = 2009;
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("fields.avi"), &options)) << engine_.LastErrMsg();
+  const TOpenedOutput& out = engine_.Task(0)->Files.Outputs.at(0);
+  const AVCodecContext* video = nullptr;
+  const AVCodecContext* audio = nullptr;
+  for (const TCreatedOutputStream& s : out.Streams) {
+    if (s.Encoder->codec_type == AVMEDIA_TYPE_VIDEO) video = s.Encoder.get();
+    if (s.Encoder->codec_type == AVMEDIA_TYPE_AUDIO) audio = s.Encoder.get();
+  }
+  ASSERT_NE(video, nullptr);
+  ASSERT_NE(audio, nullptr);
+  EXPECT_EQ(audio->sample_rate, 22050);
+  EXPECT_EQ(audio->ch_layout.nb_channels, 1);
+  EXPECT_EQ(video->width, 128);  // the size line of the option text is the default size
+  EXPECT_EQ(video->height, 96);
+  EXPECT_EQ(video->time_base.den / std::max(video->time_base.num, 1), 15);
+  const AVDictionaryEntry* title = api().av_dict_get(out.Context->metadata, "title", nullptr, 0);
+  ASSERT_NE(title, nullptr);
+  EXPECT_STREQ(title->value, "A title");
+  EXPECT_NE(api().av_dict_get(out.Context->metadata, "year", nullptr, 0), nullptr);
+}
+
 TEST_F(ConvertEngineClipTest, RefusedEncoderFailsItsTaskRemovesTheOutputAndTheRunGoesOn) {
   ASSERT_EQ(AddTask("3gp_h263_aac"), 0);
   TOutputOptions refused;
