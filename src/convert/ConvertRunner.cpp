@@ -50,11 +50,12 @@ TConvertRunner::TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std
     : engine_(engine), files_(std::move(files)), out_(out), err_(err), terminal_(terminal) {}
 
 void TConvertRunner::EndLine() {
-  if (lineOpen_) out_ << '\n' << std::flush;
+  if (lineOpen_) err_ << '\n' << std::flush;
   lineOpen_ = false;
 }
 
 void TConvertRunner::ShowProgress(const TRunProgress& p) {
+  last_ = p;
   if (p.TaskIndex != lastTask_) {
     EndLine();
     lastTask_ = p.TaskIndex;
@@ -66,13 +67,23 @@ void TConvertRunner::ShowProgress(const TRunProgress& p) {
   const std::string line = ProgressLine(p.TaskIndex + 1, engine_.TasksCount(), p.CurrentDuration,
                                         p.TotalDuration, p.CurrentSize, NowUs() - taskStartedUs_);
   if (terminal_) {
-    out_ << '\r' << line << "\x1b[K" << std::flush;
+    err_ << '\r' << line << "\x1b[K" << std::flush;
     lineOpen_ = true;
   } else if (percent != lastPercent_ && (percent < 0 || percent / 10 != lastPercent_ / 10)) {
     // Plain output: a line per tenth, not per event.
-    out_ << line << '\n';
+    err_ << line << '\n';
   }
   lastPercent_ = percent;
+}
+
+// The last report of a task may stop short of the expected length (the length is the
+// container's estimate); a task that finished shows its whole length.
+void TConvertRunner::ShowFinished(int taskIndex) {
+  if (last_.TaskIndex != taskIndex || last_.TotalDuration <= 0) return;
+  TRunProgress whole = last_;
+  whole.CurrentDuration = whole.TotalDuration;
+  lastPercent_ = -1;
+  ShowProgress(whole);
 }
 
 int TConvertRunner::Run(const TConvertArguments& arguments) {
@@ -94,6 +105,7 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
     ShowProgress(p);
   };
   engine_.OnTerminate = [&](const TRunTermination& t) {
+    if (t.Finished && t.TaskIndex >= 0) ShowFinished(t.TaskIndex);
     if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr,
                         false, false, {}))
       ended = true;

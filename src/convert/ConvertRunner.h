@@ -41,6 +41,7 @@ struct TConvertFiles {
   std::string FormatFile;
 };
 
+// Output paths go to `out`; progress lines, questions and failures to `err`.
 class TConvertRunner {
  public:
   TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std::ostream& out,
@@ -54,6 +55,7 @@ class TConvertRunner {
 
  private:
   void ShowProgress(const TRunProgress& progress);
+  void ShowFinished(int taskIndex);
   void EndLine();
 
   IHeadlessEngine& engine_;
@@ -65,6 +67,7 @@ class TConvertRunner {
   int lastTask_ = -1;
   int lastPercent_ = -1;
   int64_t taskStartedUs_ = 0;
+  TRunProgress last_;
 };
 
 }  // namespace qarvo

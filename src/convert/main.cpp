@@ -1,20 +1,29 @@
 // qarvo-convert: converts files the way the application's Start does, without windows.
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <iostream>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "convert/ConvertArguments.h"
 #include "convert/ConvertRunner.h"
+#include "convert/EngineBatch.h"
 #include "core/AppPaths.h"
 #include "core/FormatCatalogue.h"
+#include "core/GlobalObject.h"
+#include "engine/EngineLogger.h"
 #include "engine/LibraryLoader.h"
+#include "engine/MainThread.h"
 #include "probe/TMediaProbe.h"
 
 namespace {
 
 using namespace qarvo;
+
+extern "C" void OnInterrupt(int) { TConvertRunner::StopRequested() = true; }
 
 bool LoadLibraries() {
   TLibraryLoader& loader = TLibraryLoader::Instance();
@@ -22,6 +31,22 @@ bool LoadLibraries() {
   if (loader.Load(kEngineLibraries)) return true;
   std::cerr << "qarvo-convert: cannot load the media libraries: " << loader.LastError() << '\n';
   return false;
+}
+
+// QARVO_LOG=<level> (a level name such as "verbose", or a library number) copies the engine
+// log to standard error, for finding out why a conversion failed.
+void LogToStandardError() {
+  const char* level = std::getenv("QARVO_LOG");
+  if (!level || !*level) return;
+  TEngineLogger& logger = TEngineLogger::GetLogger();
+  logger.SetLevelFromText(level);
+  logger.SetTriggerEventInMainThread(false);
+  logger.SetOnLog([](const void*, uint32_t, TLogLevel level, const std::string& message) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    std::cerr << "[" << LogLevelName(level) << "] " << message;
+    if (message.empty() || message.back() != '\n') std::cerr << '\n';
+  });
 }
 
 int ListFormats() {
@@ -41,11 +66,22 @@ int Info(const std::string& file) {
   return 0;
 }
 
-// The conversion engine is not part of this build yet: say so instead of pretending.
-int Convert(const TConvertArguments&) {
-  std::cerr << "qarvo-convert: converting needs the conversion engine, which this build does "
-               "not contain yet\n";
-  return 1;
+int Convert(const TConvertArguments& arguments) {
+  if (!LoadLibraries()) return 1;
+  LogToStandardError();
+  TGlobalObject global;
+  ApplyProductConfigurations(global, CurrentPathEnvironment());
+  PrepareSettingsFolder(global.SettingsFile());
+  TMainThread::SetMainThread();
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
+  TConvertRunner runner(*engine, {global.SettingsFile(), global.FormatFile()}, std::cout, std::cerr,
+                        ::isatty(STDERR_FILENO) != 0);
+  return runner.Run(arguments);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
   X(av_get_exact_bits_per_sample) X(av_get_audio_frame_duration2)                              \
   X(avcodec_find_best_pix_fmt_of_list) X(avcodec_get_type) X(av_fast_padded_malloc)            \
   X(av_get_pcm_codec) X(avcodec_align_dimensions2) X(avcodec_default_get_buffer2)              \
-  X(avcodec_get_hw_config) X(avcodec_profile_name)
+  X(avcodec_get_hw_config) X(avcodec_profile_name) X(av_dv_codec_profile)
 
 #define QARVO_AVDEVICE_FUNCTIONS(X) X(avdevice_version) X(avdevice_register_all)
 

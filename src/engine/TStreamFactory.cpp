@@ -33,6 +33,47 @@ uint16_t* CopyMatrix(const TQuantMatrix& matrix) {
   return copy;
 }
 
+bool Lists(const AVPixelFormat* list, AVPixelFormat format) {
+  for (const AVPixelFormat* p = list; *p != AV_PIX_FMT_NONE; ++p)
+    if (*p == format) return true;
+  return false;
+}
+
+// The full-range twin of a planar YUV format, or the format itself.
+AVPixelFormat FullRange(AVPixelFormat format) {
+  switch (format) {
+    case AV_PIX_FMT_YUV420P: return AV_PIX_FMT_YUVJ420P;
+    case AV_PIX_FMT_YUV422P: return AV_PIX_FMT_YUVJ422P;
+    case AV_PIX_FMT_YUV444P: return AV_PIX_FMT_YUVJ444P;
+    default: return format;
+  }
+}
+
+// The wanted pixel format, or the encoder's first listed one when it does not take it. Two
+// encoders list formats they then refuse: the JPEG encoder takes limited-range YUV only at a
+// relaxed strictness (so it gets the full-range twin), and the DV encoder takes each format
+// only at the sizes of its profiles (so it gets a listed format that has a profile).
+AVPixelFormat EncoderPixelFormat(const AVCodec& codec, const AVCodecContext& enc,
+                                 AVPixelFormat wanted) {
+  if (!codec.pix_fmts) return wanted;
+  if (codec.id == AV_CODEC_ID_MJPEG) {
+    if (enc.strict_std_compliance < 0 &&
+        (wanted == AV_PIX_FMT_YUV420P || wanted == AV_PIX_FMT_YUV422P))
+      return wanted;
+    if (enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL && Lists(codec.pix_fmts, FullRange(wanted)))
+      return FullRange(wanted);
+  }
+  if (codec.id == AV_CODEC_ID_DVVIDEO && enc.height > 0) {
+    // A pad filter may still widen the picture to the DV width, so that width counts too.
+    for (const int width : {enc.width, 720}) {
+      if (api().av_dv_codec_profile(width, enc.height, wanted)) return wanted;
+      for (const AVPixelFormat* p = codec.pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+        if (api().av_dv_codec_profile(width, enc.height, *p)) return *p;
+    }
+  }
+  return Lists(codec.pix_fmts, wanted) ? wanted : codec.pix_fmts[0];
+}
+
 }  // namespace
 
 void ParseRcOverride(const std::string& text, AVCodecContext& enc) {
@@ -162,16 +203,7 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
   enc.width = o.FrameWidth;
   enc.height = o.FrameHeight;
   enc.sample_aspect_ratio = SampleAspectRatio();
-  AVPixelFormat pixFmt = static_cast<AVPixelFormat>(o.FramePixFmt);
-  if (codec.pix_fmts) {
-    bool supported = false;
-    for (const AVPixelFormat* p = codec.pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
-      supported = supported || *p == pixFmt;
-    const bool mjpegKeeps = codec.id == AV_CODEC_ID_MJPEG && enc.strict_std_compliance < 0 &&
-                            (pixFmt == AV_PIX_FMT_YUV420P || pixFmt == AV_PIX_FMT_YUV422P);
-    if (!supported && !mjpegKeeps) pixFmt = codec.pix_fmts[0];
-  }
-  enc.pix_fmt = pixFmt;
+  enc.pix_fmt = EncoderPixelFormat(codec, enc, static_cast<AVPixelFormat>(o.FramePixFmt));
   if (o.IntraOnly) enc.gop_size = 0;
   if (o.VideoQScale != 0.0f || o.SameQuality) {
     enc.flags |= AV_CODEC_FLAG_QSCALE;

@@ -1,4 +1,4 @@
-// qarvo-convert as a process: exit codes and outputs of the modes that need no conversion.
+// qarvo-convert as a process: exit codes, what it prints and what it writes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/TestMedia.h"
@@ -18,8 +20,9 @@ struct TResult {
   std::string Out;
 };
 
-TResult RunConvert(const std::string& arguments) {
-  const std::string command = std::string(QARVO_BINARY_DIR) + "/qarvo-convert " + arguments + " 2>/dev/null";
+TResult RunConvert(const std::string& arguments, const std::string& errors = "/dev/null") {
+  const std::string command =
+      std::string(QARVO_BINARY_DIR) + "/qarvo-convert " + arguments + " 2>" + errors;
   TResult result{-1, {}};
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return result;
@@ -48,6 +51,34 @@ TEST(ConvertProcess, HelpBadArgumentsAndInfo) {
   const TResult info = RunConvert("--info " + EnsureClip("short3s"));
   EXPECT_EQ(info.Status, 0);
   EXPECT_FALSE(info.Out.empty());
+}
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream in(name);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A good job and a refused one: the good one is written and printed, the refused one named
+// with its reason, the run fails, and nothing else is left in the output folder.
+TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
+  namespace fs = std::filesystem;
+  char pattern[] = "/tmp/qarvo-process-XXXXXX";
+  const std::string folder = ::mkdtemp(pattern);
+  std::ofstream(folder + "/not-a-video.avi") << "this is text, not a video\n";
+  ::setenv("QARVO_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
+  const TResult r = RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") +
+                                   " " + folder + "/not-a-video.avi",
+                               folder + "/errors.txt");
+  ::unsetenv("QARVO_SETTINGS_FILE");
+  EXPECT_EQ(r.Status, 1);
+  const std::string made = folder + "/out/short3s_(new).mp4";
+  EXPECT_EQ(r.Out, made + "\n");
+  EXPECT_GT(fs::file_size(made), 10000u);
+  const std::string errors = ReadFile(folder + "/errors.txt");
+  EXPECT_NE(errors.find("not-a-video.avi: not converted: "), std::string::npos) << errors;
+  EXPECT_NE(errors.find("100%"), std::string::npos) << errors;
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 1);
+  fs::remove_all(folder);
 }
 
 }  // namespace
