@@ -13,45 +13,6 @@
 namespace qarvo {
 namespace {
 
-TInputOptions EngineInput(const TComposedInput& c) {
-  TInputOptions o;
-  o.FileName = c.FileName;
-  o.FileFormat = c.FileFormat;
-  o.StartTime = c.StartTime;
-  o.ExtOptions = c.ExtOptions;
-  return o;
-}
-
-TOutputOptions EngineOutput(const TComposedOutput& c) {
-  TOutputOptions o;
-  o.FileName = c.FileName;
-  o.FileFormat = c.FileFormat;
-  o.AudioCodec = c.AudioCodec;
-  o.DisableAudio = c.DisableAudio;
-  o.AudioVolume = c.AudioVolume;
-  o.AudioChannels = c.AudioChannels;
-  o.AudioSampleRate = c.AudioSampleRate;
-  o.AudioBitrate = c.AudioBitrate;
-  o.VideoCodec = c.VideoCodec;
-  o.VideoPreset = c.VideoPreset;
-  o.DisableVideo = c.DisableVideo;
-  o.FrameRate = c.FrameRate;
-  o.FrameSize = c.FrameSize;
-  o.AspectRatio = c.AspectRatio;
-  o.CropTop = c.CropTop;
-  o.CropBottom = c.CropBottom;
-  o.CropLeft = c.CropLeft;
-  o.CropRight = c.CropRight;
-  o.VideoBitrate = c.VideoBitrate;
-  o.VideoFilters = c.VideoFilters;
-  o.DisableSubtitle = c.DisableSubtitle;
-  o.RecordingTime = c.RecordingTime;
-  o.TargetType = c.TargetType;
-  o.TargetNorm = c.TargetNorm;
-  o.CustomHook = c.CustomHook;
-  return o;
-}
-
 class TEngineBatch : public IHeadlessEngine {
  public:
   TEngineBatch() {
@@ -90,13 +51,13 @@ class TEngineBatch : public IHeadlessEngine {
   }
   void CloseSource() override { engine_.MediaProbe().CloseFile(); }
   int AddTask(const TComposedInput& input, std::string& error) override {
-    TInputOptions options = EngineInput(input);
+    TInputOptions options = input;
     const int task = engine_.AddTask(input.FileName, &options);
     if (task < 0) error = engine_.LastErrMsg();
     return task;
   }
   bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
-    TOutputOptions options = EngineOutput(output);
+    TOutputOptions options = output;
     if (engine_.SetOutputFile(task, output.FileName, &options)) return true;
     error = engine_.LastErrMsg();
     return false;
