@@ -8,6 +8,7 @@
 // handler reads it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -82,8 +83,8 @@ class TCustomConvertEngine : public TMediaComponent {
   std::string about_;
   bool preview_ = false;
   bool previewBitmap_ = false;
-  int progressInterval_ = 500;
-  TThreadPriority threadPriority_ = TThreadPriority::tpNormal;
+  std::atomic<int> progressInterval_{500};
+  std::atomic<TThreadPriority> threadPriority_{TThreadPriority::tpNormal};
   std::atomic<bool> triggerEventInMainThread_{true};
 
   mutable std::mutex eventsMutex_;  // guards the four handlers (copied out before a call)
