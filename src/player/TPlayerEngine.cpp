@@ -1,46 +1,383 @@
-// Placeholder until the playback engine lands: every Open fails.
 #include "player/TPlayerEngine.h"
 
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "engine/EngineLogger.h"
+#include "engine/MainThread.h"
 #include "engine/TRGBPicture.h"
+#include "player/TPlayerAudio.h"
+#include "player/TPlayerState.h"
+#include "player/TReadThread.h"
+#include "player/TSdlWindowSurface.h"
+#include "player/TStreamComponents.h"
+#include "player/TVideoRefresh.h"
 
 namespace qarvo {
 
-struct TPlayerState {};
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kOpenStep = 10ms;
+constexpr auto kWaitStep = 100ms;
+// A seek that waits gives up after this long rather than hang its caller.
+constexpr auto kSeekWaitLimit = std::chrono::seconds(10);
+// How long Close lets a read thread finish before leaving it to end on its own.
+constexpr auto kReadThreadGrace = 300ms;
+
+void RefreshLoop(std::shared_ptr<TPlayerState> state) {
+  while (!state->AbortRequest) {
+    if (!state->RefreshPending.exchange(true)) state->Events->Post(TPlayEventKind::Refresh);
+    std::this_thread::sleep_for(state->ShowMode == 1 ? 20ms : 5ms);
+  }
+}
+
+}  // namespace
+
+void TPlayerEngine::TSurfaceEvents::SurfaceResized(int width, int height) {
+  events_.Post(TPlayEvent{TPlayEventKind::Resize, width, height});
+}
+
+void TPlayerEngine::TSurfaceEvents::SurfaceExposed() { events_.Post(TPlayEventKind::Expose); }
 
 TPlayerEngine::TPlayerEngine(TPlayerHost& host, TVideoSurface* surface)
     : host_(host), surface_(surface) {}
-TPlayerEngine::~TPlayerEngine() = default;
 
-bool TPlayerEngine::Open(const std::string&, const std::string&, bool) {
-  lastError_ = "playback is not available in this build.";
-  return false;
+TPlayerEngine::~TPlayerEngine() { Close(); }
+
+std::shared_ptr<TPlayerState> TPlayerEngine::Current() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return state_;
 }
+
 std::string TPlayerEngine::LastError() const { return lastError_; }
-void TPlayerEngine::RunEventLoop() {}
-void TPlayerEngine::PostQuit() {}
-void TPlayerEngine::Close() {}
-bool TPlayerEngine::Closed() const { return true; }
-void TPlayerEngine::TogglePause() {}
-void TPlayerEngine::RequestSeek(int64_t, int64_t, int, bool) {}
-bool TPlayerEngine::Paused() const { return false; }
-bool TPlayerEngine::HasVideo() const { return false; }
-bool TPlayerEngine::HasAudio() const { return false; }
-bool TPlayerEngine::ImageSequence() const { return false; }
-bool TPlayerEngine::Capture() const { return false; }
-bool TPlayerEngine::EofReached() const { return false; }
-bool TPlayerEngine::EndReported() const { return false; }
-void TPlayerEngine::SetEndReported() {}
-bool TPlayerEngine::InRead() const { return false; }
-int64_t TPlayerEngine::StartTime() const { return 0; }
-int64_t TPlayerEngine::Duration() const { return -1; }
-int64_t TPlayerEngine::BitRate() const { return 0; }
-int64_t TPlayerEngine::BytePosition() const { return -1; }
-int TPlayerEngine::VideoWidth() const { return -1; }
-int TPlayerEngine::VideoHeight() const { return -1; }
-double TPlayerEngine::VideoClock() const { return 0; }
-double TPlayerEngine::AudioClock() const { return 0; }
-double TPlayerEngine::MasterClock() const { return 0; }
-AVFormatContext* TPlayerEngine::FormatContext() const { return nullptr; }
-bool TPlayerEngine::CurrentPicture(TRGBPicture&, double&) const { return false; }
+
+bool TPlayerEngine::WaitOpened(TPlayerState& state, int value) {
+  for (;;) {
+    const bool done = TMainThread::WaitPumping(
+        [&] { return value == 0 ? state.Opened != 0 : state.Opened == value; }, kOpenStep);
+    if (done) return true;
+  }
+}
+
+bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedFormat,
+                         bool paused) {
+  Close();
+  lastError_.clear();
+  auto state = std::make_shared<TPlayerState>();
+  state->Host = &host_;
+  state->Events = &events_;
+  state->FileName = fileName;
+  state->ForcedFormat = forcedFormat;
+  TPlayerControls& controls = host_.Controls();
+  state->DisableDisplay = controls.DisableDisplay;
+  if (paused) {
+    state->Paused = true;
+    state->StepCount = 1;
+  }
+  events_.Clear();
+  controls.SeekDone.Set();
+  controls.PictureDecoded.Set();
+  controls.Seeking = false;
+  try {
+    state->ReadThread = std::thread(&TReadThread::Run, state);
+  } catch (const std::system_error&) {
+    lastError_ = "SDL_CreateThread() failed.";
+    return false;
+  }
+  WaitOpened(*state, 0);
+  if (state->Opened != 1) {
+    WaitOpened(*state, -2);
+    state->ReadThread.join();
+    lastError_ = state->OpenError;
+    return false;
+  }
+  if (!state->HasVideo() && !state->DisableDisplay) state->ShowMode = 1;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    state_ = state;
+    if (surface_) refresh_ = std::make_shared<TVideoRefresh>(*state, *surface_);
+  }
+  if (surface_) surface_->SetListener(&surfaceEvents_);
+  if (!StartRefreshThread(state)) {
+    Close();
+    lastError_ = "SDL_CreateThread() failed.";
+    return false;
+  }
+  return true;
+}
+
+bool TPlayerEngine::StartRefreshThread(const std::shared_ptr<TPlayerState>& state) {
+  try {
+    state->RefreshThread = std::thread(&RefreshLoop, state);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+TVideoSurface* TPlayerEngine::ActiveSurface() const {
+  return surface_ ? surface_ : ownSurface_.get();
+}
+
+void TPlayerEngine::RunEventLoop() {
+  if (!Current()) return;
+  if (!surface_) {
+    auto own = std::make_unique<TSdlWindowSurface>();
+    if (!own->Started())
+      TEngineLogger::GetLogger().Log(&host_, TLogLevel::llError, "SDL: could not set video mode.");
+    own->SetListener(&surfaceEvents_);
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (state_) refresh_ = std::make_shared<TVideoRefresh>(*state_, *own);
+    ownSurface_ = std::move(own);
+  }
+  for (;;) {
+    TPlayEvent event;
+    bool got = events_.Wait(event, ownSurface_ ? 10ms : 50ms);
+    if (ownSurface_ && ownSurface_->PumpEvents()) {
+      event.Kind = TPlayEventKind::Quit;
+      got = true;
+    }
+    if (!got) {
+      if (!Current()) break;
+      continue;
+    }
+    std::unique_lock<std::timed_mutex> lock(host_.Controls().Lock);
+    const std::shared_ptr<TPlayerState> state = Current();
+    if (!state) break;
+    if (event.Kind == TPlayEventKind::Quit) {
+      Close();
+      break;
+    }
+    HandleEvent(*state, event);
+  }
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  if (ownSurface_) {
+    refresh_.reset();
+    ownSurface_.reset();
+  }
+}
+
+void TPlayerEngine::HandleEvent(TPlayerState& state, const TPlayEvent& event) {
+  std::shared_ptr<TVideoRefresh> refresh;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    refresh = refresh_;
+  }
+  if (!refresh) return;
+  switch (event.Kind) {
+    case TPlayEventKind::Refresh:
+      refresh->Refresh(true);
+      state.RefreshPending = false;
+      break;
+    case TPlayEventKind::Allocate:
+      refresh->OpenSurface(false);
+      break;
+    case TPlayEventKind::Resize:
+      Resize(state, event.Width, event.Height);
+      if (state.Paused) refresh->Redraw();
+      break;
+    case TPlayEventKind::Expose:
+      if (state.Paused)
+        refresh->Refresh(false);
+      else if (TVideoSurface* surface = ActiveSurface())
+        surface->Redraw();
+      break;
+    case TPlayEventKind::AspectChange:
+      refresh->OpenSurface(true);
+      refresh->Redraw();
+      break;
+    case TPlayEventKind::Quit:
+      break;
+  }
+}
+
+void TPlayerEngine::Resize(TPlayerState& state, int width, int height) {
+  TVideoSurface* surface = ActiveSurface();
+  if (!surface || width <= 0 || height <= 0) return;
+  if (!surface->SetMode(width, height)) {
+    TEngineLogger::GetLogger().Log(&host_, TLogLevel::llError, "SDL: could not set video mode.");
+    return;
+  }
+  TPlayerControls& controls = host_.Controls();
+  controls.ScreenWidth = width;
+  controls.ScreenHeight = height;
+  state.SurfaceWidth = width;
+  state.SurfaceHeight = height;
+}
+
+void TPlayerEngine::PostQuit() { events_.Post(TPlayEventKind::Quit); }
+
+void TPlayerEngine::Close() {
+  std::shared_ptr<TPlayerState> state;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    state = std::move(state_);
+    state_.reset();
+    if (!ownSurface_) refresh_.reset();
+  }
+  if (!state) return;
+  if (surface_) surface_->SetListener(nullptr);
+  state->AbortRequest = true;
+  state->AudioQueue.Abort();
+  state->VideoQueue.Abort();
+  state->SubtitleQueue.Abort();
+  if (state->RefreshThread.joinable()) state->RefreshThread.join();
+  TStreamComponents::CloseAll(*state);
+  // A read thread stuck in a read that ignores the interrupt is left behind: it holds the
+  // state and frees it (closing the input) when the read returns.
+  const auto giveUp = std::chrono::steady_clock::now() + kReadThreadGrace;
+  while (!state->ReadDone && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(5ms);
+  if (state->ReadDone)
+    state->ReadThread.join();
+  else
+    state->ReadThread.detach();
+  {
+    std::lock_guard<std::mutex> lock(state->Pictures.Mutex);
+    state->Pictures.Release();
+  }
+  // Wakes a play thread waiting for its next event.
+  events_.Post(TPlayEventKind::Quit);
+}
+
+bool TPlayerEngine::Closed() const { return !Current(); }
+
+void TPlayerEngine::TogglePause() {
+  const std::shared_ptr<TPlayerState> state = Current();
+  if (!state) return;
+  TPlayerControls& controls = host_.Controls();
+  if (!controls.SeekDone.Wait(std::chrono::milliseconds(250))) controls.SeekDone.Set();
+  if (!Current()) return;
+  if (state->Paused) {
+    const double now = PlayerNow();
+    state->FrameTimer = state->FrameTimer + now + state->VideoCurrentPtsDrift - state->VideoCurrentPts;
+    if (state->ReadPauseResult != AVERROR(ENOSYS))
+      state->VideoCurrentPts = state->VideoCurrentPtsDrift + now;
+    state->VideoCurrentPtsDrift = state->VideoCurrentPts - now;
+    state->Paused = false;
+  } else {
+    if (state->HasVideo() && !controls.PictureDecoded.Wait(std::chrono::milliseconds(250)))
+      controls.PictureDecoded.Set();
+    state->Paused = true;
+  }
+}
+
+void TPlayerEngine::AspectChanged() {
+  if (Current()) events_.Post(TPlayEventKind::AspectChange);
+}
+
+void TPlayerEngine::RequestSeek(int64_t position, int64_t relative, int flags, bool wait) {
+  const std::shared_ptr<TPlayerState> state = Current();
+  if (!state || state->SeekRequest) return;
+  TPlayerControls& controls = host_.Controls();
+  controls.Seeking = true;
+  state->PausedAtSeek = state->Paused.load();
+  state->SeekPos = position;
+  state->SeekRel = relative;
+  state->SeekFlags = flags & 15;
+  controls.SeekDone.Reset();
+  state->SeekRequest = true;
+  if (!wait) return;
+  const auto limit = std::chrono::steady_clock::now() + kSeekWaitLimit;
+  auto waitFor = [&](const TManualEvent& event) {
+    while (std::chrono::steady_clock::now() < limit) {
+      if (TMainThread::WaitPumping([&] { return event.IsSet() || state->AbortRequest; }, kWaitStep))
+        return;
+    }
+  };
+  waitFor(controls.SeekDone);
+  if (state->HasVideo()) waitFor(controls.PictureDecoded);
+}
+
+bool TPlayerEngine::Paused() const {
+  const auto state = Current();
+  return state && state->Paused;
+}
+bool TPlayerEngine::HasVideo() const {
+  const auto state = Current();
+  return state && state->HasVideo();
+}
+bool TPlayerEngine::HasAudio() const {
+  const auto state = Current();
+  return state && state->HasAudio();
+}
+bool TPlayerEngine::ImageSequence() const {
+  const auto state = Current();
+  return state && state->ImageSequence;
+}
+bool TPlayerEngine::Capture() const {
+  const auto state = Current();
+  return state && state->Capture;
+}
+bool TPlayerEngine::EofReached() const {
+  const auto state = Current();
+  return state && state->EofReached;
+}
+bool TPlayerEngine::EndReported() const {
+  const auto state = Current();
+  return state && state->EndReported;
+}
+void TPlayerEngine::SetEndReported() {
+  if (const auto state = Current()) state->EndReported = true;
+}
+bool TPlayerEngine::InRead() const {
+  const auto state = Current();
+  return state && state->InRead;
+}
+int64_t TPlayerEngine::StartTime() const {
+  const auto state = Current();
+  return state ? state->StartTime : AV_NOPTS_VALUE;
+}
+int64_t TPlayerEngine::Duration() const {
+  const auto state = Current();
+  return state ? state->Duration : -1;
+}
+int64_t TPlayerEngine::BitRate() const {
+  const auto state = Current();
+  return state ? state->BitRate : 0;
+}
+int64_t TPlayerEngine::BytePosition() const {
+  const auto state = Current();
+  if (!state) return -1;
+  return state->VideoCurrentPos >= 0 ? state->VideoCurrentPos.load() : state->ReadPos.load();
+}
+int TPlayerEngine::VideoWidth() const {
+  const auto state = Current();
+  return state && state->HasVideo() ? state->DecodedWidth.load() : -1;
+}
+int TPlayerEngine::VideoHeight() const {
+  const auto state = Current();
+  return state && state->HasVideo() ? state->DecodedHeight.load() : -1;
+}
+double TPlayerEngine::VideoClock() const {
+  const auto state = Current();
+  return state ? state->VideoClockNow() : 0.0;
+}
+double TPlayerEngine::AudioClock() const {
+  const auto state = Current();
+  return state ? state->AudioClockNow() : 0.0;
+}
+double TPlayerEngine::MasterClock() const {
+  const auto state = Current();
+  return state ? state->MasterClock() : 0.0;
+}
+AVFormatContext* TPlayerEngine::FormatContext() const {
+  const auto state = Current();
+  return state ? state->Input.get() : nullptr;
+}
+
+bool TPlayerEngine::CurrentPicture(TRGBPicture& converter, double& ptsSeconds) const {
+  std::shared_ptr<TVideoRefresh> refresh;
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    refresh = refresh_;
+  }
+  if (!refresh) return false;
+  const TFramePtr picture = refresh->Shown(ptsSeconds);
+  return picture && converter.ToBitmap(*picture);
+}
 
 }  // namespace qarvo

@@ -9,15 +9,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/TBitmap.h"
+#include "player/TPlayEventQueue.h"
 #include "player/TPlayerHost.h"
 #include "player/TVideoSurface.h"
 
 namespace qarvo {
 
 class TRGBPicture;
+class TSdlWindowSurface;
+class TVideoRefresh;
 struct TPlayerState;
 
 class TPlayerEngine {
@@ -44,6 +48,8 @@ class TPlayerEngine {
   bool Closed() const;
 
   void TogglePause();
+  // The component's AspectRatio changed: the play thread refits the surface and redraws.
+  void AspectChanged();
   // Ignored while a seek is pending. flags: kSeekBackward | kSeekByte | kSeekAny | kSeekFrame.
   void RequestSeek(int64_t position, int64_t relative, int flags, bool wait);
 
@@ -74,9 +80,33 @@ class TPlayerEngine {
   bool CurrentPicture(TRGBPicture& converter, double& ptsSeconds) const;
 
  private:
+  // Turns the surface's notifications into play-thread events.
+  class TSurfaceEvents : public TVideoSurfaceListener {
+   public:
+    explicit TSurfaceEvents(TPlayEventQueue& events) : events_(events) {}
+    void SurfaceResized(int width, int height) override;
+    void SurfaceExposed() override;
+
+   private:
+    TPlayEventQueue& events_;
+  };
+
+  std::shared_ptr<TPlayerState> Current() const;
+  bool WaitOpened(TPlayerState& state, int value);
+  bool StartRefreshThread(const std::shared_ptr<TPlayerState>& state);
+  void HandleEvent(TPlayerState& state, const TPlayEvent& event);
+  void Resize(TPlayerState& state, int width, int height);
+  TVideoSurface* ActiveSurface() const;
+
   TPlayerHost& host_;
   TVideoSurface* surface_;
+  TPlayEventQueue events_;
+  TSurfaceEvents surfaceEvents_{events_};
+  mutable std::mutex stateMutex_;  // guards state_, refresh_ and ownSurface_
   std::shared_ptr<TPlayerState> state_;
+  std::shared_ptr<TVideoRefresh> refresh_;
+  // The window the play thread opens when no surface was given (play thread only).
+  std::unique_ptr<TSdlWindowSurface> ownSurface_;
   std::string lastError_;
 };
 
