@@ -14,4 +14,22 @@ const char* PlayStateName(TPlayState state) {
   return "?";
 }
 
+const char* AudioDriverName(TAudioDriver driver) {
+  switch (driver) {
+    case TAudioDriver::adDirectSound: return "pulseaudio";
+    case TAudioDriver::adWaveOut: return "alsa";
+    case TAudioDriver::adDefault: break;
+  }
+  return nullptr;
+}
+
+const char* VideoDriverName(TVideoDriver driver) {
+  switch (driver) {
+    case TVideoDriver::vdDirectDraw: return "wayland";
+    case TVideoDriver::vdGDI: return "x11";
+    case TVideoDriver::vdDefault: break;
+  }
+  return nullptr;
+}
+
 }  // namespace qarvo

@@ -30,4 +30,14 @@ using TPositionEvent = std::function<void(TCustomPlayer& sender, int64_t pts)>;
 
 const char* PlayStateName(TPlayState state);
 
+// The SDL driver each setting asks for on Linux, through SDL_AUDIODRIVER / SDL_VIDEODRIVER;
+// null for the defaults, which leave the environment as it is (so a caller or a test can pick
+// "disk", "dummy" or "offscreen" itself):
+//   adDirectSound -> "pulseaudio" (the desktop's mixing sound server; PipeWire serves it too)
+//   adWaveOut     -> "alsa"       (the plain sound device)
+//   vdDirectDraw  -> "wayland"    (the compositor's accelerated path)
+//   vdGDI         -> "x11"        (the classic window system)
+const char* AudioDriverName(TAudioDriver driver);
+const char* VideoDriverName(TVideoDriver driver);
+
 }  // namespace qarvo

@@ -1,0 +1,33 @@
+#include "player/TPositionRule.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/EngineRecords.h"
+
+namespace qarvo {
+
+int64_t TPositionRule::PositionOf(double clockSeconds, int64_t startTime) {
+  if (!std::isfinite(clockSeconds)) clockSeconds = 0;
+  const int64_t clock = std::llround(clockSeconds * 1000000.0);
+  return startTime == kNoTimestamp ? clock : clock - startTime;
+}
+
+bool TPositionRule::Update(int64_t& position, int64_t duration) {
+  if (duration > 0 && position >= duration) {
+    position = duration;
+    // The end is always worth a report, however close the previous one was.
+    if (reported_ && last_ != duration) reported_ = false;
+  }
+  if (reported_ && std::llabs(position - last_) <= kMinMove) return false;
+  last_ = position;
+  reported_ = true;
+  return true;
+}
+
+void TPositionRule::Reset() {
+  last_ = kNoTimestamp;
+  reported_ = false;
+}
+
+}  // namespace qarvo
