@@ -341,6 +341,11 @@ void TCustomPlayer::RetireThreads() {
 
 // ---- Playback control ----------------------------------------------------------------------
 
+void TCustomPlayer::AspectRatioChanged() {
+  const std::shared_ptr<TPlayerEngine> engine = CurrentEngine();
+  if (engine && !engine->Closed()) engine->AspectChanged();
+}
+
 void TCustomPlayer::Pause() {
   const std::shared_ptr<TPlayerEngine> engine = CurrentEngine();
   if (!engine || engine->Closed() || engine->Paused()) return;
@@ -451,39 +456,46 @@ void TCustomPlayer::PositionUpdate() {
   bool report = false;
   {
     std::lock_guard lock(positionMutex_);
+    if (!engine->EofReached()) positionRule_.Resume();
     report = positionRule_.Update(position, engine->Duration());
   }
-  if (report) {
-    bool handled = false;
-    {
-      std::lock_guard lock(eventsMutex_);
-      handled = static_cast<bool>(onPosition_);
-    }
-    const std::shared_ptr<TNotificationRing> ring = CurrentRing();
-    if (handled && ring) ring->Push({TNotificationKind::nkPosition, state_, position});
-  }
-  CheckEnd(*engine);
-}
-
-void TCustomPlayer::CheckEnd(TPlayerEngine& engine) {
-  if (engine.Capture()) return;
-  bool end = false;
+  if (report) QueuePosition(position);
+  if (!ReachedEnd(*engine)) return;
+  const int64_t duration = engine->Duration();
+  bool finish = false;
   {
     std::lock_guard lock(positionMutex_);
-    if (engine.HasVideo()) {
-      if (!engine.EndReported() && engine.EofReached()) {
-        engine.SetEndReported();
-        end = true;
-      }
-    } else {
-      // Nothing clears the engine's flag for sound alone, so the end is reported on each
-      // arrival at it (again after a seek back), not on every refresh at it.
-      const bool eof = engine.EofReached();
-      if (!eof) audioEndReported_ = false;
-      if (eof && !audioEndReported_) audioEndReported_ = end = true;
-    }
+    finish = positionRule_.Finish(duration);
   }
-  if (end) ReportState(TPlayState::psEnd);
+  if (finish) QueuePosition(duration);
+  ReportState(TPlayState::psEnd);
+}
+
+void TCustomPlayer::QueuePosition(int64_t position) {
+  bool handled = false;
+  {
+    std::lock_guard lock(eventsMutex_);
+    handled = static_cast<bool>(onPosition_);
+  }
+  const std::shared_ptr<TNotificationRing> ring = CurrentRing();
+  if (handled && ring) ring->Push({TNotificationKind::nkPosition, state_, position});
+}
+
+bool TCustomPlayer::ReachedEnd(TPlayerEngine& engine) {
+  if (engine.Capture()) return false;
+  std::lock_guard lock(positionMutex_);
+  if (engine.HasVideo()) {
+    if (engine.EndReported() || !engine.EofReached()) return false;
+    engine.SetEndReported();
+    return true;
+  }
+  // Nothing clears the engine's flag for sound alone, so the end is reported on each arrival
+  // at it (again after a seek back), not on every refresh at it.
+  const bool eof = engine.EofReached();
+  if (!eof) audioEndReported_ = false;
+  if (!eof || audioEndReported_) return false;
+  audioEndReported_ = true;
+  return true;
 }
 
 void TCustomPlayer::HookPicture(const AVFrame& picture, uint8_t* const overlay[3],

@@ -95,6 +95,8 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
 
  protected:
   explicit TCustomPlayer(void* owner = nullptr);
+  // Tells a playing engine that Controls().AspectRatio changed.
+  void AspectRatioChanged();
 
   // Published state, read and written through TMediaPlayer.
   std::string about_;
@@ -122,7 +124,9 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
   // Runs a handler on the main thread when the component asks for it; exceptions are logged.
   void RunHandler(const char* event, const std::function<void()>& call);
   int64_t StartOffset(const TPlayerEngine& engine) const;
-  void CheckEnd(TPlayerEngine& engine);
+  void QueuePosition(int64_t position);
+  // True once when playback has reached the end of the file.
+  bool ReachedEnd(TPlayerEngine& engine);
 
   std::atomic<TPlayState> state_{TPlayState::psStop};
   std::string fileName_;

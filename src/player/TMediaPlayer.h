@@ -17,7 +17,7 @@ class TMediaPlayer : public TCustomPlayer {
   // > 0 forced display aspect, 0 the video's own, < 0 fill the surface; the engine reopens
   // its surface and redraws when it changes during playback.
   float AspectRatio() const { return controls_.AspectRatio; }
-  void SetAspectRatio(float value) { controls_.AspectRatio = value; }
+  void SetAspectRatio(float value);
 
   TAudioDriver AudioDriver() const { return audioDriver_; }
   void SetAudioDriver(TAudioDriver value) { audioDriver_ = value; }

@@ -12,6 +12,8 @@ TPlayThread::TPlayThread(std::shared_ptr<TPlayerEngine> engine, TManualEvent& ru
                          TReport report)
     : engine_(std::move(engine)), running_(running), report_(std::move(report)) {
   running_.Reset();
+  // Reported before the thread runs, so a Pause right after Open is reported after it.
+  report_(TPlayState::psPlay);
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -22,7 +24,6 @@ void TPlayThread::Join() {
 }
 
 void TPlayThread::Execute() {
-  report_(TPlayState::psPlay);
   std::string failure;
   try {
     engine_->RunEventLoop();

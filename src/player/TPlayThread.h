@@ -19,7 +19,7 @@ class TPlayThread {
  public:
   using TReport = std::function<void(TPlayState state)>;
 
-  // Resets running, then starts the thread. The thread keeps the engine alive until it ends.
+  // Resets running, reports psPlay, then starts the thread. The thread keeps the engine alive until it ends.
   TPlayThread(std::shared_ptr<TPlayerEngine> engine, TManualEvent& running, TReport report);
   ~TPlayThread();  // joins
   TPlayThread(const TPlayThread&) = delete;

@@ -18,8 +18,13 @@ class TPositionRule {
   static int64_t PositionOf(double clockSeconds, int64_t startTime);
 
   // Clamps position to a positive duration; true when it is to be reported (it is then the
-  // last reported position).
+  // last reported position). Nothing is reported after Finish until Resume.
   bool Update(int64_t& position, int64_t duration);
+  // At the end of the file: true when the duration still has to be reported (the clocks stop
+  // at the last sample or picture, which may fall short of the container's duration).
+  bool Finish(int64_t duration);
+  // Playback left the end (a seek): positions are reported again.
+  void Resume() { finished_ = false; }
   // The last reported position; kNoTimestamp before the first.
   int64_t Last() const { return last_; }
   void Reset();
@@ -27,6 +32,7 @@ class TPositionRule {
  private:
   int64_t last_;
   bool reported_ = false;
+  bool finished_ = false;
 };
 
 }  // namespace qarvo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -10,10 +11,15 @@
 #include <vector>
 
 #include "engine/EngineLogger.h"
+#include "engine/LibraryLoader.h"
 #include "player/PlayerTypes.h"
 #include "player/TVideoSurface.h"
+#include "support/TestPicture.h"
 
 namespace qarvo::test {
+
+// The engine's libraries and SDL, loaded once; throws std::runtime_error with the loader's text.
+void LoadPlayerLibraries();
 
 class TMemorySurface : public TVideoSurface {
  public:
@@ -41,6 +47,7 @@ class TMemorySurface : public TVideoSurface {
     int64_t sum = 0;
     for (int x = 0; x < picture.Width; ++x) sum += row[x];
     lastLuma_ = picture.Width > 0 ? static_cast<int>(sum / picture.Width) : -1;
+    lastFrame_ = ReadFrameNumber(picture.Plane[0], picture.Pitch[0], picture.Width, picture.Height);
     changed_.notify_all();
   }
   void Redraw() override {}
@@ -49,6 +56,10 @@ class TMemorySurface : public TVideoSurface {
   int Shown() const {
     std::lock_guard lock(mutex_);
     return shown_;
+  }
+  int LastFrame() const {
+    std::lock_guard lock(mutex_);
+    return lastFrame_;
   }
   int LastLuma() const {
     std::lock_guard lock(mutex_);
@@ -74,6 +85,28 @@ class TMemorySurface : public TVideoSurface {
   int pictureWidth_ = 0;
   int pictureHeight_ = 0;
   int lastLuma_ = -1;
+  int lastFrame_ = -1;
+};
+
+// Restores an environment variable at the end of a test.
+class TEnvGuard {
+ public:
+  explicit TEnvGuard(const char* name) : name_(name) {
+    const char* value = getenv(name);
+    had_ = value != nullptr;
+    if (had_) value_ = value;
+  }
+  ~TEnvGuard() {
+    if (had_)
+      setenv(name_, value_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string value_;
 };
 
 // Collects the engine log's error lines from any thread while alive.

@@ -28,33 +28,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void LoadPlayerLibraries() {
-  TLibraryLoader& loader = TLibraryLoader::Instance();
-  if (!loader.Load(kPlayerLibraries))
-    throw std::runtime_error("cannot load the player libraries: " + loader.LastError());
-}
-
-// Restores an environment variable at the end of a test.
-class TEnvGuard {
- public:
-  explicit TEnvGuard(const char* name) : name_(name) {
-    const char* value = getenv(name);
-    had_ = value != nullptr;
-    if (had_) value_ = value;
-  }
-  ~TEnvGuard() {
-    if (had_)
-      setenv(name_, value_.c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string value_;
-};
-
 // ---- Position reports ------------------------------------------------------------------------
 
 TEST(PlayerPositionRuleTest, ReportsOnlyMovesOverTenMillisecondsAndEndsAtTheDuration) {
@@ -87,6 +60,21 @@ TEST(PlayerPositionRuleTest, ReportsOnlyMovesOverTenMillisecondsAndEndsAtTheDura
   }
   rule.Reset();
   EXPECT_EQ(rule.Last(), kNoTimestamp);
+}
+
+TEST(PlayerPositionRuleTest, TheEndReportsTheDurationOnceAndHoldsItUntilPlaybackMovesOn) {
+  TPositionRule rule;
+  int64_t position = 2950000;
+  EXPECT_TRUE(rule.Update(position, 3000000));
+  EXPECT_TRUE(rule.Finish(3000000));   // the clock stopped short of the duration
+  EXPECT_FALSE(rule.Finish(3000000));
+  position = 2960000;                  // a later refresh at the end
+  EXPECT_FALSE(rule.Update(position, 3000000));
+  EXPECT_EQ(rule.Last(), 3000000);
+  rule.Resume();                       // a seek back
+  position = 0;
+  EXPECT_TRUE(rule.Update(position, 3000000));
+  EXPECT_FALSE(rule.Finish(-1));       // no duration: nothing to add
 }
 
 TEST(PlayerPositionRuleTest, UnknownDurationIsNotAClampAndPositionsCountFromTheStart) {
@@ -154,7 +142,7 @@ TEST(PlayerNotificationTest, TheThreadEndsOnTheEndEntryWithoutDeliveringIt) {
 
 class PlayerComponentLogicTest : public ::testing::Test {
  protected:
-  void SetUp() override { LoadPlayerLibraries(); }
+  void SetUp() override { test::LoadPlayerLibraries(); }
 };
 
 TEST_F(PlayerComponentLogicTest, PublishedDefaults) {
@@ -180,7 +168,7 @@ TEST_F(PlayerComponentLogicTest, PublishedDefaults) {
 }
 
 TEST_F(PlayerComponentLogicTest, OpenWithoutLibrariesFailsAndTouchesNoSdl) {
-  TEnvGuard audio("SDL_AUDIODRIVER");
+  test::TEnvGuard audio("SDL_AUDIODRIVER");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   TLibraryLoader::Instance().Unload(LibraryBit(liSDL));
   TMediaPlayer player;
@@ -208,8 +196,8 @@ TEST_F(PlayerComponentLogicTest, FailedOpenEndsTheSdlItStartedAndLeavesNothingOp
 }
 
 TEST_F(PlayerComponentLogicTest, DriverSettingsChooseLinuxDriversAndDefaultsKeepTheEnvironment) {
-  TEnvGuard audio("SDL_AUDIODRIVER");
-  TEnvGuard video("SDL_VIDEODRIVER");
+  test::TEnvGuard audio("SDL_AUDIODRIVER");
+  test::TEnvGuard video("SDL_VIDEODRIVER");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   TMediaPlayer player;
