@@ -1,6 +1,7 @@
 #include "engine/ErrorText.h"
 
 #include <cerrno>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -41,7 +42,11 @@ constexpr TErrorTextEntry kErrorTexts[] = {
 std::string ErrorText(int code) {
   for (const TErrorTextEntry& entry : kErrorTexts)
     if (entry.Code == code) return entry.Text;
-  return Format("Error number %d occurred", code);
+  // The number alone does not tell a user that the disk is full or access was denied: system
+  // error codes carry the system's own description after it.
+  std::string text = Format("Error number %d occurred", code);
+  if (code < 0 && code > -4096) text += Format(" (%s)", std::strerror(-code));
+  return text;
 }
 
 std::string FileErrorText(const std::string& fileName, int code) {

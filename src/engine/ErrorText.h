@@ -7,7 +7,7 @@ namespace qarvo {
 
 // The table's text for a library code ("End of file", "No such file or directory", ...),
 // chosen by the code's meaning in the loaded libraries; any other code gives
-// "Error number <code> occurred".
+// "Error number <code> occurred", followed by " (<system description>)" for system error codes.
 std::string ErrorText(int code);
 
 // "<file name>: <ErrorText(code)>", the form every file-level failure is reported in.

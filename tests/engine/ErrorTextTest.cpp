@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <string>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -29,9 +30,11 @@ TEST(ErrorText, CurrentLibraryCodesMapByMeaning) {
 }
 
 TEST(ErrorText, OtherCodesAndOldNumbersGiveTheNumber) {
-  EXPECT_EQ(ErrorText(AVERROR(EACCES)), "Error number -13 occurred");
+  EXPECT_EQ(ErrorText(AVERROR(EACCES)), "Error number -13 occurred (Permission denied)");
+  EXPECT_EQ(ErrorText(AVERROR(ENOSPC)), "Error number -28 occurred (No space left on device)");
   // The old end-of-file number is a broken pipe today, not an end of file.
-  EXPECT_EQ(ErrorText(-32), "Error number -32 occurred");
+  EXPECT_EQ(ErrorText(-32), "Error number -32 occurred (Broken pipe)");
+  EXPECT_EQ(ErrorText(AVERROR_BUG), "Error number " + std::to_string(AVERROR_BUG) + " occurred");
   EXPECT_EQ(ErrorText(0), "Error number 0 occurred");
   EXPECT_EQ(FileErrorText("/tmp/a b.avi", AVERROR(ENOENT)), "/tmp/a b.avi: No such file or directory");
 }
