@@ -196,8 +196,15 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
   TTaskOptions& o = task_.Options;
   AVRational rate{o.FrameRate.num, o.FrameRate.den};
   if (rate.num <= 0 || rate.den <= 0) rate = {25, 1};
-  if (codec.supported_framerates && !o.ForceFps)
-    rate = codec.supported_framerates[api().av_find_nearest_q_idx(rate, codec.supported_framerates)];
+  if (codec.supported_framerates && !o.ForceFps) {
+    // The MPEG-1 encoder lists rates beyond the standard's eight but refuses them unless the
+    // strictness is unofficial or lower: choose among the ones it will open with.
+    static constexpr AVRational kMpeg1Rates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1},
+                                                 {50, 1},       {60000, 1001}, {60, 1}, {0, 0}};
+    const AVRational* rates = codec.supported_framerates;
+    if (codec.id == AV_CODEC_ID_MPEG1VIDEO && enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL) rates = kMpeg1Rates;
+    rate = rates[api().av_find_nearest_q_idx(rate, rates)];
+  }
   enc.framerate = rate;
   enc.time_base = av_inv_q(rate);
   enc.width = o.FrameWidth;

@@ -2,6 +2,8 @@
 // converts into each one with the codecs the container guesses (or the catalogue names).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ConvertTestSupport.h"
 #include "engine/EngineError.h"
 #include "probe/TMediaProbe.h"
@@ -13,7 +15,7 @@ struct TTarget {
   const char* Extension;
   const char* VideoCodec;  // empty: the container's choice; "-": no video
   const char* AudioCodec;  // empty: the container's choice
-  int Width = 0, Height = 0, SampleRate = 0;
+  int Width = 0, Height = 0, SampleRate = 0, FrameRate = 0, Channels = 0;
 };
 
 // The catalogue's containers, with the settings their formats require.
@@ -26,7 +28,7 @@ const TTarget kTargets[] = {
     {"asf", "", ""},          {"wmv", "", ""},
     {"mpg", "", ""},          {"ts", "", ""},
     {"vob", "", "", 0, 0, 48000},
-    {"dv", "", "", 720, 576, 48000},
+    {"dv", "", "", 720, 576, 48000, 25, 2},
     {"mkv", "", ""},          {"mp3", "-", ""},
     {"aac", "-", ""},         {"m4a", "-", ""},
     {"wma", "-", ""},         {"wav", "-", ""},
@@ -44,6 +46,8 @@ void Apply(const TTarget& target, TTaskOptions& o) {
     o.FrameHeight = target.Height;
   }
   if (target.SampleRate) o.AudioSampleRate = target.SampleRate;
+  if (target.FrameRate) o.FrameRate = {target.FrameRate, 1};
+  if (target.Channels) o.AudioChannels = target.Channels;
 }
 
 class ContainerListTest : public ::testing::Test {
@@ -95,6 +99,89 @@ TEST_F(ContainerListTest, AClipConvertsIntoEveryContainer) {
         << target.Extension;
   }
 }
+
+// Every other short clip into every container, one second of it: the result opens in the
+// probe, every picture and sound frame decodes, and the pictures are the first second of the
+// source in order.
+class EveryClipContainerTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override { LoadMediaLibraries(); }
+  TScratchFolder dir_{"clip-containers"};
+};
+
+// Pairs the libraries cannot make: nothing of the clip fits the container, or the DV muxer,
+// which needs every picture's sound complete, gets sound that starts late. Each must fail
+// with a message.
+bool CannotConvert(const std::string& clip, const TClipSpec& spec, const TTarget& target) {
+  const std::string extension = target.Extension;
+  if (spec.AudioCodec.empty() && std::string(target.VideoCodec) == "-") return true;
+  if (extension != "dv") return false;
+  return spec.VideoCodec.empty() || clip == "mkv_mpeg4_vorbis";
+}
+
+TEST_P(EveryClipContainerTest, OneSecondConvertsAndDecodes) {
+  const TClipSpec& spec = StandardClip(GetParam());
+  for (const TTarget& target : kTargets) {
+    const bool wantsVideo = std::string(target.VideoCodec) != "-";
+    TRecordingTranscoder task;
+    ASSERT_TRUE(task.OpenInput(EnsureClip(GetParam()))) << task.ErrorText();
+    Apply(target, task.Options);
+    task.Options.RecordingTime = 1000000;
+    const std::string out = dir_.File(std::string("out.") + target.Extension);
+    ASSERT_GT(task.OpenOutput(out, false), 0) << target.Extension << ": " << task.ErrorText();
+    if (CannotConvert(GetParam(), spec, target)) {
+      EXPECT_THROW(task.Transcode(), EEngineError) << target.Extension;
+      continue;
+    }
+    try {
+      task.Transcode();
+    } catch (const EEngineError& e) {
+      ADD_FAILURE() << target.Extension << ": " << e.what();
+      continue;
+    }
+    task.ReleaseFiles(false);
+    TMediaProbe probe;
+    ASSERT_TRUE(probe.LoadFile(out)) << target.Extension << ": " << probe.LastErrMsg();
+    TDecodedClip clip;
+    try {
+      clip = DecodeClip(out);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << target.Extension << ": " << e.what();
+      continue;
+    }
+    const TDecodedStream* video = StreamOf(clip, AVMEDIA_TYPE_VIDEO);
+    const TDecodedStream* audio = StreamOf(clip, AVMEDIA_TYPE_AUDIO);
+    EXPECT_EQ(video != nullptr, wantsVideo && !spec.VideoCodec.empty()) << target.Extension;
+    EXPECT_EQ(audio != nullptr, !spec.AudioCodec.empty()) << target.Extension;
+    if (video) {
+      ASSERT_FALSE(video->FrameNumbers.empty()) << target.Extension;
+      EXPECT_EQ(video->FrameNumbers.front(), 0) << target.Extension;
+      for (size_t i = 1; i < video->FrameNumbers.size(); ++i)
+        EXPECT_GE(video->FrameNumbers[i], video->FrameNumbers[i - 1]) << target.Extension << " picture " << i;
+      // A rate change may leave the output up to two of its pictures behind the source.
+      const double sourceRate = av_q2d(spec.FrameRate);
+      const double outputRate = av_q2d(video->FrameRate);
+      const double slack = std::max(1.0, outputRate > 0 ? 2 * sourceRate / outputRate : 1.0);
+      EXPECT_NEAR(video->FrameNumbers.back(), sourceRate - 1, slack) << target.Extension;
+    }
+    // Into swf and dv a 1 fps clip's second holds one picture and only the sound it carries.
+    const bool soundPerPicture = target.Extension == std::string("swf") || target.Extension == std::string("dv");
+    if (audio && !(GetParam() == "fps1" && soundPerPicture)) {
+      EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 1.0, 0.15)
+          << target.Extension;
+    }
+  }
+}
+
+std::vector<std::string> OtherShortClips() {
+  std::vector<std::string> names;
+  for (const TNamedClip& clip : StandardClips())
+    if (clip.Spec.Duration <= 6.0 && clip.Name != "short3s") names.push_back(clip.Name);
+  return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, EveryClipContainerTest, ::testing::ValuesIn(OtherShortClips()),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace qarvo
