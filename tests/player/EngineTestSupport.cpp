@@ -16,7 +16,7 @@ double Now() { return PlayerNow(); }
 void TTestHost::PositionUpdate() {
   ++positionUpdates_;
   if (engine_ && engine_->EofReached() && !engine_->EndReported()) {
-    if (engine_->HasVideo()) engine_->SetEndReported();
+    engine_->SetEndReported();
     ReportState(TPlayState::psEnd);
   }
 }
@@ -144,6 +144,22 @@ bool EngineTest::WaitUntil(const std::function<bool()>& done, std::chrono::milli
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return done();
+}
+
+}  // namespace qarvo
+
+namespace qarvo {
+
+void RealTimeEngineTest::SetUp() {
+  const char* delay = std::getenv("SDL_DISKAUDIODELAY");
+  savedDelay_ = delay ? delay : "";
+  unsetenv("SDL_DISKAUDIODELAY");
+  EngineTest::SetUp();
+}
+
+void RealTimeEngineTest::TearDown() {
+  EngineTest::TearDown();
+  if (!savedDelay_.empty()) setenv("SDL_DISKAUDIODELAY", savedDelay_.c_str(), 1);
 }
 
 }  // namespace qarvo

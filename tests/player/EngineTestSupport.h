@@ -97,6 +97,17 @@ class EngineTest : public ::testing::Test {
   std::string audioFile_;  // what the disk sound driver played
 };
 
+// The disk sound driver paced like a real device (one buffer per buffer duration) instead of
+// as fast as it can, for tests that look at timing.
+class RealTimeEngineTest : public EngineTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  std::string savedDelay_;
+};
+
 // Seconds on the engine's clock.
 double Now();
 

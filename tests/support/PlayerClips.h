@@ -1,0 +1,16 @@
+// Clips for the player's tests that the plain generator cannot write in one go: sound whose
+// timestamps jump, and pictures that change size in the middle of a file.
+#pragma once
+
+#include <string>
+
+namespace qarvo {
+
+// A Matroska copy of the 3-second standard clip whose sound timestamps jump forward by
+// `jumpSeconds` from `atSeconds` on (the sound itself runs on without a gap).
+std::string EnsureAudioJumpClip(double atSeconds, double jumpSeconds);
+
+// An MPEG transport stream of two one-second parts, 320x240 then 176x144, without sound.
+std::string EnsureSizeChangeClip();
+
+}  // namespace qarvo
