@@ -265,9 +265,11 @@ void TCustomPlayer::FireFileOpen(TPlayerEngine& engine, TVideoSurface* surface) 
 
 void TCustomPlayer::StartThreads(const std::shared_ptr<TPlayerEngine>& engine) {
   std::shared_ptr<TNotificationRing> ring = CurrentRing();
-  eventThread_ = std::make_unique<TEventThread>(ring, [this](const TNotification& item) {
-    Deliver(item);
-  });
+  TEventThread::TFlag predecessor;
+  for (const auto& thread : retiredEventThreads_)
+    if (!thread->Finished()) predecessor = thread->FinishedFlag();
+  eventThread_ = std::make_unique<TEventThread>(
+      ring, [this](const TNotification& item) { Deliver(item); }, predecessor);
   playThread_ = std::make_unique<TPlayThread>(
       engine, controls_.PlayThreadRunning,
       [this, ring](TPlayState state) { QueueState(*ring, state); });
@@ -451,6 +453,8 @@ int64_t TCustomPlayer::StartOffset(const TPlayerEngine& engine) const {
 void TCustomPlayer::PositionUpdate() {
   const std::shared_ptr<TPlayerEngine> engine = CurrentEngine();
   if (!engine || engine->ImageSequence()) return;
+  // Until the first picture after a seek, the clocks still tell the old position.
+  if (controls_.Seeking) return;
   const double clock = engine->HasVideo() ? engine->VideoClock() : engine->AudioClock();
   int64_t position = TPositionRule::PositionOf(clock, engine->StartTime());
   bool report = false;

@@ -16,8 +16,13 @@ class TEventThread {
  public:
   using TDeliver = std::function<void(const TNotification& item)>;
 
-  // Starts at once. The deliverer must not throw.
-  TEventThread(std::shared_ptr<TNotificationRing> ring, TDeliver deliver);
+  using TFlag = std::shared_ptr<const std::atomic<bool>>;
+
+  // Starts at once. The deliverer must not throw. With a predecessor (the thread of the file
+  // before), nothing is delivered until that one has finished (for at most kPredecessorWait),
+  // so the old file's psStop reaches the application before the new file's psPlay.
+  TEventThread(std::shared_ptr<TNotificationRing> ring, TDeliver deliver,
+               TFlag predecessorFinished = nullptr);
   // Terminates and joins.
   ~TEventThread();
   TEventThread(const TEventThread&) = delete;
@@ -25,16 +30,19 @@ class TEventThread {
 
   // Ends the thread after the delivery in progress, if any; entries still queued are dropped.
   void Terminate() { terminated_ = true; }
-  bool Finished() const { return finished_; }
+  bool Finished() const { return *finished_; }
+  TFlag FinishedFlag() const { return finished_; }
   void Join();
 
  private:
   void Execute();
+  void WaitForPredecessor() const;
 
   std::shared_ptr<TNotificationRing> ring_;
   TDeliver deliver_;
   std::atomic<bool> terminated_{false};
-  std::atomic<bool> finished_{false};
+  TFlag predecessorFinished_;
+  std::shared_ptr<std::atomic<bool>> finished_ = std::make_shared<std::atomic<bool>>(false);
   std::thread thread_;
 };
 

@@ -8,6 +8,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -129,7 +130,10 @@ TEST_F(PlayerComponentTest, PlaysToTheEndReportingStatesAndPositionsUpToTheDurat
   const std::vector<int64_t> positions = Positions();
   ASSERT_GT(positions.size(), 10u);
   for (size_t i = 1; i < positions.size(); ++i) {
-    EXPECT_GT(std::llabs(positions[i] - positions[i - 1]), 10000) << i;
+    // The duration closes the reports however near the clock came to it.
+    if (i + 1 < positions.size()) {
+      EXPECT_GT(std::llabs(positions[i] - positions[i - 1]), 10000) << i;
+    }
     EXPECT_LE(positions[i], openedDuration) << i;
   }
   EXPECT_EQ(positions.back(), openedDuration);
@@ -308,7 +312,8 @@ TEST_F(PlayerComponentTest, TheHookChangesTheShownPictureAndAFailingHookLeavesIt
     if (fail) throw std::runtime_error("no brush");
   });
   player_.SetHook(true);
-  ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, false)) << player_.LastErrMsg();
+  PlayInRealTime();
+  ASSERT_TRUE(player_.Open(EnsureClip("short3s"), &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(surface_.WaitShown(3, 3s));
   EXPECT_GT(surface_.LastLuma(), 230);
   EXPECT_EQ(surface_.LastFrame(), -1);  // painted over
@@ -361,6 +366,44 @@ TEST_F(PlayerComponentTest, SoundAloneReportsItsEndOnceAndPositionsReachTheDurat
                                                TPlayState::psStop}));
   ASSERT_FALSE(Positions().empty());
   EXPECT_EQ(Positions().back(), duration);
+}
+
+TEST_F(PlayerComponentTest, ASeekBackFromTheEndPlaysAndReportsTheEndAgain) {
+  PlayInRealTime();
+  ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, false)) << player_.LastErrMsg();
+  ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psEnd); }, 10s));
+  const size_t before = Positions().size();
+  player_.Seek(kSeekAny, true, 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    const auto states = States();
+    return std::count(states.begin(), states.end(), TPlayState::psEnd) == 2;
+  }, 10s));
+  const std::vector<int64_t> positions = Positions();
+  ASSERT_GT(positions.size(), before + 1);
+  EXPECT_TRUE(std::any_of(positions.begin() + before, positions.end(),
+                          [](int64_t p) { return p < 500000; }));  // resumed from the start
+  EXPECT_EQ(positions.back(), positions[before - 1]);  // and ended at the duration again
+}
+
+TEST_F(PlayerComponentTest, AHandlerOnTheMainThreadCanOpenTheNextFile) {
+  const std::string next = EnsureClip("short3s");
+  std::atomic<bool> reopened{false};
+  player_.SetOnState([&](TCustomPlayer& sender, TPlayState state) {
+    std::lock_guard lock(mutex_);
+    states_.push_back({&sender, state});
+    if (state != TPlayState::psEnd || reopened) return;
+    reopened = true;
+    mutex_.unlock();
+    const bool opened = sender.Open(next, &surface_, false);
+    mutex_.lock();
+    EXPECT_TRUE(opened) << sender.LastErrMsg();
+  });
+  ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, false)) << player_.LastErrMsg();
+  ASSERT_TRUE(PumpUntil([&] { return reopened && States().size() >= 5; }, 10s));
+  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd,
+                                               TPlayState::psStop, TPlayState::psPlay,
+                                               TPlayState::psEnd}));
+  EXPECT_EQ(player_.FileName(), next);
 }
 
 TEST_F(PlayerComponentTest, BadInputsFailToOpenWithAMessage) {
