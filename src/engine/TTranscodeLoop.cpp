@@ -348,6 +348,16 @@ void TTranscodeLoop::CopyPacket(int index, const AVPacket& packet) {
   }
 }
 
+// A source whose data yields nothing (damaged past its header, or nothing after the start
+// time) must not end as a finished conversion with an output that holds nothing.
+void TTranscodeLoop::ExpectSomethingWritten() const {
+  if (run_.Task.StopRequested || run_.OutputStreams.empty()) return;
+  for (const TOutputStreamState& ost : run_.OutputStreams)
+    if (ost.WroteFrame) return;
+  const std::string source = run_.Task.Files.Inputs.empty() ? std::string() : run_.Task.Files.Inputs[0].FileName;
+  throw EEngineError(source + ": nothing could be converted (damaged data, or nothing after the start time)");
+}
+
 void TTranscodeLoop::Finish() {
   for (int i = 0; i < static_cast<int>(run_.InputStreams.size()); ++i)
     if (run_.InputStreams[i].DecodingNeeded && run_.InputStreams[i].DecoderOpen) ProcessPacket(i, nullptr);
@@ -361,6 +371,7 @@ void TTranscodeLoop::Finish() {
     }
     ost.Writer->Flush();
   }
+  ExpectSomethingWritten();
   for (TOpenedOutput& output : run_.Task.Files.Outputs) {
     if (!output.HeaderWritten || output.TrailerWritten) continue;
     const int result = api().av_write_trailer(output.Context.get());

@@ -34,6 +34,7 @@ class TTranscodeLoop {
   void ApplyVolume(AVFrame& frame) const;
   void Pace(const TInputStreamState& ist) const;
   void Finish();
+  void ExpectSomethingWritten() const;
 
   TRunState& run_;
   TProgressReport report_;

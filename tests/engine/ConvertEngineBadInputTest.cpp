@@ -98,6 +98,13 @@ TEST_F(ConvertEngineBadInputTest, FailingTasksEndWithTheirReasonAndTheRunGoesOn)
   h263.VideoCodec = "h263";
   h263.FrameSize = "160x120";
   ASSERT_TRUE(engine_.SetOutputFile(refused, folder_.File("refused.3gp"), &h263)) << engine_.LastErrMsg();
+  // A source whose header reads but whose data is all damaged yields nothing.
+  std::string bytes = ReadBytes(clip_);
+  for (size_t i = 4000; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+  WriteBytes(folder_.File("damaged.avi"), bytes);
+  const int damaged = engine_.AddTask(folder_.File("damaged.avi"));
+  ASSERT_GE(damaged, 0) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(damaged, folder_.File("from-damaged.mp4"))) << engine_.LastErrMsg();
   const int good = AddGoodTask("good.avi");
 
   engine_.StartTask(2);
@@ -105,6 +112,8 @@ TEST_F(ConvertEngineBadInputTest, FailingTasksEndWithTheirReasonAndTheRunGoesOn)
   ExpectFailed(full, "No space left on device");
   ExpectFailed(unwritable, "At least one output file must be specified");
   ExpectFailed(refused, "Error while opening encoder for output stream #0.0");
+  ExpectFailed(damaged, "damaged.avi: nothing could be converted");
+  EXPECT_FALSE(fs::exists(folder_.File("from-damaged.mp4")));
   EXPECT_TRUE(Ended(good).Finished) << Ended(good).ExceptionMsg;
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
   EXPECT_FALSE(fs::exists(folder_.File("refused.3gp")));
