@@ -548,20 +548,26 @@ void TCustomPlayer::HookPicture(const AVFrame& picture, uint8_t* const overlay[3
 // ---- Delivery ------------------------------------------------------------------------------
 
 void TCustomPlayer::Deliver(const TNotification& item) {
+  // The handler is read where it runs: one cleared meanwhile (the player is being destroyed)
+  // is not called.
   if (item.Kind == TNotificationKind::nkPosition) {
-    TPositionEvent handler;
-    {
-      std::lock_guard lock(eventsMutex_);
-      handler = onPosition_;
-    }
-    if (handler) RunHandler("OnPosition", [&] { handler(*this, item.Position); });
+    RunHandler("OnPosition", [&] {
+      TPositionEvent handler;
+      {
+        std::lock_guard lock(eventsMutex_);
+        handler = onPosition_;
+      }
+      if (handler) handler(*this, item.Position);
+    });
   } else if (item.Kind == TNotificationKind::nkState) {
-    TPlayStateEvent handler;
-    {
-      std::lock_guard lock(eventsMutex_);
-      handler = onState_;
-    }
-    if (handler) RunHandler("OnState", [&] { handler(*this, item.State); });
+    RunHandler("OnState", [&] {
+      TPlayStateEvent handler;
+      {
+        std::lock_guard lock(eventsMutex_);
+        handler = onState_;
+      }
+      if (handler) handler(*this, item.State);
+    });
   }
 }
 
