@@ -100,7 +100,7 @@ TEST_F(ContainerListTest, AClipConvertsIntoEveryContainer) {
   }
 }
 
-// Every other short clip into every container, one second of it: the result opens in the
+// Every other clip into every container, one second of it: the result opens in the
 // probe, every picture and sound frame decodes, and the pictures are the first second of the
 // source in order.
 class EveryClipContainerTest : public ::testing::TestWithParam<std::string> {
@@ -153,8 +153,13 @@ TEST_P(EveryClipContainerTest, OneSecondConvertsAndDecodes) {
     const TDecodedStream* audio = StreamOf(clip, AVMEDIA_TYPE_AUDIO);
     EXPECT_EQ(video != nullptr, wantsVideo && !spec.VideoCodec.empty()) << target.Extension;
     EXPECT_EQ(audio != nullptr, !spec.AudioCodec.empty()) << target.Extension;
+    // The marks of a picture smaller than 176x144 do not survive a second lossy generation
+    // in every codec: such a clip is checked for decoding only.
+    const bool marksReadable = spec.Width >= 176;
     if (video) {
       ASSERT_FALSE(video->FrameNumbers.empty()) << target.Extension;
+    }
+    if (video && marksReadable) {
       EXPECT_EQ(video->FrameNumbers.front(), 0) << target.Extension;
       for (size_t i = 1; i < video->FrameNumbers.size(); ++i)
         EXPECT_GE(video->FrameNumbers[i], video->FrameNumbers[i - 1]) << target.Extension << " picture " << i;
@@ -173,14 +178,14 @@ TEST_P(EveryClipContainerTest, OneSecondConvertsAndDecodes) {
   }
 }
 
-std::vector<std::string> OtherShortClips() {
+std::vector<std::string> OtherClips() {
   std::vector<std::string> names;
   for (const TNamedClip& clip : StandardClips())
-    if (clip.Spec.Duration <= 6.0 && clip.Name != "short3s") names.push_back(clip.Name);
+    if (clip.Name != "short3s") names.push_back(clip.Name);
   return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Clips, EveryClipContainerTest, ::testing::ValuesIn(OtherShortClips()),
+INSTANTIATE_TEST_SUITE_P(Clips, EveryClipContainerTest, ::testing::ValuesIn(OtherClips()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace
