@@ -425,6 +425,23 @@ TEST_F(PlayerComponentTest, APlayerDestroyedWhilePlayingOrPausedStopsQuietly) {
   }
 }
 
+TEST_F(PlayerComponentTest, WithoutASurfaceThePlayerUsesAWindowOfItsOwnAndEndsItsVideo) {
+  test::TEnvGuard video("SDL_VIDEODRIVER");
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), nullptr, false)) << player_.LastErrMsg();
+  EXPECT_NE(api().SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  Pump(300ms);
+  player_.Stop(true);
+  EXPECT_EQ(api().SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+
+  player_.SetDisableDisplay(true);  // no drawing: no window and no video
+  ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), nullptr, false)) << player_.LastErrMsg();
+  EXPECT_EQ(api().SDL_WasInit(SDL_INIT_VIDEO), 0u);
+  EXPECT_TRUE(player_.DisableVideo());
+  EXPECT_EQ(player_.CurrentFrame().Width(), 0);
+  EXPECT_TRUE(PumpUntil([&] { return Reported(TPlayState::psEnd); }, 5s));  // the sound plays
+}
+
 TEST_F(PlayerComponentTest, BadInputsFailToOpenWithAMessage) {
   const fs::path empty = folder_ / "empty.avi";
   std::ofstream(empty).close();
