@@ -173,6 +173,25 @@ TEST_F(FileSetupTest, EncoderSettingsAndFallbacks) {
   EXPECT_EQ(Encoder(task, 1, 0).sample_rate, 16000);
 }
 
+// MPEG-1 lists rates it refuses at normal strictness: 15 fps becomes the closest standard
+// rate, and is kept once the strictness allows unofficial rates.
+TEST_F(FileSetupTest, Mpeg1RatesFollowTheStrictness) {
+  TCustomTranscoder task;
+  ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
+  task.Options.VideoCodecName = "mpeg1video";
+  task.Options.FrameRate = {15, 1};
+  ASSERT_EQ(task.OpenOutput(Out("standard.mpg"), false), 1) << task.ErrorText();
+  EXPECT_EQ(Encoder(task, 0, 0).framerate.num, 24000);
+  EXPECT_EQ(Encoder(task, 0, 0).framerate.den, 1001);
+
+  task.DispatchOption("strict", "unofficial");
+  task.Options.VideoCodecName = "mpeg1video";
+  task.Options.FrameRate = {15, 1};
+  ASSERT_EQ(task.OpenOutput(Out("unofficial.mpg"), false), 2) << task.ErrorText();
+  EXPECT_EQ(Encoder(task, 1, 0).framerate.num, 15);
+  EXPECT_EQ(Encoder(task, 1, 0).framerate.den, 1);
+}
+
 TEST_F(FileSetupTest, MetadataLanguageAndStreamCopy) {
   TCustomTranscoder task;
   ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
