@@ -55,7 +55,9 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
   // ---- Operations (main thread) -------------------------------------------------------------
   bool AVLibLoaded() const;
   bool LoadAVLib(const std::string& folder);
-  // surface null: the player draws into a window of its own. False with LastErrMsg set.
+  // surface null: the player draws into a window of its own; otherwise it must stay alive
+  // until the file is stopped (Stop with wait, the next Open or the player's destruction).
+  // False with LastErrMsg set.
   bool Open(const std::string& fileName, TVideoSurface* surface, bool paused);
   void Stop(bool wait);
   void Pause();

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -93,8 +94,8 @@ class PlayerComponentTest : public ::testing::Test {
   test::TEnvGuard soundFile_{"SDL_DISKAUDIOFILE"};
   test::TEnvGuard soundDelay_{"SDL_DISKAUDIODELAY"};
   fs::path folder_;
+  test::TMemorySurface surface_{640, 480};  // outlives the player
   TMediaPlayer player_;
-  test::TMemorySurface surface_{640, 480};
   mutable std::mutex mutex_;
   std::vector<std::pair<const TCustomPlayer*, TPlayState>> states_;
   std::vector<int64_t> positions_;
@@ -177,6 +178,9 @@ TEST_F(PlayerComponentTest, OnFileOpenChoosesTheDrawingSizeElseTheSurfaceGivesIt
     screenHeight = 240;
   });
   test::TMemorySurface surface(800, 600);
+  // Stops the player before the surface goes, also when an assertion leaves early.
+  const std::unique_ptr<TMediaPlayer, void (*)(TMediaPlayer*)> stop(
+      &player_, [](TMediaPlayer* player) { player->Stop(true); });
   ASSERT_TRUE(player_.Open(EnsureClip("odd_size"), &surface, false)) << player_.LastErrMsg();
   ASSERT_TRUE(surface.WaitShown(1, 3s));
   int width = 0, height = 0;
@@ -187,8 +191,8 @@ TEST_F(PlayerComponentTest, OnFileOpenChoosesTheDrawingSizeElseTheSurfaceGivesIt
   EXPECT_EQ(player_.ScreenHeight(), 240);
   player_.Stop(true);
 
-  TMediaPlayer other;
   test::TMemorySurface panel(400, 300);
+  TMediaPlayer other;
   ASSERT_TRUE(other.Open(EnsureClip("avi_mpeg4_mp3"), &panel, false)) << other.LastErrMsg();
   EXPECT_EQ(other.ScreenWidth(), 400);
   EXPECT_EQ(other.ScreenHeight(), 300);
@@ -204,9 +208,9 @@ TEST_F(PlayerComponentTest, ASecondOpenStopsTheFileThatIsPlaying) {
                                                TPlayState::psPlay}));
 
   // Another player's Open stops this one first: one player plays at a time.
+  test::TMemorySurface surface(320, 240);
   TMediaPlayer second;
   Record(second);
-  test::TMemorySurface surface(320, 240);
   ASSERT_TRUE(second.Open(clip, &surface, false)) << second.LastErrMsg();
   EXPECT_FALSE(player_.Opened());
   EXPECT_TRUE(second.Opened());
@@ -412,9 +416,9 @@ TEST_F(PlayerComponentTest, APlayerDestroyedWhilePlayingOrPausedStopsQuietly) {
   for (const bool paused : {false, true}) {
     const auto start = Clock::now();
     {
+      test::TMemorySurface surface(320, 240);  // outlives the player's playback
       TMediaPlayer player;
       Record(player);
-      test::TMemorySurface surface(320, 240);
       ASSERT_TRUE(player.Open(EnsureClip("short3s"), &surface, paused)) << player.LastErrMsg();
       ASSERT_TRUE(surface.WaitShown(1, 3s));
     }
