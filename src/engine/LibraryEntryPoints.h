@@ -114,7 +114,7 @@
   X(SDL_WaitEvent) X(SDL_WaitEventTimeout) X(SDL_PeepEvents) X(SDL_PumpEvents)                 \
   X(SDL_FlushEvent) X(SDL_FlushEvents) X(SDL_RegisterEvents) X(SDL_AddTimer) X(SDL_RemoveTimer)\
   X(SDL_Delay) X(SDL_GetTicks) X(SDL_GetDesktopDisplayMode) X(SDL_GetNumVideoDisplays)         \
-  X(SDL_GetDisplayBounds) X(SDL_ClearQueuedAudio)
+  X(SDL_GetDisplayBounds) X(SDL_ClearQueuedAudio) X(SDL_TLSCleanup)
 
 // Exported variables bound by name (none of the current majors needs one; the mechanism stays).
 #define QARVO_NO_VARIABLES(X)

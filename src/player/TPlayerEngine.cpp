@@ -153,11 +153,15 @@ void TPlayerEngine::RunEventLoop() {
     }
     HandleEvent(*state, event);
   }
-  std::lock_guard<std::mutex> lock(stateMutex_);
-  if (ownSurface_) {
-    refresh_.reset();
-    ownSurface_.reset();
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (ownSurface_) {
+      refresh_.reset();
+      ownSurface_.reset();
+    }
   }
+  // SDL keeps per-thread data (its error text) for threads it did not create.
+  if (api().SDL_TLSCleanup) api().SDL_TLSCleanup();
 }
 
 void TPlayerEngine::HandleEvent(TPlayerState& state, const TPlayEvent& event) {

@@ -46,6 +46,8 @@ void TReadThread::Run(std::shared_ptr<TPlayerState> state) {
     Log().Log(reader.state_.Host, TLogLevel::llError, e.what());
   }
   reader.Finish(opened);
+  // SDL keeps per-thread data (its error text) for threads it did not create.
+  if (api().SDL_TLSCleanup) api().SDL_TLSCleanup();
 }
 
 int TReadThread::Interrupt(void* opaque) {
@@ -174,6 +176,9 @@ void TReadThread::Seek() {
       queue->Flush();
       queue->PutFlush();
     }
+    // Some demuxers move their file position only at the next read: the end flag of the
+    // byte stream must not make the new position look like the end.
+    if (input->pb) input->pb->eof_reached = 0;
     if (hasVideo) {
       state_.FirstAfterSeek = false;
       controls.PictureDecoded.Reset();

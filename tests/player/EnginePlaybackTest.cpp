@@ -118,6 +118,19 @@ TEST_F(EngineTest, SeekWithWaitReturnsWithThePictureDecoded) {
   EXPECT_GE(engine_->MasterClock(), 0.9);
 }
 
+TEST_F(EngineTest, SeekBackFromTheEndPlaysAgainFromTheTarget) {
+  ASSERT_TRUE(Open(EnsureClip("video_only"))) << engine_->LastError();
+  ASSERT_TRUE(WaitUntil([&] { return Ended(host_); }, 5s));
+  const size_t before = host_.Positions().size();
+  engine_->RequestSeek(engine_->StartTime(), 1, kSeekAny, true);
+  ASSERT_TRUE(WaitUntil([&] { return host_.Positions().size() > before + 3; }, 2s));
+  const std::vector<double> positions = host_.Positions();
+  // Every position after the seek is from the new place, none from the old end.
+  for (size_t i = before; i < before + 3; ++i) EXPECT_LT(positions[i], 0.5) << i;
+  EXPECT_FALSE(engine_->EofReached());
+  ASSERT_TRUE(WaitUntil([&] { return surface_.Last().Frame >= 10 && surface_.Last().Frame < 30; }, 2s));
+}
+
 TEST_F(EngineTest, HookChangesThePictureShown) {
   host_.Controls().Hook = true;
   host_.PaintLuma = 200;

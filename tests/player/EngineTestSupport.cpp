@@ -14,6 +14,11 @@ namespace qarvo {
 double Now() { return PlayerNow(); }
 
 void TTestHost::PositionUpdate() {
+  if (engine_) {
+    const double clock = engine_->MasterClock();
+    std::lock_guard<std::mutex> lock(mutex_);
+    positions_.push_back(clock);
+  }
   ++positionUpdates_;
   if (engine_ && engine_->EofReached() && !engine_->EndReported()) {
     engine_->SetEndReported();
@@ -33,6 +38,11 @@ void TTestHost::HookPicture(const AVFrame& picture, uint8_t* const overlay[3],
   if (value < 0) return;
   for (int y = 0; y < picture.height; ++y)
     std::fill_n(overlay[0] + y * overlayPitch[0], picture.width, static_cast<uint8_t>(value));
+}
+
+std::vector<double> TTestHost::Positions() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return positions_;
 }
 
 std::vector<TPlayState> TTestHost::States() const {

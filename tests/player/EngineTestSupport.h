@@ -29,6 +29,8 @@ class TTestHost : public TPlayerHost {
   void SetEngine(TPlayerEngine* engine) { engine_ = engine; }
   std::vector<TPlayState> States() const;
   int PositionUpdates() const { return positionUpdates_; }
+  // The master clock at each position update.
+  std::vector<double> Positions() const;
   int Hooked() const { return hooked_; }
   // When set, the hook paints the luma plane of every picture with this value.
   std::atomic<int> PaintLuma{-1};
@@ -38,6 +40,7 @@ class TTestHost : public TPlayerHost {
   TPlayerEngine* engine_ = nullptr;
   mutable std::mutex mutex_;
   std::vector<TPlayState> states_;
+  std::vector<double> positions_;
   std::atomic<int> positionUpdates_{0};
   std::atomic<int> hooked_{0};
 };
