@@ -191,8 +191,10 @@ void TVideoRefresh::ShowFrame(const AVFrame& frame) {
 }
 
 void TVideoRefresh::DisplayWaveform() {
+  // Without the waveform (display disabled) nothing is drawn at all.
+  if (state_.ShowMode != 1 || !state_.Audio) return;
   if (state_.SurfaceWidth <= 0 || state_.SurfaceHeight <= 0) OpenSurface(false);
-  if (state_.SurfaceWidth <= 0 || !state_.Audio || state_.ShowMode != 1) return;
+  if (state_.SurfaceWidth <= 0) return;
   const std::vector<int16_t> samples =
       state_.Audio->RecentSamples(state_.SurfaceWidth + TWaveformDisplay::kAlignWindow);
   const AVFrame* picture = waveform_.Render(samples, state_.Audio->Channels(),
