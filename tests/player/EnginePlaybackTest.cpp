@@ -1,6 +1,8 @@
 // Playback end to end: open, play, pause, seek, end and close on generated clips.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "EngineTestSupport.h"
 #include "engine/TRGBPicture.h"
 #include "support/TestMedia.h"
@@ -96,6 +98,7 @@ TEST_F(EngineTest, SeekWhilePausedShowsTheNewPositionAndStaysPaused) {
   ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() >= 2; }, 2s));
   const TShownPicture shown = surface_.Last();
   EXPECT_LT(shown.Time - asked, 0.3);
+  std::printf("seek while paused: new picture after %.1f ms\n", (shown.Time - asked) * 1000);
   // The picture of the key frame at or before the target (one a second).
   EXPECT_GE(shown.Frame, 50);
   EXPECT_LE(shown.Frame, 55);
