@@ -1,5 +1,7 @@
 #include "EngineTestSupport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -117,7 +119,10 @@ std::vector<uint8_t> TMemorySurface::LastLuma(int& width, int& height) const {
 void EngineTest::SetUp() {
   // The disk sound driver writes what is played into this file.
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  audioFile_ = TestMediaDir() + "/played-" + info->test_suite_name() + "-" + info->name() + ".raw";
+  // The media folder is shared by every test program running at the time: the name carries
+  // the process so two runs of the same test never write into one file.
+  audioFile_ = TestMediaDir() + "/played-" + info->test_suite_name() + "-" + info->name() + "-" +
+               std::to_string(::getpid()) + ".raw";
   setenv("SDL_DISKAUDIOFILE", audioFile_.c_str(), 1);
   TLibraryLoader& loader = TLibraryLoader::Instance();
   ASSERT_TRUE(loader.Load(kPlayerLibraries)) << loader.LastError();
