@@ -172,6 +172,32 @@ TEST_F(PlayerComponentTest, OpenedPausedShowsTheFirstPictureAndReportsPause) {
   EXPECT_EQ(pts, 0);
 }
 
+TEST_F(PlayerComponentTest, SeeksWhilePausedShowTheTargetAndStayPaused) {
+  ASSERT_TRUE(player_.Open(EnsureClip("short3s"), &surface_, true)) << player_.LastErrMsg();
+  ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psPause); }, 3s));
+  int64_t pts = -1;
+  player_.Seek(0, true, 2000000);
+  Pump(200ms);
+  player_.CurrentFrame(pts);
+  EXPECT_GE(pts, 1400000);  // the key picture at or before 2 s, or the picture at 2 s
+  EXPECT_LE(pts, 2000000);
+  EXPECT_TRUE(player_.Paused());
+
+  player_.SeekRelative(0, true, -1.5);
+  Pump(200ms);
+  int64_t back = -1;
+  player_.CurrentFrame(back);
+  EXPECT_LT(back, pts - 500000);
+  EXPECT_GE(back, 0);
+
+  player_.Seek(kSeekAny, true, 99000000);  // past the end: the end
+  Pump(200ms);
+  player_.CurrentFrame(pts);
+  EXPECT_GE(pts, 2400000);
+  EXPECT_TRUE(player_.Paused());
+  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psPause}));
+}
+
 TEST_F(PlayerComponentTest, OnFileOpenChoosesTheDrawingSizeElseTheSurfaceGivesIt) {
   player_.SetOnFileOpen([](TCustomPlayer&, int64_t, int, int, int& screenWidth, int& screenHeight) {
     screenWidth = 320;
