@@ -2,6 +2,8 @@
 // when the display is disabled.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "EngineTestSupport.h"
 #include "engine/LibraryLoader.h"
 #include "support/TestMedia.h"
@@ -15,6 +17,20 @@ using namespace std::chrono_literals;
 TEST(EngineOwnWindowTest, PlaysIntoItsOwnWindowAndClosesIt) {
   TLibraryLoader& loader = TLibraryLoader::Instance();
   ASSERT_TRUE(loader.Load(kPlayerLibraries)) << loader.LastError();
+  // The offscreen driver renders through the system's GL libraries, which leak on unloading
+  // and would spoil the sanitizer build; the dummy driver draws in memory.
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  const std::string savedDriver = driver ? driver : "";
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  struct TRestore {
+    std::string Value;
+    ~TRestore() {
+      if (Value.empty())
+        unsetenv("SDL_VIDEODRIVER");
+      else
+        setenv("SDL_VIDEODRIVER", Value.c_str(), 1);
+    }
+  } restore{savedDriver};
   TTestHost host;
   TPlayerEngine engine(host, nullptr);
   host.SetEngine(&engine);
