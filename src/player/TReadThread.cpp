@@ -168,6 +168,14 @@ void TReadThread::Seek() {
     Log().LogF(state_.Host, TLogLevel::llError, "%s: error while seeking", state_.FileName.c_str());
     if (hasVideo) controls.PictureDecoded.Set();
   } else {
+    // Marked before the flush packets go in: the video thread may take its flush packet at
+    // once, and its FirstAfterSeek must not be cleared after that, or SkipQueued would never be
+    // cleared and every new picture would be dropped as stale.
+    if (hasVideo) {
+      state_.FirstAfterSeek = false;
+      controls.PictureDecoded.Reset();
+    }
+    state_.SkipQueued = true;
     for (TPacketQueue* queue : {&state_.AudioQueue, &state_.VideoQueue, &state_.SubtitleQueue}) {
       const bool open = (queue == &state_.AudioQueue && state_.AudioStream >= 0) ||
                         (queue == &state_.VideoQueue && hasVideo) ||
@@ -179,11 +187,6 @@ void TReadThread::Seek() {
     // Some demuxers move their file position only at the next read: the end flag of the
     // byte stream must not make the new position look like the end.
     if (input->pb) input->pb->eof_reached = 0;
-    if (hasVideo) {
-      state_.FirstAfterSeek = false;
-      controls.PictureDecoded.Reset();
-    }
-    state_.SkipQueued = true;
   }
   state_.ReadErrorReported = false;
   state_.EofReached = false;
