@@ -19,18 +19,8 @@ TEST(EngineOwnWindowTest, PlaysIntoItsOwnWindowAndClosesIt) {
   ASSERT_TRUE(loader.Load(kPlayerLibraries)) << loader.LastError();
   // The offscreen driver renders through the system's GL libraries, which leak on unloading
   // and would spoil the sanitizer build; the dummy driver draws in memory.
-  const char* driver = std::getenv("SDL_VIDEODRIVER");
-  const std::string savedDriver = driver ? driver : "";
+  test::TEnvGuard driver("SDL_VIDEODRIVER");
   setenv("SDL_VIDEODRIVER", "dummy", 1);
-  struct TRestore {
-    std::string Value;
-    ~TRestore() {
-      if (Value.empty())
-        unsetenv("SDL_VIDEODRIVER");
-      else
-        setenv("SDL_VIDEODRIVER", Value.c_str(), 1);
-    }
-  } restore{savedDriver};
   TTestHost host;
   TPlayerEngine engine(host, nullptr);
   host.SetEngine(&engine);

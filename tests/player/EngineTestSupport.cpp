@@ -77,11 +77,14 @@ void TMemorySurface::Show(const TYuvPicture& picture, const TDisplayRect& rect) 
     std::copy_n(picture.Plane[0] + y * picture.Pitch[0], picture.Width, luma.begin() + y * picture.Width);
   shown.MeanLuma = luma.empty() ? 0 : static_cast<int>(std::accumulate(luma.begin(), luma.end(), 0LL) /
                                                        static_cast<long long>(luma.size()));
-  std::lock_guard<std::mutex> lock(mutex_);
-  shown_.push_back(shown);
-  lastLuma_ = std::move(luma);
-  lastWidth_ = picture.Width;
-  lastHeight_ = picture.Height;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    shown_.push_back(shown);
+    lastLuma_ = std::move(luma);
+    lastWidth_ = picture.Width;
+    lastHeight_ = picture.Height;
+  }
+  changed_.notify_all();
 }
 
 void TMemorySurface::SetListener(TVideoSurfaceListener* listener) {
@@ -102,6 +105,11 @@ std::vector<TShownPicture> TMemorySurface::Shown() const {
 int TMemorySurface::ShownCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<int>(shown_.size());
+}
+
+bool TMemorySurface::WaitShown(int count, std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return static_cast<int>(shown_.size()) >= count; });
 }
 
 TShownPicture TMemorySurface::Last() const {
@@ -166,15 +174,8 @@ bool EngineTest::WaitUntil(const std::function<bool()>& done, std::chrono::milli
 namespace qarvo {
 
 void RealTimeEngineTest::SetUp() {
-  const char* delay = std::getenv("SDL_DISKAUDIODELAY");
-  savedDelay_ = delay ? delay : "";
   unsetenv("SDL_DISKAUDIODELAY");
   EngineTest::SetUp();
-}
-
-void RealTimeEngineTest::TearDown() {
-  EngineTest::TearDown();
-  if (!savedDelay_.empty()) setenv("SDL_DISKAUDIODELAY", savedDelay_.c_str(), 1);
 }
 
 }  // namespace qarvo

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -17,6 +19,31 @@
 #include "player/TPlayerEngine.h"
 
 namespace qarvo {
+
+namespace test {
+
+// Restores an environment variable at the end of a test.
+class TEnvGuard {
+ public:
+  explicit TEnvGuard(const char* name) : name_(name) {
+    const char* value = getenv(name);
+    had_ = value != nullptr;
+    if (had_) value_ = value;
+  }
+  ~TEnvGuard() {
+    if (had_)
+      setenv(name_, value_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string value_;
+};
+
+}  // namespace test
 
 class TTestHost : public TPlayerHost {
  public:
@@ -65,6 +92,8 @@ class TMemorySurface : public TVideoSurface {
 
   std::vector<TShownPicture> Shown() const;
   int ShownCount() const;
+  // True once count pictures have been shown, false when the timeout passes first.
+  bool WaitShown(int count, std::chrono::milliseconds timeout) const;
   TShownPicture Last() const;
   // The luma plane of the last picture shown.
   std::vector<uint8_t> LastLuma(int& width, int& height) const;
@@ -73,6 +102,7 @@ class TMemorySurface : public TVideoSurface {
 
  private:
   mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;  // signalled on every picture shown
   int width_, height_;
   std::vector<TShownPicture> shown_;
   std::vector<uint8_t> lastLuma_;
@@ -105,10 +135,9 @@ class EngineTest : public ::testing::Test {
 class RealTimeEngineTest : public EngineTest {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
  private:
-  std::string savedDelay_;
+  test::TEnvGuard delay_{"SDL_DISKAUDIODELAY"};
 };
 
 // Seconds on the engine's clock.

@@ -174,7 +174,7 @@ TEST_F(PlayerComponentLogicTest, OpenWithoutLibrariesFailsAndTouchesNoSdl) {
   TMediaPlayer player;
   player.SetAudioDriver(TAudioDriver::adWaveOut);
   EXPECT_FALSE(player.AVLibLoaded());
-  test::TMemorySurface surface(320, 240);
+  TMemorySurface surface(320, 240);
   EXPECT_FALSE(player.Open("/nonexistent.avi", &surface, false));
   EXPECT_EQ(player.LastErrMsg(), "libav or libsdl not loaded.");
   EXPECT_STREQ(getenv("SDL_AUDIODRIVER"), "disk");  // the drivers come after the check
@@ -186,7 +186,7 @@ TEST_F(PlayerComponentLogicTest, OpenWithoutLibrariesFailsAndTouchesNoSdl) {
 
 TEST_F(PlayerComponentLogicTest, FailedOpenEndsTheSdlItStartedAndLeavesNothingOpen) {
   TMediaPlayer player;
-  test::TMemorySurface surface(320, 240);
+  TMemorySurface surface(320, 240);
   EXPECT_FALSE(player.Open("/nonexistent/clip.avi", &surface, false));
   EXPECT_FALSE(player.LastErrMsg().empty());
   EXPECT_FALSE(player.Opened());
@@ -201,7 +201,7 @@ TEST_F(PlayerComponentLogicTest, DriverSettingsChooseLinuxDriversAndDefaultsKeep
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   TMediaPlayer player;
-  test::TMemorySurface surface(320, 240);
+  TMemorySurface surface(320, 240);
   player.Open("/nonexistent/clip.avi", &surface, false);
   EXPECT_STREQ(getenv("SDL_AUDIODRIVER"), "disk");
   EXPECT_STREQ(getenv("SDL_VIDEODRIVER"), "dummy");

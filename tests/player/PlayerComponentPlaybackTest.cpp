@@ -94,7 +94,7 @@ class PlayerComponentTest : public ::testing::Test {
   test::TEnvGuard soundFile_{"SDL_DISKAUDIOFILE"};
   test::TEnvGuard soundDelay_{"SDL_DISKAUDIODELAY"};
   fs::path folder_;
-  test::TMemorySurface surface_{640, 480};  // outlives the player
+  TMemorySurface surface_{640, 480};  // outlives the player
   TMediaPlayer player_;
   mutable std::mutex mutex_;
   std::vector<std::pair<const TCustomPlayer*, TPlayState>> states_;
@@ -161,10 +161,10 @@ TEST_F(PlayerComponentTest, PauseTwiceReportsOnceAndResumeWhilePlayingDoesNothin
 TEST_F(PlayerComponentTest, OpenedPausedShowsTheFirstPictureAndReportsPause) {
   ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, true)) << player_.LastErrMsg();
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psPause); }, 3s));
-  ASSERT_TRUE(PumpUntil([&] { return surface_.Shown() > 0; }, 2s));
+  ASSERT_TRUE(PumpUntil([&] { return surface_.ShownCount() > 0; }, 2s));
   EXPECT_TRUE(player_.Paused());
   Pump(300ms);
-  EXPECT_EQ(surface_.LastFrame(), 0);  // still the first picture
+  EXPECT_EQ(surface_.Last().Frame, 0);  // still the first picture
   int64_t pts = -1;
   const TBitmap& frame = player_.CurrentFrame(pts);
   EXPECT_EQ(frame.Width(), 320);
@@ -203,7 +203,7 @@ TEST_F(PlayerComponentTest, OnFileOpenChoosesTheDrawingSizeElseTheSurfaceGivesIt
     screenWidth = 320;
     screenHeight = 240;
   });
-  test::TMemorySurface surface(800, 600);
+  TMemorySurface surface(800, 600);
   // Stops the player before the surface goes, also when an assertion leaves early.
   const std::unique_ptr<TMediaPlayer, void (*)(TMediaPlayer*)> stop(
       &player_, [](TMediaPlayer* player) { player->Stop(true); });
@@ -217,7 +217,7 @@ TEST_F(PlayerComponentTest, OnFileOpenChoosesTheDrawingSizeElseTheSurfaceGivesIt
   EXPECT_EQ(player_.ScreenHeight(), 240);
   player_.Stop(true);
 
-  test::TMemorySurface panel(400, 300);
+  TMemorySurface panel(400, 300);
   TMediaPlayer other;
   ASSERT_TRUE(other.Open(EnsureClip("avi_mpeg4_mp3"), &panel, false)) << other.LastErrMsg();
   EXPECT_EQ(other.ScreenWidth(), 400);
@@ -234,7 +234,7 @@ TEST_F(PlayerComponentTest, ASecondOpenStopsTheFileThatIsPlaying) {
                                                TPlayState::psPlay}));
 
   // Another player's Open stops this one first: one player plays at a time.
-  test::TMemorySurface surface(320, 240);
+  TMemorySurface surface(320, 240);
   TMediaPlayer second;
   Record(second);
   ASSERT_TRUE(second.Open(clip, &surface, false)) << second.LastErrMsg();
@@ -345,12 +345,12 @@ TEST_F(PlayerComponentTest, TheHookChangesTheShownPictureAndAFailingHookLeavesIt
   PlayInRealTime();
   ASSERT_TRUE(player_.Open(EnsureClip("short3s"), &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(surface_.WaitShown(3, 3s));
-  EXPECT_GT(surface_.LastLuma(), 230);
-  EXPECT_EQ(surface_.LastFrame(), -1);  // painted over
+  EXPECT_GT(surface_.Last().MeanLuma, 230);
+  EXPECT_EQ(surface_.Last().Frame, -1);  // painted over
   fail = true;
-  const int shown = surface_.Shown();
+  const int shown = surface_.ShownCount();
   ASSERT_TRUE(surface_.WaitShown(shown + 4, 3s));
-  EXPECT_GE(surface_.LastFrame(), 0);  // the decoded picture, unchanged
+  EXPECT_GE(surface_.Last().Frame, 0);  // the decoded picture, unchanged
   EXPECT_TRUE(log.Contains("Error occurs OnHook: no brush"));
   EXPECT_GT(hooked, 0);
 }
@@ -442,7 +442,7 @@ TEST_F(PlayerComponentTest, APlayerDestroyedWhilePlayingOrPausedStopsQuietly) {
   for (const bool paused : {false, true}) {
     const auto start = Clock::now();
     {
-      test::TMemorySurface surface(320, 240);  // outlives the player's playback
+      TMemorySurface surface(320, 240);  // outlives the player's playback
       TMediaPlayer player;
       Record(player);
       ASSERT_TRUE(player.Open(EnsureClip("short3s"), &surface, paused)) << player.LastErrMsg();
