@@ -21,11 +21,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "BareConvert.h"
-#include "engine/TConvertEngine.h"
+#include "EngineConvert.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -69,34 +70,15 @@ std::string BenchClip() {
   return path.string();
 }
 
-// One conversion through the engine component, unthreaded, as the application runs it.
+// One conversion through the engine component, with or without a hook that changes nothing.
 void EngineConvert(const std::string& input, const std::string& output, const qarvo::bare::TSettings& s,
                    bool hook) {
-  qarvo::TConvertEngine engine;
-  int pictures = 0;
-  if (hook)
-    engine.SetOnCustomHook([&](qarvo::TConvertEngine&, qarvo::PHookInfo info) {
-      ++pictures;
-      info->Update = true;  // the picture goes back unchanged
-    });
-  bool finished = false;
-  std::string error;
-  engine.SetOnTerminate([&](qarvo::TConvertEngine&, const qarvo::TTerminateInfo& info) {
-    if (info.TaskIndex < 0) return;
-    finished = info.Finished;
-    error = info.ExceptionMsg;
-  });
-  if (engine.AddTask(input) < 0) throw std::runtime_error(engine.LastErrMsg());
   qarvo::TOutputOptions options;
   options.VideoCodec = s.VideoCodec;
   options.FrameSize = std::to_string(s.Width) + "x" + std::to_string(s.Height);
   options.AudioCodec = s.AudioCodec;
   if (s.SampleRate) options.AudioSampleRate = s.SampleRate;
-  options.CustomHook = hook;
-  if (!engine.SetOutputFile(0, output, &options)) throw std::runtime_error(engine.LastErrMsg());
-  engine.StartTask(0);
-  if (!finished) throw std::runtime_error("conversion failed: " + error);
-  if (hook && pictures == 0) throw std::runtime_error("hook never called");
+  qarvo::bench::EngineConvert(input, output, options, hook ? std::optional<bool>(true) : std::nullopt);
 }
 
 double ProcessorSeconds() {

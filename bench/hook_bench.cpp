@@ -4,10 +4,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "EngineConvert.h"
 #include "engine/LibraryObjects.h"
-#include "engine/TConvertEngine.h"
 #include "engine/TRGBPicture.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -34,33 +35,13 @@ std::string Clip() {
 enum class THookKind { None, Unchanged, NoUpdate };
 
 double Convert(const std::string& input, const std::string& output, THookKind kind) {
-  qarvo::TConvertEngine engine;
-  int pictures = 0;
-  if (kind != THookKind::None)
-    engine.SetOnCustomHook([&](qarvo::TConvertEngine&, qarvo::PHookInfo info) {
-      ++pictures;
-      info->Update = kind == THookKind::Unchanged;
-    });
-  bool finished = false;
-  std::string error;
-  engine.SetOnTerminate([&](qarvo::TConvertEngine&, const qarvo::TTerminateInfo& info) {
-    if (info.TaskIndex < 0) return;
-    finished = info.Finished;
-    error = info.ExceptionMsg;
-  });
-  if (engine.AddTask(input) < 0) throw std::runtime_error(engine.LastErrMsg());
   qarvo::TOutputOptions options;
   options.VideoCodec = "mpeg4";
   options.AudioCodec = "aac";
   options.VideoBitrate = 1500000;
-  options.CustomHook = kind != THookKind::None;
-  if (!engine.SetOutputFile(0, output, &options)) throw std::runtime_error(engine.LastErrMsg());
-  const auto start = Clock::now();
-  engine.StartTask(0);
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (!finished) throw std::runtime_error("conversion failed: " + error);
-  if (kind != THookKind::None && pictures == 0) throw std::runtime_error("hook never called");
-  return seconds;
+  std::optional<bool> hookUpdate;
+  if (kind != THookKind::None) hookUpdate = kind == THookKind::Unchanged;
+  return qarvo::bench::EngineConvert(input, output, options, hookUpdate);
 }
 
 // Microseconds per picture for the two directions at the clip's size.
