@@ -210,6 +210,10 @@ bool TCustomPlayer::StartPlayback(const std::string& fileName, TVideoSurface* su
     engine_ = engine;
     ring_ = std::make_shared<TNotificationRing>();
   }
+  // Queued before the engine opens: opening paused reports psPause from the video thread,
+  // which may run before the play thread starts. A failed open drops the ring undelivered.
+  const TPlayState previousState = state_;
+  QueueState(*CurrentRing(), TPlayState::psPlay);
   bool opened = false;
   try {
     opened = engine->Open(fileName, {}, paused);
@@ -218,6 +222,7 @@ bool TCustomPlayer::StartPlayback(const std::string& fileName, TVideoSurface* su
     SetLastErrMsg(e.what());
   }
   if (!opened) {
+    state_ = previousState;
     std::lock_guard lock(engineMutex_);
     engine_.reset();
     ring_.reset();

@@ -12,8 +12,6 @@ TPlayThread::TPlayThread(std::shared_ptr<TPlayerEngine> engine, TManualEvent& ru
                          TReport report)
     : engine_(std::move(engine)), running_(running), report_(std::move(report)) {
   running_.Reset();
-  // Reported before the thread runs, so a Pause right after Open is reported after it.
-  report_(TPlayState::psPlay);
   thread_ = std::thread([this] { Execute(); });
 }
 

@@ -1,5 +1,5 @@
 // The player's play thread: runs the engine's event loop for one open file and reports the
-// playback's start (psPlay) and end (psStop). The play-thread-running event is reset while
+// playback's end (psStop); its start (psPlay) is reported by the player before the engine opens. The play-thread-running event is reset while
 // the thread runs and set as its very last step, so a waiting stop knows when it is done.
 #pragma once
 
@@ -19,7 +19,7 @@ class TPlayThread {
  public:
   using TReport = std::function<void(TPlayState state)>;
 
-  // Resets running, reports psPlay, then starts the thread. The thread keeps the engine alive until it ends.
+  // Resets running, then starts the thread. The thread keeps the engine alive until it ends.
   TPlayThread(std::shared_ptr<TPlayerEngine> engine, TManualEvent& running, TReport report);
   ~TPlayThread();  // joins
   TPlayThread(const TPlayThread&) = delete;

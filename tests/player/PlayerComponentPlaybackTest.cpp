@@ -170,6 +170,8 @@ TEST_F(PlayerComponentTest, OpenedPausedShowsTheFirstPictureAndReportsPause) {
   EXPECT_EQ(frame.Width(), 320);
   EXPECT_EQ(frame.Height(), 240);
   EXPECT_EQ(pts, 0);
+  // The pause comes from the video thread, which may run before the play thread starts.
+  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psPause}));
 }
 
 TEST_F(PlayerComponentTest, SeeksWhilePausedShowTheTargetAndStayPaused) {
