@@ -61,7 +61,7 @@ std::string BenchClip() {
   spec.Height = 480;
   spec.VideoBitRate = 1500000;
   spec.Duration = kClipSeconds;
-  const fs::path path = fs::path(qarvo::TestMediaDir()) / "bench-640x480-60s.avi";
+  const fs::path path = fs::path(qarvo::MakeTestMediaDir()) / "bench-640x480-60s.avi";
   if (!fs::exists(path)) {
     std::printf("generating %s ...\n", path.c_str());
     std::fflush(stdout);

@@ -30,9 +30,7 @@ std::string Clip() {
   spec.VideoBitRate = 2500000;
   spec.SampleRate = 48000;
   spec.Duration = kPlaySeconds + 3.0;
-  const fs::path folder = qarvo::TestMediaDir();
-  fs::create_directories(folder);
-  const fs::path path = folder / "bench-player-720x576.avi";
+  const fs::path path = fs::path(qarvo::MakeTestMediaDir()) / "bench-player-720x576.avi";
   if (!fs::exists(path)) qarvo::GenerateClip(spec, path.string());
   return path.string();
 }

@@ -125,12 +125,17 @@ std::string TestMediaDir() {
   return dir && *dir ? dir : "/tmp/qarvo-testmedia";
 }
 
-std::string EnsureClip(const std::string& name) {
-  const TClipSpec& spec = StandardClip(name);
+std::string MakeTestMediaDir() {
   const fs::path dir = TestMediaDir();
   std::error_code error;
   fs::create_directories(dir, error);
   if (error) throw std::runtime_error("cannot create " + dir.string() + ": " + error.message());
+  return dir.string();
+}
+
+std::string EnsureClip(const std::string& name) {
+  const TClipSpec& spec = StandardClip(name);
+  const fs::path dir = MakeTestMediaDir();
   const fs::path clip = dir / (name + "." + spec.Extension);
   const fs::path note = clip.string() + ".txt";
   const std::string description = DescribeClip(spec);

@@ -63,6 +63,9 @@ const TClipSpec& StandardClip(const std::string& name);
 
 // Folder of generated clips: $QARVO_TEST_MEDIA_DIR, or a folder under /tmp.
 std::string TestMediaDir();
+
+// The media folder, created when missing; throws when it cannot be.
+std::string MakeTestMediaDir();
 // Path of standard clip `name` in TestMediaDir(), generated there on first use and reused
 // while its description matches.
 std::string EnsureClip(const std::string& name);
