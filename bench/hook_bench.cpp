@@ -27,9 +27,7 @@ std::string Clip() {
   spec.Height = 480;
   spec.VideoBitRate = 1500000;
   spec.Duration = kSeconds;
-  const fs::path path = fs::path(qarvo::MakeTestMediaDir()) / "bench-hook-640x480.avi";
-  if (!fs::exists(path)) qarvo::GenerateClip(spec, path.string());
-  return path.string();
+  return qarvo::EnsureClipFile(spec, "bench-hook-640x480.avi");
 }
 
 enum class THookKind { None, Unchanged, NoUpdate };

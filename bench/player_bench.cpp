@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <atomic>
@@ -19,7 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 constexpr double kPlaySeconds = 10.0;
 
@@ -30,9 +28,7 @@ std::string Clip() {
   spec.VideoBitRate = 2500000;
   spec.SampleRate = 48000;
   spec.Duration = kPlaySeconds + 3.0;
-  const fs::path path = fs::path(qarvo::MakeTestMediaDir()) / "bench-player-720x576.avi";
-  if (!fs::exists(path)) qarvo::GenerateClip(spec, path.string());
-  return path.string();
+  return qarvo::EnsureClipFile(spec, "bench-player-720x576.avi");
 }
 
 // Counts what the player shows; converts nothing, so the figures are the player's own.

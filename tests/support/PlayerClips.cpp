@@ -61,7 +61,7 @@ void Remux(const std::string& source, const std::string& target, double at, doub
 std::string EnsureAudioJumpClip(double atSeconds, double jumpSeconds) {
   LoadMediaLibraries();
   std::ostringstream name;
-  name << TestMediaDir() << "/audio-jump-" << atSeconds << "-" << jumpSeconds << ".mkv";
+  name << MakeTestMediaDir() << "/audio-jump-" << atSeconds << "-" << jumpSeconds << ".mkv";
   const std::string path = name.str();
   if (fs::exists(path)) return path;
   const std::string partial = Partial(path);
@@ -72,7 +72,7 @@ std::string EnsureAudioJumpClip(double atSeconds, double jumpSeconds) {
 
 std::string EnsureSizeChangeClip() {
   LoadMediaLibraries();
-  const std::string path = TestMediaDir() + "/size-change.ts";
+  const std::string path = MakeTestMediaDir() + "/size-change.ts";
   if (fs::exists(path)) return path;
   std::ofstream joined(Partial(path), std::ios::binary);
   for (const auto& [width, height] : {std::pair{320, 240}, std::pair{176, 144}}) {

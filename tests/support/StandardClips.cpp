@@ -135,8 +135,11 @@ std::string MakeTestMediaDir() {
 
 std::string EnsureClip(const std::string& name) {
   const TClipSpec& spec = StandardClip(name);
-  const fs::path dir = MakeTestMediaDir();
-  const fs::path clip = dir / (name + "." + spec.Extension);
+  return EnsureClipFile(spec, name + "." + spec.Extension);
+}
+
+std::string EnsureClipFile(const TClipSpec& spec, const std::string& fileName) {
+  const fs::path clip = fs::path(MakeTestMediaDir()) / fileName;
   const fs::path note = clip.string() + ".txt";
   const std::string description = DescribeClip(spec);
   if (fs::exists(clip) && ReadText(note) == description) return clip.string();

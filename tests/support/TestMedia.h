@@ -69,5 +69,8 @@ std::string MakeTestMediaDir();
 // Path of standard clip `name` in TestMediaDir(), generated there on first use and reused
 // while its description matches.
 std::string EnsureClip(const std::string& name);
+// Path of a clip made to `spec` under `fileName` in TestMediaDir(), generated on first use
+// and reused while its description matches.
+std::string EnsureClipFile(const TClipSpec& spec, const std::string& fileName);
 
 }  // namespace qarvo
