@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo::bare {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "EngineConvert.h"
-#include "engine/LibraryObjects.h"
-#include "engine/TRGBPicture.h"
+#include "media/LibraryObjects.h"
+#include "media/TRGBPicture.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"

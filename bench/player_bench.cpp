@@ -9,8 +9,8 @@
 #include <thread>
 #include <atomic>
 
-#include "engine/LibraryLoader.h"
-#include "engine/MainThread.h"
+#include "media/LibraryLoader.h"
+#include "base/MainThread.h"
 #include "player/TMediaPlayer.h"
 #include "support/TestMedia.h"
 

@@ -1,8 +1,8 @@
 #include "app/TApplication.h"
 
 #include "core/ErrorMessage.h"
-#include "engine/EngineError.h"
-#include "engine/MainThread.h"
+#include "base/EngineError.h"
+#include "base/MainThread.h"
 
 namespace qarvo {
 

@@ -8,7 +8,7 @@
 #include "core/IniFile.h"
 #include "core/SettingsReaders.h"
 #include "core/VersionText.h"
-#include "engine/LibraryLoader.h"
+#include "media/LibraryLoader.h"
 
 namespace qarvo {
 

@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "convert/ProbeFacts.h"
-#include "engine/EngineRecords.h"
-#include "engine/MainThread.h"
+#include "base/EngineRecords.h"
+#include "base/MainThread.h"
 #include "engine/TConvertEngine.h"
 #include "probe/TMediaProbe.h"
 

@@ -14,9 +14,9 @@
 #include "core/AppPaths.h"
 #include "core/FormatCatalogue.h"
 #include "core/GlobalObject.h"
-#include "engine/EngineLogger.h"
-#include "engine/LibraryLoader.h"
-#include "engine/MainThread.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
+#include "base/MainThread.h"
 #include "probe/TMediaProbe.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // headers), so what the application decides reaches the engine field for field.
 #pragma once
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 namespace qarvo {
 

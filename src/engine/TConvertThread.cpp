@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "engine/MainThread.h"
+#include "base/MainThread.h"
 
 namespace qarvo {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <thread>
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 namespace qarvo {
 

@@ -3,12 +3,12 @@
 #include <chrono>
 #include <exception>
 
-#include "engine/EngineError.h"
-#include "engine/EngineLogger.h"
-#include "engine/LibraryLoader.h"
-#include "engine/MainThread.h"
-#include "engine/PumpingLock.h"
-#include "engine/StringFormat.h"
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
+#include "base/MainThread.h"
+#include "base/PumpingLock.h"
+#include "base/StringFormat.h"
 #include "engine/TConvertEngine.h"
 #include "engine/TTaskRecords.h"
 

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 #include "engine/TDoTerminateThread.h"
-#include "engine/TMediaComponent.h"
+#include "base/TMediaComponent.h"
 #include "engine/TTranscoderList.h"
 #include "probe/TMediaProbe.h"
 

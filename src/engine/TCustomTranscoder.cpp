@@ -3,14 +3,14 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/EngineError.h"
-#include "engine/TInputSetup.h"
-#include "engine/TOutputSetup.h"
-#include "engine/TStreamFactory.h"
-#include "engine/TOptionDispatcher.h"
-#include "engine/TPresets.h"
-#include "engine/TTargets.h"
-#include "engine/TTranscodeRun.h"
+#include "base/EngineError.h"
+#include "engine/open/TInputSetup.h"
+#include "engine/open/TOutputSetup.h"
+#include "engine/open/TStreamFactory.h"
+#include "engine/options/TOptionDispatcher.h"
+#include "engine/options/TPresets.h"
+#include "engine/options/TTargets.h"
+#include "engine/run/TTranscodeRun.h"
 
 namespace qarvo {
 TCustomTranscoder::TCustomTranscoder() = default;
@@ -31,10 +31,6 @@ void TCustomTranscoder::ApplyTarget(const std::string& type, const std::string& 
 }
 void TCustomTranscoder::ApplyPreset(const std::string& optionName, const std::string& value) {
   TPresets(*this).Apply(optionName, value);
-}
-
-void TCustomTranscoder::ApplyGenericOptions(void* obj, int flags) {
-  Generic.ApplyTo(obj, flags);
 }
 
 bool TCustomTranscoder::OpenInput(const std::string& fileName) {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 #include "engine/TConvertThread.h"
 
 namespace qarvo {

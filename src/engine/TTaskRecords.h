@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/EngineRecords.h"
-#include "engine/OptionText.h"
+#include "base/EngineRecords.h"
+#include "engine/task/OptionText.h"
 #include "engine/TCustomTranscoder.h"
 
 namespace qarvo {

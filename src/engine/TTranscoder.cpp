@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "engine/EngineError.h"
-#include "engine/EngineLogger.h"
-#include "engine/PumpingLock.h"
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "base/PumpingLock.h"
 
 namespace qarvo {
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <thread>
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 #include "engine/TConvertThread.h"
 #include "engine/TCustomTranscoder.h"
-#include "engine/TFrameHook.h"
+#include "engine/hook/TFrameHook.h"
 #include "probe/TMediaProbe.h"
 
 namespace qarvo {

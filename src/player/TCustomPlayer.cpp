@@ -6,11 +6,11 @@
 #include <cstring>
 #include <exception>
 
-#include "engine/EngineLogger.h"
-#include "engine/EngineRecords.h"
-#include "engine/LibraryLoader.h"
-#include "engine/MainThread.h"
-#include "engine/StringFormat.h"
+#include "media/EngineLogger.h"
+#include "base/EngineRecords.h"
+#include "media/LibraryLoader.h"
+#include "base/MainThread.h"
+#include "base/StringFormat.h"
 #include "player/TEventThread.h"
 #include "player/TPlayThread.h"
 #include "player/TPlayerEngine.h"

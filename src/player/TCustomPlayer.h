@@ -20,9 +20,9 @@
 #include <mutex>
 #include <string>
 
-#include "engine/TBitmap.h"
-#include "engine/TMediaComponent.h"
-#include "engine/TRGBPicture.h"
+#include "base/TBitmap.h"
+#include "base/TMediaComponent.h"
+#include "media/TRGBPicture.h"
 #include "player/PlayerTypes.h"
 #include "player/TNotificationRing.h"
 #include "player/TPlayerHost.h"

@@ -10,7 +10,7 @@
 #include <deque>
 #include <mutex>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

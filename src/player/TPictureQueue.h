@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "engine/EngineLogger.h"
+#include "media/EngineLogger.h"
 #include "player/TPlayerEngine.h"
 
 namespace qarvo {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/EngineLogger.h"
+#include "media/EngineLogger.h"
 #include "player/TPlayerControls.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

@@ -4,9 +4,9 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/EngineLogger.h"
-#include "engine/MainThread.h"
-#include "engine/TRGBPicture.h"
+#include "media/EngineLogger.h"
+#include "base/MainThread.h"
+#include "media/TRGBPicture.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerState.h"
 #include "player/TReadThread.h"

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/TBitmap.h"
+#include "base/TBitmap.h"
 #include "player/TPlayEventQueue.h"
 #include "player/TPlayerHost.h"
 #include "player/TVideoSurface.h"

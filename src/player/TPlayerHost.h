@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 #include "player/PlayerTypes.h"
 #include "player/TPlayerControls.h"
 #include "player/TVideoSurface.h"

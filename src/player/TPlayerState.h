@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "engine/LibraryObjects.h"
-#include "engine/UnicodeProtocol.h"
+#include "media/LibraryObjects.h"
+#include "media/UnicodeProtocol.h"
 #include "player/TPacketQueue.h"
 #include "player/TPictureQueue.h"
 #include "player/TSubpictureQueue.h"

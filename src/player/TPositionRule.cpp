@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/EngineRecords.h"
+#include "base/EngineRecords.h"
 
 namespace qarvo {
 

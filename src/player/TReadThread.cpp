@@ -4,11 +4,11 @@
 #include <cstring>
 #include <thread>
 
-#include "engine/CodecLock.h"
-#include "engine/EngineError.h"
-#include "engine/EngineLogger.h"
-#include "engine/ErrorText.h"
-#include "engine/StringFormat.h"
+#include "media/CodecLock.h"
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "media/ErrorText.h"
+#include "base/StringFormat.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"
 #include "player/TStreamComponents.h"

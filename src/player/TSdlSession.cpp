@@ -2,8 +2,8 @@
 
 #include <SDL2/SDL.h>
 
-#include "engine/EngineLogger.h"
-#include "engine/LibraryApi.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 

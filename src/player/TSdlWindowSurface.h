@@ -4,7 +4,7 @@
 // Created, used and destroyed on the play thread, which also pumps the window's events.
 #pragma once
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 #include "player/TVideoSurface.h"
 
 namespace qarvo {

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "engine/CodecLock.h"
-#include "engine/EngineLogger.h"
+#include "media/CodecLock.h"
+#include "media/EngineLogger.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerState.h"
 #include "player/TSubtitleThread.h"

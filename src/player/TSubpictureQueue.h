@@ -6,7 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/EngineLogger.h"
+#include "media/EngineLogger.h"
 #include "player/TPlayerState.h"
 
 namespace qarvo {

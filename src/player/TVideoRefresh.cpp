@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/EngineLogger.h"
+#include "media/EngineLogger.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"

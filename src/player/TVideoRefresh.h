@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "player/TVideoSurface.h"
 #include "player/TWaveformDisplay.h"
 

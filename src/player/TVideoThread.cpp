@@ -4,10 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/EngineError.h"
-#include "engine/EngineLogger.h"
-#include "engine/TVideoFilterGraph.h"
-#include "engine/Timestamps.h"
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "media/TVideoFilterGraph.h"
+#include "media/Timestamps.h"
 #include "player/TPlayEventQueue.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"

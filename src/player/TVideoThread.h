@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

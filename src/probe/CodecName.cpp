@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "engine/LibraryApi.h"
-#include "engine/StringFormat.h"
+#include "media/LibraryApi.h"
+#include "base/StringFormat.h"
 
 namespace qarvo {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <numeric>
 
-#include "engine/LibraryObjects.h"
-#include "engine/StringFormat.h"
+#include "media/LibraryObjects.h"
+#include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/StreamInfo.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "engine/StringFormat.h"
+#include "base/StringFormat.h"
 
 namespace qarvo {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 #include "probe/ProbeRecords.h"
 
 namespace qarvo {

@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/CodecLock.h"
-#include "engine/EngineError.h"
-#include "engine/ErrorText.h"
-#include "engine/LibraryLoader.h"
-#include "engine/StringFormat.h"
-#include "engine/UnicodeProtocol.h"
+#include "media/CodecLock.h"
+#include "base/EngineError.h"
+#include "media/ErrorText.h"
+#include "media/LibraryLoader.h"
+#include "base/StringFormat.h"
+#include "media/UnicodeProtocol.h"
 #include "probe/FileInfoText.h"
 #include "probe/StreamInfo.h"
 

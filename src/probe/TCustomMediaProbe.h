@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/EngineLogger.h"
-#include "engine/LibraryObjects.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryObjects.h"
 #include "probe/ProbeRecords.h"
 
 namespace qarvo {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/TApplication.h"
-#include "engine/EngineError.h"
+#include "base/EngineError.h"
 
 namespace qarvo {
 namespace {

@@ -9,7 +9,7 @@
 #include "core/FormatCatalogue.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "ConvertTestSupport.h"
-#include "engine/EngineError.h"
+#include "base/EngineError.h"
 #include "probe/TMediaProbe.h"
 
 namespace qarvo {

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "ConvertEngineSupport.h"
-#include "engine/EngineLogger.h"
+#include "media/EngineLogger.h"
 #include "support/DecodedClip.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "ConvertEngineSupport.h"
-#include "engine/EngineError.h"
+#include "base/EngineError.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 

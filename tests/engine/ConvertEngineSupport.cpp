@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "engine/EngineError.h"
+#include "base/EngineError.h"
 
 namespace qarvo {
 

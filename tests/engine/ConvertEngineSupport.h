@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/MainThread.h"
+#include "base/MainThread.h"
 #include "engine/TConvertEngine.h"
 
 namespace qarvo {

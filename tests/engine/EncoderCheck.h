@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

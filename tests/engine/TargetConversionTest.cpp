@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "ConvertTestSupport.h"
-#include "engine/EngineError.h"
+#include "base/EngineError.h"
 
 namespace qarvo {
 namespace {

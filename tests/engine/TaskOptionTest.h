@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineError.h"
-#include "engine/EngineLogger.h"
-#include "engine/LibraryLoader.h"
-#include "engine/MainThread.h"
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
+#include "base/MainThread.h"
 #include "engine/TCustomTranscoder.h"
 
 namespace qarvo {

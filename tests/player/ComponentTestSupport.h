@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineLogger.h"
-#include "engine/LibraryLoader.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
 #include "player/EngineTestSupport.h"
 #include "player/PlayerTypes.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "EngineTestSupport.h"
-#include "engine/LibraryLoader.h"
+#include "media/LibraryLoader.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "EngineTestSupport.h"
-#include "engine/TRGBPicture.h"
+#include "media/TRGBPicture.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "engine/LibraryLoader.h"
+#include "media/LibraryLoader.h"
 #include "player/TPlayerState.h"
 #include "support/TestMedia.h"
 #include "support/TestPicture.h"

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/EngineRecords.h"
-#include "engine/LibraryLoader.h"
-#include "engine/LibraryObjects.h"
-#include "engine/MainThread.h"
+#include "base/EngineRecords.h"
+#include "media/LibraryLoader.h"
+#include "media/LibraryObjects.h"
+#include "base/MainThread.h"
 #include "player/ComponentTestSupport.h"
 #include "player/TEventThread.h"
 #include "player/TMediaPlayer.h"

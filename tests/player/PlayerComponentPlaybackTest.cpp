@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/MainThread.h"
+#include "base/MainThread.h"
 #include "player/ComponentTestSupport.h"
 #include "player/TMediaPlayer.h"
 #include "support/TestMedia.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/LibraryLoader.h"
+#include "media/LibraryLoader.h"
 #include "player/TSubtitleBlender.h"
 #include "player/TVideoRefresh.h"
 #include "player/TWaveformDisplay.h"

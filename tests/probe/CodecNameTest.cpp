@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {

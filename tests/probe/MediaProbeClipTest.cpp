@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "engine/StringFormat.h"
+#include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/TMediaProbe.h"
 #include "support/TestMedia.h"

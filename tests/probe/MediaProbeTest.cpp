@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "ProbeFiles.h"
-#include "engine/CodecLock.h"
-#include "engine/EngineError.h"
-#include "engine/LibraryLoader.h"
-#include "engine/StringFormat.h"
-#include "engine/UnicodeProtocol.h"
+#include "media/CodecLock.h"
+#include "base/EngineError.h"
+#include "media/LibraryLoader.h"
+#include "base/StringFormat.h"
+#include "media/UnicodeProtocol.h"
 #include "probe/ProbeText.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo::test {

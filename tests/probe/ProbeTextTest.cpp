@@ -6,7 +6,7 @@
 #include <ctime>
 #include <optional>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "probe/FileInfoText.h"
 #include "support/TestMediaError.h"
 

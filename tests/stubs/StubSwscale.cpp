@@ -2,7 +2,7 @@
 // returns the library version, so only the missing entry point can make binding fail.
 #include <libswscale/version_major.h>
 
-#include "engine/LibraryEntryPoints.h"
+#include "media/LibraryEntryPoints.h"
 
 #define sws_scale sws_scale_left_out
 #define QARVO_STUB_ENTRY(name) \

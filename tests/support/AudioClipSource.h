@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "support/TestTone.h"
 
 namespace qarvo {

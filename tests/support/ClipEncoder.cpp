@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "engine/CodecLock.h"
+#include "media/CodecLock.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {

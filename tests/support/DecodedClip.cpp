@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "engine/CodecLock.h"
-#include "engine/LibraryObjects.h"
+#include "media/CodecLock.h"
+#include "media/LibraryObjects.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 

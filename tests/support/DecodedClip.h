@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 

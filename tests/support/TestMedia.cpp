@@ -10,7 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 #include "support/AudioClipSource.h"
 #include "support/ClipEncoder.h"
 #include "support/TestMediaError.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/LibraryApi.h"
+#include "media/LibraryApi.h"
 #include "support/TestPicture.h"
 #include "support/TestTone.h"
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "engine/LibraryApi.h"
-#include "engine/LibraryLoader.h"
+#include "media/LibraryApi.h"
+#include "media/LibraryLoader.h"
 
 namespace qarvo {
 

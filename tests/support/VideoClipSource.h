@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/LibraryObjects.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

@@ -1,0 +1,167 @@
+#include "engine/open/TOutputSetup.h"
+
+#include <cmath>
+
+#include "base/EngineError.h"
+#include "media/ErrorText.h"
+#include "base/StringFormat.h"
+#include "engine/task/TTaskContext.h"
+#include "engine/open/TStreamFactory.h"
+
+namespace qarvo {
+
+int TOutputSetup::Fail(const std::string& message) {
+  task_.SetErrorText(message);
+  return -1;
+}
+
+const AVOutputFormat* TOutputSetup::ChooseFormat(const std::string& fileName) {
+  TTaskOptions& o = task_.Options;
+  if (!o.FileFormat.empty()) {
+    const std::string name = o.FileFormat;
+    o.FileFormat.clear();
+    const AVOutputFormat* format = api().av_guess_format(name.c_str(), nullptr, nullptr);
+    if (!format) Fail(Format("Requested output format '%s' is not a suitable output format", name.c_str()));
+    return format;
+  }
+  const AVOutputFormat* format = api().av_guess_format(nullptr, fileName.c_str(), nullptr);
+  if (!format) Fail(Format("Unable to find a suitable output format for '%s'", fileName.c_str()));
+  return format;
+}
+
+bool TOutputSetup::InputsHave(AVMediaType type) const {
+  if (task_.Files.Inputs.empty()) return true;
+  for (const TOpenedInput& input : task_.Files.Inputs)
+    for (unsigned i = 0; i < input.Context->nb_streams; ++i) {
+      const AVMediaType kind = input.Context->streams[i]->codecpar->codec_type;
+      if (kind < AVMEDIA_TYPE_UNKNOWN || kind > AVMEDIA_TYPE_ATTACHMENT)
+        throw EEngineError("check_audio_video_sub_inputs fail: invalid codec_type of input file");
+      if (kind == type) return true;
+    }
+  return false;
+}
+
+bool TOutputSetup::CreateStreams(TOpenedOutput& output) {
+  TTaskOptions& o = task_.Options;
+  const AVOutputFormat* format = output.Context->oformat;
+  // The default picture of a sound format is its cover art, not a picture stream.
+  const bool soundFormat = format->mime_type && std::string(format->mime_type).rfind("audio/", 0) == 0;
+  const bool defaultVideo = format->video_codec != AV_CODEC_ID_NONE && !soundFormat;
+  bool video = o.VideoStreamCopy || defaultVideo || !o.VideoCodecName.empty();
+  bool audio = o.AudioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
+  bool subtitle = o.SubtitleStreamCopy || format->subtitle_codec != AV_CODEC_ID_NONE ||
+                  !o.SubtitleCodecName.empty();
+  video = video && InputsHave(AVMEDIA_TYPE_VIDEO) && !o.VideoDisable;
+  audio = audio && InputsHave(AVMEDIA_TYPE_AUDIO) && !o.AudioDisable;
+  subtitle = subtitle && InputsHave(AVMEDIA_TYPE_SUBTITLE) && !o.SubtitleDisable;
+  TStreamFactory factory(task_, output);
+  struct TStep {
+    bool Wanted;
+    void (TStreamFactory::*Create)();
+    const char* Failure;
+  };
+  const TStep steps[] = {{video, &TStreamFactory::NewVideoStream, "new_video_stream fail: %s"},
+                         {audio, &TStreamFactory::NewAudioStream, "new_audio_stream fail: %s"},
+                         {subtitle, &TStreamFactory::NewSubtitleStream, "new_subtitle_stream fail: %s"}};
+  for (const TStep& step : steps) {
+    if (!step.Wanted) continue;
+    try {
+      (factory.*step.Create)();
+    } catch (const EEngineError& e) {
+      Fail(Format(step.Failure, e.what()));
+      return false;
+    }
+  }
+  // Settings consumed by the first streams are spent even for kinds the output does not have.
+  o.VideoDisable = o.AudioDisable = o.SubtitleDisable = false;
+  return true;
+}
+
+void TOutputSetup::ApplyMetadata(AVFormatContext& oc) {
+  TTaskOptions& o = task_.Options;
+  if (o.RecordingTimestamp) {
+    const time_t seconds = static_cast<time_t>(o.RecordingTimestamp);
+    struct tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    api().av_dict_set(&oc.metadata, "creation_time", text, 0);
+  }
+  // From the last to the first, each replacing: the earliest value given for a key wins.
+  for (auto it = o.Metadata.rbegin(); it != o.Metadata.rend(); ++it)
+    api().av_dict_set(&oc.metadata, it->first.c_str(), it->second.c_str(), 0);
+  o.Metadata.clear();
+}
+
+bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryName) {
+  AVFormatContext* oc = output.Context.get();
+  // The picture-sequence muxer no longer declares the need, yet overwrites one file per picture.
+  const bool needsNumber = (oc->oformat->flags & AVFMT_NEEDNUMBER) ||
+                           std::string(oc->oformat->name) == "image2";
+  if (needsNumber &&
+      !api().av_filename_number_test(libraryName.c_str())) {
+    Fail(FileErrorText(output.FileName, AVERROR(EDOM)));
+    return false;
+  }
+  if (oc->oformat->flags & AVFMT_NOFILE) return true;
+  if (IsUnicodeLibraryName(libraryName)) {
+    try {
+      output.Unicode = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kWrite);
+    } catch (const EEngineError& e) {
+      Fail(e.what());
+      return false;
+    }
+    oc->pb = output.Unicode->Context();
+    oc->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return true;
+  }
+  const int result = api().avio_open(&oc->pb, libraryName.c_str(), AVIO_FLAG_WRITE);
+  if (result < 0) {
+    Fail(FileErrorText(output.FileName, result));
+    return false;
+  }
+  return true;
+}
+
+void TOutputSetup::ApplyMuxerSettings(AVFormatContext& oc) {
+  TTaskOptions& o = task_.Options;
+  oc.max_delay = static_cast<int>(std::lround(o.MuxMaxDelay * 1000000.0));
+  // The preload and loop settings live with the muxers that have them.
+  if (oc.priv_data && oc.oformat->priv_class) {
+    api().av_opt_set_int(oc.priv_data, "preload", std::lround(o.MuxPreload * 1000000.0), 0);
+    if (o.LoopOutput >= 0) api().av_opt_set_int(oc.priv_data, "loop", o.LoopOutput, 0);
+  }
+  oc.flags |= AVFMT_FLAG_NONBLOCK;
+  task_.ApplyGenericOptions(&oc, AV_OPT_FLAG_ENCODING_PARAM);
+  for (int32_t& id : o.StreamIds) id = 0;
+}
+
+int TOutputSetup::Open(const std::string& fileName) {
+  if (task_.OutputCount() >= TTaskContext::kFileLimit)
+    return Fail(Format("max output files %d reached", TTaskContext::kFileLimit));
+  std::string libraryName;
+  try {
+    libraryName = Utf8ToLibraryName(fileName);
+  } catch (const EEngineError& e) {
+    return Fail(e.what());
+  }
+  const AVOutputFormat* format = ChooseFormat(fileName);
+  if (!format) return -1;
+  TOpenedOutput output;
+  output.FileName = fileName;
+  AVFormatContext* raw = nullptr;
+  if (api().avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
+    throw EEngineError("avformat_alloc_context failed");
+  output.Context.reset(raw);
+  raw->url = api().av_strdup(libraryName.c_str());
+  if (!raw->url) throw std::bad_alloc();
+
+  if (!CreateStreams(output)) return -1;
+  ApplyMetadata(*raw);
+  if (!OpenFile(output, libraryName)) return -1;
+  ApplyMuxerSettings(*raw);
+  task_.Files.Outputs.push_back(std::move(output));
+  return task_.OutputCount();
+}
+
+}  // namespace qarvo

@@ -1,0 +1,89 @@
+#include "engine/paths/TPacketWriter.h"
+
+#include "base/EngineError.h"
+#include "media/EngineLogger.h"
+#include "media/ErrorText.h"
+#include "base/StringFormat.h"
+
+namespace qarvo {
+
+TPacketWriter::TPacketWriter(AVFormatContext& muxer, AVStream& stream, const std::string& codecName,
+                             const std::vector<std::string>& filters, bool exitOnError,
+                             const void* logSender)
+    : muxer_(muxer),
+      stream_(stream),
+      codecName_(codecName),
+      exitOnError_(exitOnError),
+      logSender_(logSender),
+      filtered_(MakePacket()) {
+  const AVCodecParameters* input = stream.codecpar;
+  AVRational timeBase = stream.time_base;
+  for (const std::string& text : filters) {
+    const size_t eq = text.find('=');
+    const std::string name = eq != std::string::npos && eq >= 1 ? text.substr(0, eq) : text;
+    const std::string args = eq != std::string::npos && eq >= 1 ? text.substr(eq + 1) : "";
+    const AVBitStreamFilter* filter = api().av_bsf_get_by_name(name.c_str());
+    if (!filter) throw EEngineError(Format("Unknown bitstream filter %s", name.c_str()));
+    AVBSFContext* raw = nullptr;
+    if (api().av_bsf_alloc(filter, &raw) < 0) throw std::bad_alloc();
+    TBSFContextPtr context(raw);
+    api().avcodec_parameters_copy(context->par_in, input);
+    context->time_base_in = timeBase;
+    if (!args.empty() && filter->priv_class) {
+      TDictionary options;
+      api().av_dict_parse_string(options.Address(), args.c_str(), "=", ":", 0);
+      api().av_opt_set_dict2(context->priv_data, options.Address(), 0);
+    }
+    const int result = api().av_bsf_init(context.get());
+    if (result < 0)
+      throw EEngineError(Format("%s failed for stream %d, codec %s: ", name.c_str(), stream.index,
+                                codecName_.c_str()) + ErrorText(result));
+    input = context->par_out;
+    timeBase = context->time_base_out;
+    filters_.push_back({name, std::move(context)});
+  }
+  // The filters may change the codec parameters the container will describe.
+  if (!filters_.empty()) api().avcodec_parameters_copy(stream.codecpar, input);
+}
+
+void TPacketWriter::Write(AVPacket& packet) { Pass(0, &packet); }
+
+void TPacketWriter::Flush() {
+  if (!filters_.empty()) Pass(0, nullptr);
+}
+
+void TPacketWriter::Pass(size_t index, AVPacket* packet) {
+  if (index == filters_.size()) {
+    if (packet) Mux(*packet);
+    return;
+  }
+  TFilter& filter = filters_[index];
+  int result = api().av_bsf_send_packet(filter.Context.get(), packet);
+  if (result < 0) {
+    const std::string text = Format("%s failed for stream %d, codec %s: ", filter.Name.c_str(),
+                                    stream_.index, codecName_.c_str()) + ErrorText(result);
+    if (exitOnError_) throw EEngineError(text);
+    TEngineLogger::GetLogger().Log(logSender_, TLogLevel::llError, text);
+    Pass(index + 1, packet);  // the packet goes on unchanged
+    return;
+  }
+  TPacketPtr out = MakePacket();
+  while ((result = api().av_bsf_receive_packet(filter.Context.get(), out.get())) >= 0) {
+    Pass(index + 1, out.get());
+    api().av_packet_unref(out.get());
+  }
+  if (!packet && index + 1 < filters_.size()) Pass(index + 1, nullptr);
+}
+
+void TPacketWriter::Mux(AVPacket& packet) {
+  packet.stream_index = stream_.index;
+  const int64_t ts = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+  if (ts != AV_NOPTS_VALUE) {
+    const double seconds = ts * av_q2d(stream_.time_base);
+    if (seconds > outputTime_) outputTime_ = seconds;
+  }
+  const int result = api().av_interleaved_write_frame(&muxer_, &packet);
+  if (result < 0) throw EEngineError("av_interleaved_write_frame(): " + ErrorText(result));
+}
+
+}  // namespace qarvo

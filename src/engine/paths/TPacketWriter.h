@@ -1,0 +1,45 @@
+// The last step of every output stream: the stream's chain of bitstream filters, then the
+// interleaved write into its container.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "media/LibraryObjects.h"
+
+namespace qarvo {
+
+class TPacketWriter {
+ public:
+  // `filters` are the option texts ("name" or "name=args"); built on the stream's final
+  // codec parameters, so call it after the encoder opened (or the copy was configured).
+  TPacketWriter(AVFormatContext& muxer, AVStream& stream, const std::string& codecName,
+                const std::vector<std::string>& filters, bool exitOnError, const void* logSender);
+
+  // Takes the packet's payload (the packet is left empty). stream_index and timestamps (in
+  // the stream's time base) must be set. Raises EEngineError on a write failure.
+  void Write(AVPacket& packet);
+  // Pushes out what the filters still hold (end of stream).
+  void Flush();
+  // Highest decoding time written, seconds.
+  double OutputTime() const { return outputTime_; }
+
+ private:
+  struct TFilter {
+    std::string Name;
+    TBSFContextPtr Context;
+  };
+  void Pass(size_t index, AVPacket* packet);
+  void Mux(AVPacket& packet);
+
+  AVFormatContext& muxer_;
+  AVStream& stream_;
+  std::string codecName_;
+  bool exitOnError_;
+  const void* logSender_;
+  std::vector<TFilter> filters_;
+  TPacketPtr filtered_;
+  double outputTime_ = 0.0;
+};
+
+}  // namespace qarvo

@@ -1,0 +1,59 @@
+#include "engine/run/TTranscodeRun.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "media/CodecLock.h"
+#include "engine/task/TTaskContext.h"
+#include "engine/paths/TRunState.h"
+#include "engine/run/TTranscodeLoop.h"
+#include "engine/run/TTranscodeSetup.h"
+
+namespace qarvo {
+
+void TTranscodeRun::Run() {
+  auto run = std::make_unique<TRunState>(task_);
+  try {
+    TTranscodeSetup(*run).Run();
+    TTranscodeLoop(*run).Run();
+  } catch (...) {
+    run.reset();
+    CloseCodecs();
+    DiscardOutputs();
+    throw;
+  }
+  run.reset();
+  CloseCodecs();
+}
+
+void TTranscodeRun::CloseCodecs() {
+  for (TOpenedOutput& output : task_.Files.Outputs)
+    for (TCreatedOutputStream& stream : output.Streams) {
+      if (!stream.Encoder) continue;
+      stream.Encoder->stats_in = nullptr;  // the run's buffer, already gone
+      TCodecLockGuard lock;
+      stream.Encoder.reset();
+    }
+  for (TOpenedInput& input : task_.Files.Inputs)
+    for (TCodecContextPtr& decoder : input.Decoders) {
+      if (!decoder) continue;
+      TCodecLockGuard lock;
+      decoder.reset();
+    }
+}
+
+void TTranscodeRun::DiscardOutputs() {
+  for (TOpenedOutput& output : task_.Files.Outputs) {
+    const bool ownFile = !(output.Context->oformat->flags & AVFMT_NOFILE);
+    output.Context.reset();
+    output.Unicode.reset();
+    // Only a regular file is ours to remove: never a device such as /dev/null.
+    const std::filesystem::path path = std::filesystem::u8path(output.FileName);
+    std::error_code error;
+    if (ownFile && std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
+  }
+  task_.Files.Outputs.clear();
+}
+
+}  // namespace qarvo

@@ -1,0 +1,77 @@
+// What one conversion task is made of: its option state, the files it opened, the run's
+// controls, and the calls the run makes back into the task on the worker thread. Every stage
+// of the engine (options, opening, the run and its output paths) works on this; the task
+// itself (TCustomTranscoder) sits above the stages and only delegates to them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "base/EngineRecords.h"
+#include "engine/hook/TVideoHookModules.h"
+#include "engine/task/TGenericOptions.h"
+#include "engine/task/TPauseGate.h"
+#include "engine/task/TTaskFiles.h"
+#include "engine/task/TTaskOptions.h"
+
+struct AVCodecContext;
+struct AVFrame;
+
+namespace qarvo {
+
+// Which lines of a record's option text a pass dispatches.
+enum class TOptionTextUse { Input, Output, All };
+
+class TTaskContext {
+ public:
+  static constexpr int kFileLimit = kMaxFiles;
+
+  TTaskContext();
+  virtual ~TTaskContext();
+  TTaskContext(const TTaskContext&) = delete;
+  TTaskContext& operator=(const TTaskContext&) = delete;
+
+  TTaskOptions Options;
+  TTaskFiles Files;
+  // Named library options set so far; ApplyTo / EncoderOptions / MuxerOptions copy them onto
+  // each real context (see TGenericOptions).
+  TGenericOptions Generic;
+  // Frame-processing modules of the vhook option.
+  TVideoHookModules VideoHooks;
+
+  int InputCount() const { return static_cast<int>(Files.Inputs.size()); }
+  int OutputCount() const { return static_cast<int>(Files.Outputs.size()); }
+
+  // Sets the remembered generic option names on a real library context whose option flags
+  // contain all of `flags` (AV_OPT_FLAG_*).
+  void ApplyGenericOptions(void* object, int flags) { Generic.ApplyTo(object, flags); }
+
+  const std::string& ErrorText() const { return errorText_; }
+  void SetErrorText(const std::string& text) { errorText_ = text; }
+
+  // Written by other threads, read by the loop without a lock.
+  std::atomic<bool> StopRequested{false};
+  // The loop waits here at the top of every iteration and between duplicated frames.
+  TPauseGate PauseGate;
+  // Minimum time between two progress reports, µs.
+  std::atomic<int64_t> ProgressIntervalUs{500000};
+
+  // ---- Hook, previews, progress: called by the loop on the worker thread --------------------
+  // True when a custom frame hook handler is assigned.
+  virtual bool HasCustomHook() const { return false; }
+  // Bit 0: Preview window, bit 1: PreviewBitmap.
+  virtual int PreviewFlags() const { return 0; }
+  // Every decoded picture before scaling and encoding; pts in µs.
+  virtual void PreprocessPicture(AVFrame& /*picture*/, const AVCodecContext& /*decoder*/,
+                                 int64_t /*pts*/) {}
+  // Every picture sent to the encoder (encoder size and pixel format) while a flag is on.
+  virtual void PreviewPicture(const AVFrame& /*picture*/, const AVCodecContext& /*encoder*/) {}
+  // A progress report; TaskIndex is left for the component to fill.
+  virtual void ReportProgress(const TProgressInfo& /*info*/) {}
+
+ private:
+  std::string errorText_;
+};
+
+}  // namespace qarvo

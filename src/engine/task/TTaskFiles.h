@@ -1,0 +1,47 @@
+// The files a task has opened: inputs with their decoder contexts, outputs with the streams
+// created for them. Filled by input and output opening, read by transcode set-up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <memory>
+
+#include "media/LibraryObjects.h"
+#include "media/UnicodeProtocol.h"
+
+namespace qarvo {
+
+struct TOpenedInput {
+  std::string FileName;
+  // Declared before Context: a name the locale cannot carry is read through this file, which
+  // must outlive the container.
+  std::unique_ptr<TUnicodeFile> Unicode;
+  TInputFormatContextPtr Context;
+  int64_t TsOffset = 0;                      // µs
+  std::vector<TCodecContextPtr> Decoders;    // one per stream (null for kinds not decoded)
+  std::vector<const AVCodec*> ForcedDecoders;  // one per stream, null when not forced
+};
+
+struct TCreatedOutputStream {
+  TCodecContextPtr Encoder;         // encoder context, or codec settings for stream copy
+  const AVCodec* Codec = nullptr;   // the encoder chosen by name or guessed
+  bool Copy = false;
+  std::vector<std::string> BitstreamFilters;
+};
+
+struct TOpenedOutput {
+  std::string FileName;
+  std::unique_ptr<TUnicodeFile> Unicode;  // outlives Context, as for inputs
+  TOutputFormatContextPtr Context;
+  bool HeaderWritten = false;
+  bool TrailerWritten = false;
+  std::vector<TCreatedOutputStream> Streams;  // same order as Context->streams
+};
+
+struct TTaskFiles {
+  std::vector<TOpenedInput> Inputs;
+  std::vector<TOpenedOutput> Outputs;
+};
+
+}  // namespace qarvo

@@ -1,0 +1,220 @@
+#include "media/UnicodeProtocol.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "base/EngineError.h"
+#include "base/StringFormat.h"
+
+namespace qarvo {
+
+namespace {
+
+constexpr char kProtocolList[] = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:";
+constexpr int kIOBufferSize = 64 * 1024;
+// The library's "size" seek request.
+constexpr int kSeekSize = 0x10000;
+
+std::atomic<bool> g_registered{false};
+
+bool HasKnownProtocolPrefix(const std::string& name) {
+  const size_t colon = name.find(':');
+  if (colon == std::string::npos) return false;
+  const std::string probe = ":" + name.substr(0, colon) + ":";
+  return std::strstr(kProtocolList, probe.c_str()) != nullptr;
+}
+
+// Locale text of a wide name, or false when some character has no locale encoding.
+bool WideToLocale(const std::wstring& name, std::string& out) {
+  std::mbstate_t state{};
+  const wchar_t* src = name.c_str();
+  const size_t size = std::wcsrtombs(nullptr, &src, 0, &state);
+  if (size == static_cast<size_t>(-1)) return false;
+  out.assign(size, '\0');
+  src = name.c_str();
+  state = std::mbstate_t{};
+  std::wcsrtombs(out.data(), &src, size, &state);
+  return true;
+}
+
+bool LocaleToWide(const std::string& text, std::wstring& out) {
+  std::mbstate_t state{};
+  const char* src = text.c_str();
+  const size_t size = std::mbsrtowcs(nullptr, &src, 0, &state);
+  if (size == static_cast<size_t>(-1)) return false;
+  out.assign(size, L'\0');
+  src = text.c_str();
+  state = std::mbstate_t{};
+  std::mbsrtowcs(out.data(), &src, size, &state);
+  return true;
+}
+
+void CheckLength(const std::string& name) {
+  if (name.size() > kMaxLibraryNameBytes)
+    throw EEngineError(Format("File name too long (%zu bytes, at most %zu): %.64s...",
+                              name.size(), kMaxLibraryNameBytes, name.c_str()));
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string WideToUtf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    const auto code = static_cast<char32_t>(c);
+    AppendUtf8(out, code <= 0x10FFFF ? code : U'\uFFFD');
+  }
+  return out;
+}
+
+// Invalid sequences become U+FFFD so a damaged name still shows in a message.
+std::wstring Utf8ToWide(const std::string& text) {
+  std::wstring out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    char32_t c = *p++;
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (c >= 0x80 && extra == 0) {
+      out += L'\uFFFD';
+      continue;
+    }
+    c &= extra == 3 ? 0x07 : extra == 2 ? 0x0F : extra == 1 ? 0x1F : 0x7F;
+    bool valid = true;
+    for (; extra > 0; --extra) {
+      if (p >= end || (*p & 0xC0) != 0x80) {
+        valid = false;
+        break;
+      }
+      c = (c << 6) | (*p++ & 0x3F);
+    }
+    out += valid ? static_cast<wchar_t>(c) : L'\uFFFD';
+  }
+  return out;
+}
+
+std::string WideToLibraryName(const std::wstring& name) {
+  std::string converted;
+  std::wstring back;
+  if (WideToLocale(name, converted) && LocaleToWide(converted, back) && back == name) {
+    CheckLength(converted);
+    return converted;
+  }
+  if (HasKnownProtocolPrefix(WideToUtf8(name))) {
+    // A protocol address is handed over as it stands; the locale cannot change its bytes.
+    converted = WideToUtf8(name);
+  } else {
+    converted = kUnicodePrefix + WideToUtf8(name);
+  }
+  CheckLength(converted);
+  return converted;
+}
+
+std::string Utf8ToLibraryName(const std::string& utf8) { return WideToLibraryName(Utf8ToWide(utf8)); }
+
+bool IsUnicodeLibraryName(const std::string& name) {
+  return name.size() >= 14 && name.compare(0, std::strlen(kUnicodePrefix), kUnicodePrefix) == 0;
+}
+
+std::wstring LibraryNameToWide(const std::string& name) {
+  if (IsUnicodeLibraryName(name)) return Utf8ToWide(name.substr(std::strlen(kUnicodePrefix)));
+  std::wstring wide;
+  if (LocaleToWide(name, wide)) return wide;
+  return Utf8ToWide(name);
+}
+
+std::string LibraryNameToUtf8(const std::string& name) { return WideToUtf8(LibraryNameToWide(name)); }
+
+bool RegisterUnicodeProtocol() {
+  bool expected = false;
+  return g_registered.compare_exchange_strong(expected, true);
+}
+
+bool UnicodeProtocolRegistered() { return g_registered.load(); }
+
+TUnicodeFile::TUnicodeFile(const std::string& libraryName, TAccess access)
+    : path_(LibraryNameToUtf8(libraryName)) {
+  const int flags = access == kRead ? O_RDONLY
+                    : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
+                                       : (O_RDWR | O_CREAT | O_TRUNC);
+  fd_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd_ < 0) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
+  auto* buffer = static_cast<unsigned char*>(api().av_malloc(kIOBufferSize));
+  if (!buffer) {
+    ::close(fd_);
+    throw std::bad_alloc();
+  }
+  AVIOContext* io = api().avio_alloc_context(buffer, kIOBufferSize, access != kRead ? 1 : 0, this,
+                                             &TUnicodeFile::Read, &TUnicodeFile::Write,
+                                             &TUnicodeFile::Seek);
+  if (!io) {
+    api().av_free(buffer);
+    ::close(fd_);
+    throw std::bad_alloc();
+  }
+  io_.reset(io);
+}
+
+TUnicodeFile::~TUnicodeFile() {
+  if (io_ && io_->write_flag) api().avio_flush(io_.get());
+  io_.reset();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int TUnicodeFile::Read(void* opaque, uint8_t* buffer, int size) {
+  const ssize_t n = ::read(static_cast<TUnicodeFile*>(opaque)->fd_, buffer, size);
+  if (n < 0) return AVERROR(errno);
+  return n == 0 ? AVERROR_EOF : static_cast<int>(n);
+}
+
+int TUnicodeFile::Write(void* opaque, uint8_t* buffer, int size) {
+  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_;
+  int written = 0;
+  while (written < size) {
+    const ssize_t n = ::write(fd, buffer + written, size - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return AVERROR(errno);
+    }
+    written += static_cast<int>(n);
+  }
+  return written;
+}
+
+int64_t TUnicodeFile::Seek(void* opaque, int64_t offset, int whence) {
+  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_;
+  if (whence & kSeekSize) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+  }
+  const off_t position = ::lseek(fd, offset, whence & ~AVSEEK_FORCE);
+  return position < 0 ? -1 : static_cast<int64_t>(position);
+}
+
+}  // namespace qarvo

@@ -1,0 +1,60 @@
+// File names handed to the container library, and the "unicode" I/O layer for names that the
+// locale's character set cannot carry.
+//
+// A name that survives a round trip through the locale's charset (or that starts with a known
+// protocol prefix) is passed as locale text; any other becomes "unicode:utf8:" + its UTF-8
+// text and is opened by this layer through a custom I/O context.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "media/LibraryObjects.h"
+
+namespace qarvo {
+
+constexpr size_t kMaxLibraryNameBytes = 2047;
+inline constexpr char kUnicodePrefix[] = "unicode:utf8:";
+
+// Throws EEngineError when the converted name exceeds kMaxLibraryNameBytes.
+std::string WideToLibraryName(const std::wstring& name);
+// Same for a UTF-8 name (the engine's own file-name type).
+std::string Utf8ToLibraryName(const std::string& utf8);
+// The reverse, for messages and deleting files.
+std::wstring LibraryNameToWide(const std::string& name);
+std::string LibraryNameToUtf8(const std::string& name);
+bool IsUnicodeLibraryName(const std::string& name);
+
+std::string WideToUtf8(const std::wstring& text);
+std::wstring Utf8ToWide(const std::string& text);
+
+// Registers the protocol once per process; true when this call registered it.
+bool RegisterUnicodeProtocol();
+bool UnicodeProtocolRegistered();
+
+// An open file with the custom I/O context on it. Read access opens an existing file; write or
+// read-write access creates it, replacing an existing one.
+class TUnicodeFile {
+ public:
+  enum TAccess { kRead = 0, kWrite = 1, kReadWrite = 2 };
+  // Throws EEngineError with the system's reason when the file cannot be opened.
+  TUnicodeFile(const std::string& libraryName, TAccess access);
+  ~TUnicodeFile();
+  TUnicodeFile(const TUnicodeFile&) = delete;
+  TUnicodeFile& operator=(const TUnicodeFile&) = delete;
+
+  AVIOContext* Context() const { return io_.get(); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  static int Read(void* opaque, uint8_t* buffer, int size);
+  static int Write(void* opaque, uint8_t* buffer, int size);
+  static int64_t Seek(void* opaque, int64_t offset, int whence);
+
+  std::string path_;
+  int fd_ = -1;
+  TIOContextPtr io_;
+};
+
+}  // namespace qarvo

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "base/TBitmap.h"
+#include "engine/task/TPauseGate.h"
+
+namespace qarvo {
+
+TEST(PauseGate, HoldsAWaiterUntilOpened) {
+  TPauseGate gate;
+  EXPECT_FALSE(gate.Wait());  // open gate: no wait
+  gate.Close();
+  std::atomic<bool> passed{false};
+  std::thread worker([&] {
+    gate.Wait();
+    passed = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(passed.load());
+  gate.Open();
+  worker.join();
+  EXPECT_TRUE(passed.load());
+}
+
+TEST(Bitmap, RowsArePaddedToFourBytesAndResizeClears) {
+  TBitmap bitmap(5, 3);
+  EXPECT_EQ(bitmap.Stride(), 16);
+  EXPECT_EQ(bitmap.SizeInBytes(), 48u);
+  bitmap.ScanLine(2)[14] = 7;
+  bitmap.SetSize(5, 3);  // same size keeps the pixels
+  EXPECT_EQ(bitmap.ScanLine(2)[14], 7);
+  bitmap.SetSize(4, 3);
+  EXPECT_EQ(bitmap.Stride(), 12);
+  EXPECT_EQ(bitmap.ScanLine(2)[11], 0);
+}
+
+}  // namespace qarvo
