@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or build-asan/ with QARVO_SANITIZE=1).
+# Configures and builds into build/, or with QARVO_SANITIZE=1 (address and undefined
+# behaviour) into build-asan/, with QARVO_SANITIZE=thread into build-tsan/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${QARVO_SANITIZE:-0}" = 1 ]; then
-  cmake --preset asan >/dev/null
-  cmake --build --preset asan -j"$(nproc)"
-else
-  cmake --preset default >/dev/null
-  cmake --build --preset default -j"$(nproc)"
-fi
+preset=$(scripts/preset.sh)
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"
