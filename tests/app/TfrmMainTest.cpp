@@ -11,20 +11,15 @@
 
 #include "app/TApplication.h"
 #include "base/EngineError.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
 
 // Settings live in a folder of their own, removed when the program ends.
 const std::string& SettingsFile() {
-  static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qarvo-app-XXXXXX").string();
-    return std::string(::mkdtemp(pattern.data()));
-  }();
-  static const std::string file = folder + "/sub/settings.ini";
-  static const struct TCleanUp {
-    ~TCleanUp() { std::filesystem::remove_all(folder); }
-  } cleanUp;
+  static const test::TScratchFolder folder("app");
+  static const std::string file = folder.File("sub/settings.ini");
   return file;
 }
 

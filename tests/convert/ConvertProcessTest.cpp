@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -62,8 +63,8 @@ std::string ReadFile(const std::string& name) {
 // with its reason, the run fails, and nothing else is left in the output folder.
 TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   namespace fs = std::filesystem;
-  char pattern[] = "/tmp/qarvo-process-XXXXXX";
-  const std::string folder = ::mkdtemp(pattern);
+  const test::TScratchFolder scratch("process");
+  const std::string& folder = scratch.Folder();
   std::ofstream(folder + "/not-a-video.avi") << "this is text, not a video\n";
   ::setenv("QARVO_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
   const TResult r = RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") +
@@ -78,7 +79,6 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   EXPECT_NE(errors.find("not-a-video.avi: not converted: "), std::string::npos) << errors;
   EXPECT_NE(errors.find("100%"), std::string::npos) << errors;
   EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 1);
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "convert/ProgressLine.h"
+#include "support/FakeBatchEngine.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
@@ -37,74 +39,48 @@ TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
 }
 
 // Finishes every started task in turn, failing sources whose name says so.
-class TScriptedEngine : public IHeadlessEngine {
+class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
  public:
-  void SetThreadPriority(TRunPriority) override {}
-  void ClearTasks() override { outputs.clear(); }
-  std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) override {
-    if (fileName.find("unreadable") != std::string::npos) {
-      error = "Invalid data found when processing input";
-      return std::nullopt;
-    }
-    TSourceFacts facts;
-    facts.FileName = fileName;
-    facts.VideoStreamCount = 1;
-    facts.Width = 320;
-    facts.Height = 240;
-    return facts;
+  TScriptedEngine() {
+    Facts.Width = 320;
+    Facts.Height = 240;
   }
-  void CloseSource() override {}
-  int AddTask(const TComposedInput& input, std::string&) override {
-    sources.push_back(input.FileName);
-    return static_cast<int>(sources.size()) - 1;
+  void StartTask(int threads) override {
+    TFakeBatchEngine::StartTask(threads);
+    next = 0;
   }
-  bool SetOutputFile(int, const TComposedOutput& output, std::string&) override {
-    outputs.push_back(output);
-    return true;
-  }
-  void RemoveTask(int) override {}
-  void StartTask(int) override { next = 0; }
-  void Pause() override {}
-  void Resume() override {}
-  void Stop(bool) override { stopped = true; }
-  int TasksCount() const override { return static_cast<int>(outputs.size()); }
   void Pump(int) override {
     if (next < 0) return;
-    if (stopped || next >= static_cast<int>(outputs.size())) {
-      if (stopped && next < static_cast<int>(outputs.size())) OnTerminate({next, false, false, {}});
+    if (Stopped || next >= TasksCount()) {
+      if (Stopped && next < TasksCount()) OnTerminate({next, false, false, {}});
       next = -1;
       OnTerminate({-1, true, false, {}});
       return;
     }
     OnProgress({next, 1500000, 3000000, 1000});
-    if (sources[next].find("fails") != std::string::npos)
+    if (Tasks[next].first.FileName.find("fails") != std::string::npos)
       OnTerminate({next, false, true, "Unknown encoder 'libfoo'"});
     else
       OnTerminate({next, true, false, {}});
     ++next;
   }
 
-  std::vector<std::string> sources;
-  std::vector<TComposedOutput> outputs;
   int next = -1;
-  bool stopped = false;
 };
 
 class ConvertRunnerTest : public ::testing::Test {
  protected:
   ConvertRunnerTest() {
-    char pattern[] = "/tmp/qarvo-convert-XXXXXX";
-    folder = ::mkdtemp(pattern);
     std::ofstream(folder + "/s.ini") << "[settings]\nFormatCode=706\n";
     std::ofstream(folder + "/d.ini") << "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n"
                                      << "[formatInfo2200]\nFileExt=mpg\n";
   }
-  ~ConvertRunnerTest() override { std::filesystem::remove_all(folder); }
   int Run(const std::vector<std::string>& arguments) {
     TConvertRunner runner(engine, {folder + "/s.ini", folder + "/d.ini"}, out, err, false);
     return runner.Run(ParseConvertArguments(arguments));
   }
-  std::string folder;
+  test::TScratchFolder scratch{"convert"};
+  const std::string folder = scratch.Folder();
   TScriptedEngine engine;
   std::ostringstream out, err;
 };
@@ -116,7 +92,7 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   EXPECT_NE(err.str().find("[1/2] 50%"), std::string::npos);
   EXPECT_NE(err.str().find("[2/2] 100%"), std::string::npos);
   EXPECT_EQ(err.str().find("qarvo-convert:"), std::string::npos);
-  EXPECT_EQ(engine.outputs[0].AudioCodec, "ac3");
+  EXPECT_EQ(engine.Tasks[0].second.AudioCodec, "ac3");
 }
 
 TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {
@@ -138,7 +114,7 @@ TEST_F(ConvertRunnerTest, AStopRequestEndsTheRunAsStopped) {
   const int status = Run({"--output", folder + "/out", "/c/a.avi", "/c/b.avi"});
   TConvertRunner::StopRequested() = false;
   EXPECT_EQ(status, 1);
-  EXPECT_TRUE(engine.stopped);
+  EXPECT_TRUE(engine.Stopped);
   EXPECT_NE(err.str().find("stopped"), std::string::npos);
 }
 

@@ -17,6 +17,7 @@
 #include "base/MainThread.h"
 #include "media/NameMapping.h"
 #include "probe/TMediaProbe.h"
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -86,8 +87,8 @@ class EveryFormat : public ::testing::TestWithParam<TCatalogueFormat> {
 TEST_P(EveryFormat, ConvertsFromItsDefaults) {
   const TCatalogueFormat format = GetParam();
   const std::string source = EnsureClip("short3s");
-  char pattern[] = "/tmp/qarvo-every-XXXXXX";
-  const std::string folder = ::mkdtemp(pattern);
+  const test::TScratchFolder scratch("every");
+  const std::string& folder = scratch.Folder();
   TIniFile settings(folder + "/settings.ini");
   settings.WriteString("settings", "OutPutDir", folder);
   TIniFile definitions(kDefinitionFile);
@@ -162,7 +163,6 @@ TEST_P(EveryFormat, ConvertsFromItsDefaults) {
     EXPECT_NEAR(probe.FileStreamInfo().Duration / 1e6, 3.0, 0.2);
   }
   probe.CloseFile();
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -2,59 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "support/FakeBatchEngine.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
 
-using test::TTempFolder;
+using test::TScratchFolder;
 using test::WriteText;
 
-class TFakeEngine : public IBatchEngine {
- public:
-  void SetThreadPriority(TRunPriority p) override { priority = p; }
-  void ClearTasks() override {
-    tasks.clear();
-    ++clears;
-  }
-  std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) override {
-    if (fileName.find("bad") != std::string::npos) {
-      error = "Invalid data found when processing input";
-      return std::nullopt;
-    }
-    TSourceFacts facts;
-    facts.FileName = fileName;
-    facts.VideoStreamCount = 1;
-    facts.Width = 640;
-    facts.Height = 480;
-    return facts;
-  }
-  void CloseSource() override {}
-  int AddTask(const TComposedInput& input, std::string&) override {
-    tasks.push_back({input, {}});
-    return static_cast<int>(tasks.size()) - 1;
-  }
-  bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
-    if (output.FileName.find("noout") != std::string::npos) {
-      error = "cannot open output";
-      return false;
-    }
-    tasks[task].second = output;
-    return true;
-  }
-  void RemoveTask(int task) override { tasks.erase(tasks.begin() + task); }
-  void StartTask(int threads) override { startedWith = threads; }
-  void Pause() override {}
-  void Resume() override {}
-  void Stop(bool) override { stopped = true; }
-  int TasksCount() const override { return static_cast<int>(tasks.size()); }
-
-  std::vector<std::pair<TComposedInput, TComposedOutput>> tasks;
-  std::optional<TRunPriority> priority;
-  int clears = 0;
-  int startedWith = 0;
-  bool stopped = false;
-};
+using TFakeEngine = test::TFakeBatchEngine<>;
 
 class TActions : public IAfterRunActions {
  public:
@@ -72,8 +29,8 @@ class TYes : public ISizeQuestion {
 class BatchRunTest : public ::testing::Test {
  protected:
   BatchRunTest()
-      : settings(folder.Path("s.ini")), definitions(folder.Path("d.ini")), namer(settings) {
-    WriteText(settings.FileName(), "[settings]\nOutPutDir=" + folder.Path("out") +
+      : settings(folder.File("s.ini")), definitions(folder.File("d.ini")), namer(settings) {
+    WriteText(settings.FileName(), "[settings]\nOutPutDir=" + folder.File("out") +
                                        "\nFormatCode=3\npriority=2\n[formatInfo3]\nparaZoom=full\n");
     WriteText(definitions.FileName(),
               "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoEncoder=MPEG-4\nVideoSize=320x240\n"
@@ -84,7 +41,7 @@ class BatchRunTest : public ::testing::Test {
     for (auto& [caption, checked] : list) rows.push_back({caption, checked, {}, {}});
     return rows;
   }
-  TTempFolder folder;
+  TScratchFolder folder;
   TIniFile settings, definitions;
   TOutputNamer namer;
   TFakeEngine engine;
@@ -96,23 +53,23 @@ TEST_F(BatchRunTest, NothingCheckedWarnsAndChangesNothing) {
   auto rows = Rows({{"/a/x.avi", false}});
   EXPECT_FALSE(run.Start(rows, namer, yes));
   EXPECT_EQ(run.Warning(), "Please select a file by clicking the check box!");
-  EXPECT_EQ(engine.clears, 0);
-  EXPECT_FALSE(engine.priority);
+  EXPECT_EQ(engine.Clears, 0);
+  EXPECT_FALSE(engine.Priority);
 }
 
 TEST_F(BatchRunTest, CheckedRowsBecomeTasksInListOrderAndRefusedOnesAreReported) {
   TBatchRun run(engine, settings, definitions);
-  auto rows = Rows({{"/a/one.avi", true}, {"/a/two.avi", false}, {"/a/bad.avi", true},
+  auto rows = Rows({{"/a/one.avi", true}, {"/a/two.avi", false}, {"/a/unreadable.avi", true},
                     {"/a/noout.avi", true}, {"/a/three.mkv", true}});
   rows[4].Record.TrimStart = 5000000;
   ASSERT_TRUE(run.Start(rows, namer, yes));
-  EXPECT_EQ(engine.priority, TRunPriority::Lower);
-  EXPECT_EQ(engine.startedWith, 1);
+  EXPECT_EQ(engine.Priority, TRunPriority::Lower);
+  EXPECT_EQ(engine.StartedWith, 1);
   EXPECT_EQ(run.TaskRows(), (std::vector<int>{0, 4}));
-  ASSERT_EQ(engine.tasks.size(), 2u);
-  EXPECT_EQ(engine.tasks[1].first.StartTime, 5000000);
-  EXPECT_EQ(engine.tasks[1].second.FileName, folder.Path("out") + "/three_(new).avi");
-  EXPECT_EQ(engine.tasks[0].second.FrameSize, "320x240");  // zoom "full" from the profile
+  ASSERT_EQ(engine.Tasks.size(), 2u);
+  EXPECT_EQ(engine.Tasks[1].first.StartTime, 5000000);
+  EXPECT_EQ(engine.Tasks[1].second.FileName, folder.File("out") + "/three_(new).avi");
+  EXPECT_EQ(engine.Tasks[0].second.FrameSize, "320x240");  // zoom "full" from the profile
   EXPECT_EQ(rows[0].Record.Zoom, "full");
   ASSERT_EQ(run.Reports().size(), 4u);
   EXPECT_EQ(run.Reports()[1].Outcome, TJobOutcome::Skipped);
@@ -160,7 +117,7 @@ TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {
   run.OnTerminate(rows, 0, true, false, "", &actions, true, true, "/out");
   run.OnProgress(rows, 1, 1000000, 3000000, 10);
   run.Cancel();
-  EXPECT_TRUE(engine.stopped);
+  EXPECT_TRUE(engine.Stopped);
   run.OnTerminate(rows, 1, false, false, "", &actions, true, true, "/out");
   run.OnTerminate(rows, -1, true, false, "", &actions, true, true, "/out");
   EXPECT_EQ(run.Reports()[1].Outcome, TJobOutcome::Stopped);
@@ -170,13 +127,13 @@ TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {
 }
 
 TEST_F(BatchRunTest, ACompositionErrorStartsNothing) {
-  WriteText(settings.FileName(), "[settings]\nOutPutDir=" + folder.Path("out") +
+  WriteText(settings.FileName(), "[settings]\nOutPutDir=" + folder.File("out") +
                                      "\nFormatCode=3\n[formatInfo3]\nparaVolume=abc\n");
   TBatchRun run(engine, settings, definitions);
   auto rows = Rows({{"/a/1.avi", true}});
   EXPECT_THROW(run.Start(rows, namer, yes), ECompositionError);
-  EXPECT_EQ(engine.startedWith, 0);
-  EXPECT_TRUE(engine.tasks.empty());
+  EXPECT_EQ(engine.StartedWith, 0);
+  EXPECT_TRUE(engine.Tasks.empty());
 }
 
 TEST(ProgressView, ShorteningUnknownLengthAndPriorities) {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "support/ScratchFolder.h"
 #include "core/IniFile.h"
 
 namespace qarvo {
 namespace {
 
-using test::TTempFolder;
+using test::TScratchFolder;
 using test::WriteText;
 
 int RowOf(const TFormatList& list, const std::string& text, int from = 0) {
@@ -18,8 +18,8 @@ int RowOf(const TFormatList& list, const std::string& text, int from = 0) {
 }
 
 TEST(FormatList, FirstStartShowsEveryCategoryCollapsed) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
   TFormatList list;
   EXPECT_EQ(list.BuildFormatList(settings), "Apple iPod Video MPEG-4 Movie (*.mp4)");
   ASSERT_EQ(list.Rows().size(), 36u);
@@ -35,8 +35,8 @@ TEST(FormatList, FirstStartShowsEveryCategoryCollapsed) {
 }
 
 TEST(FormatList, ExpandInsertsFormatsBelowAndCollapseRemovesExactlyThem) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
   TFormatList list;
   list.BuildFormatList(settings);
   const int walkman = RowOf(list, "Sony Walkman");
@@ -59,8 +59,8 @@ TEST(FormatList, ExpandInsertsFormatsBelowAndCollapseRemovesExactlyThem) {
 }
 
 TEST(FormatList, SelectingTheSameNameInEitherTableStoresThatTablesCode) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
   TFormatList list;
   list.BuildFormatList(settings);
   const int generalAudio = RowOf(list, "General Audio formates");
@@ -83,8 +83,8 @@ TEST(FormatList, SelectingTheSameNameInEitherTableStoresThatTablesCode) {
 }
 
 TEST(FormatList, CollapseStateSurvivesARebuildAndTheSelectionFollowsTheName) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
   WriteText(settings.FileName(), "[settings]\nFormatName=  mp3 mpeg layer-3 audio (*.mp3) \n");
   TFormatList list;
   list.BuildFormatList(settings);

@@ -7,45 +7,45 @@
 
 #include <filesystem>
 
-#include "TempFolder.h"
+#include "support/ScratchFolder.h"
 #include "core/SettingsError.h"
 
 namespace qarvo {
 namespace {
 
 using test::ReadText;
-using test::TTempFolder;
+using test::TScratchFolder;
 using test::WriteText;
 using ::testing::ElementsAre;
 using ::testing::Pair;
 
 TEST(IniFileRead, NamesMatchWithoutRegardToCase) {
-  TTempFolder folder;
-  WriteText(folder.Path("s.ini"), "[Settings]\nPRIORITY=2\n");
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  WriteText(folder.File("s.ini"), "[Settings]\nPRIORITY=2\n");
+  TIniFile ini(folder.File("s.ini"));
   EXPECT_EQ(ini.ReadInteger("settings", "priority", 1), 2);
   EXPECT_EQ(ini.ReadString("SETTINGS", "Priority", ""), "2");
   EXPECT_TRUE(ini.ValueExists("sEtTiNgS", "pRiOrItY"));
 }
 
 TEST(IniFileRead, MissingFileSectionOrKeyGivesTheDefault) {
-  TTempFolder folder;
-  TIniFile missing(folder.Path("none.ini"));
+  TScratchFolder folder;
+  TIniFile missing(folder.File("none.ini"));
   EXPECT_EQ(missing.ReadString("settings", "OutPutDir", "dflt"), "dflt");
   EXPECT_EQ(missing.ReadInteger("settings", "jpgCmp", 30), 30);
   EXPECT_TRUE(missing.ReadBool("settings", "snapBmp", true));
   EXPECT_FALSE(missing.SectionExists("settings"));
 
-  WriteText(folder.Path("s.ini"), "[other]\njpgCmp=5\n[settings]\nmute=1\n");
-  TIniFile ini(folder.Path("s.ini"));
+  WriteText(folder.File("s.ini"), "[other]\njpgCmp=5\n[settings]\nmute=1\n");
+  TIniFile ini(folder.File("s.ini"));
   EXPECT_EQ(ini.ReadInteger("settings", "jpgCmp", 30), 30);  // key in another section
   EXPECT_EQ(ini.ReadInteger("absent", "mute", 7), 7);
 }
 
 TEST(IniFileRead, AFolderInPlaceOfTheFileGivesDefaults) {
-  TTempFolder folder;
-  std::filesystem::create_directory(folder.Path("dir.ini"));
-  EXPECT_EQ(TIniFile(folder.Path("dir.ini")).ReadInteger("a", "b", 4), 4);
+  TScratchFolder folder;
+  std::filesystem::create_directory(folder.File("dir.ini"));
+  EXPECT_EQ(TIniFile(folder.File("dir.ini")).ReadInteger("a", "b", 4), 4);
 }
 
 TEST(IniFileRead, ValueThatIsNotANumberGivesTheIntegerDefault) {
@@ -96,24 +96,24 @@ TEST(IniFileRead, SectionsAndKeysComeInFileOrder) {
 }
 
 TEST(IniFileRead, SnapshotDoesNotSeeLaterWritesButTheFileDoes) {
-  TTempFolder folder;
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteInteger("settings", "volume", 10);
   const TIniSnapshot before = ini.Snapshot();
   ini.WriteInteger("settings", "volume", 20);
   EXPECT_EQ(before.ReadInteger("settings", "volume", 0), 10);
   EXPECT_EQ(ini.ReadInteger("settings", "volume", 0), 20);
-  EXPECT_EQ(TIniFile(folder.Path("s.ini")).ReadInteger("settings", "volume", 0), 20);
+  EXPECT_EQ(TIniFile(folder.File("s.ini")).ReadInteger("settings", "volume", 0), 20);
 }
 
 TEST(IniFileWrite, CreatesFileAndRoundTripsEveryType) {
-  TTempFolder folder;
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteString("settings", "OutPutDir", "/tmp/a b");
   ini.WriteInteger("settings", "jpgCmp", -15);
   ini.WriteBool("settings", "snapJpg", false);
   ini.WriteBool("settings", "snapBmp", true);
-  EXPECT_EQ(ReadText(folder.Path("s.ini")),
+  EXPECT_EQ(ReadText(folder.File("s.ini")),
             "[settings]\nOutPutDir=/tmp/a b\njpgCmp=-15\nsnapJpg=0\nsnapBmp=1\n");
   EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/tmp/a b");
   EXPECT_EQ(ini.ReadInteger("settings", "jpgCmp", 0), -15);
@@ -121,14 +121,14 @@ TEST(IniFileWrite, CreatesFileAndRoundTripsEveryType) {
 }
 
 TEST(IniFileWrite, KeepsOtherSectionsKeysAndComments) {
-  TTempFolder folder;
-  WriteText(folder.Path("s.ini"),
+  TScratchFolder folder;
+  WriteText(folder.File("s.ini"),
             "; settings of the converter\n[settings]\n; folder comment\nOutPutDir=/x\n"
             "priority=2\n\n[lstformat]\n1=0\n2=1\n; closing remark\n");
-  TIniFile ini(folder.Path("s.ini"));
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteString("settings", "OutPutDir", "/y");
   ini.WriteString("settings", "OutPutDir", "/y");  // a second rewrite must not duplicate
-  const std::string text = ReadText(folder.Path("s.ini"));
+  const std::string text = ReadText(folder.File("s.ini"));
   EXPECT_EQ(text.find("; closing remark"), text.rfind("; closing remark"));
   EXPECT_NE(text.find("2=1\n; closing remark\n"), std::string::npos);
   EXPECT_NE(text.find("; settings of the converter"), std::string::npos);
@@ -138,8 +138,8 @@ TEST(IniFileWrite, KeepsOtherSectionsKeysAndComments) {
 }
 
 TEST(IniFileWrite, WritingUnderAnotherSpellingReplacesTheKey) {
-  TTempFolder folder;
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteString("settings", "snapOutPutDir", "/first");
   ini.WriteString("Settings", "SnapOutPutDir", "/second");
   EXPECT_EQ(ini.ReadString("settings", "SnapOutPutDir", ""), "/second");
@@ -148,16 +148,16 @@ TEST(IniFileWrite, WritingUnderAnotherSpellingReplacesTheKey) {
 }
 
 TEST(IniFileWrite, LineBreaksInAValueCannotInjectKeys) {
-  TTempFolder folder;
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteString("settings", "OutPutDir", "/a\n[evil]\nmute=1");
   EXPECT_FALSE(ini.SectionExists("evil"));
   EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/a [evil] mute=1");
 }
 
 TEST(IniFileWrite, KeepsTheFileModeAndLeavesNoTemporaryFiles) {
-  TTempFolder folder;
-  const std::string name = folder.Path("s.ini");
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
   WriteText(name, "[settings]\n");
   std::filesystem::permissions(name, std::filesystem::perms(0640));
   TIniFile ini(name);
@@ -169,17 +169,17 @@ TEST(IniFileWrite, KeepsTheFileModeAndLeavesNoTemporaryFiles) {
 }
 
 TEST(IniFileWrite, WritesThroughASymbolicLinkToItsTarget) {
-  TTempFolder folder;
-  WriteText(folder.Path("real.ini"), "[a]\nb=1\n");
-  std::filesystem::create_symlink(folder.Path("real.ini"), folder.Path("link.ini"));
-  TIniFile(folder.Path("link.ini")).WriteInteger("a", "c", 2);
-  EXPECT_TRUE(std::filesystem::is_symlink(folder.Path("link.ini")));
-  EXPECT_EQ(ReadText(folder.Path("real.ini")), "[a]\nb=1\nc=2\n");
+  TScratchFolder folder;
+  WriteText(folder.File("real.ini"), "[a]\nb=1\n");
+  std::filesystem::create_symlink(folder.File("real.ini"), folder.File("link.ini"));
+  TIniFile(folder.File("link.ini")).WriteInteger("a", "c", 2);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.ini")));
+  EXPECT_EQ(ReadText(folder.File("real.ini")), "[a]\nb=1\nc=2\n");
 }
 
 TEST(IniFileWrite, DeletedFileIsCreatedAgainWithTheOneKey) {
-  TTempFolder folder;
-  const std::string name = folder.Path("s.ini");
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
   TIniFile ini(name);
   ini.WriteString("settings", "OutPutDir", "/x");
   ini.WriteInteger("settings", "skinIndex", 3);
@@ -189,10 +189,10 @@ TEST(IniFileWrite, DeletedFileIsCreatedAgainWithTheOneKey) {
 }
 
 TEST(IniFileWrite, RefusedWriteThrowsWithTheFileName) {
-  TTempFolder folder;
-  const std::string missingFolder = folder.Path("no/such/folder/s.ini");
-  WriteText(folder.Path("plain"), "x");
-  const std::string underAFile = folder.Path("plain/s.ini");
+  TScratchFolder folder;
+  const std::string missingFolder = folder.File("no/such/folder/s.ini");
+  WriteText(folder.File("plain"), "x");
+  const std::string underAFile = folder.File("plain/s.ini");
   for (const std::string& name : {missingFolder, underAFile}) {
     TIniFile ini(name);
     try {
@@ -203,7 +203,7 @@ TEST(IniFileWrite, RefusedWriteThrowsWithTheFileName) {
     }
   }
   EXPECT_THAT(folder.Entries(), ElementsAre("plain"));
-  EXPECT_EQ(ReadText(folder.Path("plain")), "x");
+  EXPECT_EQ(ReadText(folder.File("plain")), "x");
 }
 
 // Files past RLIMIT_FSIZE fail with EFBIG: a deterministic full disk for this process.
@@ -229,8 +229,8 @@ class TFileSizeLimit {
 };
 
 TEST(IniFileWrite, FullDiskKeepsTheOldFileIntact) {
-  TTempFolder folder;
-  const std::string name = folder.Path("s.ini");
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
   const std::string original = "; keep me\n[settings]\nOutPutDir=/old\nvolume=12\n";
   WriteText(name, original);
   TIniFile ini(name);
@@ -246,10 +246,10 @@ TEST(IniFileWrite, FullDiskKeepsTheOldFileIntact) {
 }
 
 TEST(IniFileWrite, SeveralValuesGoInOneReplacement) {
-  TTempFolder folder;
-  TIniFile ini(folder.Path("s.ini"));
+  TScratchFolder folder;
+  TIniFile ini(folder.File("s.ini"));
   ini.WriteValues("lstformat", {{"1", "1"}, {"2", "0"}, {"1", "0"}});
-  EXPECT_EQ(ReadText(folder.Path("s.ini")), "[lstformat]\n1=0\n2=0\n");
+  EXPECT_EQ(ReadText(folder.File("s.ini")), "[lstformat]\n1=0\n2=0\n");
 }
 
 }  // namespace

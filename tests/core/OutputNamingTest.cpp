@@ -4,18 +4,18 @@
 
 #include <cstdlib>
 
-#include "TempFolder.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
 
-using test::TTempFolder;
+using test::TScratchFolder;
 using test::WriteText;
 
 TEST(OutputNaming, SkipsNamesOnDiskAndNamesHandedOutEarlier) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
-  const std::string out = folder.Path("out");
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
+  const std::string out = folder.File("out");
   settings.WriteString("settings", "OutPutDir", out);
   TOutputNamer namer(settings);
   EXPECT_EQ(namer.MakeOutputFileName("/clips/holiday.part1.avi", ".mp4"),
@@ -32,12 +32,12 @@ TEST(OutputNaming, SkipsNamesOnDiskAndNamesHandedOutEarlier) {
 }
 
 TEST(OutputNaming, AFolderThatCannotBeMadeFallsBackAndIsStored) {
-  TTempFolder folder;
-  TIniFile settings(folder.Path("s.ini"));
-  WriteText(folder.Path("file"), "x");
-  const std::string bad = folder.Path("file") + "/sub";
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
+  WriteText(folder.File("file"), "x");
+  const std::string bad = folder.File("file") + "/sub";
   settings.WriteString("settings", "OutPutDir", bad);
-  const std::string home = folder.Path("home");
+  const std::string home = folder.File("home");
   const char* oldHome = std::getenv("HOME");
   const std::string savedHome = oldHome ? oldHome : "";
   setenv("HOME", home.c_str(), 1);

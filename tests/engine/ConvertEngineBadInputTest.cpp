@@ -53,7 +53,7 @@ class ConvertEngineBadInputTest : public testing::Test {
     EXPECT_NE(info.ExceptionMsg.find(reasonPart), std::string::npos) << task << ": " << info.ExceptionMsg;
   }
 
-  TTempFolder folder_;
+  TScratchFolder folder_;
   TEventRecorder recorder_;
   TConvertEngine engine_;
   std::string clip_;

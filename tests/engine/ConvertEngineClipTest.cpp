@@ -44,7 +44,7 @@ class ConvertEngineClipTest : public testing::Test {
     return names;
   }
 
-  TTempFolder folder_;
+  TScratchFolder folder_;
   TEventRecorder recorder_;
   TConvertEngine engine_;
   TDecodedClip decoded_;

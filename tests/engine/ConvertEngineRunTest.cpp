@@ -48,7 +48,7 @@ class ConvertEngineRunTest : public testing::Test {
     return indices;
   }
 
-  TTempFolder folder_;
+  TScratchFolder folder_;
   std::string clip_;
   TScript script_;
   TEventRecorder recorder_;

@@ -67,16 +67,4 @@ bool TEventRecorder::WaitRunEnded(std::chrono::milliseconds timeout) {
   return TMainThread::WaitPumping([this] { return RunEnded(); }, timeout);
 }
 
-TTempFolder::TTempFolder() {
-  static std::atomic<int> counter{0};
-  path_ = std::filesystem::temp_directory_path() /
-          ("qarvo-engine-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(path_);
-}
-
-TTempFolder::~TTempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(path_, error);
-}
-
 }  // namespace qarvo

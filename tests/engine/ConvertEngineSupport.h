@@ -2,6 +2,8 @@
 // what the application would see, for the run policy and event delivery tests.
 #pragma once
 
+#include "support/ScratchFolder.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -72,16 +74,6 @@ struct TEventRecorder {
   bool WaitRunEnded(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 };
 
-// A folder of its own for a test's output files, removed afterwards.
-class TTempFolder {
- public:
-  TTempFolder();
-  ~TTempFolder();
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using test::TScratchFolder;
 
 }  // namespace qarvo

@@ -10,28 +10,13 @@
 
 #include "engine/TCustomTranscoder.h"
 #include "support/DecodedClip.h"
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {
 
-class TScratchFolder {
- public:
-  explicit TScratchFolder(const std::string& tag) {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("qarvo-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TScratchFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using test::TScratchFolder;
 
 // A task whose progress reports are recorded.
 class TRecordingTranscoder : public TCustomTranscoder {

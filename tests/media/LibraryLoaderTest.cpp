@@ -8,24 +8,14 @@
 
 #include "base/EngineError.h"
 #include "media/UnicodeProtocol.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/qarvo-loader-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using test::TScratchFolder;
 
 TEST(LibraryLoader, LoadsEngineAndPlayerSetsAndBindsEveryEntryPoint) {
   TLibraryLoader& loader = TLibraryLoader::Instance();
@@ -64,14 +54,14 @@ TEST(LibraryLoader, EmptySetIsAnAssertionFailure) {
 }
 
 TEST(LibraryLoader, MissingLibraryFailsNamingItAndFreesWhatThisCallLoaded) {
-  TempFolder folder;
+  TScratchFolder folder("loader");
   TLibraryTable table = DefaultLibraryTable();
   table[liAVFilter].FileName = "libavfilter-missing.so.8";
   TLibraryLoader loader(table);
-  loader.SetLibPath(folder.Path());
+  loader.SetLibPath(folder.Folder());
   EXPECT_FALSE(loader.Load(kEngineLibraries));
   const std::string expected =
-      "Load library " + folder.Path() + "/libavfilter-missing.so.8 error: ";
+      "Load library " + folder.Folder() + "/libavfilter-missing.so.8 error: ";
   EXPECT_EQ(loader.LastError().rfind(expected, 0), 0u)
       << loader.LastError();
   for (int i = 0; i < kLibraryCount; ++i) EXPECT_FALSE(loader.IsLoaded(i)) << i;
@@ -79,12 +69,12 @@ TEST(LibraryLoader, MissingLibraryFailsNamingItAndFreesWhatThisCallLoaded) {
 }
 
 TEST(LibraryLoader, FolderCopyIsPreferredAndABrokenOneIsReported) {
-  TempFolder folder;
-  std::ofstream(folder.Path() + "/libswscale.so.6") << "not a library";
+  TScratchFolder folder("loader");
+  std::ofstream(folder.Folder() + "/libswscale.so.6") << "not a library";
   TLibraryLoader loader;
-  loader.SetLibPath(folder.Path());
+  loader.SetLibPath(folder.Folder());
   EXPECT_FALSE(loader.Load(kEngineLibraries));
-  EXPECT_EQ(loader.LastError().rfind("Load library " + folder.Path() + "/libswscale.so.6 error: ", 0),
+  EXPECT_EQ(loader.LastError().rfind("Load library " + folder.Folder() + "/libswscale.so.6 error: ", 0),
             0u)
       << loader.LastError();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ProbeFiles.h"
+#include "support/ScratchFolder.h"
 #include "probe/TMediaProbe.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -33,14 +34,14 @@ void AskEverything(TMediaProbe& probe) {
 
 TEST(DamagedFile, HeadersWithFlippedBytesNeverBreakTheProbe) {
   LoadMediaLibraries();
-  test::TProbeFolder folder;
+  test::TScratchFolder folder;
   std::mt19937 generator(42);
   for (const char* clip : {"mp4_h264_aac", "avi_mpeg4_mp3", "mkv_mpeg4_vorbis", "mpg_mpeg2_mp2",
                            "flv", "audio_only"}) {
     const std::string source = EnsureClip(clip);
     const std::vector<char> original = ReadAll(source);
     const std::string damaged =
-        folder.Path(std::string("damaged") + std::filesystem::path(source).extension().string());
+        folder.File(std::string("damaged") + std::filesystem::path(source).extension().string());
     const size_t header = std::min<size_t>(original.size(), 4096);
     for (int round = 0; round < 12; ++round) {
       std::vector<char> bytes = original;

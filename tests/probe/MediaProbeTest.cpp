@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ProbeFiles.h"
+#include "support/ScratchFolder.h"
 #include "media/CodecLock.h"
 #include "base/EngineError.h"
 #include "media/LibraryLoader.h"
@@ -24,7 +25,7 @@ namespace qarvo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TProbeFolder;
+using test::TScratchFolder;
 
 struct TLogLine {
   const void* Sender;
@@ -62,7 +63,7 @@ class MediaProbeTest : public ::testing::Test {
   }
 
   std::vector<TLogLine> log_;
-  TProbeFolder folder_;
+  TScratchFolder folder_;
 };
 
 bool HasLine(const std::string& text, const std::string& line) {
@@ -128,18 +129,18 @@ TEST_F(MediaProbeTest, StreamQueriesNameTheWrongIndexOrKind) {
 
 TEST_F(MediaProbeTest, BadFilesGiveFalseWithTheNameAndTheReason) {
   const std::string clip = EnsureClip("mp4_h264_aac");
-  const std::string missing = folder_.Path("missing.avi");
-  const std::string empty = folder_.Path("empty.avi");
-  const std::string text = folder_.Path("notes.avi");
-  const std::string truncated = folder_.Path("half.mp4");
-  const std::string random = folder_.Path("noise.mp4");
+  const std::string missing = folder_.File("missing.avi");
+  const std::string empty = folder_.File("empty.avi");
+  const std::string text = folder_.File("notes.avi");
+  const std::string truncated = folder_.File("half.mp4");
+  const std::string random = folder_.File("noise.mp4");
   std::ofstream(empty, std::ios::binary).flush();
   std::ofstream(text) << "This is a shopping list, not a film.\nMilk\nBread\n";
   test::WritePrefix(clip, truncated, static_cast<int64_t>(fs::file_size(clip) / 2));
   test::WriteRandomBytes(random, 256 * 1024);
   // Stray bytes a raw-stream reader accepts but cannot describe.
-  const std::string rawVideo = folder_.Path("byte.h264");
-  const std::string rawAudio = folder_.Path("noise.mp3");
+  const std::string rawVideo = folder_.File("byte.h264");
+  const std::string rawAudio = folder_.File("noise.mp3");
   test::WriteRandomBytes(rawVideo, 1);
   test::WriteRandomBytes(rawAudio, 256 * 1024);
   const std::pair<std::string, const char*> cases[] = {
@@ -165,7 +166,7 @@ TEST_F(MediaProbeTest, BadFilesGiveFalseWithTheNameAndTheReason) {
 
 TEST_F(MediaProbeTest, ATruncatedFileWithItsHeaderDescribesWhatIsLeft) {
   const std::string clip = EnsureClip("avi_mpeg4_mp3");
-  const std::string half = folder_.Path("half.avi");
+  const std::string half = folder_.File("half.avi");
   test::WritePrefix(clip, half, static_cast<int64_t>(fs::file_size(clip) / 2));
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(half)) << probe.LastErrMsg();
@@ -186,7 +187,7 @@ TEST_F(MediaProbeTest, ANamedFormatIsUsedAndKept) {
 }
 
 TEST_F(MediaProbeTest, NamesOutsideTheLocaleOpenThroughTheWideNameLayer) {
-  const std::wstring wide = Utf8ToWide(folder_.Path("")) + L"\u0432\u0438\u0434\u0435\u043e.avi";
+  const std::wstring wide = Utf8ToWide(folder_.File("")) + L"\u0432\u0438\u0434\u0435\u043e.avi";
   const std::string name = WideToUtf8(wide);
   fs::copy_file(EnsureClip("short3s"), name);
   TMediaProbe probe;
@@ -264,7 +265,7 @@ TEST_F(MediaProbeTest, MissingLibrariesRaiseInCheckOrder) {
 }
 
 TEST_F(MediaProbeTest, ProgramsListTheirStreamsWithIdsAndLanguages) {
-  const std::string ts = folder_.Path("program.ts");
+  const std::string ts = folder_.File("program.ts");
   test::RemuxClip(EnsureClip("avi_mpeg4_mp3"), ts,
                   {"mpegts", {{"service_provider", "Qarvo"}, {"service_name", "Demo"}},
                    {{"language", "eng"}}});
@@ -295,7 +296,7 @@ TEST_F(MediaProbeTest, AStreamPixelShapeOtherThanTheCodecsIsShownWithItsDisplayR
 }
 
 TEST_F(MediaProbeTest, ContainerTagsAndCreationTimeAreReported) {
-  const std::string mp4 = folder_.Path("tagged.mp4");
+  const std::string mp4 = folder_.File("tagged.mp4");
   test::RemuxClip(EnsureClip("video_only"), mp4,
                   {"mp4",
                    {{"title", "Harbour"}, {"artist", "Q. Maker"}, {"album", "Sea"},
@@ -325,7 +326,7 @@ TEST_F(MediaProbeTest, FractionalFrameRatesAndStartTimes) {
   spec.Height = 120;
   spec.FrameRate = {30000, 1001};
   spec.Duration = 0.5;
-  const std::string ntsc = folder_.Path("ntsc.mp4");
+  const std::string ntsc = folder_.File("ntsc.mp4");
   GenerateClip(spec, ntsc);
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(ntsc)) << probe.LastErrMsg();

@@ -72,15 +72,4 @@ void WriteRandomBytes(const std::string& target, int64_t size) {
   for (int64_t i = 0; i < size; ++i) out.put(static_cast<char>(generator() & 0xFF));
 }
 
-TProbeFolder::TProbeFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qarvo-probe-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TProbeFolder::~TProbeFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 }  // namespace qarvo::test

@@ -24,17 +24,4 @@ void WritePrefix(const std::string& source, const std::string& target, int64_t s
 // `size` pseudo-random bytes, the same for every run.
 void WriteRandomBytes(const std::string& target, int64_t size);
 
-// A fresh folder removed with its content afterwards.
-class TProbeFolder {
- public:
-  TProbeFolder();
-  ~TProbeFolder();
-  TProbeFolder(const TProbeFolder&) = delete;
-  TProbeFolder& operator=(const TProbeFolder&) = delete;
-  std::string Path(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
 }  // namespace qarvo::test

@@ -8,6 +8,7 @@
 #include "base/EngineError.h"
 #include "engine/TCustomTranscoder.h"
 #include "engine/open/TStreamFactory.h"
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -20,13 +21,10 @@ class FileSetupTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadMediaLibraries();
-    dir_ = fs::temp_directory_path() / ("qarvo-setup-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Out(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Out(const std::string& name) const { return dir_.File(name); }
 
-  fs::path dir_;
+  test::TScratchFolder dir_{"setup"};
 };
 
 const AVCodecContext& Encoder(TCustomTranscoder& task, int output, int stream) {
