@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "core/SettingsError.h"
-#include "core/SimpleIniAdapter.h"
+#include "core/IniDocument.h"
 
 namespace qarvo {
 
@@ -32,39 +32,6 @@ std::string OneLine(std::string value) {
     }
   }
   return value;
-}
-
-bool IsCommentOrBlank(std::string_view line) {
-  const auto first = line.find_first_not_of(" \t\r\n");
-  return first == std::string_view::npos || line[first] == ';' || line[first] == '#';
-}
-
-// The parser attaches comments to the key or section after them, so comment lines after the
-// last entry would be dropped on rewrite; carry them over by hand.
-std::string TrailingComments(const std::string& text) {
-  size_t afterLastEntry = std::string::npos;
-  bool commentSince = false;
-  for (size_t start = 0; start < text.size();) {
-    size_t end = text.find('\n', start);
-    end = end == std::string::npos ? text.size() : end + 1;
-    const std::string_view line(text.data() + start, end - start);
-    if (!IsCommentOrBlank(line)) {
-      afterLastEntry = end;
-      commentSince = false;
-    } else if (line.find_first_not_of(" \t\r\n") != std::string_view::npos) {
-      commentSince = true;
-    }
-    start = end;
-  }
-  // Without any entry the parser keeps the comments itself, as the file's comment.
-  if (afterLastEntry == std::string::npos || !commentSince) {
-    return std::string();
-  }
-  std::string block = text.substr(afterLastEntry);
-  if (block.back() != '\n') {
-    block += '\n';
-  }
-  return block;
 }
 
 // Writing through a symbolic link replaces the link's target, not the link.
@@ -149,28 +116,32 @@ bool ReplaceFile(const std::string& target, const std::string& text) {
   return true;
 }
 
+// The user's own protection of the file counts, even for a user the system would let
+// write anyway (a rename over a read-only file succeeds wherever the folder is writable).
+bool FileRefusesWriting(const std::string& target) {
+  struct stat info {};
+  if (::stat(target.c_str(), &info) != 0) {
+    return false;  // a missing file is created
+  }
+  return (info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0;
+}
+
 void Update(const std::string& fileName, const std::string& section, const TIniValues& values) {
   const std::lock_guard lock(writeLock);
   const std::string target = WriteTarget(fileName);
-  std::string text;
-  const int readError = ini_detail::ReadFileText(target, text);
+  if (FileRefusesWriting(target)) {
+    ThrowUnableToWrite(fileName);
+  }
+  TIniDocument document;
+  const int readError = document.Load(target);
   if (readError != 0 && readError != ENOENT) {
     // Rewriting a file we could not read would throw its contents away.
     ThrowUnableToWrite(fileName);
   }
-  ini_detail::TSimpleIni ini;
-  ini_detail::ParseText(ini, readError == 0 ? text : std::string());
   for (const auto& [key, value] : values) {
-    if (ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str()) < 0) {
-      ThrowUnableToWrite(fileName);
-    }
+    document.SetValue(section, key, OneLine(value));
   }
-  std::string output;
-  if (ini.Save(output) < 0) {
-    ThrowUnableToWrite(fileName);
-  }
-  output += TrailingComments(text);
-  if (!ReplaceFile(target, output)) {
+  if (!ReplaceFile(target, document.Text())) {
     ThrowUnableToWrite(fileName);
   }
 }

@@ -3,7 +3,8 @@
 // Nothing is cached between operations, so the last write wins and every read sees it.
 // A write re-reads the file, changes its keys and replaces the file atomically (temporary
 // file in the same folder, flushed to disk, renamed over), so a failed write leaves the
-// previous file as it was. Other sections, keys and comments are kept.
+// previous file as it was. Only the written keys' lines change; every other byte of the
+// file stays as it was. A file without write permission is not replaced.
 #pragma once
 
 #include <string>

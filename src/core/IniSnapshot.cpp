@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "core/SimpleIniAdapter.h"
+#include "core/IniDocument.h"
 
 namespace qarvo {
 
@@ -42,24 +42,18 @@ std::optional<int> ParseIniInteger(std::string_view text) {
 }
 
 struct TIniSnapshot::TImpl {
-  ini_detail::TSimpleIni Ini;
+  TIniDocument Document;
 };
 
-TIniSnapshot::TIniSnapshot() : impl_(std::make_unique<TImpl>()) {
-  ini_detail::ParseText(impl_->Ini, {});
-}
+TIniSnapshot::TIniSnapshot() : impl_(std::make_unique<TImpl>()) {}
 
 TIniSnapshot::TIniSnapshot(const std::string& fileName) : impl_(std::make_unique<TImpl>()) {
-  std::string text;
-  if (ini_detail::ReadFileText(fileName, text) != 0) {
-    text.clear();
-  }
-  ini_detail::ParseText(impl_->Ini, text);
+  impl_->Document.Load(fileName);
 }
 
 TIniSnapshot TIniSnapshot::FromText(std::string_view text) {
   TIniSnapshot snapshot;
-  ini_detail::ParseText(snapshot.impl_->Ini, text);
+  snapshot.impl_->Document = TIniDocument(std::string(text));
   return snapshot;
 }
 
@@ -69,17 +63,17 @@ TIniSnapshot& TIniSnapshot::operator=(TIniSnapshot&&) noexcept = default;
 
 std::string TIniSnapshot::ReadString(const std::string& section, const std::string& key,
                                      const std::string& defaultValue) const {
-  const char* value = impl_->Ini.GetValue(section.c_str(), key.c_str(), nullptr);
-  return value ? std::string(value) : defaultValue;
+  const std::string* value = impl_->Document.Find(section, key);
+  return value ? *value : defaultValue;
 }
 
 int TIniSnapshot::ReadInteger(const std::string& section, const std::string& key,
                               int defaultValue) const {
-  const char* value = impl_->Ini.GetValue(section.c_str(), key.c_str(), nullptr);
+  const std::string* value = impl_->Document.Find(section, key);
   if (!value) {
     return defaultValue;
   }
-  return ParseIniInteger(value).value_or(defaultValue);
+  return ParseIniInteger(*value).value_or(defaultValue);
 }
 
 bool TIniSnapshot::ReadBool(const std::string& section, const std::string& key,
@@ -88,23 +82,14 @@ bool TIniSnapshot::ReadBool(const std::string& section, const std::string& key,
 }
 
 bool TIniSnapshot::SectionExists(const std::string& section) const {
-  return impl_->Ini.GetSection(section.c_str()) != nullptr;
+  return impl_->Document.HasSection(section);
 }
 
 bool TIniSnapshot::ValueExists(const std::string& section, const std::string& key) const {
-  return impl_->Ini.GetValue(section.c_str(), key.c_str(), nullptr) != nullptr;
+  return impl_->Document.Find(section, key) != nullptr;
 }
 
-std::vector<std::string> TIniSnapshot::ReadSections() const {
-  ini_detail::TSimpleIni::TNamesDepend names;
-  impl_->Ini.GetAllSections(names);
-  names.sort(ini_detail::TSimpleIni::Entry::LoadOrder());
-  std::vector<std::string> result;
-  for (const auto& name : names) {
-    result.emplace_back(name.pItem);
-  }
-  return result;
-}
+std::vector<std::string> TIniSnapshot::ReadSections() const { return impl_->Document.Sections(); }
 
 std::vector<std::string> TIniSnapshot::ReadSectionKeys(const std::string& section) const {
   std::vector<std::string> result;
@@ -116,17 +101,8 @@ std::vector<std::string> TIniSnapshot::ReadSectionKeys(const std::string& sectio
 
 TIniValues TIniSnapshot::ReadSection(const std::string& section) const {
   TIniValues result;
-  const auto* entries = impl_->Ini.GetSection(section.c_str());
-  if (!entries) {
-    return result;
-  }
-  ini_detail::TSimpleIni::TNamesDepend keys;
-  for (const auto& [key, value] : *entries) {
-    keys.push_back(key);
-  }
-  keys.sort(ini_detail::TSimpleIni::Entry::LoadOrder());
-  for (const auto& key : keys) {
-    result.emplace_back(key.pItem, entries->find(key)->second);
+  for (auto& entry : impl_->Document.Entries(section)) {
+    result.emplace_back(std::move(entry.Key), std::move(entry.Value));
   }
   return result;
 }

@@ -1,9 +1,10 @@
 // Read-only view of an INI file loaded once.
 //
 // Readers that need many keys of one file (a format section has some thirty) load a
-// snapshot instead of reopening the file per key. Section and key names compare without
-// regard to letter case. Values are the text after the first "=", trimmed of surrounding
-// blanks; inner text (blanks, quotes, ";") is kept as written.
+// snapshot instead of reopening the file per key. The reading rules are those of
+// TIniDocument: names compare without regard to letter case, the first of duplicate keys
+// wins. Values are the text after the first "=", trimmed of surrounding blanks; inner text
+// (blanks, quotes, ";") is kept as written.
 #pragma once
 
 #include <memory>

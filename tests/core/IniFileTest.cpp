@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <thread>
 
 #include "support/ScratchFolder.h"
 #include "core/SettingsError.h"
@@ -204,6 +210,119 @@ TEST(IniFileWrite, RefusedWriteThrowsWithTheFileName) {
   }
   EXPECT_THAT(folder.Entries(), ElementsAre("plain"));
   EXPECT_EQ(ReadText(folder.File("plain")), "x");
+}
+
+TEST(IniFileWrite, ChangesOnlyTheLinesItWrites) {
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
+  WriteText(name,
+            "\xEF\xBB\xBF; made by hand\r\n[Settings]\r\nOutPutDir = /videos \r\nnot a key line\r\n"
+            "priority=2\r\npriority=3\r\n\r\n[lstformat]\n1=0\n# keep\n[settings]\nvolume=5\n"
+            "PRIORITY=9\n; tail");
+  TIniFile ini(name);
+  EXPECT_EQ(ini.ReadInteger("settings", "priority", 0), 2);  // the first of duplicates wins
+  EXPECT_EQ(ini.ReadInteger("settings", "volume", 0), 5);    // the section read as one
+  EXPECT_EQ(ini.ReadString("settings", "outputdir", ""), "/videos");
+  EXPECT_THAT(ini.ReadSections(), ElementsAre("Settings", "lstformat"));
+
+  ini.WriteString("settings", "outputdir", "/new");
+  ini.WriteInteger("SETTINGS", "skinIndex", 4);
+  ini.WriteInteger("settings", "volume", 6);
+  ini.WriteBool("formatInfo7", "mute", true);
+  EXPECT_EQ(ReadText(name),
+            "\xEF\xBB\xBF; made by hand\r\n[Settings]\r\nOutPutDir = /new\r\nnot a key line\r\n"
+            "priority=2\r\npriority=3\r\nskinIndex=4\r\n\r\n[lstformat]\n1=0\n# keep\n[settings]\n"
+            "volume=6\nPRIORITY=9\n; tail\n[formatInfo7]\nmute=1\n");
+  EXPECT_EQ(ini.ReadInteger("settings", "priority", 0), 2);
+  EXPECT_EQ(ini.ReadInteger("settings", "skinIndex", 0), 4);
+  EXPECT_TRUE(ini.ReadBool("formatinfo7", "MUTE", false));
+}
+
+TEST(IniFileWrite, ReadOnlyFileIsNotReplaced) {
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
+  const std::string original = "[settings]\nvolume=12\n";
+  WriteText(name, original);
+  std::filesystem::permissions(name, std::filesystem::perms(0444));
+  try {
+    TIniFile(name).WriteInteger("settings", "volume", 1);
+    ADD_FAILURE() << "a read-only file was replaced";
+  } catch (const ESettingsError& error) {
+    EXPECT_STREQ(error.what(), ("Unable to write to " + name).c_str());
+  }
+  EXPECT_EQ(ReadText(name), original);
+  EXPECT_EQ(std::filesystem::status(name).permissions(), std::filesystem::perms(0444));
+  EXPECT_THAT(folder.Entries(), ElementsAre("s.ini"));
+}
+
+// A writer killed at any moment leaves the previous file or the new one, never a mixture:
+// a child process writes in a loop and is killed at random moments.
+TEST(IniFileWrite, SurvivesTheWriterBeingKilled) {
+  TScratchFolder folder;
+  const std::string name = folder.File("s.ini");
+  const std::vector<std::string> keys{"OutPutDir", "priority", "volume", "skinIndex", "jpgCmp"};
+  std::string text = "; kept\n[settings]\n";
+  for (const std::string& key : keys) text += key + "=0\n";
+  WriteText(name, text + "[other]\nkeep=me\n");
+  std::map<std::string, long> seen;
+  int changes = 0;
+  for (const std::string& key : keys) seen[key] = 0;
+  const unsigned seed = std::random_device()();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  // Kills land anywhere in the first or the second write (one write takes some milliseconds
+  // with its flushes), so both the old and the new values are seen.
+  std::uniform_int_distribution<int> writesStarted(1, 2);
+  std::uniform_int_distribution<int> delayUs(0, 8000);
+  constexpr long kRound = 1000000;  // child i writes i * kRound + n
+  for (int round = 1; round <= 200; ++round) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      TIniFile ini(name);
+      for (long n = 1; n < kRound; ++n) {
+        for (const std::string& key : keys) {
+          if (::write(ready[1], "w", 1) != 1) ::_exit(3);  // a write is starting
+          try {
+            ini.WriteString("settings", key, std::to_string(round * kRound + n));
+          } catch (...) {
+            ::_exit(2);
+          }
+        }
+      }
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    bool signalled = true;
+    for (int started = writesStarted(random); signalled && started > 0; --started) {
+      char byte = 0;
+      signalled = ::read(ready[0], &byte, 1) == 1;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(ready[0]);
+    ASSERT_TRUE(signalled);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed with " << WEXITSTATUS(status);
+
+    const TIniSnapshot file(name);
+    ASSERT_EQ(file.ReadString("other", "keep", ""), "me") << "round " << round;
+    for (const std::string& key : keys) {
+      const std::string value = file.ReadString("settings", key, "missing");
+      const long number = std::strtol(value.c_str(), nullptr, 10);
+      ASSERT_EQ(value, std::to_string(number)) << key << " in round " << round;
+      ASSERT_TRUE(number == seen[key] || number / kRound == round)
+          << key << "=" << value << " after " << seen[key] << " in round " << round;
+      changes += number != seen[key];
+      seen[key] = number;
+    }
+    ASSERT_EQ(ReadText(name).rfind("; kept\n[settings]\n", 0), 0u);
+  }
+  EXPECT_GT(changes, 0) << "no write completed before a kill";
 }
 
 // Files past RLIMIT_FSIZE fail with EFBIG: a deterministic full disk for this process.

@@ -157,8 +157,10 @@ TEST(Encoders, PresetTargetAndContainer) {
 }
 
 TEST(Rates, BitRatesFrameRateChannelsVolume) {
-  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\nparaVideoBitRate=768\nparaFrameRate=29.97\n"
-                            "paraAudioBitRate=96.5\nparaSampleRate=22050\nparaChannel=1\nparaVolume=128\n",
+  // The first of duplicate keys wins: this volume, not kMpeg4's.
+  auto c = Compose("paraVolume=128\n" + kMpeg4 +
+                       "paraVideoSize=320x240\nparaVideoBitRate=768\nparaFrameRate=29.97\n"
+                       "paraAudioBitRate=96.5\nparaSampleRate=22050\nparaChannel=1\n",
                    Job("lbox"), Source(320, 240));
   EXPECT_EQ(c.Output.VideoBitrate, 768000);
   EXPECT_EQ(c.Output.FrameRate, "29.97");

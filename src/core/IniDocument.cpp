@@ -1,0 +1,199 @@
+#include "core/IniDocument.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace qarvo {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// The line's own terminator, so added lines match the file's line ends.
+std::string_view Terminator(std::string_view line) {
+  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") return "\r\n";
+  if (!line.empty() && line.back() == '\n') return "\n";
+  return {};
+}
+
+}  // namespace
+
+TIniDocument::TIniDocument(std::string text) : text_(std::move(text)) { Index(); }
+
+int TIniDocument::Load(const std::string& fileName) {
+  text_.clear();
+  int error = 0;
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+  } else {
+    char buffer[16384];
+    for (;;) {
+      const ssize_t count = ::read(fd, buffer, sizeof buffer);
+      if (count > 0) {
+        text_.append(buffer, static_cast<size_t>(count));
+      } else if (count == 0) {
+        break;
+      } else if (errno != EINTR) {
+        error = errno;
+        break;
+      }
+    }
+    ::close(fd);
+  }
+  if (error != 0) text_.clear();
+  Index();
+  return error;
+}
+
+void TIniDocument::Index() {
+  lines_.clear();
+  sections_.assign(1, TSection{});
+  int current = 0;
+  size_t begin =
+      text_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? kByteOrderMark.size() : 0;
+  while (begin < text_.size()) {
+    const size_t newline = text_.find('\n', begin);
+    const size_t end = newline == std::string::npos ? text_.size() : newline + 1;
+    TLine line;
+    line.Begin = begin;
+    line.End = end;
+    const size_t length = end - begin - (newline == std::string::npos ? 0 : 1);
+    const std::string_view content = Trimmed(std::string_view(text_).substr(begin, length));
+    if (!content.empty() && content.front() == '[') {
+      const size_t close = content.find(']');
+      if (close != std::string_view::npos) {
+        const std::string_view name = Trimmed(content.substr(1, close - 1));
+        current = SectionIndex(name);
+        if (current < 0) {
+          current = static_cast<int>(sections_.size());
+          sections_.push_back(TSection{std::string(name), {}});
+        }
+        line.Header = true;
+        line.Section = current;
+        sections_[current].Lines.push_back(lines_.size());
+      }
+    } else if (!content.empty() && content.front() != ';' && content.front() != '#') {
+      const size_t equals = content.find('=');
+      const std::string_view key = equals == std::string_view::npos
+                                       ? std::string_view()
+                                       : Trimmed(content.substr(0, equals));
+      if (!key.empty()) {
+        const std::string_view rest = content.substr(equals + 1);
+        const std::string_view value = Trimmed(rest);
+        line.Section = current;
+        line.Key = key;
+        line.Value = value;
+        const char* valueStart = value.empty() ? rest.data() + rest.size() : value.data();
+        line.ValueBegin = static_cast<size_t>(valueStart - text_.data());
+        sections_[current].Lines.push_back(lines_.size());
+      }
+    }
+    lines_.push_back(std::move(line));
+    begin = end;
+  }
+}
+
+int TIniDocument::SectionIndex(std::string_view name) const {
+  // Index 0 is the unnamed part before any section line.
+  if (name.empty()) return 0;
+  for (size_t i = 1; i < sections_.size(); ++i)
+    if (SameName(sections_[i].Name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+const TIniDocument::TLine* TIniDocument::FirstEntry(int section, std::string_view key) const {
+  if (section < 0) return nullptr;
+  for (size_t index : sections_[section].Lines) {
+    const TLine& line = lines_[index];
+    if (!line.Header && SameName(line.Key, key)) return &line;
+  }
+  return nullptr;
+}
+
+const std::string* TIniDocument::Find(std::string_view section, std::string_view key) const {
+  const TLine* line = FirstEntry(SectionIndex(section), key);
+  return line ? &line->Value : nullptr;
+}
+
+bool TIniDocument::HasSection(std::string_view section) const {
+  const int index = SectionIndex(section);
+  return index >= 0 && !sections_[index].Lines.empty();
+}
+
+std::vector<std::string> TIniDocument::Sections() const {
+  std::vector<std::string> names;
+  for (const TSection& section : sections_)
+    if (!section.Lines.empty()) names.push_back(section.Name);
+  return names;
+}
+
+std::vector<TIniDocument::TEntry> TIniDocument::Entries(std::string_view section) const {
+  std::vector<TEntry> entries;
+  const int index = SectionIndex(section);
+  if (index < 0) return entries;
+  for (size_t lineIndex : sections_[index].Lines) {
+    const TLine& line = lines_[lineIndex];
+    if (!line.Header && FirstEntry(index, line.Key) == &line)
+      entries.push_back({line.Key, line.Value});
+  }
+  return entries;
+}
+
+void TIniDocument::InsertAfter(size_t lineIndex, const std::string& newLines) {
+  const TLine& line = lines_[lineIndex];
+  const std::string_view raw = std::string_view(text_).substr(line.Begin, line.End - line.Begin);
+  std::string_view end = Terminator(raw);
+  std::string insertion;
+  if (end.empty()) {
+    end = "\n";
+    insertion = end;  // the file's last line had no line end
+  }
+  for (size_t start = 0; start < newLines.size();) {
+    const size_t newline = newLines.find('\n', start);
+    insertion += newLines.substr(start, newline - start);
+    insertion += end;
+    start = newline + 1;
+  }
+  text_.insert(line.End, insertion);
+}
+
+void TIniDocument::SetValue(const std::string& section, const std::string& key,
+                            const std::string& value) {
+  const int index = SectionIndex(section);
+  if (const TLine* line = FirstEntry(index, key)) {
+    const std::string end(
+        Terminator(std::string_view(text_).substr(line->Begin, line->End - line->Begin)));
+    text_.replace(line->ValueBegin, line->End - line->ValueBegin, value + end);
+  } else if (index >= 0 && !sections_[index].Lines.empty()) {
+    // After the last entry of the section's first appearance, before what follows it.
+    const std::vector<size_t>& owned = sections_[index].Lines;
+    size_t after = owned.front();
+    for (size_t lineIndex : owned) {
+      if (lineIndex != owned.front() && lines_[lineIndex].Header) break;
+      after = lineIndex;
+    }
+    InsertAfter(after, key + "=" + value + "\n");
+  } else {
+    if (!text_.empty() && text_.back() != '\n') text_ += '\n';
+    if (!section.empty()) text_ += "[" + section + "]\n";
+    text_ += key + "=" + value + "\n";
+  }
+  Index();
+}
+
+}  // namespace qarvo
