@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 namespace qarvo {
@@ -128,24 +129,42 @@ struct TSize {
   int Width, Height;
 };
 
-TSize TargetSize(const std::string& value, const std::string& encoder, const TSourceFacts& source,
-                 ISizeQuestion& sizeQuestion) {
+std::optional<TSize> ReadSize(const std::string& text) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) return std::nullopt;
+  const std::string w = text.substr(0, x), h = text.substr(x + 1);
+  if (!IsIntegerText(w) || !IsIntegerText(h) || ToInt(w) <= 0 || ToInt(h) <= 0) return std::nullopt;
+  return TSize{ToInt(w), ToInt(h)};
+}
+
+TSize RequestedSize(const std::string& value, const TSourceFacts& source,
+                    ISizeQuestion& sizeQuestion) {
   if (value != kAsSource) {
     const auto x = value.find('x');
     if (x != std::string::npos && x != 0 && x != value.size() - 1) {
       const std::string w = value.substr(0, x), h = value.substr(x + 1);
-      TSize size{IsIntegerText(w) ? ToInt(w) : source.Width,
-                 IsIntegerText(h) ? ToInt(h) : source.Height};
-      if (Lower(encoder) == "h263") {
-        const std::string forced = ForceH263Size(size.Width, size.Height);
-        const auto fx = forced.find('x');
-        size = {ToInt(forced.substr(0, fx)), ToInt(forced.substr(fx + 1))};
-      }
-      return size;
+      return {IsIntegerText(w) ? ToInt(w) : source.Width,
+              IsIntegerText(h) ? ToInt(h) : source.Height};
     }
     if (sizeQuestion.UseDefaultSize()) return {320, 240};
   }
   return {source.Width, source.Height};
+}
+
+// Every path to the size ends here, so an unknown source size never reaches the options and
+// an H.263 encoder always gets a size it opens with.
+TSize TargetSize(const TFormatProfile& profile, const std::string& encoder,
+                 const TSourceFacts& source, ISizeQuestion& sizeQuestion) {
+  TSize size = RequestedSize(profile.VideoSize(), source, sizeQuestion);
+  if (size.Width <= 0 || size.Height <= 0) {
+    const auto item = profile.Definition().VideoSize.DefaultItem();
+    size = (item ? ReadSize(*item) : std::nullopt).value_or(TSize{320, 240});
+  }
+  if (Lower(encoder) == "h263") {
+    const std::string forced = ForceH263Size(size.Width, size.Height);
+    size = *ReadSize(forced);
+  }
+  return size;
 }
 
 std::string Pair(int a, const char* separator, int b) {
@@ -184,16 +203,25 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
     return pad;
   }
   if (zoom == "pan") {
+    // The 4:3 window is cut from the middle of the job's own crop rectangle.
+    output.CropTop = job.CropTop;
+    output.CropBottom = job.CropBottom;
+    output.CropLeft = job.CropLeft;
+    output.CropRight = job.CropRight;
     const int64_t cw = sw - job.CropLeft - job.CropRight;
     const int64_t ch = sh - job.CropTop - job.CropBottom;
     // Compare cw/ch with 4/3 exactly: 3cw against 4ch.
     if (ch > 0 && 3 * cw > 4 * ch) {
       const int amount = static_cast<int>(std::llabs(3 * cw - 4 * ch) / 6);  // (cw - ch*4/3) / 2
-      output.CropLeft = output.CropRight = (amount + job.CropLeft) & ~1;
+      output.CropLeft += amount;
+      output.CropRight += amount;
     } else if (ch > 0 && 3 * cw < 4 * ch) {
       const int amount = static_cast<int>(std::llabs(4 * ch - 3 * cw) / 8);  // (ch - cw*3/4) / 2
-      output.CropTop = output.CropBottom = (amount + job.CropTop) & ~1;
+      output.CropTop += amount;
+      output.CropBottom += amount;
     }
+    for (int* crop : {&output.CropTop, &output.CropBottom, &output.CropLeft, &output.CropRight})
+      *crop &= ~1;
     output.FrameSize = Pair(tw, "x", th);
     output.AspectRatio = Pair(tw, ":", th);
   }
@@ -257,7 +285,7 @@ void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& j
       output.DisableVideo = true;
     } else {
       ComposeRateAndContainer(profile, source, output);
-      const TSize target = TargetSize(profile.VideoSize(), encoder, source, sizeQuestion);
+      const TSize target = TargetSize(profile, encoder, source, sizeQuestion);
       output.CropTop = output.CropBottom = output.CropLeft = output.CropRight = 0;
       const std::string filter = Fit(job, source, target, output);
       if (!filter.empty())

@@ -90,13 +90,39 @@ TEST(Fitting, FullPanAndCenter) {
   EXPECT_EQ(c.Output.CropRight, 160);
   EXPECT_EQ(c.Output.CropTop, 0);
   EXPECT_EQ(c.Output.FrameSize, "320x240");
-  // 480x480 to 4:3 keeps 360 rows; the job's margin of 6 on top adds to both.
+  // 480x480 with the job's top margin of 6: 474 rows left, 360 kept, 57 more on each side.
   TlvFilesRecord pan = Job("pan");
   pan.CropTop = 6;
   c = Compose(kMpeg4 + "paraVideoSize=320x240\n", pan, Source(480, 480));
   EXPECT_EQ(c.Output.CropTop, (57 + 6) & ~1);
-  EXPECT_EQ(c.Output.CropBottom, c.Output.CropTop);
+  EXPECT_EQ(c.Output.CropBottom, 57 & ~1);
   EXPECT_EQ(c.Output.CropLeft, 0);
+  // The window comes out of the job's rectangle, both axes' margins kept:
+  // left, right, top, bottom margins -> expected crops.
+  struct {
+    int Left, Right, Top, Bottom;
+    int WantLeft, WantRight, WantTop, WantBottom;
+  } const cropped[] = {
+      {0, 100, 0, 0, 110, 210, 0, 0},        // 1180x720: 960 columns kept, not stretched
+      {0, 100, 20, 20, 136, 236, 20, 20},    // 1180x680: 906.67 columns kept
+      {40, 40, 0, 240, 320, 320, 0, 240},    // 1200x480: 640 columns kept
+      {300, 300, 0, 0, 300, 300, 104, 104},  // 680x720, taller: 510 rows, 512 with even crops
+  };
+  for (const auto& m : cropped) {
+    pan = Job("pan");
+    pan.CropLeft = m.Left;
+    pan.CropRight = m.Right;
+    pan.CropTop = m.Top;
+    pan.CropBottom = m.Bottom;
+    c = Compose(kMpeg4 + "paraVideoSize=320x240\n", pan, Source(1280, 720));
+    SCOPED_TRACE(std::to_string(m.Left) + "," + std::to_string(m.Right) + "," +
+                 std::to_string(m.Top) + "," + std::to_string(m.Bottom));
+    EXPECT_EQ(c.Output.CropLeft, m.WantLeft);
+    EXPECT_EQ(c.Output.CropRight, m.WantRight);
+    EXPECT_EQ(c.Output.CropTop, m.WantTop);
+    EXPECT_EQ(c.Output.CropBottom, m.WantBottom);
+    EXPECT_EQ(c.Output.FrameSize, "320x240");
+  }
   c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("pan"), Source(640, 480));
   EXPECT_EQ(c.Output.CropLeft, 0);
   EXPECT_EQ(c.Output.CropTop, 0);
@@ -125,6 +151,22 @@ TEST(FrameSize, UnreadableSizesAskTheQuestion) {
   EXPECT_EQ(half.Output.FrameSize, "640x360");
 }
 
+TEST(FrameSize, UnknownSourceSizeTakesTheDefinitionsDefault) {
+  const std::string def = "[formatInfo1]\nFormat=mp4\nVideoSize=320x240,176x144,as source\n";
+  for (const char* size : {"as source", "axb", "big"}) {
+    SCOPED_TRACE(size);
+    auto c = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("lbox"), Source(0, 0), false,
+                     def + "iVideoSize=1\n");
+    EXPECT_EQ(c.Output.FrameSize, "176x144");
+    EXPECT_EQ(c.Output.AspectRatio, "176:144");
+    EXPECT_EQ(c.Output.VideoFilters, "pad=176:144:0:0");
+    // A default that is itself "as source" falls back to the question's size.
+    c = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(0, 0), false,
+                def + "iVideoSize=2\n");
+    EXPECT_EQ(c.Output.FrameSize, "320x240");
+  }
+}
+
 TEST(FrameSize, H263TakesOnlyItsOwnSizes) {
   const std::string h263 = "paraVideoEncoder=h263\nparaVolume=256\nparaVideoSize=";
   EXPECT_EQ(Compose(h263 + "400x300\n", Job("full"), Source(640, 480)).Output.FrameSize, "704x576");
@@ -133,6 +175,17 @@ TEST(FrameSize, H263TakesOnlyItsOwnSizes) {
   EXPECT_EQ(Compose(h263 + "160x120\n", Job("full"), Source(640, 480)).Output.FrameSize, "176x144");
   EXPECT_EQ(Compose(h263 + "1408x1152\n", Job("full"), Source(640, 480)).Output.FrameSize, "1408x1152");
   EXPECT_EQ(Compose(h263 + "100x80\n", Job("full"), Source(640, 480)).Output.FrameSize, "128x96");
+  // Every other way to a size is forced too: the source's, the question's, the default's.
+  EXPECT_EQ(Compose(h263 + "as source\n", Job("full"), Source(320, 240)).Output.FrameSize,
+            "352x288");
+  EXPECT_EQ(Compose(h263 + "big\n", Job("full"), Source(640, 480), true).Output.FrameSize,
+            "352x288");
+  EXPECT_EQ(Compose(h263 + "big\n", Job("full"), Source(640, 480), false).Output.FrameSize,
+            "704x576");
+  auto lbox = Compose(h263 + "as source\n", Job("lbox"), Source(0, 0), true,
+                      "[formatInfo1]\nVideoSize=400x300\n");
+  EXPECT_EQ(lbox.Output.FrameSize, "704x576");
+  EXPECT_EQ(lbox.Output.VideoFilters, "pad=704:576:0:0");
 }
 
 TEST(Encoders, PresetTargetAndContainer) {
