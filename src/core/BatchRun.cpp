@@ -6,6 +6,7 @@
 #include "core/FormatProfile.h"
 #include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
+#include "core/Utf8Text.h"
 
 namespace qarvo {
 namespace {
@@ -31,8 +32,8 @@ std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value) {
 }
 
 std::string ShortenCaption(const std::string& caption) {
-  if (caption.size() < 51) return caption;
-  return caption.substr(0, 44) + ".." + CaptionExtension(caption);
+  if (Utf8Length(caption) < 51) return caption;
+  return Utf8Prefix(caption, 44) + ".." + CaptionExtension(caption);
 }
 
 TProgressView MakeProgressView(int taskIndex, int tasksCount, int64_t currentDuration,

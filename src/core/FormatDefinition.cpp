@@ -5,6 +5,8 @@
 #include <cctype>
 #include <utility>
 
+#include "core/Utf8Text.h"
+
 namespace qarvo {
 namespace {
 
@@ -152,7 +154,7 @@ std::optional<std::string> ChannelValue(const std::string& choice) {
 
 std::optional<std::string> VolumeValue(const std::string& choice) {
   if (choice.empty()) return std::nullopt;
-  const std::string number = choice.substr(0, choice.size() - 1);
+  const std::string number = Utf8WithoutLast(choice);
   static const std::array<int, 12> offered{25, 50, 75, 100, 125, 150, 175, 200, 250, 300, 350, 400};
   for (int percent : offered)
     if (number == std::to_string(percent)) return std::to_string(percent * 256 / 100);

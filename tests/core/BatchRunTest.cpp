@@ -141,6 +141,13 @@ TEST(ProgressView, ShorteningUnknownLengthAndPriorities) {
   ASSERT_EQ(caption.size(), 60u);
   EXPECT_EQ(ShortenCaption(caption), caption.substr(0, 44) + "...avi");
   EXPECT_EQ(ShortenCaption("/short.avi"), "/short.avi");
+  // Characters, not bytes: 50 two-byte characters stay whole; 52 are cut after the 44th.
+  const std::string e = "\xC3\xA9";
+  std::string wide = "/";
+  for (int i = 0; i < 45; ++i) wide += e;
+  EXPECT_EQ(ShortenCaption(wide + ".avi"), wide + ".avi");  // 50 characters, 95 bytes
+  const std::string longer = "/" + std::string(42, 'a') + e + e + e + e + "1.avi";  // 52
+  EXPECT_EQ(ShortenCaption(longer), "/" + std::string(42, 'a') + e + "...avi");
   const TProgressView view = MakeProgressView(0, 1, 5000000, -1, 2000, "/a.avi");
   EXPECT_FALSE(view.Percent);
   EXPECT_EQ(view.Time, "5 Second");

@@ -37,6 +37,7 @@ TEST(EditorMappings, MapChoiceTextsToProfileValues) {
   EXPECT_EQ(VolumeValue("400%"), "1024");
   EXPECT_FALSE(VolumeValue("110%"));
   EXPECT_FALSE(VolumeValue(""));
+  EXPECT_EQ(VolumeValue("200\xEF\xBC\x85"), "512");  // the last character, not its last byte
   EXPECT_EQ(VideoEncoderEngineName("H264"), "libx264");
   EXPECT_EQ(VideoEncoderEngineName("MPEG-4"), "mpeg4");
   EXPECT_EQ(VideoEncoderEngineName("Xvid"), "libxvid");
