@@ -48,7 +48,15 @@ std::string TFormatList::BuildFormatList(const TIniFile& settings) {
   }
   const std::string field = snapshot.ReadString(settings::kSection, settings::kFormatName,
                                                 settings::kFormatNameCatalogueDefault);
-  SelectByText(field);
+  const auto code = snapshot.ValueExists(settings::kSection, settings::kFormatCode)
+                        ? ParseIniInteger(snapshot.ReadString(settings::kSection,
+                                                              settings::kFormatCode, ""))
+                        : std::nullopt;
+  if (code) {
+    SelectByCode(*code);
+  } else {
+    SelectByText(field);
+  }
   return field;
 }
 
@@ -87,6 +95,16 @@ void TFormatList::SelectByText(const std::string& text) {
   const std::string wanted = Trimmed(text);
   for (size_t i = 0; i < rows_.size(); ++i) {
     if (SameTextIgnoringCase(rows_[i].Text, wanted)) {
+      selected_ = static_cast<int>(i);
+      return;
+    }
+  }
+}
+
+void TFormatList::SelectByCode(int code) {
+  selected_.reset();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].Info.IsFormat && rows_[i].Info.Code == code) {
       selected_ = static_cast<int>(i);
       return;
     }

@@ -22,7 +22,8 @@ struct TFormatRow {
 class TFormatList {
  public:
   // Fills the list from both catalogue tables with the collapse state of `settings` and
-  // selects the row matching "FormatName". Returns the field text ("FormatName").
+  // selects the current format's row: by "FormatCode", since the two tables share display
+  // names; only without a stored code by "FormatName". Returns the field text ("FormatName").
   std::string BuildFormatList(const TIniFile& settings);
   // Writes every category row's Collapsed flag to "lstformat".
   void SaveFormatListState(TIniFile& settings) const;
@@ -32,6 +33,8 @@ class TFormatList {
   void SetSelectedRow(std::optional<int> row);
   // Selects the row whose text equals the trimmed text, ignoring case; none when no match.
   void SelectByText(const std::string& text);
+  // Selects the format row of `code`; none when that format's row is not shown.
+  void SelectByCode(int code);
 
   // Expands a collapsed category row or collapses an expanded one; other rows: nothing.
   void ToggleCategory(int row);

@@ -101,5 +101,33 @@ TEST(FormatList, CollapseStateSurvivesARebuildAndTheSelectionFollowsTheName) {
   EXPECT_EQ(rebuilt.Rows()[*rebuilt.SelectedRow()].Info.Code, 2700);
 }
 
+TEST(FormatList, TheCurrentFormatIsSelectedByItsCodeInItsOwnTable) {
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
+  // Both "General Audio formates" expanded: the general one (27) comes first in the list.
+  WriteText(settings.FileName(),
+            "[settings]\nFormatName=MP3 MPEG Layer-3 Audio (*.mp3)\nFormatCode=700\n"
+            "[lstformat]\n27=0\n7=0\n");
+  TFormatList list;
+  list.BuildFormatList(settings);
+  ASSERT_NE(RowOf(list, "MP3 MPEG Layer-3 Audio (*.mp3)"), -1);
+  ASSERT_TRUE(list.SelectedRow());
+  EXPECT_EQ(list.Rows()[*list.SelectedRow()].Info.Code, 700);
+  EXPECT_GT(*list.SelectedRow(), RowOf(list, "MP3 MPEG Layer-3 Audio (*.mp3)"));
+  // Its row not shown: nothing is selected, not the same name in the other table.
+  settings.WriteString("lstformat", "7", "1");
+  list.BuildFormatList(settings);
+  EXPECT_FALSE(list.SelectedRow());
+  // Selecting stores the code that the next build selects by.
+  const std::string audio = "General Audio formates";
+  list.ToggleCategory(RowOf(list, audio, RowOf(list, audio) + 1));
+  const std::string ac3 = "AC-3 Audio Codec (*.ac3)";
+  list.SelectFormat(RowOf(list, ac3, RowOf(list, ac3) + 1), settings);
+  list.SaveFormatListState(settings);
+  list.BuildFormatList(settings);
+  ASSERT_TRUE(list.SelectedRow());
+  EXPECT_EQ(list.Rows()[*list.SelectedRow()].Info.Code, 706);
+}
+
 }  // namespace
 }  // namespace qarvo
