@@ -76,6 +76,28 @@ std::pair<int, int> FinalSize(const TComposedOutput& o) {
   return {w, h};
 }
 
+// Converts one source through the headless batch with format `code`, to its end.
+void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code,
+                   const std::string& source, TJobReport& report) {
+  std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
+  TBatchRun run(*engine, settings, definitions);
+  run.SetFormatCode(code);
+  bool ended = false;
+  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}}};
+  engine->OnTerminate = [&](const TRunTermination& t) {
+    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr, false,
+                        false, {}))
+      ended = true;
+  };
+  TOutputNamer namer(settings);
+  TNoQuestion noQuestion;
+  ASSERT_TRUE(run.Start(rows, namer, noQuestion)) << run.Reports().front().Message;
+  for (int i = 0; i < 1200 && !ended; ++i) engine->Pump(100);
+  ASSERT_TRUE(ended);
+  report = run.Reports().front();
+  ASSERT_EQ(report.Outcome, TJobOutcome::Finished) << report.Message;
+}
+
 class EveryFormat : public ::testing::TestWithParam<TCatalogueFormat> {
  protected:
   static void SetUpTestSuite() {
@@ -93,23 +115,9 @@ TEST_P(EveryFormat, ConvertsFromItsDefaults) {
   settings.WriteString("settings", "OutPutDir", folder);
   TIniFile definitions(kDefinitionFile);
 
-  std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
-  TBatchRun run(*engine, settings, definitions);
-  run.SetFormatCode(format.Code);
-  bool ended = false;
-  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}}};
-  engine->OnTerminate = [&](const TRunTermination& t) {
-    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr, false,
-                        false, {}))
-      ended = true;
-  };
-  TOutputNamer namer(settings);
   TNoQuestion noQuestion;
-  ASSERT_TRUE(run.Start(rows, namer, noQuestion)) << run.Reports().front().Message;
-  for (int i = 0; i < 1200 && !ended; ++i) engine->Pump(100);
-  ASSERT_TRUE(ended);
-  const TJobReport report = run.Reports().front();
-  ASSERT_EQ(report.Outcome, TJobOutcome::Finished) << report.Message;
+  TJobReport report;
+  ASSERT_NO_FATAL_FAILURE(ConvertOneJob(settings, definitions, format.Code, source, report));
 
   // What composition asked for.
   std::string error;
@@ -162,6 +170,38 @@ TEST_P(EveryFormat, ConvertsFromItsDefaults) {
   if (std::string(muxer->name) != "swf") {
     EXPECT_NEAR(probe.FileStreamInfo().Duration / 1e6, 3.0, 0.2);
   }
+  probe.CloseFile();
+}
+
+// "as source" with an H.263 format: the encoder opens with the H.263 size the 320x240
+// picture is fitted into.
+class H263Format : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    LoadMediaLibraries();
+    TMainThread::SetMainThread();
+  }
+};
+
+TEST_F(H263Format, AsSourceOpensTheEncoder) {
+  const std::string source = EnsureClip("short3s");
+  const test::TScratchFolder scratch("h263");
+  TIniFile settings(scratch.Folder() + "/settings.ini");
+  settings.WriteString("settings", "OutPutDir", scratch.Folder());
+  settings.WriteString(FormatSection(200), "paraVideoSize", "as source");
+  TIniFile definitions(kDefinitionFile);
+  TJobReport report;
+  ASSERT_NO_FATAL_FAILURE(ConvertOneJob(settings, definitions, 200, source, report));
+  TMediaProbe probe;
+  ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
+  const AVStream* video = nullptr;
+  for (unsigned i = 0; i < probe.Container()->nb_streams && !video; ++i)
+    if (probe.Container()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+      video = probe.Container()->streams[i];
+  ASSERT_NE(video, nullptr);
+  EXPECT_EQ(video->codecpar->codec_id, AV_CODEC_ID_H263);
+  EXPECT_EQ(video->codecpar->width, 352);
+  EXPECT_EQ(video->codecpar->height, 288);
   probe.CloseFile();
 }
 
