@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <set>
 
 #include "core/FormatCatalogue.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
+#include "core/OptionComposer.h"
 #include "media/LibraryApi.h"
 #include "support/TestMediaError.h"
 
@@ -106,6 +108,89 @@ TEST_F(DefinitionFile, EveryDefaultNamesAnAvailableEncoderAndALegalSize) {
         EXPECT_TRUE(item == "as source" || h263Sizes.count(item)) << item;
       }
     }
+  }
+}
+
+// What a display name promises, checked against the format's definition: the default frame
+// size, the container or target, and the H.264 preset composition picks when H.264 is chosen.
+TEST_F(DefinitionFile, DefaultsKeepWhatTheDisplayNamesPromise) {
+  struct TRule {
+    const char* Part;  // text within the name, or its start when Prefix
+    bool Prefix;
+    const char* Size;  // default size, or "x" + height; nullptr: not checked
+    const char* Format;
+    const char* Preset;
+  };
+  static const TRule rules[] = {
+      {"(320 x 240)", false, "320x240", nullptr, nullptr},
+      {"(480 x 320)", false, "480x320", nullptr, nullptr},
+      {"(640 x 480)", false, "640x480", nullptr, nullptr},
+      {"(1280 x 720)", false, "1280x720", nullptr, nullptr},
+      {"480P", false, "x480", nullptr, nullptr},
+      {"480p", false, "x480", nullptr, nullptr},
+      {"576p", false, "720x576", nullptr, nullptr},
+      {"720P", false, "x720", nullptr, nullptr},
+      {"720p", false, "x720", nullptr, nullptr},
+      {"1080P", false, "x1080", nullptr, nullptr},
+      {"iPod", true, nullptr, "ipod", "libx264-ipod"},
+      {"iPhone", true, nullptr, "ipod", "libx264-ipod"},
+      {"PSP", true, nullptr, "psp", "libx264-psp"},
+      {"PS3", true, nullptr, "ps3", "libx264-ps3"},
+      {"DVD - NTSC", true, "720x480", "ntsc-dvd", nullptr},
+      {"DVD - PAL", true, "720x576", "pal-dvd", nullptr},
+      {"SVCD - NTSC", true, "480x480", "ntsc-svcd", nullptr},
+      {"SVCD - PAL", true, "480x576", "pal-svcd", nullptr},
+      {"VCD - NTSC", true, "352x240", "ntsc-vcd", nullptr},
+      {"VCD - PAL", true, "352x288", "pal-vcd", nullptr},
+      {"Mobile Phone 3GP ", true, "176x144", "3gp", nullptr},
+      {"Mobile Phone 3GP2 ", true, "176x144", "3g2", nullptr},
+      {"(*.avi)", false, nullptr, "avi", nullptr},
+      {"(*.mov)", false, nullptr, "mov", nullptr},
+      {"(*.flv)", false, nullptr, "flv", nullptr},
+      {"(*.ts)", false, nullptr, "mpegts", nullptr},
+  };
+  const TIniSnapshot file(kDefinitionFile);
+  TSourceFacts source;
+  source.VideoStreamCount = 1;
+  source.Width = 640;
+  source.Height = 480;
+  struct TNoQuestion : ISizeQuestion {
+    bool UseDefaultSize() override { return true; }
+  } noQuestion;
+  for (const TRule& rule : rules) {
+    int matched = 0;
+    for (const auto& format : AllCatalogueFormats()) {
+      const bool applies = rule.Prefix ? format.Name.rfind(rule.Part, 0) == 0
+                                       : format.Name.find(rule.Part) != std::string::npos;
+      if (!applies) continue;
+      ++matched;
+      SCOPED_TRACE(std::to_string(format.Code) + " " + format.Name);
+      const TFormatDefinition d = ReadFormatDefinition(file, format.Code);
+      const std::string size = d.VideoSize.DefaultItem().value_or("none");
+      if (rule.Size && rule.Size[0] == 'x') {
+        EXPECT_TRUE(size.size() > std::strlen(rule.Size) &&
+                    size.compare(size.size() - std::strlen(rule.Size), std::string::npos,
+                                 rule.Size) == 0)
+            << size;
+      } else if (rule.Size) {
+        EXPECT_EQ(size, rule.Size);
+      }
+      if (rule.Format) {
+        EXPECT_EQ(Lower(d.Format), rule.Format);
+      }
+      const auto& encoders = d.VideoEncoder.Items;
+      if (rule.Preset && std::find(encoders.begin(), encoders.end(), "H264") != encoders.end()) {
+        const TIniSnapshot chosen = TIniSnapshot::FromText(
+            "[" + FormatSection(format.Code) + "]\nparaVideoEncoder=libx264\n");
+        const TFormatProfile profile(chosen, d, format.Code);
+        TComposedOutput output;
+        TComposedInput input;
+        ComposeOutputOptions(profile, NewJobRecord("a.avi", "", 0, "lbox"), source, noQuestion,
+                             output, input);
+        EXPECT_EQ(output.VideoPreset, rule.Preset);
+      }
+    }
+    EXPECT_GT(matched, 0) << rule.Part;
   }
 }
 
