@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
+#include "base/EngineError.h"
 #include "base/StringFormat.h"
 
 namespace qarvo {
@@ -35,6 +36,7 @@ constexpr TErrorTextEntry kErrorTexts[] = {
     {AVERROR(ENOMEM), "Not enough memory"},
     {AVERROR(EIO), "I/O error"},
     {AVERROR(ENOENT), "No such file or directory"},
+    {AVERROR_OPTION_NOT_FOUND, "Option not found"},
 };
 
 }  // namespace
@@ -52,5 +54,16 @@ std::string ErrorText(int code) {
 std::string FileErrorText(const std::string& fileName, int code) {
   return fileName + ": " + ErrorText(code);
 }
+
+std::string CallErrorText(const std::string& operation, int code) {
+  return operation + ": " + ErrorText(code);
+}
+
+int CheckCall(int code, const char* operation) {
+  if (code < 0) throw EEngineError(CallErrorText(operation, code));
+  return code;
+}
+
+int CheckCall(int code, const std::string& operation) { return CheckCall(code, operation.c_str()); }
 
 }  // namespace qarvo

@@ -13,4 +13,13 @@ std::string ErrorText(int code);
 // "<file name>: <ErrorText(code)>", the form every file-level failure is reported in.
 std::string FileErrorText(const std::string& fileName, int code);
 
+// "<operation>: <ErrorText(code)>", the form a failed library call is reported in
+// ("av_frame_ref(): Not enough memory").
+std::string CallErrorText(const std::string& operation, int code);
+
+// Hands a successful (non-negative) library result back; raises EEngineError with
+// CallErrorText(operation, code) for a failure.
+int CheckCall(int code, const char* operation);
+int CheckCall(int code, const std::string& operation);
+
 }  // namespace qarvo

@@ -3,7 +3,10 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
+#include "base/EngineError.h"
+#include "media/ErrorText.h"
 #include "media/LibraryApi.h"
 
 namespace qarvo {
@@ -83,11 +86,11 @@ using TAvMemoryPtr = std::unique_ptr<T, TAvMemoryDeleter>;
 class TDictionary {
  public:
   TDictionary() = default;
-  TDictionary(const TDictionary& other) { api().av_dict_copy(&dict_, other.dict_, 0); }
+  TDictionary(const TDictionary& other) { CopyFrom(other); }
   TDictionary& operator=(const TDictionary& other) {
     if (this != &other) {
       Clear();
-      api().av_dict_copy(&dict_, other.dict_, 0);
+      CopyFrom(other);
     }
     return *this;
   }
@@ -105,8 +108,10 @@ class TDictionary {
   void Clear() {
     if (dict_) api().av_dict_free(&dict_);
   }
-  int Set(const char* key, const char* value, int flags = 0) {
-    return api().av_dict_set(&dict_, key, value, flags);
+  // Raises EEngineError naming the key when the library cannot store the entry.
+  void Set(const char* key, const char* value, int flags = 0) {
+    const int result = api().av_dict_set(&dict_, key, value, flags);
+    if (result < 0) throw EEngineError(CallErrorText(std::string("av_dict_set(") + key + ")", result));
   }
   const char* Find(const char* key, int flags = 0) const {
     const AVDictionaryEntry* e = dict_ ? api().av_dict_get(dict_, key, nullptr, flags) : nullptr;
@@ -117,7 +122,39 @@ class TDictionary {
   AVDictionary** Address() { return &dict_; }
 
  private:
+  void CopyFrom(const TDictionary& other) {
+    if (other.dict_) CheckCall(api().av_dict_copy(&dict_, other.dict_, 0), "av_dict_copy()");
+  }
+
   AVDictionary* dict_ = nullptr;
+};
+
+// Owns what a decoder put into a subtitle. It is the library's struct itself, so a decoder
+// writes into it and readers see its fields; moving hands the rectangles over, and a value
+// that holds none never calls into the library.
+class TSubtitle : public AVSubtitle {
+ public:
+  TSubtitle() : AVSubtitle{} {}
+  TSubtitle(TSubtitle&& other) noexcept : AVSubtitle(other) { other.Forget(); }
+  TSubtitle& operator=(TSubtitle&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      static_cast<AVSubtitle&>(*this) = other;
+      other.Forget();
+    }
+    return *this;
+  }
+  TSubtitle(const TSubtitle&) = delete;
+  TSubtitle& operator=(const TSubtitle&) = delete;
+  ~TSubtitle() { Reset(); }
+
+  void Reset() {
+    if (rects) api().avsubtitle_free(this);
+    Forget();
+  }
+
+ private:
+  void Forget() { static_cast<AVSubtitle&>(*this) = AVSubtitle{}; }
 };
 
 // Allocation failures of these small objects are out-of-memory conditions, not media errors.

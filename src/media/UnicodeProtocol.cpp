@@ -163,38 +163,30 @@ TUnicodeFile::TUnicodeFile(const std::string& libraryName, TAccess access)
   const int flags = access == kRead ? O_RDONLY
                     : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
                                        : (O_RDWR | O_CREAT | O_TRUNC);
-  fd_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
-  auto* buffer = static_cast<unsigned char*>(api().av_malloc(kIOBufferSize));
-  if (!buffer) {
-    ::close(fd_);
-    throw std::bad_alloc();
-  }
-  AVIOContext* io = api().avio_alloc_context(buffer, kIOBufferSize, access != kRead ? 1 : 0, this,
-                                             &TUnicodeFile::Read, &TUnicodeFile::Write,
+  fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC, 0644));
+  if (!fd_.IsOpen()) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
+  TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
+  if (!buffer) throw std::bad_alloc();
+  AVIOContext* io = api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0,
+                                             this, &TUnicodeFile::Read, &TUnicodeFile::Write,
                                              &TUnicodeFile::Seek);
-  if (!io) {
-    api().av_free(buffer);
-    ::close(fd_);
-    throw std::bad_alloc();
-  }
+  if (!io) throw std::bad_alloc();
+  buffer.release();  // the context owns it now
   io_.reset(io);
 }
 
 TUnicodeFile::~TUnicodeFile() {
   if (io_ && io_->write_flag) api().avio_flush(io_.get());
-  io_.reset();
-  if (fd_ >= 0) ::close(fd_);
 }
 
 int TUnicodeFile::Read(void* opaque, uint8_t* buffer, int size) {
-  const ssize_t n = ::read(static_cast<TUnicodeFile*>(opaque)->fd_, buffer, size);
+  const ssize_t n = ::read(static_cast<TUnicodeFile*>(opaque)->fd_.Get(), buffer, size);
   if (n < 0) return AVERROR(errno);
   return n == 0 ? AVERROR_EOF : static_cast<int>(n);
 }
 
 int TUnicodeFile::Write(void* opaque, uint8_t* buffer, int size) {
-  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_;
+  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_.Get();
   int written = 0;
   while (written < size) {
     const ssize_t n = ::write(fd, buffer + written, size - written);
@@ -208,7 +200,7 @@ int TUnicodeFile::Write(void* opaque, uint8_t* buffer, int size) {
 }
 
 int64_t TUnicodeFile::Seek(void* opaque, int64_t offset, int whence) {
-  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_;
+  const int fd = static_cast<TUnicodeFile*>(opaque)->fd_.Get();
   if (whence & kSeekSize) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;

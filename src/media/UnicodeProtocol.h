@@ -11,6 +11,7 @@
 #include <string>
 
 #include "media/LibraryObjects.h"
+#include "media/TFileDescriptor.h"
 
 namespace qarvo {
 
@@ -53,7 +54,7 @@ class TUnicodeFile {
   static int64_t Seek(void* opaque, int64_t offset, int whence);
 
   std::string path_;
-  int fd_ = -1;
+  TFileDescriptor fd_;  // declared before io_: the I/O context is flushed and freed first
   TIOContextPtr io_;
 };
 

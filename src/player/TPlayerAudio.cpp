@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "player/TPlayerControls.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"
@@ -165,10 +166,12 @@ int TPlayerAudio::DecodeChunk() {
 
 bool TPlayerAudio::PrepareConverter(const AVFrame& frame) {
   AVChannelLayout in{};
-  if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame.ch_layout.nb_channels <= 0)
+  if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame.ch_layout.nb_channels <= 0) {
     api().av_channel_layout_default(&in, std::max(1, frame.ch_layout.nb_channels));
-  else
-    api().av_channel_layout_copy(&in, &frame.ch_layout);
+  } else if (const int copied = api().av_channel_layout_copy(&in, &frame.ch_layout); copied < 0) {
+    Log().Log(state_.Host, TLogLevel::llError, CallErrorText("av_channel_layout_copy()", copied));
+    return false;
+  }
   const auto format = static_cast<AVSampleFormat>(frame.format);
   if (converter_ && format == converterFormat_ && frame.sample_rate == converterRate_ &&
       api().av_channel_layout_compare(&in, &converterLayout_) == 0) {

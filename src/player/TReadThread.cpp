@@ -4,10 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "media/CodecLock.h"
-#include "base/EngineError.h"
 #include "media/EngineLogger.h"
-#include "media/ErrorText.h"
+#include "media/OpenInputContainer.h"
 #include "base/StringFormat.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"
@@ -59,27 +57,12 @@ void TReadThread::Sleep(int milliseconds) const {
 }
 
 bool TReadThread::OpenInput() {
-  std::string libraryName;
-  try {
-    libraryName = Utf8ToLibraryName(state_.FileName);
-    if (IsUnicodeLibraryName(libraryName))
-      state_.Unicode = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kRead);
-  } catch (const EEngineError& e) {
-    state_.OpenError = e.what();
-    return false;
-  }
-  TInputFormatContextPtr context(api().avformat_alloc_context());
-  if (!context) throw std::bad_alloc();
-  context->interrupt_callback.callback = &TReadThread::Interrupt;
-  context->interrupt_callback.opaque = &state_;
-  if (state_.Unicode) {
-    context->pb = state_.Unicode->Context();
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  const AVInputFormat* format = nullptr;
+  TInputOpenRequest request;
+  request.FileName = state_.FileName;
+  request.Interrupt = {&TReadThread::Interrupt, &state_};
   TDictionary parameters;
   if (!state_.ForcedFormat.empty()) {
-    format = api().av_find_input_format(state_.ForcedFormat.c_str());
+    request.Format = api().av_find_input_format(state_.ForcedFormat.c_str());
     // Raw inputs learn their picture size and rate from the component.
     const TPlayerControls& controls = state_.Host->Controls();
     if (controls.FrameWidth > 0 && controls.FrameHeight > 0)
@@ -87,23 +70,15 @@ bool TReadThread::OpenInput() {
                      Format("%dx%d", controls.FrameWidth.load(), controls.FrameHeight.load()).c_str());
     parameters.Set("framerate", "25");
   }
-  AVFormatContext* raw = context.release();  // freed by the library when opening fails
-  const int result =
-      api().avformat_open_input(&raw, libraryName.c_str(), format, parameters.Address());
-  if (result < 0) {
-    state_.OpenError = FileErrorText(state_.FileName, result);
+  request.Options = &parameters;
+  TInputContainer opened = OpenInputContainer(request);
+  state_.Unicode = std::move(opened.Unicode);
+  if (!opened.Context) {
+    state_.OpenError = opened.Error;
     return false;
   }
-  state_.Input.reset(raw);
-  int analysed;
-  {
-    TCodecLockGuard lock;
-    analysed = api().avformat_find_stream_info(raw, nullptr);
-  }
-  if (analysed < 0) {
-    state_.OpenError = state_.FileName + ": could not find codec parameters";
-    return false;
-  }
+  state_.Input = std::move(opened.Context);
+  AVFormatContext* raw = state_.Input.get();
   if (raw->pb) raw->pb->eof_reached = 0;
   state_.ImageSequence = FormatNamed(raw->iformat, {"image2"});
   state_.Capture = FormatNamed(raw->iformat, {"vfwcap", "vfwcapture", "video4linux2,v4l2"});

@@ -5,7 +5,7 @@ namespace qarvo {
 void TSubpictureQueue::Pop() {
   if (Size == 0) return;
   TSubPicture& sub = Pictures[ReadIndex];
-  if (sub.Valid) api().avsubtitle_free(&sub.Sub);
+  sub.Sub.Reset();
   sub.Valid = false;
   ReadIndex = (ReadIndex + 1) % kSize;
   --Size;
@@ -15,7 +15,7 @@ void TSubpictureQueue::Pop() {
 void TSubpictureQueue::Release() {
   while (Size > 0) Pop();
   for (TSubPicture& sub : Pictures) {
-    if (sub.Valid) api().avsubtitle_free(&sub.Sub);
+    sub.Sub.Reset();
     sub.Valid = false;
   }
   ReadIndex = WriteIndex = 0;

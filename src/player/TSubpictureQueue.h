@@ -1,18 +1,18 @@
 // Decoded subtitles waiting for their time, shared by the subtitle thread (fills) and the
-// play thread (blends them into pictures and frees them when they have ended).
+// play thread (blends them into pictures and drops them when they have ended).
 #pragma once
 
 #include <array>
 #include <condition_variable>
 #include <mutex>
 
-#include "media/LibraryApi.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 
 struct TSubPicture {
   double Pts = 0.0;  // seconds
-  AVSubtitle Sub{};
+  TSubtitle Sub;
   bool Valid = false;
 };
 

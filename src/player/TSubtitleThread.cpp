@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "media/EngineLogger.h"
 #include "player/TPlayerState.h"
@@ -37,22 +38,18 @@ void TSubtitleThread::Loop(TPlayerState& state) {
     }
     TSubPicture& entry = queue.Pictures[queue.WriteIndex];
     int got = 0;
-    AVSubtitle sub{};
+    TSubtitle sub;
     const int result =
         api().avcodec_decode_subtitle2(state.SubtitleCodec.get(), &sub, &got, next.Packet.get());
-    if (result < 0 || !got) continue;
     // Only bitmap subtitles are drawn.
-    if (sub.format != 0) {
-      api().avsubtitle_free(&sub);
-      continue;
-    }
+    if (result < 0 || !got || sub.format != 0) continue;
     double pts = 0;
     if (sub.pts != AV_NOPTS_VALUE)
       pts = sub.pts / static_cast<double>(AV_TIME_BASE);
     else if (next.Packet->pts != AV_NOPTS_VALUE)
       pts = next.Packet->pts * av_q2d(state.SubtitleSt->time_base);
     std::lock_guard<std::mutex> lock(queue.Mutex);
-    entry.Sub = sub;
+    entry.Sub = std::move(sub);
     entry.Pts = pts;
     entry.Valid = true;
     queue.WriteIndex = (queue.WriteIndex + 1) % TSubpictureQueue::kSize;

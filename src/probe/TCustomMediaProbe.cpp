@@ -3,10 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "media/CodecLock.h"
 #include "base/EngineError.h"
-#include "media/ErrorText.h"
 #include "media/LibraryLoader.h"
+#include "media/OpenInputContainer.h"
 #include "base/StringFormat.h"
 #include "media/UnicodeProtocol.h"
 #include "probe/FileInfoText.h"
@@ -64,7 +63,7 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
     format = api().av_find_input_format(formatName.c_str());
     if (!format) return Fail(TLogLevel::llError, "Unknown input format: " + formatName);
   }
-  if (!OpenContainer(fileName, format) || !AnalyseStreams()) {
+  if (!OpenContainer(fileName, format) || !DescribesStreams()) {
     CloseFile();
     return false;
   }
@@ -74,43 +73,24 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
 }
 
 bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInputFormat* format) {
-  std::string libraryName;
-  try {
-    libraryName = Utf8ToLibraryName(fileName);
-    if (IsUnicodeLibraryName(libraryName))
-      unicodeFile_ = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kRead);
-  } catch (const EEngineError& e) {
-    return Fail(TLogLevel::llError, e.what());
-  }
-  TInputFormatContextPtr context(api().avformat_alloc_context());
-  if (!context) throw std::bad_alloc();
-  context->flags |= AVFMT_FLAG_NONBLOCK;
-  if (unicodeFile_) {
-    context->pb = unicodeFile_->Context();
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  // The library frees the context itself when opening fails.
-  AVFormatContext* raw = context.release();
-  const int result = api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr);
-  if (result < 0) return Fail(TLogLevel::llError, FileErrorText(fileName, result));
-  owned_.reset(raw);
-  container_ = raw;
+  TInputOpenRequest request;
+  request.FileName = fileName;
+  request.Format = format;
+  request.Flags = AVFMT_FLAG_NONBLOCK;
+  TInputContainer opened = OpenInputContainer(request);
+  unicodeFile_ = std::move(opened.Unicode);
+  if (!opened.Context) return Fail(TLogLevel::llError, opened.Error);
+  owned_ = std::move(opened.Context);
+  container_ = owned_.get();
   fileName_ = fileName;
   return true;
 }
 
-bool TCustomMediaProbe::AnalyseStreams() {
-  int result;
-  {
-    TCodecLockGuard lock;
-    result = api().avformat_find_stream_info(container_, nullptr);
-  }
+bool TCustomMediaProbe::DescribesStreams() {
   // The analysis succeeds on a few stray bytes that look like a raw stream; a file none of
   // whose streams could be described is no media file.
-  bool described = false;
-  for (unsigned i = 0; result >= 0 && i < container_->nb_streams; ++i)
-    described = described || HasCodecParameters(*container_->streams[i]->codecpar);
-  if (described) return true;
+  for (unsigned i = 0; i < container_->nb_streams; ++i)
+    if (HasCodecParameters(*container_->streams[i]->codecpar)) return true;
   return Fail(TLogLevel::llError, fileName_ + ": could not find codec parameters");
 }
 

@@ -74,7 +74,7 @@ class TCustomMediaProbe {
  private:
   static void CheckLibraries();
   bool OpenContainer(const std::string& fileName, const AVInputFormat* format);
-  bool AnalyseStreams();
+  bool DescribesStreams();
   void ResetSummary();
   const AVStream* FindStream(int index, AVMediaType kind);
   bool IsStreamOfKind(int index, AVMediaType kind);

@@ -25,6 +25,7 @@ TEST(ErrorText, CurrentLibraryCodesMapByMeaning) {
       {AVERROR(ENOMEM), "Not enough memory"},
       {AVERROR(EIO), "I/O error"},
       {AVERROR(ENOENT), "No such file or directory"},
+      {AVERROR_OPTION_NOT_FOUND, "Option not found"},
   };
   for (const auto& [code, text] : cases) EXPECT_EQ(ErrorText(code), text) << code;
 }

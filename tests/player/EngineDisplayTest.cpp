@@ -1,11 +1,12 @@
 // What is drawn where: the player's own window when no surface is given, nothing at all
-// when the display is disabled.
+// when the display is disabled, bitmap subtitles over the pictures of their time.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "EngineTestSupport.h"
 #include "media/LibraryLoader.h"
+#include "support/PlayerClips.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -43,6 +44,37 @@ TEST_F(EngineTest, DisabledDisplayDrawsNothing) {
   EXPECT_FALSE(engine_->HasVideo());
   ASSERT_TRUE(WaitUntil([&] { return host_.PositionUpdates() > 5; }, 3s));
   EXPECT_EQ(surface_.ShownCount(), 0);
+}
+
+// The page covers the whole picture, so a covered picture has no readable number and is
+// white; every page is dropped once it has ended or been replaced (the sanitizer build sees
+// one lost or freed twice).
+TEST_F(EngineTest, BitmapSubtitleCoversThePicturesOfItsTimeOnly) {
+  ASSERT_TRUE(Open(EnsureSubtitledClip())) << engine_->LastError();
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto states = host_.States();
+    return !states.empty() && states.back() == TPlayState::psEnd;
+  }, 20s));
+  Stop();
+  constexpr double kFrameSeconds = 1.0 / 25;
+  int covered = 0, before = 0, after = 0;
+  for (const TShownPicture& picture : surface_.Shown()) {
+    if (picture.Frame < 0) {
+      ++covered;
+      EXPECT_GT(picture.MeanLuma, 200);
+      continue;
+    }
+    const double time = picture.Frame * kFrameSeconds;
+    // The pictures at the two times themselves may go either way.
+    EXPECT_FALSE(time > kSubtitleShown + kFrameSeconds / 2 &&
+                 time < kSubtitleCleared - kFrameSeconds / 2)
+        << "picture " << picture.Frame << " shown without its subtitle";
+    before += time < kSubtitleShown;
+    after += time > kSubtitleCleared;
+  }
+  EXPECT_GE(covered, 5);  // of the 15 pictures in the page's time
+  EXPECT_GT(before, 5);
+  EXPECT_GT(after, 5);
 }
 
 }  // namespace

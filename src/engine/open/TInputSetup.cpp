@@ -2,11 +2,10 @@
 
 #include <cmath>
 
-#include "media/CodecLock.h"
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
-#include "media/ErrorText.h"
 #include "media/FindCodec.h"
+#include "media/OpenInputContainer.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 
@@ -59,22 +58,8 @@ bool TInputSetup::Open(const std::string& fileName) {
     }
   } releaseNames{o};
 
-  TOpenedInput input;
-  input.FileName = fileName;
-  std::string libraryName;
-  try {
-    libraryName = Utf8ToLibraryName(fileName);
-    if (IsUnicodeLibraryName(libraryName))
-      input.Unicode = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kRead);
-  } catch (const EEngineError& e) {
-    return Fail(e.what());
-  }
-  TInputFormatContextPtr context(api().avformat_alloc_context());
-  if (!context) throw EEngineError("avformat_alloc_context failed");
   TDictionary parameters;
   if (format) FillRawParameters(o, parameters);
-  task_.ApplyGenericOptions(context.get(), AV_OPT_FLAG_DECODING_PARAM);
-
   const std::string* names[3] = {&o.VideoCodecName, &o.AudioCodecName, &o.SubtitleCodecName};
   const AVMediaType kinds[3] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
   for (int k = 0; k < 3; ++k) {
@@ -82,24 +67,23 @@ bool TInputSetup::Open(const std::string& fileName) {
     if (!found.Ok) return Fail(found.Error);
     forced_[k] = found.Codec;
   }
-  if (forced_[0]) context->video_codec_id = forced_[0]->id;
-  if (forced_[1]) context->audio_codec_id = forced_[1]->id;
-  if (forced_[2]) context->subtitle_codec_id = forced_[2]->id;
-  if (o.PgmYuv) {
-    context->video_codec_id = AV_CODEC_ID_PGMYUV;
-    forced_[0] = api().avcodec_find_decoder(AV_CODEC_ID_PGMYUV);
-  }
-  context->flags |= AVFMT_FLAG_NONBLOCK;
-  if (input.Unicode) {
-    context->pb = input.Unicode->Context();
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  // The library frees the context itself when opening fails.
-  AVFormatContext* raw = context.release();
-  const int result = api().avformat_open_input(&raw, libraryName.c_str(), format,
-                                               parameters.Address());
-  if (result < 0) return Fail(FileErrorText(fileName, result));
-  input.Context.reset(raw);
+  if (o.PgmYuv) forced_[0] = api().avcodec_find_decoder(AV_CODEC_ID_PGMYUV);
+
+  TInputOpenRequest request;
+  request.FileName = fileName;
+  request.Format = format;
+  request.Options = &parameters;
+  // A chosen program limits the streams the analysis reads.
+  request.AnalyseStreams = false;
+  request.Flags = AVFMT_FLAG_NONBLOCK;
+  request.Prepare = [this](AVFormatContext& context) { PrepareContext(context); };
+  TInputContainer opened = OpenInputContainer(request);
+  if (!opened.Context) return Fail(opened.Error);
+  TOpenedInput input;
+  input.FileName = fileName;
+  input.Unicode = std::move(opened.Unicode);
+  input.Context = std::move(opened.Context);
+  const std::string& libraryName = opened.LibraryName;
   o.PgmYuv = false;
 
   if (o.ProgramId) {
@@ -107,15 +91,10 @@ bool TInputSetup::Open(const std::string& fileName) {
     o.ProgramId = 0;
     if (!found) return Fail("Specified program id not found");
   }
-  int analysed;
-  {
-    TCodecLockGuard lock;
-    analysed = api().avformat_find_stream_info(input.Context.get(), nullptr);
-  }
-  if (analysed < 0 && o.Verbose >= 0) {
-    const std::string message = fileName + ": could not find codec parameters";
-    Log().Log(&task_, TLogLevel::llVerbose, message);
-    return Fail(message);
+  const std::string analysisError = AnalyseInputStreams(*input.Context, fileName);
+  if (!analysisError.empty() && o.Verbose >= 0) {
+    Log().Log(&task_, TLogLevel::llVerbose, analysisError);
+    return Fail(analysisError);
   }
   int64_t seekPosition = 0;
   SeekToStart(input, seekPosition);
@@ -131,6 +110,14 @@ bool TInputSetup::Open(const std::string& fileName) {
   o.VideoChannel = 0;
   task_.Files.Inputs.push_back(std::move(input));
   return true;
+}
+
+void TInputSetup::PrepareContext(AVFormatContext& context) {
+  task_.ApplyGenericOptions(&context, AV_OPT_FLAG_DECODING_PARAM);
+  if (forced_[0]) context.video_codec_id = forced_[0]->id;
+  if (forced_[1]) context.audio_codec_id = forced_[1]->id;
+  if (forced_[2]) context.subtitle_codec_id = forced_[2]->id;
+  if (task_.Options.PgmYuv) context.video_codec_id = AV_CODEC_ID_PGMYUV;
 }
 
 bool TInputSetup::SelectProgram(TOpenedInput& input) {

@@ -21,6 +21,7 @@ class TInputSetup {
 
  private:
   bool Fail(const std::string& message);
+  void PrepareContext(AVFormatContext& context);
   bool SelectProgram(TOpenedInput& input);
   void SeekToStart(TOpenedInput& input, int64_t& seekPosition);
   void SetUpStreams(TOpenedInput& input);

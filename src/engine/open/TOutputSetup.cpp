@@ -85,11 +85,12 @@ void TOutputSetup::ApplyMetadata(AVFormatContext& oc) {
     gmtime_r(&seconds, &utc);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
-    api().av_dict_set(&oc.metadata, "creation_time", text, 0);
+    CheckCall(api().av_dict_set(&oc.metadata, "creation_time", text, 0), "av_dict_set(creation_time)");
   }
   // From the last to the first, each replacing: the earliest value given for a key wins.
   for (auto it = o.Metadata.rbegin(); it != o.Metadata.rend(); ++it)
-    api().av_dict_set(&oc.metadata, it->first.c_str(), it->second.c_str(), 0);
+    CheckCall(api().av_dict_set(&oc.metadata, it->first.c_str(), it->second.c_str(), 0),
+              "av_dict_set(" + it->first + ")");
   o.Metadata.clear();
 }
 
@@ -123,13 +124,18 @@ bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryNam
   return true;
 }
 
+void TOutputSetup::SetMuxerOption(AVFormatContext& oc, const char* name, int64_t value) {
+  if (!api().av_opt_find(oc.priv_data, name, nullptr, 0, 0)) return;
+  CheckCall(api().av_opt_set_int(oc.priv_data, name, value, 0), Format("av_opt_set_int(%s)", name));
+}
+
 void TOutputSetup::ApplyMuxerSettings(AVFormatContext& oc) {
   TTaskOptions& o = task_.Options;
   oc.max_delay = static_cast<int>(std::lround(o.MuxMaxDelay * 1000000.0));
   // The preload and loop settings live with the muxers that have them.
   if (oc.priv_data && oc.oformat->priv_class) {
-    api().av_opt_set_int(oc.priv_data, "preload", std::lround(o.MuxPreload * 1000000.0), 0);
-    if (o.LoopOutput >= 0) api().av_opt_set_int(oc.priv_data, "loop", o.LoopOutput, 0);
+    SetMuxerOption(oc, "preload", std::lround(o.MuxPreload * 1000000.0));
+    if (o.LoopOutput >= 0) SetMuxerOption(oc, "loop", o.LoopOutput);
   }
   oc.flags |= AVFMT_FLAG_NONBLOCK;
   task_.ApplyGenericOptions(&oc, AV_OPT_FLAG_ENCODING_PARAM);

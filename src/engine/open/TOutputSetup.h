@@ -27,6 +27,8 @@ class TOutputSetup {
   void ApplyMetadata(AVFormatContext& oc);
   bool OpenFile(TOpenedOutput& output, const std::string& libraryName);
   void ApplyMuxerSettings(AVFormatContext& oc);
+  // Sets a private option of the muxers that have it; raises EEngineError when one refuses it.
+  static void SetMuxerOption(AVFormatContext& oc, const char* name, int64_t value);
 
   TTaskContext& task_;
 };

@@ -6,6 +6,7 @@
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "media/FindCodec.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
@@ -160,7 +161,8 @@ AVRational TStreamFactory::SampleAspectRatio() const {
 }
 
 void TStreamFactory::SetLanguage(AVStream& st, std::string& language) {
-  if (!language.empty()) api().av_dict_set(&st.metadata, "language", language.c_str(), 0);
+  if (!language.empty())
+    CheckCall(api().av_dict_set(&st.metadata, "language", language.c_str(), 0), "av_dict_set(language)");
   language.clear();
 }
 

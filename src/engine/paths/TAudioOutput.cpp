@@ -5,6 +5,7 @@
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
@@ -42,7 +43,7 @@ void TAudioOutput::EnsureConverter(TRunState& run, const AVFrame& chunk) {
   inRate_ = chunk.sample_rate;
   inFormat_ = chunk.format;
   api().av_channel_layout_uninit(&inLayout_);
-  api().av_channel_layout_copy(&inLayout_, &chunk.ch_layout);
+  CheckCall(api().av_channel_layout_copy(&inLayout_, &chunk.ch_layout), "av_channel_layout_copy()");
   const bool needed = forceResample_ || chunk.sample_rate != encoder_->sample_rate ||
                       chunk.format != encoder_->sample_fmt ||
                       api().av_channel_layout_compare(&chunk.ch_layout, &encoder_->ch_layout) != 0;
@@ -55,9 +56,9 @@ void TAudioOutput::EnsureConverter(TRunState& run, const AVFrame& chunk) {
                                          chunk.sample_rate, 0, nullptr);
   resampler_.reset(raw);
   if (result >= 0) {
-    api().av_opt_set_int(raw, "filter_size", 16, 0);
-    api().av_opt_set_int(raw, "phase_shift", 10, 0);
-    api().av_opt_set_double(raw, "cutoff", 0.8, 0);
+    CheckCall(api().av_opt_set_int(raw, "filter_size", 16, 0), "av_opt_set_int(filter_size)");
+    CheckCall(api().av_opt_set_int(raw, "phase_shift", 10, 0), "av_opt_set_int(phase_shift)");
+    CheckCall(api().av_opt_set_double(raw, "cutoff", 0.8, 0), "av_opt_set_double(cutoff)");
     result = api().swr_init(raw);
   }
   if (result < 0)
@@ -118,7 +119,8 @@ void TAudioOutput::AddSilence(int samples) {
   TFramePtr silence = MakeFrame();
   silence->format = encoder_->sample_fmt;
   silence->nb_samples = samples;
-  api().av_channel_layout_copy(&silence->ch_layout, &encoder_->ch_layout);
+  CheckCall(api().av_channel_layout_copy(&silence->ch_layout, &encoder_->ch_layout),
+            "av_channel_layout_copy()");
   if (api().av_frame_get_buffer(silence.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
   api().av_samples_set_silence(silence->extended_data, 0, samples, encoder_->ch_layout.nb_channels,
                                encoder_->sample_fmt);
@@ -154,7 +156,8 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
     api().av_frame_unref(converted_.get());
     converted_->format = encoder_->sample_fmt;
     converted_->nb_samples = capacity + 256;
-    api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout);
+    CheckCall(api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout),
+              "av_channel_layout_copy()");
     if (api().av_frame_get_buffer(converted_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
   }
   const int made = api().swr_convert(resampler_.get(), converted_->extended_data, converted_->nb_samples,
@@ -184,10 +187,15 @@ void TAudioOutput::SendFrame(TRunState& run, TOutputStreamState& ost, int sample
     frame_->format = encoder_->sample_fmt;
     frame_->nb_samples = size;
     frame_->sample_rate = encoder_->sample_rate;
-    api().av_channel_layout_copy(&frame_->ch_layout, &encoder_->ch_layout);
+    CheckCall(api().av_channel_layout_copy(&frame_->ch_layout, &encoder_->ch_layout),
+              "av_channel_layout_copy()");
     if (api().av_frame_get_buffer(frame_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
   }
-  api().av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->extended_data), samples);
+  const int read = CheckCall(
+      api().av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->extended_data), samples),
+      "av_audio_fifo_read()");
+  if (read < samples)
+    throw EEngineError(Format("av_audio_fifo_read(): %d of %d samples read", read, samples));
   if (padTo > samples)
     api().av_samples_set_silence(frame_->extended_data, samples, padTo - samples,
                                  encoder_->ch_layout.nb_channels, encoder_->sample_fmt);
@@ -225,12 +233,15 @@ void TAudioOutput::Flush(TRunState& run, TOutputStreamState& ost) {
       api().av_frame_unref(converted_.get());
       converted_->format = encoder_->sample_fmt;
       converted_->nb_samples = capacity;
-      api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout);
+      CheckCall(api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout),
+                "av_channel_layout_copy()");
       if (api().av_frame_get_buffer(converted_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
     }
     const int made = api().swr_convert(resampler_.get(), converted_->extended_data,
                                        converted_->nb_samples, nullptr, 0);
-    if (made > 0) api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made);
+    if (made > 0 &&
+        api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made) < made)
+      throw EEngineError("av_fifo_realloc2() failed");
   }
   EncodeFrames(run, ost, true);
 }

@@ -27,23 +27,36 @@ TPacketWriter::TPacketWriter(AVFormatContext& muxer, AVStream& stream, const std
     AVBSFContext* raw = nullptr;
     if (api().av_bsf_alloc(filter, &raw) < 0) throw std::bad_alloc();
     TBSFContextPtr context(raw);
-    api().avcodec_parameters_copy(context->par_in, input);
+    CheckCall(api().avcodec_parameters_copy(context->par_in, input), "avcodec_parameters_copy()");
     context->time_base_in = timeBase;
-    if (!args.empty() && filter->priv_class) {
-      TDictionary options;
-      api().av_dict_parse_string(options.Address(), args.c_str(), "=", ":", 0);
-      api().av_opt_set_dict2(context->priv_data, options.Address(), 0);
-    }
+    if (!args.empty() && filter->priv_class) SetFilterOptions(*context, name, args);
     const int result = api().av_bsf_init(context.get());
-    if (result < 0)
-      throw EEngineError(Format("%s failed for stream %d, codec %s: ", name.c_str(), stream.index,
-                                codecName_.c_str()) + ErrorText(result));
+    if (result < 0) throw EEngineError(FilterFailure(name) + ErrorText(result));
     input = context->par_out;
     timeBase = context->time_base_out;
     filters_.push_back({name, std::move(context)});
   }
   // The filters may change the codec parameters the container will describe.
-  if (!filters_.empty()) api().avcodec_parameters_copy(stream.codecpar, input);
+  if (!filters_.empty())
+    CheckCall(api().avcodec_parameters_copy(stream.codecpar, input), "avcodec_parameters_copy()");
+}
+
+std::string TPacketWriter::FilterFailure(const std::string& name) const {
+  return Format("%s failed for stream %d, codec %s: ", name.c_str(), stream_.index,
+                codecName_.c_str());
+}
+
+void TPacketWriter::SetFilterOptions(AVBSFContext& context, const std::string& name,
+                                     const std::string& args) const {
+  TDictionary options;
+  int result = api().av_dict_parse_string(options.Address(), args.c_str(), "=", ":", 0);
+  if (result >= 0) result = api().av_opt_set_dict2(context.priv_data, options.Address(), 0);
+  if (result < 0) throw EEngineError(FilterFailure(name) + ErrorText(result));
+  // The library leaves the names the filter does not know in the dictionary.
+  const AVDictionaryEntry* unknown = nullptr;
+  while ((unknown = api().av_dict_get(options.Raw(), "", unknown, AV_DICT_IGNORE_SUFFIX)))
+    TEngineLogger::GetLogger().LogF(logSender_, TLogLevel::llWarning, "%s: option '%s' not found, ignored",
+                                    name.c_str(), unknown->key);
 }
 
 void TPacketWriter::Write(AVPacket& packet) { Pass(0, &packet); }
@@ -60,8 +73,7 @@ void TPacketWriter::Pass(size_t index, AVPacket* packet) {
   TFilter& filter = filters_[index];
   int result = api().av_bsf_send_packet(filter.Context.get(), packet);
   if (result < 0) {
-    const std::string text = Format("%s failed for stream %d, codec %s: ", filter.Name.c_str(),
-                                    stream_.index, codecName_.c_str()) + ErrorText(result);
+    const std::string text = FilterFailure(filter.Name) + ErrorText(result);
     if (exitOnError_) throw EEngineError(text);
     TEngineLogger::GetLogger().Log(logSender_, TLogLevel::llError, text);
     Pass(index + 1, packet);  // the packet goes on unchanged

@@ -29,6 +29,9 @@ class TPacketWriter {
     std::string Name;
     TBSFContextPtr Context;
   };
+  // "<filter> failed for stream <n>, codec <name>: ", the start of every filter message.
+  std::string FilterFailure(const std::string& name) const;
+  void SetFilterOptions(AVBSFContext& context, const std::string& name, const std::string& args) const;
   void Pass(size_t index, AVPacket* packet);
   void Mux(AVPacket& packet);
 

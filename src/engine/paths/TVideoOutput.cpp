@@ -4,6 +4,7 @@
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
@@ -226,7 +227,7 @@ AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputSt
   if (!resample_) {
     // Cropping only: the encoder reads the picture through the moved plane pointers.
     api().av_frame_unref(encoded_.get());
-    api().av_frame_ref(encoded_.get(), &picture);
+    CheckCall(api().av_frame_ref(encoded_.get(), &picture), "av_frame_ref()");
     for (int p = 0; p < 4; ++p) encoded_->data[p] = const_cast<uint8_t*>(planes[p]);
     encoded_->width = resampleWidth_;
     encoded_->height = resampleHeight_;

@@ -221,14 +221,11 @@ int TTranscodeLoop::Decode(int index, AVPacket* packet) {
 int TTranscodeLoop::DecodeSubtitle(int index, AVPacket* packet) {
   if (!packet) return 0;
   TInputStreamState& ist = run_.InputStreams[index];
-  AVSubtitle subtitle{};
+  // A decoder may leave rectangles behind even when it fails: the owner frees them on every path.
+  TSubtitle subtitle;
   int got = 0;
   if (api().avcodec_decode_subtitle2(ist.Decoder, &subtitle, &got, packet) < 0) return -1;
   if (!got) return 0;
-  struct TFree {
-    AVSubtitle& s;
-    ~TFree() { api().avsubtitle_free(&s); }
-  } free{subtitle};
   if (packet->pts != AV_NOPTS_VALUE) ist.Pts = ist.NextPts = ToMicroseconds(packet->pts, ist.Stream->time_base);
   if (run_.Options.StartTime && ist.Pts < run_.Options.StartTime) return 0;
   for (TOutputStreamState& ost : run_.OutputStreams)

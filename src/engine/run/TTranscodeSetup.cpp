@@ -7,6 +7,7 @@
 #include "media/CodecLock.h"
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "base/StringFormat.h"
 #include "engine/paths/TAudioOutput.h"
 #include "engine/task/TTaskContext.h"
@@ -69,7 +70,8 @@ void TTranscodeSetup::Run() {
 
 void TTranscodeSetup::Configure(TOutputStreamState& ost, int number) {
   TInputStreamState& ist = run_.InputStreams[ost.SourceIndex];
-  api().av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+  CheckCall(api().av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE),
+            "av_dict_copy()");
   ost.Stream->disposition = ist.Stream->disposition;
   if (ist.Decoder) {
     ost.Encoder->bits_per_raw_sample = ist.Decoder->bits_per_raw_sample;
@@ -234,8 +236,9 @@ void TTranscodeSetup::CopyFileMetadata() {
       FailAfterMapping(Format("Invalid output file index %d map_meta_data(%d,%d)", map.OutFile, map.OutFile, map.InFile).c_str());
     if (map.InFile < 0 || map.InFile >= static_cast<int>(files.Inputs.size()))
       FailAfterMapping(Format("Invalid input file index %d map_meta_data(%d,%d)", map.InFile, map.OutFile, map.InFile).c_str());
-    api().av_dict_copy(&files.Outputs[map.OutFile].Context->metadata, files.Inputs[map.InFile].Context->metadata,
-                       AV_DICT_DONT_OVERWRITE);
+    CheckCall(api().av_dict_copy(&files.Outputs[map.OutFile].Context->metadata,
+                                 files.Inputs[map.InFile].Context->metadata, AV_DICT_DONT_OVERWRITE),
+              "av_dict_copy()");
   }
 }
 
@@ -254,21 +257,18 @@ void TTranscodeSetup::CopyChapters() {
                                   : api().av_rescale_q(o.RecordingTime, {1, 1000000}, in->time_base);
         if (in->end < tsOff) continue;
         if (limit != INT64_MAX && in->start > limit + tsOff) break;
+        // Room first, so the chapter belongs to the output context from its allocation on.
+        auto* grown = static_cast<AVChapter**>(api().av_realloc(os->chapters, sizeof(AVChapter*) * (os->nb_chapters + 1)));
+        if (!grown) throw EEngineError("av_realloc fail");
+        os->chapters = grown;
         auto* out = static_cast<AVChapter*>(api().av_mallocz(sizeof(AVChapter)));
         if (!out) throw EEngineError("av_mallocz fail");
+        os->chapters[os->nb_chapters++] = out;
         out->id = in->id;
         out->time_base = in->time_base;
         out->start = std::max<int64_t>(0, in->start - tsOff);
         out->end = std::min(limit, in->end - tsOff);
-        api().av_dict_copy(&out->metadata, in->metadata, 0);
-        auto* grown = static_cast<AVChapter**>(api().av_realloc(os->chapters, sizeof(AVChapter*) * (os->nb_chapters + 1)));
-        if (!grown) {
-          api().av_dict_free(&out->metadata);
-          api().av_free(out);
-          throw EEngineError("av_realloc fail");
-        }
-        os->chapters = grown;
-        os->chapters[os->nb_chapters++] = out;
+        CheckCall(api().av_dict_copy(&out->metadata, in->metadata, 0), "av_dict_copy()");
       }
     }
   }

@@ -1,6 +1,7 @@
 #include "engine/task/TGenericOptions.h"
 
 #include "media/EngineLogger.h"
+#include "media/ErrorText.h"
 #include "media/LibraryLoader.h"
 #include "media/NameMapping.h"
 #include "engine/task/OptionText.h"
@@ -56,7 +57,7 @@ TGenericOptions::TGenericOptions() {
   format_.reset(api().avformat_alloc_context());
   scaler_.reset(api().sws_alloc_context());
   if (!format_ || !scaler_) throw std::bad_alloc();
-  api().av_opt_set_int(scaler_.get(), "sws_flags", SWS_BICUBIC, 0);
+  CheckCall(api().av_opt_set_int(scaler_.get(), "sws_flags", SWS_BICUBIC, 0), "av_opt_set_int(sws_flags)");
   created_ = true;
 }
 

@@ -292,6 +292,15 @@ TEST_F(TranscodePathsTest, BitstreamFilterOnACopiedStream) {
   in.read(start, 4);
   EXPECT_EQ(std::string(start, 4), std::string("\0\0\0\1", 4));
   EXPECT_EQ(DecodedStream(out, AVMEDIA_TYPE_VIDEO).FrameNumbers.size(), 50u);
+
+  // A value the filter refuses stops the run instead of leaving the filter at its default.
+  TRecordingTranscoder refused;
+  EXPECT_EQ(Message(refused, EnsureClip("mp4_h264_aac"), dir_.File("noise.h264"),
+                    [](TTaskOptions& o) {
+                      o.VideoStreamCopy = true;
+                      o.PendingBitstreamFilters[kVideo] = {"noise=amount=plenty"};
+                    }),
+            "noise failed for stream 0, codec copy: Invalid data found when processing input");
 }
 
 TEST_F(TranscodePathsTest, DamagedSourcesAndUnwritableOutputs) {

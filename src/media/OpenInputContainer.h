@@ -1,0 +1,42 @@
+// Opens an input container the same way for the probe, a conversion task and the player: the
+// wide-name file under it when the locale cannot carry its name, the container, and (unless
+// the caller works on the streams first) the analysis of its streams, with the messages all
+// of them report.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "media/LibraryObjects.h"
+#include "media/UnicodeProtocol.h"
+
+namespace qarvo {
+
+struct TInputOpenRequest {
+  std::string FileName;                   // UTF-8 as the user gave it; messages name it
+  const AVInputFormat* Format = nullptr;  // forced container format; none probes the data
+  TDictionary* Options = nullptr;         // demuxer options; keeps the ones not consumed
+  bool AnalyseStreams = true;
+  AVIOInterruptCB Interrupt{};            // set by a caller that must abort a blocking read
+  int Flags = 0;                          // AVFMT_FLAG_* added to the context
+  std::function<void(AVFormatContext&)> Prepare;  // settings made on the context before opening
+};
+
+struct TInputContainer {
+  // Declared before Context: the container reads through this file until it is closed.
+  std::unique_ptr<TUnicodeFile> Unicode;
+  TInputFormatContextPtr Context;  // empty when Error is set
+  std::string LibraryName;         // the name handed to the library
+  std::string Error;
+};
+
+// Messages: the wide-name file's own, "<file>: <library text>" when the container cannot be
+// opened, "<file>: could not find codec parameters" when its streams cannot be analysed.
+// A name too long for the library is an Error as well; only allocation failures raise.
+TInputContainer OpenInputContainer(const TInputOpenRequest& request);
+
+// The stream analysis under the codec lock; empty on success, the message above otherwise.
+std::string AnalyseInputStreams(AVFormatContext& context, const std::string& fileName);
+
+}  // namespace qarvo
