@@ -10,6 +10,7 @@
 #include "base/EngineRecords.h"
 #include "media/LibraryLoader.h"
 #include "base/MainThread.h"
+#include "base/PumpingLock.h"
 #include "base/StringFormat.h"
 #include "player/TEventThread.h"
 #include "player/TPlayThread.h"
@@ -33,18 +34,6 @@ constexpr int kQuitRoundsOutsideRead = 8;
 // How long a stop or an Open waits for a thread to leave before leaving it behind.
 constexpr std::chrono::milliseconds kThreadLeaveWait{100};
 constexpr std::chrono::milliseconds kEventThreadLeaveWait{1000};
-
-// Like try_lock_for, but keeps running handed-over calls when on the main thread: the holder
-// may be waiting for one.
-bool TryLockPumping(std::timed_mutex& mutex, std::chrono::milliseconds timeout) {
-  if (!TMainThread::IsMainThread()) return mutex.try_lock_for(timeout);
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  do {
-    if (mutex.try_lock_for(2ms)) return true;
-    TMainThread::ProcessPendingCalls();
-  } while (std::chrono::steady_clock::now() < deadline);
-  return false;
-}
 
 void LogError(const void* sender, const std::string& message) {
   TEngineLogger::GetLogger().Log(sender, TLogLevel::llError, message);
