@@ -1,24 +1,31 @@
 #include "base/PumpingLock.h"
 
+#include <thread>
+
 #include "base/MainThread.h"
 
 namespace qarvo {
 
 namespace {
-// How long one try waits before the queued calls run again.
-constexpr std::chrono::milliseconds kPumpSlice{2};
+// How long the lock is left alone before the next try (and, on the main thread, before the
+// queued calls run again).
+constexpr std::chrono::milliseconds kTrySlice{1};
 // The scoped lock waits as long as it takes; each round is one bounded try.
 constexpr std::chrono::milliseconds kLockRound{100};
 }  // namespace
 
+// Polled with try_lock rather than waited in try_lock_for: the timed wait goes through
+// pthread_mutex_clocklock, which the thread sanitizer does not see, so it would miss the
+// lock being taken (and then report its unlock and every access it guards).
 bool TryLockPumping(std::timed_mutex& mutex, std::chrono::milliseconds timeout) {
-  if (!TMainThread::IsMainThread()) return mutex.try_lock_for(timeout);
+  const bool onMain = TMainThread::IsMainThread();
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  do {
-    if (mutex.try_lock_for(kPumpSlice)) return true;
-    TMainThread::ProcessPendingCalls();
-  } while (std::chrono::steady_clock::now() < deadline);
-  return false;
+  for (;;) {
+    if (mutex.try_lock()) return true;
+    if (onMain) TMainThread::ProcessPendingCalls();
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kTrySlice);
+  }
 }
 
 TPumpingLock::TPumpingLock(std::timed_mutex& mutex) : mutex_(mutex) {
