@@ -44,14 +44,7 @@ void LogError(const void* sender, const std::string& message) {
 TCustomPlayer::TCustomPlayer(void* owner) : TMediaComponent(owner) {}
 
 TCustomPlayer::~TCustomPlayer() {
-  {
-    std::lock_guard lock(eventsMutex_);
-    onFileOpen_ = nullptr;
-    onHook_ = nullptr;
-    onPosition_ = nullptr;
-    onState_ = nullptr;
-  }
-  Stop(true);
+  StopBeforeDestruction();
   if (eventThread_) {
     TMainThread::WaitPumping([&] { return eventThread_->Finished(); }, kEventThreadLeaveWait);
     retiredEventThreads_.push_back(std::move(eventThread_));
@@ -66,6 +59,17 @@ TCustomPlayer::~TCustomPlayer() {
       kEventThreadLeaveWait);
   retiredEventThreads_.clear();
   retiredPlayThreads_.clear();
+}
+
+void TCustomPlayer::StopBeforeDestruction() {
+  {
+    std::lock_guard lock(eventsMutex_);
+    onFileOpen_ = nullptr;
+    onHook_ = nullptr;
+    onPosition_ = nullptr;
+    onState_ = nullptr;
+  }
+  Stop(true);
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {
