@@ -83,10 +83,10 @@ struct TPlayerState {
   std::atomic<int64_t> VideoCurrentPos{-1};
   std::atomic<int64_t> ReadPos{-1};  // byte position of the last packet read
 
-  // The chosen streams' indices (-1 none) and their discard flags in Input belong to the read
-  // thread: it sets them while opening, before Opened becomes non-zero; they are reset only by
-  // whoever has seen the read thread end (the closer after joining it, or the read thread
-  // itself). Atomic because the playback threads may look at them meanwhile.
+  // The chosen streams' indices (-1 none) and their discard flags in Input are the read
+  // thread's: it sets them while opening (before Opened becomes non-zero) and reads them while
+  // reading; only whoever has seen it end resets them (the closer after joining it, or the read
+  // thread itself). Each index is a single value, so an atomic.
 
   // Audio.
   std::atomic<int> AudioStream{-1};
