@@ -1,9 +1,5 @@
 #include "media/CodecLock.h"
 
-#include <chrono>
-
-#include "base/MainThread.h"
-
 namespace qarvo {
 
 std::timed_mutex& CodecLock() {
@@ -11,14 +7,6 @@ std::timed_mutex& CodecLock() {
   return lock;
 }
 
-TCodecLockGuard::TCodecLockGuard() {
-  if (!TMainThread::IsMainThread()) {
-    CodecLock().lock();
-    return;
-  }
-  while (!CodecLock().try_lock_for(std::chrono::milliseconds(2))) TMainThread::ProcessPendingCalls();
-}
-
-TCodecLockGuard::~TCodecLockGuard() { CodecLock().unlock(); }
+TCodecLockGuard::TCodecLockGuard() : lock_(CodecLock()) {}
 
 }  // namespace qarvo

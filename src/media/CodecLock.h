@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "base/PumpingLock.h"
+
 namespace qarvo {
 
 std::timed_mutex& CodecLock();
@@ -14,9 +16,11 @@ std::timed_mutex& CodecLock();
 class TCodecLockGuard {
  public:
   TCodecLockGuard();
-  ~TCodecLockGuard();
   TCodecLockGuard(const TCodecLockGuard&) = delete;
   TCodecLockGuard& operator=(const TCodecLockGuard&) = delete;
+
+ private:
+  TPumpingLock lock_;
 };
 
 }  // namespace qarvo

@@ -10,6 +10,7 @@
 #include "base/EngineRecords.h"
 #include "media/LibraryLoader.h"
 #include "base/MainThread.h"
+#include "base/PumpingLock.h"
 #include "base/StringFormat.h"
 #include "player/TEventThread.h"
 #include "player/TPlayThread.h"
@@ -34,18 +35,6 @@ constexpr int kQuitRoundsOutsideRead = 8;
 constexpr std::chrono::milliseconds kThreadLeaveWait{100};
 constexpr std::chrono::milliseconds kEventThreadLeaveWait{1000};
 
-// Like try_lock_for, but keeps running handed-over calls when on the main thread: the holder
-// may be waiting for one.
-bool TryLockPumping(std::timed_mutex& mutex, std::chrono::milliseconds timeout) {
-  if (!TMainThread::IsMainThread()) return mutex.try_lock_for(timeout);
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  do {
-    if (mutex.try_lock_for(2ms)) return true;
-    TMainThread::ProcessPendingCalls();
-  } while (std::chrono::steady_clock::now() < deadline);
-  return false;
-}
-
 void LogError(const void* sender, const std::string& message) {
   TEngineLogger::GetLogger().Log(sender, TLogLevel::llError, message);
 }
@@ -55,14 +44,7 @@ void LogError(const void* sender, const std::string& message) {
 TCustomPlayer::TCustomPlayer(void* owner) : TMediaComponent(owner) {}
 
 TCustomPlayer::~TCustomPlayer() {
-  {
-    std::lock_guard lock(eventsMutex_);
-    onFileOpen_ = nullptr;
-    onHook_ = nullptr;
-    onPosition_ = nullptr;
-    onState_ = nullptr;
-  }
-  Stop(true);
+  StopBeforeDestruction();
   if (eventThread_) {
     TMainThread::WaitPumping([&] { return eventThread_->Finished(); }, kEventThreadLeaveWait);
     retiredEventThreads_.push_back(std::move(eventThread_));
@@ -77,6 +59,17 @@ TCustomPlayer::~TCustomPlayer() {
       kEventThreadLeaveWait);
   retiredEventThreads_.clear();
   retiredPlayThreads_.clear();
+}
+
+void TCustomPlayer::StopBeforeDestruction() {
+  {
+    std::lock_guard lock(eventsMutex_);
+    onFileOpen_ = nullptr;
+    onHook_ = nullptr;
+    onPosition_ = nullptr;
+    onState_ = nullptr;
+  }
+  Stop(true);
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {

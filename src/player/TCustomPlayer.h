@@ -99,6 +99,10 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
   explicit TCustomPlayer(void* owner = nullptr);
   // Tells a playing engine that Controls().AspectRatio changed.
   void AspectRatioChanged();
+  // Drops the handlers and stops, waiting. The most derived destructor calls it first: the
+  // playback threads call this object's virtual methods until they have ended, and those must
+  // not run while a destructor rewrites the object's type.
+  void StopBeforeDestruction();
 
   // Published state, read and written through TMediaPlayer.
   std::string about_;

@@ -13,6 +13,7 @@ namespace qarvo {
 class TMediaPlayer : public TCustomPlayer {
  public:
   explicit TMediaPlayer(void* owner = nullptr) : TCustomPlayer(owner) {}
+  ~TMediaPlayer() override { StopBeforeDestruction(); }
 
   // > 0 forced display aspect, 0 the video's own, < 0 fill the surface; the engine reopens
   // its surface and redraws when it changes during playback.

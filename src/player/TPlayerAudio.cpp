@@ -27,12 +27,12 @@ TPlayerAudio::~TPlayerAudio() {
 bool TPlayerAudio::Open(int sampleRate, int streamChannels) {
   channels_ = streamChannels == 1 || streamChannels == 2 ? streamChannels : 2;
   rate_ = sampleRate > 0 ? sampleRate : 44100;
-  if (api().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+  auto subsystem = std::make_unique<TSdlSubsystem>(SDL_INIT_AUDIO);
+  if (!subsystem->Started()) {
     Log().Log(state_.Host, TLogLevel::llError,
               std::string("SDL_OpenAudio() failed: ") + api().SDL_GetError());
     return false;
   }
-  subsystem_ = true;
   SDL_AudioSpec wanted{};
   wanted.freq = rate_;
   wanted.format = AUDIO_S16SYS;
@@ -44,31 +44,23 @@ bool TPlayerAudio::Open(int sampleRate, int streamChannels) {
   SDL_AudioSpec obtained{};
   // No changes allowed: SDL converts to the device's own format, so the callback always
   // writes exactly what was asked for.
-  device_ = api().SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-  if (device_ == 0) {
+  if (!device_.Open(wanted, obtained)) {
     Log().Log(state_.Host, TLogLevel::llError,
               std::string("SDL_OpenAudio() failed: ") + api().SDL_GetError());
-    api().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    subsystem_ = false;
     return false;
   }
+  subsystem_ = std::move(subsystem);
   deviceBufferSize_ = static_cast<int>(obtained.size);
   return true;
 }
 
 void TPlayerAudio::Start() {
-  if (device_) api().SDL_PauseAudioDevice(device_, 0);
+  if (device_) api().SDL_PauseAudioDevice(device_.Id(), 0);
 }
 
 void TPlayerAudio::Close() {
-  if (device_) {
-    api().SDL_CloseAudioDevice(device_);  // waits for a running callback
-    device_ = 0;
-  }
-  if (subsystem_) {
-    api().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    subsystem_ = false;
-  }
+  device_.Close();  // waits for a running callback
+  subsystem_.reset();
   converter_.reset();
 }
 

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 #include "media/LibraryObjects.h"
+#include "media/SdlObjects.h"
 
 namespace qarvo {
 
@@ -56,8 +58,9 @@ class TPlayerAudio {
   double BytesPerSecond() const { return 2.0 * channels_ * rate_; }
 
   TPlayerState& state_;
-  SDL_AudioDeviceID device_ = 0;
-  bool subsystem_ = false;
+  // The device is declared after the subsystem it runs on, so it goes first.
+  std::unique_ptr<TSdlSubsystem> subsystem_;
+  TSdlAudioDevice device_;
   int channels_ = 2;
   int rate_ = 44100;
   int deviceBufferSize_ = 0;

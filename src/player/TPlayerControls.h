@@ -32,6 +32,9 @@ struct TPlayerControls {
   std::atomic<bool> DisableAudio{false};
   std::atomic<bool> DisableVideo{false};
   std::atomic<bool> DisableDisplay{false};
+  // How long Open waits for the file's streams before it gives up on a read thread that never
+  // reports (a device or pipe that blocks its open).
+  std::atomic<int> OpenTimeoutMs{30000};
   // Read by the playback threads at any time.
   std::atomic<bool> Mute{false};
   std::atomic<int> AudioVolume{128};

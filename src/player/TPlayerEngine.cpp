@@ -1,11 +1,16 @@
 #include "player/TPlayerEngine.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <system_error>
 #include <thread>
 
 #include "media/EngineLogger.h"
 #include "base/MainThread.h"
+#include "base/StringFormat.h"
 #include "media/TRGBPicture.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerState.h"
@@ -20,12 +25,42 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kOpenStep = 10ms;
 constexpr auto kWaitStep = 100ms;
 // A seek that waits gives up after this long rather than hang its caller.
 constexpr auto kSeekWaitLimit = std::chrono::seconds(10);
 // How long Close lets a read thread finish before leaving it to end on its own.
 constexpr auto kReadThreadGrace = 300ms;
+
+// Runs work to its end. On the main thread it runs on a thread of its own while this one keeps
+// running handed-over calls: the work joins threads that may be handing one over (a log line).
+void RunPumping(const std::function<void()>& work) {
+  if (!TMainThread::IsMainThread()) {
+    work();
+    return;
+  }
+  std::atomic<bool> done{false};
+  std::exception_ptr error;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      // SDL keeps per-thread data (its error text) for threads it did not create.
+      if (api().SDL_TLSCleanup) api().SDL_TLSCleanup();
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    work();  // no thread to spare: the work waits here, as it would on any other thread
+    return;
+  }
+  while (!TMainThread::WaitPumping([&] { return done.load(); }, kWaitStep)) {
+  }
+  worker.join();
+  if (error) std::rethrow_exception(error);
+}
 
 void RefreshLoop(std::shared_ptr<TPlayerState> state) {
   while (!state->AbortRequest) {
@@ -54,12 +89,9 @@ std::shared_ptr<TPlayerState> TPlayerEngine::Current() const {
 
 std::string TPlayerEngine::LastError() const { return lastError_; }
 
-bool TPlayerEngine::WaitOpened(TPlayerState& state, int value) {
-  for (;;) {
-    const bool done = TMainThread::WaitPumping(
-        [&] { return value == 0 ? state.Opened != 0 : state.Opened == value; }, kOpenStep);
-    if (done) return true;
-  }
+bool TPlayerEngine::WaitOpened(TPlayerState& state, int value, std::chrono::milliseconds timeout) {
+  return TMainThread::WaitPumping(
+      [&] { return value == 0 ? state.Opened != 0 : state.Opened == value; }, timeout);
 }
 
 bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedFormat,
@@ -87,11 +119,17 @@ bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedF
     lastError_ = "SDL_CreateThread() failed.";
     return false;
   }
-  WaitOpened(*state, 0);
+  const std::chrono::milliseconds limit(std::max(0, controls.OpenTimeoutMs.load()));
+  if (!WaitOpened(*state, 0, limit)) {
+    AbandonOpen(*state);
+    lastError_ = Format("%s: the file did not open within %d ms.", fileName.c_str(),
+                        static_cast<int>(limit.count()));
+    return false;
+  }
   if (state->Opened != 1) {
-    WaitOpened(*state, -2);
-    state->ReadThread.join();
+    // OpenError is written before the failure is reported; the read thread cleans up itself.
     lastError_ = state->OpenError;
+    if (!WaitOpened(*state, -2, limit) || !JoinReader(*state, limit)) AbandonOpen(*state);
     return false;
   }
   if (!state->HasVideo() && !state->DisableDisplay) state->ShowMode = 1;
@@ -106,6 +144,24 @@ bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedF
     lastError_ = "SDL_CreateThread() failed.";
     return false;
   }
+  return true;
+}
+
+void TPlayerEngine::AbandonOpen(TPlayerState& state) {
+  // Set before the abort the read thread ends on, so it sees it when it finishes.
+  state.OpenAbandoned = true;
+  state.AbortRequest = true;
+  state.AudioQueue.Abort();
+  state.VideoQueue.Abort();
+  state.SubtitleQueue.Abort();
+  if (state.ReadThread.joinable()) state.ReadThread.detach();
+}
+
+bool TPlayerEngine::JoinReader(TPlayerState& state, std::chrono::milliseconds timeout) {
+  if (!state.ReadThread.joinable()) return true;
+  // Past ReadDone the read thread hands nothing to the main thread any more.
+  if (!TMainThread::WaitPumping([&] { return state.ReadDone.load(); }, timeout)) return false;
+  state.ReadThread.join();
   return true;
 }
 
@@ -224,27 +280,25 @@ void TPlayerEngine::Close() {
   }
   if (!state) return;
   if (surface_) surface_->SetListener(nullptr);
-  state->AbortRequest = true;
-  state->AudioQueue.Abort();
-  state->VideoQueue.Abort();
-  state->SubtitleQueue.Abort();
-  if (state->RefreshThread.joinable()) state->RefreshThread.join();
-  TStreamComponents::CloseAll(*state);
-  // A read thread stuck in a read that ignores the interrupt is left behind: it holds the
-  // state and frees it (closing the input) when the read returns.
-  const auto giveUp = std::chrono::steady_clock::now() + kReadThreadGrace;
-  while (!state->ReadDone && std::chrono::steady_clock::now() < giveUp)
-    std::this_thread::sleep_for(5ms);
-  if (state->ReadDone)
-    state->ReadThread.join();
-  else
-    state->ReadThread.detach();
-  {
-    std::lock_guard<std::mutex> lock(state->Pictures.Mutex);
-    state->Pictures.Release();
-  }
+  RunPumping([&] { Shutdown(*state); });
   // Wakes a play thread waiting for its next event.
   events_.Post(TPlayEventKind::Quit);
+}
+
+void TPlayerEngine::Shutdown(TPlayerState& state) {
+  state.AbortRequest = true;
+  state.AudioQueue.Abort();
+  state.VideoQueue.Abort();
+  state.SubtitleQueue.Abort();
+  if (state.RefreshThread.joinable()) state.RefreshThread.join();
+  // The read thread ends first: the stream indices and discard flags are its own until then.
+  // One stuck in a read that ignores the interrupt is left behind: it holds the state and
+  // frees it (closing the input) when the read returns.
+  const bool readerEnded = JoinReader(state, kReadThreadGrace);
+  if (!readerEnded) state.ReadThread.detach();
+  TStreamComponents::CloseAll(state, readerEnded);
+  std::lock_guard<std::mutex> lock(state.Pictures.Mutex);
+  state.Pictures.Release();
 }
 
 bool TPlayerEngine::Closed() const { return !Current(); }
@@ -256,16 +310,11 @@ void TPlayerEngine::TogglePause() {
   if (!controls.SeekDone.Wait(std::chrono::milliseconds(250))) controls.SeekDone.Set();
   if (!Current()) return;
   if (state->Paused) {
-    const double now = PlayerNow();
-    state->FrameTimer = state->FrameTimer + now + state->VideoCurrentPtsDrift - state->VideoCurrentPts;
-    if (state->ReadPauseResult != AVERROR(ENOSYS))
-      state->VideoCurrentPts = state->VideoCurrentPtsDrift + now;
-    state->VideoCurrentPtsDrift = state->VideoCurrentPts - now;
-    state->Paused = false;
+    state->Clock.Resume(PlayerNow(), state->ReadPauseResult != AVERROR(ENOSYS));
   } else {
     if (state->HasVideo() && !controls.PictureDecoded.Wait(std::chrono::milliseconds(250)))
       controls.PictureDecoded.Set();
-    state->Paused = true;
+    state->Clock.Pause();
   }
 }
 

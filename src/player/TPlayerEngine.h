@@ -7,6 +7,7 @@
 // successful Open and Close.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -33,7 +34,8 @@ class TPlayerEngine {
   TPlayerEngine& operator=(const TPlayerEngine&) = delete;
 
   // Opens the file and starts reading; waits (running main-thread calls when on the main
-  // thread) until the streams are open. False with LastError() set.
+  // thread) until the streams are open, at most Controls().OpenTimeoutMs. False with
+  // LastError() set.
   bool Open(const std::string& fileName, const std::string& forcedFormat, bool paused);
   std::string LastError() const;
 
@@ -43,7 +45,8 @@ class TPlayerEngine {
   void PostQuit();
   // Closes on the calling thread as the quit event would (a waiting stop whose play thread
   // does not answer). Never blocks on a thread stuck in a read: such a thread is left to end
-  // on its own and cleans up after itself.
+  // on its own and cleans up after itself. On the main thread every wait keeps running
+  // handed-over calls.
   void Close();
   bool Closed() const;
 
@@ -92,7 +95,14 @@ class TPlayerEngine {
   };
 
   std::shared_ptr<TPlayerState> Current() const;
-  bool WaitOpened(TPlayerState& state, int value);
+  // Until Opened is value (any non-zero one for 0); false when the timeout passed first.
+  static bool WaitOpened(TPlayerState& state, int value, std::chrono::milliseconds timeout);
+  // Leaves a read thread that did not report in time to end on its own, closing what it opened.
+  static void AbandonOpen(TPlayerState& state);
+  // Joins the read thread once it has ended; false when it has not within the timeout.
+  static bool JoinReader(TPlayerState& state, std::chrono::milliseconds timeout);
+  // Close's work on the state taken out of the engine: every thread ended or left behind.
+  static void Shutdown(TPlayerState& state);
   bool StartRefreshThread(const std::shared_ptr<TPlayerState>& state);
   void HandleEvent(TPlayerState& state, const TPlayEvent& event);
   void Resize(TPlayerState& state, int width, int height);

@@ -2,8 +2,8 @@
 //
 // Held by std::shared_ptr: every thread that works on the file holds a reference, so a read
 // thread stuck inside a blocking read can be left behind by Close and frees the state itself
-// once the read returns. Flags and clocks are atomics written by one thread and polled by the
-// others; the queues carry their own locks.
+// once the read returns. Flags are atomics written by one thread and polled by the others; the
+// queues and the video clock carry their own locks.
 #pragma once
 
 #include <atomic>
@@ -18,6 +18,7 @@
 #include "player/TPacketQueue.h"
 #include "player/TPictureQueue.h"
 #include "player/TSubpictureQueue.h"
+#include "player/TVideoClock.h"
 
 namespace qarvo {
 
@@ -56,7 +57,7 @@ struct TPlayerState {
   std::atomic<bool> AbortRequest{false};
   std::atomic<bool> Paused{false};
   bool LastPaused = false;  // read thread only
-  int ReadPauseResult = 0;
+  std::atomic<int> ReadPauseResult{0};  // read thread writes, TogglePause reads
   std::atomic<bool> SeekRequest{false};
   std::atomic<int> SeekFlags{0};
   std::atomic<int64_t> SeekPos{0};
@@ -72,21 +73,23 @@ struct TPlayerState {
   std::atomic<bool> FirstAfterSeek{false};
   std::atomic<bool> RefreshPending{false};
   std::atomic<bool> ReadDone{false};
+  // Set by an Open that gave up waiting: the read thread then closes what it opened itself.
+  std::atomic<bool> OpenAbandoned{false};
   std::string OpenError;  // written by the read thread before Opened = -1
 
-  // Clocks (seconds; wall-clock ones on PlayerNow()).
-  std::atomic<double> FrameTimer{0.0};
-  std::atomic<double> FrameLastPts{0.0};
-  std::atomic<bool> FrameLastPtsSet{false};
-  std::atomic<double> FrameLastDelay{0.0};
-  std::atomic<double> VideoClock{0.0};  // predicted pts of the next picture
-  std::atomic<double> VideoCurrentPts{0.0};
-  std::atomic<double> VideoCurrentPtsDrift{0.0};
+  // The video clock and picture timer (seconds; wall-clock ones on PlayerNow()), behind their
+  // own lock; see TVideoClock for who calls what. Paused is changed through it.
+  TVideoClock Clock{Paused};
   std::atomic<int64_t> VideoCurrentPos{-1};
   std::atomic<int64_t> ReadPos{-1};  // byte position of the last packet read
 
+  // The chosen streams' indices (-1 none) and their discard flags in Input are the read
+  // thread's: it sets them while opening (before Opened becomes non-zero) and reads them while
+  // reading; only whoever has seen it end resets them (the closer after joining it, or the read
+  // thread itself). Each index is a single value, so an atomic.
+
   // Audio.
-  int AudioStream = -1;
+  std::atomic<int> AudioStream{-1};
   AVStream* AudioSt = nullptr;
   TCodecContextPtr AudioCodec;
   TPacketQueue AudioQueue;
@@ -94,7 +97,7 @@ struct TPlayerState {
   std::atomic<int> ShowMode{0};  // 0 none, 1 waveform
 
   // Video.
-  int VideoStream = -1;
+  std::atomic<int> VideoStream{-1};
   AVStream* VideoSt = nullptr;
   TCodecContextPtr VideoCodec;
   TPacketQueue VideoQueue;
@@ -106,7 +109,7 @@ struct TPlayerState {
   std::thread VideoThread;
 
   // Subtitle.
-  int SubtitleStream = -1;
+  std::atomic<int> SubtitleStream{-1};
   AVStream* SubtitleSt = nullptr;
   TCodecContextPtr SubtitleCodec;
   TPacketQueue SubtitleQueue;
@@ -129,7 +132,7 @@ struct TPlayerState {
   double AudioClockNow() const;
   double VideoClockNow() const;
   double MasterClock() const;
-  // The forward-looking target time of a picture with the given pts.
+  // The wall time the picture with the given pts is due (video thread).
   double ComputeTargetClock(double pts);
 };
 

@@ -247,12 +247,15 @@ void TReadThread::Loop() {
 void TReadThread::Finish(bool opened) {
   if (!opened) {
     state_.Opened = -1;
-    TStreamComponents::CloseAll(state_);
+    TStreamComponents::CloseAll(state_, true);
     state_.Input.reset();
     state_.Unicode.reset();
     state_.Opened = -2;
+  } else if (state_.OpenAbandoned) {
+    // The engine stopped waiting for this open: nobody else closes what it opened.
+    TStreamComponents::CloseAll(state_, true);
   }
-  // After a successful open the closer closes the components; the input goes with the state.
+  // Otherwise the closer closes the components; the input goes with the state.
   state_.ReadDone = true;
 }
 

@@ -3,7 +3,6 @@
 #include <SDL2/SDL.h>
 
 #include "media/EngineLogger.h"
-#include "media/LibraryApi.h"
 
 namespace qarvo {
 
@@ -15,26 +14,27 @@ const char* Text(const char* s) { return s ? s : ""; }
 
 bool TSdlSession::Start(bool audio, bool video, std::string& error) {
   End();
-  if (api().SDL_InitSubSystem(SDL_INIT_TIMER) != 0) {
+  auto timer = std::make_unique<TSdlSubsystem>(SDL_INIT_TIMER);
+  if (!timer->Started()) {
     error = Text(api().SDL_GetError());
     return false;
   }
-  flags_ = SDL_INIT_TIMER;
   if (video) {
-    if (api().SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    auto started = std::make_unique<TSdlSubsystem>(SDL_INIT_VIDEO);
+    if (!started->Started()) {
       error = Text(api().SDL_GetError());
-      End();
       return false;
     }
-    flags_ |= SDL_INIT_VIDEO;
+    video_ = std::move(started);
   }
+  timer_ = std::move(timer);
   if (audio) {
-    if (api().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-      flags_ |= SDL_INIT_AUDIO;
-    } else {
+    auto started = std::make_unique<TSdlSubsystem>(SDL_INIT_AUDIO);
+    if (started->Started())
+      audio_ = std::move(started);
+    else
       TEngineLogger::GetLogger().LogF(this, TLogLevel::llWarning, "SDL: no sound output: %s",
                                       Text(api().SDL_GetError()));
-    }
   }
   TEngineLogger& log = TEngineLogger::GetLogger();
   if (HasAudio())
@@ -47,16 +47,10 @@ bool TSdlSession::Start(bool audio, bool video, std::string& error) {
 }
 
 void TSdlSession::End() {
-  if (flags_ == 0) return;
   // In the reverse order of Start.
-  for (uint32_t flag : {static_cast<uint32_t>(SDL_INIT_AUDIO), static_cast<uint32_t>(SDL_INIT_VIDEO),
-                        static_cast<uint32_t>(SDL_INIT_TIMER)}) {
-    if (flags_ & flag) api().SDL_QuitSubSystem(flag);
-  }
-  flags_ = 0;
+  audio_.reset();
+  video_.reset();
+  timer_.reset();
 }
-
-bool TSdlSession::HasAudio() const { return (flags_ & SDL_INIT_AUDIO) != 0; }
-bool TSdlSession::HasVideo() const { return (flags_ & SDL_INIT_VIDEO) != 0; }
 
 }  // namespace qarvo

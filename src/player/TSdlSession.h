@@ -6,8 +6,10 @@
 // into a window of its own. Main thread only.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
+
+#include "media/SdlObjects.h"
 
 namespace qarvo {
 
@@ -21,12 +23,14 @@ class TSdlSession {
   // False with error set to SDL's text when a subsystem the playback cannot do without fails.
   bool Start(bool audio, bool video, std::string& error);
   void End();
-  bool Started() const { return flags_ != 0; }
-  bool HasAudio() const;
-  bool HasVideo() const;
+  bool Started() const { return timer_ != nullptr; }
+  bool HasAudio() const { return audio_ != nullptr; }
+  bool HasVideo() const { return video_ != nullptr; }
 
  private:
-  uint32_t flags_ = 0;
+  std::unique_ptr<TSdlSubsystem> timer_;
+  std::unique_ptr<TSdlSubsystem> video_;
+  std::unique_ptr<TSdlSubsystem> audio_;
 };
 
 }  // namespace qarvo

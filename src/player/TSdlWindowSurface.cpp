@@ -2,41 +2,28 @@
 
 namespace qarvo {
 
-TSdlWindowSurface::TSdlWindowSurface() {
-  started_ = api().SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-}
-
-TSdlWindowSurface::~TSdlWindowSurface() {
-  if (texture_) api().SDL_DestroyTexture(texture_);
-  if (renderer_) api().SDL_DestroyRenderer(renderer_);
-  if (window_) api().SDL_DestroyWindow(window_);
-  if (started_) api().SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
-
 void TSdlWindowSurface::ClientSize(int& width, int& height) const {
   width = height = 0;
-  if (window_) api().SDL_GetWindowSize(window_, &width, &height);
+  if (window_) api().SDL_GetWindowSize(window_.get(), &width, &height);
 }
 
 bool TSdlWindowSurface::SetMode(int width, int height) {
-  if (!started_ || width <= 0 || height <= 0) return false;
-  if (!window_) {
-    window_ = api().SDL_CreateWindow("Player", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                     width, height, SDL_WINDOW_RESIZABLE);
-    if (!window_) return false;
-    renderer_ = api().SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) return false;
-  } else {
-    api().SDL_SetWindowSize(window_, width, height);
+  if (!Started() || width <= 0 || height <= 0) return false;
+  if (window_) {
+    api().SDL_SetWindowSize(window_.get(), width, height);
+    return true;
   }
-  return true;
+  window_.reset(api().SDL_CreateWindow("Player", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       width, height, SDL_WINDOW_RESIZABLE));
+  if (!window_) return false;
+  renderer_.reset(api().SDL_CreateRenderer(window_.get(), -1, 0));
+  return renderer_ != nullptr;
 }
 
 bool TSdlWindowSurface::EnsureTexture(int width, int height) {
   if (texture_ && textureWidth_ == width && textureHeight_ == height) return true;
-  if (texture_) api().SDL_DestroyTexture(texture_);
-  texture_ = api().SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING,
-                                     width, height);
+  texture_.reset(api().SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_IYUV,
+                                         SDL_TEXTUREACCESS_STREAMING, width, height));
   textureWidth_ = texture_ ? width : 0;
   textureHeight_ = texture_ ? height : 0;
   return texture_ != nullptr;
@@ -44,7 +31,7 @@ bool TSdlWindowSurface::EnsureTexture(int width, int height) {
 
 void TSdlWindowSurface::Show(const TYuvPicture& picture, const TDisplayRect& rect) {
   if (!renderer_ || !EnsureTexture(picture.Width, picture.Height)) return;
-  if (api().SDL_UpdateYUVTexture(texture_, nullptr, picture.Plane[0], picture.Pitch[0],
+  if (api().SDL_UpdateYUVTexture(texture_.get(), nullptr, picture.Plane[0], picture.Pitch[0],
                                  picture.Plane[1], picture.Pitch[1], picture.Plane[2],
                                  picture.Pitch[2]) != 0)
     return;
@@ -58,17 +45,17 @@ void TSdlWindowSurface::Redraw() {
 }
 
 void TSdlWindowSurface::Present() {
-  api().SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  api().SDL_RenderClear(renderer_);
+  api().SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+  api().SDL_RenderClear(renderer_.get());
   if (hasPicture_) {
     const SDL_Rect target{lastRect_.Left, lastRect_.Top, lastRect_.Width, lastRect_.Height};
-    api().SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    api().SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
   }
-  api().SDL_RenderPresent(renderer_);
+  api().SDL_RenderPresent(renderer_.get());
 }
 
 bool TSdlWindowSurface::PumpEvents() {
-  if (!started_) return false;
+  if (!Started()) return false;
   bool closed = false;
   SDL_Event event;
   while (api().SDL_PollEvent(&event)) {

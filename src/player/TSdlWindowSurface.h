@@ -4,20 +4,19 @@
 // Created, used and destroyed on the play thread, which also pumps the window's events.
 #pragma once
 
-#include "media/LibraryApi.h"
+#include "media/SdlObjects.h"
 #include "player/TVideoSurface.h"
 
 namespace qarvo {
 
 class TSdlWindowSurface : public TVideoSurface {
  public:
-  TSdlWindowSurface();
-  ~TSdlWindowSurface() override;
+  TSdlWindowSurface() = default;
   TSdlWindowSurface(const TSdlWindowSurface&) = delete;
   TSdlWindowSurface& operator=(const TSdlWindowSurface&) = delete;
 
   // False when SDL's video could not be started (the reason is in SDL's error text).
-  bool Started() const { return started_; }
+  bool Started() const { return video_.Started(); }
 
   void ClientSize(int& width, int& height) const override;
   bool SetMode(int width, int height) override;
@@ -32,10 +31,11 @@ class TSdlWindowSurface : public TVideoSurface {
   bool EnsureTexture(int width, int height);
   void Present();
 
-  bool started_ = false;
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
+  // In the order they are made; they go in the reverse one.
+  TSdlSubsystem video_{SDL_INIT_VIDEO};
+  TSdlWindowPtr window_;
+  TSdlRendererPtr renderer_;
+  TSdlTexturePtr texture_;
   int textureWidth_ = 0;
   int textureHeight_ = 0;
   TDisplayRect lastRect_{};

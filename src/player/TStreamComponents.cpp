@@ -111,15 +111,22 @@ bool TStreamComponents::Open(const std::shared_ptr<TPlayerState>& shared, int st
   }
 }
 
-void TStreamComponents::CloseAll(TPlayerState& state) {
+void TStreamComponents::CloseAll(TPlayerState& state, bool readerEnded) {
   std::lock_guard<std::mutex> components(state.ComponentsMutex);
-  CloseAudio(state);
-  CloseVideo(state);
-  CloseSubtitle(state);
+  CloseAudio(state, readerEnded);
+  CloseVideo(state, readerEnded);
+  CloseSubtitle(state, readerEnded);
 }
 
-void TStreamComponents::CloseVideo(TPlayerState& state) {
-  if (state.VideoStream < 0) return;
+void TStreamComponents::ReleaseStream(TPlayerState& state, std::atomic<int>& index) {
+  if (index < 0) return;
+  state.Input->streams[index]->discard = AVDISCARD_ALL;
+  index = -1;
+}
+
+void TStreamComponents::CloseVideo(TPlayerState& state, bool readerEnded) {
+  if (readerEnded) ReleaseStream(state, state.VideoStream);
+  if (!state.VideoCodec) return;
   state.VideoQueue.Abort();
   {
     std::lock_guard<std::mutex> lock(state.Pictures.Mutex);
@@ -127,24 +134,22 @@ void TStreamComponents::CloseVideo(TPlayerState& state) {
   }
   if (state.VideoThread.joinable()) state.VideoThread.join();
   state.VideoQueue.Flush();
-  state.Input->streams[state.VideoStream]->discard = AVDISCARD_ALL;
   CloseDecoder(state.VideoCodec);
-  state.VideoStream = -1;
   // VideoSt stays: the clocks still tell whether the file had video.
 }
 
-void TStreamComponents::CloseAudio(TPlayerState& state) {
-  if (state.AudioStream < 0) return;
+void TStreamComponents::CloseAudio(TPlayerState& state, bool readerEnded) {
+  if (readerEnded) ReleaseStream(state, state.AudioStream);
+  if (!state.AudioCodec) return;
   state.AudioQueue.Abort();
   if (state.Audio) state.Audio->Close();
   state.AudioQueue.Flush();
-  state.Input->streams[state.AudioStream]->discard = AVDISCARD_ALL;
   CloseDecoder(state.AudioCodec);
-  state.AudioStream = -1;
 }
 
-void TStreamComponents::CloseSubtitle(TPlayerState& state) {
-  if (state.SubtitleStream < 0) return;
+void TStreamComponents::CloseSubtitle(TPlayerState& state, bool readerEnded) {
+  if (readerEnded) ReleaseStream(state, state.SubtitleStream);
+  if (!state.SubtitleCodec) return;
   state.SubtitleQueue.Abort();
   {
     std::lock_guard<std::mutex> lock(state.Subpictures.Mutex);
@@ -153,9 +158,7 @@ void TStreamComponents::CloseSubtitle(TPlayerState& state) {
   }
   if (state.SubtitleThread.joinable()) state.SubtitleThread.join();
   state.SubtitleQueue.Flush();
-  state.Input->streams[state.SubtitleStream]->discard = AVDISCARD_ALL;
   CloseDecoder(state.SubtitleCodec);
-  state.SubtitleStream = -1;
 }
 
 }  // namespace qarvo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "media/EngineLogger.h"
 #include "player/TPlayerAudio.h"
@@ -69,31 +70,33 @@ TFramePtr TVideoRefresh::Shown(double& ptsSeconds) const {
 void TVideoRefresh::RefreshVideo(bool consume) {
   TPictureQueue& queue = state_.Pictures;
   bool dropped = false;
+  bool redraw = false;
   bool displayed = false;
+  TFramePtr picture;  // a reference of its own: the surface is called outside the queue's lock
+  double pts = 0.0;
   {
     std::unique_lock<std::mutex> lock(queue.Mutex);
     for (;;) {
       if (queue.Size == 0) {
-        if (!consume) surface_.Redraw();
+        redraw = !consume;
         break;
       }
-      TVideoPicture& picture = queue.Read();
+      TVideoPicture& next = queue.Read();
       const double now = PlayerNow();
       const bool skipQueued = state_.SkipQueued;
       if (!skipQueued) {
         // While paused only the first picture after opening or a seek goes on screen.
         if (state_.Paused && !queue.ShowFirst) {
-          if (!consume) surface_.Redraw();
+          redraw = !consume;
           break;
         }
-        if (!state_.Paused && now < picture.TargetClock) break;
+        if (!state_.Paused && now < next.TargetClock) break;
       }
-      state_.VideoCurrentPts = picture.Pts;
-      state_.VideoCurrentPtsDrift = picture.Pts - now;
-      state_.VideoCurrentPos = picture.Pos;
+      state_.Clock.Shown(next.Pts, now);
+      state_.VideoCurrentPos = next.Pos;
       const double nextTarget = queue.Size > 1
                                     ? queue.Next().TargetClock
-                                    : picture.TargetClock + state_.VideoClock - picture.Pts;
+                                    : next.TargetClock + state_.Clock.Predicted() - next.Pts;
       const bool late = now > nextTarget && !state_.Capture && !state_.Paused;
       if (late || skipQueued) {
         state_.SkipFrames = state_.SkipFrames * 1.05;
@@ -103,13 +106,21 @@ void TVideoRefresh::RefreshVideo(bool consume) {
           continue;
         }
       }
-      ExpireSubtitles(picture.Pts);
-      DisplayPicture(picture);
+      ExpireSubtitles(next.Pts);
+      picture = TakeForDisplay(next);
+      pts = next.Pts;
       displayed = true;
       queue.ShowFirst = false;
       if (consume) queue.Pop();
       break;
     }
+  }
+  if (redraw) surface_.Redraw();
+  if (picture) {
+    ShowFrame(*picture);
+    std::lock_guard<std::mutex> lock(shownMutex_);
+    shown_ = std::move(picture);
+    shownPts_ = pts;
   }
   if (displayed && !dropped) state_.Host->PositionUpdate();
 }
@@ -158,8 +169,8 @@ TDisplayRect TVideoRefresh::FitRect(int surfaceWidth, int surfaceHeight, double 
   return rect;
 }
 
-void TVideoRefresh::DisplayPicture(TVideoPicture& picture) {
-  if (!picture.Frame) return;
+TFramePtr TVideoRefresh::TakeForDisplay(TVideoPicture& picture) {
+  if (!picture.Frame) return nullptr;
   if (state_.SubtitleSt && !picture.SubtitlesBlended) {
     TSubpictureQueue& subs = state_.Subpictures;
     std::lock_guard<std::mutex> lock(subs.Mutex);
@@ -170,10 +181,9 @@ void TVideoRefresh::DisplayPicture(TVideoPicture& picture) {
     }
     picture.SubtitlesBlended = true;
   }
-  ShowFrame(*picture.Frame);
-  std::lock_guard<std::mutex> lock(shownMutex_);
-  shown_.reset(api().av_frame_clone(picture.Frame.get()));
-  shownPts_ = picture.Pts;
+  TFramePtr reference(api().av_frame_clone(picture.Frame.get()));
+  if (!reference) throw std::bad_alloc();
+  return reference;
 }
 
 void TVideoRefresh::ShowFrame(const AVFrame& frame) {

@@ -34,7 +34,9 @@ class TVideoRefresh {
  private:
   void RefreshVideo(bool consume);
   void ExpireSubtitles(double videoPts);
-  void DisplayPicture(TVideoPicture& picture);
+  // Blends the due subtitle into the picture (once) and returns a new reference to it; called
+  // with the picture queue's lock held.
+  TFramePtr TakeForDisplay(TVideoPicture& picture);
   void ShowFrame(const AVFrame& frame);
   void DisplayWaveform();
   double DisplayAspect(const AVFrame& frame) const;

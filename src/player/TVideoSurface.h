@@ -1,8 +1,9 @@
 // The drawing surface the player shows its pictures on, given to Open in place of a window.
 //
 // The application's preview panels implement it over a widget; without one the player opens
-// its own window. Every call is made on the player's play thread; the picture passed to Show
-// is only valid during the call, so a surface copies (or converts) what it keeps.
+// its own window. Every call is made on the player's play thread, never while the picture
+// queue is locked; the picture passed to Show is only valid during the call, so a surface
+// copies (or converts) what it keeps.
 #pragma once
 
 #include <cstdint>

@@ -100,9 +100,7 @@ void TVideoThread::FlushAfterSeek() {
     state_.Pictures.ShowFirst = true;
   }
   state_.VideoCurrentPos = -1;
-  state_.FrameLastPtsSet = false;
-  state_.FrameLastDelay = 0;
-  state_.FrameTimer = PlayerNow();
+  state_.Clock.Restart(PlayerNow());
   state_.SkipFrames = 1.0;
   state_.SkipFramesIndex = 0;
   state_.FirstAfterSeek = true;
@@ -195,11 +193,7 @@ double TVideoThread::FrameDuration(const AVFrame& picture) const {
 }
 
 bool TVideoThread::OutputPicture(TFramePtr picture, double pts, int64_t pos) {
-  if (pts >= 0)
-    state_.VideoClock = pts;
-  else
-    pts = state_.VideoClock;
-  state_.VideoClock = state_.VideoClock + FrameDuration(*picture);
+  pts = state_.Clock.Advance(pts, FrameDuration(*picture));
 
   TPictureQueue& queue = state_.Pictures;
   {

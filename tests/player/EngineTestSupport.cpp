@@ -36,6 +36,7 @@ void TTestHost::ReportState(TPlayState state) {
 void TTestHost::HookPicture(const AVFrame& picture, uint8_t* const overlay[3],
                             const int overlayPitch[3], double) {
   ++hooked_;
+  if (HookAction) HookAction();
   const int value = PaintLuma;
   if (value < 0) return;
   for (int y = 0; y < picture.height; ++y)

@@ -61,6 +61,8 @@ class TTestHost : public TPlayerHost {
   int Hooked() const { return hooked_; }
   // When set, the hook paints the luma plane of every picture with this value.
   std::atomic<int> PaintLuma{-1};
+  // Run by the hook on the video thread for every picture; set before the file opens.
+  std::function<void()> HookAction;
 
  private:
   TPlayerControls controls_;
