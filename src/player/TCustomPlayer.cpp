@@ -33,6 +33,8 @@ constexpr int kQuitRounds = 4;
 constexpr int kQuitRoundsOutsideRead = 8;
 // How long a stop or an Open waits for a thread to leave before leaving it behind.
 constexpr std::chrono::milliseconds kThreadLeaveWait{100};
+// How long a waiting stop lets a play thread that is closing the file finish.
+constexpr std::chrono::milliseconds kClosingWait{3000};
 constexpr std::chrono::milliseconds kEventThreadLeaveWait{1000};
 
 void LogError(const void* sender, const std::string& message) {
@@ -294,7 +296,7 @@ void TCustomPlayer::WaitForPlayThread(const std::shared_ptr<TPlayerEngine>& engi
     if (TMainThread::WaitPumping([&] { return controls_.PlayThreadRunning.IsSet(); },
                                  kStopSlice))
       return;
-    if (!engine || engine->Closed()) return;
+    if (!engine || engine->Closed()) return WaitForClosingPlayThread();
     if (!TryLockPumping(controls_.Lock, kStopSlice)) continue;
     std::unique_lock lock(controls_.Lock, std::adopt_lock);
     ++rounds;
@@ -303,8 +305,16 @@ void TCustomPlayer::WaitForPlayThread(const std::shared_ptr<TPlayerEngine>& engi
       continue;
     }
     engine->Close();
-    return;
+    lock.unlock();
+    return WaitForClosingPlayThread();
   }
+}
+
+void TCustomPlayer::WaitForClosingPlayThread() {
+  // The file is closed or closing; the play thread still owns its window and SDL's video
+  // until it leaves, and a waiting stop promises SDL released. Closing never blocks on a
+  // stuck read, so this ends.
+  TMainThread::WaitPumping([&] { return controls_.PlayThreadRunning.IsSet(); }, kClosingWait);
 }
 
 void TCustomPlayer::FinishStop() {

@@ -119,6 +119,8 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
   void StartThreads(const std::shared_ptr<TPlayerEngine>& engine);
   // The waiting stop: until the play thread has ended, or the engine is closed here.
   void WaitForPlayThread(const std::shared_ptr<TPlayerEngine>& engine);
+  // A play thread that is closing the file: until it has left (bounded).
+  void WaitForClosingPlayThread();
   void FinishStop();
   // Moves the notification thread aside (waiting a moment for it to deliver psStop) and
   // joins the threads left behind that have ended.

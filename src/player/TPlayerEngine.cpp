@@ -137,6 +137,7 @@ bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedF
     std::lock_guard<std::mutex> lock(stateMutex_);
     state_ = state;
     if (surface_) refresh_ = std::make_shared<TVideoRefresh>(*state, *surface_);
+    else if (state->DisableDisplay) refresh_ = std::make_shared<TVideoRefresh>(*state, blank_);
   }
   if (surface_) surface_->SetListener(&surfaceEvents_);
   if (!StartRefreshThread(state)) {
@@ -179,8 +180,10 @@ TVideoSurface* TPlayerEngine::ActiveSurface() const {
 }
 
 void TPlayerEngine::RunEventLoop() {
-  if (!Current()) return;
-  if (!surface_) {
+  const std::shared_ptr<TPlayerState> opened = Current();
+  if (!opened) return;
+  // With the display disabled nothing is drawn, so no window (and no SDL video) is made.
+  if (!surface_ && !opened->DisableDisplay) {
     auto own = std::make_unique<TSdlWindowSurface>();
     if (!own->Started())
       TEngineLogger::GetLogger().Log(&host_, TLogLevel::llError, "SDL: could not set video mode.");

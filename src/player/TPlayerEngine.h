@@ -94,6 +94,17 @@ class TPlayerEngine {
     TPlayEventQueue& events_;
   };
 
+  // Where a disabled display without a surface "draws": nothing, so the refresh still paces
+  // positions and the end without a window or SDL's video.
+  class TBlankSurface : public TVideoSurface {
+   public:
+    void ClientSize(int& width, int& height) const override { width = height = 0; }
+    bool SetMode(int, int) override { return true; }
+    void Show(const TYuvPicture&, const TDisplayRect&) override {}
+    void Redraw() override {}
+    void SetListener(TVideoSurfaceListener*) override {}
+  };
+
   std::shared_ptr<TPlayerState> Current() const;
   // Until Opened is value (any non-zero one for 0); false when the timeout passed first.
   static bool WaitOpened(TPlayerState& state, int value, std::chrono::milliseconds timeout);
@@ -112,6 +123,7 @@ class TPlayerEngine {
   TVideoSurface* surface_;
   TPlayEventQueue events_;
   TSurfaceEvents surfaceEvents_{events_};
+  TBlankSurface blank_;
   mutable std::mutex stateMutex_;  // guards state_, refresh_ and ownSurface_
   std::shared_ptr<TPlayerState> state_;
   std::shared_ptr<TVideoRefresh> refresh_;
