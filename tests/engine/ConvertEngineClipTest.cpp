@@ -163,6 +163,26 @@ TEST_F(ConvertEngineClipTest, PreviewBitmapsArriveOnTheMainThreadAtTheEncoderSiz
   }
 }
 
+// The previewing task holds the preview lock while it waits for the handler on the main
+// thread; switching previews from inside the handler must not wait for that lock.
+TEST_F(ConvertEngineClipTest, PreviewsSwitchedOffFromInsideTheirHandler) {
+  int calls = 0;
+  engine_.SetOnPreviewBitmap([&](TConvertEngine& sender, const TPreviewInfo&) {
+    ++calls;
+    sender.SetPreview(false);
+    sender.SetPreviewBitmap(false);
+  });
+  engine_.SetPreview(true);
+  engine_.SetPreviewBitmap(true);
+  ASSERT_EQ(AddTask("short3s"), 0);
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("previewed.avi"))) << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(engine_.Task(0)->PreviewFlags(), 0);
+}
+
 TEST_F(ConvertEngineClipTest, CodecsFromOptionTextAndFieldsFillTheStreamGroups) {
   ASSERT_EQ(AddTask("short3s"), 0);
   TOutputOptions fromText;
