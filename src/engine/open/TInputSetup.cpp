@@ -1,5 +1,6 @@
 #include "engine/open/TInputSetup.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "media/CodecLock.h"
@@ -32,7 +33,72 @@ void FillRawParameters(const TTaskOptions& o, TDictionary& dict) {
   if (!o.VideoStandard.empty()) dict.Set("standard", o.VideoStandard.c_str());
 }
 
+// The analysis reads at most this much of a file's start.
+constexpr int64_t kAnalysedSpan = 5 * AV_TIME_BASE;
+constexpr int kAnalysedPackets = 5000;
+
+// Whether the file name ends in one of a demuxer's comma-separated extensions.
+bool HasExtension(const std::string& fileName, const char* extensions) {
+  const size_t dot = fileName.rfind('.');
+  if (!extensions || dot == std::string::npos || fileName.find('/', dot) != std::string::npos)
+    return false;
+  std::string ext = fileName.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string list = std::string(",") + extensions + ",";
+  return !ext.empty() && list.find("," + ext + ",") != std::string::npos;
+}
+
+// Two streams of one kind with no declared frame count: only then do counts decide.
+bool CountsUndeclared(const AVFormatContext& ctx) {
+  int undeclared[AVMEDIA_TYPE_NB] = {};
+  for (unsigned i = 0; i < ctx.nb_streams; ++i) {
+    const AVStream* st = ctx.streams[i];
+    const int kind = st->codecpar->codec_type;
+    if (kind >= 0 && kind < AVMEDIA_TYPE_NB && st->nb_frames <= 0 && ++undeclared[kind] > 1)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+const AVInputFormat* TInputSetup::LoopingFormat(const std::string& fileName) {
+  const AVInputFormat* images = api().av_find_input_format("image2");
+  return images && HasExtension(fileName, images->extensions) ? images : nullptr;
+}
+
+void TInputSetup::ReportLoopRefused(const TOpenedInput& input, const TDictionary& unused) const {
+  if (!api().av_dict_get(unused.Raw(), "loop", nullptr, 0)) return;
+  Log().LogF(&task_, TLogLevel::llWarning, "%s: the %s demuxer cannot loop its input (loop_input)",
+             input.FileName.c_str(), input.Context->iformat->name);
+}
+
+void TInputSetup::CountAnalysedFrames(TOpenedInput& input, const std::string& libraryName,
+                                      const AVInputFormat* format) const {
+  if (input.Unicode || !CountsUndeclared(*input.Context)) return;
+  // A second reader, so the task's own stays where the analysis left it.
+  AVFormatContext* raw = nullptr;
+  if (api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr) < 0) return;
+  TInputFormatContextPtr reader(raw);
+  const unsigned streams = input.Context->nb_streams;
+  std::vector<int64_t> counts(streams, 0);
+  std::vector<int64_t> first(streams, AV_NOPTS_VALUE);
+  TPacketPtr packet = MakePacket();
+  for (int n = 0; n < kAnalysedPackets && api().av_read_frame(reader.get(), packet.get()) >= 0; ++n) {
+    const unsigned index = static_cast<unsigned>(packet->stream_index);
+    const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    bool past = false;
+    if (index < streams && ts != AV_NOPTS_VALUE) {
+      const AVRational tb = reader->streams[index]->time_base;
+      if (first[index] == AV_NOPTS_VALUE) first[index] = ts;
+      past = api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan;
+    }
+    if (index < streams && !past) ++counts[index];
+    api().av_packet_unref(packet.get());
+    if (past) break;
+  }
+  input.AnalysedFrames = std::move(counts);
+}
 
 bool TInputSetup::Fail(const std::string& message) {
   task_.SetErrorText(message);
@@ -73,6 +139,10 @@ bool TInputSetup::Open(const std::string& fileName) {
   if (!context) throw EEngineError("avformat_alloc_context failed");
   TDictionary parameters;
   if (format) FillRawParameters(o, parameters);
+  if (o.LoopInput) {
+    if (!format) format = LoopingFormat(fileName);
+    parameters.Set("loop", "1");
+  }
   task_.ApplyGenericOptions(context.get(), AV_OPT_FLAG_DECODING_PARAM);
 
   const std::string* names[3] = {&o.VideoCodecName, &o.AudioCodecName, &o.SubtitleCodecName};
@@ -101,6 +171,7 @@ bool TInputSetup::Open(const std::string& fileName) {
   if (result < 0) return Fail(FileErrorText(fileName, result));
   input.Context.reset(raw);
   o.PgmYuv = false;
+  if (o.LoopInput) ReportLoopRefused(input, parameters);
 
   if (o.ProgramId) {
     const bool found = SelectProgram(input);
@@ -117,6 +188,7 @@ bool TInputSetup::Open(const std::string& fileName) {
     Log().Log(&task_, TLogLevel::llVerbose, message);
     return Fail(message);
   }
+  CountAnalysedFrames(input, libraryName, format);
   int64_t seekPosition = 0;
   SeekToStart(input, seekPosition);
   SetUpStreams(input);

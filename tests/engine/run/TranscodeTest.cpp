@@ -318,6 +318,46 @@ TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
   EXPECT_GT(audio.Reports.back().CurrentSize, 500000);
 }
 
+// One picture read again and again until the recording time ends it.
+TEST_F(TranscodeTest, LoopedPictureRepeatsUntilTheRecordingTime) {
+  TClipSpec still;
+  still.Container = "image2";
+  still.Extension = "png";
+  still.VideoCodec = "png";
+  still.PixelFormat = AV_PIX_FMT_RGB24;
+  still.VideoBitRate = 0;
+  still.AudioCodec.clear();
+  still.Duration = 0.04;
+  const std::string picture = EnsureClipFile(still, "still.png");
+  TRecordingTranscoder task;
+  task.DispatchOption("loop_input", "1");
+  const std::string out = dir_.File("looped.avi");
+  ASSERT_TRUE(task.OpenInput(picture)) << task.ErrorText();
+  task.Options.RecordingTime = 1000000;
+  ASSERT_GT(task.OpenOutput(out, false), 0) << task.ErrorText();
+  task.Transcode();
+  task.ReleaseFiles(false);
+  const size_t frames = DecodedStream(out, AVMEDIA_TYPE_VIDEO).FrameNumbers.size();
+  EXPECT_GE(frames, 24u);
+  EXPECT_LE(frames, 26u);
+}
+
+// Matroska declares no frame counts: of two sound streams, the one with more packets in the
+// analysed span is the source, not the first.
+TEST_F(TranscodeTest, SourceWithMoreAnalysedFramesWinsWithoutDeclaredCounts) {
+  TClipSpec spec = StandardClip("two_audio");
+  spec.FirstAudioDuration = 0.5;
+  const std::string clip = EnsureClipFile(spec, "short_first_sound.mkv");
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("sound.wav");
+  ASSERT_TRUE(task.OpenInput(clip)) << task.ErrorText();
+  ASSERT_GT(task.OpenOutput(out, false), 0) << task.ErrorText();
+  task.Transcode();
+  task.ReleaseFiles(false);
+  const TDecodedStream audio = DecodedStream(out, AVMEDIA_TYPE_AUDIO);
+  EXPECT_NEAR(audio.Samples.size() / 2 / 44100.0, spec.Duration, 0.1);
+}
+
 TEST_F(TranscodeTest, SizeLimitEndsTheOutput) {
   TRecordingTranscoder task;
   const std::string out = dir_.File("limited.avi");
