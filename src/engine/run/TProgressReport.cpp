@@ -88,7 +88,8 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
   if (run.DupCount || run.DropCount) line += Format(" dup=%d drop=%d", run.DupCount, run.DropCount);
   line_ = line;
   TEngineLogger& log = TEngineLogger::GetLogger();
-  if ((run.DupDropChanged || isLast) && o.Verbose >= 0) {
+  const bool handler = run.Task.HasProgressHandler();
+  if ((run.DupDropChanged || isLast || !handler) && o.Verbose >= 0) {
     run.DupDropChanged = false;
     log.Log(&run.Task, TLogLevel::llVerbose, line);
   }

@@ -6,6 +6,7 @@
 
 #include "ConvertTestSupport.h"
 #include "base/EngineError.h"
+#include "media/EngineLogger.h"
 #include "probe/TMediaProbe.h"
 
 namespace qarvo {
@@ -301,10 +302,20 @@ TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
   EXPECT_EQ(slow.Reports[0].FrameCount, 75);
   EXPECT_NEAR(slow.Reports[0].TotalDuration / 1e6, 3.0, 0.1);
 
+  // No application handler behind this task: every report is also a log line.
+  std::vector<std::string> lines;
+  TEngineLogger& logger = TEngineLogger::GetLogger();
+  logger.SetTriggerEventInMainThread(false);
+  logger.SetOnLog([&](const void*, uint32_t, TLogLevel level, const std::string& text) {
+    if (level == TLogLevel::llVerbose && text.rfind("frame=", 0) == 0) lines.push_back(text);
+  });
   TRecordingTranscoder busy;
   busy.ProgressIntervalUs = 0;
   Convert(busy, "short3s", dir_.File("busy.avi"));
+  logger.SetOnLog(nullptr);
+  logger.SetTriggerEventInMainThread(true);
   ASSERT_GT(busy.Reports.size(), 10u);
+  EXPECT_EQ(lines.size(), busy.Reports.size());
   for (size_t i = 0; i + 1 < busy.Reports.size(); ++i) {
     EXPECT_EQ(busy.Reports[i].FileIndex, 0);
     EXPECT_LE(busy.Reports[i].CurrentDuration, busy.Reports.back().CurrentDuration);
