@@ -30,6 +30,8 @@ class TPacketWriter {
     TBSFContextPtr Context;
   };
   void Pass(size_t index, AVPacket* packet);
+  // A filter error: raised with xerror, else logged.
+  void Report(const TFilter& filter, int result) const;
   void Mux(AVPacket& packet);
 
   AVFormatContext& muxer_;
