@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <vector>
 
 #include "media/CodecLock.h"
 #include "base/EngineError.h"
@@ -60,6 +61,28 @@ bool CountsUndeclared(const AVFormatContext& ctx) {
   return false;
 }
 
+// Packets per stream from the reader's start up to the analysed span; `result` is the last
+// read's code.
+std::vector<int64_t> CountPackets(AVFormatContext& reader, unsigned streams, int& result) {
+  std::vector<int64_t> counts(streams, 0);
+  std::vector<int64_t> first(streams, AV_NOPTS_VALUE);
+  TPacketPtr packet = MakePacket();
+  for (int n = 0; n < kAnalysedPackets; ++n) {
+    if ((result = api().av_read_frame(&reader, packet.get())) < 0) break;
+    const unsigned index = static_cast<unsigned>(packet->stream_index);
+    const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    api().av_packet_unref(packet.get());
+    if (index >= streams) continue;
+    if (ts != AV_NOPTS_VALUE) {
+      if (first[index] == AV_NOPTS_VALUE) first[index] = ts;
+      const AVRational tb = reader.streams[index]->time_base;
+      if (api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan) break;
+    }
+    ++counts[index];
+  }
+  return counts;
+}
+
 }  // namespace
 
 const AVInputFormat* TInputSetup::LoopingFormat(const std::string& fileName) {
@@ -78,26 +101,14 @@ void TInputSetup::CountAnalysedFrames(TOpenedInput& input, const std::string& li
   if (input.Unicode || !CountsUndeclared(*input.Context)) return;
   // A second reader, so the task's own stays where the analysis left it.
   AVFormatContext* raw = nullptr;
-  if (api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr) < 0) return;
-  TInputFormatContextPtr reader(raw);
-  const unsigned streams = input.Context->nb_streams;
-  std::vector<int64_t> counts(streams, 0);
-  std::vector<int64_t> first(streams, AV_NOPTS_VALUE);
-  TPacketPtr packet = MakePacket();
-  for (int n = 0; n < kAnalysedPackets && api().av_read_frame(reader.get(), packet.get()) >= 0; ++n) {
-    const unsigned index = static_cast<unsigned>(packet->stream_index);
-    const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-    bool past = false;
-    if (index < streams && ts != AV_NOPTS_VALUE) {
-      const AVRational tb = reader->streams[index]->time_base;
-      if (first[index] == AV_NOPTS_VALUE) first[index] = ts;
-      past = api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan;
-    }
-    if (index < streams && !past) ++counts[index];
-    api().av_packet_unref(packet.get());
-    if (past) break;
+  int result = api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr);
+  if (result >= 0) {
+    TInputFormatContextPtr reader(raw);
+    input.AnalysedFrames = CountPackets(*reader, input.Context->nb_streams, result);
   }
-  input.AnalysedFrames = std::move(counts);
+  if (result < 0 && result != AVERROR_EOF)
+    Log().LogF(&task_, TLogLevel::llVerbose, "%s: frames of the analysed span not counted: %s",
+               input.FileName.c_str(), ErrorText(result).c_str());
 }
 
 bool TInputSetup::Fail(const std::string& message) {
