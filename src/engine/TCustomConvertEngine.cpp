@@ -117,7 +117,11 @@ void TCustomConvertEngine::BindTask(TTranscoder& task, bool events) {
     });
     return;
   }
-  task.SetProgressCallback([this](TTranscoder& t, const TProgressInfo& info) { DoProgress(t, info); });
+  task.SetProgressCallback([this](TTranscoder& t, const TProgressInfo& info) { DoProgress(t, info); },
+                           [this] {
+                             std::lock_guard events(eventsMutex_);
+                             return static_cast<bool>(onProgress_);
+                           });
   task.SetTerminateCallback([this](TTranscoder& t) { DoTerminate(t); });
 }
 

@@ -31,6 +31,8 @@ class TTranscoder : public TCustomTranscoder {
       std::function<void(TTranscoder& task, TBitmap& bitmap, int frameNumber, int64_t pts)>;
   using TProgressCallback = std::function<void(TTranscoder& task, const TProgressInfo& info)>;
   using TTerminateCallback = std::function<void(TTranscoder& task)>;
+  // Whether the component has a progress handler now.
+  using TProgressHandlerQuery = std::function<bool()>;
 
   TTranscoder();
   // Requests a stop, waits for the worker thread and releases the files.
@@ -72,7 +74,10 @@ class TTranscoder : public TCustomTranscoder {
   // ---- Callbacks and previews (bound by the component while the task is idle) -------------
   void SetHookCallback(THookCallback callback);
   void SetPreviewCallback(TPreviewCallback callback);
-  void SetProgressCallback(TProgressCallback callback) { onProgress_ = std::move(callback); }
+  void SetProgressCallback(TProgressCallback callback, TProgressHandlerQuery query) {
+    onProgress_ = std::move(callback);
+    hasProgressHandler_ = std::move(query);
+  }
   void SetTerminateCallback(TTerminateCallback callback) { onTerminate_ = std::move(callback); }
   void SetPreview(bool on) { frameHook_.SetPreviewFlag(pfPreview, on); }
   void SetPreviewBitmap(bool on) { frameHook_.SetPreviewFlag(pfPreviewBitmap, on); }
@@ -83,6 +88,9 @@ class TTranscoder : public TCustomTranscoder {
   void PreprocessPicture(AVFrame& picture, const AVCodecContext& decoder, int64_t pts) override;
   void PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) override;
   void ReportProgress(const TProgressInfo& info) override;
+  bool HasProgressHandler() const override {
+    return onProgress_ && hasProgressHandler_ && hasProgressHandler_();
+  }
 
  private:
   void Finish(bool failed, const std::string& message);
@@ -95,6 +103,7 @@ class TTranscoder : public TCustomTranscoder {
   THookCallback onHook_;
   TPreviewCallback onPreview_;
   TProgressCallback onProgress_;
+  TProgressHandlerQuery hasProgressHandler_;
   TTerminateCallback onTerminate_;
 
   mutable std::mutex stateMutex_;  // guards thread_, runner_, exceptionMsg_

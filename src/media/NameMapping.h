@@ -21,8 +21,9 @@
 //   cqp=N -> qp=N (libx264)
 //
 // Names that moved unchanged into encoder or muxer private options need no entry: the
-// generic setter accepts private options of the chosen encoder and output format (coder,
-// me_method, wpredp, sc_threshold, b_strategy of libx264; muxrate of the MPEG muxers).
+// generic setter accepts private options of the chosen encoder and output format, or of those
+// guessed from the output file name (coder, me_method, wpredp, sc_threshold, b_strategy of
+// libx264; muxrate of the MPEG muxers).
 // Still common today and left alone: cmp=+chroma, flags=+loop / -loop, level, bt, packetsize.
 // The target's muxpreload is the MPEG muxers' private "preload" (set by output opening).
 #pragma once

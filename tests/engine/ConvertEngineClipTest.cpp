@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "ConvertEngineSupport.h"
@@ -17,6 +19,28 @@ namespace qarvo {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Types of the top-level boxes of an ISO media file, in file order.
+std::vector<std::string> TopLevelBoxes(const std::string& bytes) {
+  std::vector<std::string> types;
+  for (size_t at = 0; at + 8 <= bytes.size();) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    uint64_t size = (uint64_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+    if (size == 1 && at + 16 <= bytes.size()) {
+      size = 0;
+      for (int i = 8; i < 16; ++i) size = (size << 8) | p[i];
+    }
+    types.push_back(bytes.substr(at + 4, 4));
+    if (size < 8) break;
+    at += size;
+  }
+  return types;
+}
 
 class ConvertEngineClipTest : public testing::Test {
  protected:
@@ -139,6 +163,26 @@ TEST_F(ConvertEngineClipTest, PreviewBitmapsArriveOnTheMainThreadAtTheEncoderSiz
   }
 }
 
+// The previewing task holds the preview lock while it waits for the handler on the main
+// thread; switching previews from inside the handler must not wait for that lock.
+TEST_F(ConvertEngineClipTest, PreviewsSwitchedOffFromInsideTheirHandler) {
+  int calls = 0;
+  engine_.SetOnPreviewBitmap([&](TConvertEngine& sender, const TPreviewInfo&) {
+    ++calls;
+    sender.SetPreview(false);
+    sender.SetPreviewBitmap(false);
+  });
+  engine_.SetPreview(true);
+  engine_.SetPreviewBitmap(true);
+  ASSERT_EQ(AddTask("short3s"), 0);
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("previewed.avi"))) << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(engine_.Task(0)->PreviewFlags(), 0);
+}
+
 TEST_F(ConvertEngineClipTest, CodecsFromOptionTextAndFieldsFillTheStreamGroups) {
   ASSERT_EQ(AddTask("short3s"), 0);
   TOutputOptions fromText;
@@ -181,6 +225,39 @@ TEST_F(ConvertEngineClipTest, RecordFieldsWinOverOptionTextAndReachTheOutput) {
   ASSERT_NE(title, nullptr);
   EXPECT_STREQ(title->value, "A title");
   EXPECT_NE(api().av_dict_get(out.Context->metadata, "year", nullptr, 0), nullptr);
+}
+
+// Neither the encoder nor the container is named: both come from the file name, and their
+// private options still apply, from the option text and from the record's MuxRate.
+TEST_F(ConvertEngineClipTest, PrivateOptionsReachTheEncoderAndMuxerGuessedFromTheFileName) {
+  ASSERT_EQ(AddTask("short3s"), 0);
+  TOutputOptions options;
+  options.ExtOptions = "crf=37<CRLF>movflags=+faststart<CRLF>flags2=-dct8x8";
+  const std::string out = folder_.File("guessed.mp4");
+  ASSERT_TRUE(engine_.SetOutputFile(0, out, &options)) << engine_.LastErrMsg();
+  ASSERT_EQ(VideoEncoders(0, 0), (std::vector<std::string>{"libx264"}));
+
+  TOutputOptions program;
+  program.MuxRate = 10080000;
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("guessed.mpg"), &program)) << engine_.LastErrMsg();
+  int64_t muxRate = 0;
+  const AVFormatContext* mpeg = engine_.Task(0)->Files.Outputs.at(1).Context.get();
+  ASSERT_GE(api().av_opt_get_int(mpeg->priv_data, "muxrate", 0, &muxRate), 0);
+  EXPECT_EQ(muxRate, 10080000);
+
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  const std::string bytes = FileBytes(out);
+  const std::vector<std::string> boxes = TopLevelBoxes(bytes);
+  const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+  const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+  ASSERT_TRUE(moov != boxes.end() && mdat != boxes.end());
+  EXPECT_LT(moov, mdat);
+  // The encoder writes its settings into the stream.
+  EXPECT_NE(bytes.find("crf=37.0"), std::string::npos);
+  EXPECT_NE(bytes.find("8x8dct=0"), std::string::npos);
+  EXPECT_GT(Video(out).FrameNumbers.size(), 70u);
 }
 
 TEST_F(ConvertEngineClipTest, RefusedEncoderFailsItsTaskRemovesTheOutputAndTheRunGoesOn) {

@@ -35,6 +35,8 @@ void CheckSpec(const TClipSpec& s) {
     if (s.SampleRate <= 0) fail("sample rate must be positive");
     if (s.Channels < 1 || s.Channels > 8) fail("channels must be 1 to 8");
     if (s.AudioStreams < 1 || s.AudioStreams > 2) fail("audio streams must be 1 or 2");
+    if (s.FirstAudioDuration < 0.0 || s.FirstAudioDuration > s.Duration)
+      fail("first audio stream must not outlast the clip");
   }
 }
 
@@ -135,8 +137,10 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
     encoders.push_back(OpenAudio(*output, spec));
     encoders.back()->SetStartAtZero(audioAtZero);
     const TToneSpec tone{spec.SampleRate, spec.Channels, ToneFrequency(spec, i), spec.Clicks};
-    audio.push_back(std::make_unique<TAudioClipSource>(encoders.back()->Context(), tone,
-                                                       AudioSampleCount(spec)));
+    const int64_t samples = i == 0 && spec.FirstAudioDuration > 0.0
+                                ? std::llround(spec.FirstAudioDuration * spec.SampleRate)
+                                : AudioSampleCount(spec);
+    audio.push_back(std::make_unique<TAudioClipSource>(encoders.back()->Context(), tone, samples));
     encoders.back()->SetSource([source = audio.back().get()] { return source->Next(); });
   }
   const bool hasFile = !(output->oformat->flags & AVFMT_NOFILE);
@@ -212,6 +216,7 @@ std::string DescribeClip(const TClipSpec& s) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "
          << s.Channels << " ch " << s.AudioBitRate / 1000 << " kb/s tone " << s.ToneFrequency
          << " Hz" << (s.Clicks ? " clicks" : "");
+    if (s.FirstAudioDuration > 0.0) text << ", first audio " << s.FirstAudioDuration << " s";
   }
   text << ", " << s.Duration << " s, generator " << kGeneratorVersion;
   return text.str();

@@ -29,6 +29,7 @@ struct TClipSpec {
   int Channels = 2;
   int64_t AudioBitRate = 128000;   // 0 for the encoder's default
   int AudioStreams = 1;            // 1 or 2; the second plays ToneFrequency(spec, 1)
+  double FirstAudioDuration = 0.0; // seconds the first audio stream lasts when shorter; 0: all
   double Duration = 2.0;           // seconds
   double ToneFrequency = 440.0;    // Hz, first audio stream
   bool Clicks = true;              // a click starting at every whole second

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "media/EngineLogger.h"
+#include "base/MainThread.h"
 #include "base/PumpingLock.h"
 
 namespace qarvo {
@@ -11,6 +12,15 @@ namespace qarvo {
 namespace {
 
 constexpr int kHookAlign = 32;
+
+// Set while the holder of PreviewLock() waits for a preview to be handled or shown on the
+// main thread.
+std::atomic<bool> previewDelivering{false};
+
+struct TDelivering {
+  TDelivering() { previewDelivering = true; }
+  ~TDelivering() { previewDelivering = false; }
+};
 
 }  // namespace
 
@@ -23,14 +33,17 @@ void TFrameHook::Log(const std::string& message) const {
   TEngineLogger::GetLogger().Log(sender_, TLogLevel::llError, message);
 }
 
-int TFrameHook::PreviewFlags() const {
-  TPumpingLock lock(PreviewLock());
-  return previewFlags_;
-}
-
 void TFrameHook::SetPreviewFlag(TPreviewFlag flag, bool on) {
+  if (on) {
+    previewFlags_.fetch_or(flag);
+    return;
+  }
+  previewFlags_.fetch_and(~flag);
+  if (flag != pfPreview) return;
+  // Inside a preview handler the lock's holder waits for this very thread; it sees the flag
+  // once its handler returned.
+  if (TMainThread::IsMainThread() && previewDelivering) return;
   TPumpingLock lock(PreviewLock());
-  previewFlags_ = on ? (previewFlags_ | flag) : (previewFlags_ & ~flag);
   if (!(previewFlags_ & pfPreview)) previewer_.reset();
 }
 
@@ -166,14 +179,16 @@ bool TFrameHook::PreviewDue() {
 
 void TFrameHook::Preview(const AVFrame& picture, int64_t pts) {
   TPumpingLock lock(PreviewLock());
-  int flags = previewFlags_;
+  const int flags = previewFlags_;
+  int failed = 0;
   if ((flags & pfPreviewBitmap) && previewBitmapHandler_) {
     if (PreviewDue()) {
       if (previewRGB_.ToBitmap(picture)) {
+        TDelivering delivering;
         previewBitmapHandler_(*previewRGB_.Bitmap(), frameNumber_, pts);
       } else {
         Log("Cannot initialize the toRGB conversion context");
-        flags &= ~pfPreviewBitmap;
+        failed = pfPreviewBitmap;
       }
     }
   } else if (flags & pfPreview) {
@@ -181,15 +196,17 @@ void TFrameHook::Preview(const AVFrame& picture, int64_t pts) {
       const bool converted = previewRGB_.ToBitmap(picture);
       if (!converted) Log("Cannot initialize the toRGB conversion context");
       if (!converted) {
-        flags &= ~pfPreview;
+        failed = pfPreview;
       } else {
         if (!previewer_) previewer_ = std::make_unique<TPreviewer>();
-        if (!previewer_->Show(*previewRGB_.Bitmap(), frameNumber_, pts)) flags &= ~pfPreview;
+        TDelivering delivering;
+        if (!previewer_->Show(*previewRGB_.Bitmap(), frameNumber_, pts)) failed = pfPreview;
       }
     }
   }
-  previewFlags_ = flags;
-  if (!(flags & pfPreview)) previewer_.reset();
+  // Only the switches that failed here go off: the handler may have changed the others.
+  previewFlags_.fetch_and(~failed);
+  if (!(previewFlags_ & pfPreview)) previewer_.reset();
 }
 
 }  // namespace qarvo

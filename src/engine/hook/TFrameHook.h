@@ -3,9 +3,12 @@
 // and the preview pictures (bitmaps for the application or the engine's preview window).
 //
 // Pre-processing and previews run on the task's thread. The preview flags are also changed
-// by the component from the main thread, always under PreviewLock().
+// by the component from the main thread, also from inside a preview handler while the
+// previewing task holds PreviewLock() and waits for that handler: a flag change never waits
+// for the lock then, and the preview window is only ever freed under it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -48,8 +51,9 @@ class TFrameHook {
   bool HasCustomHook() const { return static_cast<bool>(customHook_) && !hookStopped_; }
   bool HookStopped() const { return hookStopped_; }
 
-  // Locks PreviewLock() itself; turning pfPreview off frees the preview window.
-  int PreviewFlags() const;
+  // Turning pfPreview off frees the preview window, under PreviewLock(); while the lock's
+  // holder waits for a preview handler the preview in progress frees it when it ends.
+  int PreviewFlags() const { return previewFlags_.load(); }
   void SetPreviewFlag(TPreviewFlag flag, bool on);
 
   // Every decoded picture: counts it and, when deinterlacing, a custom hook or modules are in
@@ -87,8 +91,8 @@ class TFrameHook {
   TBufferPoolPtr hookPool_;
   size_t hookBufferSize_ = 0;
 
+  std::atomic<int> previewFlags_{0};
   // Guarded by PreviewLock().
-  int previewFlags_ = 0;
   std::chrono::steady_clock::time_point lastPreview_{};
   TRGBPicture previewRGB_;
   std::unique_ptr<TPreviewer> previewer_;

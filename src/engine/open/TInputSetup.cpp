@@ -1,6 +1,8 @@
 #include "engine/open/TInputSetup.h"
 
+#include <cctype>
 #include <cmath>
+#include <vector>
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
@@ -31,7 +33,82 @@ void FillRawParameters(const TTaskOptions& o, TDictionary& dict) {
   if (!o.VideoStandard.empty()) dict.Set("standard", o.VideoStandard.c_str());
 }
 
+// The analysis reads at most this much of a file's start.
+constexpr int64_t kAnalysedSpan = 5 * AV_TIME_BASE;
+constexpr int kAnalysedPackets = 5000;
+
+// Whether the file name ends in one of a demuxer's comma-separated extensions.
+bool HasExtension(const std::string& fileName, const char* extensions) {
+  const size_t dot = fileName.rfind('.');
+  if (!extensions || dot == std::string::npos || fileName.find('/', dot) != std::string::npos)
+    return false;
+  std::string ext = fileName.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string list = std::string(",") + extensions + ",";
+  return !ext.empty() && list.find("," + ext + ",") != std::string::npos;
+}
+
+// Two streams of one kind with no declared frame count: only then do counts decide.
+bool CountsUndeclared(const AVFormatContext& ctx) {
+  int undeclared[AVMEDIA_TYPE_NB] = {};
+  for (unsigned i = 0; i < ctx.nb_streams; ++i) {
+    const AVStream* st = ctx.streams[i];
+    const int kind = st->codecpar->codec_type;
+    if (kind >= 0 && kind < AVMEDIA_TYPE_NB && st->nb_frames <= 0 && ++undeclared[kind] > 1)
+      return true;
+  }
+  return false;
+}
+
+// Packets per stream from the reader's start up to the analysed span; `result` is the last
+// read's code.
+std::vector<int64_t> CountPackets(AVFormatContext& reader, unsigned streams, int& result) {
+  std::vector<int64_t> counts(streams, 0);
+  std::vector<int64_t> first(streams, AV_NOPTS_VALUE);
+  TPacketPtr packet = MakePacket();
+  for (int n = 0; n < kAnalysedPackets; ++n) {
+    if ((result = api().av_read_frame(&reader, packet.get())) < 0) break;
+    const unsigned index = static_cast<unsigned>(packet->stream_index);
+    const int64_t ts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    api().av_packet_unref(packet.get());
+    if (index >= streams) continue;
+    if (ts != AV_NOPTS_VALUE) {
+      if (first[index] == AV_NOPTS_VALUE) first[index] = ts;
+      const AVRational tb = reader.streams[index]->time_base;
+      if (api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan) break;
+    }
+    ++counts[index];
+  }
+  return counts;
+}
+
 }  // namespace
+
+const AVInputFormat* TInputSetup::LoopingFormat(const std::string& fileName) {
+  const AVInputFormat* images = api().av_find_input_format("image2");
+  return images && HasExtension(fileName, images->extensions) ? images : nullptr;
+}
+
+void TInputSetup::ReportLoopRefused(const TOpenedInput& input, const TDictionary& unused) const {
+  if (!api().av_dict_get(unused.Raw(), "loop", nullptr, 0)) return;
+  Log().LogF(&task_, TLogLevel::llWarning, "%s: the %s demuxer cannot loop its input (loop_input)",
+             input.FileName.c_str(), input.Context->iformat->name);
+}
+
+void TInputSetup::CountAnalysedFrames(TOpenedInput& input, const std::string& libraryName,
+                                      const AVInputFormat* format) const {
+  if (input.Unicode || !CountsUndeclared(*input.Context)) return;
+  // A second reader, so the task's own stays where the analysis left it.
+  AVFormatContext* raw = nullptr;
+  int result = api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr);
+  if (result >= 0) {
+    TInputFormatContextPtr reader(raw);
+    input.AnalysedFrames = CountPackets(*reader, input.Context->nb_streams, result);
+  }
+  if (result < 0 && result != AVERROR_EOF)
+    Log().LogF(&task_, TLogLevel::llVerbose, "%s: frames of the analysed span not counted: %s",
+               input.FileName.c_str(), ErrorText(result).c_str());
+}
 
 bool TInputSetup::Fail(const std::string& message) {
   task_.SetErrorText(message);
@@ -60,6 +137,10 @@ bool TInputSetup::Open(const std::string& fileName) {
 
   TDictionary parameters;
   if (format) FillRawParameters(o, parameters);
+  if (o.LoopInput) {
+    if (!format) format = LoopingFormat(fileName);
+    parameters.Set("loop", "1");
+  }
   const std::string* names[3] = {&o.VideoCodecName, &o.AudioCodecName, &o.SubtitleCodecName};
   const AVMediaType kinds[3] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE};
   for (int k = 0; k < 3; ++k) {
@@ -85,6 +166,7 @@ bool TInputSetup::Open(const std::string& fileName) {
   input.Context = std::move(opened.Context);
   const std::string& libraryName = opened.LibraryName;
   o.PgmYuv = false;
+  if (o.LoopInput) ReportLoopRefused(input, parameters);
 
   if (o.ProgramId) {
     const bool found = SelectProgram(input);
@@ -96,6 +178,7 @@ bool TInputSetup::Open(const std::string& fileName) {
     Log().Log(&task_, TLogLevel::llVerbose, analysisError);
     return Fail(analysisError);
   }
+  CountAnalysedFrames(input, libraryName, format);
   int64_t seekPosition = 0;
   SeekToStart(input, seekPosition);
   SetUpStreams(input);

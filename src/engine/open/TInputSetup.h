@@ -5,6 +5,7 @@
 #include <string>
 
 #include "media/LibraryApi.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 
@@ -27,6 +28,13 @@ class TInputSetup {
   void SetUpStreams(TOpenedInput& input);
   void SetUpVideo(TOpenedInput& input, int index);
   void SetUpAudio(TOpenedInput& input, int index);
+  // The demuxer that loops the input when loop_input asks for it and no format is named.
+  static const AVInputFormat* LoopingFormat(const std::string& fileName);
+  void ReportLoopRefused(const TOpenedInput& input, const TDictionary& unused) const;
+  // Packets of each stream in the span stream analysis reads, for inputs whose container
+  // declares no frame counts for streams that compete for the same kind.
+  void CountAnalysedFrames(TOpenedInput& input, const std::string& libraryName,
+                           const AVInputFormat* format) const;
 
   TTaskContext& task_;
   const AVCodec* forced_[3] = {};  // video, audio, subtitle decoders named by options

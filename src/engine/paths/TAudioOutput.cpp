@@ -21,7 +21,11 @@ constexpr int kVariableFrameSamples = 4096;
 }  // namespace
 
 TAudioOutput::TAudioOutput(TRunState& run, TOutputStreamState& ost, const TInputStreamState&)
-    : encoder_(ost.Encoder), converted_(MakeFrame()), frame_(MakeFrame()) {
+    : encoder_(ost.Encoder),
+      exitOnError_(run.Options.ExitOnError),
+      logSender_(&run.Task),
+      converted_(MakeFrame()),
+      frame_(MakeFrame()) {
   forceResample_ = run.Options.AudioSyncMethod > 1;
 }
 
@@ -162,7 +166,13 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
   }
   const int made = api().swr_convert(resampler_.get(), converted_->extended_data, converted_->nb_samples,
                                      in, samples);
-  if (made < 0) throw EEngineError("av_audio_convert() failed");
+  if (made < 0) {
+    // The chunk is lost, not the conversion, unless errors must end it.
+    const std::string text = "av_audio_convert() failed: " + ErrorText(made);
+    if (exitOnError_) throw EEngineError(text);
+    TEngineLogger::GetLogger().Log(logSender_, TLogLevel::llError, text);
+    return;
+  }
   if (made > 0 &&
       api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made) < made)
     throw EEngineError("av_fifo_realloc2() failed");

@@ -32,6 +32,8 @@ class TAudioOutput {
   void SendFrame(TRunState& run, TOutputStreamState& ost, int samples, int padTo);
 
   AVCodecContext* encoder_;
+  bool exitOnError_;
+  const void* logSender_;
   TSwrContextPtr resampler_;
   bool forceResample_ = false;   // async above 1: stretching needs the resampler
   int inRate_ = 0;

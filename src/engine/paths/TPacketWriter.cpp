@@ -73,9 +73,7 @@ void TPacketWriter::Pass(size_t index, AVPacket* packet) {
   TFilter& filter = filters_[index];
   int result = api().av_bsf_send_packet(filter.Context.get(), packet);
   if (result < 0) {
-    const std::string text = FilterFailure(filter.Name) + ErrorText(result);
-    if (exitOnError_) throw EEngineError(text);
-    TEngineLogger::GetLogger().Log(logSender_, TLogLevel::llError, text);
+    Report(filter, result);
     Pass(index + 1, packet);  // the packet goes on unchanged
     return;
   }
@@ -84,7 +82,15 @@ void TPacketWriter::Pass(size_t index, AVPacket* packet) {
     Pass(index + 1, out.get());
     api().av_packet_unref(out.get());
   }
+  // Most filters do their work here; the packet they failed on is lost.
+  if (result != AVERROR(EAGAIN) && result != AVERROR_EOF) Report(filter, result);
   if (!packet && index + 1 < filters_.size()) Pass(index + 1, nullptr);
+}
+
+void TPacketWriter::Report(const TFilter& filter, int result) const {
+  const std::string text = FilterFailure(filter.Name) + ErrorText(result);
+  if (exitOnError_) throw EEngineError(text);
+  TEngineLogger::GetLogger().Log(logSender_, TLogLevel::llError, text);
 }
 
 void TPacketWriter::Mux(AVPacket& packet) {

@@ -33,6 +33,8 @@ class TPacketWriter {
   std::string FilterFailure(const std::string& name) const;
   void SetFilterOptions(AVBSFContext& context, const std::string& name, const std::string& args) const;
   void Pass(size_t index, AVPacket* packet);
+  // A filter error: raised with xerror, else logged.
+  void Report(const TFilter& filter, int result) const;
   void Mux(AVPacket& packet);
 
   AVFormatContext& muxer_;

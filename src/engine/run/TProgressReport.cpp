@@ -88,7 +88,9 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
   if (run.DupCount || run.DropCount) line += Format(" dup=%d drop=%d", run.DupCount, run.DropCount);
   line_ = line;
   TEngineLogger& log = TEngineLogger::GetLogger();
-  if ((run.DupDropChanged || isLast) && o.Verbose >= 0) {
+  // Without a handler the log is where the reports go, when verbose enough.
+  const bool toLog = !run.Task.HasProgressHandler() && o.Verbose > 0;
+  if ((run.DupDropChanged || isLast || toLog) && o.Verbose >= 0) {
     run.DupDropChanged = false;
     log.Log(&run.Task, TLogLevel::llVerbose, line);
   }

@@ -64,8 +64,12 @@ int TStreamMapper::ChooseSource(TRunState& run, int outputFile, int outputStream
       }
       if (!inProgram) continue;
     }
-    // The frame count the container declares stands for the stream's weight.
-    const int frames = static_cast<int>(std::min<int64_t>(ist.Stream->nb_frames, INT32_MAX));
+    // The frame count the container declares stands for the stream's weight, else the
+    // packets seen while the input was analysed.
+    const std::vector<int64_t>& analysed = run.Task.Files.Inputs[ist.FileIndex].AnalysedFrames;
+    int64_t seen = ist.Stream->nb_frames;
+    if (seen <= 0 && ist.StreamIndex < static_cast<int>(analysed.size())) seen = analysed[ist.StreamIndex];
+    const int frames = static_cast<int>(std::min<int64_t>(seen, INT32_MAX));
     if (frames > bestFrames) {
       bestFrames = frames;
       best = j;

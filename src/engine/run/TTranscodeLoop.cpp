@@ -1,5 +1,6 @@
 #include "engine/run/TTranscodeLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -219,18 +220,29 @@ int TTranscodeLoop::Decode(int index, AVPacket* packet) {
 }
 
 int TTranscodeLoop::DecodeSubtitle(int index, AVPacket* packet) {
-  if (!packet) return 0;
   TInputStreamState& ist = run_.InputStreams[index];
+  if (!packet) return DrainSubtitles(index);
   // A decoder may leave rectangles behind even when it fails: the owner frees them on every path.
   TSubtitle subtitle;
   int got = 0;
   if (api().avcodec_decode_subtitle2(ist.Decoder, &subtitle, &got, packet) < 0) return -1;
   if (!got) return 0;
   if (packet->pts != AV_NOPTS_VALUE) ist.Pts = ist.NextPts = ToMicroseconds(packet->pts, ist.Stream->time_base);
-  if (run_.Options.StartTime && ist.Pts < run_.Options.StartTime) return 0;
+  if (run_.Options.StartTime && ist.Pts < run_.Options.StartTime) return 1;
   for (TOutputStreamState& ost : run_.OutputStreams)
     if (ost.SourceIndex == index && ost.Subtitle) ost.Subtitle->Process(run_, ost, ist, subtitle, packet->pts);
-  return 0;
+  return 1;
+}
+
+// Decoders that hold subtitles back give them up for empty packets at the end.
+int TTranscodeLoop::DrainSubtitles(int index) {
+  const AVCodecContext* decoder = run_.InputStreams[index].Decoder;
+  if (!decoder->codec || !(decoder->codec->capabilities & AV_CODEC_CAP_DELAY)) return 0;
+  TPacketPtr empty = MakePacket();
+  constexpr int kMostHeldBack = 256;
+  int result = 1;
+  for (int n = 0; n < kMostHeldBack && result > 0; ++n) result = DecodeSubtitle(index, empty.get());
+  return std::min(result, 0);
 }
 
 void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {

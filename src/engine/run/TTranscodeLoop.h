@@ -26,9 +26,12 @@ class TTranscodeLoop {
   int ChooseFile(bool& anyWaiting);
   bool ReadAndProcess(int fileIndex);
   void CorrectTimestamps(int fileIndex, TInputStreamState& ist, AVPacket& packet);
+  // Negative on a decoding error; without a packet the stream's decoder is drained.
   int ProcessPacket(int index, AVPacket* packet);
   int Decode(int index, AVPacket* packet);
+  // Positive when a subtitle came out.
   int DecodeSubtitle(int index, AVPacket* packet);
+  int DrainSubtitles(int index);
   void HandleFrame(int index, AVFrame& frame);
   void CopyPacket(int index, const AVPacket& packet);
   void ApplyVolume(AVFrame& frame) const;

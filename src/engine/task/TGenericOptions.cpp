@@ -113,6 +113,7 @@ bool TGenericOptions::SetOne(const std::string& name, const std::string& value,
     }
   }
   if (state == 0) state = SetPrivate(name, value, targets);
+  if (state == 0) unclaimed_.push_back({name, value});
   if (state < 0) LogInvalidValue(name, value);
   if (state <= 0) return false;
   names_.push_back(remembered);
@@ -238,9 +239,20 @@ void TGenericOptions::ApplyPrivate(void* obj, int source, int flags) const {
   }
 }
 
+void TGenericOptions::AddUnclaimed(const AVClass* const* privateClass, TDictionary& options) const {
+  if (!*privateClass) return;
+  for (const auto& entry : unclaimed_)
+    if (api().av_opt_find(const_cast<const AVClass**>(privateClass), entry.Name.c_str(), nullptr, 0,
+                          AV_OPT_SEARCH_FAKE_OBJ))
+      options.Set(entry.Name.c_str(), entry.Value.c_str());
+}
+
+// Names set while their owner was the chosen one come after the unclaimed ones: they were
+// checked on that owner and replace an earlier unclaimed value.
 TDictionary TGenericOptions::EncoderOptions(const AVCodec* codec) const {
   TDictionary options;
   if (!codec) return options;
+  AddUnclaimed(&codec->priv_class, options);
   for (const auto& entry : privateNames_) {
     const TPrivateOwner& owner = owners_[entry.Owner];
     if (owner.Muxer || owner.Name != codec->name) continue;
@@ -254,6 +266,7 @@ TDictionary TGenericOptions::EncoderOptions(const AVCodec* codec) const {
 TDictionary TGenericOptions::MuxerOptions(const AVOutputFormat* format) const {
   TDictionary options;
   if (!format) return options;
+  AddUnclaimed(&format->priv_class, options);
   for (const auto& entry : privateNames_) {
     const TPrivateOwner& owner = owners_[entry.Owner];
     if (!owner.Muxer || owner.Format->oformat != format) continue;

@@ -6,7 +6,9 @@
 // common option but a private option of the encoder chosen for a media kind (vcodec, acodec,
 // scodec) or of the chosen output format (f) is validated on a scratch object of that encoder
 // or muxer and remembered with its owner; EncoderOptions / MuxerOptions hand those back as a
-// dictionary for avcodec_open2 / avformat_write_header.
+// dictionary for avcodec_open2 / avformat_write_header. A name no option context knows and no
+// chosen encoder or format owns yet is kept with its value: the encoder or muxer guessed later
+// from the output file name takes it when it has a private option of that name.
 #pragma once
 
 #include <string>
@@ -80,6 +82,10 @@ class TGenericOptions {
     size_t Owner;
     std::string Name;
   };
+  struct TUnclaimedName {
+    std::string Name;
+    std::string Value;
+  };
 
   bool SetOne(const std::string& name, const std::string& value, const TPrivateTargets& targets);
   // Returns 1 set, 0 not found, -1 rejected.
@@ -92,6 +98,8 @@ class TGenericOptions {
   // The private options remembered for the encoder or muxer of a real context, set on its
   // private data.
   void ApplyPrivate(void* obj, int source, int flags) const;
+  // The unclaimed names that a private option of `privateClass` takes, into `options`.
+  void AddUnclaimed(const AVClass* const* privateClass, TDictionary& options) const;
 
   bool created_ = false;
   TCodecContextPtr codecs_[5];
@@ -101,6 +109,7 @@ class TGenericOptions {
   std::vector<TSetName> setNames_;
   std::vector<TPrivateOwner> owners_;
   std::vector<TPrivateName> privateNames_;
+  std::vector<TUnclaimedName> unclaimed_;
 };
 
 }  // namespace qarvo

@@ -69,6 +69,8 @@ class TTaskContext {
   virtual void PreviewPicture(const AVFrame& /*picture*/, const AVCodecContext& /*encoder*/) {}
   // A progress report; TaskIndex is left for the component to fill.
   virtual void ReportProgress(const TProgressInfo& /*info*/) {}
+  // True when the application receives the reports; without it the reports go to the log.
+  virtual bool HasProgressHandler() const { return false; }
 
  private:
   std::string errorText_;

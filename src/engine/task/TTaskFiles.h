@@ -21,6 +21,9 @@ struct TOpenedInput {
   int64_t TsOffset = 0;                      // µs
   std::vector<TCodecContextPtr> Decoders;    // one per stream (null for kinds not decoded)
   std::vector<const AVCodec*> ForcedDecoders;  // one per stream, null when not forced
+  // Packets seen per stream in the analysed span; empty when the container declares the
+  // frame counts or no two streams of one kind lack them.
+  std::vector<int64_t> AnalysedFrames;
 };
 
 struct TCreatedOutputStream {

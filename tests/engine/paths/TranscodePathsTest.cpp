@@ -37,6 +37,39 @@ class TranscodePathsTest : public ::testing::Test {
   TScratchFolder dir_{"paths"};
 };
 
+// Error lines of the engine log that contain `part`, collected while in scope.
+class TErrorLines {
+ public:
+  explicit TErrorLines(std::string part) : part_(std::move(part)) {
+    TEngineLogger& logger = TEngineLogger::GetLogger();
+    logger.SetTriggerEventInMainThread(false);
+    logger.SetOnLog([this](const void*, uint32_t, TLogLevel level, const std::string& text) {
+      if (level == TLogLevel::llError && text.find(part_) != std::string::npos) Lines.push_back(text);
+    });
+  }
+  ~TErrorLines() {
+    TEngineLogger::GetLogger().SetOnLog(nullptr);
+    TEngineLogger::GetLogger().SetTriggerEventInMainThread(true);
+  }
+  std::vector<std::string> Lines;
+
+ private:
+  std::string part_;
+};
+
+// The resampler refuses every chunk while in scope: the library failing, not the engine.
+class TRefusingResampler {
+ public:
+  TRefusingResampler() : saved_(Table().swr_convert) {
+    Table().swr_convert = [](SwrContext*, uint8_t**, int, const uint8_t**, int) { return AVERROR(EINVAL); };
+  }
+  ~TRefusingResampler() { Table().swr_convert = saved_; }
+
+ private:
+  static TLibraryApi& Table() { return const_cast<TLibraryApi&>(api()); }
+  decltype(TLibraryApi::swr_convert) saved_;
+};
+
 double Rms(const std::vector<int16_t>& samples, size_t from, size_t to) {
   double sum = 0;
   for (size_t i = from; i < to && i < samples.size(); ++i) sum += double(samples[i]) * samples[i];
@@ -301,6 +334,90 @@ TEST_F(TranscodePathsTest, BitstreamFilterOnACopiedStream) {
                       o.PendingBitstreamFilters[kVideo] = {"noise=amount=plenty"};
                     }),
             "noise failed for stream 0, codec copy: Invalid data found when processing input");
+
+  // Damaged lengths make the second filter fail on its packets: logged, or with xerror the
+  // run's error.
+  const auto damage = [](bool exitOnError) {
+    return [exitOnError](TTaskOptions& o) {
+      o.VideoStreamCopy = true;
+      o.PendingBitstreamFilters[kVideo] = {"noise=amount=2", "h264_mp4toannexb"};
+      o.ExitOnError = exitOnError;
+    };
+  };
+  const std::string failure = "h264_mp4toannexb failed for stream 0";
+  {
+    TErrorLines errors(failure);
+    TRecordingTranscoder lenient;
+    EXPECT_EQ(Message(lenient, EnsureClip("mp4_h264_aac"), dir_.File("damaged.h264"), damage(false)), "");
+    EXPECT_FALSE(errors.Lines.empty());
+  }
+  TRecordingTranscoder strict;
+  EXPECT_EQ(Message(strict, EnsureClip("mp4_h264_aac"), dir_.File("strict.h264"), damage(true)).rfind(failure, 0), 0u);
+}
+
+// A sound chunk the converter refuses is lost, not the conversion, unless xerror is set.
+TEST_F(TranscodePathsTest, RefusedSoundChunksAreDroppedUnlessErrorsEndTheRun) {
+  const auto resample = [](bool exitOnError) {
+    return [exitOnError](TTaskOptions& o) {
+      o.AudioSampleRate = 22050;
+      o.ExitOnError = exitOnError;
+    };
+  };
+  const std::string lenientOut = dir_.File("lenient.avi");
+  std::string strictMessage;
+  size_t logged = 0;
+  {
+    TRefusingResampler refusing;
+    TErrorLines errors("av_audio_convert() failed");
+    TRecordingTranscoder lenient;
+    EXPECT_EQ(Message(lenient, EnsureClip("short3s"), lenientOut, resample(false)), "");
+    logged = errors.Lines.size();
+    TRecordingTranscoder strict;
+    strictMessage = Message(strict, EnsureClip("short3s"), dir_.File("strict.avi"), resample(true));
+  }
+  EXPECT_GT(logged, 10u);
+  EXPECT_EQ(strictMessage.rfind("av_audio_convert() failed", 0), 0u) << strictMessage;
+  EXPECT_EQ(DecodedStream(lenientOut, AVMEDIA_TYPE_VIDEO).FrameNumbers.size(), 75u);
+}
+
+// Counts the calls that hand the subtitle decoder an empty packet, while in scope.
+class TEmptySubtitlePackets {
+ public:
+  TEmptySubtitlePackets() {
+    saved_ = Table().avcodec_decode_subtitle2;
+    count_ = 0;
+    Table().avcodec_decode_subtitle2 = &Counting;
+  }
+  ~TEmptySubtitlePackets() { Table().avcodec_decode_subtitle2 = saved_; }
+  int Count() const { return count_; }
+
+ private:
+  static TLibraryApi& Table() { return const_cast<TLibraryApi&>(api()); }
+  static int Counting(AVCodecContext* decoder, AVSubtitle* subtitle, int* got, AVPacket* packet) {
+    if (packet && packet->size == 0) ++count_;
+    return saved_(decoder, subtitle, got, packet);
+  }
+  static inline decltype(TLibraryApi::avcodec_decode_subtitle2) saved_ = nullptr;
+  static inline int count_ = 0;
+};
+
+// The closed-caption decoder may hold captions back: at the end of the input it is asked for
+// them with empty packets until it gives none.
+TEST_F(TranscodePathsTest, SubtitleDecoderThatHoldsBackIsDrainedAtTheEnd) {
+  const std::string scc = dir_.File("captions.scc");
+  {
+    std::ofstream out(scc);
+    out << "Scenarist_SCC V1.0\n\n00:00:00:00\t9420 9420 94ae 94ae 9452 9452 c845 4c4c 4f80 942f 942f"
+           "\n\n00:00:02:00\t942c 942c\n\n";
+  }
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("captions.srt");
+  TEmptySubtitlePackets empty;
+  Convert(task, scc, out, [](TTaskOptions& o) { o.SubtitleCodecName = "subrip"; });
+  std::ifstream in(out);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("HELLO"), std::string::npos) << text;
+  EXPECT_EQ(empty.Count(), 1);  // the first one that gave nothing ended the drain
 }
 
 TEST_F(TranscodePathsTest, DamagedSourcesAndUnwritableOutputs) {

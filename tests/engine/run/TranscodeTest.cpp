@@ -6,6 +6,7 @@
 
 #include "ConvertTestSupport.h"
 #include "base/EngineError.h"
+#include "media/EngineLogger.h"
 #include "probe/TMediaProbe.h"
 
 namespace qarvo {
@@ -301,10 +302,20 @@ TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
   EXPECT_EQ(slow.Reports[0].FrameCount, 75);
   EXPECT_NEAR(slow.Reports[0].TotalDuration / 1e6, 3.0, 0.1);
 
+  // No application handler behind this task: every report is also a log line.
+  std::vector<std::string> lines;
+  TEngineLogger& logger = TEngineLogger::GetLogger();
+  logger.SetTriggerEventInMainThread(false);
+  logger.SetOnLog([&](const void*, uint32_t, TLogLevel level, const std::string& text) {
+    if (level == TLogLevel::llVerbose && text.rfind("frame=", 0) == 0) lines.push_back(text);
+  });
   TRecordingTranscoder busy;
   busy.ProgressIntervalUs = 0;
   Convert(busy, "short3s", dir_.File("busy.avi"));
+  logger.SetOnLog(nullptr);
+  logger.SetTriggerEventInMainThread(true);
   ASSERT_GT(busy.Reports.size(), 10u);
+  EXPECT_EQ(lines.size(), busy.Reports.size());
   for (size_t i = 0; i + 1 < busy.Reports.size(); ++i) {
     EXPECT_EQ(busy.Reports[i].FileIndex, 0);
     EXPECT_LE(busy.Reports[i].CurrentDuration, busy.Reports.back().CurrentDuration);
@@ -316,6 +327,46 @@ TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
   EXPECT_EQ(audio.Reports.back().FPS, -1);
   EXPECT_FLOAT_EQ(audio.Reports.back().Quality, -1.0f);
   EXPECT_GT(audio.Reports.back().CurrentSize, 500000);
+}
+
+// One picture read again and again until the recording time ends it.
+TEST_F(TranscodeTest, LoopedPictureRepeatsUntilTheRecordingTime) {
+  TClipSpec still;
+  still.Container = "image2";
+  still.Extension = "png";
+  still.VideoCodec = "png";
+  still.PixelFormat = AV_PIX_FMT_RGB24;
+  still.VideoBitRate = 0;
+  still.AudioCodec.clear();
+  still.Duration = 0.04;
+  const std::string picture = EnsureClipFile(still, "still.png");
+  TRecordingTranscoder task;
+  task.DispatchOption("loop_input", "1");
+  const std::string out = dir_.File("looped.avi");
+  ASSERT_TRUE(task.OpenInput(picture)) << task.ErrorText();
+  task.Options.RecordingTime = 1000000;
+  ASSERT_GT(task.OpenOutput(out, false), 0) << task.ErrorText();
+  task.Transcode();
+  task.ReleaseFiles(false);
+  const size_t frames = DecodedStream(out, AVMEDIA_TYPE_VIDEO).FrameNumbers.size();
+  EXPECT_GE(frames, 24u);
+  EXPECT_LE(frames, 26u);
+}
+
+// Matroska declares no frame counts: of two sound streams, the one with more packets in the
+// analysed span is the source, not the first.
+TEST_F(TranscodeTest, SourceWithMoreAnalysedFramesWinsWithoutDeclaredCounts) {
+  TClipSpec spec = StandardClip("two_audio");
+  spec.FirstAudioDuration = 0.5;
+  const std::string clip = EnsureClipFile(spec, "short_first_sound.mkv");
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("sound.wav");
+  ASSERT_TRUE(task.OpenInput(clip)) << task.ErrorText();
+  ASSERT_GT(task.OpenOutput(out, false), 0) << task.ErrorText();
+  task.Transcode();
+  task.ReleaseFiles(false);
+  const TDecodedStream audio = DecodedStream(out, AVMEDIA_TYPE_AUDIO);
+  EXPECT_NEAR(audio.Samples.size() / 2 / 44100.0, spec.Duration, 0.1);
 }
 
 TEST_F(TranscodeTest, SizeLimitEndsTheOutput) {
