@@ -1,12 +1,14 @@
 #include "player/TReadThread.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
+#include "base/MainThread.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/OpenInputContainer.h"
-#include "base/StringFormat.h"
 #include "player/TPlayerHost.h"
 #include "player/TPlayerState.h"
 #include "player/TStreamComponents.h"
@@ -33,7 +35,31 @@ bool FormatNamed(const AVInputFormat* format, std::initializer_list<const char*>
 TReadThread::TReadThread(std::shared_ptr<TPlayerState> state)
     : shared_(std::move(state)), state_(*shared_), packet_(MakePacket()) {}
 
+namespace {
+
+std::atomic<int>& Running() {
+  static std::atomic<int> running{0};
+  return running;
+}
+
+// Counts a read thread from its start until it has let go of everything, the state (and so
+// the input) included.
+class TRunningReader {
+ public:
+  TRunningReader() { ++Running(); }
+  ~TRunningReader() { --Running(); }
+  TRunningReader(const TRunningReader&) = delete;
+  TRunningReader& operator=(const TRunningReader&) = delete;
+};
+
+}  // namespace
+
+bool TReadThread::WaitAllEnded(std::chrono::milliseconds timeout) {
+  return TMainThread::WaitPumping([] { return Running() == 0; }, timeout);
+}
+
 void TReadThread::Run(std::shared_ptr<TPlayerState> state) {
+  const TRunningReader running;
   TReadThread reader(std::move(state));
   bool opened = false;
   try {

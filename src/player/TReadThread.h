@@ -2,6 +2,7 @@
 // the packet queues, carrying out seeks and pauses, until the file is closed.
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "media/LibraryObjects.h"
@@ -13,6 +14,11 @@ struct TPlayerState;
 class TReadThread {
  public:
   static void Run(std::shared_ptr<TPlayerState> state);
+  // Waits (running main-thread calls on the main thread) until no read thread runs, those
+  // left behind in a read that never returned included; false when some still run after
+  // `timeout`. Before the libraries are unloaded or the process ends, so that none is still
+  // inside them.
+  static bool WaitAllEnded(std::chrono::milliseconds timeout);
 
  private:
   explicit TReadThread(std::shared_ptr<TPlayerState> state);

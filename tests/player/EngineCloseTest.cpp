@@ -16,6 +16,7 @@
 #include "EngineTestSupport.h"
 #include "base/MainThread.h"
 #include "media/EngineLogger.h"
+#include "player/TReadThread.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -75,13 +76,13 @@ TEST_F(EngineTest, CloseReturnsAtOnceWhileTheReadIsStalled) {
   // The reader ends on its own once the read returns, and cleans up after itself.
   release = true;
   writer.join();
-  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(TReadThread::WaitAllEnded(20s));
   ::unlink(fifo.c_str());
 }
 
 TEST_F(EngineTest, CloseFromAnotherThreadEndsThePlayThread) {
   ASSERT_TRUE(Open(EnsureClip("short3s"))) << engine_->LastError();
-  ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() > 3; }, 3s));
+  ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() > 3; }, 10s));
   {
     // What a waiting stop does when the play thread does not answer.
     std::lock_guard<std::timed_mutex> lock(host_.Controls().Lock);

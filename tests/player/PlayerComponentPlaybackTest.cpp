@@ -26,6 +26,7 @@
 #include "base/MainThread.h"
 #include "player/ComponentTestSupport.h"
 #include "player/TMediaPlayer.h"
+#include "player/TReadThread.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -332,6 +333,7 @@ TEST_F(PlayerComponentTest, StopCompletesWithinASecondWhileTheReadIsStalled) {
   }
   release = true;
   writer.join();
+  EXPECT_TRUE(TReadThread::WaitAllEnded(20s));  // the reader left behind ends on its own
 }
 
 TEST_F(PlayerComponentTest, TheHookChangesTheShownPictureAndAFailingHookLeavesIt) {
