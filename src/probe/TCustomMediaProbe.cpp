@@ -56,6 +56,17 @@ bool TCustomMediaProbe::LoadFile(const std::wstring& fileName, const std::string
 }
 
 bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string& formatName) {
+  return Load(fileName, formatName, nullptr);
+}
+
+bool TCustomMediaProbe::LoadStream(AVIOContext* io, const std::string& name,
+                                   const std::string& formatName) {
+  if (!io) throw EEngineError("Assertion failure");
+  return Load(name, formatName, io);
+}
+
+bool TCustomMediaProbe::Load(const std::string& fileName, const std::string& formatName,
+                             AVIOContext* io) {
   CheckLibraries();
   CloseFile();
   inputFormat_.clear();
@@ -64,7 +75,7 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
     format = api().av_find_input_format(formatName.c_str());
     if (!format) return Fail(TLogLevel::llError, "Unknown input format: " + formatName);
   }
-  if (!OpenContainer(fileName, format) || !AnalyseStreams()) {
+  if (!OpenContainer(fileName, format, io) || !AnalyseStreams()) {
     CloseFile();
     return false;
   }
@@ -73,21 +84,34 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
   return true;
 }
 
-bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInputFormat* format) {
-  std::string libraryName;
-  try {
-    libraryName = Utf8ToLibraryName(fileName);
-    if (IsUnicodeLibraryName(libraryName))
-      unicodeFile_ = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kRead);
-  } catch (const EEngineError& e) {
-    return Fail(TLogLevel::llError, e.what());
+bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInputFormat* format,
+                                      AVIOContext* io) {
+  std::string libraryName = fileName;
+  const bool streamed = io != nullptr;
+  if (!streamed) {
+    try {
+      libraryName = Utf8ToLibraryName(fileName);
+      if (IsUnicodeLibraryName(libraryName)) {
+        unicodeFile_ = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kRead);
+        io = unicodeFile_->Context();
+      }
+    } catch (const EEngineError& e) {
+      return Fail(TLogLevel::llError, e.what());
+    }
   }
   TInputFormatContextPtr context(api().avformat_alloc_context());
   if (!context) throw std::bad_alloc();
   context->flags |= AVFMT_FLAG_NONBLOCK;
-  if (unicodeFile_) {
-    context->pb = unicodeFile_->Context();
+  if (io) {
+    context->pb = io;
     context->flags |= AVFMT_FLAG_CUSTOM_IO;
+  }
+  // A container handed over as a stream names no other resources: playlists and concat
+  // lists in it must not reach files or the network.
+  if (streamed) {
+    const int refused = api().av_opt_set(context.get(), "protocol_whitelist", "", 0);
+    if (refused < 0)
+      return Fail(TLogLevel::llError, "Set protocol whitelist error: " + ErrorText(refused));
   }
   // The library frees the context itself when opening fails.
   AVFormatContext* raw = context.release();
