@@ -56,11 +56,14 @@ for target in $targets; do
   seeds=$here/corpus/$target
   [ "$target" = Probe ] && seeds=$work/seeds/Probe
   echo "== $target: $seconds s"
-  # -jobs=1 runs the fuzzer in a child whose output goes to fuzz-0.log in the current folder.
+  # -jobs=1 runs the fuzzer in a child whose output goes to fuzz-0.log in the current folder;
+  # the driver repeats it in full, dictionary included, so only the summary is shown here.
   (cd "$logs" && "$build/fuzz/qarvo_fuzz_$target" -jobs=1 -workers=1 \
       -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=65536 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds") || status=1
-  tail -n 25 "$logs/fuzz-0.log"
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" \
+      >"$logs/driver.log" 2>&1) || status=1
+  grep -aE '^stat::|ERROR|SUMMARY|Test unit written' "$logs/fuzz-0.log" | sed 's/[[:space:]]*$//' |
+      awk '!seen[$0]++' || true
   [ -z "$(ls -A "$artifacts")" ] || { echo "findings in $artifacts:"; ls "$artifacts"; status=1; }
 done
 exit $status
