@@ -2,7 +2,7 @@
 // line, then the file's text. The file is written with that key set and read again: the key
 // reads back as written, every other key of the file reads as before.
 #include <stdlib.h>
-#include <strings.h>
+#include <cctype>
 #include <unistd.h>
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include "TMemoryInput.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
