@@ -52,8 +52,13 @@ void TfrmMain::LoadMediaLibraries() {
     return;
   }
   loader.SetLibPath(ExecutableFolder() + "LibAV");
-  if (!loader.Load(kPlayerLibraries)) {
-    mmoLog->appendPlainText(QString::fromStdString(loader.LastError()));
+  // Two steps, so that conversion still works without SDL: only the preview then reports
+  // the missing library.
+  for (TLibrarySet set : {kEngineLibraries, kPlayerLibraries}) {
+    if (!loader.Load(set)) {
+      mmoLog->appendPlainText(QString::fromStdString(loader.LastError()));
+      return;
+    }
   }
 }
 

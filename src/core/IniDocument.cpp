@@ -1,7 +1,6 @@
 #include "core/IniDocument.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,8 +18,14 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Byte by byte: a name may hold a zero byte, where the C library's comparison would stop.
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
 }
 
 // The line's own terminator, so added lines match the file's line ends.
@@ -188,9 +193,16 @@ void TIniDocument::SetValue(const std::string& section, const std::string& key,
       after = lineIndex;
     }
     InsertAfter(after, key + "=" + value + "\n");
+  } else if (section.empty()) {
+    // An entry outside any section must come before the first section line.
+    const size_t at = lines_.empty() ? text_.size() : lines_.front().Begin;
+    const std::string_view end =
+        lines_.empty() ? std::string_view()
+                       : Terminator(std::string_view(text_).substr(at, lines_.front().End - at));
+    text_.insert(at, key + "=" + value + std::string(end.empty() ? "\n" : end));
   } else {
     if (!text_.empty() && text_.back() != '\n') text_ += '\n';
-    if (!section.empty()) text_ += "[" + section + "]\n";
+    text_ += "[" + section + "]\n";
     text_ += key + "=" + value + "\n";
   }
   Index();

@@ -140,12 +140,18 @@ std::string TLibraryLoader::LastError() const {
 bool TLibraryLoader::Load(TLibrarySet set) {
   if (set == 0) throw EEngineError("Assertion failure");
   std::lock_guard lock(mutex_);
+  // A failure frees only what this call loaded: libraries of an earlier load stay bound,
+  // because running tasks, probes and players call through them.
+  TLibrarySet loadedHere = 0;
   for (int index : kLoadOrder) {
-    if (!(set & LibraryBit(static_cast<TLibraryIndex>(index)))) continue;
+    const TLibrarySet bit = LibraryBit(static_cast<TLibraryIndex>(index));
+    if (!(set & bit)) continue;
+    const bool wasLoaded = IsLoaded(index);
     if (!LoadOne(index)) {
-      Unload(set);
+      if (loadedHere) Unload(loadedHere);
       return false;
     }
+    if (!wasLoaded) loadedHere |= bit;
   }
   return true;
 }

@@ -64,7 +64,8 @@ class TLibraryLoader {
   std::string LibPath() const;
   std::string LastError() const;
 
-  // Loads and binds every library of the set; all or nothing.
+  // Loads and binds every library of the set; all or nothing: a failure frees again the
+  // libraries this call loaded, and leaves those loaded before bound.
   bool Load(TLibrarySet set);
   bool IsLoaded(int index) const;
   bool Loaded(TLibrarySet set) const;

@@ -10,22 +10,33 @@ namespace qarvo {
 
 TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   TInputContainer opened;
-  try {
-    opened.LibraryName = Utf8ToLibraryName(request.FileName);
-    if (IsUnicodeLibraryName(opened.LibraryName))
-      opened.Unicode = std::make_unique<TUnicodeFile>(opened.LibraryName, TUnicodeFile::kRead);
-  } catch (const EEngineError& e) {
-    opened.Error = e.what();
-    return opened;
+  opened.LibraryName = request.FileName;
+  if (!request.Stream) {
+    try {
+      opened.LibraryName = Utf8ToLibraryName(request.FileName);
+      if (IsUnicodeLibraryName(opened.LibraryName))
+        opened.Unicode = std::make_unique<TUnicodeFile>(opened.LibraryName, TUnicodeFile::kRead);
+    } catch (const EEngineError& e) {
+      opened.Error = e.what();
+      return opened;
+    }
   }
   TInputFormatContextPtr context(api().avformat_alloc_context());
   if (!context) throw std::bad_alloc();
   if (request.Prepare) request.Prepare(*context);
   context->flags |= request.Flags;
   context->interrupt_callback = request.Interrupt;
-  if (opened.Unicode) {
-    context->pb = opened.Unicode->Context();
+  AVIOContext* io = request.Stream ? request.Stream : opened.Unicode ? opened.Unicode->Context() : nullptr;
+  if (io) {
+    context->pb = io;
     context->flags |= AVFMT_FLAG_CUSTOM_IO;
+  }
+  if (request.Stream) {
+    const int refused = api().av_opt_set(context.get(), "protocol_whitelist", "", 0);
+    if (refused < 0) {
+      opened.Error = "Set protocol whitelist error: " + ErrorText(refused);
+      return opened;
+    }
   }
   // The library frees the context itself when opening fails.
   AVFormatContext* raw = context.release();

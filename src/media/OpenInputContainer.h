@@ -21,6 +21,10 @@ struct TInputOpenRequest {
   AVIOInterruptCB Interrupt{};            // set by a caller that must abort a blocking read
   int Flags = 0;                          // AVFMT_FLAG_* added to the context
   std::function<void(AVFormatContext&)> Prepare;  // settings made on the context before opening
+  // The container's bytes come from this context (the caller's) instead of the named file; the
+  // name then only labels messages, and the container reaches no other resource: playlists
+  // and concat lists in it must not open files or the network.
+  AVIOContext* Stream = nullptr;
 };
 
 struct TInputContainer {

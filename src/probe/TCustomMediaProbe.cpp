@@ -55,6 +55,17 @@ bool TCustomMediaProbe::LoadFile(const std::wstring& fileName, const std::string
 }
 
 bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string& formatName) {
+  return Load(fileName, formatName, nullptr);
+}
+
+bool TCustomMediaProbe::LoadStream(AVIOContext* io, const std::string& name,
+                                   const std::string& formatName) {
+  if (!io) throw EEngineError("Assertion failure");
+  return Load(name, formatName, io);
+}
+
+bool TCustomMediaProbe::Load(const std::string& fileName, const std::string& formatName,
+                             AVIOContext* io) {
   CheckLibraries();
   CloseFile();
   inputFormat_.clear();
@@ -63,7 +74,7 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
     format = api().av_find_input_format(formatName.c_str());
     if (!format) return Fail(TLogLevel::llError, "Unknown input format: " + formatName);
   }
-  if (!OpenContainer(fileName, format) || !DescribesStreams()) {
+  if (!OpenContainer(fileName, format, io) || !DescribesStreams()) {
     CloseFile();
     return false;
   }
@@ -72,10 +83,12 @@ bool TCustomMediaProbe::LoadFile(const std::string& fileName, const std::string&
   return true;
 }
 
-bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInputFormat* format) {
+bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInputFormat* format,
+                                      AVIOContext* io) {
   TInputOpenRequest request;
   request.FileName = fileName;
   request.Format = format;
+  request.Stream = io;
   request.Flags = AVFMT_FLAG_NONBLOCK;
   TInputContainer opened = OpenInputContainer(request);
   unicodeFile_ = std::move(opened.Unicode);

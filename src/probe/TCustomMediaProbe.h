@@ -30,6 +30,9 @@ class TCustomMediaProbe {
   // failure returns false with LastErrMsg() set.
   bool LoadFile(const std::string& fileName, const std::string& formatName = {});
   bool LoadFile(const std::wstring& fileName, const std::string& formatName = {});
+  // The same over a container read through the caller's I/O context, which must outlive the
+  // loaded file; `name` stands for the file name in messages and the description.
+  bool LoadStream(AVIOContext* io, const std::string& name, const std::string& formatName = {});
 
   // Recomputes the summary from the opened container.
   virtual void Refresh();
@@ -73,7 +76,8 @@ class TCustomMediaProbe {
 
  private:
   static void CheckLibraries();
-  bool OpenContainer(const std::string& fileName, const AVInputFormat* format);
+  bool Load(const std::string& fileName, const std::string& formatName, AVIOContext* io);
+  bool OpenContainer(const std::string& fileName, const AVInputFormat* format, AVIOContext* io);
   bool DescribesStreams();
   void ResetSummary();
   const AVStream* FindStream(int index, AVMediaType kind);

@@ -161,6 +161,23 @@ TEST(IniFileWrite, LineBreaksInAValueCannotInjectKeys) {
   EXPECT_EQ(ini.ReadString("settings", "OutPutDir", ""), "/a [evil] mute=1");
 }
 
+TEST(IniFileWrite, KeysOutsideSectionsAndNamesWithZeroBytesReadBackWhereWritten) {
+  TScratchFolder folder;
+  WriteText(folder.File("s.ini"), "[a]\r\nz=1");
+  TIniFile ini(folder.File("s.ini"));
+  ini.WriteString("", "top", "2");
+  EXPECT_EQ(ini.ReadString("", "top", ""), "2");
+  EXPECT_FALSE(ini.ValueExists("a", "top"));
+  EXPECT_EQ(ReadText(folder.File("s.ini")), "top=2\r\n[a]\r\nz=1");
+
+  // Names differing only after a zero byte are different names.
+  const std::string first("k\0a", 3), second("k\0b", 3);
+  ini.WriteString("a", first, "3");
+  ini.WriteString("a", second, "4");
+  EXPECT_EQ(ini.ReadString("a", first, ""), "3");
+  EXPECT_EQ(ini.ReadString("a", second, ""), "4");
+}
+
 TEST(IniFileWrite, KeepsTheFileModeAndLeavesNoTemporaryFiles) {
   TScratchFolder folder;
   const std::string name = folder.File("s.ini");

@@ -91,6 +91,31 @@ TEST(LibraryLoader, LibraryLackingAnEntryPointIsNotLeftHalfBound) {
   EXPECT_FALSE(loader.IsLoaded(liAVCodec));
 }
 
+TEST(LibraryLoader, FailedLoadFreesOnlyWhatThatCallLoaded) {
+  TLibraryLoader loader;
+  loader.SetLibPath(QARVO_STUB_SDL_DIR);
+  const std::string expected =
+      std::string("Load function SDL_RenderPresent@") + QARVO_STUB_SDL_DIR + "/libSDL2-2.0.so.0";
+
+  ASSERT_TRUE(loader.Load(LibraryBit(liAVUtil))) << loader.LastError();
+  EXPECT_FALSE(loader.Load(kPlayerLibraries));
+  EXPECT_EQ(loader.LastError().rfind(expected, 0), 0u) << loader.LastError();
+  EXPECT_TRUE(loader.IsLoaded(liAVUtil));
+  EXPECT_FALSE(loader.IsLoaded(liAVCodec));
+  EXPECT_FALSE(loader.IsLoaded(liSDL));
+
+  // The engine running on a machine whose SDL is broken keeps its entry points.
+  ASSERT_TRUE(loader.Load(kEngineLibraries)) << loader.LastError();
+  EXPECT_FALSE(loader.Load(kPlayerLibraries));
+  EXPECT_TRUE(loader.Loaded(kEngineLibraries));
+  EXPECT_FALSE(loader.IsLoaded(liSDL));
+  EXPECT_EQ(loader.Api().SDL_Init, nullptr);
+  ASSERT_NE(loader.Api().avcodec_find_decoder, nullptr);
+  EXPECT_NE(loader.Api().avcodec_find_decoder(AV_CODEC_ID_MPEG4), nullptr);
+  ASSERT_NE(loader.Api().avutil_version, nullptr);
+  EXPECT_EQ(static_cast<int>(loader.Api().avutil_version() >> 16), LIBAVUTIL_VERSION_MAJOR);
+}
+
 TEST(LibraryLoader, LibraryOfAnotherMajorIsRefused) {
   TLibraryTable table = DefaultLibraryTable();
   table[liAVUtil].ExpectedMajor = LIBAVUTIL_VERSION_MAJOR + 1;

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "media/CodecLock.h"
 #include "base/EngineError.h"
 #include "media/LibraryLoader.h"
+#include "media/LibraryObjects.h"
 #include "base/StringFormat.h"
 #include "media/UnicodeProtocol.h"
 #include "probe/ProbeText.h"
@@ -184,6 +188,51 @@ TEST_F(MediaProbeTest, ANamedFormatIsUsedAndKept) {
   EXPECT_EQ(probe.LastErrMsg(), "Unknown input format: no_such_format");
   EXPECT_EQ(probe.InputFormat(), "");
   ExpectEmptySummary(probe);
+}
+
+// Bytes held in memory, read through an I/O context of the caller's.
+class TStringInput {
+ public:
+  explicit TStringInput(std::string bytes) : bytes_(std::move(bytes)) {
+    TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(4096)));
+    AVIOContext* io = api().avio_alloc_context(buffer.get(), 4096, 0, this, &Read, nullptr, nullptr);
+    if (!io) throw std::bad_alloc();
+    buffer.release();
+    io_.reset(io);
+  }
+  AVIOContext* Context() const { return io_.get(); }
+
+ private:
+  static int Read(void* opaque, uint8_t* buffer, int size) {
+    auto& self = *static_cast<TStringInput*>(opaque);
+    const size_t count = std::min(static_cast<size_t>(size), self.bytes_.size() - self.at_);
+    if (count == 0) return AVERROR_EOF;
+    std::memcpy(buffer, self.bytes_.data() + self.at_, count);
+    self.at_ += count;
+    return static_cast<int>(count);
+  }
+  std::string bytes_;
+  size_t at_ = 0;
+  TIOContextPtr io_;
+};
+
+TEST_F(MediaProbeTest, AStreamLoadsLikeItsFileAndReachesNothingElse) {
+  const std::string clip = EnsureClip("avi_mpeg4_mp3");
+  std::ifstream file(clip, std::ios::binary);
+  TStringInput input(std::string(std::istreambuf_iterator<char>(file), {}));
+  TMediaProbe probe;
+  ASSERT_TRUE(probe.LoadStream(input.Context(), "memory.avi")) << probe.LastErrMsg();
+  EXPECT_EQ(probe.FormatName(), "avi");
+  EXPECT_EQ(probe.FileName(), "memory.avi");
+  EXPECT_EQ(probe.VideoStreamCount(), 1);
+  EXPECT_EQ(probe.AudioStreamCount(), 1);
+  EXPECT_EQ(probe.VideoStreamInfo(-1).Width, 320);
+
+  // A playlist arriving as a stream does not open the files it names.
+  TStringInput playlist("#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\n" + clip +
+                        "\n#EXT-X-ENDLIST\n");
+  EXPECT_FALSE(probe.LoadStream(playlist.Context(), "memory.m3u8"));
+  EXPECT_FALSE(probe.Loaded());
 }
 
 TEST_F(MediaProbeTest, NamesOutsideTheLocaleOpenThroughTheWideNameLayer) {
