@@ -1,0 +1,17 @@
+// One Qt application object per widget test program, on the platform the test entry point
+// chose (offscreen unless the environment names another).
+#pragma once
+
+#include <QApplication>
+
+namespace qarvo::test {
+
+inline QApplication& QtApplication() {
+  static int argc = 1;
+  static char name[] = "qarvo_widget_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  return application;
+}
+
+}  // namespace qarvo::test
