@@ -1,0 +1,7 @@
+#include "app/ColourSchemes.h"
+
+namespace qarvo {
+
+void ApplyColourScheme(int) {}
+
+}  // namespace qarvo
