@@ -208,6 +208,14 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TParameterPanel::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::PaletteChange) return;
+  // Unavailable encoders are drawn in the scheme's disabled text colour.
+  for (auto& items : shownItems_) items.clear();
+  SyncAll();
+}
+
 bool TParameterPanel::FilterKey(QComboBox* box, QEvent* event) {
   const QString typed = static_cast<QKeyEvent*>(event)->text();
   if (typed.isEmpty()) return false;

@@ -50,6 +50,7 @@ class TParameterPanel : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   QComboBox* MakeBox(TParamBox box, const char* name);
