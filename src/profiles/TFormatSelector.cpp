@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QScreen>
 #include <QToolButton>
@@ -63,6 +64,7 @@ TFormatSelector::TFormatSelector(const TGlobalObject& global, QWidget* parent)
   // A press outside closes the list and goes no further: a press on the drop button then
   // closes the list instead of opening it again.
   popup_->setAttribute(Qt::WA_NoMouseReplay);
+  popup_->installEventFilter(this);
   auto* frame = new QVBoxLayout(popup_);
   frame->setContentsMargins(1, 1, 1, 1);
   lst1_ = new TFormatListView(popup_);
@@ -188,6 +190,11 @@ void TFormatSelector::Choose(const TFormatList::TChoice& choice) {
 }
 
 bool TFormatSelector::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == popup_ && event->type() == QEvent::MouseButtonDblClick) {
+    // The second press of a double click on the field: its first press opened the list.
+    const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    if (edt1_->rect().contains(edt1_->mapFromGlobal(at))) return true;
+  }
   if (watched == edt1_) {
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
