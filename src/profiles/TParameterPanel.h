@@ -1,12 +1,24 @@
 // The format's parameters in the main window: the "Video Options" and "Audio Options" boxes,
 // filled from the definition and the user's profile, every accepted change written at once.
+//
+// The rules live in TParameterEditor; this class shows its state and forwards what the user
+// does. The Default button belongs to the panel but is placed by the window (beside the
+// format field); until then it sits at the panel's right.
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/GlobalObject.h"
+#include "core/ParameterEditor.h"
+#include "profiles/IUserPrompts.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
 
 namespace qarvo {
 
@@ -17,20 +29,51 @@ class TParameterPanel : public QWidget {
   using TEncoderAvailable = std::function<bool(const std::string& encoder)>;
 
   explicit TParameterPanel(const TGlobalObject& global, QWidget* parent = nullptr);
+  ~TParameterPanel() override;
 
   // Fills the boxes for the format with this code.
   void LoadFormat(int code);
-  // Commits a typed frame size before a run; false (after the message) when it is refused.
+  // Before a run: commits a typed frame size and refuses an encoder the loaded libraries
+  // lack; false (after the message) when the run must not start.
   bool CommitFrameSize();
-  // Which encoders the loaded libraries provide; the others are shown as unavailable.
-  void SetEncoderAvailability(TEncoderAvailable available) { available_ = std::move(available); }
+  // Which encoders (engine names as the profile stores them) the loaded libraries provide;
+  // the others are shown as unavailable.
+  void SetEncoderAvailability(TEncoderAvailable available);
+
+  QPushButton* DefaultButton() const { return btnDefault_; }
+  // Replaces the message boxes and the beep (tests); nullptr restores them. Not owned.
+  void SetPrompts(IUserPrompts* prompts);
+  const TParameterEditor& Editor() const { return editor_; }
 
  signals:
   void ProfileChanged();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
-  const TGlobalObject& global_;
-  TEncoderAvailable available_;
+  QComboBox* MakeBox(TParamBox box, const char* name);
+  QWidget* MakeGroup(const char* title, const char* name,
+                     std::initializer_list<std::pair<TParamBox, const char*>> rows);
+  void OnChosen(TParamBox box, int index);
+  void OnTyped(TParamBox box, const QString& text);
+  void OnFrameSizeLeft();
+  void OnDefault();
+  void Sync(TParamBox box);
+  void SyncAll();
+  void Show(const std::optional<TParamMessage>& message);
+  void AnnounceWrites();
+  bool FilterKey(QComboBox* box, QEvent* event);
+
+  TParameterEditor editor_;
+  std::unique_ptr<IUserPrompts> ownPrompts_;
+  IUserPrompts* prompts_;
+  std::array<QComboBox*, kParamBoxCount> boxes_{};
+  std::array<QLabel*, kParamBoxCount> labels_{};
+  std::array<std::vector<TParamItem>, kParamBoxCount> shownItems_;
+  QPushButton* btnDefault_ = nullptr;
+  int announcedWrites_ = 0;
 };
 
 }  // namespace qarvo
