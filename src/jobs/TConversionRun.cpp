@@ -81,7 +81,8 @@ TConversionRun::TConversionRun(TConvertEngine& engine, const TGlobalObject& glob
       messageBoxes_(std::make_unique<TRunMessageBoxes>(mainWindow)),
       news_(BuiltInNewsRows()) {}
 
-TConversionRun::~TConversionRun() { DetachEngine(); }
+// The engine's handlers were detached when the last run ended; the engine may be gone by now.
+TConversionRun::~TConversionRun() = default;
 
 void TConversionRun::SetNews(std::vector<TAdInfo> rows, std::string newestVersion) {
   news_ = std::move(rows);
@@ -134,11 +135,16 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
   }
 
   if (!progress_) {
-    progress_ = std::make_unique<TfrmProgress>(mainWindow_);
-    connect(progress_.get(), &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
-    connect(progress_.get(), &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
-    connect(progress_.get(), &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
-    connect(progress_.get(), &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
+    auto window = std::make_unique<TfrmProgress>(mainWindow_);
+    progress_ = window.get();
+    if (mainWindow_)
+      window.release();  // the main window frees its child
+    else
+      ownProgress_ = std::move(window);
+    connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
+    connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
+    connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
+    connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
   }
   progress_->SetPreviewSource(&preview_);
   progress_->Prepare(news_, global_.AppTitle(), newestVersion_);

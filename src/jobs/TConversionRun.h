@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -50,7 +51,7 @@ class TConversionRun : public QObject {
   void SetNews(std::vector<TAdInfo> rows, std::string newestVersion);
 
   // Created on the first Start and kept for later runs.
-  TfrmProgress* ProgressWindow() const { return progress_.get(); }
+  TfrmProgress* ProgressWindow() const { return progress_.data(); }
   bool Running() const { return batch_ != nullptr; }
 
  signals:
@@ -87,7 +88,9 @@ class TConversionRun : public QObject {
   IRunMessages* messages_ = nullptr;
   std::unique_ptr<TDesktopActions> desktopActions_;
   std::unique_ptr<TRunMessageBoxes> messageBoxes_;
-  std::unique_ptr<TfrmProgress> progress_;
+  // A child of the main window, which frees it; without a main window ownProgress_ holds it.
+  QPointer<TfrmProgress> progress_;
+  std::unique_ptr<TfrmProgress> ownProgress_;
   std::vector<TAdInfo> news_;
   std::string newestVersion_;
 

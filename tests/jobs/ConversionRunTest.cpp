@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <map>
 
@@ -71,8 +72,8 @@ class ConversionRunTest : public ::testing::Test {
  protected:
   ConversionRunTest() {
     LoadMediaLibraries();
-    WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") +
-                                        "\nFormatCode=3\npriority=1\n");
+    WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") + "\nSnapOutPutDir=" +
+                                        folder.File("snaps") + "\nFormatCode=3\npriority=1\n");
     WriteText(folder.File("d.ini"),
               "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=512\n"
               "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
@@ -141,6 +142,21 @@ TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) 
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->findChild<QProgressBar*>("progbarFile")->value(), 100);
   EXPECT_EQ(window->findChild<QLabel*>("lblProgress")->text(), "[2/2]");
+
+  // The last preview picture of the run, at the encoder's size, and the picture area as shown.
+  window->findChild<QToolButton*>("imgbtnSnap")->click();
+  const auto bmpSize = [](const std::string& file) {
+    const std::string bytes = test::ReadText(file);
+    if (bytes.size() < 26) return std::pair<int, int>{0, 0};
+    const auto le = [&](size_t at) {
+      return int(uint8_t(bytes[at])) | int(uint8_t(bytes[at + 1])) << 8 | int(uint8_t(bytes[at + 2])) << 16;
+    };
+    return std::pair<int, int>{le(18), le(22)};
+  };
+  EXPECT_EQ(bmpSize(folder.File("snaps/Snapshot_full.bmp")), std::make_pair(320, 240));
+  EXPECT_EQ(bmpSize(folder.File("snaps/Snapshot_small.bmp")), std::make_pair(389, 210));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("snaps/Snapshot_full.jpg")));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("snaps/Snapshot_small.jpg")));
 
   // The window is kept: "Shut down" keeps its state from run to run, "Open" is checked anew.
   window->findChild<QCheckBox*>("ckShutDown")->setChecked(true);
