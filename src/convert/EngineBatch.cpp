@@ -4,18 +4,21 @@
 #include <deque>
 #include <mutex>
 
-#include "convert/ProbeFacts.h"
 #include "base/EngineRecords.h"
 #include "base/MainThread.h"
-#include "engine/TConvertEngine.h"
-#include "probe/TMediaProbe.h"
+#include "convert/EngineTasks.h"
 
 namespace qarvo {
 namespace {
 
-class TEngineBatch : public IHeadlessEngine {
+// The engine lives in a base of its own, so it exists before the task operations borrow it.
+struct TOwnedEngine {
+  TConvertEngine OwnEngine;
+};
+
+class TEngineBatch : private TOwnedEngine, public TEngineTasks<IHeadlessEngine> {
  public:
-  TEngineBatch() {
+  TEngineBatch() : TEngineTasks(OwnEngine) {
     engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
       if (OnProgress)
         OnProgress({info->TaskIndex, info->CurrentDuration, info->TotalDuration, info->CurrentSize});
@@ -31,43 +34,6 @@ class TEngineBatch : public IHeadlessEngine {
     engine_.SetOnTerminate(nullptr);
     engine_.Stop(true);
   }
-
-  void SetThreadPriority(TRunPriority priority) override {
-    switch (priority) {
-      case TRunPriority::Idle: engine_.SetThreadPriority(TThreadPriority::tpIdle); break;
-      case TRunPriority::Normal: engine_.SetThreadPriority(TThreadPriority::tpNormal); break;
-      case TRunPriority::Lower: engine_.SetThreadPriority(TThreadPriority::tpLower); break;
-      case TRunPriority::Lowest: engine_.SetThreadPriority(TThreadPriority::tpLowest); break;
-    }
-  }
-  void ClearTasks() override { engine_.ClearTasks(); }
-  std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) override {
-    TMediaProbe& probe = engine_.MediaProbe();
-    if (!probe.LoadFile(fileName)) {
-      error = probe.LastErrMsg();
-      return std::nullopt;
-    }
-    return FactsOf(probe);
-  }
-  void CloseSource() override { engine_.MediaProbe().CloseFile(); }
-  int AddTask(const TComposedInput& input, std::string& error) override {
-    TInputOptions options = input;
-    const int task = engine_.AddTask(input.FileName, &options);
-    if (task < 0) error = engine_.LastErrMsg();
-    return task;
-  }
-  bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
-    TOutputOptions options = output;
-    if (engine_.SetOutputFile(task, output.FileName, &options)) return true;
-    error = engine_.LastErrMsg();
-    return false;
-  }
-  void RemoveTask(int task) override { engine_.RemoveTask(task); }
-  void StartTask(int threadCount) override { engine_.StartTask(threadCount); }
-  void Pause() override { engine_.Pause(); }
-  void Resume() override { engine_.Resume(); }
-  void Stop(bool waitForStop) override { engine_.Stop(waitForStop); }
-  int TasksCount() const override { return engine_.TasksCount(); }
 
   void Pump(int milliseconds) override {
     TMainThread::WaitPumping([this] { return Pending(); }, std::chrono::milliseconds(milliseconds));
@@ -89,7 +55,6 @@ class TEngineBatch : public IHeadlessEngine {
     return !terminations_.empty();
   }
 
-  TConvertEngine engine_;
   std::mutex mutex_;
   std::deque<TRunTermination> terminations_;
 };

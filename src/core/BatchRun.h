@@ -52,7 +52,8 @@ struct TJobRow {
   std::string Caption;  // the source path
   bool Checked = true;
   TlvFilesRecord Record;
-  std::string Progress;  // the "Progress" column
+  std::string Progress;     // the "Progress" column
+  std::string ProgressTip;  // its tooltip: why the job failed
 };
 
 enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped };

@@ -1,11 +1,299 @@
 #include "jobs/TConversionRun.h"
 
+#include <QMetaObject>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+#include "core/AppPaths.h"
+#include "core/IniFile.h"
+#include "core/OutputNaming.h"
+#include "core/SettingsKeys.h"
+#include "core/SnapshotFiles.h"
+#include "engine/TConvertEngine.h"
+#include "jobs/TDesktopActions.h"
+#include "jobs/TPumpingEngineTasks.h"
+#include "jobs/TRunMessageBoxes.h"
+#include "jobs/TfrmProgress.h"
+
 namespace qarvo {
+namespace {
+
+int64_t NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void CopyBitmap(const TBitmap& from, TBitmap& to) {
+  to.SetSize(from.Width(), from.Height());
+  std::memcpy(to.Bits(), from.Bits(), from.SizeInBytes());
+}
+
+void CopyImage(const QImage& image, TBitmap& bitmap) {
+  const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
+  bitmap.SetSize(bgr.width(), bgr.height());
+  for (int y = 0; y < bgr.height(); ++y)
+    std::memcpy(bitmap.ScanLine(y), bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
+}
+
+// Expected length of each task's job, for the time left of the whole run.
+std::vector<int64_t> TaskLengths(const std::vector<TJobRow>& rows, const std::vector<int>& taskRows) {
+  std::vector<int64_t> lengths;
+  for (int row : taskRows) {
+    const TlvFilesRecord& record = rows[row].Record;
+    int64_t length = record.TrimLength;
+    if (length <= 0 && record.Duration > 0)
+      length = static_cast<int64_t>(record.Duration) * 1000000 - std::max<int64_t>(record.TrimStart, 0);
+    lengths.push_back(length);
+  }
+  return lengths;
+}
+
+bool Failed(TJobOutcome outcome) {
+  return outcome == TJobOutcome::Failed || outcome == TJobOutcome::Skipped;
+}
+
+// "1 of 3 jobs failed:" and one line per failed job; empty when none failed.
+std::string FailureSummary(const std::vector<TJobReport>& reports) {
+  const auto failed = std::count_if(reports.begin(), reports.end(),
+                                    [](const TJobReport& r) { return Failed(r.Outcome); });
+  if (failed == 0) return {};
+  std::string text = std::to_string(failed) + " of " + std::to_string(reports.size()) +
+                     (reports.size() == 1 ? " job failed:\n" : " jobs failed:\n");
+  for (const TJobReport& report : reports) {
+    if (!Failed(report.Outcome)) continue;
+    text += "\n" + std::filesystem::path(report.Source).filename().string() + ": " +
+            (report.Message.empty() ? std::string("the conversion did not finish") : report.Message);
+  }
+  return text;
+}
+
+}  // namespace
 
 TConversionRun::TConversionRun(TConvertEngine& engine, const TGlobalObject& global,
                                QWidget* mainWindow)
-    : engine_(engine), global_(global), mainWindow_(mainWindow) {}
+    : engine_(engine),
+      global_(global),
+      mainWindow_(mainWindow),
+      desktopActions_(std::make_unique<TDesktopActions>()),
+      messageBoxes_(std::make_unique<TRunMessageBoxes>(mainWindow)),
+      news_(BuiltInNewsRows()) {}
 
-bool TConversionRun::Start(std::vector<TJobRow>&, TRowChanged) { return false; }
+// The engine's handlers were detached when the last run ended; the engine may be gone by now.
+TConversionRun::~TConversionRun() = default;
+
+void TConversionRun::SetNews(std::vector<TAdInfo> rows, std::string newestVersion) {
+  news_ = std::move(rows);
+  newestVersion_ = std::move(newestVersion);
+}
+
+IRunMessages& TConversionRun::Messages() { return messages_ ? *messages_ : *messageBoxes_; }
+
+IAfterRunActions& TConversionRun::Actions() { return actions_ ? *actions_ : *desktopActions_; }
+
+bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
+  if (batch_) return false;
+  TIniFile settings(global_.SettingsFile());
+  TIniFile definitions(global_.FormatFile());
+  TPumpingEngineTasks tasks(engine_);
+  TBatchRun batch(tasks, settings, definitions);
+  TOutputNamer namer(settings, [this](const std::string& message) { Messages().ShowWarning(message); });
+
+  // Whatever happens below, the run's state does not outlive this call.
+  struct TRunScope {
+    TConversionRun& Run;
+    ~TRunScope() {
+      Run.DetachEngine();
+      Run.batch_ = nullptr;
+      Run.rows_ = nullptr;
+      Run.rowChanged_ = {};
+    }
+  } scope{*this};
+  batch_ = &batch;
+  rows_ = &rows;
+  rowChanged_ = std::move(rowChanged);
+  lastProgressTask_ = -1;
+  stopping_ = ended_ = paused_ = draining_ = false;
+  {
+    std::lock_guard lock(terminationsMutex_);
+    terminations_.clear();
+  }
+  preview_.SetSize(0, 0);
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row)
+    if (rows[row].Checked) SetRowProgress(row, {}, {});
+  engine_.SetPreviewBitmap(true);
+  AttachEngine();
+
+  const bool started = batch.Start(rows, namer, Messages());
+  ShowOutcomes();
+  if (!started) {
+    const std::string summary = FailureSummary(batch.Reports());
+    Messages().ShowWarning(summary.empty() ? batch.Warning() : summary);
+    return false;
+  }
+
+  if (!progress_) {
+    auto window = std::make_unique<TfrmProgress>(mainWindow_);
+    progress_ = window.get();
+    if (mainWindow_)
+      window.release();  // the main window frees its child
+    else
+      ownProgress_ = std::move(window);
+    connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
+    connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
+    connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
+    connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
+  }
+  progress_->SetPreviewSource(&preview_);
+  progress_->Prepare(news_, global_.AppTitle(), newestVersion_);
+  estimate_.Start(TaskLengths(rows, batch.TaskRows()), NowUs());
+  progress_->exec();
+
+  ShowOutcomes();
+  const std::string summary = FailureSummary(batch.Reports());
+  if (!summary.empty()) Messages().ShowWarning(summary);
+  return true;
+}
+
+void TConversionRun::AttachEngine() {
+  engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) { OnProgress(*info); });
+  engine_.SetOnPreviewBitmap([this](TConvertEngine&, const TPreviewInfo& info) { OnPreviewBitmap(info); });
+  engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
+    // On an engine thread: the window work belongs to the main thread, and this thread must
+    // not wait for it (the end of the run clears the tasks, which waits for this thread).
+    {
+      std::lock_guard lock(terminationsMutex_);
+      terminations_.push_back(info);
+    }
+    QMetaObject::invokeMethod(this, [this] { DrainTerminations(); }, Qt::QueuedConnection);
+  });
+}
+
+void TConversionRun::DetachEngine() {
+  engine_.SetOnProgress(nullptr);
+  engine_.SetOnPreviewBitmap(nullptr);
+  engine_.SetOnTerminate(nullptr);
+}
+
+void TConversionRun::OnProgress(const TProgressInfo& info) {
+  if (!batch_ || info.TaskIndex < 0) return;
+  const TProgressView view = batch_->OnProgress(*rows_, info.TaskIndex, info.CurrentDuration,
+                                                info.TotalDuration, info.CurrentSize);
+  const std::vector<int>& taskRows = batch_->TaskRows();
+  if (info.TaskIndex < static_cast<int>(taskRows.size()) && rowChanged_)
+    rowChanged_(taskRows[info.TaskIndex]);
+  // A late report of an earlier task does not take the window back.
+  if (info.TaskIndex >= lastProgressTask_) {
+    if (info.TaskIndex > lastProgressTask_ && paused_) engine_.Pause();  // the next job waits too
+    lastProgressTask_ = info.TaskIndex;
+    progress_->ShowProgress(view);
+    estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount, NowUs());
+    progress_->ShowEstimate(estimate_);
+  }
+  emit TaskProgressed(info.TaskIndex);
+}
+
+void TConversionRun::OnPreviewBitmap(const TPreviewInfo& info) {
+  if (!batch_ || !info.Bitmap || info.Bitmap->Width() <= 0 || info.Bitmap->Height() <= 0) return;
+  CopyBitmap(*info.Bitmap, preview_);
+  progress_->PreviewChanged();
+}
+
+void TConversionRun::DrainTerminations() {
+  // A waiting stop drains once it returns; a drain already running takes the rest.
+  if (!batch_ || stopping_ || draining_) return;
+  draining_ = true;
+  for (;;) {
+    TTerminateInfo next;
+    {
+      std::lock_guard lock(terminationsMutex_);
+      if (terminations_.empty()) break;
+      next = terminations_.front();
+      terminations_.pop_front();
+    }
+    OnTerminate(next);
+  }
+  draining_ = false;
+}
+
+void TConversionRun::OnTerminate(const TTerminateInfo& info) {
+  if (ended_ || !progress_) return;
+  TIniFile settings(global_.SettingsFile());
+  const std::string folder =
+      settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder());
+  if (info.TaskIndex < 0) ended_ = true;
+  // Open (as the main window's button does) only a folder of more than two characters.
+  batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg,
+                      &Actions(), progress_->OpenFolderChecked() && folder.size() > 2,
+                      progress_->ShutDownChecked(), folder);
+  const std::vector<int>& taskRows = batch_->TaskRows();
+  if (info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(taskRows.size()) && rowChanged_)
+    rowChanged_(taskRows[info.TaskIndex]);
+  ShowOutcomes();
+  if (info.TaskIndex < 0) {
+    progress_->Finish();
+    return;
+  }
+  if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
+    progress_->ShowTaskFinished();
+  emit TaskEnded(info.TaskIndex);
+}
+
+void TConversionRun::Pause() {
+  if (!batch_ || ended_) return;
+  paused_ = true;
+  batch_->Pause();
+  estimate_.Pause(NowUs());
+}
+
+void TConversionRun::Resume() {
+  if (!batch_ || ended_) return;
+  paused_ = false;
+  batch_->Resume();
+  estimate_.Resume(NowUs());
+}
+
+void TConversionRun::Cancel() {
+  if (!batch_ || ended_ || stopping_) return;
+  stopping_ = true;
+  paused_ = false;
+  batch_->Cancel();  // waits, keeping the windows painted, until every task has ended
+  stopping_ = false;
+  DrainTerminations();
+}
+
+void TConversionRun::SaveSnapshot() {
+  if (preview_.Width() <= 0 || preview_.Height() <= 0 || !progress_) return;
+  TBitmap full;
+  CopyBitmap(preview_, full);
+  TBitmap small;
+  CopyImage(progress_->ShownPreview(), small);
+  TIniFile settings(global_.SettingsFile());
+  SaveSnapshots(settings, full, small, [this](const std::string& message) { Messages().ShowWarning(message); });
+}
+
+void TConversionRun::ShowOutcomes() {
+  if (!batch_) return;
+  for (const TJobReport& report : batch_->Reports()) {
+    switch (report.Outcome) {
+      case TJobOutcome::Finished: SetRowProgress(report.Row, "100%", {}); break;
+      case TJobOutcome::Failed:
+      case TJobOutcome::Skipped: SetRowProgress(report.Row, "Failed", report.Message); break;
+      case TJobOutcome::Stopped: SetRowProgress(report.Row, "Stopped", {}); break;
+      default: break;
+    }
+  }
+}
+
+void TConversionRun::SetRowProgress(int row, const std::string& text, const std::string& tip) {
+  if (!rows_ || row < 0 || row >= static_cast<int>(rows_->size())) return;
+  TJobRow& job = (*rows_)[row];
+  if (job.Progress == text && job.ProgressTip == tip) return;
+  job.Progress = text;
+  job.ProgressTip = tip;
+  if (rowChanged_) rowChanged_(row);
+}
 
 }  // namespace qarvo

@@ -83,7 +83,7 @@ void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code,
   TBatchRun run(*engine, settings, definitions);
   run.SetFormatCode(code);
   bool ended = false;
-  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}}};
+  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}, {}}};
   engine->OnTerminate = [&](const TRunTermination& t) {
     if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr, false,
                         false, {}))

@@ -1,0 +1,215 @@
+// The main thread during a conversion run in the window application: a 5 ms heartbeat timer
+// on the main thread records every gap, while TConversionRun converts three generated clips
+// (640x480, 25 fps, 10 s, mpeg4 + mp3 in AVI) with the progress window shown; a second run is
+// cancelled during its second job. Prints the longest gap (the longest time the windows could
+// not repaint) over Start, the run and the end of the run, and over the Cancel.
+//
+//   gui_run_bench   (offscreen unless QT_QPA_PLATFORM names another platform)
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/TApplication.h"
+#include "core/GlobalObject.h"
+#include "engine/TConvertEngine.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
+#include "jobs/TfrmProgress.h"
+#include "support/TestMedia.h"
+#include "support/TestMediaError.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+class TQuietActions : public qarvo::IAfterRunActions {
+ public:
+  void OpenFolder(const std::string&) override {}
+  void PowerOff() override {}
+};
+
+class TPrintedMessages : public qarvo::IRunMessages {
+ public:
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string& text) override { std::fprintf(stderr, "warning: %s\n", text.c_str()); }
+};
+
+// Nanoseconds the calling thread has run and has waited for a processor.
+struct TSchedule {
+  double RunMs = 0;
+  double WaitMs = 0;
+};
+TSchedule ThreadSchedule() {
+  TSchedule schedule;
+  if (std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r")) {
+    unsigned long long run = 0, wait = 0;
+    if (std::fscanf(file, "%llu %llu", &run, &wait) == 2) schedule = {run / 1e6, wait / 1e6};
+    std::fclose(file);
+  }
+  return schedule;
+}
+
+// Gaps between ticks of a fast timer: whatever keeps the event loop from running shows up. A
+// gap is split into the time the main thread ran, the time it waited for a processor (other
+// work on the machine) and the rest (it was blocked).
+class THeartbeat {
+ public:
+  struct TGap {
+    double Ms = 0, AtS = 0, RunMs = 0, WaitMs = 0;
+    double Own() const { return Ms - WaitMs; }  // what a machine to itself would still see
+  };
+
+  THeartbeat() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Beat(); });
+  }
+  void Begin() {
+    gaps_.clear();
+    beats_ = 0;
+    begun_ = last_ = Clock::now();
+    schedule_ = ThreadSchedule();
+    timer_.start();
+  }
+  // Call on the main thread; also counts the time since the last beat.
+  void End() {
+    Beat();
+    timer_.stop();
+  }
+  int Beats() const { return beats_; }
+  const TGap& Longest() const { return Max([](const TGap& g) { return g.Ms; }); }
+  const TGap& LongestOwn() const { return Max([](const TGap& g) { return g.Own(); }); }
+  std::string Describe(const TGap& gap) const {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%.1f ms at %.2f s (%.1f ms of its own: ran %.1f ms; waited %.1f ms for a processor)", gap.Ms,
+                  gap.AtS, gap.Own(), gap.RunMs, gap.WaitMs);
+    return text;
+  }
+
+ private:
+  template <class F>
+  const TGap& Max(F key) const {
+    static const TGap none;
+    if (gaps_.empty()) return none;
+    return *std::max_element(gaps_.begin(), gaps_.end(), [&](const TGap& a, const TGap& b) { return key(a) < key(b); });
+  }
+  void Beat() {
+    const auto now = Clock::now();
+    const TSchedule schedule = ThreadSchedule();
+    gaps_.push_back({std::chrono::duration<double, std::milli>(now - last_).count(),
+                     std::chrono::duration<double>(last_ - begun_).count(), schedule.RunMs - schedule_.RunMs,
+                     schedule.WaitMs - schedule_.WaitMs});
+    last_ = now;
+    schedule_ = schedule;
+    ++beats_;
+  }
+  QTimer timer_;
+  Clock::time_point begun_, last_;
+  TSchedule schedule_;
+  std::vector<TGap> gaps_;
+  int beats_ = 0;
+};
+
+std::string BenchClip() {
+  qarvo::TClipSpec spec;
+  spec.Width = 640;
+  spec.Height = 480;
+  spec.VideoBitRate = 1500000;
+  spec.Duration = 10.0;
+  return qarvo::EnsureClipFile(spec, "bench-640x480-10s.avi");
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) throw std::runtime_error("cannot write " + path.string());
+  std::fputs(text.c_str(), file);
+  std::fclose(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const fs::path folder = fs::temp_directory_path() / ("qarvo-gui-run-bench-" + std::to_string(::getpid()));
+  fs::create_directories(folder / "out");
+  WriteFile(folder / "s.ini", "[settings]\nOutPutDir=" + (folder / "out").string() + "\nFormatCode=3\n");
+  WriteFile(folder / "d.ini",
+            "[formatInfo3]\nFormat=mp4\nFileExt=mp4\nVideoSize=320x240\nVideoBitRate=768\n"
+            "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=128\nSampleRate=44100\n"
+            "AudioEncoder=AAC\nChannel=stereo 2 channels\nVolume=100%\n");
+  setenv("QARVO_SETTINGS_FILE", (folder / "s.ini").c_str(), 1);
+
+  qarvo::TApplication application(argc, argv);
+  qarvo::LoadMediaLibraries();
+  std::printf("preparing the clip ...\n");
+  std::fflush(stdout);
+  const std::string clip = BenchClip();
+
+  qarvo::TGlobalObject global;
+  global.SetSettingsFile((folder / "s.ini").string());
+  global.SetFormatFile((folder / "d.ini").string());
+  global.SetAppTitle("Qarvo 3GP Video Converter");
+  QWidget mainWindow;
+  mainWindow.resize(786, 522);
+  mainWindow.show();
+  qarvo::TConvertEngine engine;
+  qarvo::TConversionRun run(engine, global, &mainWindow);
+  TQuietActions actions;
+  TPrintedMessages messages;
+  run.SetAfterRunActions(&actions);
+  run.SetMessages(&messages);
+
+  const auto rowsOf = [&](int count) {
+    std::vector<qarvo::TJobRow> rows;
+    for (int i = 0; i < count; ++i) rows.push_back({clip, true, qarvo::NewJobRecord(clip, "", 10000000, "lbox"), {}, {}});
+    return rows;
+  };
+  THeartbeat heartbeat;
+
+  auto rows = rowsOf(3);
+  heartbeat.Begin();
+  const auto start = Clock::now();
+  run.Start(rows, [](int) {});
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  heartbeat.End();
+  const int runBeats = heartbeat.Beats();
+  const std::string runLongest = heartbeat.Describe(heartbeat.Longest());
+  const std::string runOwn = heartbeat.Describe(heartbeat.LongestOwn());
+  for (const auto& row : rows)
+    if (row.Progress != "100%") std::fprintf(stderr, "a job ended with \"%s\"\n", row.Progress.c_str());
+
+  // Cancel during the second job: only the Cancel itself is timed.
+  std::string cancelLongest;
+  double cancelMs = 0;
+  QObject::connect(&run, &qarvo::TConversionRun::TaskProgressed, &run, [&](int task) {
+    static bool done = false;
+    if (done || task != 1) return;
+    done = true;
+    heartbeat.Begin();
+    const auto at = Clock::now();
+    run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
+    cancelMs = std::chrono::duration<double, std::milli>(Clock::now() - at).count();
+    heartbeat.End();
+    cancelLongest = heartbeat.Describe(heartbeat.LongestOwn());
+  }, Qt::QueuedConnection);
+  auto cancelled = rowsOf(3);
+  run.Start(cancelled, [](int) {});
+
+  std::printf("run of 3 jobs (640x480 10 s each into mp4 320x240): %.1f s, %d heartbeats\n", seconds, runBeats);
+  std::printf("longest main-thread stall during Start, the run and its end: %s\n", runLongest.c_str());
+  std::printf("longest stall of its own (less the wait for a processor; target < 50 ms): %s\n", runOwn.c_str());
+  std::printf("Cancel during the second job took %.1f ms; longest stall of its own meanwhile: %s\n", cancelMs,
+              cancelLongest.c_str());
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  return 0;
+}

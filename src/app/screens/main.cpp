@@ -1,0 +1,111 @@
+// qarvo-screens: renders the application's windows in every colour scheme into PNG files
+// (FOLDER/<window>-<scheme>.png, FOLDER defaults to "screens" beside the program) and checks
+// that every caption reaches the text contrast and fits its control, also with fonts 125 %
+// larger. Exit status 1 lists what failed.
+#include <QDir>
+#include <QFont>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "app/ColourSchemes.h"
+#include "app/TApplication.h"
+#include "app/TfrmMain.h"
+#include "app/screens/SampleWindows.h"
+#include "app/screens/ScreenChecks.h"
+#include "core/AppPaths.h"
+#include "core/ColourScheme.h"
+#include "jobs/TfrmProgress.h"
+
+namespace {
+
+using namespace qarvo;
+using namespace qarvo::screens;
+
+QString FileCaption(int scheme) {
+  return QString::fromLatin1(ColourScheme(scheme).Caption).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+}
+
+// The offscreen platform says so for every window it cannot raise or resize for real, and a
+// session without a runtime folder says so once.
+void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (message.startsWith(QStringLiteral("This plugin does not support")) ||
+      message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set")))
+    return;
+  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+class TScreens {
+ public:
+  TScreens(QString folder, TScreenFindings& findings) : folder_(std::move(folder)), findings_(findings) {}
+
+  // Shows the window offscreen, lets its layout settle, checks and saves it.
+  void Shoot(QWidget& window, const QString& name, bool save) {
+    window.show();
+    QCoreApplication::processEvents();
+    CheckWindow(window, name, findings_);
+    if (save && !window.grab().save(folder_ + QLatin1Char('/') + name + QStringLiteral(".png")))
+      findings_.Problems << QStringLiteral("%1: cannot write the picture").arg(name);
+    window.hide();
+    ++shots_;
+  }
+
+  void ShootAll(const QString& suffix, bool save) {
+    {
+      TfrmMain frmMain;
+      Shoot(frmMain, QStringLiteral("main-empty-") + suffix, save);
+    }
+    TBitmap picture;
+    DrawSamplePicture(picture, 640, 360);
+    Shoot(*ProgressDuringARun(picture), QStringLiteral("progress-") + suffix, save);
+    Shoot(*ControlGallery(), QStringLiteral("controls-") + suffix, save);
+    std::unique_ptr<QMenu> menu = SampleMenu();
+    menu->adjustSize();
+    Shoot(*menu, QStringLiteral("menu-") + suffix, save);
+  }
+
+  int Shots() const { return shots_; }
+
+ private:
+  QString folder_;
+  TScreenFindings& findings_;
+  int shots_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The windows read and write settings: never the user's.
+  QTemporaryDir settingsFolder;
+  setenv("QARVO_SETTINGS_FILE", (settingsFolder.path() + QStringLiteral("/settings.ini")).toLocal8Bit().constData(), 1);
+  qInstallMessageHandler(QuietPlatformNotes);
+  TApplication application(argc, argv);
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QString::fromStdString(ExecutableFolder()) + QStringLiteral("screens");
+  if (!QDir().mkpath(folder)) {
+    std::fprintf(stderr, "qarvo-screens: cannot create %s\n", qPrintable(folder));
+    return 1;
+  }
+
+  TScreenFindings findings;
+  TScreens screens(folder, findings);
+  for (int scheme = 0; scheme < kColourSchemeCount; ++scheme) {
+    ApplyColourScheme(scheme);
+    screens.ShootAll(QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme), true);
+  }
+  // Larger fonts must not clip any caption either; one scheme is enough to look at.
+  QFont font = QApplication::font();
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  QApplication::setFont(font);
+  ApplyColourScheme(0);
+  screens.ShootAll(QStringLiteral("0-default-125"), true);
+
+  std::printf("qarvo-screens: %d windows in %s, lowest caption contrast %.2f:1\n", screens.Shots(),
+              qPrintable(folder), findings.LowestContrast);
+  for (const QString& problem : findings.Problems) std::fprintf(stderr, "qarvo-screens: %s\n", qPrintable(problem));
+  return findings.Problems.isEmpty() ? 0 : 1;
+}

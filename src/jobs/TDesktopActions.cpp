@@ -1,0 +1,24 @@
+#include "jobs/TDesktopActions.h"
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace qarvo {
+
+void TDesktopActions::OpenFolder(const std::string& folder) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}
+
+void TDesktopActions::PowerOff() {
+  QDBusInterface manager(QStringLiteral("org.freedesktop.login1"),
+                         QStringLiteral("/org/freedesktop/login1"),
+                         QStringLiteral("org.freedesktop.login1.Manager"),
+                         QDBusConnection::systemBus());
+  if (!manager.isValid()) return;
+  // Not interactive: no authentication prompt in the middle of the night.
+  manager.call(QDBus::NoBlock, QStringLiteral("PowerOff"), false);
+}
+
+}  // namespace qarvo

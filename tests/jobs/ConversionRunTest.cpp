@@ -1,0 +1,239 @@
+#include "jobs/TConversionRun.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <map>
+
+#include "base/MainThread.h"
+#include "engine/TConvertEngine.h"
+#include "engine/TTranscoder.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TfrmProgress.h"
+#include "support/QtApplication.h"
+#include "support/ScratchFolder.h"
+#include "support/TestMedia.h"
+#include "support/TestMediaError.h"
+
+namespace qarvo {
+namespace {
+
+using test::TScratchFolder;
+using test::WriteText;
+
+class TRecordedActions : public IAfterRunActions {
+ public:
+  void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
+  void PowerOff() override { ++powerOffs; }
+  std::vector<std::string> opened;
+  int powerOffs = 0;
+};
+
+class TRecordedMessages : public IRunMessages {
+ public:
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+  std::vector<std::string> warnings;
+};
+
+// The hand-over as the application installs it: queued calls wake the event loop, and waits
+// on the main thread keep the windows painted.
+struct TQtHandOver {
+  TQtHandOver() {
+    test::QtApplication();
+    TMainThread::SetMainThread();
+    TMainThread::SetWakeHook([] {
+      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
+    });
+    TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
+  }
+  ~TQtHandOver() {
+    TMainThread::SetWakeHook({});
+    TMainThread::SetIdleHook({});
+  }
+};
+
+// Long enough that a job reports progress several times before it ends.
+std::string EightSecondClip() {
+  TClipSpec spec = StandardClip("short3s");
+  spec.Duration = 8.0;
+  return EnsureClipFile(spec, "run-8s.avi");
+}
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  ConversionRunTest() {
+    LoadMediaLibraries();
+    WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") + "\nSnapOutPutDir=" +
+                                        folder.File("snaps") + "\nFormatCode=3\npriority=1\n");
+    WriteText(folder.File("d.ini"),
+              "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=512\n"
+              "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
+              "AudioEncoder=MP3\nChannel=mono 1 channel\nVolume=100%\n");
+    global.SetSettingsFile(folder.File("s.ini"));
+    global.SetFormatFile(folder.File("d.ini"));
+    global.SetAppTitle("Qarvo 3GP Video Converter");
+    engine.SetProgressInterval(100);
+    run.SetAfterRunActions(&actions);
+    run.SetMessages(&messages);
+    // A safety net only: a run that hangs is cancelled and fails the test.
+    ArmGuard([this] {
+      ADD_FAILURE() << "the run did not end";
+      if (run.ProgressWindow()) QTest::mouseClick(Button("btnCancel"), Qt::LeftButton);
+    });
+  }
+
+  std::vector<TJobRow> Rows(const std::vector<std::string>& files) {
+    std::vector<TJobRow> rows;
+    for (const std::string& file : files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
+    return rows;
+  }
+  bool Start(std::vector<TJobRow>& rows) {
+    guard.start();
+    const bool started = run.Start(rows, [this](int row) { ++changes[row]; });
+    guard.stop();
+    return started;
+  }
+  QPushButton* Button(const char* name) const {
+    return run.ProgressWindow()->findChild<QPushButton*>(QString::fromLatin1(name));
+  }
+  void ArmGuard(std::function<void()> fn) {
+    guard.setSingleShot(true);
+    guard.setInterval(240000);
+    QObject::connect(&guard, &QTimer::timeout, fn);
+  }
+
+  TQtHandOver handOver;
+  TScratchFolder folder{"run"};
+  TGlobalObject global;
+  TConvertEngine engine;
+  TConversionRun run{engine, global, nullptr};
+  TRecordedActions actions;
+  TRecordedMessages messages;
+  std::map<int, int> changes;
+  QTimer guard;
+};
+
+TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) {
+  const std::string clip = EnsureClip("short3s");
+  auto rows = Rows({clip, clip});
+  ASSERT_TRUE(Start(rows));
+  EXPECT_EQ(rows[0].Progress, "100%");
+  EXPECT_EQ(rows[1].Progress, "100%");
+  EXPECT_GT(changes[0], 0);
+  EXPECT_GT(changes[1], 0);
+  EXPECT_TRUE(std::filesystem::exists(folder.File("out/short3s_(new).avi")));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("out/short3s_(new_1).avi")));
+  EXPECT_TRUE(messages.warnings.empty());
+  EXPECT_EQ(engine.TasksCount(), 0);  // the end of the run cleared them
+  // "Open the output folder" starts checked, "Shut down" unchecked.
+  EXPECT_EQ(actions.opened, std::vector<std::string>{folder.File("out")});
+  EXPECT_EQ(actions.powerOffs, 0);
+  TfrmProgress* window = run.ProgressWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->findChild<QProgressBar*>("progbarFile")->value(), 100);
+  EXPECT_EQ(window->findChild<QLabel*>("lblProgress")->text(), "[2/2]");
+
+  // The last preview picture of the run, at the encoder's size, and the picture area as shown.
+  window->findChild<QToolButton*>("imgbtnSnap")->click();
+  const auto bmpSize = [](const std::string& file) {
+    const std::string bytes = test::ReadText(file);
+    if (bytes.size() < 26) return std::pair<int, int>{0, 0};
+    const auto le = [&](size_t at) {
+      return int(uint8_t(bytes[at])) | int(uint8_t(bytes[at + 1])) << 8 | int(uint8_t(bytes[at + 2])) << 16;
+    };
+    return std::pair<int, int>{le(18), le(22)};
+  };
+  EXPECT_EQ(bmpSize(folder.File("snaps/Snapshot_full.bmp")), std::make_pair(320, 240));
+  EXPECT_EQ(bmpSize(folder.File("snaps/Snapshot_small.bmp")), std::make_pair(389, 210));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("snaps/Snapshot_full.jpg")));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("snaps/Snapshot_small.jpg")));
+
+  // The window is kept: "Shut down" keeps its state from run to run, "Open" is checked anew.
+  window->findChild<QCheckBox*>("ckShutDown")->setChecked(true);
+  window->findChild<QCheckBox*>("ckOpen")->setChecked(false);
+  auto again = Rows({clip});
+  ASSERT_TRUE(Start(again));
+  EXPECT_EQ(run.ProgressWindow(), window);
+  EXPECT_EQ(actions.opened.size(), 2u);
+  EXPECT_EQ(actions.powerOffs, 1);
+}
+
+TEST_F(ConversionRunTest, ABadSourceFailsWithItsReasonAndTheOthersFinish) {
+  const std::string clip = EnsureClip("short3s");
+  const std::string bad = folder.File("bad.avi");
+  WriteText(bad, "this is no video at all");
+  auto rows = Rows({clip, bad, clip});
+  ASSERT_TRUE(Start(rows));
+  EXPECT_EQ(rows[0].Progress, "100%");
+  EXPECT_EQ(rows[1].Progress, "Failed");
+  EXPECT_FALSE(rows[1].ProgressTip.empty());
+  EXPECT_EQ(rows[2].Progress, "100%");
+  ASSERT_EQ(messages.warnings.size(), 1u);
+  EXPECT_EQ(messages.warnings[0], "1 of 3 jobs failed:\n\nbad.avi: " + rows[1].ProgressTip);
+  EXPECT_EQ(actions.opened.size(), 1u);  // the last task of the run finished
+
+  // Nothing at all to convert: one message naming the reason, no window.
+  auto onlyBad = Rows({bad});
+  EXPECT_FALSE(Start(onlyBad));
+  EXPECT_EQ(onlyBad[0].Progress, "Failed");
+  EXPECT_EQ(messages.warnings.back(), "1 of 1 job failed:\n\nbad.avi: " + onlyBad[0].ProgressTip);
+  onlyBad[0].Checked = false;
+  EXPECT_FALSE(Start(onlyBad));
+  EXPECT_EQ(messages.warnings.back(), "Please select a file by clicking the check box!");
+}
+
+TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
+  auto rows = Rows({EightSecondClip()});
+  bool paused = false, heldWhilePaused = false, reopened = false;
+  QObject::connect(&run, &TConversionRun::TaskProgressed, [&](int task) {
+    if (paused || task != 0) return;
+    // Inside the report the job is surely still converting.
+    paused = true;
+    QTest::mouseClick(Button("btnPause"), Qt::LeftButton);
+    heldWhilePaused = engine.Task(0)->PauseGate.IsClosed() && Button("btnResume")->isEnabled() &&
+                      !Button("btnPause")->isEnabled();
+    QTimer::singleShot(0, [&] {
+      QTest::mouseClick(Button("btnResume"), Qt::LeftButton);
+      reopened = !engine.Task(0)->PauseGate.IsClosed() && Button("btnPause")->isEnabled();
+    });
+  });
+  ASSERT_TRUE(Start(rows));
+  EXPECT_TRUE(paused);
+  EXPECT_TRUE(heldWhilePaused);
+  EXPECT_TRUE(reopened);
+  EXPECT_EQ(rows[0].Progress, "100%");
+}
+
+TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoAfterRunAction) {
+  const std::string clip = EightSecondClip();
+  auto rows = Rows({clip, clip, clip});
+  bool cancelled = false;
+  QObject::connect(&run, &TConversionRun::TaskProgressed, &run, [&](int task) {
+    if (cancelled || task != 1) return;
+    cancelled = true;
+    QTest::mouseClick(Button("btnCancel"), Qt::LeftButton);
+  }, Qt::QueuedConnection);
+  ASSERT_TRUE(Start(rows));
+  ASSERT_TRUE(cancelled);
+  EXPECT_EQ(rows[0].Progress, "100%");
+  EXPECT_EQ(rows[1].Progress, "Stopped");
+  EXPECT_EQ(rows[2].Progress, "Stopped");
+  EXPECT_TRUE(actions.opened.empty());
+  EXPECT_EQ(actions.powerOffs, 0);
+  EXPECT_TRUE(messages.warnings.empty());  // stopped is not failed
+  EXPECT_EQ(engine.TasksCount(), 0);
+  EXPECT_FALSE(run.Running());
+}
+
+}  // namespace
+}  // namespace qarvo
