@@ -13,9 +13,13 @@
 namespace qarvo {
 namespace {
 
+constexpr int kProgressIntervalMs = 250;
+
 class TEngineBatch : public IHeadlessEngine {
  public:
   TEngineBatch() {
+    // Often enough for a first line soon after a job starts.
+    engine_.SetProgressInterval(kProgressIntervalMs);
     engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
       if (OnProgress)
         OnProgress({info->TaskIndex, info->CurrentDuration, info->TotalDuration, info->CurrentSize});
@@ -23,7 +27,8 @@ class TEngineBatch : public IHeadlessEngine {
     engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
       // Arrives on an engine thread: hand it to the pumping thread.
       std::lock_guard<std::mutex> lock(mutex_);
-      terminations_.push_back({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+      terminations_.push_back(
+          {info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Warning, info.Started});
     });
   }
   ~TEngineBatch() override {
