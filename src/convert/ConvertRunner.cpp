@@ -115,7 +115,8 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
       run.OnNotStarted(t.TaskIndex);
       return;
     }
-    if (t.Finished && t.TaskIndex >= 0) ShowFinished(t.TaskIndex);
+    // A source that ended early did not reach its length: its last report stands.
+    if (t.Finished && t.TaskIndex >= 0 && t.Warning.empty()) ShowFinished(t.TaskIndex);
     if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception,
                         t.Exception ? t.ExceptionMsg : t.Warning, nullptr, false, false, {}))
       ended = true;

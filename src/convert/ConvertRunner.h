@@ -24,7 +24,7 @@ struct TRunTermination {
   bool Finished = false;
   bool Exception = false;
   std::string ExceptionMsg;
-  std::string Warning;  // of a finished task
+  std::string Warning = {};  // of a finished task
   bool Started = true;  // false: the run ended before the task began
 };
 

@@ -57,6 +57,9 @@ std::string ErrorMessageText(const std::string& message) {
 
 std::string PlainJobMessage(const std::string& engineText, const std::string& source,
                             const std::string& output) {
+  // The batch run's own refusals are plain already.
+  for (const char* plain : {kNoAudioStream, kNoAudioOrVideoStream, kSourceIsFolder})
+    if (engineText == plain) return engineText;
   std::string known = KnownCause(engineText, output);
   if (!known.empty()) return known;
   std::string text = engineText;

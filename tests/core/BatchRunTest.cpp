@@ -184,6 +184,7 @@ TEST(PlainJobMessage, NamesTheCauseWithoutCodesCallsOrTheSourceTwice) {
       {"/o/clip_(new).mp4: Error number -20 occurred (Not a directory)",
        "cannot write /o/clip_(new).mp4: Not a directory"},
       {"Unknown encoder 'libfoo'", "Unknown encoder 'libfoo'"},
+      {"this is a folder, not a media file", "this is a folder, not a media file"},
   };
   for (const TCase& c : cases) EXPECT_EQ(PlainJobMessage(c.EngineText, src, out), c.Plain) << c.EngineText;
 }
