@@ -147,8 +147,11 @@ TEST_F(ConvertEngineBadInputTest, CutOffSourcesWarnAndFailingReadsFail) {
   const double reached = std::stod(Ended(1).Warning.substr(std::string("source ended early at 00:00:").size()));
   const TDecodedClip converted = DecodeClip(folder_.File("1.avi"));
   ASSERT_FALSE(converted.Streams.empty());
-  for (const TDecodedStream& stream : converted.Streams)
-    if (stream.Type == AVMEDIA_TYPE_VIDEO) EXPECT_NEAR(stream.FrameTimes.size() / 25.0, reached, 0.2);
+  for (const TDecodedStream& stream : converted.Streams) {
+    if (stream.Type == AVMEDIA_TYPE_VIDEO) {
+      EXPECT_NEAR(stream.FrameTimes.size() / 25.0, reached, 0.2);
+    }
+  }
   ExpectFailed(2, failing.Name() + ": reading failed at 00:00:0");
   EXPECT_NE(Ended(2).ExceptionMsg.find(": I/O error"), std::string::npos) << Ended(2).ExceptionMsg;
   EXPECT_FALSE(fs::exists(folder_.File("2.avi")));
