@@ -32,9 +32,10 @@ bool IsMediaContainer(const AVInputFormat& format, const std::string& fileName) 
   for (const char* textArt : {"tty", "bin", "xbin", "adf", "idf", "ffmetadata"})
     if (name == textArt) return false;
   if (name != "image2" && name != "image2pipe" && !EndsWith(name, "_pipe")) return true;
-  const AVInputFormat* images = api().av_find_input_format("image2");
+  // The picture readers list no extensions; the picture writer's list is the one the names use.
+  const AVOutputFormat* named = api().av_guess_format(nullptr, fileName.c_str(), nullptr);
   return NamedWithExtension(fileName, format.extensions) ||
-         (images && NamedWithExtension(fileName, images->extensions));
+         (named && named->name && std::string(named->name) == "image2");
 }
 
 // Whether the file at `path` starts with text only (no control characters but line ends and
