@@ -130,6 +130,8 @@ struct TTerminateInfo {
   bool Finished = false;
   bool Exception = false;
   std::string ExceptionMsg;
+  std::string Warning = {};  // a finished task's reservation, e.g. a source that ended early
+  bool Started = true;  // false for a task the run ended before it began
 };
 
 }  // namespace qarvo

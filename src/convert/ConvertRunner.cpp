@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "convert/ProgressLine.h"
+#include "core/ErrorMessage.h"
 #include "core/SettingsError.h"
 
 namespace qarvo {
@@ -34,6 +35,7 @@ const char* OutcomeText(TJobOutcome outcome) {
     case TJobOutcome::Failed: return "failed";
     case TJobOutcome::Stopped: return "stopped";
     case TJobOutcome::Skipped: return "not converted";
+    case TJobOutcome::NotStarted: return "not started";
     default: return "not finished";
   }
 }
@@ -55,12 +57,15 @@ void TConvertRunner::EndLine() {
 }
 
 void TConvertRunner::ShowProgress(const TRunProgress& p) {
+  if (stopping_) return;
   last_ = p;
-  if (p.TaskIndex != lastTask_) {
+  const bool firstOfTask = p.TaskIndex != lastTask_;
+  if (firstOfTask) {
     EndLine();
     lastTask_ = p.TaskIndex;
     lastPercent_ = -1;
-    taskStartedUs_ = NowUs();
+    // The task began when the one before it ended (or the run started), not at its first report.
+    taskStartedUs_ = nextTaskStartUs_;
   }
   const int percent =
       p.TotalDuration > 0 ? static_cast<int>(p.CurrentDuration * 100 / p.TotalDuration) : -1;
@@ -69,9 +74,9 @@ void TConvertRunner::ShowProgress(const TRunProgress& p) {
   if (terminal_) {
     err_ << '\r' << line << "\x1b[K" << std::flush;
     lineOpen_ = true;
-  } else if (percent != lastPercent_ && (percent < 0 || percent / 10 != lastPercent_ / 10)) {
-    // Plain output: a line per tenth, not per event.
-    err_ << line << '\n';
+  } else if (firstOfTask || (percent != lastPercent_ && (percent < 0 || percent / 10 != lastPercent_ / 10))) {
+    // Plain output: the first report, then a line per tenth, not per event.
+    err_ << line << '\n' << std::flush;
   }
   lastPercent_ = percent;
 }
@@ -79,7 +84,7 @@ void TConvertRunner::ShowProgress(const TRunProgress& p) {
 // The last report of a task may stop short of the expected length (the length is the
 // container's estimate); a task that finished shows its whole length.
 void TConvertRunner::ShowFinished(int taskIndex) {
-  if (last_.TaskIndex != taskIndex || last_.TotalDuration <= 0) return;
+  if (last_.TaskIndex != taskIndex || last_.TotalDuration <= 0 || lastPercent_ >= 100) return;
   TRunProgress whole = last_;
   whole.CurrentDuration = whole.TotalDuration;
   lastPercent_ = -1;
@@ -105,27 +110,33 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
     ShowProgress(p);
   };
   engine_.OnTerminate = [&](const TRunTermination& t) {
-    if (t.Finished && t.TaskIndex >= 0) ShowFinished(t.TaskIndex);
-    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr,
-                        false, false, {}))
+    if (t.TaskIndex >= 0) nextTaskStartUs_ = NowUs();
+    if (t.TaskIndex >= 0 && !t.Started) {
+      run.OnNotStarted(t.TaskIndex);
+      return;
+    }
+    // A source that ended early did not reach its length: its last report stands.
+    if (t.Finished && t.TaskIndex >= 0 && t.Warning.empty()) ShowFinished(t.TaskIndex);
+    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception,
+                        t.Exception ? t.ExceptionMsg : t.Warning, nullptr, false, false, {}))
       ended = true;
   };
 
   TYesToSize yes(err_);
   bool started = false;
   try {
+    nextTaskStartUs_ = NowUs();
     started = run.Start(rows, namer, yes);
   } catch (const std::exception& e) {
     err_ << "qarvo-convert: " << e.what() << '\n';
     return 1;
   }
   if (started) {
-    bool stopping = false;
     while (!ended) {
       engine_.Pump(100);
-      if (!stopping && StopRequested().load()) {
-        stopping = true;
+      if (!stopping_ && StopRequested().load()) {
         EndLine();
+        stopping_ = true;
         err_ << "qarvo-convert: stopping\n";
         run.Cancel();
       }
@@ -139,11 +150,13 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   for (const TJobReport& report : run.Reports()) {
     if (report.Outcome == TJobOutcome::Finished) {
       out_ << report.Output << '\n';
+      if (!report.Message.empty())
+        err_ << "qarvo-convert: " << report.Source << ": finished with a warning: " << report.Message << '\n';
       continue;
     }
     allFinished = false;
     err_ << "qarvo-convert: " << report.Source << ": " << OutcomeText(report.Outcome);
-    if (!report.Message.empty()) err_ << ": " << report.Message;
+    if (!report.Message.empty()) err_ << ": " << PlainJobMessage(report.Message, report.Source, report.Output);
     err_ << '\n';
   }
   if (!started && !run.Warning().empty() && run.Reports().empty())

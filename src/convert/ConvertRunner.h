@@ -24,6 +24,8 @@ struct TRunTermination {
   bool Finished = false;
   bool Exception = false;
   std::string ExceptionMsg;
+  std::string Warning = {};  // of a finished task
+  bool Started = true;  // false: the run ended before the task began
 };
 
 // The engine as the headless front end drives it. Events are delivered on the calling
@@ -64,9 +66,11 @@ class TConvertRunner {
   std::ostream& err_;
   bool terminal_;
   bool lineOpen_ = false;
+  bool stopping_ = false;  // after "stopping" no progress line follows
   int lastTask_ = -1;
   int lastPercent_ = -1;
   int64_t taskStartedUs_ = 0;
+  int64_t nextTaskStartUs_ = 0;  // when the task after the last one reported began
   TRunProgress last_;
 };
 

@@ -11,6 +11,8 @@
 namespace qarvo {
 namespace {
 
+constexpr int kProgressIntervalMs = 250;
+
 // The engine lives in a base of its own, so it exists before the task operations borrow it.
 struct TOwnedEngine {
   TConvertEngine OwnEngine;
@@ -19,6 +21,8 @@ struct TOwnedEngine {
 class TEngineBatch : private TOwnedEngine, public TEngineTasks<IHeadlessEngine> {
  public:
   TEngineBatch() : TEngineTasks(OwnEngine) {
+    // Often enough for a first line soon after a job starts.
+    engine_.SetProgressInterval(kProgressIntervalMs);
     engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
       if (OnProgress)
         OnProgress({info->TaskIndex, info->CurrentDuration, info->TotalDuration, info->CurrentSize});
@@ -26,7 +30,8 @@ class TEngineBatch : private TOwnedEngine, public TEngineTasks<IHeadlessEngine> 
     engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
       // Arrives on an engine thread: hand it to the pumping thread.
       std::lock_guard<std::mutex> lock(mutex_);
-      terminations_.push_back({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+      terminations_.push_back(
+          {info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Warning, info.Started});
     });
   }
   ~TEngineBatch() override {

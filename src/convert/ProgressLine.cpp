@@ -17,6 +17,8 @@ std::string FormatTime(int64_t us) {
 std::string ProgressLine(int taskNumber, int taskCount, int64_t currentUs, int64_t totalUs,
                          int64_t sizeBytes, int64_t elapsedUs) {
   std::string line = "[" + std::to_string(taskNumber) + "/" + std::to_string(taskCount) + "]";
+  // The length is the container's estimate: the time shown never runs past it.
+  if (totalUs > 0 && currentUs > totalUs) currentUs = totalUs;
   if (totalUs > 0) {
     int64_t percent = currentUs * 100 / totalUs;
     if (percent < 0) percent = 0;
@@ -25,8 +27,9 @@ std::string ProgressLine(int taskNumber, int taskCount, int64_t currentUs, int64
   } else {
     line += "  " + FormatTime(currentUs);
   }
-  line += "  " + std::to_string(sizeBytes > 0 ? sizeBytes / 1000 : 0) + " kb";
-  if (elapsedUs > 0 && currentUs > 0) {
+  line += "  " + std::to_string(sizeBytes > 0 ? sizeBytes / 1000 : 0) + " kB";
+  // A speed over a short interval is mostly the start-up's noise.
+  if (elapsedUs >= kShortestSpeedInterval && currentUs > 0) {
     const double speed = static_cast<double>(currentUs) / static_cast<double>(elapsedUs);
     char text[32];
     std::snprintf(text, sizeof text, "  %.1fx", speed);

@@ -12,6 +12,7 @@
 #include "convert/ConvertRunner.h"
 #include "convert/EngineBatch.h"
 #include "core/AppPaths.h"
+#include "core/ErrorMessage.h"
 #include "core/FormatCatalogue.h"
 #include "core/GlobalObject.h"
 #include "media/EngineLogger.h"
@@ -59,7 +60,7 @@ int Info(const std::string& file) {
   if (!LoadLibraries()) return 1;
   TMediaProbe probe;
   if (!probe.LoadFile(file)) {
-    std::cerr << "qarvo-convert: " << file << ": " << probe.LastErrMsg() << '\n';
+    std::cerr << "qarvo-convert: " << file << ": " << PlainJobMessage(probe.LastErrMsg(), file, "") << '\n';
     return 1;
   }
   std::cout << probe.FileInfoText() << '\n';

@@ -1,7 +1,9 @@
 #include "core/BatchRun.h"
 
 #include <algorithm>
+#include <filesystem>
 
+#include "core/ErrorMessage.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
 #include "core/SettingsKeys.h"
@@ -83,10 +85,23 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       TJobRow& job = rows[row];
       TJobReport report{row, job.Caption, {}, TJobOutcome::Pending, {}};
       std::string error;
-      const auto source = engine_.LoadSource(job.Caption, error);
+      std::error_code ignored;
+      const bool folder = std::filesystem::is_directory(job.Caption, ignored);
+      const auto source = folder ? std::nullopt : engine_.LoadSource(job.Caption, error);
       if (!source) {
         report.Outcome = TJobOutcome::Skipped;
-        report.Message = error;
+        report.Message = folder ? kSourceIsFolder : error;
+        reports_.push_back(report);
+        continue;
+      }
+      const int code = FormatCode();
+      const TIniSnapshot settingsSnapshot = settings_.Snapshot();
+      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
+      const bool audioOnly = profile.VideoEncoder().find_first_not_of(" \t\r\n") == std::string::npos;
+      report.Message = Unconvertible(*source, audioOnly);
+      if (!report.Message.empty()) {
+        engine_.CloseSource();
+        report.Outcome = TJobOutcome::Skipped;
         reports_.push_back(report);
         continue;
       }
@@ -94,9 +109,6 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       input.FileName = job.Caption;
       input.FileFormat = source->InputFormat;
       input.StartTime = job.Record.TrimStart;
-      const int code = FormatCode();
-      const TIniSnapshot settingsSnapshot = settings_.Snapshot();
-      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
       TComposedOutput output;
       output.FileName = namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
                                                  "." + profile.Definition().FileExt);
@@ -133,6 +145,12 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
   return true;
 }
 
+std::string TBatchRun::Unconvertible(const TSourceFacts& source, bool audioOnlyFormat) {
+  if (source.VideoStreamCount < 1 && source.AudioStreamCount < 1) return kNoAudioOrVideoStream;
+  if (audioOnlyFormat && source.AudioStreamCount < 1) return kNoAudioStream;
+  return {};
+}
+
 TJobReport* TBatchRun::ReportOfTask(int taskIndex) {
   if (taskIndex < 0 || taskIndex >= static_cast<int>(taskReports_.size())) return nullptr;
   return &reports_[taskReports_[taskIndex]];
@@ -159,11 +177,11 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
                             IAfterRunActions* actions, bool openFolder, bool powerOff,
                             const std::string& outputFolder) {
   if (taskIndex < 0) {
-    // Whatever had not ended by now was stopped with the run.
+    // Whatever had not ended by now was stopped with the run, or never began.
     for (int task : taskReports_) {
       TJobReport& report = reports_[task];
-      if (report.Outcome == TJobOutcome::Pending || report.Outcome == TJobOutcome::Running)
-        report.Outcome = TJobOutcome::Stopped;
+      if (report.Outcome == TJobOutcome::Pending) report.Outcome = TJobOutcome::NotStarted;
+      if (report.Outcome == TJobOutcome::Running) report.Outcome = TJobOutcome::Stopped;
     }
     engine_.ClearTasks();
     return true;
@@ -172,6 +190,7 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
   if (!report) return false;
   if (finished && !exception) {
     report->Outcome = TJobOutcome::Finished;
+    report->Message = message;
     rows[report->Row].Progress = "100%";
     const bool last = taskIndex + 1 == static_cast<int>(taskRows_.size());
     if (last && !cancelled_ && actions) {
@@ -185,6 +204,10 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
     report->Outcome = TJobOutcome::Stopped;
   }
   return false;
+}
+
+void TBatchRun::OnNotStarted(int taskIndex) {
+  if (TJobReport* report = ReportOfTask(taskIndex)) report->Outcome = TJobOutcome::NotStarted;
 }
 
 void TBatchRun::Cancel() {

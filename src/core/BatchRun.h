@@ -56,14 +56,14 @@ struct TJobRow {
   std::string ProgressTip;  // its tooltip: why the job failed
 };
 
-enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped };
+enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped, NotStarted };
 
 struct TJobReport {
   int Row = -1;
   std::string Source;
   std::string Output;
   TJobOutcome Outcome = TJobOutcome::Pending;
-  std::string Message;  // why it failed or was skipped
+  std::string Message;  // why it failed or was skipped (the engine's text), or a finished job's warning
 };
 
 // What the progress window shows for one progress event.
@@ -108,11 +108,15 @@ class TBatchRun {
   // Progress of a task: the row's column and what the window shows.
   TProgressView OnProgress(std::vector<TJobRow>& rows, int taskIndex, int64_t currentDuration,
                            int64_t totalDuration, int64_t currentSize);
-  // A task ended (taskIndex -1: the whole run). Runs the after-run actions when the last
-  // task of the run finished; returns true for the end of the run.
+  // A task ended (taskIndex -1: the whole run); `message` is a failed task's reason or a
+  // finished one's warning. Runs the after-run actions when the last task of the run
+  // finished; returns true for the end of the run.
   bool OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished, bool exception,
                    const std::string& message, IAfterRunActions* actions, bool openFolder,
                    bool powerOff, const std::string& outputFolder);
+
+  // A task the run ended before it began (a stop while it waited for its turn).
+  void OnNotStarted(int taskIndex);
 
   void Pause() { engine_.Pause(); }
   void Resume() { engine_.Resume(); }
@@ -122,6 +126,8 @@ class TBatchRun {
 
  private:
   TJobReport* ReportOfTask(int taskIndex);
+  // Why a loaded source cannot become a job of the format (empty when it can).
+  static std::string Unconvertible(const TSourceFacts& source, bool audioOnlyFormat);
 
   IBatchEngine& engine_;
   TIniFile& settings_;

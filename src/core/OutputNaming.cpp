@@ -11,12 +11,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool EnsureFolder(const std::string& folder) {
-  if (folder.empty()) return false;
+// Empty when the folder exists or was made; otherwise why it cannot be.
+std::string EnsureFolder(const std::string& folder) {
+  if (folder.empty()) return "no folder named";
   std::error_code error;
-  if (fs::is_directory(folder, error)) return true;
+  if (fs::is_directory(folder, error)) return {};
   fs::create_directories(folder, error);
-  return fs::is_directory(folder, error);
+  if (fs::is_directory(folder)) return {};
+  if (!error) error = std::make_error_code(std::errc::not_a_directory);
+  return error.message();
+}
+
+std::string CannotCreate(const std::string& folder, const std::string& reason) {
+  return "Cannot create output directory: " + folder + " (" + reason + ")";
 }
 
 std::string WithSeparator(std::string folder) {
@@ -38,18 +45,18 @@ TOutputNamer::TOutputNamer(TIniFile& settings, TOutputFolderWarning warning)
 
 std::string TOutputNamer::OutputFolder() {
   if (!override_.empty()) {
-    if (!EnsureFolder(override_))
-      throw ESettingsError("Cannot create output directory:" + override_);
+    const std::string reason = EnsureFolder(override_);
+    if (!reason.empty()) throw ESettingsError(CannotCreate(override_, reason));
     return WithSeparator(override_);
   }
   const std::string fallback = DefaultOutputFolder();
   std::string folder = settings_.ReadString(settings::kSection, settings::kOutPutDir, fallback);
-  if (!EnsureFolder(folder)) {
+  const std::string reason = EnsureFolder(folder);
+  if (!reason.empty()) {
     if (warning_)
-      warning_("Cannot create output directory:" + folder +
-               ".It will create default directory " + fallback + "!");
-    if (!EnsureFolder(fallback))
-      throw ESettingsError("Cannot create output directory:" + fallback);
+      warning_(CannotCreate(folder, reason) + ". It will create default directory " + fallback + "!");
+    const std::string fallbackReason = EnsureFolder(fallback);
+    if (!fallbackReason.empty()) throw ESettingsError(CannotCreate(fallback, fallbackReason));
     settings_.WriteString(settings::kSection, settings::kOutPutDir, fallback);
     folder = fallback;
   }

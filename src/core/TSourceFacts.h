@@ -12,6 +12,7 @@ struct TSourceFacts {
   std::string InputFormat;  // forced input format; empty for detection
   int64_t Duration = -1;    // µs; -1 when unknown
   int VideoStreamCount = 0;
+  int AudioStreamCount = 0;
   // First video stream.
   int Width = 0;
   int Height = 0;

@@ -85,8 +85,12 @@ std::string TCustomConvertEngine::LastErrMsg() const {
 }
 
 void TCustomConvertEngine::SetLastErrMsg(const std::string& message) {
-  std::lock_guard lock(stateMutex_);
-  lastErrMsg_ = message;
+  {
+    std::lock_guard lock(stateMutex_);
+    lastErrMsg_ = message;
+  }
+  // Front ends show their plain words for it; the engine's own text stays in the log.
+  if (!message.empty()) TEngineLogger::GetLogger().Log(this, TLogLevel::llError, message);
 }
 
 void TCustomConvertEngine::CheckNotWorking(const char* operation) const {
@@ -434,7 +438,7 @@ void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
     threaded = threaded_;
   }
   FireTerminate(TTerminateInfo{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
-                               task.ExceptionMsg()},
+                               task.ExceptionMsg(), task.Warning(), task.Started()},
                 threaded);
   AfterTermination();
 }

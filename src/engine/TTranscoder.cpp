@@ -55,6 +55,11 @@ std::string TTranscoder::ExceptionMsg() const {
   return exceptionMsg_;
 }
 
+std::string TTranscoder::Warning() const {
+  std::lock_guard lock(stateMutex_);
+  return warning_;
+}
+
 void TTranscoder::SetHookCallback(THookCallback callback) {
   onHook_ = std::move(callback);
   if (!onHook_) {
@@ -123,8 +128,10 @@ void TTranscoder::Execute() {
     std::lock_guard lock(stateMutex_);
     if (working_ || terminated_) return;
     working_ = true;
+    started_ = true;
     runner_ = std::this_thread::get_id();
   }
+  SetRunWarning({});
   bool failed = false;
   std::string message;
   try {
@@ -175,9 +182,13 @@ void TTranscoder::Finish(bool failed, const std::string& message) {
   }
   // Buffers and the preview window go with the task's end; a later task opens its own.
   frameHook_.Reset();
+  // The front ends show the failure in plain words; the engine's own text stays in the log.
+  if (failed && message != kNoOutput && message != kNoInput)
+    TEngineLogger::GetLogger().Log(this, TLogLevel::llError, message);
   {
     std::lock_guard lock(stateMutex_);
     exceptionMsg_ = failed ? message : std::string();
+    warning_ = failed ? std::string() : RunWarning();
     exception_ = failed;
     finished_ = !failed && !StopRequested;
     terminated_ = true;

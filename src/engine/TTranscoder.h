@@ -70,6 +70,10 @@ class TTranscoder : public TCustomTranscoder {
   bool Finished() const { return finished_.load(); }
   bool Exception() const { return exception_.load(); }
   std::string ExceptionMsg() const;
+  // The finished run's warning (empty when there is none).
+  std::string Warning() const;
+  // False for a task that ended without running (stopped before its turn).
+  bool Started() const { return started_.load(); }
 
   // ---- Callbacks and previews (bound by the component while the task is idle) -------------
   void SetHookCallback(THookCallback callback);
@@ -106,15 +110,17 @@ class TTranscoder : public TCustomTranscoder {
   TProgressHandlerQuery hasProgressHandler_;
   TTerminateCallback onTerminate_;
 
-  mutable std::mutex stateMutex_;  // guards thread_, runner_, exceptionMsg_
+  mutable std::mutex stateMutex_;  // guards thread_, runner_, exceptionMsg_, warning_
   std::unique_ptr<TConvertThread> thread_;
   std::thread::id runner_;
   std::string exceptionMsg_;
+  std::string warning_;
   std::atomic<bool> claimed_{false};
   std::atomic<bool> working_{false};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> exception_{false};
+  std::atomic<bool> started_{false};
 };
 
 }  // namespace qarvo

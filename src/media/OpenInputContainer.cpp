@@ -1,5 +1,7 @@
 #include "media/OpenInputContainer.h"
 
+#include <cctype>
+#include <fstream>
 #include <new>
 
 #include "base/EngineError.h"
@@ -7,6 +9,51 @@
 #include "media/ErrorText.h"
 
 namespace qarvo {
+
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Whether the file name ends in one of the comma-separated extensions.
+bool NamedWithExtension(const std::string& fileName, const char* extensions) {
+  const size_t dot = fileName.rfind('.');
+  if (!extensions || dot == std::string::npos || fileName.find('/', dot) != std::string::npos) return false;
+  std::string ext = fileName.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return !ext.empty() && ("," + std::string(extensions) + ",").find("," + ext + ",") != std::string::npos;
+}
+
+// Demuxers that take any bytes: the text-art ones render a text file as pictures of its
+// letters, and the still-picture ones are media only when the name says it is a picture.
+bool IsMediaContainer(const AVInputFormat& format, const std::string& fileName) {
+  const std::string name = format.name ? format.name : "";
+  for (const char* textArt : {"tty", "bin", "xbin", "adf", "idf", "ffmetadata"})
+    if (name == textArt) return false;
+  if (name != "image2" && name != "image2pipe" && !EndsWith(name, "_pipe")) return true;
+  // The picture readers list no extensions; the picture writer's list is the one the names use.
+  const AVOutputFormat* named = api().av_guess_format(nullptr, fileName.c_str(), nullptr);
+  return NamedWithExtension(fileName, format.extensions) ||
+         (named && named->name && std::string(named->name) == "image2");
+}
+
+// Whether the file at `path` starts with text only (no control characters but line ends and
+// tabs): what no demuxer takes is then a text file, not a damaged one.
+bool StartsAsText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char start[4096];
+  in.read(start, sizeof start);
+  const std::streamsize count = in.gcount();
+  if (count <= 0) return false;
+  for (std::streamsize i = 0; i < count; ++i) {
+    const auto c = static_cast<unsigned char>(start[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7f) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   TInputContainer opened;
@@ -43,10 +90,18 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   const int result = api().avformat_open_input(&raw, opened.LibraryName.c_str(), request.Format,
                                                request.Options ? request.Options->Address() : nullptr);
   if (result < 0) {
-    opened.Error = FileErrorText(request.FileName, result);
+    const std::string path = opened.Unicode ? opened.Unicode->Path() : opened.LibraryName;
+    const bool text = result == AVERROR_INVALIDDATA && !request.Stream && StartsAsText(path);
+    opened.Error = text ? request.FileName + ": " + kNotMediaText : FileErrorText(request.FileName, result);
     return opened;
   }
   opened.Context.reset(raw);
+  // A format the caller chose is taken as it is; a detected one must be a media container.
+  if (!request.Format && raw->iformat && !IsMediaContainer(*raw->iformat, request.FileName)) {
+    opened.Context.reset();
+    opened.Error = request.FileName + ": " + kNotMediaText;
+    return opened;
+  }
   if (request.AnalyseStreams) {
     opened.Error = AnalyseInputStreams(*raw, request.FileName);
     if (!opened.Error.empty()) opened.Context.reset();

@@ -35,8 +35,12 @@ struct TInputContainer {
   std::string Error;
 };
 
+inline constexpr const char* kNotMediaText = "not a media file";
+
 // Messages: the wide-name file's own, "<file>: <library text>" when the container cannot be
-// opened, "<file>: could not find codec parameters" when its streams cannot be analysed.
+// opened, "<file>: not a media file" when it holds plain text or only a text-art or
+// still-picture reader (one the extension does not ask for) takes the data, "<file>: could not find codec parameters" when
+// its streams cannot be analysed.
 // A name too long for the library is an Error as well; only allocation failures raise.
 TInputContainer OpenInputContainer(const TInputOpenRequest& request);
 

@@ -55,18 +55,19 @@ std::string RatesText(const AVStream& stream) {
   AppendRate(text, stream.r_frame_rate, "tbr");
   AppendRate(text, av_inv_q(stream.time_base), "tbn");
   AppendRate(text, av_inv_q(api().av_stream_get_codec_timebase(&stream)), "tbc");
+  if (HasVariableFrameRate(stream)) text += ", variable frame rate";
   return text;
 }
 
-std::string TimesText(const AVStream& stream) {
+std::string TimesText(const AVFormatContext& container, const AVStream& stream) {
   const AVRational timeBase = UsableTimeBase(stream.time_base);
   std::string text;
   if (stream.start_time != AV_NOPTS_VALUE)
     text += ", StartTime: " +
             SecondsText(api().av_rescale_q(stream.start_time, timeBase, kMicroseconds));
-  const int64_t duration = stream.duration == AV_NOPTS_VALUE
-                               ? AV_NOPTS_VALUE
-                               : api().av_rescale_q(stream.duration, timeBase, kMicroseconds);
+  const int64_t own = StreamDuration(container, stream);
+  const int64_t duration =
+      own == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : api().av_rescale_q(own, timeBase, kMicroseconds);
   return text + ", Duration: " + DurationText(duration);
 }
 
@@ -144,7 +145,7 @@ std::string StreamLine(const AVFormatContext& container, int index) {
   line += CodecDescription(*stream.codecpar);
   line += AspectText(stream);
   if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) line += RatesText(stream);
-  return line + TimesText(stream);
+  return line + TimesText(container, stream);
 }
 
 std::string FileInfoText(const AVFormatContext& container, const std::string& fileName,

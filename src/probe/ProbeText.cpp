@@ -34,9 +34,10 @@ constexpr int64_t kGigaByte = 1024 * kMegaByte;
 std::string FileSizeText(int64_t bytes) {
   if (bytes <= kKiloByte) return Format("%lld Byte", static_cast<long long>(bytes));
   const double value = static_cast<double>(bytes);
-  if (bytes <= kMegaByte) return Format("%.2f KB", value / kKiloByte);
-  if (bytes <= kGigaByte) return Format("%.2f MB", value / kMegaByte);
-  return Format("%.2f GB", value / kGigaByte);
+  // Powers of 1024 carry the binary unit names, so the figure matches what other tools show.
+  if (bytes <= kMegaByte) return Format("%.2f KiB", value / kKiloByte);
+  if (bytes <= kGigaByte) return Format("%.2f MiB", value / kMegaByte);
+  return Format("%.2f GiB", value / kGigaByte);
 }
 
 std::string TimeText(int64_t microseconds) {

@@ -6,7 +6,7 @@
 
 namespace qarvo {
 
-// "%d Byte" up to 1024, then "%.2f KB", "%.2f MB" and "%.2f GB" (1 KB = 1024 bytes).
+// "%d Byte" up to 1024, then "%.2f KiB", "%.2f MiB" and "%.2f GiB" (powers of 1024).
 std::string FileSizeText(int64_t bytes);
 // "hh:mm:ss.mmm" of a microsecond count (milliseconds truncated).
 std::string TimeText(int64_t microseconds);

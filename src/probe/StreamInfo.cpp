@@ -1,6 +1,7 @@
 #include "probe/StreamInfo.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "probe/CodecName.h"
@@ -28,7 +29,7 @@ int32_t LeadingNumber(const char* value) {
 }
 
 template <typename TInfo>
-void ReadCommon(const AVStream& stream, TInfo& info) {
+void ReadCommon(const AVFormatContext& container, const AVStream& stream, TInfo& info) {
   info.Language = Text(stream.metadata, "language");
   info.CodecName = CodecName(*stream.codecpar);
   const AVRational timeBase = UsableTimeBase(stream.time_base);
@@ -36,9 +37,10 @@ void ReadCommon(const AVStream& stream, TInfo& info) {
     info.StartTime = stream.start_time;
     info.StartTimeUS = api().av_rescale_q(stream.start_time, timeBase, kMicroseconds);
   }
-  if (stream.duration != AV_NOPTS_VALUE) {
-    info.Duration = stream.duration;
-    info.DurationUS = api().av_rescale_q(stream.duration, timeBase, kMicroseconds);
+  const int64_t duration = StreamDuration(container, stream);
+  if (duration != AV_NOPTS_VALUE) {
+    info.Duration = duration;
+    info.DurationUS = api().av_rescale_q(duration, timeBase, kMicroseconds);
   }
   info.BitRate = ClampToInt32(stream.codecpar->bit_rate);
 }
@@ -66,6 +68,27 @@ bool HasCodecParameters(const AVCodecParameters& codec) {
     default:
       return true;
   }
+}
+
+int64_t StreamDuration(const AVFormatContext& container, const AVStream& stream) {
+  if (stream.duration != AV_NOPTS_VALUE) return stream.duration;
+  const AVRational timeBase = UsableTimeBase(stream.time_base);
+  int64_t microseconds = 0;
+  const char* tag = MetadataValue(stream.metadata, "DURATION");
+  if (tag && api().av_parse_time(&microseconds, tag, 1) >= 0 && microseconds >= 0)
+    return api().av_rescale_q(microseconds, kMicroseconds, timeBase);
+  if (container.duration == AV_NOPTS_VALUE || container.duration <= 0) return AV_NOPTS_VALUE;
+  microseconds = container.duration;
+  if (container.start_time != AV_NOPTS_VALUE && stream.start_time != AV_NOPTS_VALUE)
+    microseconds -= api().av_rescale_q(stream.start_time, timeBase, kMicroseconds) - container.start_time;
+  return microseconds > 0 ? api().av_rescale_q(microseconds, kMicroseconds, timeBase) : AV_NOPTS_VALUE;
+}
+
+bool HasVariableFrameRate(const AVStream& stream) {
+  const AVRational average = stream.avg_frame_rate;
+  const AVRational real = stream.r_frame_rate;
+  if (average.num <= 0 || average.den <= 0 || real.num <= 0 || real.den <= 0) return false;
+  return std::abs(av_q2d(average) / av_q2d(real) - 1.0) > 0.01;
 }
 
 int64_t ContainerTimestamp(const AVFormatContext& container) {
@@ -96,9 +119,9 @@ TFileStreamInfo ReadFileStreamInfo(const AVFormatContext& container) {
   return info;
 }
 
-TAudioStreamInfo ReadAudioStreamInfo(const AVStream& stream) {
+TAudioStreamInfo ReadAudioStreamInfo(const AVFormatContext& container, const AVStream& stream) {
   TAudioStreamInfo info;
-  ReadCommon(stream, info);
+  ReadCommon(container, stream, info);
   const AVCodecParameters& codec = *stream.codecpar;
   info.Channels = codec.ch_layout.nb_channels;
   info.SampleRate = codec.sample_rate;
@@ -106,9 +129,9 @@ TAudioStreamInfo ReadAudioStreamInfo(const AVStream& stream) {
   return info;
 }
 
-TVideoStreamInfo ReadVideoStreamInfo(const AVStream& stream) {
+TVideoStreamInfo ReadVideoStreamInfo(const AVFormatContext& container, const AVStream& stream) {
   TVideoStreamInfo info;
-  ReadCommon(stream, info);
+  ReadCommon(container, stream, info);
   const AVCodecParameters& codec = *stream.codecpar;
   info.Height = codec.height;
   info.Width = codec.width;

@@ -199,12 +199,12 @@ TFileStreamInfo TCustomMediaProbe::FileStreamInfo() {
 
 TAudioStreamInfo TCustomMediaProbe::AudioStreamInfo(int index) {
   const AVStream* stream = FindStream(index, AVMEDIA_TYPE_AUDIO);
-  return stream ? ReadAudioStreamInfo(*stream) : TAudioStreamInfo{};
+  return stream ? ReadAudioStreamInfo(*container_, *stream) : TAudioStreamInfo{};
 }
 
 TVideoStreamInfo TCustomMediaProbe::VideoStreamInfo(int index) {
   const AVStream* stream = FindStream(index, AVMEDIA_TYPE_VIDEO);
-  return stream ? ReadVideoStreamInfo(*stream) : TVideoStreamInfo{};
+  return stream ? ReadVideoStreamInfo(*container_, *stream) : TVideoStreamInfo{};
 }
 
 std::string TCustomMediaProbe::FileInfoText() {

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
+#include "support/UnusualSources.h"
 
 namespace qarvo {
 namespace {
@@ -59,26 +61,45 @@ std::string ReadFile(const std::string& name) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A good job and a refused one: the good one is written and printed, the refused one named
-// with its reason, the run fails, and nothing else is left in the output folder.
+// Good, cut-off and refused sources: the good ones are written and printed, the cut-off one
+// with its warning, each refused one named once with its reason in plain words; the run fails,
+// nothing else is left in the output folder, and no progress line runs past its length.
 TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   namespace fs = std::filesystem;
   const test::TScratchFolder scratch("process");
   const std::string& folder = scratch.Folder();
   std::ofstream(folder + "/not-a-video.avi") << "this is text, not a video\n";
+  fs::create_directory(folder + "/a-folder.avi");
+  const std::string cut = EnsureTruncatedMatroska();
   ::setenv("QARVO_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
-  const TResult r = RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") +
-                                   " " + folder + "/not-a-video.avi",
+  const TResult r = RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") + " " +
+                                   folder + "/not-a-video.avi " + cut + " " + folder + "/a-folder.avi",
                                folder + "/errors.txt");
   ::unsetenv("QARVO_SETTINGS_FILE");
   EXPECT_EQ(r.Status, 1);
   const std::string made = folder + "/out/short3s_(new).mp4";
-  EXPECT_EQ(r.Out, made + "\n");
+  const std::string madeCut = folder + "/out/" + fs::path(cut).stem().string() + "_(new).mp4";
+  EXPECT_EQ(r.Out, made + "\n" + madeCut + "\n");
   EXPECT_GT(fs::file_size(made), 10000u);
   const std::string errors = ReadFile(folder + "/errors.txt");
-  EXPECT_NE(errors.find("not-a-video.avi: not converted: "), std::string::npos) << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + folder + "/not-a-video.avi: not converted: not a media file\n"),
+            std::string::npos) << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + folder + "/a-folder.avi: not converted: this is a folder, not a media file\n"),
+            std::string::npos) << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + cut + ": finished with a warning: source ended early at 00:00:01."),
+            std::string::npos) << errors;
   EXPECT_NE(errors.find("100%"), std::string::npos) << errors;
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 1);
+  std::istringstream lines(errors);
+  int progressLines = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] != '[') continue;
+    ++progressLines;
+    const size_t slash = line.find(" / ");
+    ASSERT_NE(slash, std::string::npos) << line;
+    EXPECT_LE(line.substr(slash - 12, 12), line.substr(slash + 3, 12)) << line;
+  }
+  EXPECT_GE(progressLines, 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 2);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <vector>
 
 #include "convert/ProgressLine.h"
 #include "support/FakeBatchEngine.h"
@@ -33,9 +35,12 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
 TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
   EXPECT_EQ(FormatTime(3723456000), "01:02:03.456");
   EXPECT_EQ(FormatTime(-5), "00:00:00.000");
-  EXPECT_EQ(ProgressLine(2, 3, 1500000, 3000000, 123456, 750000),
-            "[2/3] 50%  00:00:01.500 / 00:00:03.000  123 kb  2.0x  left 00:00:00.750");
-  EXPECT_EQ(ProgressLine(1, 1, 1500000, -1, 0, 0), "[1/1]  00:00:01.500  0 kb");
+  EXPECT_EQ(ProgressLine(2, 3, 1500000, 3000000, 123456, 1000000),
+            "[2/3] 50%  00:00:01.500 / 00:00:03.000  123 kB  1.5x  left 00:00:01.000");
+  EXPECT_EQ(ProgressLine(1, 1, 1500000, -1, 0, 0), "[1/1]  00:00:01.500  0 kB");
+  // No speed from a short interval; never a time past the length.
+  EXPECT_EQ(ProgressLine(1, 1, 1500000, 3000000, 0, 999999), "[1/1] 50%  00:00:01.500 / 00:00:03.000  0 kB");
+  EXPECT_EQ(ProgressLine(1, 1, 3600000, 3000000, 0, 0), "[1/1] 100%  00:00:03.000 / 00:00:03.000  0 kB");
 }
 
 // Finishes every started task in turn, failing sources whose name says so.
@@ -101,7 +106,8 @@ TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {
             1);
   EXPECT_NE(out.str().find(folder + "/out/ok_(new).mpg"), std::string::npos);
   EXPECT_NE(err.str().find("/c/fails.avi: failed: Unknown encoder 'libfoo'"), std::string::npos);
-  EXPECT_NE(err.str().find("/c/unreadable.avi: not converted: Invalid data found"), std::string::npos);
+  EXPECT_NE(err.str().find("/c/unreadable.avi: not converted: the file is damaged or not a media file\n"),
+            std::string::npos) << err.str();
   // --format changed no setting.
   std::ifstream settings(folder + "/s.ini");
   std::stringstream text;
@@ -116,6 +122,58 @@ TEST_F(ConvertRunnerTest, AStopRequestEndsTheRunAsStopped) {
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(engine.Stopped);
   EXPECT_NE(err.str().find("stopped"), std::string::npos);
+}
+
+// Plays a fixed list of engine events, one per Pump.
+class TReplayEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
+ public:
+  void Pump(int) override {
+    if (step < steps.size()) steps[step++]();
+  }
+  std::vector<std::function<void()>> steps;
+  size_t step = 0;
+};
+
+// Not on a terminal: the first report of every job is a line, the time never passes the
+// length, no speed from the first instants, nothing after "stopping", a job that never began
+// is "not started", and a finished job's warning is printed once, with its file.
+TEST_F(ConvertRunnerTest, ProgressLinesStartAtOnceStayInTheLengthAndEndWithTheStop) {
+  TReplayEngine replay;
+  replay.steps = {
+      [&] { replay.OnProgress({0, 150000, 3000000, 1000}); },
+      [&] { replay.OnProgress({0, 3600000, 3000000, 5000}); },
+      [&] { replay.OnTerminate({0, true, false, {}, "source ended early at 00:00:01.32 of 00:00:03.00"}); },
+      [&] {
+        replay.OnProgress({1, 100000, 3000000, 10});
+        TConvertRunner::StopRequested() = true;
+      },
+      [&] {
+        replay.OnProgress({1, 2000000, 3000000, 10});
+        replay.OnTerminate({1, false, false, {}});
+        replay.OnTerminate({2, false, false, {}, {}, false});
+        replay.OnTerminate({-1, true, false, {}});
+      },
+  };
+  TConvertRunner runner(replay, {folder + "/s.ini", folder + "/d.ini"}, out, err, false);
+  const int status = runner.Run(ParseConvertArguments({"--output", folder + "/out", "/c/a.avi", "/c/b.avi", "/c/c.avi"}));
+  TConvertRunner::StopRequested() = false;
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(out.str(), folder + "/out/a_(new).ac3\n");
+  const std::string text = err.str();
+  EXPECT_EQ(text.rfind("[1/3] 5%  00:00:00.150 / 00:00:03.000  1 kB\n", 0), 0u) << text;
+  EXPECT_NE(text.find("[1/3] 100%  00:00:03.000 / 00:00:03.000"), std::string::npos) << text;
+  EXPECT_EQ(text.find("00:00:03.600"), std::string::npos) << text;
+  EXPECT_NE(text.find("[2/3] 3%"), std::string::npos) << text;
+  const size_t stopping = text.find("qarvo-convert: stopping\n");
+  ASSERT_NE(stopping, std::string::npos) << text;
+  EXPECT_EQ(text.find('[', stopping), std::string::npos) << text;
+  EXPECT_EQ(text.find("x  left"), std::string::npos) << text;
+  EXPECT_NE(text.find("qarvo-convert: /c/a.avi: finished with a warning: source ended early at 00:00:01.32 of "
+                      "00:00:03.00\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("qarvo-convert: /c/b.avi: stopped\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("qarvo-convert: /c/c.avi: not started\n"), std::string::npos) << text;
 }
 
 }  // namespace

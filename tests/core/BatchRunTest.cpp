@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ErrorMessage.h"
 #include "support/FakeBatchEngine.h"
 #include "support/ScratchFolder.h"
 
@@ -121,9 +122,71 @@ TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {
   run.OnTerminate(rows, 1, false, false, "", &actions, true, true, "/out");
   run.OnTerminate(rows, -1, true, false, "", &actions, true, true, "/out");
   EXPECT_EQ(run.Reports()[1].Outcome, TJobOutcome::Stopped);
-  EXPECT_EQ(run.Reports()[2].Outcome, TJobOutcome::Stopped);
+  // The third job never began: it was not stopped.
+  EXPECT_EQ(run.Reports()[2].Outcome, TJobOutcome::NotStarted);
   EXPECT_EQ(rows[1].Progress, "33%");
   EXPECT_EQ(actions.opened, "");
+}
+
+// Sources that cannot give what the format needs are refused in plain words before any task
+// exists; a finished job keeps its warning; an engine-reported unstarted task is not stopped.
+TEST_F(BatchRunTest, SourcesLackingWhatTheFormatNeedsAreRefusedInPlainWords) {
+  WriteText(definitions.FileName(), "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n");
+  TBatchRun audio(engine, settings, definitions);
+  audio.SetFormatCode(706);
+  engine.Facts.AudioStreamCount = 0;  // a video-only source for an audio format
+  auto rows = Rows({{"/a/video-only.mp4", true}, {folder.Folder(), true}});
+  EXPECT_FALSE(audio.Start(rows, namer, yes));
+  ASSERT_EQ(audio.Reports().size(), 2u);
+  EXPECT_EQ(audio.Reports()[0].Message, "the source has no audio stream");
+  EXPECT_EQ(audio.Reports()[1].Message, "this is a folder, not a media file");
+  EXPECT_EQ(audio.Reports()[1].Outcome, TJobOutcome::Skipped);
+
+  engine.Facts.VideoStreamCount = 0;  // subtitles only, for a video format
+  TBatchRun video(engine, settings, definitions);
+  rows = Rows({{"/a/subtitles.srt", true}});
+  EXPECT_FALSE(video.Start(rows, namer, yes));
+  EXPECT_EQ(video.Reports()[0].Message, "the source has no audio or video stream");
+  EXPECT_TRUE(engine.Tasks.empty());
+
+  // A finished job keeps its warning; a task the engine ended unstarted is not "stopped".
+  engine.Facts.VideoStreamCount = engine.Facts.AudioStreamCount = 1;
+  rows = Rows({{"/a/cut.mkv", true}, {"/a/later.avi", true}});
+  ASSERT_TRUE(video.Start(rows, namer, yes));
+  video.OnTerminate(rows, 0, true, false, "source ended early at 00:00:01.32 of 00:00:03.00", nullptr,
+                    false, false, {});
+  video.OnNotStarted(1);
+  video.OnTerminate(rows, -1, true, false, "", nullptr, false, false, {});
+  EXPECT_EQ(video.Reports()[0].Outcome, TJobOutcome::Finished);
+  EXPECT_EQ(video.Reports()[0].Message, "source ended early at 00:00:01.32 of 00:00:03.00");
+  EXPECT_EQ(video.Reports()[1].Outcome, TJobOutcome::NotStarted);
+}
+
+TEST(PlainJobMessage, NamesTheCauseWithoutCodesCallsOrTheSourceTwice) {
+  const std::string src = "/v/clip.avi", out = "/o/clip_(new).mp4";
+  struct TCase {
+    std::string EngineText, Plain;
+  } cases[] = {
+      {"/o/clip_(new).mp4: Error number -28 occurred (No space left on device)",
+       "the disk is full: cannot write /o/clip_(new).mp4"},
+      {"av_interleaved_write_frame(): Error number -28 occurred (No space left on device)",
+       "the disk is full: cannot write /o/clip_(new).mp4"},
+      {"/o/clip_(new).mp4: Error number -13 occurred (Permission denied)",
+       "the folder /o is read-only: cannot write /o/clip_(new).mp4"},
+      {"/o/clip_(new).mp4: Error number -30 occurred (Read-only file system)",
+       "the folder /o is read-only: cannot write /o/clip_(new).mp4"},
+      {"/v/clip.avi: Error number -21 occurred (Is a directory)", "this is a folder, not a media file"},
+      {"/v/clip.avi: not a media file", "not a media file"},
+      {"Decoder (codec id 86018) not found for input stream #0.1 (Audio)",
+       "this file's audio format is not supported"},
+      {"/v/clip.avi: reading failed at 00:00:01.20 of 00:00:03.00: I/O error",
+       "reading failed at 00:00:01.20 of 00:00:03.00: I/O error"},
+      {"/o/clip_(new).mp4: Error number -20 occurred (Not a directory)",
+       "cannot write /o/clip_(new).mp4: Not a directory"},
+      {"Unknown encoder 'libfoo'", "Unknown encoder 'libfoo'"},
+      {"this is a folder, not a media file", "this is a folder, not a media file"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(PlainJobMessage(c.EngineText, src, out), c.Plain) << c.EngineText;
 }
 
 TEST_F(BatchRunTest, ACompositionErrorStartsNothing) {

@@ -44,7 +44,9 @@ TEST(OutputNaming, AFolderThatCannotBeMadeFallsBackAndIsStored) {
   std::string warning;
   TOutputNamer namer(settings, [&](const std::string& m) { warning = m; });
   const std::string name = namer.MakeOutputFileName("/a/b.avi", ".mp4");
-  EXPECT_EQ(warning.rfind("Cannot create output directory:" + bad + ".It will create default directory ", 0), 0u);
+  // The reason follows the folder, after a blank.
+  EXPECT_EQ(warning.rfind("Cannot create output directory: " + bad + " (Not a directory). It will create default directory ", 0), 0u)
+      << warning;
   EXPECT_EQ(settings.ReadString("settings", "OutPutDir", ""), home + "/videoconverter");
   setenv("HOME", savedHome.c_str(), 1);
   EXPECT_EQ(name, home + "/videoconverter/b_(new).mp4");

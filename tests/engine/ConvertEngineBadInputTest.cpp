@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "ConvertEngineSupport.h"
 #include "support/DecodedClip.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
+#include "support/UnusualSources.h"
 
 namespace qarvo {
 namespace {
@@ -118,6 +120,41 @@ TEST_F(ConvertEngineBadInputTest, FailingTasksEndWithTheirReasonAndTheRunGoesOn)
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
   EXPECT_FALSE(fs::exists(folder_.File("refused.3gp")));
   EXPECT_GT(DecodeClip(folder_.File("good.avi")).Streams.size(), 0u);
+}
+
+// A text file is not media; a source cut off part way converts as far as it goes and says so;
+// a read that fails part way (EIO from a hung-up terminal) fails the task with that reason
+// instead of finishing as if the file were whole.
+TEST_F(ConvertEngineBadInputTest, CutOffSourcesWarnAndFailingReadsFail) {
+  const std::string notes = EnsureTextNamedAsVideo();
+  EXPECT_LT(engine_.AddTask(notes), 0);
+  EXPECT_EQ(engine_.LastErrMsg(), notes + ": not a media file");
+  const std::string whole = EnsureThreeSecondMatroska();
+  const std::string cut = EnsureTruncatedMatroska();
+  TFailingSource failing(whole, static_cast<size_t>(fs::file_size(whole) * kTruncatedFraction));
+  const std::string sources[] = {whole, cut, failing.Name()};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(engine_.AddTask(sources[i]), i) << engine_.LastErrMsg();
+    ASSERT_TRUE(engine_.SetOutputFile(i, folder_.File(std::to_string(i) + ".avi"))) << engine_.LastErrMsg();
+  }
+  engine_.StartTask(0);
+  ASSERT_EQ(recorder_.Terminations.size(), 4u);
+  EXPECT_TRUE(Ended(0).Finished) << Ended(0).ExceptionMsg;
+  EXPECT_EQ(Ended(0).Warning, "");
+  EXPECT_TRUE(Ended(1).Finished) << Ended(1).ExceptionMsg;
+  EXPECT_TRUE(std::regex_match(Ended(1).Warning, std::regex("source ended early at 00:00:01\\.[0-9]{2} of 00:00:03\\.00")))
+      << Ended(1).Warning;
+  const double reached = std::stod(Ended(1).Warning.substr(std::string("source ended early at 00:00:").size()));
+  const TDecodedClip converted = DecodeClip(folder_.File("1.avi"));
+  ASSERT_FALSE(converted.Streams.empty());
+  for (const TDecodedStream& stream : converted.Streams) {
+    if (stream.Type == AVMEDIA_TYPE_VIDEO) {
+      EXPECT_NEAR(stream.FrameTimes.size() / 25.0, reached, 0.2);
+    }
+  }
+  ExpectFailed(2, failing.Name() + ": reading failed at 00:00:0");
+  EXPECT_NE(Ended(2).ExceptionMsg.find(": I/O error"), std::string::npos) << Ended(2).ExceptionMsg;
+  EXPECT_FALSE(fs::exists(folder_.File("2.avi")));
 }
 
 }  // namespace

@@ -46,21 +46,28 @@ TEST_F(PlaybackTest, PlaysVideoAndAudioToTheEndInOrder) {
 TEST_F(EngineTest, VideoOnlyPlaysOnTheVideoClockInRealTime) {
   ASSERT_TRUE(Open(EnsureClip("video_only"))) << engine_->LastError();
   EXPECT_FALSE(engine_->HasAudio());
-  const double start = Now();
   ASSERT_TRUE(WaitUntil([&] { return surface_.Last().Frame >= 25; }, 5s));
-  // Without a sound clock the pictures keep their own pace: 25 pictures take a second.
-  const double elapsed = Now() - start;
-  EXPECT_GT(elapsed, 0.8);
-  EXPECT_LT(elapsed, 1.6);
   EXPECT_NEAR(engine_->MasterClock(), engine_->VideoClock(), 0.01);
-  // Nothing was dropped at this pace.
+  // Without a sound clock the pictures keep their own pace from the first one shown. A busy
+  // machine may show a picture late, and then rightly skip one to catch up; but a picture is
+  // never early, lateness does not pile up, and none is skipped while the pictures are on time.
   const auto shown = surface_.Shown();
-  int previous = -1, skipped = 0;
+  ASSERT_FALSE(shown.empty());
+  ASSERT_GE(shown.front().Frame, 0);
+  const double origin = shown.front().Time - shown.front().Frame / 25.0;
+  double worstEarly = 0, lastLate = 0, previousLate = 0;
+  int previous = -1, skippedOnTime = 0;
   for (const TShownPicture& p : shown) {
-    if (previous >= 0 && p.Frame > previous + 1) ++skipped;
-    if (p.Frame >= 0) previous = p.Frame;
+    if (p.Frame < 0) continue;
+    const double late = p.Time - origin - p.Frame / 25.0;
+    worstEarly = std::min(worstEarly, late);
+    if (previous >= 0 && p.Frame > previous + 1 && previousLate < 0.02) ++skippedOnTime;
+    previous = p.Frame;
+    previousLate = lastLate = late;
   }
-  EXPECT_LE(skipped, 1);
+  EXPECT_GT(worstEarly, -0.02);
+  EXPECT_LT(lastLate, 0.5);
+  EXPECT_LE(skippedOnTime, 1);
 }
 
 TEST_F(EngineTest, OpeningPausedShowsTheFirstPictureAndHoldsIt) {

@@ -8,8 +8,10 @@
 #include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/TMediaProbe.h"
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
+#include "support/UnusualSources.h"
 
 namespace qarvo {
 
@@ -112,6 +114,57 @@ TEST_P(ProbeClipTest, DescribesContainerStreamsSizesRatesAndDurations) {
     EXPECT_EQ(probe.DefaultStreamIndex(), probe.FirstAudioStreamIndex());
   }
   if (audioStreams) CheckAudio(probe, spec, text);
+}
+
+std::string LineOf(const std::string& text, const std::string& prefix) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(prefix, 0) == 0) return line;
+  return {};
+}
+
+// Matroska keeps stream durations in tags, uneven pictures are marked, sizes carry binary
+// unit names, and a text file is not taken for a video.
+TEST(ProbeFacts, StreamDurationsVariableRatesUnitsAndNonMedia) {
+  LoadMediaLibraries();
+  TMediaProbe probe;
+  ASSERT_TRUE(probe.LoadFile(EnsureThreeSecondMatroska())) << probe.LastErrMsg();
+  EXPECT_NEAR(probe.VideoStreamInfo(-1).DurationUS / 1e6, 3.0, 0.04);
+  EXPECT_NEAR(probe.AudioStreamInfo(-1).DurationUS / 1e6, 3.0, 0.04);
+  std::string text = probe.FileInfoText();
+  for (const char* stream : {"Stream #0", "Stream #1"})
+    EXPECT_NE(LineOf(text, stream).find(", Duration: 00:00:03.0"), std::string::npos) << text;
+  EXPECT_EQ(text.find("variable frame rate"), std::string::npos) << text;
+  EXPECT_NE(LineOf(text, "File Size: ").find(" KiB"), std::string::npos) << text;
+
+  ASSERT_TRUE(probe.LoadFile(EnsureVariableRateClip())) << probe.LastErrMsg();
+  text = probe.FileInfoText();
+  const std::string video = LineOf(text, Format("Stream #%d", probe.FirstVideoStreamIndex()));
+  EXPECT_NE(video.find(", 25 tbr"), std::string::npos) << video;
+  EXPECT_NE(video.find(", variable frame rate"), std::string::npos) << video;
+
+  // Named as a video, no reader takes it; named as text, the text-art reader would.
+  const std::string notes = EnsureTextNamedAsVideo();
+  const test::TScratchFolder folder("probe-text");
+  const std::string asText = folder.File("notes.txt");
+  std::filesystem::copy_file(notes, asText);
+  // A picture is media only when its name says it is a picture.
+  TClipSpec still;
+  still.Container = "image2";
+  still.Extension = "png";
+  still.VideoCodec = "png";
+  still.PixelFormat = AV_PIX_FMT_RGB24;
+  still.VideoBitRate = 0;
+  still.AudioCodec.clear();
+  still.Duration = 0.04;
+  const std::string picture = EnsureClipFile(still, "still.png");
+  EXPECT_TRUE(probe.LoadFile(picture)) << probe.LastErrMsg();
+  const std::string pictureAsVideo = folder.File("picture.avi");
+  std::filesystem::copy_file(picture, pictureAsVideo);
+  for (const std::string& file : {notes, asText, pictureAsVideo}) {
+    EXPECT_FALSE(probe.LoadFile(file));
+    EXPECT_EQ(probe.LastErrMsg(), file + ": not a media file");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, ProbeClipTest, ::testing::ValuesIn(StandardClips()),

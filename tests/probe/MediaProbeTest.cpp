@@ -150,7 +150,7 @@ TEST_F(MediaProbeTest, BadFilesGiveFalseWithTheNameAndTheReason) {
   const std::pair<std::string, const char*> cases[] = {
       {missing, "No such file or directory"},
       {empty, "Invalid data found when processing input"},
-      {text, "Invalid data found when processing input"},
+      {text, "not a media file"},
       {truncated, "Invalid data found when processing input"},
       {random, "Invalid data found when processing input"},
       {rawVideo, "could not find codec parameters"},

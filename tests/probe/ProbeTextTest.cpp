@@ -16,12 +16,12 @@ namespace {
 TEST(ProbeText, FileSizeSwitchesUnitAboveEachPowerOf1024) {
   EXPECT_EQ(FileSizeText(0), "0 Byte");
   EXPECT_EQ(FileSizeText(1024), "1024 Byte");
-  EXPECT_EQ(FileSizeText(1025), "1.00 KB");
-  EXPECT_EQ(FileSizeText(1048576), "1024.00 KB");
-  EXPECT_EQ(FileSizeText(1048577), "1.00 MB");
-  EXPECT_EQ(FileSizeText(1073741824), "1024.00 MB");
-  EXPECT_EQ(FileSizeText(1073741825), "1.00 GB");
-  EXPECT_EQ(FileSizeText(5LL << 40), "5120.00 GB");
+  EXPECT_EQ(FileSizeText(1025), "1.00 KiB");
+  EXPECT_EQ(FileSizeText(1048576), "1024.00 KiB");
+  EXPECT_EQ(FileSizeText(1048577), "1.00 MiB");
+  EXPECT_EQ(FileSizeText(1073741824), "1024.00 MiB");
+  EXPECT_EQ(FileSizeText(1073741825), "1.00 GiB");
+  EXPECT_EQ(FileSizeText(5LL << 40), "5120.00 GiB");
 }
 
 TEST(ProbeText, TimesTruncateToMillisecondsAndKeepTheirSign) {

@@ -16,6 +16,7 @@ class TFakeBatchEngine : public TEngine {
  public:
   TFakeBatchEngine() {
     Facts.VideoStreamCount = 1;
+    Facts.AudioStreamCount = 1;
     Facts.Width = 640;
     Facts.Height = 480;
   }

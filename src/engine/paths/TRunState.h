@@ -28,6 +28,7 @@ using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
 
 struct TInputFileState {
   bool EofReached = false;
+  int64_t ReachedUs = AV_NOPTS_VALUE;  // furthest packet end read, µs from the file's start
   int FirstStream = 0;   // index in the input-stream table of the file's first stream
   int StreamCount = 0;   // streams at set-up time
 };

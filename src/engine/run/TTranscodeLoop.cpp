@@ -33,6 +33,18 @@ int KindIndex(AVMediaType type) {
   }
 }
 
+// "hh:mm:ss.cc" of a µs count, as a source's reach and length are told to the user.
+std::string ClockText(int64_t us) {
+  const int64_t cs = std::max<int64_t>(us, 0) / 10000;
+  return Format("%02lld:%02lld:%02lld.%02lld", static_cast<long long>(cs / 360000),
+                static_cast<long long>(cs / 6000 % 60), static_cast<long long>(cs / 100 % 60),
+                static_cast<long long>(cs % 100));
+}
+
+// Data that stops this much short of the container's stated length ended early; less is
+// the usual spread between the streams' ends.
+int64_t EarlyEndMargin(int64_t length) { return std::max<int64_t>(500000, length / 20); }
+
 double OutputTime(const TOutputStreamState& ost) {
   if (ost.EncodingNeeded && ost.Encoder->codec_type != AVMEDIA_TYPE_SUBTITLE)
     return ost.SyncOpts * av_q2d(ost.Encoder->time_base);
@@ -108,9 +120,11 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
     return true;
   }
   if (result < 0) {
+    EndOfInput(fileIndex, result);
     run_.InputFiles[fileIndex].EofReached = true;
     return !run_.Options.Shortest;
   }
+  NoteReached(fileIndex, *packet);
   std::fill(noPacket_.begin(), noPacket_.end(), false);
   noPacketCount_ = 0;
   struct TUnref {
@@ -148,6 +162,41 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
     report_.Report(run_, false, fileIndex);
   }
   return true;
+}
+
+void TTranscodeLoop::NoteReached(int fileIndex, const AVPacket& packet) {
+  const AVFormatContext* ctx = run_.Task.Files.Inputs[fileIndex].Context.get();
+  if (packet.stream_index < 0 || static_cast<unsigned>(packet.stream_index) >= ctx->nb_streams) return;
+  const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+  if (ts == AV_NOPTS_VALUE) return;
+  const AVRational tb = ctx->streams[packet.stream_index]->time_base;
+  const int64_t start = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+  const int64_t end = ToMicroseconds(ts + std::max<int64_t>(packet.duration, 0), tb) - start;
+  int64_t& reached = run_.InputFiles[fileIndex].ReachedUs;
+  if (reached == AV_NOPTS_VALUE || end > reached) reached = end;
+}
+
+// A read that fails is not the end of the source: the task fails with the library's text
+// instead of finishing as if the file were complete. Data that stops well short of the
+// container's stated length is converted as far as it goes, and the task says so.
+void TTranscodeLoop::EndOfInput(int fileIndex, int result) {
+  const TOpenedInput& input = run_.Task.Files.Inputs[fileIndex];
+  const AVFormatContext* ctx = input.Context.get();
+  // Demuxers report a failed read of their byte stream as its end.
+  if (result == AVERROR_EOF && ctx->pb && ctx->pb->error < 0 && ctx->pb->error != AVERROR_EOF)
+    result = ctx->pb->error;
+  const int64_t reached = std::max<int64_t>(run_.InputFiles[fileIndex].ReachedUs, 0);
+  const bool lengthKnown = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
+                           ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
+  const std::string where =
+      "at " + ClockText(reached) + (lengthKnown ? " of " + ClockText(ctx->duration) : std::string());
+  if (result != AVERROR_EOF && result != AVERROR_INVALIDDATA)
+    throw EEngineError(input.FileName + ": reading failed " + where + ": " + ErrorText(result));
+  if (!lengthKnown || reached + EarlyEndMargin(ctx->duration) >= ctx->duration) return;
+  const std::string warning = "source ended early " + where;
+  TEngineLogger::GetLogger().LogF(&run_.Task, TLogLevel::llWarning, "%s: %s", input.FileName.c_str(),
+                                  warning.c_str());
+  if (run_.Task.RunWarning().empty()) run_.Task.SetRunWarning(warning);
 }
 
 void TTranscodeLoop::CorrectTimestamps(int fileIndex, TInputStreamState& ist, AVPacket& packet) {

@@ -25,6 +25,8 @@ class TTranscodeLoop {
  private:
   int ChooseFile(bool& anyWaiting);
   bool ReadAndProcess(int fileIndex);
+  void NoteReached(int fileIndex, const AVPacket& packet);
+  void EndOfInput(int fileIndex, int result);
   void CorrectTimestamps(int fileIndex, TInputStreamState& ist, AVPacket& packet);
   // Negative on a decoding error; without a packet the stream's decoder is drained.
   int ProcessPacket(int index, AVPacket* packet);

@@ -50,6 +50,11 @@ class TTaskContext {
   const std::string& ErrorText() const { return errorText_; }
   void SetErrorText(const std::string& text) { errorText_ = text; }
 
+  // What a run that finished still has to report (a source that ended early); written by the
+  // run on the worker thread, read by the task after the run.
+  const std::string& RunWarning() const { return runWarning_; }
+  void SetRunWarning(const std::string& text) { runWarning_ = text; }
+
   // Written by other threads, read by the loop without a lock.
   std::atomic<bool> StopRequested{false};
   // The loop waits here at the top of every iteration and between duplicated frames.
@@ -74,6 +79,7 @@ class TTaskContext {
 
  private:
   std::string errorText_;
+  std::string runWarning_;
 };
 
 }  // namespace qarvo
