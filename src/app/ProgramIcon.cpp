@@ -66,10 +66,10 @@ QPixmap BuiltInCoverPicture() {
   DrawIcon(painter, QRectF(28, 64, 110, 110));
   painter.setPen(kIconMark);
   QFont title = painter.font();
-  title.setPixelSize(30);
+  title.setPixelSize(24);
   title.setBold(true);
   painter.setFont(title);
-  painter.drawText(QRect(156, 70, 230, 70), Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+  painter.drawText(QRect(152, 50, 240, 90), Qt::AlignLeft | Qt::AlignBottom,
                    QStringLiteral("Qarvo 3GP\nVideo Converter"));
   QFont line = painter.font();
   line.setPixelSize(13);

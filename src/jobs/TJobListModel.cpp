@@ -58,8 +58,8 @@ bool TJobListModel::setData(const QModelIndex& index, const QVariant& value, int
 QVariant TJobListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) return QString::fromLatin1(kJobColumns[section].Caption);
-  if (role == Qt::TextAlignmentRole)
-    return static_cast<int>(AlignmentOf(kJobColumns[section].Alignment));
+  // Captions start at the left, so one wider than its column is cut at its end.
+  if (role == Qt::TextAlignmentRole) return static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
 }
 

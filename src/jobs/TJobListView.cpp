@@ -45,6 +45,7 @@ TJobListView::TJobListView(QWidget* parent) : QTreeView(parent) {
   setItemDelegate(new TJobRowDelegate(this));
   header()->setSectionsMovable(false);
   header()->setStretchLastSection(false);
+  header()->setSectionsClickable(false);
 }
 
 void TJobListView::SetJobModel(TJobListModel* model) {
