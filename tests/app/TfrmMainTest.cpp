@@ -176,6 +176,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
     Application();
+    std::filesystem::create_directories(std::filesystem::path(SettingsFile()).parent_path());
     test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
     for (const char* name : {"a.avi", "b.mp4", "bad.avi", "c.mkv"}) test::WriteText(folder.File(name), "x");
   }
