@@ -97,7 +97,7 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   if (!arguments.OutputFolder.empty()) namer.SetFolderOverride(arguments.OutputFolder);
 
   std::vector<TJobRow> rows;
-  for (const std::string& file : arguments.Files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
+  for (const std::string& file : arguments.Files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}});
 
   bool ended = false;
   engine_.OnProgress = [&](const TRunProgress& p) {

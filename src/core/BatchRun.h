@@ -53,7 +53,7 @@ struct TJobRow {
   bool Checked = true;
   TlvFilesRecord Record;
   std::string Progress;  // the "Progress" column
-  std::string ProgressMessage;  // why the job failed: the column's tooltip
+  std::string ProgressMessage{};  // why the job failed: the column's tooltip
 };
 
 enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped };

@@ -224,6 +224,15 @@ bool TJobList::Contains(const std::string& caption) const {
 
 TAddResult TJobList::Add(const std::vector<std::string>& files, IJobProber& prober,
                          TIniFile& settings, const TIniFile& definitions) {
+  std::vector<TJobRow> newRows;
+  const TAddResult result = ProbeFiles(files, prober, settings, definitions, newRows);
+  Append(std::move(newRows), settings, definitions);
+  return result;
+}
+
+TAddResult TJobList::ProbeFiles(const std::vector<std::string>& files, IJobProber& prober,
+                                const TIniFile& settings, const TIniFile& definitions,
+                                std::vector<TJobRow>& newRows) const {
   TAddResult result;
   if (!prober.LoadLibraries()) return result;
   result.LibrariesLoaded = true;
@@ -232,9 +241,13 @@ TAddResult TJobList::Add(const std::vector<std::string>& files, IJobProber& prob
   const TIniSnapshot snapshot = settings.Snapshot();
   const TFormatProfile profile(snapshot, ReadFormatDefinition(definitions, code), code);
   const std::string zoom = profile.Zoom();
+  const auto listed = [&](const std::string& file) {
+    return Contains(file) || std::any_of(newRows.begin(), newRows.end(),
+                                         [&](const TJobRow& row) { return row.Caption == file; });
+  };
   for (const std::string& file : files) {
     std::error_code error;
-    if (fs::is_directory(file, error) || Contains(file)) continue;
+    if (fs::is_directory(file, error) || listed(file)) continue;
     std::string reason;
     const std::optional<int64_t> duration = prober.ProbeDuration(file, reason);
     if (!duration) {
@@ -244,15 +257,19 @@ TAddResult TJobList::Add(const std::vector<std::string>& files, IJobProber& prob
     TJobRow row;
     row.Caption = file;
     row.Record = NewJobRecord(file, {}, *duration, zoom);
-    rows_.push_back(std::move(row));
+    newRows.push_back(std::move(row));
     ++result.Added;
   }
   prober.ClearTasks();
-  if (result.Added > 0) {
-    selected_ = 0;
-    RefreshDestinations(settings, definitions);
-  }
   return result;
+}
+
+void TJobList::Append(std::vector<TJobRow> newRows, TIniFile& settings,
+                      const TIniFile& definitions) {
+  if (newRows.empty()) return;
+  for (TJobRow& row : newRows) rows_.push_back(std::move(row));
+  selected_ = 0;
+  RefreshDestinations(settings, definitions);
 }
 
 bool TJobList::Remove() {

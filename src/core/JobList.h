@@ -109,6 +109,12 @@ class TJobList {
   // first row is selected afterwards when anything was added.
   TAddResult Add(const std::vector<std::string>& files, IJobProber& prober, TIniFile& settings,
                  const TIniFile& definitions);
+  // Add in two steps, so a view hears of the new rows only once they are complete: the
+  // rows the files would give (the list itself unchanged), then appending them.
+  TAddResult ProbeFiles(const std::vector<std::string>& files, IJobProber& prober,
+                        const TIniFile& settings, const TIniFile& definitions,
+                        std::vector<TJobRow>& newRows) const;
+  void Append(std::vector<TJobRow> newRows, TIniFile& settings, const TIniFile& definitions);
   // Removes the selected row and selects the row that took its place (or the new last
   // row). False when no row was selected.
   bool Remove();

@@ -75,15 +75,17 @@ TAddResult TJobListModel::Add(const QStringList& files, IJobProber& prober, TIni
   std::vector<std::string> paths;
   paths.reserve(files.size());
   for (const QString& file : files) paths.push_back(file.toStdString());
-  const int before = list_.Count();
-  // Probing happens before the rows are announced, so the view never sees a half-made row.
-  beginResetModel();
-  const TAddResult result = list_.Add(paths, prober, settings, definitions);
-  endResetModel();
-  if (result.Added > 0 || before != list_.Count()) {
-    emit SelectionMoved(list_.Selected());
-    emit JobsChanged();
-  }
+  // Probing may let events through; the rows appear only once they are complete.
+  std::vector<TJobRow> newRows;
+  const TAddResult result = list_.ProbeFiles(paths, prober, settings, definitions, newRows);
+  if (newRows.empty()) return result;
+  const int first = list_.Count();
+  beginInsertRows({}, first, first + static_cast<int>(newRows.size()) - 1);
+  list_.Append(std::move(newRows), settings, definitions);
+  endInsertRows();
+  if (first > 0) emit dataChanged(index(0, kColDestination), index(first - 1, kColDestination));
+  emit SelectionMoved(list_.Selected());
+  emit JobsChanged();
   return result;
 }
 

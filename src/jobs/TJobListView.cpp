@@ -57,6 +57,10 @@ void TJobListView::SetJobModel(TJobListModel* model) {
     CreateColumns();
     SelectRow(model_->List().Selected());
   });
+  connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
+    // The first rows of an empty list get the columns made again.
+    if (first == 0) CreateColumns();
+  });
   connect(model, &TJobListModel::SelectionMoved, this, &TJobListView::SelectRow);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { CurrentRowChanged(current); });

@@ -245,6 +245,10 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
     EXPECT_EQ(lvFiles->model()->headerData(column, Qt::Horizontal).toString(),
               kJobColumns[column].Caption);
   }
+  // Rows added to an empty list get the columns made again.
+  lvFiles->header()->resizeSection(0, 300);
+  window->AddFiles({Path("a.avi")});
+  EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
   EXPECT_GE(pan1->height(), 171);

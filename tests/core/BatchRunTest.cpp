@@ -38,7 +38,7 @@ class BatchRunTest : public ::testing::Test {
   }
   std::vector<TJobRow> Rows(std::vector<std::pair<std::string, bool>> list) {
     std::vector<TJobRow> rows;
-    for (auto& [caption, checked] : list) rows.push_back({caption, checked, {}, {}, {}});
+    for (auto& [caption, checked] : list) rows.push_back({caption, checked, {}, {}});
     return rows;
   }
   TScratchFolder folder;
