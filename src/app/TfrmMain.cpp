@@ -1,14 +1,37 @@
 #include "app/TfrmMain.h"
 
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
+#include "app/ColourSchemes.h"
+#include "app/ProgramIcon.h"
 #include "app/TApplication.h"
+#include "app/TDesktopShellOpener.h"
+#include "app/TMainDialogs.h"
+#include "app/TfrmAbout.h"
 #include "core/AppPaths.h"
-#include "core/IniFile.h"
+#include "core/JobList.h"
+#include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
 #include "core/VersionText.h"
+#include "engine/TConvertEngine.h"
+#include "jobs/TConversionRun.h"
+#include "jobs/TEngineJobProber.h"
+#include "jobs/TJobListModel.h"
+#include "jobs/TJobListView.h"
 #include "media/LibraryLoader.h"
+#include "profiles/TFormatSelector.h"
+#include "profiles/TParameterPanel.h"
 
 namespace qarvo {
 
@@ -16,19 +39,49 @@ namespace {
 
 constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
+// The preview panel's place (filled by the preview later).
+constexpr int kPreviewWidth = 243;
+constexpr int kPreviewHeight = 171;
+
+// The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
+QStringList OpenDialogNameFilters() {
+  QStringList filters;
+  for (const TFileFilter& filter : OpenDialogFilters()) {
+    QStringList patterns = QString::fromLatin1(filter.Patterns).split(';', Qt::SkipEmptyParts);
+    patterns.removeDuplicates();
+    filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(filter.Description),
+                                             patterns.join(' '));
+  }
+  return filters;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  return button;
+}
 
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
+  setWindowIcon(ProgramIcon());
   mmoLog = new QPlainTextEdit(this);
   mmoLog->setObjectName(QStringLiteral("mmoLog"));
   mmoLog->setReadOnly(true);
   mmoLog->hide();
   FormCreate();
+  CreateControls();
+  CreateMenus();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  Teardown();
+  // The panels borrow the configuration and the run borrows the engine: both go first.
+  delete takeCentralWidget();
+  conversionRun_.reset();
+}
 
 void TfrmMain::FormCreate() {
   globalObject_ = std::make_unique<TGlobalObject>();
@@ -39,11 +92,21 @@ void TfrmMain::FormCreate() {
   setWindowTitle(QString::fromStdString(globalObject_->AppTitle()));
 
   skinIndex_ = ReadSkinIndex(TIniFile(globalObject_->SettingsFile()));
+  ApplyColourScheme(skinIndex_);
 
   if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance())) {
     application->SetErrorCaption(QString::fromStdString(globalObject_->AppTitle()));
   }
+  CCAVC = std::make_unique<TConvertEngine>(this);
   LoadMediaLibraries();
+
+  engineProber_ = std::make_unique<TEngineJobProber>(*CCAVC, ExecutableFolder() + "LibAV");
+  platformDialogs_ = std::make_unique<TMainDialogs>();
+  desktopShell_ = std::make_unique<TDesktopShellOpener>();
+  prober_ = engineProber_.get();
+  dialogs_ = platformDialogs_.get();
+  shell_ = desktopShell_.get();
+  conversionRun_ = std::make_unique<TConversionRun>(*CCAVC, *globalObject_, this);
 }
 
 void TfrmMain::LoadMediaLibraries() {
@@ -62,6 +125,120 @@ void TfrmMain::LoadMediaLibraries() {
   }
 }
 
+void TfrmMain::SetJobProber(IJobProber* prober) { prober_ = prober ? prober : engineProber_.get(); }
+void TfrmMain::SetDialogs(IMainDialogs* dialogs) {
+  dialogs_ = dialogs ? dialogs : platformDialogs_.get();
+}
+void TfrmMain::SetShellOpener(IShellOpener* shell) { shell_ = shell ? shell : desktopShell_.get(); }
+
+void TfrmMain::CreateControls() {
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("pnlMain"));
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setSpacing(10);
+  layout->addWidget(CreateButtonRow());
+
+  jobModel_ = new TJobListModel(this);
+  jobModel_->SetSchemeIndex(skinIndex_);
+  lvFiles = new TJobListView(central);
+  lvFiles->SetJobModel(jobModel_);
+  lvFiles->setMinimumHeight(120);
+  connect(lvFiles, &TJobListView::FilesDropped, this, &TfrmMain::AddFiles);
+  connect(lvFiles, &TJobListView::DeletePressed, this, &TfrmMain::btnRemoveClick);
+  connect(lvFiles, &QAbstractItemView::doubleClicked, this, [this] { lvFilesDblClick(); });
+  connect(lvFiles, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(at)); });
+  connect(jobModel_, &TJobListModel::JobsChanged, this, &TfrmMain::JobsChanged);
+
+  pan1 = new QWidget(central);
+  pan1->setObjectName(QStringLiteral("pan1"));
+  pan1->setFixedWidth(kPreviewWidth);
+  pan1->setMinimumHeight(kPreviewHeight);
+  pan1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  auto* jobs = new QHBoxLayout;
+  jobs->setSpacing(10);
+  jobs->addWidget(lvFiles, 1);
+  jobs->addWidget(pan1, 0);
+  layout->addLayout(jobs, 1);
+
+  layout->addWidget(CreateOutputPanel());
+  parameterPanel_ = new TParameterPanel(*globalObject_, central);
+  parameterPanel_->setObjectName(QStringLiteral("pnlParameters"));
+  layout->addWidget(parameterPanel_);
+  connect(formatSelector_, &TFormatSelector::FormatChanged, this, &TfrmMain::FormatChanged);
+  connect(parameterPanel_, &TParameterPanel::ProfileChanged, this, &TfrmMain::JobsChanged);
+  setCentralWidget(central);
+}
+
+QWidget* TfrmMain::CreateButtonRow() {
+  auto* row = new QWidget(this);
+  row->setObjectName(QStringLiteral("pnlButtons"));
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(6);
+  btnAdd = MakeButton(row, "btnAdd", QStringLiteral("&Add"));
+  btnRemove = MakeButton(row, "btnRemove", QStringLiteral("&Remove"));
+  btnClear = MakeButton(row, "btnClear", QStringLiteral("&Clear"));
+  BtnEdit = MakeButton(row, "BtnEdit", QStringLiteral("&Edit"));
+  btnStart = MakeButton(row, "btnStart", QStringLiteral("&Start"));
+  btnExit = MakeButton(row, "btnExit", QStringLiteral("&Exit"));
+  for (QPushButton* button : {btnAdd, btnRemove, btnClear, BtnEdit}) layout->addWidget(button);
+  layout->addStretch(1);
+  layout->addWidget(btnStart);
+  layout->addWidget(btnExit);
+  connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
+  connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
+  connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
+  connect(BtnEdit, &QPushButton::clicked, this, &TfrmMain::BtnEditClick);
+  connect(btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+  return row;
+}
+
+QWidget* TfrmMain::CreateOutputPanel() {
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QStringLiteral("pnlOutput"));
+  auto* layout = new QGridLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setHorizontalSpacing(6);
+  layout->setVerticalSpacing(6);
+  auto* lblFormat = new QLabel(QStringLiteral("Output Format:"), panel);
+  lblFormat->setObjectName(QStringLiteral("lblOutputFormat"));
+  auto* lblDirectory = new QLabel(QStringLiteral("Output Directory:"), panel);
+  lblDirectory->setObjectName(QStringLiteral("lblOutputDirectory"));
+  for (QLabel* label : {lblFormat, lblDirectory}) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  formatSelector_ = new TFormatSelector(*globalObject_, panel);
+  formatSelector_->setObjectName(QStringLiteral("pnlFormatSelector"));
+  edDirectory = new QLineEdit(panel);
+  edDirectory->setObjectName(QStringLiteral("edDirectory"));
+  edDirectory->setReadOnly(true);
+  btnOpen = MakeButton(panel, "btnOpen", QStringLiteral("Open"));
+  btnBrows = MakeButton(panel, "btnBrows", QStringLiteral("Brows"));
+  btnStartOutput = MakeButton(panel, "btnStartOutput", QStringLiteral("&Start"));
+  lblEstimatedSize = new QLabel(panel);
+  lblEstimatedSize->setObjectName(QStringLiteral("lblEstimatedSize"));
+  lblEstimatedSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblEstimatedSize->setToolTip(
+      QStringLiteral("Estimated total size of the checked jobs' outputs"));
+  lblEstimatedSize->hide();
+
+  layout->addWidget(lblFormat, 0, 0);
+  layout->addWidget(formatSelector_, 0, 1, 1, 3);
+  layout->addWidget(lblEstimatedSize, 0, 4);
+  layout->addWidget(lblDirectory, 1, 0);
+  layout->addWidget(edDirectory, 1, 1);
+  layout->addWidget(btnOpen, 1, 2);
+  layout->addWidget(btnBrows, 1, 3);
+  layout->addWidget(btnStartOutput, 1, 4);
+  layout->setColumnStretch(1, 1);
+  connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
+  connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
+  connect(btnStartOutput, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  return panel;
+}
+
 void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_ && !event->spontaneous()) {
@@ -72,8 +249,134 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
   resize(kInitialWidth, kInitialHeight);
+  TIniFile settings(globalObject_->SettingsFile());
+  formatSelector_->Build();
+  const int code = formatSelector_->CurrentCode();
+  parameterPanel_->LoadFormat(code >= 0 ? code : settings::kFormatCodeDefaultInt);
+  // Shown before the change handler listens: start-up writes nothing.
+  edDirectory->setText(QString::fromStdString(
+      settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder())));
+  connect(edDirectory, &QLineEdit::textChanged, this, &TfrmMain::edDirectoryChange);
   globalObject_->SetVersionText(BuildVersionText());
   setWindowTitle(QString::fromStdString(globalObject_->AppTitle() + globalObject_->VersionText()));
+  JobsChanged();
+  if (!startupFiles_.isEmpty()) {
+    QStringList paths;
+    for (const QString& file : startupFiles_) paths << QFileInfo(file).absoluteFilePath();
+    startupFiles_.clear();
+    lvFiles->DropPaths(paths);
+  }
 }
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!closeWithoutQuestion_ && !dialogs_->AskExit(this)) {
+    event->ignore();
+    return;
+  }
+  Teardown();
+  event->accept();
+}
+
+void TfrmMain::CloseWithoutQuestion() {
+  closeWithoutQuestion_ = true;
+  close();
+}
+
+void TfrmMain::Teardown() {
+  if (tornDown_) return;
+  tornDown_ = true;
+  formatSelector_->SaveCollapseState();
+  // No late event may reach a closing window.
+  CCAVC->SetOnCustomHook(nullptr);
+  CCAVC->SetOnProgress(nullptr);
+  CCAVC->SetOnTerminate(nullptr);
+  CCAVC->Stop(true);
+}
+
+// ---- Commands ----------------------------------------------------------------------------
+
+void TfrmMain::btnAddClick() {
+  if (!prober_->LoadLibraries()) return;
+  const QStringList files = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
+  if (!files.isEmpty()) AddFiles(files);
+}
+
+void TfrmMain::AddFiles(const QStringList& files) {
+  TIniFile settings(globalObject_->SettingsFile());
+  const TIniFile definitions(globalObject_->FormatFile());
+  const TAddResult result = jobModel_->Add(files, *prober_, settings, definitions);
+  if (result.Added > 0) {
+    btnStart->setEnabled(true);
+    lvFiles->setFocus();
+  }
+  if (!result.Refused.empty())
+    dialogs_->ShowWarning(this, QString::fromStdString(RefusedFilesMessage(result.Refused)));
+}
+
+void TfrmMain::btnRemoveClick() { jobModel_->Remove(); }
+
+void TfrmMain::btnClearClick() { jobModel_->Clear(*prober_); }
+
+void TfrmMain::btnStartClick() {
+  if (!parameterPanel_->CommitFrameSize()) return;
+  std::vector<TJobRow>& rows = jobModel_->List().Rows();
+  conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
+  for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);
+  JobsChanged();
+}
+
+void TfrmMain::btnOpenClick() {
+  const TIniFile settings(globalObject_->SettingsFile());
+  const std::string folder =
+      settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder());
+  if (edDirectory->text().size() > 2) shell_->OpenFolder(QString::fromStdString(folder));
+}
+
+void TfrmMain::btnBrowsClick() {
+  const QString folder = dialogs_->ChooseFolder(this, edDirectory->text());
+  if (!folder.isEmpty()) edDirectory->setText(folder);
+}
+
+void TfrmMain::edDirectoryChange() {
+  TIniFile settings(globalObject_->SettingsFile());
+  settings.WriteString(settings::kSection, settings::kOutPutDir, edDirectory->text().toStdString());
+  JobsChanged();
+}
+
+void TfrmMain::lvFilesDblClick() {
+  const int row = jobModel_->List().Selected();
+  if (row >= 0) emit PreviewRequested(row);
+}
+
+void TfrmMain::FormatChanged(int code) {
+  parameterPanel_->LoadFormat(code);
+  JobsChanged();
+}
+
+// Destination names and the size estimate follow the checks, the format, its profile and
+// the folder.
+void TfrmMain::JobsChanged() {
+  TIniFile settings(globalObject_->SettingsFile());
+  const TIniFile definitions(globalObject_->FormatFile());
+  jobModel_->RefreshDestinations(settings, definitions);
+  const QString size = EstimatedSizeText();
+  lblEstimatedSize->setText(size);
+  lblEstimatedSize->setVisible(!size.isEmpty());
+}
+
+QString TfrmMain::EstimatedSizeText() const {
+  if (jobModel_->List().Empty()) return {};
+  const TIniFile settings(globalObject_->SettingsFile());
+  const TIniFile definitions(globalObject_->FormatFile());
+  const auto bytes = jobModel_->List().EstimatedOutputBytes(settings, definitions);
+  if (!bytes) return {};
+  return QString::fromStdString(ApproximateSizeText(*bytes));
+}
+
+void TfrmMain::CheckAll() { jobModel_->CheckAll(true); }
+void TfrmMain::UncheckAll() { jobModel_->CheckAll(false); }
+void TfrmMain::ReverseCheck() { jobModel_->ReverseCheck(); }
+void TfrmMain::CheckFocused() { jobModel_->CheckSelected(true); }
+void TfrmMain::UncheckFocused() { jobModel_->CheckSelected(false); }
 
 }  // namespace qarvo

@@ -1,14 +1,35 @@
-// The main window. For now: start-up configuration, colour scheme index, library loading.
+// The main window: the job list, the output panel with the format selector, the parameter
+// panels, the place of the preview, the menus and the button row, start-up and teardown.
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <array>
 #include <memory>
 
 #include "core/GlobalObject.h"
+#include "core/IniFile.h"
 
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace qarvo {
+
+class IJobProber;
+class IMainDialogs;
+class IShellOpener;
+class TConversionRun;
+class TConvertEngine;
+class TFormatSelector;
+class TJobListModel;
+class TJobListView;
+class TParameterPanel;
+class TfrmAbout;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -19,20 +40,119 @@ class TfrmMain : public QMainWindow {
 
   const TGlobalObject& GlobalObject() const { return *globalObject_; }
   int SkinIndex() const { return skinIndex_; }
+  TConvertEngine& Engine() { return *CCAVC; }
+  TJobListModel& JobModel() { return *jobModel_; }
+  TConversionRun& ConversionRun() { return *conversionRun_; }
+
+  // Replacements for tests; the window keeps using the given objects, which must outlive it.
+  void SetJobProber(IJobProber* prober);
+  void SetDialogs(IMainDialogs* dialogs);
+  void SetShellOpener(IShellOpener* shell);
+
+  // Files named on the command line, added when the window is first shown.
+  void SetStartupFiles(const QStringList& files) { startupFiles_ = files; }
+  // The window closes without the exit question (an accepted upgrade).
+  void CloseWithoutQuestion();
+
+  // The commands, as the buttons and menus run them.
+  void btnAddClick();
+  void AddFiles(const QStringList& files);
+  void btnRemoveClick();
+  void btnClearClick();
+  void btnStartClick();
+  void btnOpenClick();
+  void btnBrowsClick();
+  void ChooseSkin(int index);
+  void ShowAbout();
+
+  // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
+  QString EstimatedSizeText() const;
+
+ signals:
+  // A double-click on a selected row asks the preview to play it.
+  void PreviewRequested(int row);
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormCreate();
   void FormShow();
   void LoadMediaLibraries();
+  void Teardown();
+
+  void CreateControls();
+  QWidget* CreateButtonRow();
+  QWidget* CreateOutputPanel();
+  void CreateMenus();
+  void CreateFileMenu();
+  void CreateEditMenu();
+  void CreateToolsMenu();
+  void CreateLinksMenus();
+  void CreateListMenu();
+  QAction* AddAction(QMenu* menu, const char* name, const QString& caption, void (TfrmMain::*slot)());
+
+  void mnuEditPopup();
+  void pmFilesPopup();
+  void mnuSkinPopup();
+  void BtnEditClick();
+  void lvFilesDblClick();
+  void edDirectoryChange();
+  void FormatChanged(int code);
+  void JobsChanged();
+  void CheckAll() ;
+  void UncheckAll();
+  void ReverseCheck();
+  void CheckFocused();
+  void UncheckFocused();
+  void OpenWebAddress(const QString& address);
 
   std::unique_ptr<TGlobalObject> globalObject_;
+  std::unique_ptr<TConvertEngine> CCAVC;
+  std::unique_ptr<IJobProber> engineProber_;
+  std::unique_ptr<IMainDialogs> platformDialogs_;
+  std::unique_ptr<IShellOpener> desktopShell_;
+  IJobProber* prober_ = nullptr;
+  IMainDialogs* dialogs_ = nullptr;
+  IShellOpener* shell_ = nullptr;
+  std::unique_ptr<TConversionRun> conversionRun_;
   int skinIndex_ = 0;
   bool shown_ = false;
+  bool tornDown_ = false;
+  bool closeWithoutQuestion_ = false;
+  QStringList startupFiles_;
+
   // Never shown: collects the start-up library errors.
   QPlainTextEdit* mmoLog = nullptr;
+  TJobListModel* jobModel_ = nullptr;
+  TJobListView* lvFiles = nullptr;
+  QWidget* pan1 = nullptr;
+  TFormatSelector* formatSelector_ = nullptr;
+  TParameterPanel* parameterPanel_ = nullptr;
+  QLineEdit* edDirectory = nullptr;
+  QLabel* lblEstimatedSize = nullptr;
+  QPushButton* btnAdd = nullptr;
+  QPushButton* btnRemove = nullptr;
+  QPushButton* btnClear = nullptr;
+  QPushButton* BtnEdit = nullptr;
+  QPushButton* btnStart = nullptr;
+  QPushButton* btnExit = nullptr;
+  QPushButton* btnOpen = nullptr;
+  QPushButton* btnBrows = nullptr;
+  QPushButton* btnStartOutput = nullptr;
+
+  QMenu* mnuEdit = nullptr;
+  QMenu* mnuSkin = nullptr;
+  QMenu* pmFiles = nullptr;
+  QActionGroup* skinGroup_ = nullptr;
+  std::array<QAction*, 7> skinActions_{};
+  // Edit menu: the editing entries, then the five check commands.
+  std::vector<QAction*> editEntries_;
+  std::vector<QAction*> checkEntries_;
+  std::vector<QAction*> listRowEntries_;  // list menu: the entries that need a selected row
+  std::vector<QAction*> laterEntries_;    // their dialogs come later: kept disabled
+  TfrmAbout* frmAbout_ = nullptr;
 };
 
 }  // namespace qarvo

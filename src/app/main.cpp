@@ -3,7 +3,9 @@
 #include <cstdlib>
 
 #include "app/TApplication.h"
+#include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
+#include "core/AppPaths.h"
 
 namespace {
 
@@ -45,7 +47,19 @@ int main(int argc, char** argv) {
   constructingApplication = false;
   qInstallMessageHandler(previousHandler);
 
+  // Desktop shells match the windows to data/qarvo.desktop by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("qarvo"));
+
+  qarvo::TfrmCover frmCover(qarvo::ExecutableFolder());
+  frmCover.show();
+  frmCover.repaint();
+
   qarvo::TfrmMain frmMain;
+  frmCover.WatchMainWindow(&frmMain);
+  // The files named on the command line (a desktop file's %F), added once the window shows.
+  QStringList files = QCoreApplication::arguments();
+  files.removeFirst();
+  frmMain.SetStartupFiles(files);
   frmMain.show();
   return application.exec();
 }

@@ -2,15 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <vector>
 
+#include "app/IMainDialogs.h"
+#include "app/IShellOpener.h"
 #include "app/TApplication.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmCover.h"
 #include "base/EngineError.h"
+#include "core/IniFile.h"
+#include "core/JobList.h"
+#include "jobs/TJobListModel.h"
+#include "jobs/TJobListView.h"
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -23,6 +43,21 @@ const std::string& SettingsFile() {
   return file;
 }
 
+// The format definitions the window reads: one video format with fixed bit rates, one
+// whose bit rate follows the source.
+const std::string& DefinitionFile() {
+  static const test::TScratchFolder folder("appdef");
+  static const std::string file = [] {
+    const std::string name = folder.File("formats.ini");
+    test::WriteText(name,
+                    "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoBitRate=512\nAudioBitRate=128\n"
+                    "[formatInfo5]\nFormat=mp4\nFileExt=mp4\nVideoBitRate=as source\n"
+                    "AudioBitRate=128\n");
+    return name;
+  }();
+  return file;
+}
+
 // One application object for the whole test program.
 TApplication& Application() {
   static int argc = 1;
@@ -30,6 +65,7 @@ TApplication& Application() {
   static char* argv[] = {name, nullptr};
   static TApplication* application = [] {
     ::setenv("QARVO_SETTINGS_FILE", SettingsFile().c_str(), 1);
+    ::setenv("QARVO_FORMAT_FILE", DefinitionFile().c_str(), 1);
     return new TApplication(argc, argv);
   }();
   return *application;
@@ -81,6 +117,368 @@ TEST(TApplication, ExceptionsInEventHandlersAreShownAndTheLoopGoesOn) {
   EXPECT_EQ(shown[1].Icon, QMessageBox::Critical);
   EXPECT_EQ(shown[1].Text, "Unable to write to /x/s.ini.");
   EXPECT_EQ(shown[2].Text, "Stop!");
+}
+
+// ---- The window's commands ------------------------------------------------------------
+
+class TFakeProber : public IJobProber {
+ public:
+  bool LoadLibraries() override { return true; }
+  std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string& error) override {
+    if (fileName.find("bad") != std::string::npos) {
+      error = "Invalid data found when processing input";
+      return std::nullopt;
+    }
+    return 120000000;
+  }
+  void ClearTasks() override {}
+};
+
+class TFakeDialogs : public IMainDialogs {
+ public:
+  bool AskExit(QWidget*) override {
+    ++questions;
+    return exitAnswer;
+  }
+  void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+  QStringList ChooseFiles(QWidget*, const QStringList& filters) override {
+    ++fileDialogs;
+    lastFilters = filters;
+    return files;
+  }
+  QString ChooseFolder(QWidget*, const QString&) override { return folder; }
+
+  bool exitAnswer = false;
+  int questions = 0;
+  int fileDialogs = 0;
+  QStringList warnings, files, lastFilters;
+  QString folder;
+};
+
+class TFakeShell : public IShellOpener {
+ public:
+  void OpenWebAddress(const QString& address) override { web << address; }
+  void OpenFolder(const QString& folder) override { folders << folder; }
+  QStringList web, folders;
+};
+
+// Counts the times the window is hidden.
+class THideCounter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Hide) ++hides;
+    return false;
+  }
+  int hides = 0;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    Application();
+    std::filesystem::create_directories(std::filesystem::path(SettingsFile()).parent_path());
+    test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
+    for (const char* name : {"a.avi", "b.mp4", "bad.avi", "c.mkv"}) test::WriteText(folder.File(name), "x");
+  }
+  ~MainWindowTest() override { std::filesystem::remove(SettingsFile()); }
+
+  // A window with the replacements, shown (first show runs the start-up).
+  std::unique_ptr<TfrmMain> Window(const QStringList& startupFiles = {}) {
+    auto window = std::make_unique<TfrmMain>();
+    window->SetJobProber(&prober);
+    window->SetDialogs(&dialogs);
+    window->SetShellOpener(&shell);
+    window->SetStartupFiles(startupFiles);
+    window->show();
+    return window;
+  }
+  QString Path(const char* name) const { return QString::fromStdString(folder.File(name)); }
+  template <typename T>
+  static T* Find(QObject& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+
+  test::TScratchFolder folder{"mainwindow"};
+  TFakeProber prober;
+  TFakeDialogs dialogs;
+  TFakeShell shell;
+};
+
+TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
+  auto window = Window();
+  const std::map<const char*, const char*> buttons{
+      {"btnAdd", "&Add"},     {"btnRemove", "&Remove"}, {"btnClear", "&Clear"},
+      {"BtnEdit", "&Edit"},   {"btnStart", "&Start"},   {"btnExit", "&Exit"},
+      {"btnOpen", "Open"},    {"btnBrows", "Brows"},    {"btnStartOutput", "&Start"}};
+  for (const auto& [name, caption] : buttons) {
+    QPushButton* button = Find<QPushButton>(*window, name);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), caption) << name;
+    EXPECT_TRUE(button->isEnabled()) << name;
+  }
+  const std::map<const char*, const char*> entries{
+      {"mnuFileAdd", "&Add"}, {"mnuFileStart", "&Start"}, {"mnuFileSettings", "Se&ttings"},
+      {"mnuEditEffect", "&Video Effect && Water Mark"}, {"mnuEditCheck", "C&heck"},
+      {"mnuEditUncheck", "U&ncheck"}, {"mnuSkinLightBlue", "Light blue"},
+      {"mnuHelpSupport", "&Support and Contact"}, {"pmFilesVideoInfo", "Video Infomation"}};
+  for (const auto& [name, caption] : entries) {
+    QAction* action = Find<QAction>(*window, name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), caption) << name;
+  }
+  EXPECT_FALSE(Find<QAction>(*window, "mnuFileSettings")->isVisible());
+  // Their dialogs come later.
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuToolsPreference", "pmFilesVideoInfo"})
+    EXPECT_FALSE(Find<QAction>(*window, name)->isEnabled()) << name;
+  EXPECT_EQ(Find<QAction>(*window, "mnuFileAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(Find<QAction>(*window, "mnuFileStart")->shortcut(),
+            QKeySequence(Qt::CTRL | Qt::Key_Return));
+
+  auto* edDirectory = Find<QLineEdit>(*window, "edDirectory");
+  EXPECT_TRUE(edDirectory->isReadOnly());
+  EXPECT_EQ(edDirectory->text(), Path("out"));
+  auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_EQ(lvFiles->header()->sectionSize(column), kJobColumns[column].Width);
+    EXPECT_EQ(lvFiles->model()->headerData(column, Qt::Horizontal).toString(),
+              kJobColumns[column].Caption);
+  }
+  // Rows added to an empty list get the columns made again.
+  lvFiles->header()->resizeSection(0, 300);
+  window->AddFiles({Path("a.avi")});
+  EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
+  QWidget* pan1 = Find<QWidget>(*window, "pan1");
+  EXPECT_EQ(pan1->width(), 243);
+  EXPECT_GE(pan1->height(), 171);
+  ASSERT_NE(window->findChild<QWidget*>("pnlFormatSelector"), nullptr);
+  ASSERT_NE(window->findChild<QWidget*>("pnlParameters"), nullptr);
+
+  // The job list takes the spare room; the preview's place keeps its width.
+  const QSize list = lvFiles->size();
+  window->resize(1100, 800);
+  QCoreApplication::sendPostedEvents();
+  window->centralWidget()->layout()->activate();
+  EXPECT_GT(lvFiles->width(), list.width());
+  EXPECT_GT(lvFiles->height(), list.height());
+  EXPECT_EQ(pan1->width(), 243);
+}
+
+TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
+  auto window = Window({Path("c.mkv")});
+  TJobListModel& model = window->JobModel();
+  ASSERT_EQ(model.rowCount(), 1);  // from the command line
+  EXPECT_EQ(model.data(model.index(0, kColSource), Qt::DisplayRole).toString(), Path("c.mkv"));
+
+  dialogs.files = {Path("a.avi"), Path("bad.avi"), Path("c.mkv")};
+  QTest::mouseClick(Find<QPushButton>(*window, "btnAdd"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.fileDialogs, 1);
+  ASSERT_FALSE(dialogs.lastFilters.isEmpty());
+  EXPECT_TRUE(dialogs.lastFilters[0].startsWith("All Supported Video Formats (*.AVI *.AVM"));
+  EXPECT_EQ(dialogs.lastFilters.last(), "All files (*.*) (*.*)");
+  ASSERT_EQ(model.rowCount(), 2);
+  EXPECT_EQ(model.data(model.index(1, kColLength), Qt::DisplayRole).toString(), "120");
+  EXPECT_EQ(model.data(model.index(1, kColDestination), Qt::DisplayRole).toString(), "a_(new).avi");
+  EXPECT_EQ(model.data(model.index(1, kColSource), Qt::CheckStateRole).toInt(), Qt::Checked);
+  // One warning names the refused file with its reason.
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  EXPECT_TRUE(dialogs.warnings[0].contains(Path("bad.avi") + ": Invalid data found"));
+
+  // A dropped folder adds its media files, sorted; known files stay single.
+  std::filesystem::create_directories(folder.File("drop/.hidden"));
+  for (const char* name : {"drop/z.mp4", "drop/y.avi", "drop/readme.txt", "drop/.hidden/x.mp4"})
+    test::WriteText(folder.File(name), "x");
+  auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(Path("drop")), QUrl::fromLocalFile(Path("a.avi"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(lvFiles->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(lvFiles->viewport(), &drop);
+  ASSERT_EQ(model.rowCount(), 4);
+  EXPECT_EQ(model.data(model.index(2, kColSource), Qt::DisplayRole).toString(), Path("drop/y.avi"));
+  EXPECT_EQ(model.data(model.index(3, kColSource), Qt::DisplayRole).toString(), Path("drop/z.mp4"));
+  EXPECT_EQ(dialogs.warnings.size(), 1);
+
+  // (512 + 128) kbit/s × 4 jobs × 120 s.
+  auto* size = Find<QLabel>(*window, "lblEstimatedSize");
+  EXPECT_TRUE(size->isVisible());
+  EXPECT_EQ(size->text(), QString::fromUtf8("\u2248 38 MB"));
+  model.CheckAll(false);
+  EXPECT_EQ(size->text(), QString::fromUtf8("\u2248 0.0 MB"));
+  TIniFile(SettingsFile()).WriteInteger("settings", "FormatCode", 5);
+  model.CheckAll(true);
+  EXPECT_FALSE(size->isVisible());  // the bit rate follows the source
+}
+
+TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
+  auto window = Window({Path("a.avi"), Path("b.mp4"), Path("c.mkv")});
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  TJobListModel& model = window->JobModel();
+  ASSERT_EQ(model.rowCount(), 3);
+  auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+  lvFiles->setFocus();
+  lvFiles->setCurrentIndex(model.index(1, 0));
+  EXPECT_EQ(model.List().Selected(), 1);
+
+  QTest::keyClick(lvFiles, Qt::Key_Space);
+  EXPECT_FALSE(model.List().Rows()[1].Checked);
+  QTest::keyClick(lvFiles, Qt::Key_Space);
+  EXPECT_TRUE(model.List().Rows()[1].Checked);
+  QTest::keyClick(lvFiles, Qt::Key_Delete);
+  ASSERT_EQ(model.rowCount(), 2);
+  EXPECT_EQ(model.List().Selected(), 1);  // the row that took its place
+  EXPECT_EQ(lvFiles->currentIndex().row(), 1);
+  QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(dialogs.fileDialogs, 1);
+
+  auto* mnuEdit = Find<QMenu>(*window, "mnuEdit");
+  auto* pmFiles = Find<QMenu>(*window, "pmFiles");
+  const auto enabled = [&](const char* name) { return Find<QAction>(*window, name)->isEnabled(); };
+  emit mnuEdit->aboutToShow();
+  emit pmFiles->aboutToShow();
+  EXPECT_TRUE(enabled("mnuEditReverseCheck"));
+  EXPECT_TRUE(enabled("pmFilesRemove"));
+  EXPECT_TRUE(Find<QAction>(*window, "mnuEditEffect")->isVisible());
+
+  QSignalSpy previews(window.get(), &TfrmMain::PreviewRequested);
+  const QPoint cell = lvFiles->visualRect(model.index(0, 1)).center();
+  QTest::mousePress(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+  QTest::mouseDClick(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+  ASSERT_EQ(previews.size(), 1);
+  EXPECT_EQ(previews[0][0].toInt(), 0);
+
+  lvFiles->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+  emit mnuEdit->aboutToShow();
+  emit pmFiles->aboutToShow();
+  EXPECT_FALSE(enabled("mnuEditReverseCheck"));
+  EXPECT_FALSE(enabled("mnuEditCheckAll"));
+  EXPECT_FALSE(enabled("pmFilesRemove"));
+  EXPECT_TRUE(enabled("pmFilesAdd"));
+  window->btnRemoveClick();
+  EXPECT_EQ(model.rowCount(), 2);
+  emit lvFiles->doubleClicked(model.index(0, 0));
+  EXPECT_EQ(previews.size(), 1);
+
+  // The list menu opens right below the Edit button.
+  auto* BtnEdit = Find<QPushButton>(*window, "BtnEdit");
+  QTest::mouseClick(BtnEdit, Qt::LeftButton);
+  EXPECT_TRUE(pmFiles->isVisible());
+  EXPECT_EQ(pmFiles->pos(), BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height())));
+  pmFiles->hide();
+}
+
+TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
+  auto window = Window({Path("a.avi"), Path("b.mp4")});
+  auto* mnuSkin = Find<QMenu>(*window, "mnuSkin");
+  emit mnuSkin->aboutToShow();
+  EXPECT_TRUE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
+
+  THideCounter counter;
+  window->installEventFilter(&counter);
+  Find<QAction>(*window, "mnuSkinGray")->trigger();
+  Find<QAction>(*window, "mnuSkinGray")->trigger();
+  EXPECT_EQ(counter.hides, 1);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->SkinIndex(), 1);
+  EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "skinIndex", -1), 1);
+  EXPECT_TRUE(Find<QAction>(*window, "mnuSkinGray")->isChecked());
+  EXPECT_FALSE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
+  TJobListModel& model = window->JobModel();
+  EXPECT_EQ(model.data(model.index(1, 2), Qt::BackgroundRole).value<QColor>(), QColor(0xEC, 0xEC, 0xEC));
+  window->removeEventFilter(&counter);
+
+  // A stored index outside the schemes marks "Default".
+  TIniFile(SettingsFile()).WriteInteger("settings", "skinIndex", 9);
+  emit mnuSkin->aboutToShow();
+  EXPECT_TRUE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
+}
+
+TEST_F(MainWindowTest, CloseQuestionNoKeepsEverythingYesClosesAfterTheTeardown) {
+  auto window = Window({Path("a.avi")});
+  dialogs.exitAnswer = false;
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(dialogs.questions, 1);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->JobModel().rowCount(), 1);
+  EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), folder.File("out"));
+
+  QTest::mouseClick(Find<QPushButton>(*window, "btnExit"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.questions, 2);
+  EXPECT_TRUE(window->isVisible());
+
+  dialogs.exitAnswer = true;
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(dialogs.questions, 3);
+  EXPECT_FALSE(window->isVisible());
+
+  // An accepted upgrade closes without asking.
+  auto second = Window();
+  second->CloseWithoutQuestion();
+  EXPECT_EQ(dialogs.questions, 3);
+  EXPECT_FALSE(second->isVisible());
+}
+
+TEST_F(MainWindowTest, OutputFolderLinksAndAboutBox) {
+  auto window = Window();
+  dialogs.folder = Path("elsewhere");
+  QTest::mouseClick(Find<QPushButton>(*window, "btnBrows"), Qt::LeftButton);
+  EXPECT_EQ(Find<QLineEdit>(*window, "edDirectory")->text(), Path("elsewhere"));
+  // Stored at once.
+  EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), folder.File("elsewhere"));
+  QTest::mouseClick(Find<QPushButton>(*window, "btnOpen"), Qt::LeftButton);
+  EXPECT_EQ(shell.folders, QStringList{Path("elsewhere")});
+
+  Find<QAction>(*window, "mnuHelpHelp")->trigger();
+  Find<QAction>(*window, "mnuHelpWebSite")->trigger();
+  const TGlobalObject& global = window->GlobalObject();
+  ASSERT_EQ(shell.web.size(), 2);
+  EXPECT_EQ(shell.web[0].toStdString(), global.HelpUrl());
+  EXPECT_EQ(shell.web[1].toStdString(), global.HomeUrl());
+  QMenu* related = Find<QMenu>(*window, "mnuRelated");
+  ASSERT_FALSE(related->actions().isEmpty());
+  related->actions().first()->trigger();
+  EXPECT_TRUE(shell.web.last().endsWith("?Qarvo 3GP Video Converter"));
+
+  TfrmAbout about(global, shell, window.get());
+  EXPECT_EQ(about.windowTitle(), "About");
+  EXPECT_EQ(about.size(), QSize(360, 190));
+  EXPECT_EQ(Find<QLabel>(about, "lblAppNameVer")->text(), "Qarvo 3GP Video Converter");
+  EXPECT_EQ(Find<QLabel>(about, "lblHomeUrl")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(Find<QPushButton>(about, "btnOk")->text(), "&Ok");
+  about.lblHomeUrlClick();
+  EXPECT_EQ(shell.web.last().toStdString(), global.HomeUrl());
+}
+
+TEST(TfrmCover, PictureFilesAndClosingOnceTheMainWindowShows) {
+  Application();
+  test::TScratchFolder folder("cover");
+  TfrmCover builtIn(folder.Folder() + "/");
+  EXPECT_TRUE(builtIn.HasBuiltInPicture());
+  EXPECT_EQ(builtIn.Picture().size(), QSize(399, 239));
+
+  std::filesystem::create_directories(folder.File("skin"));
+  QImage first(30, 20, QImage::Format_RGB32);
+  first.fill(Qt::red);
+  ASSERT_TRUE(first.save(QString::fromStdString(folder.File("skin/3gpvideocover.jpg")), "JPG"));
+  EXPECT_EQ(TfrmCover(folder.Folder() + "/").Picture().size(), QSize(30, 20));
+  QImage second(50, 40, QImage::Format_RGB32);
+  second.fill(Qt::blue);
+  ASSERT_TRUE(second.save(QString::fromStdString(folder.File("skin/videocover.jpg")), "JPG"));
+  TfrmCover frmCover(folder.Folder() + "/");
+  EXPECT_FALSE(frmCover.HasBuiltInPicture());
+  EXPECT_EQ(frmCover.Picture().size(), QSize(50, 40));
+
+  QWidget mainWindow;
+  frmCover.WatchMainWindow(&mainWindow);
+  frmCover.show();
+  EXPECT_EQ(frmCover.size(), QSize(50, 40));
+  mainWindow.show();
+  // The check runs once a second; generous bound as a safety net only.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !frmCover.isVisible(); }, 10000));
 }
 
 }  // namespace

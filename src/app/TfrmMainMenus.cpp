@@ -1,0 +1,213 @@
+// The main window's menus, the list menu, the Skin menu and the web links.
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "app/ColourSchemes.h"
+#include "app/IShellOpener.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmMain.h"
+#include "core/JobList.h"
+#include "core/SettingsKeys.h"
+#include "core/SettingsReaders.h"
+#include "jobs/TJobListModel.h"
+
+namespace qarvo {
+
+namespace {
+
+constexpr std::array<const char*, 7> kSkinCaptions{"Default", "Gray",  "Orange",    "Purple",
+                                                   "Red",     "Green", "Light blue"};
+constexpr std::array<const char*, 7> kSkinNames{"mnuSkinDefault", "mnuSkinGray",  "mnuSkinOrange",
+                                                "mnuSkinPurple",  "mnuSkinRed",   "mnuSkinGreen",
+                                                "mnuSkinLightBlue"};
+
+struct TRelatedProduct {
+  const char* Caption;
+  const char* Address;
+};
+
+// The maker's other products; each page is opened with "?" and the title appended.
+constexpr std::array<TRelatedProduct, 3> kRelatedProducts{{
+    {"Qarvo Video Converter", "https://www.qarvo.example/videoconverter/"},
+    {"Qarvo Audio Converter", "https://www.qarvo.example/audioconverter/"},
+    {"Qarvo Video Joiner", "https://www.qarvo.example/videojoiner/"},
+}};
+constexpr const char* kSupportAddress = "https://www.qarvo.example/support/";
+
+QMenu* AddMenu(QMenuBar* bar, const char* name, const QString& caption) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->setObjectName(QString::fromLatin1(name));
+  return menu;
+}
+
+}  // namespace
+
+QAction* TfrmMain::AddAction(QMenu* menu, const char* name, const QString& caption,
+                             void (TfrmMain::*slot)()) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  if (slot) {
+    connect(action, &QAction::triggered, this, slot);
+  } else {
+    // Its dialog is not there yet.
+    action->setEnabled(false);
+    laterEntries_.push_back(action);
+  }
+  return action;
+}
+
+void TfrmMain::CreateMenus() {
+  CreateFileMenu();
+  CreateEditMenu();
+  CreateToolsMenu();
+  CreateLinksMenus();
+  CreateListMenu();
+}
+
+void TfrmMain::CreateFileMenu() {
+  QMenu* menu = AddMenu(menuBar(), "mnuFile", QStringLiteral("&File"));
+  AddAction(menu, "mnuFileAdd", QStringLiteral("&Add"), &TfrmMain::btnAddClick)
+      ->setShortcut(QKeySequence::Open);
+  AddAction(menu, "mnuFileRemove", QStringLiteral("&Remove"), &TfrmMain::btnRemoveClick);
+  AddAction(menu, "mnuFileClear", QStringLiteral("&Clear"), &TfrmMain::btnClearClick);
+  QAction* start = AddAction(menu, "mnuFileStart", QStringLiteral("&Start"), &TfrmMain::btnStartClick);
+  start->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  AddAction(menu, "mnuFileSettings", QStringLiteral("Se&ttings"), nullptr)->setVisible(false);
+  menu->addSeparator();
+  QAction* exit = menu->addAction(QStringLiteral("&Exit"));
+  exit->setObjectName(QStringLiteral("mnuFileExit"));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+}
+
+void TfrmMain::CreateEditMenu() {
+  mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
+  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), nullptr),
+                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), nullptr),
+                  AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
+                            nullptr)};
+  mnuEdit->addSeparator();
+  checkEntries_ = {
+      AddAction(mnuEdit, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
+      AddAction(mnuEdit, "mnuEditUncheckAll", QStringLiteral("&Uncheck All"), &TfrmMain::UncheckAll),
+      AddAction(mnuEdit, "mnuEditReverseCheck", QStringLiteral("&Reverse Check"),
+                &TfrmMain::ReverseCheck),
+      AddAction(mnuEdit, "mnuEditCheck", QStringLiteral("C&heck"), &TfrmMain::CheckFocused),
+      AddAction(mnuEdit, "mnuEditUncheck", QStringLiteral("U&ncheck"), &TfrmMain::UncheckFocused)};
+  connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
+}
+
+void TfrmMain::CreateToolsMenu() {
+  QMenu* menu = AddMenu(menuBar(), "mnuTools", QStringLiteral("&Tools"));
+  AddAction(menu, "mnuToolsPreference", QStringLiteral("&Preference"), nullptr);
+  mnuSkin = menu->addMenu(QStringLiteral("&Skin"));
+  mnuSkin->setObjectName(QStringLiteral("mnuSkin"));
+  skinGroup_ = new QActionGroup(this);
+  skinGroup_->setExclusive(true);
+  for (int index = 0; index < static_cast<int>(kSkinCaptions.size()); ++index) {
+    QAction* action = mnuSkin->addAction(QString::fromLatin1(kSkinCaptions[index]));
+    action->setObjectName(QString::fromLatin1(kSkinNames[index]));
+    action->setCheckable(true);
+    skinGroup_->addAction(action);
+    skinActions_[index] = action;
+    connect(action, &QAction::triggered, this, [this, index] { ChooseSkin(index); });
+  }
+  connect(mnuSkin, &QMenu::aboutToShow, this, &TfrmMain::mnuSkinPopup);
+}
+
+void TfrmMain::CreateLinksMenus() {
+  QMenu* related = AddMenu(menuBar(), "mnuRelated", QStringLiteral("Related Software"));
+  for (const TRelatedProduct& product : kRelatedProducts) {
+    QAction* action = related->addAction(QString::fromLatin1(product.Caption));
+    const QString address = QString::fromLatin1(product.Address);
+    connect(action, &QAction::triggered, this, [this, address] {
+      OpenWebAddress(address + QStringLiteral("?") + QString::fromStdString(globalObject_->AppTitle()));
+    });
+  }
+  QMenu* help = AddMenu(menuBar(), "mnuHelp", QStringLiteral("&Help"));
+  QAction* entry = help->addAction(QStringLiteral("&Help"));
+  entry->setObjectName(QStringLiteral("mnuHelpHelp"));
+  connect(entry, &QAction::triggered, this,
+          [this] { OpenWebAddress(QString::fromStdString(globalObject_->HelpUrl())); });
+  entry = help->addAction(QStringLiteral("&Web Site"));
+  entry->setObjectName(QStringLiteral("mnuHelpWebSite"));
+  connect(entry, &QAction::triggered, this,
+          [this] { OpenWebAddress(QString::fromStdString(globalObject_->HomeUrl())); });
+  entry = help->addAction(QStringLiteral("&Support and Contact"));
+  entry->setObjectName(QStringLiteral("mnuHelpSupport"));
+  connect(entry, &QAction::triggered, this,
+          [this] { OpenWebAddress(QString::fromLatin1(kSupportAddress)); });
+  help->addSeparator();
+  AddAction(help, "mnuHelpAbout", QStringLiteral("&About"), &TfrmMain::ShowAbout);
+}
+
+void TfrmMain::CreateListMenu() {
+  pmFiles = new QMenu(this);
+  pmFiles->setObjectName(QStringLiteral("pmFiles"));
+  std::vector<QAction*> editing = {
+      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), nullptr),
+      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), nullptr),
+      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"), nullptr)};
+  pmFiles->addSeparator();
+  AddAction(pmFiles, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
+  listRowEntries_ = {
+      AddAction(pmFiles, "pmFilesRemove", QStringLiteral("Remove"), &TfrmMain::btnRemoveClick),
+      AddAction(pmFiles, "pmFilesClear", QStringLiteral("Clear"), &TfrmMain::btnClearClick),
+      AddAction(pmFiles, "pmFilesStart", QStringLiteral("Start"), &TfrmMain::btnStartClick)};
+  pmFiles->addSeparator();
+  AddAction(pmFiles, "pmFilesVideoInfo", QStringLiteral("Video Infomation"), nullptr);
+  editEntries_.insert(editEntries_.end(), editing.begin(), editing.end());
+  connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
+}
+
+void TfrmMain::mnuEditPopup() {
+  const bool enabled = jobModel_->List().RowCommandsEnabled();
+  for (QAction* action : checkEntries_) action->setEnabled(enabled);
+  for (QAction* action : editEntries_) action->setVisible(true);
+}
+
+void TfrmMain::pmFilesPopup() {
+  const bool enabled = jobModel_->List().RowCommandsEnabled();
+  for (QAction* action : listRowEntries_) action->setEnabled(enabled);
+  for (QAction* action : editEntries_) action->setVisible(true);
+}
+
+void TfrmMain::BtnEditClick() {
+  pmFiles->popup(BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height())));
+}
+
+void TfrmMain::mnuSkinPopup() {
+  const int index = ReadSkinIndex(TIniFile(globalObject_->SettingsFile()));
+  skinActions_[index]->setChecked(true);
+}
+
+void TfrmMain::ChooseSkin(int index) {
+  if (index < 0 || index >= static_cast<int>(skinActions_.size())) return;
+  const int stored = ReadSkinIndex(TIniFile(globalObject_->SettingsFile()));
+  if (index == stored) {
+    skinActions_[index]->setChecked(true);
+    return;
+  }
+  const bool wasVisible = isVisible();
+  hide();
+  ApplyColourScheme(index);
+  skinIndex_ = index;
+  jobModel_->SetSchemeIndex(index);
+  skinActions_[index]->setChecked(true);
+  if (wasVisible) show();
+  TIniFile settings(globalObject_->SettingsFile());
+  settings.WriteInteger(settings::kSection, settings::kSkinIndex, index);
+}
+
+void TfrmMain::ShowAbout() {
+  if (!frmAbout_) frmAbout_ = new TfrmAbout(*globalObject_, *shell_, this);
+  frmAbout_->exec();
+}
+
+void TfrmMain::OpenWebAddress(const QString& address) {
+  if (!address.isEmpty()) shell_->OpenWebAddress(address);
+}
+
+}  // namespace qarvo
