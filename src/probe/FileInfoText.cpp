@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "media/LibraryObjects.h"
+#include "media/StreamKind.h"
 #include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/StreamInfo.h"
@@ -144,6 +145,7 @@ std::string StreamLine(const AVFormatContext& container, int index) {
   line += Format(", %d/%d: ", timeBase.num, timeBase.den);
   line += CodecDescription(*stream.codecpar);
   line += AspectText(stream);
+  if (IsAttachedPicture(stream)) return line + ", attached picture (cover art)";
   if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) line += RatesText(stream);
   return line + TimesText(container, stream);
 }

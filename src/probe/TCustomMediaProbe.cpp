@@ -6,6 +6,7 @@
 #include "base/EngineError.h"
 #include "media/LibraryLoader.h"
 #include "media/OpenInputContainer.h"
+#include "media/StreamKind.h"
 #include "base/StringFormat.h"
 #include "media/UnicodeProtocol.h"
 #include "probe/FileInfoText.h"
@@ -144,7 +145,7 @@ void TCustomMediaProbe::Refresh() {
   programCount_ = static_cast<int>(container_->nb_programs);
   audioStreamCount_ = videoStreamCount_ = subtitleStreamCount_ = 0;
   for (int i = 0; i < streamCount_; ++i) {
-    switch (container_->streams[i]->codecpar->codec_type) {
+    switch (PlayedType(*container_->streams[i])) {
       case AVMEDIA_TYPE_VIDEO:
         if (videoStreamCount_++ == 0) firstVideoStreamIndex_ = i;
         break;
@@ -185,7 +186,7 @@ const AVStream* TCustomMediaProbe::FindStream(int index, AVMediaType kind) {
     return nullptr;
   }
   const AVStream* stream = container_->streams[index];
-  if (stream->codecpar->codec_type != kind) {
+  if (PlayedType(*stream) != kind) {
     Fail(TLogLevel::llError,
          Format("stream #%d is not %s stream.", index, audio ? "audio" : "video"));
     return nullptr;
@@ -222,7 +223,7 @@ bool TCustomMediaProbe::IsStreamOfKind(int index, AVMediaType kind) {
   if (!CheckLoaded()) return false;
   if (index < 0 || index >= streamCount_)
     return Fail(TLogLevel::llError, Format("stream index #%d is invalid.", index));
-  return container_->streams[index]->codecpar->codec_type == kind;
+  return PlayedType(*container_->streams[index]) == kind;
 }
 
 bool TCustomMediaProbe::IsAudioStream(int index) { return IsStreamOfKind(index, AVMEDIA_TYPE_AUDIO); }

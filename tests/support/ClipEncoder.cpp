@@ -1,5 +1,6 @@
 #include "support/ClipEncoder.h"
 
+#include <cmath>
 #include <stdexcept>
 
 #include "media/CodecLock.h"
@@ -70,8 +71,9 @@ void TClipEncoder::WritePacket() {
   AVPacket& p = *packet_;
   // Video time bases count frames; a known duration lets the muxers end the last frame.
   if (context_->codec_type == AVMEDIA_TYPE_VIDEO && p.duration == 0) p.duration = 1;
-  if (startAtZero_ && !offsetKnown_) {
-    offset_ = p.dts != AV_NOPTS_VALUE && p.dts < 0 ? -p.dts : 0;
+  if (!offsetKnown_) {
+    offset_ = startAtZero_ && p.dts != AV_NOPTS_VALUE && p.dts < 0 ? -p.dts : 0;
+    offset_ += std::llround(shift_ / av_q2d(context_->time_base));
     offsetKnown_ = true;
   }
   if (p.pts != AV_NOPTS_VALUE) p.pts += offset_;

@@ -29,6 +29,10 @@ class TClipEncoder {
   // Moves the stream's packets so that the first starts at 0 rather than at a negative
   // time (an encoder's priming).
   void SetStartAtZero(bool on) { startAtZero_ = on; }
+  // Moves every packet by `seconds` (a stream that starts late, or far off).
+  void SetTimeOffset(double seconds) { shift_ = seconds; }
+  // The output stream, once Open() added it.
+  AVStream& Stream() { return *stream_; }
 
   // Encodes the next frame of the source (draining the encoder at its end) and writes every
   // packet that comes out.
@@ -53,6 +57,7 @@ class TClipEncoder {
   bool startAtZero_ = false;
   bool offsetKnown_ = false;
   int64_t offset_ = 0;  // added to every timestamp, in the encoder's time base
+  double shift_ = 0.0;  // seconds
   bool finished_ = false;
 };
 

@@ -38,6 +38,8 @@ void CheckSpec(const TClipSpec& s) {
     if (s.FirstAudioDuration < 0.0 || s.FirstAudioDuration > s.Duration)
       fail("first audio stream must not outlast the clip");
   }
+  if (s.VideoStart < 0.0 || s.AudioStart < 0.0) fail("streams cannot start before 0");
+  if (!s.CoverArt.empty() && s.AudioCodec.empty()) fail("cover art needs sound");
 }
 
 AVPixelFormat ChoosePixelFormat(const AVCodec& codec, AVPixelFormat wanted) {
@@ -128,6 +130,19 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
     encoders.push_back(OpenVideo(*output, spec));
     video = std::make_unique<TVideoClipSource>(encoders.back()->Context(), VideoFrameCount(spec));
     encoders.back()->SetSource([source = video.get()] { return source->Next(); });
+    encoders.back()->SetTimeOffset(spec.VideoStart);
+  }
+  std::unique_ptr<TVideoClipSource> cover;
+  if (!spec.CoverArt.empty()) {
+    // One picture that belongs to the file's tags, not to its timeline.
+    TClipSpec picture = spec;
+    picture.VideoCodec = spec.CoverArt;
+    picture.FrameRate = {1, 1};
+    picture.VideoBitRate = 0;
+    encoders.push_back(OpenVideo(*output, picture));
+    encoders.back()->Stream().disposition |= AV_DISPOSITION_ATTACHED_PIC;
+    cover = std::make_unique<TVideoClipSource>(encoders.back()->Context(), 1);
+    encoders.back()->SetSource([source = cover.get()] { return source->Next(); });
   }
   // AVI times pictures by counting them, so the muxer's shift of every stream by the audio
   // priming would become an empty first picture; there the sound starts at 0 instead and its
@@ -136,6 +151,7 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   for (int i = 0; !spec.AudioCodec.empty() && i < spec.AudioStreams; ++i) {
     encoders.push_back(OpenAudio(*output, spec));
     encoders.back()->SetStartAtZero(audioAtZero);
+    encoders.back()->SetTimeOffset(spec.AudioStart);
     const TToneSpec tone{spec.SampleRate, spec.Channels, ToneFrequency(spec, i), spec.Clicks};
     const int64_t samples = i == 0 && spec.FirstAudioDuration > 0.0
                                 ? std::llround(spec.FirstAudioDuration * spec.SampleRate)
@@ -218,6 +234,9 @@ std::string DescribeClip(const TClipSpec& s) {
          << " Hz" << (s.Clicks ? " clicks" : "");
     if (s.FirstAudioDuration > 0.0) text << ", first audio " << s.FirstAudioDuration << " s";
   }
+  if (s.VideoStart > 0.0 || s.AudioStart > 0.0)
+    text << ", video at " << s.VideoStart << " s, audio at " << s.AudioStart << " s";
+  if (!s.CoverArt.empty()) text << ", cover " << s.CoverArt;
   text << ", " << s.Duration << " s, generator " << kGeneratorVersion;
   return text.str();
 }

@@ -33,6 +33,10 @@ struct TClipSpec {
   double Duration = 2.0;           // seconds
   double ToneFrequency = 440.0;    // Hz, first audio stream
   bool Clicks = true;              // a click starting at every whole second
+  // Shapes of files other programs write.
+  double VideoStart = 0.0;         // seconds added to every video timestamp
+  double AudioStart = 0.0;         // seconds added to every audio timestamp
+  std::string CoverArt;            // encoder of an attached picture ("png"); empty for none
 };
 
 // A clip of the standard catalogue.

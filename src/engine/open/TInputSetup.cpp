@@ -8,7 +8,9 @@
 #include "media/EngineLogger.h"
 #include "media/FindCodec.h"
 #include "media/OpenInputContainer.h"
+#include "media/StreamKind.h"
 #include "base/StringFormat.h"
+#include "engine/open/StreamExtent.h"
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
@@ -183,9 +185,18 @@ bool TInputSetup::Open(const std::string& fileName) {
   SeekToStart(input, seekPosition);
   SetUpStreams(input);
 
-  const int64_t duration = input.Context->duration;
-  if (duration != AV_NOPTS_VALUE && duration > o.ExpectedTotalLength)
-    o.ExpectedTotalLength = duration;
+  // The content's span, not the container's: streams with far-off clocks would plan hours.
+  const bool reread = !input.Unicode;
+  TStreamExtent extent = MeasureStreamExtent(*input.Context, [&]() {
+    return reread ? ReadStreamEnds(libraryName, format) : std::vector<int64_t>();
+  });
+  if (extent.Moved()) {
+    Log().LogF(&task_, TLogLevel::llInfo, "%s: streams start far apart; content lasts %0.3f s",
+               fileName.c_str(), extent.Duration / 1000000.0);
+    input.StreamShift = std::move(extent.Shift);
+  }
+  if (extent.Duration != AV_NOPTS_VALUE && extent.Duration > o.ExpectedTotalLength)
+    o.ExpectedTotalLength = extent.Duration;
   input.TsOffset = o.CopyTimestamps ? o.InputTsOffset : o.InputTsOffset - seekPosition;
   o.InputTsOffset = 0;
   if (o.Verbose >= 0)
@@ -260,7 +271,7 @@ void TInputSetup::SetUpStreams(TOpenedInput& input) {
       decoder->thread_count = o.ThreadCount;
     }
     input.Decoders.push_back(std::move(decoder));
-    if (type == AVMEDIA_TYPE_VIDEO) {
+    if (type == AVMEDIA_TYPE_VIDEO && !IsAttachedPicture(*st)) {
       SetUpVideo(input, static_cast<int>(i));
     } else if (type == AVMEDIA_TYPE_AUDIO) {
       SetUpAudio(input, static_cast<int>(i));

@@ -4,6 +4,7 @@
 
 #include "base/EngineError.h"
 #include "media/ErrorText.h"
+#include "media/StreamKind.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 #include "engine/open/TStreamFactory.h"
@@ -33,7 +34,7 @@ bool TOutputSetup::InputsHave(AVMediaType type) const {
   if (task_.Files.Inputs.empty()) return true;
   for (const TOpenedInput& input : task_.Files.Inputs)
     for (unsigned i = 0; i < input.Context->nb_streams; ++i) {
-      const AVMediaType kind = input.Context->streams[i]->codecpar->codec_type;
+      const AVMediaType kind = PlayedType(*input.Context->streams[i]);
       if (kind < AVMEDIA_TYPE_UNKNOWN || kind > AVMEDIA_TYPE_ATTACHMENT)
         throw EEngineError("check_audio_video_sub_inputs fail: invalid codec_type of input file");
       if (kind == type) return true;

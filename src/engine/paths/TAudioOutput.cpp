@@ -31,7 +31,7 @@ TAudioOutput::TAudioOutput(TRunState& run, TOutputStreamState& ost, const TInput
 
 TAudioOutput::~TAudioOutput() { api().av_channel_layout_uninit(&inLayout_); }
 
-void TAudioOutput::EnsureConverter(TRunState& run, const AVFrame& chunk) {
+void TAudioOutput::EnsureConverter(TRunState& run, const TOutputStreamState& ost, const AVFrame& chunk) {
   if (!fifo_) {
     // The encoder's frame size is known once it is open.
     const bool variable = (encoder_->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ||
@@ -40,6 +40,10 @@ void TAudioOutput::EnsureConverter(TRunState& run, const AVFrame& chunk) {
     fifo_.reset(api().av_audio_fifo_alloc(encoder_->sample_fmt, encoder_->ch_layout.nb_channels,
                                           std::max(frameSize_, 1024)));
     if (!fifo_) throw EEngineError("av_fifo_alloc fail");
+    for (const TOutputStreamState& other : run.OutputStreams)
+      if (other.Video && other.Muxer == ost.Muxer && !pictures_) pictures_ = &other;
+    // A codec's padding after the last picture is at most a few frames.
+    if (pictures_) reserve_ = encoder_->sample_rate / 4;
   }
   const bool same = chunk.sample_rate == inRate_ && chunk.format == inFormat_ &&
                     api().av_channel_layout_compare(&chunk.ch_layout, &inLayout_) == 0;
@@ -105,7 +109,8 @@ int TAudioOutput::Synchronise(TRunState& run, TOutputStreamState& ost, TInputStr
     }
     if (o.Verbose > 2)
       log.LogF(&run.Task, TLogLevel::llVerbose, "adding %d audio samples of silence", static_cast<int>(delta));
-    AddSilence(static_cast<int>(delta));
+    const int64_t room = run.FillLimit(AVRational{1, encRate}) - ost.SyncOpts - buffered;
+    AddSilence(static_cast<int>(std::clamp<double>(delta, 0, static_cast<double>(std::max<int64_t>(room, 0)))));
     return 0;
   }
   if (o.AudioSyncMethod > 1 && resampler_) {
@@ -180,7 +185,7 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
 
 void TAudioOutput::Process(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
                            const AVFrame& chunk) {
-  EnsureConverter(run, chunk);
+  EnsureConverter(run, ost, chunk);
   const int skip = Synchronise(run, ost, ist, chunk);
   if (skip >= chunk.nb_samples) return;
   Convert(chunk, skip);
@@ -220,8 +225,9 @@ void TAudioOutput::SendFrame(TRunState& run, TOutputStreamState& ost, int sample
 }
 
 void TAudioOutput::EncodeFrames(TRunState& run, TOutputStreamState& ost, bool last) {
+  const int reserve = last ? 0 : reserve_;
   if (frameSize_ > 0) {
-    while (api().av_audio_fifo_size(fifo_.get()) >= frameSize_) SendFrame(run, ost, frameSize_, 0);
+    while (api().av_audio_fifo_size(fifo_.get()) - reserve >= frameSize_) SendFrame(run, ost, frameSize_, 0);
     const int rest = api().av_audio_fifo_size(fifo_.get());
     if (last && rest > 0) {
       const bool small = encoder_->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME;
@@ -230,7 +236,7 @@ void TAudioOutput::EncodeFrames(TRunState& run, TOutputStreamState& ost, bool la
     return;
   }
   int rest;
-  while ((rest = api().av_audio_fifo_size(fifo_.get())) > 0 && (last || rest >= kVariableFrameSamples))
+  while ((rest = api().av_audio_fifo_size(fifo_.get()) - reserve) > 0 && (last || rest >= kVariableFrameSamples))
     SendFrame(run, ost, std::min(rest, kVariableFrameSamples), 0);
 }
 
@@ -253,7 +259,18 @@ void TAudioOutput::Flush(TRunState& run, TOutputStreamState& ost) {
         api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made) < made)
       throw EEngineError("av_fifo_realloc2() failed");
   }
+  CutTailToPictures(ost);
   EncodeFrames(run, ost, true);
+}
+
+// Sound held back past the last picture's end is the codecs' padding (or a muxer's tail) and
+// is dropped; sound that outlasts the pictures by more was encoded already and stays.
+void TAudioOutput::CutTailToPictures(const TOutputStreamState& ost) {
+  if (!pictures_ || !pictures_->WroteFrame) return;
+  const double end = pictures_->SyncOpts * av_q2d(pictures_->Encoder->time_base);
+  const int64_t keep = std::llrint(end * encoder_->sample_rate) - ost.SyncOpts;
+  const int held = api().av_audio_fifo_size(fifo_.get());
+  if (keep >= 0 && keep < held) api().av_audio_fifo_drain(fifo_.get(), held - static_cast<int>(keep));
 }
 
 }  // namespace qarvo

@@ -24,11 +24,12 @@ class TAudioOutput {
   void Flush(TRunState& run, TOutputStreamState& ost);
 
  private:
-  void EnsureConverter(TRunState& run, const AVFrame& chunk);
+  void EnsureConverter(TRunState& run, const TOutputStreamState& ost, const AVFrame& chunk);
   int Synchronise(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist, const AVFrame& chunk);
   void Convert(const AVFrame& chunk, int skip);
   void AddSilence(int samples);
   void EncodeFrames(TRunState& run, TOutputStreamState& ost, bool last);
+  void CutTailToPictures(const TOutputStreamState& ost);
   void SendFrame(TRunState& run, TOutputStreamState& ost, int samples, int padTo);
 
   AVCodecContext* encoder_;
@@ -43,6 +44,9 @@ class TAudioOutput {
   TFramePtr converted_;  // resampler output buffer, grown when too small
   TFramePtr frame_;      // frame handed to the encoder
   int frameSize_ = 0;    // samples per encoder frame; 0 for any size
+  // Pictures of the same output, whose end the sound's tail is cut to; null without them.
+  const TOutputStreamState* pictures_ = nullptr;
+  int reserve_ = 0;      // samples kept back from the encoder until the end is known
 };
 
 }  // namespace qarvo

@@ -1,10 +1,13 @@
 #include "engine/paths/TRunState.h"
 
+#include <cstdint>
+
 #include "engine/paths/TAudioOutput.h"
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
+#include "media/Timestamps.h"
 
 namespace qarvo {
 
@@ -16,5 +19,12 @@ TOutputStreamState& TOutputStreamState::operator=(TOutputStreamState&&) noexcept
 TRunState::TRunState(TTaskContext& task)
     : Task(task), Options(task.Options), Scratch(MakePacket()) {}
 TRunState::~TRunState() = default;
+
+int64_t TRunState::FillLimit(AVRational timeBase) const {
+  // Enough for a last picture or a last audio frame, never hours of copies.
+  constexpr int64_t kFillMargin = 1000000;
+  if (Options.ExpectedTotalLength <= 0) return INT64_MAX;
+  return FromMicroseconds(Options.ExpectedTotalLength + kFillMargin, timeBase);
+}
 
 }  // namespace qarvo

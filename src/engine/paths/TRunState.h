@@ -50,6 +50,9 @@ struct TInputStreamState {
   bool PastRecordingTime = false;
   int Quality = 0;
   int64_t DecodedFrames = 0;
+  // µs by which the first decoded frame came after the output's start (a codec's or muxer's
+  // delay the container could not state), taken off every frame; no-timestamp before it.
+  int64_t Lead = AV_NOPTS_VALUE;
 };
 
 struct TOutputStreamState {
@@ -102,6 +105,10 @@ struct TRunState {
   bool DupDropChanged = false;
   TFilePtr VstatsFile;
   TPacketPtr Scratch;  // reused packet for encoder output
+
+  // Units of `timeBase` past which added pictures or silence must not reach: the content's
+  // expected length and a margin; INT64_MAX when the length is unknown.
+  int64_t FillLimit(AVRational timeBase) const;
 };
 
 }  // namespace qarvo

@@ -167,6 +167,7 @@ void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost, cons
   if (o.RecordingTime != INT64_MAX) end = std::min(end, o.StartTime + o.RecordingTime);
   const double endIpts = (end - o.StartTime) / 1000000.0 / av_q2d(encoder_->time_base);
   int64_t frames = std::llrint(endIpts - ost.SyncOpts);
+  frames = std::min(frames, run.FillLimit(encoder_->time_base) - ost.SyncOpts);
   frames = std::min<int64_t>(frames, static_cast<int64_t>(o.MaxFrames[kVideo]) - ost.FrameNumber);
   for (int64_t i = 0; i < frames && !run.Task.StopRequested; ++i) {
     run.Task.PauseGate.Wait();
@@ -175,15 +176,21 @@ void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost, cons
   }
 }
 
-int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs) {
+int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs, int64_t endUs) {
   const TTaskOptions& o = run.Options;
-  const double syncIpts = (timeUs - o.StartTime) / 1000000.0 / av_q2d(encoder_->time_base);
+  const double tb = av_q2d(encoder_->time_base);
+  const double syncIpts = (timeUs - o.StartTime) / 1000000.0 / tb;
   int frames = 1;
   if (o.VideoSyncMethod) {
     const double vdelta = syncIpts - ost.SyncOpts;
     const bool variable = o.VideoSyncMethod == 2 ||
                           (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
-    if (vdelta < -1.1) {
+    // At a lower output rate a picture whose slot would open after it ended is dropped, so
+    // the output does not run a slot past the source.
+    if (!variable && vdelta >= -1.1 && endUs != AV_NOPTS_VALUE && ost.FrameNumber > 0 &&
+        std::llrint((endUs - o.StartTime) / 1000000.0 / tb - ost.SyncOpts) <= 0)
+      frames = 0;
+    if (vdelta < -1.1 || frames == 0) {
       frames = 0;
     } else if (variable) {
       if (vdelta <= -0.6)
@@ -191,7 +198,9 @@ int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t ti
       else if (vdelta > 0.6)
         ost.SyncOpts = std::llrint(syncIpts);
     } else if (vdelta > 1.1) {
-      frames = static_cast<int>(std::llrint(vdelta));
+      // Copies fill a gap in the pictures, never a jump of the clock beyond the content.
+      const int64_t room = std::max<int64_t>(run.FillLimit(encoder_->time_base) - ost.SyncOpts, 1);
+      frames = static_cast<int>(std::min<int64_t>(std::llrint(std::min(vdelta, 1e15)), room));
     }
     if (frames == 0) {
       ++run.DropCount;
@@ -244,7 +253,8 @@ AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputSt
 
 void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
                         AVFrame& picture, int64_t timeUs) {
-  const int frames = FrameCount(run, ost, timeUs);
+  const int64_t span = ist.NextPts != AV_NOPTS_VALUE && ist.NextPts > ist.Pts ? ist.NextPts - ist.Pts : 0;
+  const int frames = FrameCount(run, ost, timeUs, span ? timeUs + span : AV_NOPTS_VALUE);
   if (frames <= 0) return;
   AVFrame* scaled = Scale(run, ost, ist, picture);
   for (int i = 0; i < frames; ++i) {

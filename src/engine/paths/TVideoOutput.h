@@ -31,7 +31,8 @@ class TVideoOutput {
   void BuildGraph(TRunState& run, const AVFrame* picture);
   void Emit(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist, AVFrame& picture,
             int64_t timeUs);
-  int FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs);
+  // Copies of a picture shown from `timeUs` until `endUs` (no-timestamp when unknown).
+  int FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs, int64_t endUs);
   AVFrame* Scale(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
                  AVFrame& picture);
   void Rebuild(TRunState& run, const AVFrame& picture);

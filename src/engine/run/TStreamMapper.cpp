@@ -5,6 +5,7 @@
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+#include "media/StreamKind.h"
 #include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
@@ -52,7 +53,7 @@ int TStreamMapper::ChooseSource(TRunState& run, int outputFile, int outputStream
   int bestFrames = -1;
   for (int j = 0; j < static_cast<int>(run.InputStreams.size()); ++j) {
     const TInputStreamState& ist = run.InputStreams[j];
-    if (ist.Stream->codecpar->codec_type != type || !ist.Discard || ist.Stream->discard == AVDISCARD_ALL)
+    if (PlayedType(*ist.Stream) != type || !ist.Discard || ist.Stream->discard == AVDISCARD_ALL)
       continue;
     if (program) {
       const AVFormatContext* ctx = run.Task.Files.Inputs[ist.FileIndex].Context.get();
@@ -78,7 +79,7 @@ int TStreamMapper::ChooseSource(TRunState& run, int outputFile, int outputStream
   if (best < 0 && !program) {
     for (int j = 0; j < static_cast<int>(run.InputStreams.size()); ++j) {
       const TInputStreamState& ist = run.InputStreams[j];
-      if (ist.Stream->codecpar->codec_type == type && ist.Stream->discard != AVDISCARD_ALL) best = j;
+      if (PlayedType(*ist.Stream) == type && ist.Stream->discard != AVDISCARD_ALL) best = j;
     }
   }
   if (best < 0) {

@@ -203,7 +203,9 @@ void TTranscodeLoop::CorrectTimestamps(int fileIndex, TInputStreamState& ist, AV
   TTaskOptions& o = run_.Options;
   int64_t& offset = run_.Task.Files.Inputs[fileIndex].TsOffset;
   const AVRational tb = ist.Stream->time_base;
-  const int64_t shift = FromMicroseconds(offset, tb);
+  const std::vector<int64_t>& moved = run_.Task.Files.Inputs[fileIndex].StreamShift;
+  const int64_t own = ist.StreamIndex < static_cast<int>(moved.size()) ? moved[ist.StreamIndex] : 0;
+  const int64_t shift = FromMicroseconds(offset - own, tb);
   if (packet.dts != AV_NOPTS_VALUE) packet.dts += shift;
   if (packet.pts != AV_NOPTS_VALUE) packet.pts += shift;
   if (fileIndex < kMaxFiles && ist.StreamIndex < kMaxStreams) {
@@ -299,7 +301,7 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
   const TTaskOptions& o = run_.Options;
   const AVMediaType type = ist.Stream->codecpar->codec_type;
   int64_t pts = frame.best_effort_timestamp;
-  ist.Pts = pts != AV_NOPTS_VALUE ? ToMicroseconds(pts, ist.Stream->time_base) : ist.NextPts;
+  ist.Pts = pts != AV_NOPTS_VALUE ? WithoutLead(ist, ToMicroseconds(pts, ist.Stream->time_base)) : ist.NextPts;
   if (type == AVMEDIA_TYPE_AUDIO) {
     if (frame.sample_rate > 0) ist.NextPts = ist.Pts + 1000000LL * frame.nb_samples / frame.sample_rate;
     // The chunk that crosses the recording time is cut there, not written whole.
@@ -336,6 +338,15 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     else if (ost.Audio)
       ost.Audio->Process(run_, ost, ist, frame);
   }
+}
+
+// Sound and pictures start together: a stream whose first frame comes a little after the
+// start (an encoder's delay, a reordering delay, a muxer's rounding) starts at it.
+int64_t TTranscodeLoop::WithoutLead(TInputStreamState& ist, int64_t pts) const {
+  constexpr int64_t kMostLead = 250000;
+  const int64_t start = run_.Options.StartTime;
+  if (ist.Lead == AV_NOPTS_VALUE) ist.Lead = start == 0 && pts > 0 && pts <= kMostLead ? pts : 0;
+  return pts - ist.Lead;
 }
 
 void TTranscodeLoop::ApplyVolume(AVFrame& frame) const {
@@ -419,15 +430,19 @@ void TTranscodeLoop::ExpectSomethingWritten() const {
 void TTranscodeLoop::Finish() {
   for (int i = 0; i < static_cast<int>(run_.InputStreams.size()); ++i)
     if (run_.InputStreams[i].DecodingNeeded && run_.InputStreams[i].DecoderOpen) ProcessPacket(i, nullptr);
-  for (TOutputStreamState& ost : run_.OutputStreams) {
-    if (ost.EncodingNeeded) {
-      TInputStreamState& ist = run_.InputStreams[ost.SourceIndex];
-      if (ost.Video) ost.Video->Flush(run_, ost, ist);
-      if (ost.Audio) ost.Audio->Flush(run_, ost);
-      if (ost.Video || ost.Audio) TStreamEncoder::Encode(run_, ost, nullptr);
-      if (ost.Subtitle) ost.Subtitle->Flush(ost);
+  // Sound last: its end is cut to the pictures' end.
+  for (const bool sound : {false, true}) {
+    for (TOutputStreamState& ost : run_.OutputStreams) {
+      if ((ost.Audio != nullptr) != sound) continue;
+      if (ost.EncodingNeeded) {
+        TInputStreamState& ist = run_.InputStreams[ost.SourceIndex];
+        if (ost.Video) ost.Video->Flush(run_, ost, ist);
+        if (ost.Audio) ost.Audio->Flush(run_, ost);
+        if (ost.Video || ost.Audio) TStreamEncoder::Encode(run_, ost, nullptr);
+        if (ost.Subtitle) ost.Subtitle->Flush(ost);
+      }
+      ost.Writer->Flush();
     }
-    ost.Writer->Flush();
   }
   ExpectSomethingWritten();
   for (TOpenedOutput& output : run_.Task.Files.Outputs) {

@@ -37,6 +37,7 @@ class TTranscodeLoop {
   void HandleFrame(int index, AVFrame& frame);
   void CopyPacket(int index, const AVPacket& packet);
   void ApplyVolume(AVFrame& frame) const;
+  int64_t WithoutLead(TInputStreamState& ist, int64_t pts) const;
   void Pace(const TInputStreamState& ist) const;
   void Finish();
   void ExpectSomethingWritten() const;

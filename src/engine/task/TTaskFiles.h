@@ -24,6 +24,9 @@ struct TOpenedInput {
   // Packets seen per stream in the analysed span; empty when the container declares the
   // frame counts or no two streams of one kind lack them.
   std::vector<int64_t> AnalysedFrames;
+  // µs taken from each stream's timestamps (a stream that starts far off is moved to the
+  // file's start); empty when none moves.
+  std::vector<int64_t> StreamShift;
 };
 
 struct TCreatedOutputStream {
