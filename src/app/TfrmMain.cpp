@@ -25,6 +25,7 @@
 #include "core/SettingsReaders.h"
 #include "core/VersionText.h"
 #include "engine/TConvertEngine.h"
+#include "jobs/EncoderAvailability.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TEngineJobProber.h"
 #include "jobs/TJobListModel.h"
@@ -162,9 +163,11 @@ void TfrmMain::CreateControls() {
   jobs->addWidget(pan1, 0);
   layout->addLayout(jobs, 1);
 
-  layout->addWidget(CreateOutputPanel());
+  // The panel owns the Default button that the output row shows beside the format.
   parameterPanel_ = new TParameterPanel(*globalObject_, central);
   parameterPanel_->setObjectName(QStringLiteral("pnlParameters"));
+  parameterPanel_->SetEncoderAvailability(LoadedLibrariesHaveEncoder);
+  layout->addWidget(CreateOutputPanel());
   layout->addWidget(parameterPanel_);
   connect(formatSelector_, &TFormatSelector::FormatChanged, this, &TfrmMain::FormatChanged);
   connect(parameterPanel_, &TParameterPanel::ProfileChanged, this, &TfrmMain::JobsChanged);
@@ -225,7 +228,8 @@ QWidget* TfrmMain::CreateOutputPanel() {
   lblEstimatedSize->hide();
 
   layout->addWidget(lblFormat, 0, 0);
-  layout->addWidget(formatSelector_, 0, 1, 1, 3);
+  layout->addWidget(formatSelector_, 0, 1, 1, 2);
+  layout->addWidget(parameterPanel_->DefaultButton(), 0, 3);
   layout->addWidget(lblEstimatedSize, 0, 4);
   layout->addWidget(lblDirectory, 1, 0);
   layout->addWidget(edDirectory, 1, 1);

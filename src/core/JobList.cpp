@@ -183,6 +183,10 @@ void ShowJobOutcome(TJobRow& row, TJobOutcome outcome, const std::string& messag
       row.Progress = "Stopped";
       row.ProgressTip = message;
       break;
+    case TJobOutcome::NotStarted:
+      row.Progress = "Not started";
+      row.ProgressTip.clear();
+      break;
     case TJobOutcome::Pending:
     case TJobOutcome::Running:
       break;

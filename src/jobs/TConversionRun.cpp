@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "core/AppPaths.h"
+#include "core/ErrorMessage.h"
+#include "core/JobList.h"
 #include "core/IniFile.h"
 #include "core/OutputNaming.h"
 #include "core/SettingsKeys.h"
@@ -65,7 +67,8 @@ std::string FailureSummary(const std::vector<TJobReport>& reports) {
   for (const TJobReport& report : reports) {
     if (!Failed(report.Outcome)) continue;
     text += "\n" + std::filesystem::path(report.Source).filename().string() + ": " +
-            (report.Message.empty() ? std::string("the conversion did not finish") : report.Message);
+            (report.Message.empty() ? std::string("the conversion did not finish")
+                                    : PlainJobMessage(report.Message, report.Source, report.Output));
   }
   return text;
 }
@@ -274,16 +277,19 @@ void TConversionRun::SaveSnapshot() {
   SaveSnapshots(settings, full, small, [this](const std::string& message) { Messages().ShowWarning(message); });
 }
 
+TfrmProgress* TConversionRun::ProgressWindow() const { return progress_.data(); }
+
 void TConversionRun::ShowOutcomes() {
-  if (!batch_) return;
-  for (const TJobReport& report : batch_->Reports()) {
-    switch (report.Outcome) {
-      case TJobOutcome::Finished: SetRowProgress(report.Row, "100%", {}); break;
-      case TJobOutcome::Failed:
-      case TJobOutcome::Skipped: SetRowProgress(report.Row, "Failed", report.Message); break;
-      case TJobOutcome::Stopped: SetRowProgress(report.Row, "Stopped", {}); break;
-      default: break;
-    }
+  if (!batch_ || !rows_) return;
+  for (TJobReport report : batch_->Reports()) {
+    if (report.Row < 0 || report.Row >= static_cast<int>(rows_->size())) continue;
+    if (!report.Message.empty())
+      report.Message = PlainJobMessage(report.Message, report.Source, report.Output);
+    TJobRow& job = (*rows_)[report.Row];
+    const TJobRow before = job;
+    ShowJobOutcome(job, report.Outcome, report.Message);
+    if ((job.Progress != before.Progress || job.ProgressTip != before.ProgressTip) && rowChanged_)
+      rowChanged_(report.Row);
   }
 }
 

@@ -51,7 +51,7 @@ class TConversionRun : public QObject {
   void SetNews(std::vector<TAdInfo> rows, std::string newestVersion);
 
   // Created on the first Start and kept for later runs.
-  TfrmProgress* ProgressWindow() const { return progress_.data(); }
+  TfrmProgress* ProgressWindow() const;
   bool Running() const { return batch_ != nullptr; }
 
  signals:

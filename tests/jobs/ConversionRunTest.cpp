@@ -227,7 +227,7 @@ TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoA
   ASSERT_TRUE(cancelled);
   EXPECT_EQ(rows[0].Progress, "100%");
   EXPECT_EQ(rows[1].Progress, "Stopped");
-  EXPECT_EQ(rows[2].Progress, "Stopped");
+  EXPECT_EQ(rows[2].Progress, "Not started");  // it never began
   EXPECT_TRUE(actions.opened.empty());
   EXPECT_EQ(actions.powerOffs, 0);
   EXPECT_TRUE(messages.warnings.empty());  // stopped is not failed
