@@ -16,6 +16,11 @@ struct TSourceFacts {
   int Width = 0;
   int Height = 0;
   int BitRate = -1;  // bit/s; -1 when unknown
+  // Shape of what a viewer sees: pixels SampleAspectNum:SampleAspectDen wide, the picture
+  // turned clockwise by Rotation degrees (0, 90, 180, 270) for display.
+  int SampleAspectNum = 1;
+  int SampleAspectDen = 1;
+  int Rotation = 0;
 };
 
 }  // namespace qarvo

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "media/DisplayRotation.h"
 #include "media/LibraryObjects.h"
 #include "base/StringFormat.h"
 #include "probe/ProbeText.h"
@@ -143,7 +144,11 @@ std::string StreamLine(const AVFormatContext& container, int index) {
   line += Format(", %d/%d: ", timeBase.num, timeBase.den);
   line += CodecDescription(*stream.codecpar);
   line += AspectText(stream);
-  if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) line += RatesText(stream);
+  if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+    line += RatesText(stream);
+    if (const int rotation = DisplayRotation(stream))
+      line += Format(", display rotation %d degrees", rotation);
+  }
   return line + TimesText(stream);
 }
 

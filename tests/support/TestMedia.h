@@ -33,6 +33,12 @@ struct TClipSpec {
   double Duration = 2.0;           // seconds
   double ToneFrequency = 440.0;    // Hz, first audio stream
   bool Clicks = true;              // a click starting at every whole second
+  // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
+  // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme
+  // chroma (FindCornerMarker) in the stored picture's bottom-right corner.
+  AVRational SampleAspect{1, 1};
+  int Rotation = 0;
+  bool CornerMarker = false;
 };
 
 // A clip of the standard catalogue.

@@ -39,6 +39,8 @@ void TPresets::Apply(const std::string& optionName, const std::string& value) {
                                                       : o.SubtitleCodecName;
     if (!preset && !codec.empty()) preset = FindBuiltInPreset(codec + "-" + value);
     if (preset) {
+      const std::string base = PresetBaseLines(preset->Name);
+      if (!base.empty()) ApplyText(preset->Name, base);
       ApplyText(preset->Name, preset->Options);
       return;
     }
