@@ -10,6 +10,7 @@ TSourceFacts FactsOf(TCustomMediaProbe& probe) {
   facts.InputFormat = probe.InputFormat();
   facts.Duration = probe.FileStreamInfo().Duration;
   facts.VideoStreamCount = probe.VideoStreamCount();
+  facts.AudioStreamCount = probe.AudioStreamCount();
   if (facts.VideoStreamCount > 0) {
     const TVideoStreamInfo video = probe.VideoStreamInfo(probe.FirstVideoStreamIndex());
     facts.Width = video.Width;

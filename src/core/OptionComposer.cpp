@@ -121,8 +121,11 @@ void ComposeRateAndContainer(const TFormatProfile& profile, const TSourceFacts& 
     output.FrameRate = frameRate;
   static const std::set<std::string> containers{"ipod", "3gp", "3g2", "avi", "psp",
                                                 "mov",  "vcd", "flv", "mpegts", "vob"};
-  if (containers.count(Lower(profile.Definition().Format)))
-    output.FileFormat = profile.Definition().Format;
+  const std::string format = Lower(profile.Definition().Format);
+  if (containers.count(format)) output.FileFormat = profile.Definition().Format;
+  // The PSP writer takes one picture and one sound stream only; the player plays the plain
+  // MP4 file a source without sound gives.
+  if (format == "psp" && source.AudioStreamCount == 0) output.FileFormat = "mp4";
 }
 
 struct TSize {

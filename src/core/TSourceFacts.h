@@ -21,6 +21,7 @@ struct TSourceFacts {
   int SampleAspectNum = 1;
   int SampleAspectDen = 1;
   int Rotation = 0;
+  int AudioStreamCount = -1;  // -1 when unknown
 };
 
 }  // namespace qarvo

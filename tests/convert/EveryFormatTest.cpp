@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "FormatJob.h"
 #include "convert/EngineBatch.h"
@@ -231,7 +232,9 @@ void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source, 
   }
   // The SWF reader states no duration; everything else must last as long as the source.
   if (std::string(muxer->name) != "swf") {
-    EXPECT_NEAR(probe.FileStreamInfo().Duration / 1e6, spec.Duration, 0.2);
+    // Containers without edit lists keep the sound coder's first frame, up to 0.13 s at 8 kHz.
+    const double frame = spec.AudioCodec.empty() ? 0.0 : 1024.0 / spec.SampleRate;
+    EXPECT_NEAR(probe.FileStreamInfo().Duration / 1e6, spec.Duration, 0.2 + frame);
   }
   probe.CloseFile();
 }
@@ -273,14 +276,18 @@ struct TShapedFormat {
 };
 
 // Each format with one shape in turn, so every shape meets every kind of container and
-// encoder; formats with fixed requirements (DV) with every shape.
+// encoder; formats with fixed requirements (DV) with every shape. A format the second table
+// repeats under the same name is taken once.
 std::vector<TShapedFormat> ShapedFormats() {
   std::vector<TShapedFormat> cases;
-  const std::vector<TCatalogueFormat> formats = AllCatalogueFormats();
-  for (size_t i = 0; i < formats.size(); ++i) {
-    const bool fixed = formats[i].Name.rfind("DV ", 0) == 0;
+  std::set<std::string> names;
+  int turn = 0;
+  for (const TCatalogueFormat& format : AllCatalogueFormats()) {
+    if (!names.insert(format.Name).second) continue;
+    const bool fixed = format.Name.rfind("DV ", 0) == 0;
     for (int shape = 0; shape < kShapeCount; ++shape)
-      if (fixed || shape == static_cast<int>(i % kShapeCount)) cases.push_back({formats[i], shape});
+      if (fixed || shape == turn % kShapeCount) cases.push_back({format, shape});
+    ++turn;
   }
   return cases;
 }
