@@ -16,6 +16,9 @@ TSourceFacts FactsOf(TCustomMediaProbe& probe) {
     facts.Width = video.Width;
     facts.Height = video.Height;
     facts.BitRate = video.BitRate;
+    facts.SampleAspectNum = video.SampleAspectNum;
+    facts.SampleAspectDen = video.SampleAspectDen;
+    facts.Rotation = video.Rotation;
   }
   return facts;
 }

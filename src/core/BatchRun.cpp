@@ -146,8 +146,8 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
 }
 
 std::string TBatchRun::Unconvertible(const TSourceFacts& source, bool audioOnlyFormat) {
-  if (source.VideoStreamCount < 1 && source.AudioStreamCount < 1) return kNoAudioOrVideoStream;
-  if (audioOnlyFormat && source.AudioStreamCount < 1) return kNoAudioStream;
+  if (source.VideoStreamCount < 1 && source.AudioStreamCount == 0) return kNoAudioOrVideoStream;
+  if (audioOnlyFormat && source.AudioStreamCount == 0) return kNoAudioStream;
   return {};
 }
 

@@ -121,13 +121,19 @@ void ComposeRateAndContainer(const TFormatProfile& profile, const TSourceFacts& 
     output.FrameRate = frameRate;
   static const std::set<std::string> containers{"ipod", "3gp", "3g2", "avi", "psp",
                                                 "mov",  "vcd", "flv", "mpegts", "vob"};
-  if (containers.count(Lower(profile.Definition().Format)))
-    output.FileFormat = profile.Definition().Format;
+  const std::string format = Lower(profile.Definition().Format);
+  if (containers.count(format)) output.FileFormat = profile.Definition().Format;
+  // The PSP writer takes one picture and one sound stream only; the player plays the plain
+  // MP4 file a source without sound gives.
+  if (format == "psp" && source.AudioStreamCount == 0) output.FileFormat = "mp4";
 }
 
 struct TSize {
   int Width, Height;
 };
+
+// A quarter turn for display swaps the picture's sides.
+bool Turned(const TSourceFacts& source) { return source.Rotation == 90 || source.Rotation == 270; }
 
 std::optional<TSize> ReadSize(const std::string& text) {
   const auto x = text.find('x');
@@ -137,18 +143,29 @@ std::optional<TSize> ReadSize(const std::string& text) {
   return TSize{ToInt(w), ToInt(h)};
 }
 
+// The picture as a viewer sees it: turned upright and with square pixels.
+TSize ShownSize(const TSourceFacts& source) {
+  int width = source.Width;
+  const int height = source.Height;
+  if (source.SampleAspectNum > 0 && source.SampleAspectDen > 0 && width > 0)
+    width = static_cast<int>(std::lround(static_cast<double>(width) * source.SampleAspectNum /
+                                         source.SampleAspectDen));
+  return Turned(source) ? TSize{height, width} : TSize{width, height};
+}
+
 TSize RequestedSize(const std::string& value, const TSourceFacts& source,
                     ISizeQuestion& sizeQuestion) {
+  const TSize shown = ShownSize(source);
   if (value != kAsSource) {
     const auto x = value.find('x');
     if (x != std::string::npos && x != 0 && x != value.size() - 1) {
       const std::string w = value.substr(0, x), h = value.substr(x + 1);
-      return {IsIntegerText(w) ? ToInt(w) : source.Width,
-              IsIntegerText(h) ? ToInt(h) : source.Height};
+      return {IsIntegerText(w) ? ToInt(w) : shown.Width, IsIntegerText(h) ? ToInt(h) : shown.Height};
     }
     if (sizeQuestion.UseDefaultSize()) return {320, 240};
   }
-  return {source.Width, source.Height};
+  // Most encoders halve the chroma both ways and refuse an odd side.
+  return {shown.Width & ~1, shown.Height & ~1};
 }
 
 // Every path to the size ends here, so an unknown source size never reaches the options and
@@ -172,9 +189,14 @@ std::string Pair(int a, const char* separator, int b) {
 }
 
 // Returns the filter text of the fitting, if any.
+// The engine turns the pictures upright before anything else, so crops count in upright stored
+// pixels while the letter box keeps the shape the viewer sees.
 std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize target,
                 TComposedOutput& output) {
-  const int sw = source.Width, sh = source.Height, tw = target.Width, th = target.Height;
+  const bool turned = Turned(source);
+  const int sw = turned ? source.Height : source.Width, sh = turned ? source.Width : source.Height;
+  const TSize shown = ShownSize(source);
+  const int tw = target.Width, th = target.Height;
   const bool jobCrops = job.CropTop > 0 || job.CropBottom > 0 || job.CropLeft > 0 || job.CropRight > 0;
   const std::string& zoom = job.Zoom;
   if (zoom == "full") {
@@ -189,7 +211,7 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
     return {};
   }
   if (zoom == "lbox" || zoom == "center") {
-    const TBorders b = LetterBoxBorders(sw, sh, tw, th);
+    const TBorders b = LetterBoxBorders(shown.Width, shown.Height, tw, th);
     const int iw = tw - b.Left - b.Right, ih = th - b.Top - b.Bottom;
     output.AspectRatio = Pair(iw, ":", ih);
     std::string pad = "pad=" + Pair(tw, ":", th) + ":" + Pair(b.Left, ":", b.Top);
@@ -210,13 +232,18 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
     output.CropRight = job.CropRight;
     const int64_t cw = sw - job.CropLeft - job.CropRight;
     const int64_t ch = sh - job.CropTop - job.CropBottom;
-    // Compare cw/ch with 4/3 exactly: 3cw against 4ch.
-    if (ch > 0 && 3 * cw > 4 * ch) {
-      const int amount = static_cast<int>(std::llabs(3 * cw - 4 * ch) / 6);  // (cw - ch*4/3) / 2
+    // Compare the shown cw/ch with 4/3 exactly: 3·cw·n against 4·ch·d for pixels n:d wide.
+    const bool square = source.SampleAspectNum <= 0 || source.SampleAspectDen <= 0;
+    const int64_t n = square ? 1 : (turned ? source.SampleAspectDen : source.SampleAspectNum);
+    const int64_t d = square ? 1 : (turned ? source.SampleAspectNum : source.SampleAspectDen);
+    if (ch > 0 && 3 * cw * n > 4 * ch * d) {
+      // (cw - ch·4d/3n) / 2 stored columns each side
+      const int amount = static_cast<int>(std::llabs(3 * cw * n - 4 * ch * d) / (6 * n));
       output.CropLeft += amount;
       output.CropRight += amount;
-    } else if (ch > 0 && 3 * cw < 4 * ch) {
-      const int amount = static_cast<int>(std::llabs(4 * ch - 3 * cw) / 8);  // (ch - cw*3/4) / 2
+    } else if (ch > 0 && 3 * cw * n < 4 * ch * d) {
+      // (ch - cw·3n/4d) / 2 stored rows at top and bottom
+      const int amount = static_cast<int>(std::llabs(4 * ch * d - 3 * cw * n) / (8 * d));
       output.CropTop += amount;
       output.CropBottom += amount;
     }

@@ -12,11 +12,16 @@ struct TSourceFacts {
   std::string InputFormat;  // forced input format; empty for detection
   int64_t Duration = -1;    // µs; -1 when unknown
   int VideoStreamCount = 0;
-  int AudioStreamCount = 0;
+  int AudioStreamCount = -1;  // -1 when unknown
   // First video stream.
   int Width = 0;
   int Height = 0;
   int BitRate = -1;  // bit/s; -1 when unknown
+  // Shape of what a viewer sees: pixels SampleAspectNum:SampleAspectDen wide, the picture
+  // turned clockwise by Rotation degrees (0, 90, 180, 270) for display.
+  int SampleAspectNum = 1;
+  int SampleAspectDen = 1;
+  int Rotation = 0;
 };
 
 }  // namespace qarvo

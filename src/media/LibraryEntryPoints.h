@@ -54,7 +54,8 @@
   X(av_codec_get_id) X(av_codec_get_tag) X(av_codec_get_tag2) X(avformat_network_init)         \
   X(avformat_network_deinit) X(avformat_match_stream_specifier) X(av_stream_get_codec_timebase)\
   X(avformat_transfer_internal_stream_timing_info) X(av_url_split) X(av_probe_input_buffer2)   \
-  X(av_format_inject_global_side_data)
+  X(av_format_inject_global_side_data)                                                          \
+  X(av_stream_get_side_data) X(av_stream_new_side_data)
 
 #define QARVO_AVUTIL_FUNCTIONS(X)                                                             \
   X(avutil_version) X(av_log_set_callback) X(av_log_set_level) X(av_log_get_level) X(av_log)   \
@@ -85,7 +86,8 @@
   X(av_log_format_line2) X(av_mul_q) X(av_div_q) X(av_add_q) X(av_sub_q) X(av_get_time_base_q) \
   X(av_cpu_count) X(av_buffer_unref) X(av_buffer_ref) X(av_buffer_alloc)                    \
   X(av_buffer_pool_init) X(av_buffer_pool_get) X(av_buffer_pool_uninit)                      \
-  X(av_get_pix_fmt_string) X(av_get_sample_fmt_string)
+  X(av_get_pix_fmt_string) X(av_get_sample_fmt_string)                                        \
+  X(av_display_rotation_get) X(av_display_rotation_set)
 
 #define QARVO_SWSCALE_FUNCTIONS(X)                                                            \
   X(swscale_version) X(sws_getContext) X(sws_getCachedContext) X(sws_freeContext) X(sws_scale) \

@@ -51,9 +51,12 @@ void TVideoFilterGraph::Build() {
         "buffersink");
   Check(api().avfilter_init_str(sink_, nullptr), "buffersink");
 
-  AVFilterContext* last = source_;
-  const int croppedWidth = spec_.Width - spec_.Left - spec_.Right;
-  const int croppedHeight = spec_.Height - spec_.Top - spec_.Bottom;
+  AVFilterContext* last = Turn(source_);
+  const bool sideways = spec_.Rotation == 90 || spec_.Rotation == 270;
+  const int uprightWidth = sideways ? spec_.Height : spec_.Width;
+  const int uprightHeight = sideways ? spec_.Width : spec_.Height;
+  const int croppedWidth = uprightWidth - spec_.Left - spec_.Right;
+  const int croppedHeight = uprightHeight - spec_.Top - spec_.Bottom;
   if (spec_.Top || spec_.Bottom || spec_.Left || spec_.Right) {
     AVFilterContext* crop = Add("crop", "crop", Format("x=%d:y=%d:w=%d:h=%d", spec_.Left, spec_.Top,
                                                        croppedWidth, croppedHeight));
@@ -85,6 +88,25 @@ void TVideoFilterGraph::Build() {
     Check(api().avfilter_link(last, 0, sink_, 0), "link");
   }
   Check(api().avfilter_graph_config(graph_.get(), nullptr), "configure");
+}
+
+// Pictures are stored turned; everything after this sees them upright.
+AVFilterContext* TVideoFilterGraph::Turn(AVFilterContext* last) {
+  const char* steps[2] = {nullptr, nullptr};
+  if (spec_.Rotation == 90) steps[0] = "transpose=dir=clock";
+  if (spec_.Rotation == 270) steps[0] = "transpose=dir=cclock";
+  if (spec_.Rotation == 180) steps[0] = "hflip", steps[1] = "vflip";
+  for (const char* step : steps) {
+    if (!step) break;
+    const std::string text(step);
+    const auto equals = text.find('=');
+    const std::string filter = text.substr(0, equals);
+    AVFilterContext* turn = Add(filter.c_str(), filter.c_str(),
+                                equals == std::string::npos ? "" : text.substr(equals + 1));
+    Check(api().avfilter_link(last, 0, turn, 0), filter.c_str());
+    last = turn;
+  }
+  return last;
 }
 
 void TVideoFilterGraph::Push(AVFrame* frame) {

@@ -1,5 +1,5 @@
 // The filter graph of a video output stream: a "buffer" source fed with decoded pictures
-// (timestamps in µs), optional crop and scale, the user's filter text, and a buffersink that
+// (timestamps in µs), the display turn, optional crop and scale, the user's filter text, and a buffersink that
 // only offers the encoder's pixel format.
 #pragma once
 
@@ -13,6 +13,7 @@ struct TGraphSpec {
   int Width = 0, Height = 0;  // decoded
   AVPixelFormat PixFmt = AV_PIX_FMT_NONE;
   AVRational SampleAspect{0, 1};
+  int Rotation = 0;  // clockwise display turn applied first: 0, 90, 180 or 270
   int Top = 0, Bottom = 0, Left = 0, Right = 0;  // crop bands
   int OutWidth = 0, OutHeight = 0;               // encoder size
   AVPixelFormat OutPixFmt = AV_PIX_FMT_NONE;     // encoder pixel format
@@ -35,6 +36,7 @@ class TVideoFilterGraph {
 
  private:
   void Build();
+  AVFilterContext* Turn(AVFilterContext* last);
   AVFilterContext* Add(const char* filter, const char* name, const std::string& args);
 
   TGraphSpec spec_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "media/DisplayRotation.h"
 #include "media/LibraryObjects.h"
 #include "media/StreamKind.h"
 #include "base/StringFormat.h"
@@ -146,7 +147,11 @@ std::string StreamLine(const AVFormatContext& container, int index) {
   line += CodecDescription(*stream.codecpar);
   line += AspectText(stream);
   if (IsAttachedPicture(stream)) return line + ", attached picture (cover art)";
-  if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) line += RatesText(stream);
+  if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+    line += RatesText(stream);
+    if (const int rotation = DisplayRotation(stream))
+      line += Format(", display rotation %d degrees", rotation);
+  }
   return line + TimesText(container, stream);
 }
 

@@ -49,6 +49,11 @@ struct TVideoStreamInfo {
   int32_t PixelFormat = -1;
   int32_t FrameRateNum = -1;  // the stream's real frame rate
   int32_t FrameRateDen = -1;
+  // Pixel shape and display turn: what a viewer sees is the picture turned clockwise by
+  // Rotation degrees (0, 90, 180 or 270) with pixels SampleAspectNum:SampleAspectDen wide.
+  int32_t SampleAspectNum = 1;
+  int32_t SampleAspectDen = 1;
+  int32_t Rotation = 0;
 };
 
 }  // namespace qarvo

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "media/DisplayRotation.h"
 #include "probe/CodecName.h"
 
 namespace qarvo {
@@ -141,6 +142,9 @@ TVideoStreamInfo ReadVideoStreamInfo(const AVFormatContext& container, const AVS
   if (aspect.num <= 0 || aspect.den <= 0) aspect = {1, 1};
   if (codec.width > 0 && codec.height > 0)
     info.DisplayAspectRatio = static_cast<float>(av_q2d(aspect) * codec.width / codec.height);
+  info.SampleAspectNum = aspect.num;
+  info.SampleAspectDen = aspect.den;
+  info.Rotation = DisplayRotation(stream);
   info.PixelFormat = codec.format;
   info.FrameRateNum = stream.r_frame_rate.num;
   info.FrameRateDen = stream.r_frame_rate.den;

@@ -74,6 +74,37 @@ TEST(LetterBox, KeepsTheShapeWithEvenBorders) {
   EXPECT_EQ(c.Output.AspectRatio, "300:240");
 }
 
+// Fitting works on the picture a viewer of the source sees: pixels of their stated shape,
+// turned upright.
+TEST(Fitting, UsesTheShownShape) {
+  TSourceFacts wide = Source(720, 576);
+  wide.SampleAspectNum = 64;
+  wide.SampleAspectDen = 45;
+  auto c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("lbox"), wide);
+  EXPECT_EQ(c.Output.FrameSize, "320x180");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:0:30");
+  // The 4:3 window of a 16:9 picture stored 720 wide is 540 stored columns.
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("pan"), wide);
+  EXPECT_EQ(c.Output.CropLeft, 90);
+  EXPECT_EQ(c.Output.CropRight, 90);
+  EXPECT_EQ(c.Output.CropTop, 0);
+
+  TSourceFacts narrow = Source(720, 576);
+  narrow.SampleAspectNum = 16;
+  narrow.SampleAspectDen = 15;
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("lbox"), narrow);
+  EXPECT_EQ(c.Output.FrameSize, "320x240");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:0:0");
+
+  TSourceFacts phone = Source(320, 180);
+  phone.Rotation = 90;
+  c = Compose(kMpeg4 + "paraVideoSize=320x240\n", Job("lbox"), phone);
+  EXPECT_EQ(c.Output.FrameSize, "136x240");
+  EXPECT_EQ(c.Output.VideoFilters, "pad=320:240:92:0");
+  c = Compose(kMpeg4 + "paraVideoSize=as source\n", Job("lbox"), phone);
+  EXPECT_EQ(c.Output.FrameSize, "180x320");
+}
+
 TEST(Fitting, FullPanAndCenter) {
   TlvFilesRecord full = Job("full");
   full.CropLeft = 4;

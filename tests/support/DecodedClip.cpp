@@ -32,6 +32,20 @@ bool HasLumaPlane(AVPixelFormat format) {
          d->comp[0].depth == 8 && d->comp[0].step == 1 && d->comp[0].plane == 0;
 }
 
+void KeepFirstPicture(TDecodedStream& out, const AVFrame& frame) {
+  const int w = frame.width, h = frame.height;
+  TSwsContextPtr convert(api().sws_getContext(w, h, static_cast<AVPixelFormat>(frame.format), w, h,
+                                              AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr));
+  if (!convert) throw std::runtime_error("sws_getContext(to yuv420p): not supported");
+  out.FirstPicture.resize(api().av_image_get_buffer_size(AV_PIX_FMT_YUV420P, w, h, 1));
+  uint8_t* planes[4] = {};
+  int linesizes[4] = {};
+  CheckAv(api().av_image_fill_arrays(planes, linesizes, out.FirstPicture.data(), AV_PIX_FMT_YUV420P,
+                                     w, h, 1),
+          "av_image_fill_arrays(yuv420p)");
+  api().sws_scale(convert.get(), frame.data, frame.linesize, 0, h, planes, linesizes);
+}
+
 void TakePicture(TStreamReader& r, const AVFrame& frame) {
   const uint8_t* luma = frame.data[0];
   int linesize = frame.linesize[0];
@@ -53,6 +67,7 @@ void TakePicture(TStreamReader& r, const AVFrame& frame) {
     luma = r.Grey->data[0];
     linesize = r.Grey->linesize[0];
   }
+  if (r.Out->FrameNumbers.empty()) KeepFirstPicture(*r.Out, frame);
   r.Out->FrameNumbers.push_back(ReadFrameNumber(luma, linesize, frame.width, frame.height));
   r.Out->FrameTimes.push_back(Seconds(frame.best_effort_timestamp, r.Stream->time_base));
 }
@@ -107,6 +122,7 @@ TStreamReader OpenReader(AVFormatContext& input, AVStream& stream, TDecodedStrea
   out.Width = par.width;
   out.Height = par.height;
   out.FrameRate = api().av_guess_frame_rate(&input, &stream, nullptr);
+  out.SampleAspect = stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio : par.sample_aspect_ratio;
   out.SampleRate = par.sample_rate;
   out.Channels = par.ch_layout.nb_channels;
   const AVCodec* codec = api().avcodec_find_decoder(par.codec_id);

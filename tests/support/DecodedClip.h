@@ -20,6 +20,8 @@ struct TDecodedStream {
   AVRational FrameRate{0, 1};        // as the demuxer guesses it
   std::vector<int> FrameNumbers;     // ReadFrameNumber of each picture in output order
   std::vector<double> FrameTimes;    // presentation time of each picture, seconds
+  std::vector<uint8_t> FirstPicture; // the first picture as unpadded yuv420p planes
+  AVRational SampleAspect{0, 1};     // as the demuxer states it
   // Audio.
   int SampleRate = 0;
   int Channels = 0;

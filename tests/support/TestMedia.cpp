@@ -30,6 +30,8 @@ void CheckSpec(const TClipSpec& s) {
   if (!s.VideoCodec.empty()) {
     if (s.Width <= 0 || s.Height <= 0) fail("picture size must be positive");
     if (s.FrameRate.num <= 0 || s.FrameRate.den <= 0) fail("frame rate must be positive");
+    if (s.SampleAspect.num <= 0 || s.SampleAspect.den <= 0) fail("pixel shape must be positive");
+    if (s.Rotation % 90 != 0 || s.Rotation < 0 || s.Rotation >= 360) fail("rotation must be 0, 90, 180 or 270");
   }
   if (!s.AudioCodec.empty()) {
     if (s.SampleRate <= 0) fail("sample rate must be positive");
@@ -86,7 +88,7 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   c.pix_fmt = ChoosePixelFormat(encoder->Codec(), spec.PixelFormat);
   c.framerate = spec.FrameRate;
   c.time_base = av_inv_q(spec.FrameRate);
-  c.sample_aspect_ratio = AVRational{1, 1};
+  c.sample_aspect_ratio = spec.SampleAspect;
   // A key frame every second keeps seeking tests quick.
   c.gop_size = std::max(1, static_cast<int>(std::lround(av_q2d(spec.FrameRate))));
   if (spec.BFrames >= 0) c.max_b_frames = spec.BFrames;
@@ -94,6 +96,13 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   TDictionary options;
   if (spec.VideoCodec == "libx264") options.Set("preset", "veryfast");
   encoder->Open(std::move(options));
+  if (spec.Rotation != 0) {
+    uint8_t* matrix = api().av_stream_new_side_data(encoder->Stream(), AV_PKT_DATA_DISPLAYMATRIX,
+                                                    9 * sizeof(int32_t));
+    if (!matrix) throw std::runtime_error("av_stream_new_side_data(display matrix): out of memory");
+    // A matrix made for a clockwise turn asks a player to turn the picture that way.
+    api().av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), spec.Rotation);
+  }
   return encoder;
 }
 
@@ -128,7 +137,8 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   std::vector<std::unique_ptr<TAudioClipSource>> audio;
   if (!spec.VideoCodec.empty()) {
     encoders.push_back(OpenVideo(*output, spec));
-    video = std::make_unique<TVideoClipSource>(encoders.back()->Context(), VideoFrameCount(spec));
+    video = std::make_unique<TVideoClipSource>(encoders.back()->Context(), VideoFrameCount(spec),
+                                               spec.CornerMarker);
     encoders.back()->SetSource([source = video.get()] { return source->Next(); });
     encoders.back()->SetTimeOffset(spec.VideoStart);
   }
@@ -227,6 +237,10 @@ std::string DescribeClip(const TClipSpec& s) {
     text << ", video " << s.VideoCodec << ' ' << s.Width << 'x' << s.Height << ' '
          << s.FrameRate.num << '/' << s.FrameRate.den << " fps " << (format ? format : "?") << ' '
          << s.VideoBitRate / 1000 << " kb/s bframes " << s.BFrames;
+    if (s.SampleAspect.num != s.SampleAspect.den)
+      text << " sar " << s.SampleAspect.num << ':' << s.SampleAspect.den;
+    if (s.Rotation) text << " turned " << s.Rotation;
+    if (s.CornerMarker) text << " marker";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "

@@ -37,6 +37,12 @@ struct TClipSpec {
   double VideoStart = 0.0;         // seconds added to every video timestamp
   double AudioStart = 0.0;         // seconds added to every audio timestamp
   std::string CoverArt;            // encoder of an attached picture ("png"); empty for none
+  // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
+  // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme
+  // chroma (FindCornerMarker) in the stored picture's bottom-right corner.
+  AVRational SampleAspect{1, 1};
+  int Rotation = 0;
+  bool CornerMarker = false;
 };
 
 // A clip of the standard catalogue.

@@ -31,6 +31,10 @@ constexpr int kMinContrast = 64;
 // Smallest picture whose cells are at least four pixels.
 constexpr int kMinWidth = 4 * kGridColumns;
 constexpr int kMinHeight = 4 * kGridRows;
+// Side of the corner marker as a share of the picture's smaller side.
+constexpr int kMarkerShare = 6;
+// Mean luma below which a row or column counts as part of a black bar.
+constexpr int kBarLuma = 30;
 
 int CellLeft(int column, int width) { return column * width / kGridColumns; }
 int CellTop(int row, int height) { return row * height / kGridRows; }
@@ -138,6 +142,63 @@ int ReadFrameNumber(const uint8_t* luma, int linesize, int width, int height) {
     }
   }
   return number;
+}
+
+void DrawCornerMarker(AVFrame& frame) {
+  const int cw = (frame.width + 1) / 2, ch = (frame.height + 1) / 2;
+  const int side = std::max(1, std::min(cw, ch) / kMarkerShare);
+  for (int plane = 1; plane <= 2; ++plane)
+    for (int y = ch - side; y < ch; ++y)
+      std::memset(frame.data[plane] + y * frame.linesize[plane] + cw - side, 16, side);
+}
+
+TPictureArea FindPictureArea(const std::vector<uint8_t>& yuv, int width, int height) {
+  TPictureArea area;
+  if (width <= 0 || height <= 0 || yuv.size() < static_cast<size_t>(width) * height) return area;
+  // Bars are black; every row and column of the scene averages far above it.
+  auto rowDark = [&](int y) {
+    long sum = 0;
+    for (int x = 0; x < width; ++x) sum += yuv[static_cast<size_t>(y) * width + x];
+    return sum < static_cast<long>(kBarLuma) * width;
+  };
+  auto columnDark = [&](int x) {
+    long sum = 0;
+    for (int y = 0; y < height; ++y) sum += yuv[static_cast<size_t>(y) * width + x];
+    return sum < static_cast<long>(kBarLuma) * height;
+  };
+  int top = 0, bottom = height, left = 0, right = width;
+  while (top < bottom && rowDark(top)) ++top;
+  while (bottom > top && rowDark(bottom - 1)) --bottom;
+  while (left < right && columnDark(left)) ++left;
+  while (right > left && columnDark(right - 1)) --right;
+  return {left, top, right - left, bottom - top};
+}
+
+int FindCornerMarker(const std::vector<uint8_t>& yuv, int width, int height, const TPictureArea& area) {
+  const int cw = (width + 1) / 2, ch = (height + 1) / 2;
+  if (area.Width < 2 || area.Height < 2 ||
+      yuv.size() < static_cast<size_t>(width) * height + 2u * cw * ch)
+    return -1;
+  const uint8_t* u = yuv.data() + static_cast<size_t>(width) * height;
+  const uint8_t* v = u + static_cast<size_t>(cw) * ch;
+  const int left = area.Left / 2, top = area.Top / 2;
+  const int right = (area.Left + area.Width) / 2, bottom = (area.Top + area.Height) / 2;
+  // Half the marker's side, measured inward from each corner of the picture.
+  const int side = std::max(1, std::min(right - left, bottom - top) / kMarkerShare / 2);
+  int found = -1;
+  for (int corner = 0; corner < 4; ++corner) {
+    const int x0 = (corner == 1 || corner == 2) ? right - side : left;
+    const int y0 = corner >= 2 ? bottom - side : top;
+    long sum = 0;
+    for (int y = y0; y < y0 + side; ++y)
+      for (int x = x0; x < x0 + side; ++x) sum += u[y * cw + x] + v[y * cw + x];
+    // The scene keeps both planes between 64 and 192.
+    if (sum < 2L * 40 * side * side) {
+      if (found >= 0) return -1;
+      found = corner;
+    }
+  }
+  return found;
 }
 
 }  // namespace qarvo

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 extern "C" {
 struct AVFrame;
@@ -21,5 +22,20 @@ void DrawTestPicture(AVFrame& frame, int64_t index, double frameRate);
 
 // Frame number burnt into a decoded luma plane; -1 when the blocks cannot be read.
 int ReadFrameNumber(const uint8_t* luma, int linesize, int width, int height);
+
+// A square of a colour the scene never has (both chroma planes at their floor), a sixth of the
+// smaller side, in the bottom-right corner of a writable yuv420p picture.
+void DrawCornerMarker(AVFrame& frame);
+
+// The part of a decoded picture that is not black bars, in luma pixels.
+struct TPictureArea {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+// `yuv420p` holds unpadded planes of a width x height picture.
+TPictureArea FindPictureArea(const std::vector<uint8_t>& yuv420p, int width, int height);
+// Corner of `area` that holds the marker: 0 top-left, 1 top-right, 2 bottom-right,
+// 3 bottom-left; -1 when none or more than one does.
+int FindCornerMarker(const std::vector<uint8_t>& yuv420p, int width, int height,
+                     const TPictureArea& area);
 
 }  // namespace qarvo

@@ -7,12 +7,13 @@
 
 namespace qarvo {
 
-TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames)
+TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker)
     : width_(encoder.width),
       height_(encoder.height),
       format_(encoder.pix_fmt),
       frameRate_(av_q2d(encoder.framerate)),
-      frames_(frames) {
+      frames_(frames),
+      marker_(marker) {
   if (format_ == AV_PIX_FMT_YUV420P) return;
   drawn_ = NewFrame(AV_PIX_FMT_YUV420P);
   scaler_.reset(api().sws_getContext(width_, height_, AV_PIX_FMT_YUV420P, width_, height_, format_,
@@ -40,11 +41,13 @@ const AVFrame* TVideoClipSource::Next() {
   current_ = NewFrame(format_);
   if (scaler_) {
     DrawTestPicture(*drawn_, index_, frameRate_);
+    if (marker_) DrawCornerMarker(*drawn_);
     const int rc = api().sws_scale(scaler_.get(), drawn_->data, drawn_->linesize, 0, height_,
                                    current_->data, current_->linesize);
     if (rc != height_) throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
   } else {
     DrawTestPicture(*current_, index_, frameRate_);
+    if (marker_) DrawCornerMarker(*current_);
   }
   current_->pts = index_++;
   return current_.get();

@@ -9,8 +9,9 @@ namespace qarvo {
 
 class TVideoClipSource {
  public:
-  // `encoder` is the opened video encoder; `frames` pictures at its frame rate.
-  TVideoClipSource(const AVCodecContext& encoder, int64_t frames);
+  // `encoder` is the opened video encoder; `frames` pictures at its frame rate, with the
+  // corner marker when `marker` is set.
+  TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false);
 
   // The next picture, or nullptr after the last; valid until the next call.
   const AVFrame* Next();
@@ -24,6 +25,7 @@ class TVideoClipSource {
   double frameRate_;
   int64_t frames_;
   int64_t index_ = 0;
+  bool marker_;
   TFramePtr drawn_;     // yuv420p picture when the encoder takes another format
   TSwsContextPtr scaler_;
   TFramePtr current_;

@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "base/EngineError.h"
+#include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "media/FindCodec.h"
 #include "media/OpenInputContainer.h"
@@ -294,6 +296,12 @@ void TInputSetup::SetUpVideo(TOpenedInput& input, int index) {
   if (aspect == 0.0 && dec->width && dec->height)
     aspect = static_cast<double>(dec->width) / dec->height;
   if (aspect == 0.0) aspect = 4.0 / 3.0;
+  // The video output turns the pictures upright first, so the output's defaults are upright.
+  const int rotation = DisplayRotation(*st);
+  if (rotation == 90 || rotation == 270) {
+    std::swap(o.FrameWidth, o.FrameHeight);
+    aspect = 1.0 / aspect;
+  }
   o.FrameAspectRatio = static_cast<float>(aspect);
   if (dec->pix_fmt == AV_PIX_FMT_NONE) dec->pix_fmt = AV_PIX_FMT_YUV420P;
   o.FramePixFmt = dec->pix_fmt;

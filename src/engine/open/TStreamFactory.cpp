@@ -1,6 +1,7 @@
 #include "engine/open/TStreamFactory.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -65,11 +66,14 @@ AVPixelFormat EncoderPixelFormat(const AVCodec& codec, const AVCodecContext& enc
       return FullRange(wanted);
   }
   if (codec.id == AV_CODEC_ID_DVVIDEO && enc.height > 0) {
-    // A pad filter may still widen the picture to the DV width, so that width counts too.
-    for (const int width : {enc.width, 720}) {
-      if (api().av_dv_codec_profile(width, enc.height, wanted)) return wanted;
+    // A pad filter may still widen the picture to the DV width and height, so the norm's
+    // picture, chosen by the rate, counts too.
+    const bool pal = std::fabs(av_q2d(enc.framerate) - 25.0) < 0.01;
+    const std::pair<int, int> sizes[] = {{enc.width, enc.height}, {720, enc.height}, {720, pal ? 576 : 480}};
+    for (const auto& [width, height] : sizes) {
+      if (api().av_dv_codec_profile(width, height, wanted)) return wanted;
       for (const AVPixelFormat* p = codec.pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
-        if (api().av_dv_codec_profile(width, enc.height, *p)) return *p;
+        if (api().av_dv_codec_profile(width, height, *p)) return *p;
     }
   }
   return Lists(codec.pix_fmts, wanted) ? wanted : codec.pix_fmts[0];

@@ -213,6 +213,19 @@ const std::vector<TOptionsPreset>& BuiltInPresets() {
   return table;
 }
 
+std::string PresetBaseLines(const std::string& presetName) {
+  if (strncasecmp(presetName.c_str(), "libx264-", 8) != 0) return {};
+  std::string text = "bf=0\nflags2=-bpyramid-wpred-dct8x8-mixed_refs\nwpredp=0";
+  static const char* const kBaseline[] = {"ipod", "ipod320", "ipod640", "baseline"};
+  static const char* const kMain[] = {"psp", "ps3", "main"};
+  const char* device = presetName.c_str() + 8;
+  for (const char* name : kBaseline)
+    if (strcasecmp(device, name) == 0) text += "\nprofile=66";
+  for (const char* name : kMain)
+    if (strcasecmp(device, name) == 0) text += "\nprofile=77";
+  return text;
+}
+
 const TOptionsPreset* FindBuiltInPreset(const std::string& name) {
   for (const auto& preset : BuiltInPresets())
     if (strcasecmp(preset.Name.c_str(), name.c_str()) == 0) return &preset;

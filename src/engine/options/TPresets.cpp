@@ -39,6 +39,10 @@ void TPresets::Apply(const std::string& optionName, const std::string& value) {
                                                       : o.SubtitleCodecName;
     if (!preset && !codec.empty()) preset = FindBuiltInPreset(codec + "-" + value);
     if (preset) {
+      // Without libx264 the preset's own lines report what has nowhere to go.
+      const std::string base = PresetBaseLines(preset->Name);
+      if (!base.empty() && (codec.empty() || LowerCase(codec) == "libx264"))
+        ApplyText(preset->Name, base);
       ApplyText(preset->Name, preset->Options);
       return;
     }

@@ -9,6 +9,7 @@
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
 #include "engine/paths/TStreamEncoder.h"
+#include "media/DisplayRotation.h"
 #include "media/TVideoFilterGraph.h"
 
 namespace qarvo {
@@ -40,14 +41,16 @@ TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInput
   decodedWidth_ = baseWidth_ = dec->width;
   decodedHeight_ = baseHeight_ = dec->height;
   decodedPixFmt_ = dec->pix_fmt;
+  rotation_ = DisplayRotation(*ist.Stream);
+  const bool sideways = rotation_ == 90 || rotation_ == 270;
   if (encoder_->width <= 0 || encoder_->height <= 0) {
-    encoder_->width = dec->width - left_ - right_;
-    encoder_->height = dec->height - top_ - bottom_;
+    encoder_->width = (sideways ? dec->height : dec->width) - left_ - right_;
+    encoder_->height = (sideways ? dec->width : dec->height) - top_ - bottom_;
   }
   resampleWidth_ = dec->width - left_ - right_;
   resampleHeight_ = dec->height - top_ - bottom_;
   resamplePixFmt_ = dec->pix_fmt;
-  if (!o.VideoFilters.empty()) {
+  if (!o.VideoFilters.empty() || rotation_ != 0) {
     BuildGraph(run, nullptr);
     return;
   }
@@ -67,6 +70,7 @@ void TVideoOutput::BuildGraph(TRunState& run, const AVFrame* picture) {
   spec.Height = picture ? picture->height : decodedHeight_;
   spec.PixFmt = static_cast<AVPixelFormat>(picture ? picture->format : decodedPixFmt_);
   spec.SampleAspect = picture ? picture->sample_aspect_ratio : AVRational{0, 1};
+  spec.Rotation = rotation_;
   spec.Top = top_;
   spec.Bottom = bottom_;
   spec.Left = left_;
@@ -138,7 +142,10 @@ void TVideoOutput::Process(TRunState& run, TOutputStreamState& ost, TInputStream
   picture.pts = ist.Pts;
   graph_->Push(&picture);
   while (graph_->Pull(*filtered_)) {
-    if (filtered_->sample_aspect_ratio.num) encoder_->sample_aspect_ratio = filtered_->sample_aspect_ratio;
+    // The shape the task asked for holds: scaling a picture of other pixels leaves a frame
+    // whose pixels are nearly, not exactly, what was asked.
+    if (filtered_->sample_aspect_ratio.num && !encoder_->sample_aspect_ratio.num)
+      encoder_->sample_aspect_ratio = filtered_->sample_aspect_ratio;
     Emit(run, ost, ist, *filtered_, filtered_->pts);
     api().av_frame_unref(filtered_.get());
   }

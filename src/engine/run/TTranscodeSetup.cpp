@@ -1,5 +1,6 @@
 #include "engine/run/TTranscodeSetup.h"
 
+#include "engine/run/EncoderLevels.h"
 #include <climits>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "engine/task/TTaskContext.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
+#include "engine/run/EncoderLevels.h"
 #include "engine/run/TStreamMapper.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
@@ -77,10 +79,14 @@ void TTranscodeSetup::Configure(TOutputStreamState& ost, int number) {
     ost.Encoder->bits_per_raw_sample = ist.Decoder->bits_per_raw_sample;
     ost.Encoder->chroma_sample_location = ist.Decoder->chroma_sample_location;
   }
-  if (ost.Created->Copy)
+  if (ost.Created->Copy) {
     ConfigureCopy(ost);
-  else
+  } else {
     ConfigureEncoding(ost);
+    // The pictures are turned upright on the way, so an inherited turn would turn them again.
+    if (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO)
+      CheckCall(api().av_dict_set(&ost.Stream->metadata, "rotate", nullptr, 0), "av_dict_set(rotate)");
+  }
   SetUpPasses(ost, number);
 }
 
@@ -178,6 +184,7 @@ void TTranscodeSetup::OpenEncoders() {
     if (!codec)
       FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
                               ost.FileIndex, ost.StreamIndex, type).c_str());
+    FitCodecLevel(*enc);
     int result;
     {
       TCodecLockGuard lock;

@@ -41,6 +41,26 @@ TEST_F(TaskOptionTest, PresetByNameOrByCodecAndValue) {
   EXPECT_STREQ(Task().Generic.EncoderOptions(x264).Find("coder"), "0");  // the later preset wins
 }
 
+// The presets' features stay off unless a line names them, and a device preset caps the
+// profile to what its device decodes.
+TEST_F(TaskOptionTest, X264PresetsKeepTheirLibrariesDefaults) {
+  const AVCodec* x264 = api().avcodec_find_encoder_by_name("libx264");
+  D("vcodec", "libx264");
+  D("vpre", "psp");
+  EXPECT_EQ(VideoInt("bf"), 3);  // named by the preset
+  EXPECT_EQ(VideoInt("profile"), FF_PROFILE_H264_MAIN);
+  TDictionary psp = Task().Generic.EncoderOptions(x264);
+  EXPECT_STREQ(psp.Find("b-pyramid"), "0");  // none
+  EXPECT_STREQ(psp.Find("8x8dct"), "false");
+  EXPECT_STREQ(psp.Find("weightb"), "false");
+  EXPECT_STREQ(psp.Find("mixed-refs"), "false");
+  D("vpre", "ipod");
+  EXPECT_EQ(VideoInt("bf"), 0);
+  EXPECT_EQ(VideoInt("profile"), FF_PROFILE_H264_BASELINE);
+  D("vpre", "hq");  // names its features itself
+  EXPECT_STREQ(Task().Generic.EncoderOptions(x264).Find("8x8dct"), "true");
+}
+
 TEST_F(TaskOptionTest, PresetNotFoundAndBadFiles) {
   EXPECT_EQ(Error("vpre", "mp4"), "Preset \"mp4\" not found");
   EXPECT_EQ(Error("fpre", "libx264-mp4"), "Preset \"libx264-mp4\" not found");

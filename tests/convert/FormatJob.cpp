@@ -1,0 +1,38 @@
+#include "FormatJob.h"
+
+#include <gtest/gtest.h>
+
+#include "convert/EngineBatch.h"
+#include "core/OutputNaming.h"
+
+namespace qarvo::test {
+
+std::string DefinitionFile() { return std::string(QARVO_SOURCE_DIR) + "/data/qarvo3gpformat.ini"; }
+
+bool TNoQuestion::UseDefaultSize() {
+  ADD_FAILURE() << "a factory default asked the size question";
+  return true;
+}
+
+void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
+                   TJobReport& report) {
+  std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
+  TBatchRun run(*engine, settings, definitions);
+  run.SetFormatCode(code);
+  bool ended = false;
+  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}, {}}};
+  engine->OnTerminate = [&](const TRunTermination& t) {
+    if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr, false,
+                        false, {}))
+      ended = true;
+  };
+  TOutputNamer namer(settings);
+  TNoQuestion noQuestion;
+  ASSERT_TRUE(run.Start(rows, namer, noQuestion)) << run.Reports().front().Message;
+  for (int i = 0; i < 1200 && !ended; ++i) engine->Pump(100);
+  ASSERT_TRUE(ended);
+  report = run.Reports().front();
+  ASSERT_EQ(report.Outcome, TJobOutcome::Finished) << report.Message;
+}
+
+}  // namespace qarvo::test

@@ -1,0 +1,27 @@
+// Converting one source with one catalogue format through the headless batch, as a user of
+// the converter does, for the tests that check what comes out.
+#pragma once
+
+#include <string>
+
+#include "core/BatchRun.h"
+#include "core/IniFile.h"
+#include "core/OptionComposer.h"
+
+namespace qarvo::test {
+
+// The format definition file of the source tree.
+std::string DefinitionFile();
+
+// Fails the test when a factory default asks the size question.
+class TNoQuestion : public ISizeQuestion {
+ public:
+  bool UseDefaultSize() override;
+};
+
+// Converts `source` with format `code` to its end (the job fitted by letter box); the report
+// holds the output path. Fatal failures when the run does not finish.
+void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
+                   TJobReport& report);
+
+}  // namespace qarvo::test
