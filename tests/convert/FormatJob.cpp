@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "convert/EngineBatch.h"
 #include "core/OutputNaming.h"
 
@@ -15,12 +17,17 @@ bool TNoQuestion::UseDefaultSize() {
 }
 
 void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
-                   TJobReport& report) {
+                   TJobReport& report, int64_t* mostTotal) {
   std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
   TBatchRun run(*engine, settings, definitions);
   run.SetFormatCode(code);
   bool ended = false;
   std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}, {}}};
+  if (mostTotal) {
+    engine->OnProgress = [mostTotal](const TRunProgress& p) {
+      *mostTotal = std::max(*mostTotal, p.TotalDuration);
+    };
+  }
   engine->OnTerminate = [&](const TRunTermination& t) {
     if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr, false,
                         false, {}))
@@ -29,6 +36,7 @@ void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const st
   TOutputNamer namer(settings);
   TNoQuestion noQuestion;
   ASSERT_TRUE(run.Start(rows, namer, noQuestion)) << run.Reports().front().Message;
+  // A safety net only: these conversions take a second or two.
   for (int i = 0; i < 1200 && !ended; ++i) engine->Pump(100);
   ASSERT_TRUE(ended);
   report = run.Reports().front();

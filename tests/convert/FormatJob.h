@@ -2,6 +2,7 @@
 // the converter does, for the tests that check what comes out.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/BatchRun.h"
@@ -20,8 +21,9 @@ class TNoQuestion : public ISizeQuestion {
 };
 
 // Converts `source` with format `code` to its end (the job fitted by letter box); the report
-// holds the output path. Fatal failures when the run does not finish.
+// holds the output path. Fatal failures when the run does not finish. With `mostTotal`, the
+// largest progress total reported (µs).
 void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
-                   TJobReport& report);
+                   TJobReport& report, int64_t* mostTotal = nullptr);
 
 }  // namespace qarvo::test

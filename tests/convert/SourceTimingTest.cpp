@@ -8,6 +8,7 @@
 
 #include "base/MainThread.h"
 #include "convert/EngineBatch.h"
+#include "FormatJob.h"
 #include "core/BatchRun.h"
 #include "probe/TMediaProbe.h"
 #include "support/DecodedClip.h"
@@ -18,15 +19,9 @@
 namespace qarvo {
 namespace {
 
-const std::string kDefinitionFile = std::string(QARVO_SOURCE_DIR) + "/data/qarvo3gpformat.ini";
-
 // Mobile 3GP (H.263, 15 fps), MPEG-4 in MP4, H.264 in MP4.
 constexpr int kFormats[] = {1400, 2602, 2603};
 
-class TNoQuestion : public ISizeQuestion {
- public:
-  bool UseDefaultSize() override { return true; }
-};
 
 struct TConverted {
   TJobReport Report;
@@ -36,25 +31,8 @@ struct TConverted {
 void Convert(int code, const std::string& source, const std::string& folder, TConverted& result) {
   TIniFile settings(folder + "/settings.ini");
   settings.WriteString("settings", "OutPutDir", folder);
-  TIniFile definitions(kDefinitionFile);
-  std::unique_ptr<IHeadlessEngine> engine = MakeEngineBatch();
-  TBatchRun run(*engine, settings, definitions);
-  run.SetFormatCode(code);
-  std::vector<TJobRow> rows{{source, true, NewJobRecord(source, "", 0, "lbox"), {}}};
-  bool ended = false;
-  engine->OnProgress = [&](const TRunProgress& p) { result.MostTotal = std::max(result.MostTotal, p.TotalDuration); };
-  engine->OnTerminate = [&](const TRunTermination& t) {
-    ended = ended || run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception, t.ExceptionMsg, nullptr,
-                                     false, false, {});
-  };
-  TOutputNamer namer(settings);
-  TNoQuestion noQuestion;
-  ASSERT_TRUE(run.Start(rows, namer, noQuestion)) << run.Reports().front().Message;
-  // A safety net only: these conversions take a second or two.
-  for (int i = 0; i < 1200 && !ended; ++i) engine->Pump(100);
-  ASSERT_TRUE(ended) << "the conversion did not end";
-  result.Report = run.Reports().front();
-  ASSERT_EQ(result.Report.Outcome, TJobOutcome::Finished) << result.Report.Message;
+  TIniFile definitions(test::DefinitionFile());
+  test::ConvertOneJob(settings, definitions, code, source, result.Report, &result.MostTotal);
 }
 
 TClipSpec Asf(double seconds) {

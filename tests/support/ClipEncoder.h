@@ -18,7 +18,6 @@ class TClipEncoder {
 
   const AVCodec& Codec() const { return *codec_; }
   AVCodecContext& Context() { return *context_; }
-  AVStream* Stream() { return stream_; }
 
   // Opens the encoder with deterministic settings and adds its stream to the output. Every
   // option must be taken by the encoder.

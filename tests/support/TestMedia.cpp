@@ -97,7 +97,7 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   if (spec.VideoCodec == "libx264") options.Set("preset", "veryfast");
   encoder->Open(std::move(options));
   if (spec.Rotation != 0) {
-    uint8_t* matrix = api().av_stream_new_side_data(encoder->Stream(), AV_PKT_DATA_DISPLAYMATRIX,
+    uint8_t* matrix = api().av_stream_new_side_data(&encoder->Stream(), AV_PKT_DATA_DISPLAYMATRIX,
                                                     9 * sizeof(int32_t));
     if (!matrix) throw std::runtime_error("av_stream_new_side_data(display matrix): out of memory");
     // A matrix made for a clockwise turn asks a player to turn the picture that way.
