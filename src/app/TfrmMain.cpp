@@ -42,7 +42,9 @@ constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
 // The preview panel's place (filled by the preview later).
 constexpr int kPreviewWidth = 243;
-constexpr int kPreviewHeight = 171;
+// Below the preview's usual 171: the window must still open at its size with the option
+// panels in full.
+constexpr int kPreviewMinimumHeight = 136;
 
 // The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
 QStringList OpenDialogNameFilters() {
@@ -155,7 +157,7 @@ void TfrmMain::CreateControls() {
   pan1 = new QWidget(central);
   pan1->setObjectName(QStringLiteral("pan1"));
   pan1->setFixedWidth(kPreviewWidth);
-  pan1->setMinimumHeight(kPreviewHeight);
+  pan1->setMinimumHeight(kPreviewMinimumHeight);
   pan1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   auto* jobs = new QHBoxLayout;
   jobs->setSpacing(10);

@@ -227,8 +227,14 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
   const std::string folder =
       settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder());
   if (info.TaskIndex < 0) ended_ = true;
+  if (info.TaskIndex >= 0 && !info.Started) {
+    // Ended by a stop before it began: its row says so at the end of the run.
+    batch_->OnNotStarted(info.TaskIndex);
+    return;
+  }
   // Open (as the main window's button does) only a folder of more than two characters.
-  batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg,
+  batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception,
+                      info.Exception ? info.ExceptionMsg : info.Warning,
                       &Actions(), progress_->OpenFolderChecked() && folder.size() > 2,
                       progress_->ShutDownChecked(), folder);
   const std::vector<int>& taskRows = batch_->TaskRows();

@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
-  EXPECT_GE(pan1->height(), 171);
+  EXPECT_GE(pan1->height(), 136);
   ASSERT_NE(window->findChild<QWidget*>("pnlFormatSelector"), nullptr);
   ASSERT_NE(window->findChild<QWidget*>("pnlParameters"), nullptr);
 

@@ -10,8 +10,10 @@ inline QApplication& QtApplication() {
   static int argc = 1;
   static char name[] = "qarvo_widget_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
+  // Never destroyed: at static destruction Qt's own globals may be gone already, and a
+  // destructor running then crashes the program after its tests have passed.
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
 }
 
 }  // namespace qarvo::test
