@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTextDocumentFragment>
 #include <QPushButton>
 #include <QWidget>
 
@@ -32,6 +33,13 @@ void CheckContrast(const QWidget& widget, const QColor& text, const QColor& back
                              .arg(ratio, 0, 'f', 2);
 }
 
+// A rich-text label (a link) shows its text without the markup.
+QString ShownText(const QLabel& label) {
+  return Qt::mightBeRichText(label.text()) || label.textFormat() == Qt::RichText
+             ? QTextDocumentFragment::fromHtml(label.text()).toPlainText()
+             : label.text();
+}
+
 void CheckWidth(const QWidget& widget, int needed, int available, const QString& shot,
                 TScreenFindings& findings) {
   if (needed > available)
@@ -55,7 +63,7 @@ void CheckWindow(QWidget& window, const QString& shot, TScreenFindings& findings
       CheckContrast(*label, palette.color(QPalette::Active, label->foregroundRole()), windowColour,
                     shot, findings);
       if (!label->wordWrap())
-        CheckWidth(*label, label->fontMetrics().horizontalAdvance(label->text()),
+        CheckWidth(*label, label->fontMetrics().horizontalAdvance(ShownText(*label)),
                    label->contentsRect().width(), shot, findings);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
       if (button->text().isEmpty()) continue;

@@ -10,14 +10,21 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/ColourSchemes.h"
 #include "app/TApplication.h"
+#include "app/IShellOpener.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
 #include "app/screens/SampleWindows.h"
 #include "app/screens/ScreenChecks.h"
 #include "core/AppPaths.h"
 #include "core/ColourScheme.h"
+#include "core/IniFile.h"
+#include "core/JobList.h"
+#include "core/SettingsKeys.h"
 #include "jobs/TfrmProgress.h"
 
 namespace {
@@ -38,6 +45,22 @@ void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString
   if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// Jobs for the picture of a filled list: fixed lengths, no files needed.
+class TSampleProber : public IJobProber {
+ public:
+  bool LoadLibraries() override { return true; }
+  std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string&) override {
+    return static_cast<int64_t>(fileName.size() % 7 + 1) * 37'000'000;
+  }
+  void ClearTasks() override {}
+};
+
+class TNoShell : public IShellOpener {
+ public:
+  void OpenWebAddress(const QString&) override {}
+  void OpenFolder(const QString&) override {}
+};
+
 class TScreens {
  public:
   TScreens(QString folder, TScreenFindings& findings) : folder_(std::move(folder)), findings_(findings) {}
@@ -53,11 +76,25 @@ class TScreens {
     ++shots_;
   }
 
-  void ShootAll(const QString& suffix, bool save) {
+  // The main window takes its scheme from the settings, as at start-up.
+  void ShootAll(int scheme, const QString& suffix, bool save) {
+    TIniFile(qgetenv("QARVO_SETTINGS_FILE").toStdString())
+        .WriteInteger(settings::kSection, settings::kSkinIndex, scheme);
     {
       TfrmMain frmMain;
       Shoot(frmMain, QStringLiteral("main-empty-") + suffix, save);
+      TSampleProber prober;
+      frmMain.SetJobProber(&prober);
+      frmMain.AddFiles({QStringLiteral("/home/user/Videos/Summer holiday 2026/At the lake.avi"),
+                        QStringLiteral("/home/user/Videos/birthday.mp4"),
+                        QStringLiteral("/home/user/Music/concert recording.mkv")});
+      Shoot(frmMain, QStringLiteral("main-jobs-") + suffix, save);
+      TNoShell shell;
+      TfrmAbout about(frmMain.GlobalObject(), shell, &frmMain);
+      Shoot(about, QStringLiteral("about-") + suffix, save);
     }
+    TfrmCover cover(ExecutableFolder());
+    Shoot(cover, QStringLiteral("splash-") + suffix, save);
     TBitmap picture;
     DrawSamplePicture(picture, 640, 360);
     Shoot(*ProgressDuringARun(picture), QStringLiteral("progress-") + suffix, save);
@@ -95,14 +132,14 @@ int main(int argc, char** argv) {
   TScreens screens(folder, findings);
   for (int scheme = 0; scheme < kColourSchemeCount; ++scheme) {
     ApplyColourScheme(scheme);
-    screens.ShootAll(QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme), true);
+    screens.ShootAll(scheme, QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme), true);
   }
   // Larger fonts must not clip any caption either; one scheme is enough to look at.
   QFont font = QApplication::font();
   font.setPointSizeF(font.pointSizeF() * 1.25);
   QApplication::setFont(font);
   ApplyColourScheme(0);
-  screens.ShootAll(QStringLiteral("0-default-125"), true);
+  screens.ShootAll(0, QStringLiteral("0-default-125"), true);
 
   std::printf("qarvo-screens: %d windows in %s, lowest caption contrast %.2f:1\n", screens.Shots(),
               qPrintable(folder), findings.LowestContrast);
