@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ostream>
 
+#include "base/MonotonicClock.h"
 #include "convert/ProgressLine.h"
 #include "core/ErrorMessage.h"
 #include "core/SettingsError.h"
@@ -10,11 +11,7 @@
 namespace qarvo {
 namespace {
 
-int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+int64_t NowUs() { return MonotonicMicroseconds(); }
 
 // The headless front end answers the size question with Yes and says so.
 class TYesToSize : public ISizeQuestion {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/MonotonicClock.h"
 #include "core/AppPaths.h"
 #include "core/ErrorMessage.h"
 #include "core/JobList.h"
@@ -22,11 +23,7 @@
 namespace qarvo {
 namespace {
 
-int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+int64_t NowUs() { return MonotonicMicroseconds(); }
 
 void CopyBitmap(const TBitmap& from, TBitmap& to) {
   to.SetSize(from.Width(), from.Height());

@@ -149,14 +149,7 @@ TEST(ProbeFacts, StreamDurationsVariableRatesUnitsAndNonMedia) {
   const std::string asText = folder.File("notes.txt");
   std::filesystem::copy_file(notes, asText);
   // A picture is media only when its name says it is a picture.
-  TClipSpec still;
-  still.Container = "image2";
-  still.Extension = "png";
-  still.VideoCodec = "png";
-  still.PixelFormat = AV_PIX_FMT_RGB24;
-  still.VideoBitRate = 0;
-  still.AudioCodec.clear();
-  still.Duration = 0.04;
+  const TClipSpec still = StillPicture();
   const std::string picture = EnsureClipFile(still, "still.png");
   EXPECT_TRUE(probe.LoadFile(picture)) << probe.LastErrMsg();
   const std::string pictureAsVideo = folder.File("picture.avi");

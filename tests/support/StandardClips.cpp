@@ -148,4 +148,16 @@ std::string EnsureClipFile(const TClipSpec& spec, const std::string& fileName) {
   return clip.string();
 }
 
+TClipSpec StillPicture() {
+  TClipSpec still;
+  still.Container = "image2";
+  still.Extension = "png";
+  still.VideoCodec = "png";
+  still.PixelFormat = AV_PIX_FMT_RGB24;
+  still.VideoBitRate = 0;
+  still.AudioCodec.clear();
+  still.Duration = 0.04;
+  return still;
+}
+
 }  // namespace qarvo

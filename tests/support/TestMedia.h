@@ -69,6 +69,8 @@ double AudioLeadIn(const TClipSpec& spec);
 std::string DescribeClip(const TClipSpec& spec);
 
 const std::vector<TNamedClip>& StandardClips();
+// A single PNG picture, as a picture file (not a stream container) holds it.
+TClipSpec StillPicture();
 // The standard clip called `name`; throws std::runtime_error for an unknown name.
 const TClipSpec& StandardClip(const std::string& name);
 

@@ -331,14 +331,7 @@ TEST_F(TranscodeTest, ProgressComesAtTheIntervalAndOnceAtTheEnd) {
 
 // One picture read again and again until the recording time ends it.
 TEST_F(TranscodeTest, LoopedPictureRepeatsUntilTheRecordingTime) {
-  TClipSpec still;
-  still.Container = "image2";
-  still.Extension = "png";
-  still.VideoCodec = "png";
-  still.PixelFormat = AV_PIX_FMT_RGB24;
-  still.VideoBitRate = 0;
-  still.AudioCodec.clear();
-  still.Duration = 0.04;
+  const TClipSpec still = StillPicture();
   const std::string picture = EnsureClipFile(still, "still.png");
   TRecordingTranscoder task;
   task.DispatchOption("loop_input", "1");
