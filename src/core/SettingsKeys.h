@@ -50,4 +50,18 @@ inline constexpr bool kSnapJpgDefault = true;
 inline constexpr const char* kJpgCmp = "jpgCmp";
 inline constexpr int kJpgCmpDefault = 30;
 
+// Keep every snapshot under a dated name instead of the four fixed names.
+inline constexpr const char* kKeepEverySnapshot = "keepEverySnapshot";
+inline constexpr bool kKeepEverySnapshotDefault = false;
+// Conversions open their decoders and encoders with automatic thread counts.
+inline constexpr const char* kUseAllCores = "useAllCores";
+inline constexpr bool kUseAllCoresDefault = true;
+// Tasks run at once: 0 = automatic, else 1 to kSimultaneousJobsMax.
+inline constexpr const char* kSimultaneousJobs = "simultaneousJobs";
+inline constexpr int kSimultaneousJobsDefault = 0;
+inline constexpr int kSimultaneousJobsMax = 8;
+// Address of the news file; empty = no request.
+inline constexpr const char* kNewsUrl = "newsUrl";
+inline constexpr const char* kNewsUrlDefault = "";
+
 }  // namespace qarvo::settings
