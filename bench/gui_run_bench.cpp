@@ -8,8 +8,18 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,6 +67,73 @@ TSchedule ThreadSchedule() {
   return schedule;
 }
 
+// Where the main thread is while it stalls: a watchdog thread reads the main thread's current
+// system call and (as root) its kernel stack whenever the heartbeat is more than 20 ms late,
+// so a blocked stall shows whether it waited on a lock, a file or the disk.
+class TStallSampler {
+ public:
+  TStallSampler() : mainThread_(static_cast<pid_t>(::syscall(SYS_gettid))) {
+    Beat();
+    watchdog_ = std::thread([this] { Watch(); });
+  }
+  ~TStallSampler() {
+    stop_ = true;
+    watchdog_.join();
+  }
+  void Beat() { lastBeatNs_ = NowNs(); }
+  // The samples taken between two instants (seconds on the steady clock), most frequent first.
+  std::string Between(Clock::time_point from, Clock::time_point to) {
+    std::map<std::string, int> counts;
+    {
+      std::lock_guard lock(mutex_);
+      for (const auto& [at, text] : samples_)
+        if (at >= from && at <= to) ++counts[text];
+    }
+    std::vector<std::pair<int, std::string>> sorted;
+    for (const auto& [text, count] : counts) sorted.emplace_back(count, text);
+    std::sort(sorted.rbegin(), sorted.rend());
+    std::string out;
+    for (const auto& [count, text] : sorted) out += "    " + std::to_string(count) + " x " + text + "\n";
+    return out.empty() ? "    (no sample)\n" : out;
+  }
+
+ private:
+  static int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+  std::string Read(const char* what) const {
+    std::ifstream file("/proc/self/task/" + std::to_string(mainThread_) + "/" + what);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return text;
+  }
+  std::string Sample() const {
+    std::istringstream syscallText(Read("syscall"));
+    std::string number;
+    syscallText >> number;
+    std::string text = "syscall " + number + ":";
+    std::istringstream stack(Read("stack"));
+    std::string line;
+    for (int frames = 0; frames < 6 && std::getline(stack, line); ++frames) {
+      const auto space = line.find(' ');
+      text += " " + (space == std::string::npos ? line : line.substr(space + 1));
+    }
+    return text;
+  }
+  void Watch() {
+    while (!stop_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (NowNs() - lastBeatNs_ < 20'000'000) continue;
+      std::string sample = Sample();
+      std::lock_guard lock(mutex_);
+      samples_.emplace_back(Clock::now(), std::move(sample));
+    }
+  }
+  const pid_t mainThread_;
+  std::atomic<int64_t> lastBeatNs_{0};
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::pair<Clock::time_point, std::string>> samples_;
+  std::thread watchdog_;
+};
+
 // Gaps between ticks of a fast timer: whatever keeps the event loop from running shows up. A
 // gap is split into the time the main thread ran, the time it waited for a processor (other
 // work on the machine) and the rest (it was blocked).
@@ -67,7 +144,7 @@ class THeartbeat {
     double Own() const { return Ms - WaitMs; }  // what a machine to itself would still see
   };
 
-  THeartbeat() {
+  explicit THeartbeat(TStallSampler& sampler) : sampler_(sampler) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Beat(); });
@@ -87,6 +164,11 @@ class THeartbeat {
   int Beats() const { return beats_; }
   const TGap& Longest() const { return Max([](const TGap& g) { return g.Ms; }); }
   const TGap& LongestOwn() const { return Max([](const TGap& g) { return g.Own(); }); }
+  // What the watchdog saw during a gap.
+  std::string Where(const TGap& gap) {
+    const auto from = begun_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(gap.AtS));
+    return sampler_.Between(from, from + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(gap.Ms)));
+  }
   std::string Describe(const TGap& gap) const {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -110,8 +192,10 @@ class THeartbeat {
                      schedule.WaitMs - schedule_.WaitMs});
     last_ = now;
     schedule_ = schedule;
+    sampler_.Beat();
     ++beats_;
   }
+  TStallSampler& sampler_;
   QTimer timer_;
   Clock::time_point begun_, last_;
   TSchedule schedule_;
@@ -173,7 +257,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) rows.push_back({clip, true, qarvo::NewJobRecord(clip, "", 10000000, "lbox"), {}, {}});
     return rows;
   };
-  THeartbeat heartbeat;
+  TStallSampler sampler;
+  THeartbeat heartbeat(sampler);
 
   auto rows = rowsOf(3);
   heartbeat.Begin();
@@ -184,6 +269,7 @@ int main(int argc, char** argv) {
   const int runBeats = heartbeat.Beats();
   const std::string runLongest = heartbeat.Describe(heartbeat.Longest());
   const std::string runOwn = heartbeat.Describe(heartbeat.LongestOwn());
+  const std::string runWhere = heartbeat.Where(heartbeat.LongestOwn());
   for (const auto& row : rows)
     if (row.Progress != "100%") std::fprintf(stderr, "a job ended with \"%s\"\n", row.Progress.c_str());
 
@@ -207,6 +293,7 @@ int main(int argc, char** argv) {
   std::printf("run of 3 jobs (640x480 10 s each into mp4 320x240): %.1f s, %d heartbeats\n", seconds, runBeats);
   std::printf("longest main-thread stall during Start, the run and its end: %s\n", runLongest.c_str());
   std::printf("longest stall of its own (less the wait for a processor; target < 50 ms): %s\n", runOwn.c_str());
+  std::printf("  where the main thread was (system call: kernel stack):\n%s", runWhere.c_str());
   std::printf("Cancel during the second job took %.1f ms; longest stall of its own meanwhile: %s\n", cancelMs,
               cancelLongest.c_str());
   std::error_code ignored;
