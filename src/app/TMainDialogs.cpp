@@ -41,10 +41,18 @@ QString TMainDialogs::ChooseFolder(QWidget* parent, const QString& current) {
   return fmDirectory_->Choose(current);
 }
 
+std::unique_ptr<QMessageBox> TMainDialogs::UpgradeQuestionBox(QWidget* parent,
+                                                             const QString& question) {
+  auto box = std::make_unique<QMessageBox>(
+      QMessageBox::Question, QStringLiteral("Warning - New Version Available for Download."),
+      question, QMessageBox::Yes | QMessageBox::No, parent);
+  box->setObjectName(QStringLiteral("msgUpgrade"));
+  box->setDefaultButton(QMessageBox::No);
+  return box;
+}
+
 bool TMainDialogs::AskUpgrade(QWidget* parent, const QString& question) {
-  return QMessageBox::question(parent, QStringLiteral("Warning - New Version Available for Download."),
-                               question, QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return UpgradeQuestionBox(parent, question)->exec() == QMessageBox::Yes;
 }
 
 }  // namespace qarvo

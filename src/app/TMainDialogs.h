@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <memory>
 
+class QMessageBox;
+
 #include "app/IMainDialogs.h"
 
 namespace qarvo {
@@ -22,6 +24,8 @@ class TMainDialogs : public IMainDialogs {
   // The folder chooser, made on first use as a child of the first parent's window and kept.
   QString ChooseFolder(QWidget* parent, const QString& current) override;
   bool AskUpgrade(QWidget* parent, const QString& question) override;
+  // The upgrade question's box, as AskUpgrade shows it.
+  static std::unique_ptr<QMessageBox> UpgradeQuestionBox(QWidget* parent, const QString& question);
 
  private:
   QString appTitle_;

@@ -109,7 +109,6 @@ QWidget* TfrmPreference::CreateSnapshotGroup() {
   spedCmp->setToolTip(hint.join(QLatin1Char('\n')));
   auto* note = Named(new QLabel(QStringLiteral("(The higher the value, the better the image quality.)"),
                                 group), "lblCmpNote");
-  note->setWordWrap(true);
   chkKeepEverySnapshot = Named(new QCheckBox(QStringLiteral("Keep every snapshot"), group),
                                "chkKeepEverySnapshot");
   chkKeepEverySnapshot->setToolTip(
@@ -132,24 +131,25 @@ QWidget* TfrmPreference::CreateSnapshotGroup() {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(6);
   grid->addWidget(Label(group, QStringLiteral("Snapshot folder:")), 0, 0);
-  auto* folderRow = new QHBoxLayout;
-  folderRow->addWidget(edtSnapDirectory, 1);
-  folderRow->addWidget(btnOpen);
-  folderRow->addWidget(btnBrows);
-  grid->addLayout(folderRow, 0, 1, 1, 3);
-  grid->addWidget(Label(group, QStringLiteral("Snapshot size:")), 1, 0);
-  grid->addWidget(chkSmallSize, 1, 1);
-  grid->addWidget(chkFullSize, 1, 2);
-  grid->addWidget(Label(group, QStringLiteral("Snapshot format:")), 2, 0);
-  grid->addWidget(chkBmp, 2, 1);
-  grid->addWidget(chkJpg, 2, 2);
-  grid->addWidget(Label(group, QStringLiteral("Jpg Compression Quality:")), 3, 0);
+  grid->addWidget(edtSnapDirectory, 0, 1, 1, 3);
+  auto* folderButtons = new QHBoxLayout;
+  folderButtons->addStretch(1);
+  folderButtons->addWidget(btnOpen);
+  folderButtons->addWidget(btnBrows);
+  grid->addLayout(folderButtons, 1, 1, 1, 3);
+  grid->addWidget(Label(group, QStringLiteral("Snapshot size:")), 2, 0);
+  grid->addWidget(chkSmallSize, 2, 1);
+  grid->addWidget(chkFullSize, 2, 2);
+  grid->addWidget(Label(group, QStringLiteral("Snapshot format:")), 3, 0);
+  grid->addWidget(chkBmp, 3, 1);
+  grid->addWidget(chkJpg, 3, 2);
+  grid->addWidget(Label(group, QStringLiteral("Jpg Compression Quality:")), 4, 0);
   auto* qualityRow = new QHBoxLayout;
   qualityRow->addWidget(spedCmp);
   qualityRow->addWidget(trcCmp, 1);
-  grid->addLayout(qualityRow, 3, 1, 1, 3);
-  grid->addWidget(note, 4, 1, 1, 3);
-  grid->addWidget(chkKeepEverySnapshot, 5, 1, 1, 3);
+  grid->addLayout(qualityRow, 4, 1, 1, 3);
+  grid->addWidget(note, 5, 0, 1, 4, Qt::AlignRight);
+  grid->addWidget(chkKeepEverySnapshot, 6, 1, 1, 3);
 
   grid->setColumnStretch(3, 1);
   return group;
