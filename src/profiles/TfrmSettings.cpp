@@ -28,6 +28,7 @@ TfrmSettings::TfrmSettings(const TGlobalObject& global, QWidget* parent)
 
   selector_ = new TFormatSelector(work_, this);
   selector_->setObjectName(QStringLiteral("pnlFormatSelector"));
+  selector_->SetOpensDownward(true);
   panel_ = new TParameterPanel(work_, this);
   panel_->setObjectName(QStringLiteral("pnlParameters"));
   connect(selector_, &TFormatSelector::FormatChanged, panel_, &TParameterPanel::LoadFormat);

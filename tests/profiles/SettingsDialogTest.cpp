@@ -85,6 +85,13 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   EXPECT_EQ(In<QLineEdit>(dialog, "edt1")->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
   EXPECT_EQ(In<QComboBox>(dialog, "cmbAudioBitRate")->currentText(), "128");
   ChooseAc3(dialog);
+  // Its list opened downwards, right below the field.
+  dialog.Selector().ShowList();
+  auto* field = In<QLineEdit>(dialog, "edt1");
+  const QRect list = In<QWidget>(dialog, "lst1Popup")->frameGeometry();
+  EXPECT_EQ(list.top(), field->mapToGlobal(QPoint(0, field->height() - 1)).y());
+  EXPECT_LE(list.height(), 247);
+  dialog.Selector().HideList();
   QTest::mouseClick(In<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(test::ReadText(global_.SettingsFile()), before);
