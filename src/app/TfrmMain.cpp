@@ -112,6 +112,8 @@ void TfrmMain::FormCreate() {
   dialogs_ = platformDialogs_.get();
   shell_ = desktopShell_.get();
   conversionRun_ = std::make_unique<TConversionRun>(*CCAVC, *globalObject_, this);
+  conversionRun_->SetLinkOpener(
+      [this](const std::string& url) { OpenWebAddress(QString::fromStdString(url)); });
   // Tasks with the engine's preview on show it in a window of ours.
   InstallPreviewWindowFactory();
 }

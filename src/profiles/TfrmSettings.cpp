@@ -89,7 +89,7 @@ void TfrmSettings::FormShow() {
 }
 
 void TfrmSettings::btnOkClick() {
-  if (!panel_->CommitFrameSize()) return;
+  if (!panel_->CommitTypedFrameSize()) return;
   Apply();
   accept();
 }

@@ -9,6 +9,7 @@
 
 #include "core/GlobalObject.h"
 #include "core/IniFile.h"
+#include "profiles/IUserPrompts.h"
 #include "profiles/TFormatSelector.h"
 #include "profiles/TParameterPanel.h"
 #include "support/QtApplication.h"
@@ -23,6 +24,12 @@ constexpr const char* kDefinitions =
     "Channel=stereo 2 channels,mono 1 channel\nVolume=50%,100%\n"
     "[formatInfo706]\nVideoSize=null\nVideoEncoder=\nAudioBitRate=192,384\nSampleRate=48000\n"
     "AudioEncoder=AC3\nChannel=stereo 2 channels\nVolume=100%\n";
+
+struct TRecordedPrompts : IUserPrompts {
+  void ShowMessage(const TParamMessage& message) override { Messages.push_back(message); }
+  void Beep() override {}
+  std::vector<TParamMessage> Messages;
+};
 
 class SettingsDialogTest : public ::testing::Test {
  protected:
@@ -116,6 +123,28 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   EXPECT_EQ(mainSelector.FormatName(), "AC-3 Audio Codec (*.ac3)");
   EXPECT_EQ(mainSelector.findChild<QListView*>("lst1")->model()->rowCount(), mainRows + 7);
   EXPECT_EQ(mainPanel.findChild<QComboBox*>("cmbAudioBitRate")->currentText(), "384");
+}
+
+TEST_F(SettingsDialogTest, ATypedFrameSizeIsCorrectedAndWrittenOnlyOnOk) {
+  TfrmSettings dialog(global_);
+  TRecordedPrompts prompts;
+  dialog.SetPrompts(&prompts);
+  dialog.show();
+  const std::string before = test::ReadText(global_.SettingsFile());
+  auto* size = In<QComboBox>(dialog, "cmbVideoSize");
+  ASSERT_TRUE(size->isEditable());
+  size->setFocus();
+  size->lineEdit()->selectAll();
+  QTest::keyClicks(size->lineEdit(), "321x241");
+  QTest::mouseClick(In<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
+  // The correction shows; the dialog stays and the real file is as it was.
+  ASSERT_FALSE(prompts.Messages.empty());
+  EXPECT_EQ(size->currentText(), "320x240");
+  EXPECT_EQ(test::ReadText(global_.SettingsFile()), before);
+  EXPECT_TRUE(dialog.isVisible());
+  QTest::mouseClick(In<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(TIniFile(global_.SettingsFile()).ReadString("formatInfo1", "paraVideoSize", ""), "320x240");
 }
 
 }  // namespace
