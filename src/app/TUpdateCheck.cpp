@@ -55,7 +55,6 @@ QString TUpdateCheck::CacheFile(const char* name) const {
 }
 
 void TUpdateCheck::Start() {
-  done_ = false;
   rows_.clear();
   latest_.clear();
   Fetch(CacheFile(kFetchedFile), [this](bool fetched) { FirstFetched(fetched); });
@@ -96,7 +95,6 @@ void TUpdateCheck::FirstFetched(bool fetched) {
     const QString question = QStringLiteral("Do you want to upgrade to %1 %2 now?")
                                  .arg(QString::fromStdString(appTitle_), latest);
     if (ask_(question)) {
-      done_ = true;
       emit UpgradeAccepted();
       return;
     }
@@ -109,8 +107,11 @@ void TUpdateCheck::SecondFetched(bool fetched) {
   const QString fetchedFile = CacheFile(kFetchedFile);
   // The copy for later starts is the same file: without a second answer, keep the first.
   if (!fetched) {
-    QFile::remove(kept);
-    QFile::copy(fetchedFile, kept);
+    QFile source(fetchedFile);
+    QSaveFile copy(kept);
+    if (source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly) &&
+        copy.write(source.readAll()) >= 0)
+      copy.commit();
   }
   ReadRows(kept, fetchedFile);
   Finish();
@@ -137,9 +138,6 @@ void TUpdateCheck::ReadRows(const QString& textFile, const QString& linkFile) {
   }
 }
 
-void TUpdateCheck::Finish() {
-  done_ = true;
-  emit Finished();
-}
+void TUpdateCheck::Finish() { emit Finished(); }
 
 }  // namespace qarvo

@@ -42,7 +42,6 @@ class TUpdateCheck : public QObject {
 
   const std::vector<TAdInfo>& Rows() const { return rows_; }
   const std::string& Latest() const { return latest_; }
-  bool Done() const { return done_; }
 
  signals:
   // The rows and the newest release number are ready.
@@ -69,7 +68,6 @@ class TUpdateCheck : public QObject {
   std::vector<TAdInfo> rows_;
   std::string latest_;
   int count_ = 0;
-  bool done_ = false;
 };
 
 }  // namespace qarvo

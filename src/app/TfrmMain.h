@@ -69,8 +69,6 @@ class TfrmMain : public QMainWindow {
   void ShowAbout();
   void mnuToolsPreferenceClick();
   void mnuFileSettingsClick();
-  // The news check of the first show; null before it.
-  TUpdateCheck* UpdateCheck() const { return updateCheck_; }
   // The dialogs, once made (tests).
   TfrmPreference* PreferenceDialog() const { return frmPreference_; }
   TfrmSettings* SettingsDialog() const { return frmSettings_; }

@@ -28,6 +28,8 @@ class TLoopbackHttpServer : public QObject {
   }
   void SetBody(const QByteArray& body) { body_ = body; }
   void SetSilent(bool silent) { silent_ = silent; }
+  // Answers this many requests, then none.
+  void SetAnswers(int answers) { answers_ = answers; }
   int Requests() const { return requests_; }
 
  private:
@@ -37,7 +39,7 @@ class TLoopbackHttpServer : public QObject {
     if (!request.contains("\r\n\r\n")) return;
     request.clear();
     ++requests_;
-    if (silent_) return;
+    if (silent_ || (answers_ >= 0 && requests_ > answers_)) return;
     socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: " +
                   QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
     socket->disconnectFromHost();
@@ -47,6 +49,7 @@ class TLoopbackHttpServer : public QObject {
   QByteArray body_;
   bool silent_ = false;
   int requests_ = 0;
+  int answers_ = -1;
   QHash<QTcpSocket*, QByteArray> pending_;
 };
 

@@ -154,6 +154,16 @@ TEST(TUpdateCheck, SilentServerFallsBackWithinTheTimeOutWhileTheWindowRepaintsAn
   EXPECT_EQ(next.check.Rows()[1].AdText, "Second news");
   EXPECT_EQ(next.check.Rows()[1].AdUrl, "news.example/no-link");
   EXPECT_EQ(next.check.Latest(), "3.4");
+  // The second fetch of a start unanswered: the first answer is the copy, and its rows show.
+  test::TLoopbackHttpServer once;
+  once.SetBody(NewsFile("3.25"));
+  once.SetAnswers(1);
+  TCheck half(once.Url(), cache.Folder(), false, 300);
+  ASSERT_TRUE(half.Run());
+  EXPECT_EQ(once.Requests(), 2);
+  EXPECT_EQ(test::ReadText(cache.File("qarvo.xml")), NewsFile("3.25").toStdString());
+  ASSERT_EQ(half.check.Rows().size(), 2u);
+  EXPECT_EQ(half.check.Rows()[0].AdText, "First news");
   // No address: no request, the copy still serves.
   TCheck none(QUrl(), cache.Folder());
   ASSERT_TRUE(none.Run());
