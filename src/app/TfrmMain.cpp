@@ -82,7 +82,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
 TfrmMain::~TfrmMain() {
   Teardown();
-  SetPreviewWindowFactory(nullptr);
   // The panels borrow the configuration and the run borrows the engine: both go first.
   delete takeCentralWidget();
   conversionRun_.reset();
