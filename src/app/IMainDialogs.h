@@ -19,6 +19,9 @@ class IMainDialogs {
   virtual QStringList ChooseFiles(QWidget* parent, const QStringList& filters) = 0;
   // A folder, or empty when cancelled.
   virtual QString ChooseFolder(QWidget* parent, const QString& current) = 0;
+  // The upgrade question (caption "Warning - New Version Available for Download."); true
+  // only for Yes.
+  virtual bool AskUpgrade(QWidget* parent, const QString& question) = 0;
 };
 
 }  // namespace qarvo

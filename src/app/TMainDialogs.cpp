@@ -3,7 +3,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/TfmDirectory.h"
+
 namespace qarvo {
+
+TMainDialogs::TMainDialogs(QString appTitle) : appTitle_(std::move(appTitle)) {}
+TMainDialogs::~TMainDialogs() = default;
 
 bool TMainDialogs::AskExit(QWidget* parent) {
   return QMessageBox::question(parent, QStringLiteral("Warning"),
@@ -25,7 +30,29 @@ QStringList TMainDialogs::ChooseFiles(QWidget* parent, const QStringList& filter
 }
 
 QString TMainDialogs::ChooseFolder(QWidget* parent, const QString& current) {
-  return QFileDialog::getExistingDirectory(parent, QString(), current);
+  if (!fmDirectory_) {
+    if (parent) {
+      fmDirectory_ = new TfmDirectory(appTitle_, parent->window());
+    } else {
+      ownDirectory_ = std::make_unique<TfmDirectory>(appTitle_);
+      fmDirectory_ = ownDirectory_.get();
+    }
+  }
+  return fmDirectory_->Choose(current);
+}
+
+std::unique_ptr<QMessageBox> TMainDialogs::UpgradeQuestionBox(QWidget* parent,
+                                                             const QString& question) {
+  auto box = std::make_unique<QMessageBox>(
+      QMessageBox::Question, QStringLiteral("Warning - New Version Available for Download."),
+      question, QMessageBox::Yes | QMessageBox::No, parent);
+  box->setObjectName(QStringLiteral("msgUpgrade"));
+  box->setDefaultButton(QMessageBox::No);
+  return box;
+}
+
+bool TMainDialogs::AskUpgrade(QWidget* parent, const QString& question) {
+  return UpgradeQuestionBox(parent, question)->exec() == QMessageBox::Yes;
 }
 
 }  // namespace qarvo

@@ -30,6 +30,7 @@
 #include "jobs/TEngineJobProber.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
+#include "jobs/TfrmPreviewWindow.h"
 #include "media/LibraryLoader.h"
 #include "profiles/TFormatSelector.h"
 #include "profiles/TParameterPanel.h"
@@ -104,12 +105,16 @@ void TfrmMain::FormCreate() {
   LoadMediaLibraries();
 
   engineProber_ = std::make_unique<TEngineJobProber>(*CCAVC, ExecutableFolder() + "LibAV");
-  platformDialogs_ = std::make_unique<TMainDialogs>();
+  platformDialogs_ = std::make_unique<TMainDialogs>(QString::fromStdString(globalObject_->AppTitle()));
   desktopShell_ = std::make_unique<TDesktopShellOpener>();
   prober_ = engineProber_.get();
   dialogs_ = platformDialogs_.get();
   shell_ = desktopShell_.get();
   conversionRun_ = std::make_unique<TConversionRun>(*CCAVC, *globalObject_, this);
+  conversionRun_->SetLinkOpener(
+      [this](const std::string& url) { OpenWebAddress(QString::fromStdString(url)); });
+  // Tasks with the engine's preview on show it in a window of ours.
+  InstallPreviewWindowFactory();
 }
 
 void TfrmMain::LoadMediaLibraries() {
@@ -272,6 +277,7 @@ void TfrmMain::FormShow() {
     startupFiles_.clear();
     lvFiles->DropPaths(paths);
   }
+  StartUpdateCheck();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

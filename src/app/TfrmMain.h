@@ -30,6 +30,9 @@ class TJobListModel;
 class TJobListView;
 class TParameterPanel;
 class TfrmAbout;
+class TfrmPreference;
+class TfrmSettings;
+class TUpdateCheck;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -64,6 +67,11 @@ class TfrmMain : public QMainWindow {
   void btnBrowsClick();
   void ChooseSkin(int index);
   void ShowAbout();
+  void mnuToolsPreferenceClick();
+  void mnuFileSettingsClick();
+  // The dialogs, once made (tests).
+  TfrmPreference* PreferenceDialog() const { return frmPreference_; }
+  TfrmSettings* SettingsDialog() const { return frmSettings_; }
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -107,6 +115,9 @@ class TfrmMain : public QMainWindow {
   void CheckFocused();
   void UncheckFocused();
   void OpenWebAddress(const QString& address);
+  void StartUpdateCheck();
+  void UpdateCheckFinished();
+  void UpgradeAccepted();
 
   std::unique_ptr<TGlobalObject> globalObject_;
   std::unique_ptr<TConvertEngine> CCAVC;
@@ -153,6 +164,9 @@ class TfrmMain : public QMainWindow {
   std::vector<QAction*> listRowEntries_;  // list menu: the entries that need a selected row
   std::vector<QAction*> laterEntries_;    // their dialogs come later: kept disabled
   TfrmAbout* frmAbout_ = nullptr;
+  TfrmPreference* frmPreference_ = nullptr;
+  TfrmSettings* frmSettings_ = nullptr;
+  TUpdateCheck* updateCheck_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -75,7 +75,8 @@ void TfrmMain::CreateFileMenu() {
   AddAction(menu, "mnuFileClear", QStringLiteral("&Clear"), &TfrmMain::btnClearClick);
   QAction* start = AddAction(menu, "mnuFileStart", QStringLiteral("&Start"), &TfrmMain::btnStartClick);
   start->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-  AddAction(menu, "mnuFileSettings", QStringLiteral("Se&ttings"), nullptr)->setVisible(false);
+  AddAction(menu, "mnuFileSettings", QStringLiteral("Se&ttings"), &TfrmMain::mnuFileSettingsClick)
+      ->setVisible(false);
   menu->addSeparator();
   QAction* exit = menu->addAction(QStringLiteral("&Exit"));
   exit->setObjectName(QStringLiteral("mnuFileExit"));
@@ -101,7 +102,8 @@ void TfrmMain::CreateEditMenu() {
 
 void TfrmMain::CreateToolsMenu() {
   QMenu* menu = AddMenu(menuBar(), "mnuTools", QStringLiteral("&Tools"));
-  AddAction(menu, "mnuToolsPreference", QStringLiteral("&Preference"), nullptr);
+  AddAction(menu, "mnuToolsPreference", QStringLiteral("&Preference"),
+            &TfrmMain::mnuToolsPreferenceClick);
   mnuSkin = menu->addMenu(QStringLiteral("&Skin"));
   mnuSkin->setObjectName(QStringLiteral("mnuSkin"));
   skinGroup_ = new QActionGroup(this);

@@ -9,6 +9,7 @@ namespace qarvo {
 struct TAdInfo {
   std::string AdText;
   std::string AdUrl;  // opened only when it contains "http"
+  bool operator==(const TAdInfo&) const = default;
 };
 
 // The seven rows used when no news file is available.

@@ -147,6 +147,7 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
   }
   progress_->SetPreviewSource(&preview_);
+  if (linkOpener_) progress_->SetLinkOpener(linkOpener_);
   progress_->Prepare(news_, global_.AppTitle(), newestVersion_);
   estimate_.Start(TaskLengths(rows, batch.TaskRows()), NowUs());
   progress_->exec();

@@ -49,6 +49,8 @@ class TConversionRun : public QObject {
   void SetMessages(IRunMessages* messages) { messages_ = messages; }
   // News rows for the progress window (the built-in ones until a news file is read).
   void SetNews(std::vector<TAdInfo> rows, std::string newestVersion);
+  // Opens a clicked news row's address (the web browser unless replaced).
+  void SetLinkOpener(std::function<void(const std::string& url)> opener) { linkOpener_ = std::move(opener); }
 
   // Created on the first Start and kept for later runs.
   TfrmProgress* ProgressWindow() const;
@@ -93,6 +95,7 @@ class TConversionRun : public QObject {
   std::unique_ptr<TfrmProgress> ownProgress_;
   std::vector<TAdInfo> news_;
   std::string newestVersion_;
+  std::function<void(const std::string&)> linkOpener_;
 
   // The last preview picture of the run; painted by the progress window.
   TBitmap preview_;

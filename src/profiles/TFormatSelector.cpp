@@ -127,6 +127,12 @@ void TFormatSelector::PlaceList() {
   const int rowHeight = TFormatRowDelegate::RowHeight(QFontMetrics(lst1_->font()));
   const int content = static_cast<int>(rows_.Rows().size()) * rowHeight + 2;
   const QPoint fieldTop = edt1_->mapToGlobal(QPoint(0, 0));
+  if (opensDownward_) {
+    // Directly below the field, as tall as the rows and a little more, up to a fixed limit.
+    const int below = std::min(static_cast<int>(rows_.Rows().size()) * rowHeight + 20, kDownwardMaxHeight);
+    popup_->setGeometry(fieldTop.x(), fieldTop.y() + edt1_->height() - 1, width(), below);
+    return;
+  }
   const QScreen* screen = edt1_->screen();
   const int room = screen ? fieldTop.y() - screen->availableGeometry().top() : content;
   const int height = std::min(content, std::max(room, kFewestRows * rowHeight + 2));

@@ -36,6 +36,10 @@ class TFormatSelector : public QWidget {
   int CurrentCode() const { return currentCode_; }
   QString FormatName() const;
 
+  // The list opens below the field (the settings dialog's way) instead of above it.
+  void SetOpensDownward(bool downward) { opensDownward_ = downward; }
+  static constexpr int kDownwardMaxHeight = 247;
+
   bool ListShown() const;
   void ShowList();
   void HideList();
@@ -58,6 +62,7 @@ class TFormatSelector : public QWidget {
 
   const TGlobalObject& global_;
   int currentCode_ = -1;
+  bool opensDownward_ = false;
   TFormatList rows_;
   QLineEdit* edt1_ = nullptr;
   QToolButton* imgbtn1_ = nullptr;

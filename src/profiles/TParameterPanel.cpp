@@ -117,6 +117,14 @@ bool TParameterPanel::CommitFrameSize() {
   return check.Ok;
 }
 
+bool TParameterPanel::CommitTypedFrameSize() {
+  const auto message = editor_.LeaveFrameSize();
+  Sync(TParamBox::VideoSize);
+  Show(message);
+  AnnounceWrites();
+  return !message;
+}
+
 void TParameterPanel::SetEncoderAvailability(TEncoderAvailable available) {
   editor_.SetEncoderAvailability(std::move(available));
   SyncAll();
@@ -143,10 +151,7 @@ void TParameterPanel::OnTyped(TParamBox box, const QString& text) {
 void TParameterPanel::OnFrameSizeLeft() {
   // The editor forgets the typed size before the message shows, so the focus the message
   // box takes cannot check it twice.
-  const auto message = editor_.LeaveFrameSize();
-  Sync(TParamBox::VideoSize);
-  Show(message);
-  AnnounceWrites();
+  CommitTypedFrameSize();
 }
 
 void TParameterPanel::OnDefault() {

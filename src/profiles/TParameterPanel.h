@@ -36,6 +36,8 @@ class TParameterPanel : public QWidget {
   // Before a run: commits a typed frame size and refuses an encoder the loaded libraries
   // lack; false (after the message) when the run must not start.
   bool CommitFrameSize();
+  // Checks and writes a typed frame size as leaving its box does; false after a message.
+  bool CommitTypedFrameSize();
   // Which encoders (engine names as the profile stores them) the loaded libraries provide;
   // the others are shown as unavailable.
   void SetEncoderAvailability(TEncoderAvailable available);

@@ -26,12 +26,16 @@
 #include "app/TApplication.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmCover.h"
+#include "app/TfrmPreference.h"
+#include "profiles/TfrmSettings.h"
 #include "base/EngineError.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "support/ScratchFolder.h"
+#include "AppTestApplication.h"
+#include "LoopbackHttpServer.h"
 
 namespace qarvo {
 namespace {
@@ -60,13 +64,10 @@ const std::string& DefinitionFile() {
 
 // One application object for the whole test program.
 TApplication& Application() {
-  static int argc = 1;
-  static char name[] = "qarvo_app_tests";
-  static char* argv[] = {name, nullptr};
   static TApplication* application = [] {
     ::setenv("QARVO_SETTINGS_FILE", SettingsFile().c_str(), 1);
     ::setenv("QARVO_FORMAT_FILE", DefinitionFile().c_str(), 1);
-    return new TApplication(argc, argv);
+    return &test::AppApplication();
   }();
   return *application;
 }
@@ -147,8 +148,14 @@ class TFakeDialogs : public IMainDialogs {
     return files;
   }
   QString ChooseFolder(QWidget*, const QString&) override { return folder; }
+  bool AskUpgrade(QWidget*, const QString& question) override {
+    upgradeQuestions << question;
+    return upgradeAnswer;
+  }
 
   bool exitAnswer = false;
+  bool upgradeAnswer = false;
+  QStringList upgradeQuestions;
   int questions = 0;
   int fileDialogs = 0;
   QStringList warnings, files, lastFilters;
@@ -230,8 +237,9 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   }
   EXPECT_FALSE(Find<QAction>(*window, "mnuFileSettings")->isVisible());
   // Their dialogs come later.
-  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuToolsPreference", "pmFilesVideoInfo"})
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "pmFilesVideoInfo"})
     EXPECT_FALSE(Find<QAction>(*window, name)->isEnabled()) << name;
+  EXPECT_TRUE(Find<QAction>(*window, "mnuToolsPreference")->isEnabled());
   EXPECT_EQ(Find<QAction>(*window, "mnuFileAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(Find<QAction>(*window, "mnuFileStart")->shortcut(),
             QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -451,6 +459,44 @@ TEST_F(MainWindowTest, OutputFolderLinksAndAboutBox) {
   EXPECT_EQ(Find<QPushButton>(about, "btnOk")->text(), "&Ok");
   about.lblHomeUrlClick();
   EXPECT_EQ(shell.web.last().toStdString(), global.HomeUrl());
+}
+
+TEST_F(MainWindowTest, PreferenceAndSettingsOpenFromTheMenusAndAnAcceptedUpgradeCloses) {
+  test::TScratchFolder cache("appcache");
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Folder()));
+  {
+    auto window = Window();
+    // Made on first use and kept.
+    const auto openAndClose = [&](const char* entry, auto dialog) {
+      QTimer::singleShot(0, window.get(), [&] { (window.get()->*dialog)()->reject(); });
+      Find<QAction>(*window, entry)->trigger();
+      return (window.get()->*dialog)();
+    };
+    QDialog* preference = openAndClose("mnuToolsPreference", &TfrmMain::PreferenceDialog);
+    ASSERT_NE(preference, nullptr);
+    EXPECT_EQ(preference->windowTitle(), "Preference");
+    EXPECT_EQ(openAndClose("mnuToolsPreference", &TfrmMain::PreferenceDialog), preference);
+    QDialog* settings = openAndClose("mnuFileSettings", &TfrmMain::SettingsDialog);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->windowTitle(), "Settings");
+    window->CloseWithoutQuestion();
+  }
+
+  // A news address with a newer release: Yes opens the download page and closes at once.
+  test::TLoopbackHttpServer server;
+  server.SetBody("<XMLPackage><count number=\"0\"/><videoversion number=\"9.1\"/></XMLPackage>");
+  TIniFile(SettingsFile()).WriteString("settings", "newsUrl", server.Url().toString().toStdString());
+  dialogs.upgradeAnswer = true;
+  auto window = Window();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
+  EXPECT_EQ(dialogs.upgradeQuestions,
+            QStringList{"Do you want to upgrade to Qarvo 3GP Video Converter 9.1 now?"});
+  EXPECT_EQ(dialogs.questions, 0);  // no exit question
+  ASSERT_FALSE(shell.web.isEmpty());
+  EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
+  EXPECT_EQ(server.Requests(), 1);  // nothing fetched after the Yes
+  if (oldCache.isNull()) qunsetenv("XDG_CACHE_HOME"); else qputenv("XDG_CACHE_HOME", oldCache);
 }
 
 TEST(TfrmCover, PictureFilesAndClosingOnceTheMainWindowShows) {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFont>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,11 @@
 
 #include "app/ColourSchemes.h"
 #include "app/TApplication.h"
+#include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
+#include "app/TMainDialogs.h"
+#include "app/TfmDirectory.h"
+#include "app/TfrmPreference.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
@@ -25,7 +30,9 @@
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "core/SettingsKeys.h"
+#include "jobs/TfrmPreviewWindow.h"
 #include "jobs/TfrmProgress.h"
+#include "profiles/TfrmSettings.h"
 
 namespace {
 
@@ -61,6 +68,15 @@ class TNoShell : public IShellOpener {
   void OpenFolder(const QString&) override {}
 };
 
+class TNoDialogs : public IMainDialogs {
+ public:
+  bool AskExit(QWidget*) override { return false; }
+  void ShowWarning(QWidget*, const QString&) override {}
+  QStringList ChooseFiles(QWidget*, const QStringList&) override { return {}; }
+  QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+  bool AskUpgrade(QWidget*, const QString&) override { return false; }
+};
+
 class TScreens {
  public:
   TScreens(QString folder, TScreenFindings& findings) : folder_(std::move(folder)), findings_(findings) {}
@@ -92,6 +108,7 @@ class TScreens {
       TNoShell shell;
       TfrmAbout about(frmMain.GlobalObject(), shell, &frmMain);
       Shoot(about, QStringLiteral("about-") + suffix, save);
+      ShootShellDialogs(frmMain, suffix, save);
     }
     TfrmCover cover(ExecutableFolder());
     Shoot(cover, QStringLiteral("splash-") + suffix, save);
@@ -106,8 +123,34 @@ class TScreens {
 
   int Shots() const { return shots_; }
 
+  // A few folders of their own for the folder chooser to show.
+  void SetChooserFolder(const QString& folder) { chooserFolder_ = folder; }
+
  private:
+  void ShootShellDialogs(TfrmMain& frmMain, const QString& suffix, bool save) {
+    TNoDialogs dialogs;
+    TNoShell shell;
+    TfrmPreference preference(frmMain.GlobalObject(), dialogs, shell, &frmMain);
+    Shoot(preference, QStringLiteral("preference-") + suffix, save);
+    TfmDirectory chooser(QString::fromStdString(frmMain.GlobalObject().AppTitle()), &frmMain);
+    chooser.Prepare(chooserFolder_ + QStringLiteral("/Videos"));
+    // The tree fills from a thread of its own.
+    for (int round = 0; round < 50; ++round) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Shoot(chooser, QStringLiteral("folder-chooser-") + suffix, save);
+    TfrmSettings settings(frmMain.GlobalObject(), &frmMain);
+    Shoot(settings, QStringLiteral("settings-") + suffix, save);
+    std::unique_ptr<QMessageBox> question = TMainDialogs::UpgradeQuestionBox(
+        &frmMain, QStringLiteral("Do you want to upgrade to Qarvo 3GP Video Converter 3.4 now?"));
+    Shoot(*question, QStringLiteral("upgrade-question-") + suffix, save);
+    TBitmap picture;
+    DrawSamplePicture(picture, 320, 180);
+    TfrmPreviewWindow preview;
+    preview.ShowPicture(picture, "00:01:02.345");
+    Shoot(preview, QStringLiteral("conversion-preview-") + suffix, save);
+  }
+
   QString folder_;
+  QString chooserFolder_;
   TScreenFindings& findings_;
   int shots_ = 0;
 };
@@ -130,6 +173,10 @@ int main(int argc, char** argv) {
 
   TScreenFindings findings;
   TScreens screens(folder, findings);
+  QTemporaryDir chooserFolder;
+  for (const char* name : {"Videos/Holidays", "Videos/Converted", "Videos/Phone", "Music"})
+    QDir().mkpath(chooserFolder.path() + QLatin1Char('/') + QLatin1String(name));
+  screens.SetChooserFolder(chooserFolder.path());
   for (int scheme = 0; scheme < kColourSchemeCount; ++scheme) {
     ApplyColourScheme(scheme);
     screens.ShootAll(scheme, QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme), true);
