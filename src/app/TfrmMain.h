@@ -28,8 +28,11 @@ class TConvertEngine;
 class TFormatSelector;
 class TJobListModel;
 class TJobListView;
+class TMediaPlayer;
 class TParameterPanel;
+class TPreviewPanel;
 class TfrmAbout;
+class TfrmFileInfo;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -43,6 +46,8 @@ class TfrmMain : public QMainWindow {
   TConvertEngine& Engine() { return *CCAVC; }
   TJobListModel& JobModel() { return *jobModel_; }
   TConversionRun& ConversionRun() { return *conversionRun_; }
+  TMediaPlayer& MediaPlayer() { return *Player; }
+  TPreviewPanel& Preview() { return *preview_; }
 
   // Replacements for tests; the window keeps using the given objects, which must outlive it.
   void SetJobProber(IJobProber* prober);
@@ -64,6 +69,10 @@ class TfrmMain : public QMainWindow {
   void btnBrowsClick();
   void ChooseSkin(int index);
   void ShowAbout();
+  // Stops the preview (waiting for the player), as Start, Clear and the editing dialogs do.
+  void StopPreview();
+  // "Video Infomation": the file information dialog for the selected job.
+  void ShowFileInfo();
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -107,9 +116,15 @@ class TfrmMain : public QMainWindow {
   void CheckFocused();
   void UncheckFocused();
   void OpenWebAddress(const QString& address);
+  // The preview panel and its player (TfrmMainPreview.cpp).
+  QWidget* CreatePreview(QWidget* parent);
+  void PreparePreview();
+  void TeardownPreview();
+  std::string FocusedSource();
 
   std::unique_ptr<TGlobalObject> globalObject_;
   std::unique_ptr<TConvertEngine> CCAVC;
+  std::unique_ptr<TMediaPlayer> Player;
   std::unique_ptr<IJobProber> engineProber_;
   std::unique_ptr<IMainDialogs> platformDialogs_;
   std::unique_ptr<IShellOpener> desktopShell_;
@@ -127,7 +142,7 @@ class TfrmMain : public QMainWindow {
   QPlainTextEdit* mmoLog = nullptr;
   TJobListModel* jobModel_ = nullptr;
   TJobListView* lvFiles = nullptr;
-  QWidget* pan1 = nullptr;
+  TPreviewPanel* preview_ = nullptr;
   TFormatSelector* formatSelector_ = nullptr;
   TParameterPanel* parameterPanel_ = nullptr;
   QLineEdit* edDirectory = nullptr;
@@ -153,6 +168,7 @@ class TfrmMain : public QMainWindow {
   std::vector<QAction*> listRowEntries_;  // list menu: the entries that need a selected row
   std::vector<QAction*> laterEntries_;    // their dialogs come later: kept disabled
   TfrmAbout* frmAbout_ = nullptr;
+  TfrmFileInfo* frmFileInfo_ = nullptr;
 };
 
 }  // namespace qarvo

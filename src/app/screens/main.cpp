@@ -3,6 +3,7 @@
 // that every caption reaches the text contrast and fits its control, also with fonts 125 %
 // larger. Exit status 1 lists what failed.
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -20,12 +21,17 @@
 #include "app/TfrmMain.h"
 #include "app/screens/SampleWindows.h"
 #include "app/screens/ScreenChecks.h"
+#include "base/MainThread.h"
 #include "core/AppPaths.h"
 #include "core/ColourScheme.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "core/SettingsKeys.h"
+#include "jobs/TPreviewPanel.h"
+#include "jobs/TVideoSurfaceWidget.h"
+#include "jobs/TfrmFileInfo.h"
 #include "jobs/TfrmProgress.h"
+#include "player/TMediaPlayer.h"
 
 namespace {
 
@@ -93,6 +99,7 @@ class TScreens {
       TfrmAbout about(frmMain.GlobalObject(), shell, &frmMain);
       Shoot(about, QStringLiteral("about-") + suffix, save);
     }
+    ShootPreview(suffix, save);
     TfrmCover cover(ExecutableFolder());
     Shoot(cover, QStringLiteral("splash-") + suffix, save);
     TBitmap picture;
@@ -102,6 +109,33 @@ class TScreens {
     std::unique_ptr<QMenu> menu = SampleMenu();
     menu->adjustSize();
     Shoot(*menu, QStringLiteral("menu-") + suffix, save);
+  }
+
+  // The preview playing the bundled sample clip and paused on it, and that clip's file
+  // information.
+  void ShootPreview(const QString& suffix, bool save) {
+    const std::string sample = ExecutableFolder() + "sample/sample.avi";
+    if (!QFileInfo::exists(QString::fromStdString(sample))) {
+      std::fprintf(stderr, "qarvo-screens: no %s, the preview is left out\n", sample.c_str());
+      return;
+    }
+    TfrmMain frmMain;
+    frmMain.show();
+    frmMain.AddFiles({QString::fromStdString(sample)});
+    TPreviewPanel& preview = frmMain.Preview();
+    preview.Play();
+    // Well into the clip, so the labels and the bar show a position.
+    const bool playing = TMainThread::WaitPumping(
+        [&] { return frmMain.MediaPlayer().LastPosition() > 1200000 && preview.Surface().HasPicture(); },
+        std::chrono::seconds(20));
+    if (!playing) findings_.Problems << QStringLiteral("main-playing: the sample did not play");
+    Shoot(frmMain, QStringLiteral("main-playing-") + suffix, save);
+    preview.Pause();
+    Shoot(frmMain, QStringLiteral("main-paused-") + suffix, save);
+    preview.Stop();
+    TfrmFileInfo info(ExecutableFolder() + "LibAV", &frmMain);
+    info.LoadFile(sample);
+    Shoot(info, QStringLiteral("fileinfo-") + suffix, save);
   }
 
   int Shots() const { return shots_; }
@@ -116,6 +150,9 @@ class TScreens {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The preview plays without a sound device or a display of its own.
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
   // The windows read and write settings: never the user's.
   QTemporaryDir settingsFolder;
   setenv("QARVO_SETTINGS_FILE", (settingsFolder.path() + QStringLiteral("/settings.ini")).toLocal8Bit().constData(), 1);
