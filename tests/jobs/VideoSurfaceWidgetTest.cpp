@@ -67,8 +67,8 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
   // The burnt-in frame number survives the conversion and the scaling.
   const std::vector<uint8_t> luma = Luma(shot, QRect(7, 0, 228, 171));
   EXPECT_GE(ReadFrameNumber(luma.data(), 228, 228, 171), 0);
-  // Both chroma planes at their floor is green, whatever the matrix: swapped red and blue
-  // or a wrong plane order would show here.
+  // Both chroma planes at their floor is green: a picture read with its planes out of order
+  // would show here.
   const QRgb marker = shot.pixel(7 + 228 - 8, 171 - 8);
   EXPECT_GT(qGreen(marker), qRed(marker) + 60);
   EXPECT_GT(qGreen(marker), qBlue(marker) + 60);
@@ -82,6 +82,37 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
   EXPECT_FALSE(pan1.HasPicture());
   const QImage empty = pan1.grab().toImage();
   EXPECT_EQ(empty.pixel(200, 85), pan1.palette().color(QPalette::Dark).rgb());
+}
+
+// Pure red in BT.709 video range, once said to be BT.709 and once said to be BT.601: the
+// first must come out as full red, the second (read with the other matrix) visibly duller.
+TEST(TVideoSurfaceWidget, TakesTheColourMatrixTheStreamNames) {
+  InstallMainThreadHand();
+  ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries)) << TLibraryLoader::Instance().LastError();
+  TVideoSurfaceWidget pan1;
+  pan1.resize(64, 48);
+  pan1.show();
+  ASSERT_TRUE(pan1.SetMode(64, 48));
+  std::vector<uint8_t> y(64 * 48, 63), u(32 * 24, 102), v(32 * 24, 240);
+  TYuvPicture red;
+  red.Plane[0] = y.data(), red.Plane[1] = u.data(), red.Plane[2] = v.data();
+  red.Pitch[0] = 64, red.Pitch[1] = red.Pitch[2] = 32;
+  red.Width = 64, red.Height = 48;
+  const auto shown = [&](bool bt709) {
+    red.Bt709 = bt709;
+    const uint64_t before = pan1.PicturesShown();
+    pan1.Show(red, TDisplayRect{0, 0, 64, 48});
+    EXPECT_EQ(pan1.PicturesShown(), before + 1);
+    return pan1.grab().toImage().pixel(32, 24);
+  };
+  const QRgb bt709 = shown(true);
+  EXPECT_GE(qRed(bt709), 250);
+  EXPECT_LE(qGreen(bt709), 12);
+  EXPECT_LE(qBlue(bt709), 12);
+  const QRgb bt601 = shown(false);
+  EXPECT_LT(qRed(bt601), 242);
+  EXPECT_GT(qRed(bt601), 215);
+  EXPECT_LE(qBlue(bt601), 12);
 }
 
 }  // namespace
