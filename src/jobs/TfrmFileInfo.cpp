@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/FileInfoFields.h"
 #include "engine/TConvertEngine.h"
@@ -19,6 +20,7 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 QLabel* Caption(const char* text, QWidget* parent) {
   auto* label = new QLabel(QString::fromLatin1(text), parent);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setProperty("fileInfoCaption", true);
   return label;
 }
 
@@ -104,10 +106,22 @@ void TfrmFileInfo::CreateControls() {
   layout->addWidget(grpAudio);
   layout->addStretch(1);
   layout->addLayout(buttons);
+
+  // One caption column through the file lines and both groups: the values line up.
+  int captionWidth = 0;
+  const QList<QLabel*> labels = findChildren<QLabel*>();
+  for (QLabel* label : labels)
+    if (label->property("fileInfoCaption").toBool()) captionWidth = std::max(captionWidth, label->sizeHint().width());
+  for (QLabel* label : labels)
+    if (label->property("fileInfoCaption").toBool()) label->setMinimumWidth(captionWidth);
+  // The groups' frames indent their captions: the file lines take the same indent.
+  file->setContentsMargins(grpVideo->layout()->contentsMargins().left() + 1, 0, 0, 0);
+  btnOk->setFocus();
 }
 
 int TfrmFileInfo::ShowFile(const std::string& source) {
   LoadFile(source);
+  btnOk->setFocus();
   return exec();
 }
 
