@@ -78,7 +78,12 @@ TPreviewPanel::TPreviewPanel(TMediaPlayer& player, const TGlobalObject& global, 
   Prepare();
 }
 
-TPreviewPanel::~TPreviewPanel() { Teardown(); }
+TPreviewPanel::~TPreviewPanel() {
+  if (tornDown_) return;
+  // pan1 goes with the panel: the player must have let go of it before.
+  DetachPlayer();
+  player_.Stop(true);
+}
 
 void TPreviewPanel::CreateControls() {
   pan1 = new TVideoSurfaceWidget(this);
@@ -292,10 +297,14 @@ void TPreviewPanel::Snapshot() {
 void TPreviewPanel::Teardown() {
   if (tornDown_) return;
   tornDown_ = true;
+  DetachPlayer();
+  player_.Stop(false);
+}
+
+void TPreviewPanel::DetachPlayer() {
   player_.SetOnFileOpen(nullptr);
   player_.SetOnPosition(nullptr);
   player_.SetOnState(nullptr);
-  player_.Stop(false);
 }
 
 void TPreviewPanel::keyPressEvent(QKeyEvent* event) {

@@ -47,6 +47,8 @@ class TPreviewPanel : public QWidget {
     std::string LibraryFolder;
   };
 
+  // The player outlives the panel, or Teardown ran and the player was destroyed (which waits
+  // for its threads) before the panel goes.
   TPreviewPanel(TMediaPlayer& player, const TGlobalObject& global, QWidget* parent = nullptr);
   ~TPreviewPanel() override;
 
@@ -61,6 +63,7 @@ class TPreviewPanel : public QWidget {
   // Add has finished: plays the focused row when Play asked for files.
   void AddFinished();
   // The window closes: no event reaches the panel any more; the player stops, not waiting.
+  // After it the panel leaves the player alone.
   void Teardown();
 
   const TPreviewState& State() const { return state_; }
@@ -73,6 +76,7 @@ class TPreviewPanel : public QWidget {
  private:
   void CreateControls();
   void AttachPlayer();
+  void DetachPlayer();
   void UpdateButtons();
   void UpdateIcons();
   void ResetPosition();
