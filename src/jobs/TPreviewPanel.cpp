@@ -362,8 +362,10 @@ void TPreviewPanel::PlayerState(TPlayState state) {
 
 void TPreviewPanel::EndOfFile() {
   trcPreview->setValue(0);
-  player_.Seek(kSeekAny, false, 0);
+  // Paused first: a seek asked for while paused brings its first picture on screen, while a
+  // pause that lands after a running seek could keep the start's picture from being decoded.
   player_.Pause();
+  player_.Seek(kSeekAny, false, 0);
   state_.EndReached();
   UpdateButtons();
   ResetPosition();

@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace qarvo {
 
@@ -48,8 +49,8 @@ void TVideoSurfaceWidget::Show(const TYuvPicture& picture, const TDisplayRect& r
   image.setDevicePixelRatio(ratio);
   {
     std::lock_guard lock(mutex_);
-    picture_ = std::move(image);
-    rect_ = rect;
+    // A picture the GUI did not take yet is dropped here, on the thread that made it.
+    pending_ = TFrame{std::move(image), rect, modeWidth, modeHeight};
     modeWidth_ = modeWidth;
     modeHeight_ = modeHeight;
   }
@@ -104,28 +105,31 @@ void TVideoSurfaceWidget::PostRepaint(bool arrived) {
       Qt::QueuedConnection);
 }
 
+void TVideoSurfaceWidget::TakePending() {
+  std::lock_guard lock(mutex_);
+  if (!pending_.Image.isNull()) shown_ = std::exchange(pending_, TFrame{});
+}
+
 void TVideoSurfaceWidget::Clear() {
-  {
-    std::lock_guard lock(mutex_);
-    picture_ = QImage();
-  }
+  TakePending();
+  shown_ = TFrame{};
   update();
 }
 
-bool TVideoSurfaceWidget::HasPicture() const {
-  std::lock_guard lock(mutex_);
-  return !picture_.isNull();
+bool TVideoSurfaceWidget::HasPicture() {
+  TakePending();
+  return !shown_.Image.isNull();
 }
 
-QImage TVideoSurfaceWidget::Picture() const {
-  std::lock_guard lock(mutex_);
-  return picture_;
+QImage TVideoSurfaceWidget::Picture() {
+  TakePending();
+  return shown_.Image;
 }
 
-QRect TVideoSurfaceWidget::PictureRect() const {
-  std::lock_guard lock(mutex_);
-  if (picture_.isNull()) return {};
-  return OnWidget(rect_, modeWidth_, modeHeight_);
+QRect TVideoSurfaceWidget::PictureRect() {
+  TakePending();
+  if (shown_.Image.isNull()) return {};
+  return OnWidget(shown_.Rect, shown_.ModeWidth, shown_.ModeHeight);
 }
 
 QRect TVideoSurfaceWidget::OnWidget(const TDisplayRect& rect, int modeWidth, int modeHeight) const {
@@ -144,22 +148,16 @@ QRect TVideoSurfaceWidget::OnWidget(const TDisplayRect& rect, int modeWidth, int
 }
 
 void TVideoSurfaceWidget::paintEvent(QPaintEvent*) {
-  QImage picture;
-  QRect target;
-  {
-    std::lock_guard lock(mutex_);
-    picture = picture_;
-    if (!picture.isNull()) target = OnWidget(rect_, modeWidth_, modeHeight_);
-  }
+  TakePending();
   QPainter painter(this);
-  if (picture.isNull()) {
+  if (shown_.Image.isNull()) {
     painter.fillRect(rect(), palette().color(QPalette::Dark));
     return;
   }
   // Around the picture the surface is black, as the player's own window is.
   painter.fillRect(rect(), Qt::black);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(target, picture);
+  painter.drawImage(OnWidget(shown_.Rect, shown_.ModeWidth, shown_.ModeHeight), shown_.Image);
 }
 
 void TVideoSurfaceWidget::resizeEvent(QResizeEvent* event) {

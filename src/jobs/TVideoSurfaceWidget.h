@@ -2,9 +2,10 @@
 // drawing surface (the main window's preview, the editing dialogs' previews).
 //
 // Pictures arrive on the player's play thread. Each is converted there, straight to the size
-// it is shown at, into an image of its own; the newest one is handed over under a mutex and
-// the widget repaints on the GUI thread. The player never waits for the GUI: while a repaint
-// is pending a newer picture simply replaces the one waiting.
+// it is shown at, into an image of its own; the newest one waits under a mutex until the GUI
+// thread takes it over for painting. The player never waits for the GUI: while a repaint is
+// pending a newer picture simply replaces the one waiting. An image is never shared between
+// the threads: the GUI owns (and frees) what it took, the player only what nobody took.
 #pragma once
 
 #include <QImage>
@@ -36,10 +37,10 @@ class TVideoSurfaceWidget : public QWidget, public TVideoSurface {
   // ---- GUI thread ---------------------------------------------------------------------------
   // Forgets the picture: the panel shows its empty background again.
   void Clear();
-  bool HasPicture() const;
+  bool HasPicture();
   // The newest picture as converted (its shown size) and where it goes on the widget.
-  QImage Picture() const;
-  QRect PictureRect() const;
+  QImage Picture();
+  QRect PictureRect();
   // Pictures converted since the widget was made (the play thread counts them).
   uint64_t PicturesShown() const { return picturesShown_.load(); }
 
@@ -58,12 +59,23 @@ class TVideoSurfaceWidget : public QWidget, public TVideoSurface {
   QImage Convert(const TYuvPicture& picture, int width, int height);
   void PostRepaint(bool arrived);
 
-  // Guarded by mutex_: the picture waiting to be painted and the geometry it was made for.
-  mutable std::mutex mutex_;
-  QImage picture_;
-  TDisplayRect rect_;
+  // What a picture is painted with: the image and its place in the player's mode.
+  struct TFrame {
+    QImage Image;
+    TDisplayRect Rect;
+    int ModeWidth = 0;
+    int ModeHeight = 0;
+  };
+  // Moves a waiting picture to shown_ (GUI thread).
+  void TakePending();
+
+  // Guarded by mutex_: the picture waiting to be painted and the player's mode.
+  std::mutex mutex_;
+  TFrame pending_;
   int modeWidth_ = 0;
   int modeHeight_ = 0;
+  // GUI thread only: the picture on screen.
+  TFrame shown_;
 
   // Written on the GUI thread, read by the player.
   std::atomic<int> width_{0};
