@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -26,6 +27,7 @@
 #include "player/TMediaPlayer.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
+#include "support/TestPicture.h"
 
 namespace qarvo {
 namespace {
@@ -58,8 +60,20 @@ class PreviewTest : public ::testing::Test {
     Application();
     fs::create_directories(fs::path(SettingsFile()).parent_path());
     WriteSettings("");
+    // The disk sound driver writes what is played here, not into the working folder.
+    const char* sound = std::getenv("SDL_DISKAUDIOFILE");
+    if (sound) previousSoundFile_ = sound;
+    hadSoundFile_ = sound != nullptr;
+    ::setenv("SDL_DISKAUDIOFILE", SoundFile().c_str(), 1);
   }
-  ~PreviewTest() override { fs::remove(SettingsFile()); }
+  ~PreviewTest() override {
+    fs::remove(SettingsFile());
+    if (hadSoundFile_)
+      ::setenv("SDL_DISKAUDIOFILE", previousSoundFile_.c_str(), 1);
+    else
+      ::unsetenv("SDL_DISKAUDIOFILE");
+  }
+  std::string SoundFile() const { return folder.File("played.raw"); }
 
   void WriteSettings(const std::string& lines) {
     test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n" + lines);
@@ -89,7 +103,40 @@ class PreviewTest : public ::testing::Test {
   test::TScratchFolder folder{"preview"};
   TPreviewDialogs dialogs;
   TPreviewShell shell;
+  std::string previousSoundFile_;
+  bool hadSoundFile_ = false;
 };
+
+// Also run on a real X server (Xvfb) by the suite: the pictures in pan1 move on and the
+// sound reaches the sound driver.
+TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
+  WriteSettings("volume=128\nmute=0\n");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  TVideoSurfaceWidget& pan1 = window->Preview().Surface();
+  const auto frameNumber = [&] {
+    const QImage shot = pan1.grab().toImage();
+    const QRect area = pan1.PictureRect();
+    std::vector<uint8_t> luma;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        luma.push_back(static_cast<uint8_t>(qGray(shot.pixel(x, y))));
+    return area.isEmpty() ? -1 : ReadFrameNumber(luma.data(), area.width(), area.width(), area.height());
+  };
+  window->Preview().Play();
+  int first = -1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (first = frameNumber()) >= 0; }, 20000));
+  int later = -1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (later = frameNumber()) > first; }, 20000)) << first;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Preview().State().Stopped(); }, 30000));
+  // The tone went out: a file of 16-bit samples, not all silent.
+  const std::string sound = test::ReadText(SoundFile());
+  ASSERT_GT(sound.size(), 44100u);
+  int loud = 0;
+  for (size_t at = 0; at + 1 < sound.size(); at += 2)
+    if (std::abs(static_cast<int16_t>(static_cast<uint8_t>(sound[at]) | sound[at + 1] << 8)) > 1000) ++loud;
+  EXPECT_GT(loud, 1000);
+}
 
 TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAreIdempotent) {
   auto window = Window();
