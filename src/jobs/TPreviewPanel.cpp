@@ -280,11 +280,12 @@ void TPreviewPanel::Snapshot() {
   if (tornDown_) return;
   const TBitmap& frame = player_.CurrentFrame();
   if (frame.Width() <= 0 || frame.Height() <= 0) return;
+  // The full picture at its own size, the small one stretched to the panel's size.
+  const QImage picture = ToImage(frame);
   TBitmap full;
-  ToBitmap(ToImage(frame), full);
+  ToBitmap(picture, full);
   TBitmap small;
-  ToBitmap(ToImage(frame).scaled(pan1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-           small);
+  ToBitmap(picture.scaled(pan1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation), small);
   TIniFile settings(global_.SettingsFile());
   const std::vector<std::string> written =
       SaveSnapshots(settings, full, small, [this](const std::string& message) {
