@@ -54,7 +54,9 @@ void TfrmFileInfo::CreateControls() {
   lblSourceName = new QLabel(this);
   lblSourceName->setObjectName(QStringLiteral("lblSourceName"));
   lblSourceName->setTextFormat(Qt::PlainText);
-  lblSourceName->setMinimumWidth(270);
+  // At least 270 wide; a longer name (or larger letters) widens the dialog rather than being cut.
+  lblSourceName->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
+  file->setColumnMinimumWidth(1, 270);
   lblSourceName->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lblFileLength = new QLabel(this);
   lblFileLength->setObjectName(QStringLiteral("lblFileLength"));
