@@ -31,7 +31,9 @@
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "jobs/TfrmPreviewWindow.h"
+#include "jobs/TPreviewPanel.h"
 #include "media/LibraryLoader.h"
+#include "player/TMediaPlayer.h"
 #include "profiles/TFormatSelector.h"
 #include "profiles/TParameterPanel.h"
 
@@ -41,11 +43,6 @@ namespace {
 
 constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
-// The preview panel's place (filled by the preview later).
-constexpr int kPreviewWidth = 243;
-// Below the preview's usual 171: the window must still open at its size with the option
-// panels in full.
-constexpr int kPreviewMinimumHeight = 136;
 
 // The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
 QStringList OpenDialogNameFilters() {
@@ -82,6 +79,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 
 TfrmMain::~TfrmMain() {
   Teardown();
+  // The player draws on the preview panel until it has stopped: it goes before the panel.
+  Player.reset();
   // The panels borrow the configuration and the run borrows the engine: both go first.
   delete takeCentralWidget();
   conversionRun_.reset();
@@ -159,15 +158,10 @@ void TfrmMain::CreateControls() {
           [this](const QPoint& at) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(at)); });
   connect(jobModel_, &TJobListModel::JobsChanged, this, &TfrmMain::JobsChanged);
 
-  pan1 = new QWidget(central);
-  pan1->setObjectName(QStringLiteral("pan1"));
-  pan1->setFixedWidth(kPreviewWidth);
-  pan1->setMinimumHeight(kPreviewMinimumHeight);
-  pan1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   auto* jobs = new QHBoxLayout;
   jobs->setSpacing(10);
   jobs->addWidget(lvFiles, 1);
-  jobs->addWidget(pan1, 0);
+  jobs->addWidget(CreatePreview(central), 0);
   layout->addLayout(jobs, 1);
 
   // The panel owns the Default button that the output row shows beside the format.
@@ -260,6 +254,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() {
   resize(kInitialWidth, kInitialHeight);
+  PreparePreview();
   TIniFile settings(globalObject_->SettingsFile());
   formatSelector_->Build();
   const int code = formatSelector_->CurrentCode();
@@ -303,6 +298,7 @@ void TfrmMain::Teardown() {
   CCAVC->SetOnProgress(nullptr);
   CCAVC->SetOnTerminate(nullptr);
   CCAVC->Stop(true);
+  TeardownPreview();
 }
 
 // ---- Commands ----------------------------------------------------------------------------
@@ -311,6 +307,7 @@ void TfrmMain::btnAddClick() {
   if (!prober_->LoadLibraries()) return;
   const QStringList files = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
   if (!files.isEmpty()) AddFiles(files);
+  preview_->AddFinished();
 }
 
 void TfrmMain::AddFiles(const QStringList& files) {
@@ -325,12 +322,17 @@ void TfrmMain::AddFiles(const QStringList& files) {
     dialogs_->ShowWarning(this, QString::fromStdString(RefusedFilesMessage(result.Refused)));
 }
 
-void TfrmMain::btnRemoveClick() { jobModel_->Remove(); }
+void TfrmMain::btnRemoveClick() {
+  if (jobModel_->Remove() && jobModel_->List().Empty()) StopPreview();
+}
 
-void TfrmMain::btnClearClick() { jobModel_->Clear(*prober_); }
+void TfrmMain::btnClearClick() {
+  if (jobModel_->Clear(*prober_)) StopPreview();
+}
 
 void TfrmMain::btnStartClick() {
   if (!parameterPanel_->CommitFrameSize()) return;
+  StopPreview();
   std::vector<TJobRow>& rows = jobModel_->List().Rows();
   conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
   for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);

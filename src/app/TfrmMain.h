@@ -28,11 +28,14 @@ class TConvertEngine;
 class TFormatSelector;
 class TJobListModel;
 class TJobListView;
+class TMediaPlayer;
 class TParameterPanel;
+class TPreviewPanel;
 class TfrmAbout;
 class TfrmPreference;
 class TfrmSettings;
 class TUpdateCheck;
+class TfrmFileInfo;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -46,6 +49,8 @@ class TfrmMain : public QMainWindow {
   TConvertEngine& Engine() { return *CCAVC; }
   TJobListModel& JobModel() { return *jobModel_; }
   TConversionRun& ConversionRun() { return *conversionRun_; }
+  TMediaPlayer& MediaPlayer() { return *Player; }
+  TPreviewPanel& Preview() { return *preview_; }
 
   // Replacements for tests; the window keeps using the given objects, which must outlive it.
   void SetJobProber(IJobProber* prober);
@@ -72,6 +77,10 @@ class TfrmMain : public QMainWindow {
   // The dialogs, once made (tests).
   TfrmPreference* PreferenceDialog() const { return frmPreference_; }
   TfrmSettings* SettingsDialog() const { return frmSettings_; }
+  // Stops the preview (waiting for the player), as Start, Clear and the editing dialogs do.
+  void StopPreview();
+  // "Video Infomation": the file information dialog for the selected job.
+  void ShowFileInfo();
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -118,9 +127,15 @@ class TfrmMain : public QMainWindow {
   void StartUpdateCheck();
   void UpdateCheckFinished();
   void UpgradeAccepted();
+  // The preview panel and its player (TfrmMainPreview.cpp).
+  QWidget* CreatePreview(QWidget* parent);
+  void PreparePreview();
+  void TeardownPreview();
+  std::string FocusedSource();
 
   std::unique_ptr<TGlobalObject> globalObject_;
   std::unique_ptr<TConvertEngine> CCAVC;
+  std::unique_ptr<TMediaPlayer> Player;
   std::unique_ptr<IJobProber> engineProber_;
   std::unique_ptr<IMainDialogs> platformDialogs_;
   std::unique_ptr<IShellOpener> desktopShell_;
@@ -138,7 +153,7 @@ class TfrmMain : public QMainWindow {
   QPlainTextEdit* mmoLog = nullptr;
   TJobListModel* jobModel_ = nullptr;
   TJobListView* lvFiles = nullptr;
-  QWidget* pan1 = nullptr;
+  TPreviewPanel* preview_ = nullptr;
   TFormatSelector* formatSelector_ = nullptr;
   TParameterPanel* parameterPanel_ = nullptr;
   QLineEdit* edDirectory = nullptr;
@@ -167,6 +182,7 @@ class TfrmMain : public QMainWindow {
   TfrmPreference* frmPreference_ = nullptr;
   TfrmSettings* frmSettings_ = nullptr;
   TUpdateCheck* updateCheck_ = nullptr;
+  TfrmFileInfo* frmFileInfo_ = nullptr;
 };
 
 }  // namespace qarvo

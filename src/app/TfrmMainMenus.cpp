@@ -159,7 +159,8 @@ void TfrmMain::CreateListMenu() {
       AddAction(pmFiles, "pmFilesClear", QStringLiteral("Clear"), &TfrmMain::btnClearClick),
       AddAction(pmFiles, "pmFilesStart", QStringLiteral("Start"), &TfrmMain::btnStartClick)};
   pmFiles->addSeparator();
-  AddAction(pmFiles, "pmFilesVideoInfo", QStringLiteral("Video Infomation"), nullptr);
+  listRowEntries_.push_back(
+      AddAction(pmFiles, "pmFilesVideoInfo", QStringLiteral("Video Infomation"), &TfrmMain::ShowFileInfo));
   editEntries_.insert(editEntries_.end(), editing.begin(), editing.end());
   connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
 }

@@ -1,6 +1,7 @@
 // Where a snapshot goes and which of its four files are written, from the settings file.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,10 +25,24 @@ using TSnapshotFolderWarning = std::function<void(const std::string& message)>;
 // EPictureFileError when neither can be created.
 std::string SnapshotFolder(TIniFile& settings, const TSnapshotFolderWarning& warning);
 
-// Writes the full and the small picture under the fixed names, each only when both of its
-// switches are on (size and file kind), JPEG at the configured quality; every snapshot
-// replaces the previous one. Returns the paths written. Throws EPictureFileError.
+// The names of one snapshot's four files: the fixed names, or with `keepEvery` the fixed names
+// with the local date and time of `taken` before the extension
+// ("Snapshot_full_2026-12-10_20-05-03.bmp"), numbered from "_2" on when a file of that
+// second is already in `folder`, so no earlier snapshot is replaced.
+struct TSnapshotNames {
+  std::string FullBmp, SmallBmp, FullJpg, SmallJpg;
+};
+TSnapshotNames SnapshotNames(const std::string& folder, bool keepEvery,
+                             std::chrono::system_clock::time_point taken);
+
+// Writes the full and the small picture, each only when both of its switches are on (size and
+// file kind), JPEG at the configured quality; under the fixed names every snapshot replaces
+// the previous one, with "keep every snapshot" on each gets names of its own. Returns the
+// paths written. Throws EPictureFileError.
 std::vector<std::string> SaveSnapshots(TIniFile& settings, const TBitmap& full,
                                        const TBitmap& small, const TSnapshotFolderWarning& warning);
+std::vector<std::string> SaveSnapshots(TIniFile& settings, const TBitmap& full,
+                                       const TBitmap& small, const TSnapshotFolderWarning& warning,
+                                       std::chrono::system_clock::time_point taken);
 
 }  // namespace qarvo

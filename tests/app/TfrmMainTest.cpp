@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TApplication.h"
@@ -39,38 +40,6 @@
 
 namespace qarvo {
 namespace {
-
-// Settings live in a folder of their own, removed when the program ends.
-const std::string& SettingsFile() {
-  static const test::TScratchFolder folder("app");
-  static const std::string file = folder.File("sub/settings.ini");
-  return file;
-}
-
-// The format definitions the window reads: one video format with fixed bit rates, one
-// whose bit rate follows the source.
-const std::string& DefinitionFile() {
-  static const test::TScratchFolder folder("appdef");
-  static const std::string file = [] {
-    const std::string name = folder.File("formats.ini");
-    test::WriteText(name,
-                    "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoBitRate=512\nAudioBitRate=128\n"
-                    "[formatInfo5]\nFormat=mp4\nFileExt=mp4\nVideoBitRate=as source\n"
-                    "AudioBitRate=128\n");
-    return name;
-  }();
-  return file;
-}
-
-// One application object for the whole test program.
-TApplication& Application() {
-  static TApplication* application = [] {
-    ::setenv("QARVO_SETTINGS_FILE", SettingsFile().c_str(), 1);
-    ::setenv("QARVO_FORMAT_FILE", DefinitionFile().c_str(), 1);
-    return &test::AppApplication();
-  }();
-  return *application;
-}
 
 struct TShownError {
   QMessageBox::Icon Icon;
@@ -237,7 +206,7 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   }
   EXPECT_FALSE(Find<QAction>(*window, "mnuFileSettings")->isVisible());
   // Their dialogs come later.
-  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "pmFilesVideoInfo"})
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim"})
     EXPECT_FALSE(Find<QAction>(*window, name)->isEnabled()) << name;
   EXPECT_TRUE(Find<QAction>(*window, "mnuToolsPreference")->isEnabled());
   EXPECT_EQ(Find<QAction>(*window, "mnuFileAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -259,7 +228,9 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
-  EXPECT_GE(pan1->height(), 136);
+  // The drawing surface shares the preview column with the preview's controls.
+  EXPECT_GE(Find<QWidget>(*window, "pnlPreview")->height(), 136);
+  EXPECT_GE(pan1->height(), 96);
   ASSERT_NE(window->findChild<QWidget*>("pnlFormatSelector"), nullptr);
   ASSERT_NE(window->findChild<QWidget*>("pnlParameters"), nullptr);
 
@@ -350,6 +321,7 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   emit pmFiles->aboutToShow();
   EXPECT_TRUE(enabled("mnuEditReverseCheck"));
   EXPECT_TRUE(enabled("pmFilesRemove"));
+  EXPECT_TRUE(enabled("pmFilesVideoInfo"));
   EXPECT_TRUE(Find<QAction>(*window, "mnuEditEffect")->isVisible());
 
   QSignalSpy previews(window.get(), &TfrmMain::PreviewRequested);
@@ -365,6 +337,7 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   EXPECT_FALSE(enabled("mnuEditReverseCheck"));
   EXPECT_FALSE(enabled("mnuEditCheckAll"));
   EXPECT_FALSE(enabled("pmFilesRemove"));
+  EXPECT_FALSE(enabled("pmFilesVideoInfo"));
   EXPECT_TRUE(enabled("pmFilesAdd"));
   window->btnRemoveClick();
   EXPECT_EQ(model.rowCount(), 2);

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 
@@ -139,6 +141,32 @@ TEST_F(SnapshotFilesTest, AFolderThatCannotBeMadeGivesWayToTheDefaultOne) {
   EXPECT_EQ(written.front(), home + "/videoconverter/Snapshot_full.bmp");
   EXPECT_TRUE(std::filesystem::exists(written.front()));
   EXPECT_EQ(settings.ReadString("settings", "SnapOutPutDir", ""), home + "/videoconverter");
+}
+
+
+TEST_F(SnapshotFilesTest, KeepingEverySnapshotDatesTheNamesAndNeverReplacesOne) {
+  const std::string snaps = folder.File("kept");
+  WriteText(settings.FileName(), "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=1\n");
+  std::tm local{};
+  local.tm_year = 2026 - 1900, local.tm_mon = 11, local.tm_mday = 10;
+  local.tm_hour = 9, local.tm_min = 5, local.tm_sec = 3, local.tm_isdst = -1;
+  const auto taken = std::chrono::system_clock::from_time_t(std::mktime(&local));
+  const auto first = SaveSnapshots(settings, full, small, warn, taken);
+  EXPECT_EQ(first, (std::vector<std::string>{snaps + "/Snapshot_full_2026-12-10_09-05-03.jpg",
+                                             snaps + "/Snapshot_small_2026-12-10_09-05-03.jpg"}));
+  // A second snapshot in the same second gets a number; both sets stay.
+  const auto second = SaveSnapshots(settings, full, small, warn, taken);
+  EXPECT_EQ(second.front(), snaps + "/Snapshot_full_2026-12-10_09-05-03_2.jpg");
+  // A full-size file of the time is enough to move the whole set on.
+  WriteText(snaps + "/Snapshot_full_2026-12-10_09-05-04.bmp", "another program's file");
+  EXPECT_EQ(SnapshotNames(snaps, true, taken + std::chrono::seconds(1)).SmallJpg,
+            "Snapshot_small_2026-12-10_09-05-04_2.jpg");
+  for (const auto& file : {first[0], first[1], second[0], second[1]})
+    EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  // Off (or any value but 1): the fixed names.
+  WriteText(settings.FileName(), "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=2\n");
+  EXPECT_EQ(SaveSnapshots(settings, full, small, warn, taken).front(), snaps + "/Snapshot_full.jpg");
+  EXPECT_TRUE(warnings.empty());
 }
 
 }  // namespace

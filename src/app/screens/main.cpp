@@ -3,6 +3,7 @@
 // that every caption reaches the text contrast and fits its control, also with fonts 125 %
 // larger. Exit status 1 lists what failed.
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QMenu>
 #include <QMessageBox>
@@ -25,6 +26,7 @@
 #include "app/TfrmMain.h"
 #include "app/screens/SampleWindows.h"
 #include "app/screens/ScreenChecks.h"
+#include "base/MainThread.h"
 #include "core/AppPaths.h"
 #include "core/ColourScheme.h"
 #include "core/IniFile.h"
@@ -33,6 +35,10 @@
 #include "jobs/TfrmPreviewWindow.h"
 #include "jobs/TfrmProgress.h"
 #include "profiles/TfrmSettings.h"
+#include "jobs/TPreviewPanel.h"
+#include "jobs/TVideoSurfaceWidget.h"
+#include "jobs/TfrmFileInfo.h"
+#include "player/TMediaPlayer.h"
 
 namespace {
 
@@ -110,6 +116,7 @@ class TScreens {
       Shoot(about, QStringLiteral("about-") + suffix, save);
       ShootShellDialogs(frmMain, suffix, save);
     }
+    ShootPreview(suffix, save);
     TfrmCover cover(ExecutableFolder());
     Shoot(cover, QStringLiteral("splash-") + suffix, save);
     TBitmap picture;
@@ -119,6 +126,33 @@ class TScreens {
     std::unique_ptr<QMenu> menu = SampleMenu();
     menu->adjustSize();
     Shoot(*menu, QStringLiteral("menu-") + suffix, save);
+  }
+
+  // The preview playing the bundled sample clip and paused on it, and that clip's file
+  // information.
+  void ShootPreview(const QString& suffix, bool save) {
+    const std::string sample = ExecutableFolder() + "sample/sample.avi";
+    if (!QFileInfo::exists(QString::fromStdString(sample))) {
+      std::fprintf(stderr, "qarvo-screens: no %s, the preview is left out\n", sample.c_str());
+      return;
+    }
+    TfrmMain frmMain;
+    frmMain.show();
+    frmMain.AddFiles({QString::fromStdString(sample)});
+    TPreviewPanel& preview = frmMain.Preview();
+    preview.Play();
+    // Well into the clip, so the labels and the bar show a position.
+    const bool playing = TMainThread::WaitPumping(
+        [&] { return frmMain.MediaPlayer().LastPosition() > 1200000 && preview.Surface().HasPicture(); },
+        std::chrono::seconds(20));
+    if (!playing) findings_.Problems << QStringLiteral("main-playing: the sample did not play");
+    Shoot(frmMain, QStringLiteral("main-playing-") + suffix, save);
+    preview.Pause();
+    Shoot(frmMain, QStringLiteral("main-paused-") + suffix, save);
+    preview.Stop();
+    TfrmFileInfo info(ExecutableFolder() + "LibAV", &frmMain);
+    info.LoadFile(sample);
+    Shoot(info, QStringLiteral("fileinfo-") + suffix, save);
   }
 
   int Shots() const { return shots_; }
@@ -159,6 +193,9 @@ class TScreens {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The preview plays without a sound device or a display of its own.
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
   // The windows read and write settings: never the user's.
   QTemporaryDir settingsFolder;
   setenv("QARVO_SETTINGS_FILE", (settingsFolder.path() + QStringLiteral("/settings.ini")).toLocal8Bit().constData(), 1);

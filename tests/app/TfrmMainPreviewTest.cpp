@@ -1,0 +1,403 @@
+// The main window's preview, its snapshots and the file information dialog, with real clips
+// played by the real player.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "app/IMainDialogs.h"
+#include "app/IShellOpener.h"
+#include "app/TfrmMain.h"
+#include "core/IniFile.h"
+#include "jobs/TJobListModel.h"
+#include "jobs/TPreviewPanel.h"
+#include "jobs/TVideoSurfaceWidget.h"
+#include "jobs/TfrmFileInfo.h"
+#include "player/TMediaPlayer.h"
+#include "support/ScratchFolder.h"
+#include "support/TestMedia.h"
+#include "support/TestPicture.h"
+
+namespace qarvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TPreviewDialogs : public IMainDialogs {
+ public:
+  bool AskExit(QWidget*) override { return true; }
+  void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+  QStringList ChooseFiles(QWidget*, const QStringList&) override {
+    ++fileDialogs;
+    return files;
+  }
+  QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+  int fileDialogs = 0;
+  QStringList files, warnings;
+};
+
+class TPreviewShell : public IShellOpener {
+ public:
+  void OpenWebAddress(const QString&) override {}
+  void OpenFolder(const QString& folder) override { folders << folder; }
+  QStringList folders;
+};
+
+class PreviewTest : public ::testing::Test {
+ protected:
+  PreviewTest() {
+    Application();
+    fs::create_directories(fs::path(SettingsFile()).parent_path());
+    WriteSettings("");
+    // The disk sound driver writes what is played here, not into the working folder.
+    const char* sound = std::getenv("SDL_DISKAUDIOFILE");
+    if (sound) previousSoundFile_ = sound;
+    hadSoundFile_ = sound != nullptr;
+    ::setenv("SDL_DISKAUDIOFILE", SoundFile().c_str(), 1);
+  }
+  ~PreviewTest() override {
+    fs::remove(SettingsFile());
+    if (hadSoundFile_)
+      ::setenv("SDL_DISKAUDIOFILE", previousSoundFile_.c_str(), 1);
+    else
+      ::unsetenv("SDL_DISKAUDIOFILE");
+  }
+  std::string SoundFile() const { return folder.File("played.raw"); }
+
+  void WriteSettings(const std::string& lines) {
+    test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n" + lines);
+  }
+  std::unique_ptr<TfrmMain> Window() {
+    auto window = std::make_unique<TfrmMain>();
+    window->SetDialogs(&dialogs);
+    window->SetShellOpener(&shell);
+    window->show();
+    return window;
+  }
+  template <typename T>
+  static T* Find(QObject& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  // Play, Pause, Stop, Snapshot enabled.
+  static std::string Buttons(TfrmMain& window) {
+    std::string enabled;
+    for (const char* name : {"imgbtnPlay", "imgbtnPAuse", "imgbtnStop", "imgbtnSnap"})
+      enabled += Find<QToolButton>(window, name)->isEnabled() ? '1' : '0';
+    return enabled;
+  }
+  static QString Text(TfrmMain& window, const char* label) { return Find<QLabel>(window, label)->text(); }
+
+  test::TScratchFolder folder{"preview"};
+  TPreviewDialogs dialogs;
+  TPreviewShell shell;
+  std::string previousSoundFile_;
+  bool hadSoundFile_ = false;
+};
+
+// Also run on a real X server (Xvfb) by the suite: the pictures in pan1 move on and the
+// sound reaches the sound driver.
+TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
+  WriteSettings("volume=128\nmute=0\n");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  TVideoSurfaceWidget& pan1 = window->Preview().Surface();
+  const auto frameNumber = [&] {
+    const QImage shot = pan1.grab().toImage();
+    const QRect area = pan1.PictureRect();
+    std::vector<uint8_t> luma;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        luma.push_back(static_cast<uint8_t>(qGray(shot.pixel(x, y))));
+    return area.isEmpty() ? -1 : ReadFrameNumber(luma.data(), area.width(), area.width(), area.height());
+  };
+  window->Preview().Play();
+  int first = -1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (first = frameNumber()) >= 0; }, 20000));
+  int later = -1;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (later = frameNumber()) > first; }, 20000)) << first;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Preview().State().Stopped(); }, 30000));
+  // The tone went out: a file of 16-bit samples, not all silent.
+  const std::string sound = test::ReadText(SoundFile());
+  ASSERT_GT(sound.size(), 44100u);
+  int loud = 0;
+  for (size_t at = 0; at + 1 < sound.size(); at += 2)
+    if (std::abs(static_cast<int16_t>(static_cast<uint8_t>(sound[at]) | sound[at + 1] << 8)) > 1000) ++loud;
+  EXPECT_GT(loud, 1000);
+}
+
+TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAreIdempotent) {
+  auto window = Window();
+  TMediaPlayer& player = window->MediaPlayer();
+  EXPECT_EQ(Buttons(*window), "1000");
+  EXPECT_FALSE(Find<QSlider>(*window, "trcPreview")->isEnabled());
+  EXPECT_EQ(Find<QToolButton>(*window, "imgbtnPlay")->toolTip(), "play");
+  EXPECT_EQ(Find<QToolButton>(*window, "imgbtnPAuse")->toolTip(), "pause");
+  EXPECT_EQ(Find<QToolButton>(*window, "imgbtnStop")->toolTip(), "stop");
+  EXPECT_EQ(Find<QToolButton>(*window, "imgbtnSnap")->toolTip(), "capture image");
+
+  // Cancelled: nothing plays, and the request does not outlive that Add.
+  QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.fileDialogs, 1);
+  EXPECT_FALSE(window->Preview().State().PlayAfterAdding());
+  EXPECT_TRUE(window->Preview().State().Stopped());
+
+  const std::string first = EnsureClip("avi_mpeg4_mp3");
+  const std::string second = EnsureClip("short3s");
+  dialogs.files = {QString::fromStdString(first), QString::fromStdString(second)};
+  QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.fileDialogs, 2);
+  ASSERT_EQ(window->JobModel().rowCount(), 2);
+  EXPECT_EQ(player.FileName(), first);
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_EQ(Buttons(*window), "0111");
+  EXPECT_EQ(Text(*window, "lblPTS"), "0:00:02");
+  EXPECT_TRUE(Find<QSlider>(*window, "trcPreview")->isEnabled());
+  // The log has the file's description and its figures.
+  const QString log = Find<QPlainTextEdit>(*window, "mmoLog")->toPlainText();
+  EXPECT_TRUE(log.contains("frame size: 320x240")) << log.toStdString();
+  auto& pan1 = window->Preview().Surface();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pan1.HasPicture() && Text(*window, "lblTime") != "00:00:00"; }, 20000));
+  EXPECT_TRUE(Text(*window, "lblTime").startsWith("00:00:0")) << Text(*window, "lblTime").toStdString();
+  EXPECT_EQ(Text(*window, "lblTime").size(), 12);
+
+  window->Preview().Pause();
+  EXPECT_TRUE(player.Paused());
+  EXPECT_EQ(Buttons(*window), "1011");
+  window->Preview().Pause();  // nothing changes
+  EXPECT_TRUE(player.Paused());
+  EXPECT_TRUE(window->Preview().State().Paused());
+  // Space on the preview plays and pauses.
+  QTest::keyClick(&pan1, Qt::Key_Space);
+  EXPECT_FALSE(player.Paused());
+  EXPECT_EQ(Buttons(*window), "0111");
+
+  window->StopPreview();
+  EXPECT_FALSE(player.Opened());
+  EXPECT_EQ(Buttons(*window), "1000");
+  EXPECT_EQ(Text(*window, "lblTime"), "00:00:00");
+  EXPECT_EQ(Text(*window, "lblPTS"), "00:00:00");
+  EXPECT_FALSE(Find<QSlider>(*window, "trcPreview")->isEnabled());
+  EXPECT_FALSE(pan1.HasPicture());
+  window->StopPreview();  // nothing changes
+  EXPECT_EQ(Buttons(*window), "1000");
+
+  // Play on a filled list plays the row with the focus; Clear stops it.
+  window->JobModel().List().Select(1);
+  window->Preview().Play();
+  EXPECT_EQ(player.FileName(), second);
+  window->btnClearClick();
+  EXPECT_TRUE(window->Preview().State().Stopped());
+  EXPECT_FALSE(player.Opened());
+}
+
+TEST_F(PreviewTest, TheEndOfTheFileReturnsToTheStartPausedAndASeekMovesThePlayback) {
+  TClipSpec spec = StandardClip("avi_mpeg4_mp3");
+  spec.Duration = 1.0;
+  const std::string clip = EnsureClipFile(spec, "preview_1s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(clip)});
+  TMediaPlayer& player = window->MediaPlayer();
+  window->Preview().Play();
+  ASSERT_TRUE(player.Opened()) << player.LastErrMsg();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Preview().State().Stopped(); }, 30000));
+  EXPECT_TRUE(player.Opened());
+  EXPECT_TRUE(player.Paused());
+  EXPECT_EQ(Buttons(*window), "1000");
+  EXPECT_EQ(Text(*window, "lblTime"), "00:00:00");
+  EXPECT_EQ(Text(*window, "lblPTS"), "00:00:00");
+  auto* trcPreview = Find<QSlider>(*window, "trcPreview");
+  EXPECT_EQ(trcPreview->value(), 0);
+  EXPECT_FALSE(trcPreview->isEnabled());
+  // Back at the start: the picture shown there is reported.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() < 200000; }, 20000));
+
+  // Play opens the file again from the start.
+  window->Preview().Play();
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_FALSE(player.Paused());
+
+  // The bar seeks: a click in the groove's second half takes a paused playback there (to the
+  // key picture at 1 s).
+  window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->JobModel().List().Select(1);
+  window->Preview().Play();
+  ASSERT_EQ(player.FileName(), EnsureClip("short3s"));
+  window->Preview().Pause();
+  ASSERT_TRUE(trcPreview->isEnabled());
+  trcPreview->setSliderPosition(trcPreview->maximum() / 2);
+  trcPreview->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return player.LastPosition() != kNoTimestamp && player.LastPosition() >= 900000 &&
+               trcPreview->value() >= trcPreview->maximum() / 4;
+      },
+      20000))
+      << player.LastPosition();
+  EXPECT_TRUE(player.Paused());
+  window->StopPreview();
+}
+
+TEST_F(PreviewTest, VolumeAndMuteStartAsStoredAndAreStoredWhenTheUserChangesThem) {
+  WriteSettings("volume=200\nmute=1\n");
+  {
+    auto window = Window();
+    auto* trcVolume = Find<QSlider>(*window, "trcVolume");
+    auto* ckMute = Find<QCheckBox>(*window, "ckMute");
+    EXPECT_EQ(trcVolume->maximum(), 128);
+    EXPECT_EQ(trcVolume->value(), 64);  // outside 0..128
+    EXPECT_TRUE(ckMute->isChecked());
+    EXPECT_EQ(ckMute->text(), "Mute");
+    EXPECT_EQ(window->MediaPlayer().AudioVolume(), 64);
+    EXPECT_TRUE(window->MediaPlayer().Mute());
+    // Start-up writes nothing.
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "volume", -1), 200);
+
+    // Dragging sets the player at once and stores the value when the mouse lets go.
+    trcVolume->setSliderDown(true);
+    trcVolume->setSliderPosition(100);
+    EXPECT_EQ(window->MediaPlayer().AudioVolume(), 100);
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "volume", -1), 200);
+    trcVolume->setSliderDown(false);
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "volume", -1), 100);
+
+    QTest::mouseClick(ckMute, Qt::LeftButton);
+    EXPECT_FALSE(window->MediaPlayer().Mute());
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "mute", -1), 0);
+    QTest::mouseClick(ckMute, Qt::LeftButton);
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadInteger("settings", "mute", -1), 1);
+  }
+  WriteSettings("");  // missing: volume 0, not muted
+  auto window = Window();
+  EXPECT_EQ(Find<QSlider>(*window, "trcVolume")->value(), 0);
+  EXPECT_FALSE(Find<QCheckBox>(*window, "ckMute")->isChecked());
+}
+
+TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
+  const std::string snaps = folder.File("snaps");
+  const auto settings = [&](const std::string& lines) {
+    WriteSettings("SnapOutPutDir=" + snaps + "\n" + lines);
+  };
+  settings("snapSmallSize=0\njpgCmp=90\n");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  TPreviewPanel& preview = window->Preview();
+  preview.Snapshot();  // nothing open: nothing written
+  EXPECT_FALSE(fs::exists(snaps));
+  preview.Play();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Surface().HasPicture(); }, 20000));
+  preview.Pause();
+
+  QTest::mouseClick(Find<QToolButton>(*window, "imgbtnSnap"), Qt::LeftButton);
+  EXPECT_TRUE(fs::exists(snaps + "/Snapshot_full.bmp"));
+  EXPECT_FALSE(fs::exists(snaps + "/Snapshot_small.bmp"));
+  EXPECT_FALSE(fs::exists(snaps + "/Snapshot_small.jpg"));
+  EXPECT_EQ(fs::file_size(snaps + "/Snapshot_full.bmp"), 54u + 320u * 3u * 240u);
+  const auto fine = fs::file_size(snaps + "/Snapshot_full.jpg");
+  ASSERT_EQ(shell.folders.size(), 1);
+  EXPECT_EQ(shell.folders[0], QString::fromStdString(snaps));
+
+  // The same picture at a low quality: a smaller file; the small picture has pan1's size.
+  settings("snapFullSize=1\njpgCmp=10\n");
+  preview.Snapshot();
+  EXPECT_LT(fs::file_size(snaps + "/Snapshot_full.jpg"), fine);
+  const QSize panel = preview.Surface().size();
+  EXPECT_EQ(fs::file_size(snaps + "/Snapshot_small.bmp"),
+            54u + static_cast<uintmax_t>((panel.width() * 3 + 3) & ~3) * panel.height());
+
+  // Keeping every snapshot: new names, the fixed ones untouched.
+  settings("keepEverySnapshot=1\nsnapBmp=0\n");
+  const auto before = fs::last_write_time(snaps + "/Snapshot_full.jpg");
+  preview.Snapshot();
+  preview.Snapshot();
+  int kept = 0;
+  for (const auto& entry : fs::directory_iterator(snaps))
+    if (entry.path().filename().string().rfind("Snapshot_full_", 0) == 0) ++kept;
+  EXPECT_EQ(kept, 2);
+  EXPECT_EQ(fs::last_write_time(snaps + "/Snapshot_full.jpg"), before);
+
+  // A folder that cannot be made: the warning, then the default folder.
+  const std::string home = folder.File("home");
+  fs::create_directories(home);
+  ::setenv("HOME", home.c_str(), 1);
+  test::WriteText(folder.File("plain"), "a file");
+  WriteSettings("SnapOutPutDir=" + folder.File("plain/snaps") + "\nsnapJpg=0\n");
+  preview.Snapshot();
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  EXPECT_EQ(dialogs.warnings[0].toStdString(), "Cannot create output directory:" + folder.File("plain/snaps") +
+                                                   ".It will create default directory " + home +
+                                                   "/videoconverter!");
+  EXPECT_TRUE(fs::exists(home + "/videoconverter/Snapshot_full.bmp"));
+  EXPECT_TRUE(dialogs.warnings.size() == 1 && window->Preview().State().Paused());
+  window->StopPreview();
+}
+
+TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile) {
+  auto window = Window();
+  const std::string clip = EnsureClip("avi_mpeg4_mp3");
+  const std::string audio = EnsureClip("audio_only");
+  window->AddFiles({QString::fromStdString(clip), QString::fromStdString(audio)});
+  window->JobModel().List().Select(0);
+
+  // Opened from the list menu, as a modal dialog.
+  QString seen;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = window->findChild<TfrmFileInfo*>();
+    ASSERT_NE(dialog, nullptr);
+    seen = dialog->windowTitle();
+    EXPECT_EQ(dialog->size(), QSize(420, 460));
+    dialog->accept();
+  });
+  Find<QAction>(*window, "pmFilesVideoInfo")->trigger();
+  EXPECT_EQ(seen, "File infomation");
+
+  auto* dialog = window->findChild<TfrmFileInfo*>();
+  ASSERT_NE(dialog, nullptr);
+  const auto box = [&](const char* name) { return Find<QLineEdit>(*dialog, name)->text().toStdString(); };
+  const auto label = [&](const char* name) { return Find<QLabel>(*dialog, name)->text().toStdString(); };
+  dialog->LoadFile(clip);
+  EXPECT_EQ(label("lblSourceName"), clip.size() < 46 ? clip : clip.substr(0, 40) + "...avi  ");
+  EXPECT_EQ(label("lblFileLength").substr(0, 2), "2.");
+  EXPECT_TRUE(label("lblFileLength").ends_with(" Second"));
+  EXPECT_EQ(box("edtFormat"), "avi");
+  EXPECT_EQ(box("edtResloution"), "320x240");
+  EXPECT_EQ(box("edtFrameRate"), "25");
+  EXPECT_EQ(box("edtTotalFrame"), "50");
+  EXPECT_EQ(box("edtAudioForamt"), "mp3");
+  EXPECT_EQ(box("edtSampleRate"), "44100");
+  EXPECT_EQ(box("edtChannel"), "2");
+  EXPECT_FALSE(box("edtAudioBitRate").empty());
+  EXPECT_TRUE(Find<QLineEdit>(*dialog, "edtBitRate")->isReadOnly());
+
+  // Sound only: the video boxes empty, the sound described.
+  dialog->LoadFile(audio);
+  EXPECT_FALSE(label("lblSourceName").empty());
+  EXPECT_EQ(label("lblFileLength").substr(0, 2), "3.");
+  EXPECT_EQ(box("edtResloution"), "");
+  EXPECT_EQ(box("edtFrameRate"), "");
+  EXPECT_EQ(box("edtAudioForamt"), "mp3");
+
+  // A file the engine refuses says why and shows nothing else.
+  const std::string bad = folder.File("not_media.avi");
+  test::WriteText(bad, "plain text, not a clip");
+  dialog->LoadFile(bad);
+  EXPECT_EQ(box("edtFormat"), "");
+  EXPECT_EQ(box("edtAudioForamt"), "");
+  EXPECT_FALSE(Find<QLabel>(*dialog, "lblProbeError")->isHidden());
+  EXPECT_FALSE(label("lblProbeError").empty());
+}
+
+}  // namespace
+}  // namespace qarvo
