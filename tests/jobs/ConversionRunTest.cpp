@@ -218,11 +218,14 @@ TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoA
   const std::string clip = EightSecondClip();
   auto rows = Rows({clip, clip, clip});
   bool cancelled = false;
+  // Paused at once, so that the second job cannot finish on a busy machine before the
+  // Cancel (clicked after the progress hand-over has returned) reaches it.
   QObject::connect(&run, &TConversionRun::TaskProgressed, &run, [&](int task) {
     if (cancelled || task != 1) return;
     cancelled = true;
-    QTest::mouseClick(Button("btnCancel"), Qt::LeftButton);
-  }, Qt::QueuedConnection);
+    QTest::mouseClick(Button("btnPause"), Qt::LeftButton);
+    QTimer::singleShot(0, &run, [&] { QTest::mouseClick(Button("btnCancel"), Qt::LeftButton); });
+  });
   ASSERT_TRUE(Start(rows));
   ASSERT_TRUE(cancelled);
   EXPECT_EQ(rows[0].Progress, "100%");
