@@ -24,6 +24,7 @@
 #include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
 #include "core/VersionText.h"
+#include "editing/TConversionFrameHook.h"
 #include "engine/TConvertEngine.h"
 #include "jobs/EncoderAvailability.h"
 #include "jobs/TConversionRun.h"
@@ -110,6 +111,8 @@ void TfrmMain::FormCreate() {
   dialogs_ = platformDialogs_.get();
   shell_ = desktopShell_.get();
   conversionRun_ = std::make_unique<TConversionRun>(*CCAVC, *globalObject_, this);
+  conversionHook_ = std::make_unique<TConversionFrameHook>();
+  conversionRun_->SetConversionHook(conversionHook_.get());
 }
 
 void TfrmMain::LoadMediaLibraries() {
