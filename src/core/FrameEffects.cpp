@@ -49,6 +49,15 @@ TLevelTable ExposureLevels(float exposure) {
   return table;
 }
 
+void ApplyLevels(TBitmap& picture, const TLevelTable& levels) {
+  const int bytes = picture.Width() * 3;
+  const uint8_t* t = levels.data();
+  for (int row = 0; row < picture.Height(); ++row) {
+    uint8_t* p = picture.ScanLine(row);
+    for (int i = 0; i < bytes; ++i) p[i] = t[p[i]];
+  }
+}
+
 // Saturation as distance from the pixel's grey, then `levels` on each channel:
 // v' = levels[clamp(Y[b + g + r] + S[v])]. Out holds levels[clamp(k)] for every reachable k,
 // so the per-pixel work is seven lookups and two additions.
@@ -68,6 +77,14 @@ class TColourTables {
   }
 
   void Apply(TBitmap& picture) const {
+    // Saturation 255 and 256 move every channel by the same amount whatever the grey: then
+    // each byte maps on its own, through one table.
+    if (std::all_of(grey_.begin(), grey_.end(), [&](int g) { return g == grey_[0]; })) {
+      TLevelTable levels{};
+      for (int v = 0; v < 256; ++v) levels[v] = out_[grey_[0] + s_[v]];
+      ApplyLevels(picture, levels);
+      return;
+    }
     const int width = picture.Width();
     const int* s = s_.data();
     const int* grey = grey_.data();
@@ -89,14 +106,6 @@ class TColourTables {
   std::array<int, 768> grey_{};
   std::vector<uint8_t> out_;
 };
-
-void ApplyLevels(TBitmap& picture, const TLevelTable& levels) {
-  const int bytes = picture.Width() * 3;
-  for (int row = 0; row < picture.Height(); ++row) {
-    uint8_t* p = picture.ScanLine(row);
-    for (int i = 0; i < bytes; ++i) p[i] = levels[p[i]];
-  }
-}
 
 bool HasColourEffects(const TlvFilesRecord& record) {
   return !(record.Brightness == 255 && record.Contrast == 0 && record.Saturation == 255);
