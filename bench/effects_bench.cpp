@@ -1,8 +1,9 @@
 // Cost of a job's frame effects and watermarks: per picture at 640x480 and 1280x720 for the
 // colour effects, the exposure, the text, the picture watermark and all of them together, then
 // the same 640x480 conversions (MPEG-4 and H.264) through the engine component without a
-// hook, with a hook that changes nothing and with the conversion hook applying all of them. Processor time is
-// reported beside the wall time: on a shared machine the wall time follows the load.
+// hook, with a hook that changes nothing and with the conversion hook applying all of them.
+// Processor time is reported beside the wall time: on a shared machine the wall time follows
+// the load, and the ratios are taken from the processor time.
 //
 //   effects_bench [--rounds N] [--codec NAME]
 //   (the fastest of N conversion rounds, default 2; one video encoder instead of mpeg4 and
@@ -111,8 +112,10 @@ void PictureCosts(const std::string& logo) {
     std::function<void(TBitmap&)> Run;
   };
   const std::vector<TStep> steps{
-      {"colour effects", [&](TBitmap& p) { ApplyColourEffects(p, all.Brightness, all.Contrast, all.Saturation); }},
-      {"brightness + contrast (saturation 255)", [&](TBitmap& p) { ApplyColourEffects(p, all.Brightness, all.Contrast, 255); }},
+      {"colour effects",
+       [&](TBitmap& p) { ApplyColourEffects(p, all.Brightness, all.Contrast, all.Saturation); }},
+      {"brightness + contrast (saturation 255)",
+       [&](TBitmap& p) { ApplyColourEffects(p, all.Brightness, all.Contrast, 255); }},
       {"exposure", [&](TBitmap& p) { ApplyExposure(p, static_cast<float>(all.Exposure)); }},
       {"colour effects + exposure (one pass)", [&](TBitmap& p) {
          TlvFilesRecord effects = all;

@@ -64,7 +64,8 @@ struct TRect {
 double Mean(const std::vector<uint8_t>& yuv, int width, int height, int plane, TRect r) {
   const int shift = plane == 0 ? 0 : 1;
   const int w = width >> shift;
-  const size_t offset = plane == 0 ? 0 : static_cast<size_t>(width) * height + (plane - 1) * static_cast<size_t>(w) * (height >> 1);
+  const size_t luma = static_cast<size_t>(width) * height;
+  const size_t offset = plane == 0 ? 0 : luma + (plane - 1) * static_cast<size_t>(w) * (height >> 1);
   double sum = 0;
   int count = 0;
   for (int y = r.Top >> shift; y < r.Bottom >> shift; ++y)

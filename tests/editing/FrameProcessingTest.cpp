@@ -95,7 +95,8 @@ TEST(FrameProcessingTest, TheTwoFlagsDecideWhetherTheEffectsChangeTextAndPicture
     TFrameProcessor processor;
     std::string error;
     ASSERT_TRUE(processor.Process(frame, record, error)) << error;
-    const auto flags = ::testing::Message() << "ProcessText " << c.ProcessText << ", ProcessImage " << c.ProcessImage;
+    const auto flags = ::testing::Message() << "ProcessText " << c.ProcessText << ", ProcessImage "
+                                            << c.ProcessImage;
     // The text: in its own colour only when the effects came first.
     EXPECT_GT(Count(frame, 0, 0, 160, 70, c.ProcessText ? darkRed : red), 50) << flags;
     EXPECT_EQ(Count(frame, 0, 0, 160, 70, c.ProcessText ? red : darkRed), 0) << flags;
