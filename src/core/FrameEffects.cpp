@@ -186,10 +186,6 @@ void BlendPicture(TBitmap& frame, const TWatermarkPicture& watermark, int x, int
     BlendPicture(frame, watermark.Picture, x, style, alpha, y, ownAlpha ? watermark.Alpha.data() : nullptr);
 }
 
-bool HasPictureEffects(const TlvFilesRecord& record) {
-  return HasColourEffects(record) || record.Exposure != 0;
-}
-
 void ProcessFrame(TBitmap& frame, const TlvFilesRecord& record, ITextDrawer* text,
                   const TWatermarkPicture* watermark) {
   const auto effects = [&] { ApplyPictureEffects(frame, record); };

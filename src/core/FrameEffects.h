@@ -27,9 +27,6 @@ void BlendPicture(TBitmap& frame, const TBitmap& watermark, int x, int style, in
 void BlendPicture(TBitmap& frame, const TWatermarkPicture& watermark, int x, int style, int alpha,
                   int y);
 
-// True when the record changes the colours or the exposure.
-bool HasPictureEffects(const TlvFilesRecord& record);
-
 // One frame with the record's settings. The text is drawn through `text` (skipped when null or
 // the record has no text); `watermark` is the record's picture, null when it has none.
 void ProcessFrame(TBitmap& frame, const TlvFilesRecord& record, ITextDrawer* text,
