@@ -24,6 +24,7 @@
 #include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
 #include "core/VersionText.h"
+#include "editing/TConversionFrameHook.h"
 #include "engine/TConvertEngine.h"
 #include "jobs/EncoderAvailability.h"
 #include "jobs/TConversionRun.h"
@@ -114,6 +115,8 @@ void TfrmMain::FormCreate() {
       [this](const std::string& url) { OpenWebAddress(QString::fromStdString(url)); });
   // Tasks with the engine's preview on show it in a window of ours.
   InstallPreviewWindowFactory();
+  conversionHook_ = std::make_unique<TConversionFrameHook>();
+  conversionRun_->SetConversionHook(conversionHook_.get());
 }
 
 void TfrmMain::LoadMediaLibraries() {

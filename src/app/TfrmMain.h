@@ -23,6 +23,7 @@ namespace qarvo {
 class IJobProber;
 class IMainDialogs;
 class IShellOpener;
+class TConversionFrameHook;
 class TConversionRun;
 class TConvertEngine;
 class TFormatSelector;
@@ -142,6 +143,8 @@ class TfrmMain : public QMainWindow {
   IJobProber* prober_ = nullptr;
   IMainDialogs* dialogs_ = nullptr;
   IShellOpener* shell_ = nullptr;
+  // Outlives the run, which borrows it.
+  std::unique_ptr<TConversionFrameHook> conversionHook_;
   std::unique_ptr<TConversionRun> conversionRun_;
   int skinIndex_ = 0;
   bool shown_ = false;

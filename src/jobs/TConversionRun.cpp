@@ -15,6 +15,7 @@
 #include "core/SettingsKeys.h"
 #include "core/SnapshotFiles.h"
 #include "engine/TConvertEngine.h"
+#include "jobs/IConversionHook.h"
 #include "jobs/TDesktopActions.h"
 #include "jobs/TPumpingEngineTasks.h"
 #include "jobs/TRunMessageBoxes.h"
@@ -124,6 +125,7 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
   for (int row = 0; row < static_cast<int>(rows.size()); ++row)
     if (rows[row].Checked) SetRowProgress(row, {}, {});
   engine_.SetPreviewBitmap(true);
+  if (hook_) hook_->RunStarting();
   AttachEngine();
 
   const bool started = batch.Start(rows, namer, Messages());
@@ -159,6 +161,10 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
 }
 
 void TConversionRun::AttachEngine() {
+  // Set for every run, so a run without a hook never sees a handler of an earlier one.
+  TCustomHookEvent onHook;
+  if (hook_) onHook = [this](TConvertEngine&, PHookInfo info) { CCAVCCustomHook(*info); };
+  engine_.SetOnCustomHook(std::move(onHook));
   engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) { OnProgress(*info); });
   engine_.SetOnPreviewBitmap([this](TConvertEngine&, const TPreviewInfo& info) { OnPreviewBitmap(info); });
   engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
@@ -173,6 +179,7 @@ void TConversionRun::AttachEngine() {
 }
 
 void TConversionRun::DetachEngine() {
+  engine_.SetOnCustomHook(nullptr);
   engine_.SetOnProgress(nullptr);
   engine_.SetOnPreviewBitmap(nullptr);
   engine_.SetOnTerminate(nullptr);
@@ -200,6 +207,18 @@ void TConversionRun::OnPreviewBitmap(const TPreviewInfo& info) {
   if (!batch_ || !info.Bitmap || info.Bitmap->Width() <= 0 || info.Bitmap->Height() <= 0) return;
   CopyBitmap(*info.Bitmap, preview_);
   progress_->PreviewChanged();
+}
+
+// The row map and the rows are fixed before the first task starts and stay so until the run
+// has ended; the record is only read here.
+void TConversionRun::CCAVCCustomHook(THookInfo& info) {
+  if (!hook_ || !batch_ || !rows_ || !info.Bitmap) return;
+  const std::vector<int>& taskRows = batch_->TaskRows();
+  if (info.TaskIndex < 0 || info.TaskIndex >= static_cast<int>(taskRows.size())) return;
+  const int row = taskRows[info.TaskIndex];
+  if (row < 0 || row >= static_cast<int>(rows_->size())) return;
+  TCanvasLock canvas(*info.Bitmap);
+  info.Update = hook_->ProcessPicture(info.TaskIndex, *info.Bitmap, (*rows_)[row].Record);
 }
 
 void TConversionRun::DrainTerminations() {

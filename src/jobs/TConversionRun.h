@@ -22,6 +22,7 @@ class QWidget;
 
 namespace qarvo {
 
+class IConversionHook;
 class IRunMessages;
 class TConvertEngine;
 class TDesktopActions;
@@ -47,6 +48,8 @@ class TConversionRun : public QObject {
   void SetAfterRunActions(IAfterRunActions* actions) { actions_ = actions; }
   // Replaces the message boxes (tests).
   void SetMessages(IRunMessages* messages) { messages_ = messages; }
+  // Applies each job's effects and watermarks to its pictures; null converts them unchanged.
+  void SetConversionHook(IConversionHook* hook) { hook_ = hook; }
   // News rows for the progress window (the built-in ones until a news file is read).
   void SetNews(std::vector<TAdInfo> rows, std::string newestVersion);
   // Opens a clicked news row's address (the web browser unless replaced).
@@ -70,6 +73,8 @@ class TConversionRun : public QObject {
   void DetachEngine();
   void OnProgress(const TProgressInfo& info);
   void OnPreviewBitmap(const TPreviewInfo& info);
+  // Worker thread: the job's record through the row map, into the hook.
+  void CCAVCCustomHook(THookInfo& info);
   // Runs the terminations that engine threads queued, unless a stop is waiting for them.
   void DrainTerminations();
   void OnTerminate(const TTerminateInfo& info);
@@ -88,6 +93,7 @@ class TConversionRun : public QObject {
   QWidget* mainWindow_;
   IAfterRunActions* actions_ = nullptr;
   IRunMessages* messages_ = nullptr;
+  IConversionHook* hook_ = nullptr;
   std::unique_ptr<TDesktopActions> desktopActions_;
   std::unique_ptr<TRunMessageBoxes> messageBoxes_;
   // A child of the main window, which frees it; without a main window ownProgress_ holds it.
