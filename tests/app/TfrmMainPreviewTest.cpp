@@ -43,6 +43,7 @@ class TPreviewDialogs : public IMainDialogs {
     return files;
   }
   QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+  bool AskUpgrade(QWidget*, const QString&) override { return false; }
   int fileDialogs = 0;
   QStringList files, warnings;
 };
