@@ -93,6 +93,7 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   TIniFile definitions(files_.FormatFile);
   TBatchRun run(engine_, settings, definitions);
   run.SetFormatCode(arguments.FormatCode);
+  run.SetSimultaneousJobs(arguments.Jobs);
   TOutputNamer namer(settings, [this](const std::string& message) {
     err_ << "qarvo-convert: " << message << '\n';
   });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "core/ErrorMessage.h"
 #include "core/FormatDefinition.h"
@@ -31,6 +32,12 @@ std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value) {
     case 3: return TRunPriority::Lowest;
     default: return std::nullopt;
   }
+}
+
+int AutomaticSimultaneousJobs(int cores, bool useAllCores) {
+  cores = std::max(cores, 1);
+  const int jobs = useAllCores ? (cores > 1 ? std::max(2, cores / 2) : 1) : cores;
+  return std::min(jobs, settings::kSimultaneousJobsMax);
 }
 
 std::string ShortenCaption(const std::string& caption) {
@@ -63,6 +70,16 @@ int TBatchRun::FormatCode() const {
                                settings::kFormatCodeDefaultInt);
 }
 
+int TBatchRun::SimultaneousJobs() const {
+  int jobs = jobs_ ? *jobs_
+                   : settings_.ReadInteger(settings::kSection, settings::kSimultaneousJobs,
+                                           settings::kSimultaneousJobsDefault);
+  if (jobs < 0 || jobs > settings::kSimultaneousJobsMax) jobs = 0;
+  if (jobs > 0) return jobs;
+  const bool allCores = settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
+  return AutomaticSimultaneousJobs(static_cast<int>(std::thread::hardware_concurrency()), allCores);
+}
+
 bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
                       ISizeQuestion& sizeQuestion) {
   warning_.clear();
@@ -78,6 +95,9 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
   taskReports_.clear();
   reports_.clear();
   cancelled_ = false;
+  endedTasks_ = 0;
+  lastTaskFinished_ = false;
+  const bool allCores = settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
   engine_.ClearTasks();
   try {
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
@@ -114,6 +134,7 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
                                                  "." + profile.Definition().FileExt);
       job.Record.Zoom = profile.Zoom();
       ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input);
+      ComposeThreads(allCores, output, input);
       report.Output = output.FileName;
       const int task = engine_.AddTask(input, error);
       if (task < 0) {
@@ -141,7 +162,7 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
     warning_ = "No file could be converted.";
     return false;
   }
-  engine_.StartTask(1);
+  engine_.StartTask(SimultaneousJobs());
   return true;
 }
 
@@ -188,26 +209,31 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
   }
   TJobReport* report = ReportOfTask(taskIndex);
   if (!report) return false;
+  ++endedTasks_;
   if (finished && !exception) {
     report->Outcome = TJobOutcome::Finished;
     report->Message = message;
     rows[report->Row].Progress = "100%";
-    const bool last = taskIndex + 1 == static_cast<int>(taskRows_.size());
-    if (last && !cancelled_ && actions) {
-      if (openFolder) actions->OpenFolder(outputFolder);
-      if (powerOff) actions->PowerOff();
-    }
+    if (taskIndex + 1 == static_cast<int>(taskRows_.size())) lastTaskFinished_ = true;
   } else if (exception) {
     report->Outcome = TJobOutcome::Failed;
     report->Message = message;
   } else {
     report->Outcome = TJobOutcome::Stopped;
   }
+  // Jobs at once end in any order: the actions wait for the last of them to end.
+  if (endedTasks_ == static_cast<int>(taskRows_.size()) && lastTaskFinished_ && !cancelled_ && actions) {
+    if (openFolder) actions->OpenFolder(outputFolder);
+    if (powerOff) actions->PowerOff();
+  }
   return false;
 }
 
 void TBatchRun::OnNotStarted(int taskIndex) {
-  if (TJobReport* report = ReportOfTask(taskIndex)) report->Outcome = TJobOutcome::NotStarted;
+  if (TJobReport* report = ReportOfTask(taskIndex)) {
+    report->Outcome = TJobOutcome::NotStarted;
+    ++endedTasks_;
+  }
 }
 
 void TBatchRun::Cancel() {

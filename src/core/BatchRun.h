@@ -78,6 +78,11 @@ struct TProgressView {
 
 std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value);
 
+// Jobs run at once for "Automatic": one per core for single-threaded jobs; jobs that use
+// every core themselves still leave gaps (a one-thread encoder, the sound), which a second
+// job fills, so half as many, and at least two on a machine with more than one core.
+int AutomaticSimultaneousJobs(int cores, bool useAllCores);
+
 // A caption of 51 characters or more: its first 44, "..", and its extension with the point.
 std::string ShortenCaption(const std::string& caption);
 
@@ -95,6 +100,10 @@ class TBatchRun {
   // Format code override (the headless --format); none reads "FormatCode".
   void SetFormatCode(std::optional<int> code) { formatCode_ = code; }
   int FormatCode() const;
+  // Jobs at once override (the headless --jobs; 0 = automatic); none reads the setting.
+  void SetSimultaneousJobs(std::optional<int> jobs) { jobs_ = jobs; }
+  // The jobs the next Start runs at once, from the override or the settings.
+  int SimultaneousJobs() const;
 
   // Composes one task per checked row and starts them. Returns false without starting when
   // no row is checked (Warning() says so) or no job could be added. A composition error
@@ -109,8 +118,8 @@ class TBatchRun {
   TProgressView OnProgress(std::vector<TJobRow>& rows, int taskIndex, int64_t currentDuration,
                            int64_t totalDuration, int64_t currentSize);
   // A task ended (taskIndex -1: the whole run); `message` is a failed task's reason or a
-  // finished one's warning. Runs the after-run actions when the last task of the run
-  // finished; returns true for the end of the run.
+  // finished one's warning. Runs the after-run actions once every task has ended, when the
+  // last task of the run finished; returns true for the end of the run.
   bool OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished, bool exception,
                    const std::string& message, IAfterRunActions* actions, bool openFolder,
                    bool powerOff, const std::string& outputFolder);
@@ -133,6 +142,9 @@ class TBatchRun {
   TIniFile& settings_;
   TIniFile& definitions_;
   std::optional<int> formatCode_;
+  std::optional<int> jobs_;
+  int endedTasks_ = 0;
+  bool lastTaskFinished_ = false;
   std::vector<int> taskRows_;
   std::vector<int> taskReports_;  // task index -> index into reports_
   std::vector<TJobReport> reports_;

@@ -44,6 +44,11 @@ void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& j
                           const TSourceFacts& source, ISizeQuestion& sizeQuestion,
                           TComposedOutput& output, TComposedInput& input);
 
+// Decoders and encoders with their automatic thread counts and decoding on a thread of its
+// own, or neither; appended to the records' option text unless the text names a thread
+// count of its own.
+void ComposeThreads(bool useAllCores, TComposedOutput& output, TComposedInput& input);
+
 // Text tests: an integer converts completely to a decimal integer; a number to an integer
 // or a decimal number with a point.
 bool IsIntegerText(const std::string& text);

@@ -1,9 +1,16 @@
 // The packet loop of a run: chooses the input to read, corrects timestamps, decodes (or
 // passes packets through for stream copy), feeds the output paths, reports progress, and at
 // the end drains decoders and encoders and writes the trailers.
+//
+// Pipelined (option pipeline, one input file and no limit that needs the output's state to
+// choose what to read): a thread of the loop's own reads and decodes, while the worker thread
+// runs the hook, the output paths, the muxers and the reports; the frame queue joins them.
+// The decoding side keeps its own copy of the input streams' clocks and hands each item the
+// values the output side would have seen, so both ways write the same bytes.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "media/LibraryObjects.h"
@@ -14,15 +21,24 @@ namespace qarvo {
 struct TRunState;
 struct TInputStreamState;
 struct TOutputStreamState;
+struct TPipelineItem;
+class TFrameQueue;
 
 class TTranscodeLoop {
  public:
   explicit TTranscodeLoop(TRunState& run);
+  ~TTranscodeLoop();
   // Runs until the inputs are exhausted, a limit is reached or a stop is requested; the end
   // steps (draining, trailers, last report) follow in every case.
   void Run();
+  // Whether a run can be split into a decoding and an output thread.
+  static bool CanPipeline(const TRunState& run);
 
  private:
+  // ---- Decoding side (the worker, or the decoding thread when pipelined) ----
+  void ReadLoop();
+  void DrainDecoders();
+  TInputStreamState& In(int index);
   int ChooseFile(bool& anyWaiting);
   bool ReadAndProcess(int fileIndex);
   void NoteReached(int fileIndex, const AVPacket& packet);
@@ -35,11 +51,23 @@ class TTranscodeLoop {
   int DecodeSubtitle(int index, AVPacket* packet);
   int DrainSubtitles(int index);
   void HandleFrame(int index, AVFrame& frame);
+  // Hand-over to the output side: direct, or through the queue when pipelined.
+  void EmitFrame(int index, AVFrame& frame);
+  void EmitPacket(int index, const AVPacket& packet);
+  void EmitClock(int index);
+  void Push(TPipelineItem item, int index);
+  // ---- Output side (the worker) ----
+  void RunPipelined();
+  void OutputItems();
+  void OutputItem(TPipelineItem& item);
+  void OutputFrame(int index, AVFrame& frame);
+  void OutputPacket(int index, const AVPacket& packet);
+  void ReportIfDue(int fileIndex);
   void CopyPacket(int index, const AVPacket& packet);
   void ApplyVolume(AVFrame& frame) const;
   int64_t WithoutLead(TInputStreamState& ist, int64_t pts) const;
   void Pace(const TInputStreamState& ist) const;
-  void Finish();
+  void FinishOutputs();
   void ExpectSomethingWritten() const;
 
   TRunState& run_;
@@ -49,6 +77,9 @@ class TTranscodeLoop {
   int64_t lastReport_ = 0;
   TPacketPtr packet_;
   TFramePtr frame_;
+  bool pipelined_ = false;
+  std::vector<TInputStreamState> decoding_;  // the decoding thread's streams when pipelined
+  std::unique_ptr<TFrameQueue> queue_;
 };
 
 }  // namespace qarvo
