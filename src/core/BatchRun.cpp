@@ -162,6 +162,7 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
     warning_ = "No file could be converted.";
     return false;
   }
+  taskPercent_.assign(taskRows_.size(), 0);
   engine_.StartTask(SimultaneousJobs());
   return true;
 }
@@ -189,6 +190,7 @@ TProgressView TBatchRun::OnProgress(std::vector<TJobRow>& rows, int taskIndex,
   if (TJobReport* report = ReportOfTask(taskIndex)) {
     report->Outcome = TJobOutcome::Running;
     if (view.Percent) rows[report->Row].Progress = std::to_string(*view.Percent) + "%";
+    if (view.Percent && taskIndex < static_cast<int>(taskPercent_.size())) taskPercent_[taskIndex] = *view.Percent;
   }
   return view;
 }
@@ -227,6 +229,30 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
     if (powerOff) actions->PowerOff();
   }
   return false;
+}
+
+std::vector<TRunningJob> TBatchRun::RunningJobs(const std::vector<TJobRow>& rows) const {
+  std::vector<TRunningJob> running;
+  for (int task = 0; task < static_cast<int>(taskReports_.size()); ++task) {
+    const TJobReport& report = reports_[taskReports_[task]];
+    if (report.Outcome != TJobOutcome::Running) continue;
+    const std::string caption = report.Row < static_cast<int>(rows.size()) ? rows[report.Row].Caption : report.Source;
+    running.push_back({task, ShortenCaption(caption), task < static_cast<int>(taskPercent_.size()) ? taskPercent_[task] : 0});
+  }
+  return running;
+}
+
+int TBatchRun::RunPercent() const {
+  if (taskReports_.empty()) return 0;
+  int64_t sum = 0;
+  for (int task = 0; task < static_cast<int>(taskReports_.size()); ++task) {
+    const TJobOutcome outcome = reports_[taskReports_[task]].Outcome;
+    if (outcome == TJobOutcome::Running)
+      sum += task < static_cast<int>(taskPercent_.size()) ? taskPercent_[task] : 0;
+    else if (outcome != TJobOutcome::Pending)
+      sum += 100;
+  }
+  return static_cast<int>(sum / static_cast<int64_t>(taskReports_.size()));
 }
 
 void TBatchRun::OnNotStarted(int taskIndex) {

@@ -76,6 +76,13 @@ struct TProgressView {
   std::string Output;          // the source path, shortened
 };
 
+// A job converting right now, as the progress window lists it.
+struct TRunningJob {
+  int Task = -1;
+  std::string Output;  // the source path, shortened
+  int Percent = 0;
+};
+
 std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value);
 
 // Jobs run at once for "Automatic": one per core for single-threaded jobs; jobs that use
@@ -124,6 +131,11 @@ class TBatchRun {
                    const std::string& message, IAfterRunActions* actions, bool openFolder,
                    bool powerOff, const std::string& outputFolder);
 
+  // The jobs that reported progress and have not ended, in task order.
+  std::vector<TRunningJob> RunningJobs(const std::vector<TJobRow>& rows) const;
+  // The whole run, 0 to 100: every ended job counts in full, a running one by its share.
+  int RunPercent() const;
+
   // A task the run ended before it began (a stop while it waited for its turn).
   void OnNotStarted(int taskIndex);
 
@@ -148,6 +160,7 @@ class TBatchRun {
   std::vector<int> taskRows_;
   std::vector<int> taskReports_;  // task index -> index into reports_
   std::vector<TJobReport> reports_;
+  std::vector<int> taskPercent_;  // last percentage reported per task
   std::string warning_;
   bool cancelled_ = false;
 };

@@ -192,6 +192,7 @@ void TConversionRun::OnProgress(const TProgressInfo& info) {
     estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount, NowUs());
     progress_->ShowEstimate(estimate_);
   }
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
   emit TaskProgressed(info.TaskIndex);
 }
 
@@ -242,6 +243,7 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
     progress_->Finish();
     return;
   }
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
   if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
     progress_->ShowTaskFinished();
   emit TaskEnded(info.TaskIndex);

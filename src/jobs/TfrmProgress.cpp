@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
+#include <QStringList>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -105,10 +106,18 @@ void TfrmProgress::BuildControls() {
   caption("lblTimeLeftCaption", "Time Left:", 3, 0, lblTimeLeft, 1);
   caption("lblRunLeftCaption", "All Jobs:", 3, 2, lblRunLeft, 1);
   caption("lblOutputCaption", "File:", 4, 0, lblOutput, 3);
+  lblRunning = NamedLabel("lblRunning", {}, this);
+  lblRunning->setMinimumWidth(1);
+  lblRunning->setTextFormat(Qt::PlainText);
+  caption("lblRunningCaption", "Running:", 5, 0, lblRunning, 3);
 
   progbarFile = new QProgressBar(this);
   progbarFile->setObjectName(QStringLiteral("progbarFile"));
   progbarFile->setRange(0, 100);
+  progbarRun = new QProgressBar(this);
+  progbarRun->setObjectName(QStringLiteral("progbarRun"));
+  progbarRun->setRange(0, 100);
+  progbarRun->setFormat(QStringLiteral("All jobs: %p%"));
 
   ckOpen = new QCheckBox(QStringLiteral("Open the output folder after conversion"), this);
   ckOpen->setObjectName(QStringLiteral("ckOpen"));
@@ -144,6 +153,7 @@ void TfrmProgress::BuildControls() {
   layout->addSpacing(2);
   layout->addLayout(figures);
   layout->addWidget(progbarFile);
+  layout->addWidget(progbarRun);
   layout->addSpacing(2);
   layout->addWidget(ckOpen);
   layout->addWidget(ckShutDown);
@@ -174,7 +184,7 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   cancelling_ = false;
   resize(kWidth, kHeight);
   for (QLabel* label : {lblTime, lblSize, lblLength, lblProgress, lblOutput, lblSpeed, lblTimeLeft,
-                        lblRunLeft})
+                        lblRunLeft, lblRunning})
     label->clear();
   output_.clear();
   ckOpen->setChecked(true);
@@ -186,6 +196,7 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   Timer1->start();
   progbarFile->setRange(0, 100);
   progbarFile->setValue(0);
+  progbarRun->setValue(0);
   tmr1Timer();
   tmr1->start();
 }
@@ -210,6 +221,15 @@ void TfrmProgress::ShowProgress(const TProgressView& view) {
 void TfrmProgress::ShowOutput() {
   lblOutput->setText(lblOutput->fontMetrics().elidedText(output_, Qt::ElideMiddle, lblOutput->contentsRect().width()));
   lblOutput->setToolTip(lblOutput->text() == output_ ? QString() : output_);
+}
+
+void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount, int runPercent) {
+  QStringList lines;
+  for (const TRunningJob& job : jobs)
+    lines << QStringLiteral("[%1/%2] %3  %4%").arg(job.Task + 1).arg(taskCount).arg(QString::fromStdString(job.Output)).arg(job.Percent);
+  const QString text = lines.join(QLatin1Char('\n'));
+  if (lblRunning->text() != text) lblRunning->setText(text);
+  progbarRun->setValue(runPercent);
 }
 
 void TfrmProgress::ShowTaskFinished() {

@@ -45,6 +45,9 @@ class TfrmProgress : public QDialog {
 
   void ShowProgress(const TProgressView& view);
   void ShowTaskFinished();
+  // Jobs at once: each running job's file and percentage ("[2/4]" numbering among
+  // `taskCount`), and the whole run's percentage.
+  void ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount, int runPercent);
   void ShowEstimate(const TRunEstimate& estimate);
 
   bool OpenFolderChecked() const;
@@ -89,7 +92,9 @@ class TfrmProgress : public QDialog {
   QLabel* lblSpeed = nullptr;
   QLabel* lblTimeLeft = nullptr;
   QLabel* lblRunLeft = nullptr;
+  QLabel* lblRunning = nullptr;
   QProgressBar* progbarFile = nullptr;
+  QProgressBar* progbarRun = nullptr;
   QPushButton* btnPause = nullptr;
   QPushButton* btnResume = nullptr;
   QPushButton* btnCancel = nullptr;

@@ -140,7 +140,16 @@ TEST_F(BatchRunTest, SimultaneousJobsEndInAnyOrderAndTheActionsWaitForTheLast) {
   run.OnProgress(rows, 0, 2000000, 4000000, 10);
   EXPECT_EQ(rows[0].Progress, "50%");
   EXPECT_EQ(rows[1].Progress, "25%");
+  const std::vector<TRunningJob> running = run.RunningJobs(rows);
+  ASSERT_EQ(running.size(), 2u);
+  EXPECT_EQ(running[0].Task, 0);
+  EXPECT_EQ(running[0].Output, "/a/1.avi");
+  EXPECT_EQ(running[0].Percent, 50);
+  EXPECT_EQ(running[1].Percent, 25);
+  EXPECT_EQ(run.RunPercent(), 25);  // (50 + 25 + 0) / 3
   run.OnTerminate(rows, 2, true, false, "", &actions, true, false, "/out");
+  EXPECT_EQ(run.RunPercent(), 58);  // the ended job counts in full
+  EXPECT_EQ(run.RunningJobs(rows).size(), 2u);
   run.OnTerminate(rows, 0, false, true, "Unknown encoder 'x'", &actions, true, false, "/out");
   EXPECT_EQ(actions.opened, "");
   run.OnTerminate(rows, 1, true, false, "", &actions, true, false, "/out");

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -168,6 +169,85 @@ TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
     if (s.Type == AVMEDIA_TYPE_VIDEO) pictures = s.FrameNumbers.size();
   EXPECT_GT(pictures, 0u);
   EXPECT_LT(pictures, 6000u);
+}
+
+// Three pipelined, threaded tasks, two at once; the middle one fails while writing. Every
+// hook call, preview and report carries the index of the task whose pictures it holds (the
+// tasks' sizes tell them apart), the failure stops no other task, and the end of the run
+// comes once, after the last.
+TEST_F(PipelinedRunTest, TasksAtOnceDeliverTheirOwnEventsAndAFailingOneStopsNoOther) {
+  TConvertEngine engine;
+  TEventRecorder recorder;
+  recorder.Attach(engine);
+  engine.SetProgressInterval(100);
+  engine.SetPreviewBitmap(true);
+  std::mutex mutex;
+  std::vector<std::pair<int, int>> hooks, previews;  // task index, picture width
+  engine.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
+    std::lock_guard lock(mutex);
+    hooks.push_back({info->TaskIndex, info->Bitmap->Width()});
+  });
+  engine.SetOnPreviewBitmap([&](TConvertEngine&, const TPreviewInfo& info) {
+    std::lock_guard lock(mutex);
+    previews.push_back({info.TaskIndex, info.Bitmap->Width()});
+  });
+  const char* const clips[] = {"3gp_h263_aac", "avi_mpeg4_mp3", "mpg_mpeg2_mp2"};
+  const int sourceWidths[] = {176, 320, 352};
+  const int widths[] = {128, 160, 240};
+  for (int task = 0; task < 3; ++task) {
+    ASSERT_EQ(engine.AddTask(EnsureClip(clips[task])), task) << engine.LastErrMsg();
+    TOutputOptions options;
+    options.VideoCodec = "mpeg4";
+    options.FrameSize = std::to_string(widths[task]) + "x96";
+    options.AudioCodec = "aac";
+    options.CustomHook = true;
+    options.ExtOptions = "threads=auto\npipeline=1";
+    std::string out = folder_.File("at-once" + std::to_string(task) + ".mp4");
+    if (task == 1) {
+      options.FileFormat = "avi";
+      out = "/dev/full";  // every write fails
+    }
+    ASSERT_TRUE(engine.SetOutputFile(task, out, &options)) << engine.LastErrMsg();
+  }
+  engine.StartTask(2);
+  ASSERT_TRUE(recorder.WaitRunEnded(std::chrono::seconds(120)));
+  std::lock_guard lock(recorder.Mutex);
+  ASSERT_EQ(recorder.Terminations.size(), 4u);
+  EXPECT_EQ(recorder.Terminations.back().Info.TaskIndex, -1);
+  std::map<int, TTerminateInfo> ended;
+  for (const auto& t : recorder.Terminations) ended[t.Info.TaskIndex] = t.Info;
+  EXPECT_TRUE(ended[0].Finished) << ended[0].ExceptionMsg;
+  EXPECT_TRUE(ended[2].Finished) << ended[2].ExceptionMsg;
+  EXPECT_TRUE(ended[1].Exception);
+  EXPECT_FALSE(ended[1].ExceptionMsg.empty());
+  // Hooks run on the task's decoded picture (its source's size); previews at each task's
+  // own encoder size.
+  std::lock_guard events(mutex);
+  std::set<int> hookTasks, previewTasks;
+  for (const auto& [task, width] : hooks) {
+    hookTasks.insert(task);
+    ASSERT_GE(task, 0);
+    ASSERT_LT(task, 3);
+    EXPECT_EQ(width, sourceWidths[task]) << task;
+  }
+  for (const auto& [task, width] : previews) {
+    previewTasks.insert(task);
+    ASSERT_GE(task, 0);
+    ASSERT_LT(task, 3);
+    EXPECT_EQ(width, widths[task]) << task;
+  }
+  EXPECT_TRUE(hookTasks.count(0) && hookTasks.count(2));
+  EXPECT_TRUE(previewTasks.count(0) && previewTasks.count(2));
+  for (const TProgressInfo& p : recorder.Progress) {
+    EXPECT_TRUE(p.TaskIndex >= 0 && p.TaskIndex < 3) << p.TaskIndex;
+  }
+  for (int task : {0, 2}) {
+    const TDecodedClip decoded = DecodeClip(folder_.File("at-once" + std::to_string(task) + ".mp4"));
+    for (const TDecodedStream& s : decoded.Streams)
+      if (s.Type == AVMEDIA_TYPE_VIDEO) {
+        EXPECT_GT(s.FrameNumbers.size(), 20u) << task;
+      }
+  }
 }
 
 }  // namespace
