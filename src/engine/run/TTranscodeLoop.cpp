@@ -149,7 +149,7 @@ void TTranscodeLoop::OutputItem(TPipelineItem& item) {
   ist.NextPts = item.NextPts;
   ist.Quality = item.Quality;
   ist.DecodedFrames = item.DecodedFrames;
-  if (item.Kind == TPipelineItem::TKind::Frame) OutputFrame(item.Index, *item.Frame);
+  if (item.Kind == TPipelineItem::TKind::Frame) OutputFrame(item.Index, *item.Frame, item.Picture);
   if (item.Kind == TPipelineItem::TKind::Packet) OutputPacket(item.Index, *item.Packet);
 }
 
@@ -163,14 +163,14 @@ void TTranscodeLoop::Push(TPipelineItem item, int index) {
   if (!queue_->Push(std::move(item))) throw TPipelineAborted{};
 }
 
-void TTranscodeLoop::EmitFrame(int index, AVFrame& frame) {
+void TTranscodeLoop::EmitFrame(int index, AVFrame& frame, bool picture) {
   if (!pipelined_) {
-    OutputFrame(index, frame);
+    OutputFrame(index, frame, picture);
     return;
   }
   TPipelineItem item;
   item.Kind = TPipelineItem::TKind::Frame;
-  item.Picture = decoding_[index].Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+  item.Picture = picture;
   item.Frame = MakeFrame();
   api().av_frame_move_ref(item.Frame.get(), &frame);
   Push(std::move(item), index);
@@ -471,13 +471,15 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     ist.Quality = frame.quality;
     ++ist.DecodedFrames;
   }
-  EmitFrame(index, frame);
+  EmitFrame(index, frame, type == AVMEDIA_TYPE_VIDEO);
 }
 
-void TTranscodeLoop::OutputFrame(int index, AVFrame& frame) {
+// The stream's parameters belong to the demuxer, which may be reading on the other thread:
+// the caller says whether this is a picture.
+void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
   TInputStreamState& ist = run_.InputStreams[index];
   const TTaskOptions& o = run_.Options;
-  if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+  if (picture) {
     // The decoder keeps reference pictures: a picture that may be changed in place gets its
     // own buffer first.
     TTaskContext& task = run_.Task;

@@ -52,7 +52,7 @@ class TTranscodeLoop {
   int DrainSubtitles(int index);
   void HandleFrame(int index, AVFrame& frame);
   // Hand-over to the output side: direct, or through the queue when pipelined.
-  void EmitFrame(int index, AVFrame& frame);
+  void EmitFrame(int index, AVFrame& frame, bool picture);
   void EmitPacket(int index, const AVPacket& packet);
   void EmitClock(int index);
   void Push(TPipelineItem item, int index);
@@ -60,7 +60,7 @@ class TTranscodeLoop {
   void RunPipelined();
   void OutputItems();
   void OutputItem(TPipelineItem& item);
-  void OutputFrame(int index, AVFrame& frame);
+  void OutputFrame(int index, AVFrame& frame, bool picture);
   void OutputPacket(int index, const AVPacket& packet);
   void ReportIfDue(int fileIndex);
   void CopyPacket(int index, const AVPacket& packet);
