@@ -109,6 +109,8 @@ void TfrmProgress::BuildControls() {
   lblRunning = NamedLabel("lblRunning", {}, this);
   lblRunning->setMinimumWidth(1);
   lblRunning->setTextFormat(Qt::PlainText);
+  lblRunning->setWordWrap(true);  // one line per job; each is elided to fit
+  lblRunning->installEventFilter(this);
   caption("lblRunningCaption", "Running:", 5, 0, lblRunning, 3);
 
   progbarFile = new QProgressBar(this);
@@ -187,6 +189,7 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
                         lblRunLeft, lblRunning})
     label->clear();
   output_.clear();
+  running_.clear();
   ckOpen->setChecked(true);
   btnPause->setEnabled(true);
   btnResume->setEnabled(false);
@@ -227,9 +230,20 @@ void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCou
   QStringList lines;
   for (const TRunningJob& job : jobs)
     lines << QStringLiteral("[%1/%2] %3  %4%").arg(job.Task + 1).arg(taskCount).arg(QString::fromStdString(job.Output)).arg(job.Percent);
-  const QString text = lines.join(QLatin1Char('\n'));
-  if (lblRunning->text() != text) lblRunning->setText(text);
+  running_ = lines;
+  ShowRunningLines();
   progbarRun->setValue(runPercent);
+}
+
+// Each job on its line, its path giving way in the middle as the file's does.
+void TfrmProgress::ShowRunningLines() {
+  const int width = lblRunning->contentsRect().width();
+  QStringList shown;
+  for (const QString& line : running_) shown << lblRunning->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+  const QString text = shown.join(QLatin1Char('\n'));
+  if (lblRunning->text() != text) lblRunning->setText(text);
+  const QString full = running_.join(QLatin1Char('\n'));
+  lblRunning->setToolTip(text == full ? QString() : full);
 }
 
 void TfrmProgress::ShowTaskFinished() {
@@ -265,6 +279,7 @@ void TfrmProgress::reject() {
 bool TfrmProgress::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mem1 && event->type() == QEvent::MouseButtonRelease) mem1Click();
   if (watched == lblOutput && event->type() == QEvent::Resize) ShowOutput();
+  if (watched == lblRunning && event->type() == QEvent::Resize) ShowRunningLines();
   return QDialog::eventFilter(watched, event);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QStringList>
 #include <functional>
 #include <random>
 #include <string>
@@ -81,6 +82,7 @@ class TfrmProgress : public QDialog {
   void mem1Click();
   void PaintPreview();
   void ShowOutput();
+  void ShowRunningLines();
 
   QLabel* mem1 = nullptr;
   QLabel* imgPreview = nullptr;
@@ -108,6 +110,7 @@ class TfrmProgress : public QDialog {
   bool pictureChanged_ = false;
   QImage shown_;
   QString output_;
+  QStringList running_;
   std::vector<TAdInfo> news_;
   int newsRow_ = -1;
   std::string appTitle_;
