@@ -62,6 +62,10 @@ constexpr int kQueuedPictures = 6;
 // The decoding thread leaves through this when the output side gave up.
 struct TPipelineAborted {};
 
+// Sound items the lane may run ahead of the pictures (a stretch with no picture, such as the
+// sound outlasting them), so its held packets stay few.
+constexpr int kMostSoundAhead = 48;
+
 }  // namespace
 
 TTranscodeLoop::TTranscodeLoop(TRunState& run)
@@ -116,15 +120,117 @@ void TTranscodeLoop::RunPipelined() {
     }
   });
   try {
+    if (SplitSound()) StartSoundLane();
     OutputItems();
+    StopSoundLane();
   } catch (...) {
     queue_->Abort();
+    if (soundQueue_) soundQueue_->Abort();
+    if (soundThread_.joinable()) soundThread_.join();
+    HoldPackets(false);
     decoder.join();
     throw;
   }
   decoder.join();
   if (decodeError) std::rethrow_exception(decodeError);
   FinishOutputs();
+}
+
+bool TTranscodeLoop::SplitSound() {
+  soundStreams_.assign(run_.InputStreams.size(), false);
+  std::vector<bool> other(run_.InputStreams.size(), false);
+  bool sound = false, rest = false;
+  for (const TOutputStreamState& ost : run_.OutputStreams) {
+    const bool lane = ost.Audio && ost.EncodingNeeded && ost.SyncSource == ost.SourceIndex;
+    const bool audio = ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    // Sound copied or synchronised to another stream would share counters and clocks.
+    if (audio && !lane) return false;
+    (lane ? soundStreams_ : other)[ost.SourceIndex] = true;
+    (lane ? sound : rest) = true;
+  }
+  for (size_t i = 0; i < other.size(); ++i)
+    if (soundStreams_[i] && other[i]) return false;
+  return sound && rest;
+}
+
+bool TTranscodeLoop::SoundItem(const TPipelineItem& item) const {
+  if (!soundLane_ || item.Index < 0 || !soundStreams_[item.Index]) return false;
+  return (item.Kind == TPipelineItem::TKind::Frame && !item.Picture) || item.Kind == TPipelineItem::TKind::Clock;
+}
+
+void TTranscodeLoop::HoldPackets(bool hold) {
+  for (TOutputStreamState& ost : run_.OutputStreams) {
+    const bool lane = ost.SourceIndex < static_cast<int>(soundStreams_.size()) && soundStreams_[ost.SourceIndex];
+    ost.Writer->HoldIn(hold ? (lane ? &soundHeld_ : &outputHeld_) : nullptr);
+  }
+}
+
+void TTranscodeLoop::StartSoundLane() {
+  soundLane_ = true;
+  HoldPackets(true);
+  soundQueue_ = std::make_unique<TFrameQueue>(kQueuedItems, kQueuedItems);
+  soundThread_ = std::thread([this] { SoundLane(); });
+}
+
+void TTranscodeLoop::SoundLane() {
+  TTaskContext& task = run_.Task;
+  TPipelineItem item;
+  while (soundQueue_->Pop(item)) {
+    if (item.Kind == TPipelineItem::TKind::End) return;
+    task.PauseGate.Wait();
+    try {
+      if (!task.StopRequested) OutputItem(item);
+    } catch (...) {
+      {
+        std::lock_guard lock(soundMutex_);
+        soundError_ = std::current_exception();
+      }
+      soundDone_.notify_all();
+      soundQueue_->Abort();  // the worker may wait to give it more
+      return;
+    }
+    item = TPipelineItem{};
+    bool idle;
+    {
+      std::lock_guard lock(soundMutex_);
+      idle = --soundPending_ == 0;
+    }
+    if (idle) soundDone_.notify_all();
+  }
+}
+
+void TTranscodeLoop::Dispatch(TPipelineItem item) {
+  {
+    std::lock_guard lock(soundMutex_);
+    ++soundPending_;
+  }
+  if (!soundQueue_->Push(std::move(item))) {
+    std::lock_guard lock(soundMutex_);
+    if (soundError_) std::rethrow_exception(soundError_);
+    throw EEngineError("the sound encoding ended early");
+  }
+  if (++sinceSync_ >= kMostSoundAhead) SyncSound();
+}
+
+void TTranscodeLoop::SyncSound() {
+  if (!soundLane_) return;
+  {
+    std::unique_lock lock(soundMutex_);
+    while (soundPending_ > 0 && !soundError_) soundDone_.wait_for(lock, std::chrono::milliseconds(100));
+    if (soundError_) std::rethrow_exception(soundError_);
+  }
+  sinceSync_ = 0;
+  TPacketWriter::WriteHeld(soundHeld_);
+  TPacketWriter::WriteHeld(outputHeld_);
+}
+
+void TTranscodeLoop::StopSoundLane() {
+  if (!soundLane_) return;
+  SyncSound();
+  soundQueue_->Push(TPipelineItem{});
+  soundThread_.join();
+  HoldPackets(false);
+  soundLane_ = false;
 }
 
 void TTranscodeLoop::OutputItems() {
@@ -136,7 +242,14 @@ void TTranscodeLoop::OutputItems() {
     if (item.Kind == TPipelineItem::TKind::End) return;
     // What a stop leaves in the queue is not worth waiting for.
     if (!task.StopRequested) {
+      if (SoundItem(item)) {
+        Dispatch(std::move(item));
+        item = TPipelineItem{};
+        continue;
+      }
       OutputItem(item);
+      // The lane is idle after this: the report reads its streams safely.
+      SyncSound();
       ReportIfDue(0);
     }
     item = TPipelineItem{};
