@@ -85,9 +85,9 @@ struct TRunningJob {
 
 std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value);
 
-// Jobs run at once for "Automatic": one per core for single-threaded jobs; jobs that use
-// every core themselves still leave gaps (a one-thread encoder, the sound), which a second
-// job fills, so half as many, and at least two on a machine with more than one core.
+// Jobs run at once for "Automatic": one per core for single-threaded jobs; a pipelined job
+// keeps about two cores busy, so half as many, and at least two on a machine with more than
+// one core (the pipeline's stages are uneven, a second job fills the gaps).
 int AutomaticSimultaneousJobs(int cores, bool useAllCores);
 
 // A caption of 51 characters or more: its first 44, "..", and its extension with the point.

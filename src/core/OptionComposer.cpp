@@ -257,16 +257,18 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
 
 }  // namespace
 
-void ComposeThreads(bool useAllCores, TComposedOutput& output, TComposedInput& input) {
-  if (!useAllCores) return;
+void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& input) {
+  if (use == TThreadUse::One) return;
   auto append = [](std::string& text, const std::string& line) {
     const std::string name = line.substr(0, line.find('=') + 1);
     const std::string lower = Lower(text);
     if (lower.compare(0, name.size(), name) == 0 || lower.find("\n" + name) != std::string::npos) return;
     text += (text.empty() ? "" : "\n") + line;
   };
-  append(input.ExtOptions, "threads=auto");
-  append(output.ExtOptions, "threads=auto");
+  if (use == TThreadUse::All) {
+    append(input.ExtOptions, "threads=auto");
+    append(output.ExtOptions, "threads=auto");
+  }
   append(output.ExtOptions, "pipeline=1");
 }
 

@@ -157,12 +157,21 @@ TEST_F(BatchRunTest, SimultaneousJobsEndInAnyOrderAndTheActionsWaitForTheLast) {
   EXPECT_EQ(run.Reports()[0].Outcome, TJobOutcome::Failed);
   EXPECT_EQ(run.Reports()[1].Outcome, TJobOutcome::Finished);
 
-  // The override wins; an out-of-range setting is Automatic; every core: threads and the
-  // pipeline, a format's own thread count kept.
+  // The override wins; an out-of-range setting is Automatic; every core: one job at a time
+  // gets the codecs' threads and the pipeline, jobs side by side the pipeline only; a
+  // format's own thread count is kept.
   settings.WriteInteger("settings", "simultaneousJobs", 42);
   settings.WriteBool("settings", "useAllCores", true);
   EXPECT_EQ(run.SimultaneousJobs(),
             AutomaticSimultaneousJobs(static_cast<int>(std::thread::hardware_concurrency()), true));
+  run.SetSimultaneousJobs(2);
+  ASSERT_TRUE(run.Start(rows, namer, yes));
+  EXPECT_EQ(engine.StartedWith, 2);
+  EXPECT_EQ(engine.Tasks[0].first.ExtOptions, "");
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "pipeline=1");
+  auto one = Rows({{"/a/only.avi", true}});
+  ASSERT_TRUE(run.Start(one, namer, yes));  // two at once, but one job: it has the cores
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "threads=auto\npipeline=1");
   run.SetSimultaneousJobs(1);
   ASSERT_TRUE(run.Start(rows, namer, yes));
   EXPECT_EQ(engine.StartedWith, 1);
@@ -172,7 +181,7 @@ TEST_F(BatchRunTest, SimultaneousJobsEndInAnyOrderAndTheActionsWaitForTheLast) {
   input.ExtOptions = "vn=1";
   TComposedOutput output;
   output.ExtOptions = "Threads=1";
-  ComposeThreads(true, output, input);
+  ComposeThreads(TThreadUse::All, output, input);
   EXPECT_EQ(input.ExtOptions, "vn=1\nthreads=auto");
   EXPECT_EQ(output.ExtOptions, "Threads=1\npipeline=1");
 
