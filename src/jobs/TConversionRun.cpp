@@ -198,6 +198,8 @@ void TConversionRun::OnProgress(const TProgressInfo& info) {
 
 void TConversionRun::OnPreviewBitmap(const TPreviewInfo& info) {
   if (!batch_ || !info.Bitmap || info.Bitmap->Width() <= 0 || info.Bitmap->Height() <= 0) return;
+  // Jobs at once: the picture is the job whose figures the window shows.
+  if (info.TaskIndex < lastProgressTask_) return;
   CopyBitmap(*info.Bitmap, preview_);
   progress_->PreviewChanged();
 }
