@@ -6,7 +6,7 @@
 namespace qarvo {
 
 const char* const kConvertUsage =
-    "usage: qarvo-convert [--format CODE] [--output DIR] FILE...\n"
+    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] FILE...\n"
     "       qarvo-convert --list-formats\n"
     "       qarvo-convert --info FILE\n"
     "       qarvo-convert --help\n"
@@ -16,12 +16,15 @@ const char* const kConvertUsage =
     "\n"
     "  --format CODE    use the format CODE (see --list-formats) for this run only\n"
     "  --output DIR     write into DIR for this run only (created when missing)\n"
+    "  --jobs N         convert up to N files at once (1 to 8; 0 = automatic, from the\n"
+    "                   processor cores); the default is the \"simultaneousJobs\" setting\n"
     "  --list-formats   print every format: its code, a tab, its name\n"
     "  --info FILE      print what the media probe reports about FILE\n"
     "  --help           print this text\n"
     "\n"
     "Settings are read from the settings file (QARVO_SETTINGS_FILE names another one) and\n"
-    "never changed by these options. Exit status: 0 when every job finished, 1 when a job\n"
+    "never changed by these options; \"useAllCores=0\" there converts each file with one\n"
+    "thread. Exit status: 0 when every job finished, 1 when a job\n"
     "failed or a file could not be read, 2 for bad arguments. Ctrl+C stops the run.\n";
 
 namespace {
@@ -72,6 +75,14 @@ TConvertArguments ParseConvertArguments(const std::vector<std::string>& argument
         break;
       }
       result.FormatCode = std::stoi(value);
+    } else if (argument.rfind("--jobs", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--jobs", value, result)) break;
+      if (!IsIntegerText(value) || std::stoi(value) < 0 || std::stoi(value) > 8) {
+        result.Error = "--jobs takes 0 (automatic) to 8, not \"" + value + "\"";
+        break;
+      }
+      result.Jobs = std::stoi(value);
     } else if (argument.rfind("--output", 0) == 0) {
       if (!TakeValue(arguments, i, "--output", result.OutputFolder, result)) break;
     } else {

@@ -12,6 +12,7 @@ enum class TConvertMode { Convert, ListFormats, Info, Help };
 struct TConvertArguments {
   TConvertMode Mode = TConvertMode::Convert;
   std::optional<int> FormatCode;  // --format: this run only
+  std::optional<int> Jobs;        // --jobs: files at once, 0 = automatic
   std::string OutputFolder;       // --output: this run only
   std::vector<std::string> Files;
   std::string Error;  // set when the arguments are unusable

@@ -55,44 +55,46 @@ void TConvertRunner::EndLine() {
 
 void TConvertRunner::ShowProgress(const TRunProgress& p) {
   if (stopping_) return;
-  last_ = p;
-  const bool firstOfTask = p.TaskIndex != lastTask_;
+  const bool firstOfTask = tasks_.count(p.TaskIndex) == 0;
+  TTaskLine& task = tasks_[p.TaskIndex];
+  task.Last = p;
   if (firstOfTask) {
     EndLine();
-    lastTask_ = p.TaskIndex;
-    lastPercent_ = -1;
     // The task began when the one before it ended (or the run started), not at its first report.
-    taskStartedUs_ = nextTaskStartUs_;
+    task.StartedUs = nextTaskStartUs_;
   }
   const int percent =
       p.TotalDuration > 0 ? static_cast<int>(p.CurrentDuration * 100 / p.TotalDuration) : -1;
   const std::string line = ProgressLine(p.TaskIndex + 1, engine_.TasksCount(), p.CurrentDuration,
-                                        p.TotalDuration, p.CurrentSize, NowUs() - taskStartedUs_);
+                                        p.TotalDuration, p.CurrentSize, NowUs() - task.StartedUs);
   if (terminal_) {
     err_ << '\r' << line << "\x1b[K" << std::flush;
     lineOpen_ = true;
-  } else if (firstOfTask || (percent != lastPercent_ && (percent < 0 || percent / 10 != lastPercent_ / 10))) {
+  } else if (firstOfTask || (percent != task.Percent && (percent < 0 || percent / 10 != task.Percent / 10))) {
     // Plain output: the first report, then a line per tenth, not per event.
     err_ << line << '\n' << std::flush;
   }
-  lastPercent_ = percent;
+  task.Percent = percent;
 }
 
 // The last report of a task may stop short of the expected length (the length is the
 // container's estimate); a task that finished shows its whole length.
 void TConvertRunner::ShowFinished(int taskIndex) {
-  if (last_.TaskIndex != taskIndex || last_.TotalDuration <= 0 || lastPercent_ >= 100) return;
-  TRunProgress whole = last_;
+  const auto found = tasks_.find(taskIndex);
+  if (found == tasks_.end() || found->second.Last.TotalDuration <= 0 || found->second.Percent >= 100) return;
+  TRunProgress whole = found->second.Last;
   whole.CurrentDuration = whole.TotalDuration;
-  lastPercent_ = -1;
+  found->second.Percent = -1;
   ShowProgress(whole);
 }
 
 int TConvertRunner::Run(const TConvertArguments& arguments) {
+  tasks_.clear();
   TIniFile settings(files_.SettingsFile);
   TIniFile definitions(files_.FormatFile);
   TBatchRun run(engine_, settings, definitions);
   run.SetFormatCode(arguments.FormatCode);
+  run.SetSimultaneousJobs(arguments.Jobs);
   TOutputNamer namer(settings, [this](const std::string& message) {
     err_ << "qarvo-convert: " << message << '\n';
   });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -67,11 +68,15 @@ class TConvertRunner {
   bool terminal_;
   bool lineOpen_ = false;
   bool stopping_ = false;  // after "stopping" no progress line follows
-  int lastTask_ = -1;
-  int lastPercent_ = -1;
-  int64_t taskStartedUs_ = 0;
   int64_t nextTaskStartUs_ = 0;  // when the task after the last one reported began
-  TRunProgress last_;
+  // Per task (jobs at once report in turn): its last report, the percentage last shown and
+  // when it began.
+  struct TTaskLine {
+    TRunProgress Last;
+    int Percent = -1;
+    int64_t StartedUs = 0;
+  };
+  std::map<int, TTaskLine> tasks_;
 };
 
 }  // namespace qarvo

@@ -76,7 +76,19 @@ struct TProgressView {
   std::string Output;          // the source path, shortened
 };
 
+// A job converting right now, as the progress window lists it.
+struct TRunningJob {
+  int Task = -1;
+  std::string Output;  // the source path, shortened
+  int Percent = 0;
+};
+
 std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value);
+
+// Jobs run at once for "Automatic": one per core for single-threaded jobs; a pipelined job
+// keeps about two cores busy, so half as many, and at least two on a machine with more than
+// one core (the pipeline's stages are uneven, a second job fills the gaps).
+int AutomaticSimultaneousJobs(int cores, bool useAllCores);
 
 // A caption of 51 characters or more: its first 44, "..", and its extension with the point.
 std::string ShortenCaption(const std::string& caption);
@@ -95,6 +107,10 @@ class TBatchRun {
   // Format code override (the headless --format); none reads "FormatCode".
   void SetFormatCode(std::optional<int> code) { formatCode_ = code; }
   int FormatCode() const;
+  // Jobs at once override (the headless --jobs; 0 = automatic); none reads the setting.
+  void SetSimultaneousJobs(std::optional<int> jobs) { jobs_ = jobs; }
+  // The jobs the next Start runs at once, from the override or the settings.
+  int SimultaneousJobs() const;
 
   // Composes one task per checked row and starts them. Returns false without starting when
   // no row is checked (Warning() says so) or no job could be added. A composition error
@@ -109,11 +125,16 @@ class TBatchRun {
   TProgressView OnProgress(std::vector<TJobRow>& rows, int taskIndex, int64_t currentDuration,
                            int64_t totalDuration, int64_t currentSize);
   // A task ended (taskIndex -1: the whole run); `message` is a failed task's reason or a
-  // finished one's warning. Runs the after-run actions when the last task of the run
-  // finished; returns true for the end of the run.
+  // finished one's warning. Runs the after-run actions once every task has ended, when the
+  // last task of the run finished; returns true for the end of the run.
   bool OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished, bool exception,
                    const std::string& message, IAfterRunActions* actions, bool openFolder,
                    bool powerOff, const std::string& outputFolder);
+
+  // The jobs that reported progress and have not ended, in task order.
+  std::vector<TRunningJob> RunningJobs(const std::vector<TJobRow>& rows) const;
+  // The whole run, 0 to 100: every ended job counts in full, a running one by its share.
+  int RunPercent() const;
 
   // A task the run ended before it began (a stop while it waited for its turn).
   void OnNotStarted(int taskIndex);
@@ -133,9 +154,13 @@ class TBatchRun {
   TIniFile& settings_;
   TIniFile& definitions_;
   std::optional<int> formatCode_;
+  std::optional<int> jobs_;
+  int endedTasks_ = 0;
+  bool lastTaskFinished_ = false;
   std::vector<int> taskRows_;
   std::vector<int> taskReports_;  // task index -> index into reports_
   std::vector<TJobReport> reports_;
+  std::vector<int> taskPercent_;  // last percentage reported per task
   std::string warning_;
   bool cancelled_ = false;
 };

@@ -257,6 +257,21 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
 
 }  // namespace
 
+void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& input) {
+  if (use == TThreadUse::One) return;
+  auto append = [](std::string& text, const std::string& line) {
+    const std::string name = line.substr(0, line.find('=') + 1);
+    const std::string lower = Lower(text);
+    if (lower.compare(0, name.size(), name) == 0 || lower.find("\n" + name) != std::string::npos) return;
+    text += (text.empty() ? "" : "\n") + line;
+  };
+  if (use == TThreadUse::All) {
+    append(input.ExtOptions, "threads=auto");
+    append(output.ExtOptions, "threads=auto");
+  }
+  append(output.ExtOptions, "pipeline=1");
+}
+
 bool IsIntegerText(const std::string& text) {
   size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
   if (i >= text.size() || text.size() - i > 9) return false;

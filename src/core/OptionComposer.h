@@ -44,6 +44,15 @@ void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& j
                           const TSourceFacts& source, ISizeQuestion& sizeQuestion,
                           TComposedOutput& output, TComposedInput& input);
 
+// How a job uses the processor cores: one thread; a pipelined task (decoding, sound and
+// pictures each on a thread of its own), as for jobs running side by side, which fill the
+// cores between them; or that and the codecs' automatic thread counts, as for a job that has
+// the cores to itself.
+enum class TThreadUse { One, Pipelined, All };
+
+// Appended to the records' option text; a thread count the text names already is kept.
+void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& input);
+
 // Text tests: an integer converts completely to a decimal integer; a number to an integer
 // or a decimal number with a point.
 bool IsIntegerText(const std::string& text);

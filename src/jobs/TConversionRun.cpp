@@ -200,11 +200,14 @@ void TConversionRun::OnProgress(const TProgressInfo& info) {
     estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount, NowUs());
     progress_->ShowEstimate(estimate_);
   }
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
   emit TaskProgressed(info.TaskIndex);
 }
 
 void TConversionRun::OnPreviewBitmap(const TPreviewInfo& info) {
   if (!batch_ || !info.Bitmap || info.Bitmap->Width() <= 0 || info.Bitmap->Height() <= 0) return;
+  // Jobs at once: the picture is the job whose figures the window shows.
+  if (info.TaskIndex < lastProgressTask_) return;
   CopyBitmap(*info.Bitmap, preview_);
   progress_->PreviewChanged();
 }
@@ -262,6 +265,7 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
     progress_->Finish();
     return;
   }
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
   if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
     progress_->ShowTaskFinished();
   emit TaskEnded(info.TaskIndex);

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
+#include <QStringList>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -105,10 +106,20 @@ void TfrmProgress::BuildControls() {
   caption("lblTimeLeftCaption", "Time Left:", 3, 0, lblTimeLeft, 1);
   caption("lblRunLeftCaption", "All Jobs:", 3, 2, lblRunLeft, 1);
   caption("lblOutputCaption", "File:", 4, 0, lblOutput, 3);
+  lblRunning = NamedLabel("lblRunning", {}, this);
+  lblRunning->setMinimumWidth(1);
+  lblRunning->setTextFormat(Qt::PlainText);
+  lblRunning->setWordWrap(true);  // one line per job; each is elided to fit
+  lblRunning->installEventFilter(this);
+  caption("lblRunningCaption", "Running:", 5, 0, lblRunning, 3);
 
   progbarFile = new QProgressBar(this);
   progbarFile->setObjectName(QStringLiteral("progbarFile"));
   progbarFile->setRange(0, 100);
+  progbarRun = new QProgressBar(this);
+  progbarRun->setObjectName(QStringLiteral("progbarRun"));
+  progbarRun->setRange(0, 100);
+  progbarRun->setFormat(QStringLiteral("All jobs: %p%"));
 
   ckOpen = new QCheckBox(QStringLiteral("Open the output folder after conversion"), this);
   ckOpen->setObjectName(QStringLiteral("ckOpen"));
@@ -144,6 +155,7 @@ void TfrmProgress::BuildControls() {
   layout->addSpacing(2);
   layout->addLayout(figures);
   layout->addWidget(progbarFile);
+  layout->addWidget(progbarRun);
   layout->addSpacing(2);
   layout->addWidget(ckOpen);
   layout->addWidget(ckShutDown);
@@ -174,9 +186,10 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   cancelling_ = false;
   resize(kWidth, kHeight);
   for (QLabel* label : {lblTime, lblSize, lblLength, lblProgress, lblOutput, lblSpeed, lblTimeLeft,
-                        lblRunLeft})
+                        lblRunLeft, lblRunning})
     label->clear();
   output_.clear();
+  running_.clear();
   ckOpen->setChecked(true);
   btnPause->setEnabled(true);
   btnResume->setEnabled(false);
@@ -186,6 +199,7 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   Timer1->start();
   progbarFile->setRange(0, 100);
   progbarFile->setValue(0);
+  progbarRun->setValue(0);
   tmr1Timer();
   tmr1->start();
 }
@@ -210,6 +224,26 @@ void TfrmProgress::ShowProgress(const TProgressView& view) {
 void TfrmProgress::ShowOutput() {
   lblOutput->setText(lblOutput->fontMetrics().elidedText(output_, Qt::ElideMiddle, lblOutput->contentsRect().width()));
   lblOutput->setToolTip(lblOutput->text() == output_ ? QString() : output_);
+}
+
+void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount, int runPercent) {
+  QStringList lines;
+  for (const TRunningJob& job : jobs)
+    lines << QStringLiteral("[%1/%2] %3  %4%").arg(job.Task + 1).arg(taskCount).arg(QString::fromStdString(job.Output)).arg(job.Percent);
+  running_ = lines;
+  ShowRunningLines();
+  progbarRun->setValue(runPercent);
+}
+
+// Each job on its line, its path giving way in the middle as the file's does.
+void TfrmProgress::ShowRunningLines() {
+  const int width = lblRunning->contentsRect().width();
+  QStringList shown;
+  for (const QString& line : running_) shown << lblRunning->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+  const QString text = shown.join(QLatin1Char('\n'));
+  if (lblRunning->text() != text) lblRunning->setText(text);
+  const QString full = running_.join(QLatin1Char('\n'));
+  lblRunning->setToolTip(text == full ? QString() : full);
 }
 
 void TfrmProgress::ShowTaskFinished() {
@@ -245,6 +279,7 @@ void TfrmProgress::reject() {
 bool TfrmProgress::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mem1 && event->type() == QEvent::MouseButtonRelease) mem1Click();
   if (watched == lblOutput && event->type() == QEvent::Resize) ShowOutput();
+  if (watched == lblRunning && event->type() == QEvent::Resize) ShowRunningLines();
   return QDialog::eventFilter(watched, event);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QStringList>
 #include <functional>
 #include <random>
 #include <string>
@@ -45,6 +46,9 @@ class TfrmProgress : public QDialog {
 
   void ShowProgress(const TProgressView& view);
   void ShowTaskFinished();
+  // Jobs at once: each running job's file and percentage ("[2/4]" numbering among
+  // `taskCount`), and the whole run's percentage.
+  void ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount, int runPercent);
   void ShowEstimate(const TRunEstimate& estimate);
 
   bool OpenFolderChecked() const;
@@ -78,6 +82,7 @@ class TfrmProgress : public QDialog {
   void mem1Click();
   void PaintPreview();
   void ShowOutput();
+  void ShowRunningLines();
 
   QLabel* mem1 = nullptr;
   QLabel* imgPreview = nullptr;
@@ -89,7 +94,9 @@ class TfrmProgress : public QDialog {
   QLabel* lblSpeed = nullptr;
   QLabel* lblTimeLeft = nullptr;
   QLabel* lblRunLeft = nullptr;
+  QLabel* lblRunning = nullptr;
   QProgressBar* progbarFile = nullptr;
+  QProgressBar* progbarRun = nullptr;
   QPushButton* btnPause = nullptr;
   QPushButton* btnResume = nullptr;
   QPushButton* btnCancel = nullptr;
@@ -103,6 +110,7 @@ class TfrmProgress : public QDialog {
   bool pictureChanged_ = false;
   QImage shown_;
   QString output_;
+  QStringList running_;
   std::vector<TAdInfo> news_;
   int newsRow_ = -1;
   std::string appTitle_;

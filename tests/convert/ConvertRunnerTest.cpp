@@ -25,10 +25,14 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
   EXPECT_EQ(ParseConvertArguments({"--list-formats"}).Mode, TConvertMode::ListFormats);
   EXPECT_EQ(ParseConvertArguments({"--info", "x"}).Mode, TConvertMode::Info);
   EXPECT_EQ(ParseConvertArguments({"--", "--odd-name"}).Files.front(), "--odd-name");
+  EXPECT_EQ(ParseConvertArguments({"--jobs", "3", "a"}).Jobs, 3);
+  EXPECT_EQ(ParseConvertArguments({"--jobs=0", "a"}).Jobs, 0);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).Jobs);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{}, {"--format", "708", "a"}, {"--format"}, {"--bogus", "a"},
                                              {"--info"}, {"--info", "a", "b"}, {"--list-formats", "a"},
-                                             {"--format", "x1", "a"}, {"--help", "--info", "a"}})
+                                             {"--format", "x1", "a"}, {"--help", "--info", "a"},
+                                             {"--jobs", "9", "a"}, {"--jobs", "-1", "a"}, {"--jobs", "two", "a"}})
     EXPECT_FALSE(ParseConvertArguments(bad).Error.empty()) << (bad.empty() ? "" : bad[0]);
 }
 
@@ -98,6 +102,9 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   EXPECT_NE(err.str().find("[2/2] 100%"), std::string::npos);
   EXPECT_EQ(err.str().find("qarvo-convert:"), std::string::npos);
   EXPECT_EQ(engine.Tasks[0].second.AudioCodec, "ac3");
+  // --jobs is the run's number of jobs at once.
+  EXPECT_EQ(Run({"--jobs", "3", "--output", folder + "/out", "/clips/a.avi"}), 0);
+  EXPECT_EQ(engine.StartedWith, 3);
 }
 
 TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {

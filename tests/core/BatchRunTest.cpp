@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "core/ErrorMessage.h"
 #include "support/FakeBatchEngine.h"
 #include "support/ScratchFolder.h"
@@ -65,7 +67,9 @@ TEST_F(BatchRunTest, CheckedRowsBecomeTasksInListOrderAndRefusedOnesAreReported)
   rows[4].Record.TrimStart = 5000000;
   ASSERT_TRUE(run.Start(rows, namer, yes));
   EXPECT_EQ(engine.Priority, TRunPriority::Lower);
-  EXPECT_EQ(engine.StartedWith, 1);
+  // No "simultaneousJobs" key: Automatic, with every core for each job.
+  EXPECT_EQ(engine.StartedWith,
+            AutomaticSimultaneousJobs(static_cast<int>(std::thread::hardware_concurrency()), true));
   EXPECT_EQ(run.TaskRows(), (std::vector<int>{0, 4}));
   ASSERT_EQ(engine.Tasks.size(), 2u);
   EXPECT_EQ(engine.Tasks[1].first.StartTime, 5000000);
@@ -108,6 +112,85 @@ TEST_F(BatchRunTest, AfterRunActionsOnlyWhenTheLastJobFinishes) {
   EXPECT_EQ(actions.opened, "/out");
   EXPECT_EQ(actions.powerOffs, 0);
   EXPECT_TRUE(run.AllFinished());
+}
+
+// Jobs at once: the setting, the override, Automatic from the cores; the threads the jobs
+// are composed with; jobs ending out of order, a failure among them, and the after-run
+// actions waiting for the last one to end.
+TEST_F(BatchRunTest, SimultaneousJobsEndInAnyOrderAndTheActionsWaitForTheLast) {
+  EXPECT_EQ(AutomaticSimultaneousJobs(1, true), 1);
+  EXPECT_EQ(AutomaticSimultaneousJobs(2, true), 2);
+  EXPECT_EQ(AutomaticSimultaneousJobs(8, true), 4);
+  EXPECT_EQ(AutomaticSimultaneousJobs(4, false), 4);
+  EXPECT_EQ(AutomaticSimultaneousJobs(64, false), 8);
+  EXPECT_EQ(AutomaticSimultaneousJobs(0, false), 1);
+
+  settings.WriteInteger("settings", "simultaneousJobs", 3);
+  settings.WriteBool("settings", "useAllCores", false);
+  TBatchRun run(engine, settings, definitions);
+  auto rows = Rows({{"/a/1.avi", true}, {"/a/2.avi", true}, {"/a/3.avi", true}});
+  ASSERT_TRUE(run.Start(rows, namer, yes));
+  EXPECT_EQ(engine.StartedWith, 3);
+  EXPECT_EQ(engine.Tasks[0].first.ExtOptions, "");
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "");
+  TActions actions;
+  // The last job of the list ends first, the first one fails: the folder opens when the
+  // second, the last to end, has ended.
+  run.OnProgress(rows, 1, 1000000, 4000000, 10);
+  run.OnProgress(rows, 0, 2000000, 4000000, 10);
+  EXPECT_EQ(rows[0].Progress, "50%");
+  EXPECT_EQ(rows[1].Progress, "25%");
+  const std::vector<TRunningJob> running = run.RunningJobs(rows);
+  ASSERT_EQ(running.size(), 2u);
+  EXPECT_EQ(running[0].Task, 0);
+  EXPECT_EQ(running[0].Output, "/a/1.avi");
+  EXPECT_EQ(running[0].Percent, 50);
+  EXPECT_EQ(running[1].Percent, 25);
+  EXPECT_EQ(run.RunPercent(), 25);  // (50 + 25 + 0) / 3
+  run.OnTerminate(rows, 2, true, false, "", &actions, true, false, "/out");
+  EXPECT_EQ(run.RunPercent(), 58);  // the ended job counts in full
+  EXPECT_EQ(run.RunningJobs(rows).size(), 2u);
+  run.OnTerminate(rows, 0, false, true, "Unknown encoder 'x'", &actions, true, false, "/out");
+  EXPECT_EQ(actions.opened, "");
+  run.OnTerminate(rows, 1, true, false, "", &actions, true, false, "/out");
+  EXPECT_EQ(actions.opened, "/out");
+  EXPECT_EQ(run.Reports()[0].Outcome, TJobOutcome::Failed);
+  EXPECT_EQ(run.Reports()[1].Outcome, TJobOutcome::Finished);
+
+  // The override wins; an out-of-range setting is Automatic; every core: one job at a time
+  // gets the codecs' threads and the pipeline, jobs side by side the pipeline only; a
+  // format's own thread count is kept.
+  settings.WriteInteger("settings", "simultaneousJobs", 42);
+  settings.WriteBool("settings", "useAllCores", true);
+  EXPECT_EQ(run.SimultaneousJobs(),
+            AutomaticSimultaneousJobs(static_cast<int>(std::thread::hardware_concurrency()), true));
+  run.SetSimultaneousJobs(2);
+  ASSERT_TRUE(run.Start(rows, namer, yes));
+  EXPECT_EQ(engine.StartedWith, 2);
+  EXPECT_EQ(engine.Tasks[0].first.ExtOptions, "");
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "pipeline=1");
+  auto one = Rows({{"/a/only.avi", true}});
+  ASSERT_TRUE(run.Start(one, namer, yes));  // two at once, but one job: it has the cores
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "threads=auto\npipeline=1");
+  run.SetSimultaneousJobs(1);
+  ASSERT_TRUE(run.Start(rows, namer, yes));
+  EXPECT_EQ(engine.StartedWith, 1);
+  EXPECT_EQ(engine.Tasks[0].first.ExtOptions, "threads=auto");
+  EXPECT_EQ(engine.Tasks[0].second.ExtOptions, "threads=auto\npipeline=1");
+  TComposedInput input;
+  input.ExtOptions = "vn=1";
+  TComposedOutput output;
+  output.ExtOptions = "Threads=1";
+  ComposeThreads(TThreadUse::All, output, input);
+  EXPECT_EQ(input.ExtOptions, "vn=1\nthreads=auto");
+  EXPECT_EQ(output.ExtOptions, "Threads=1\npipeline=1");
+
+  // The last job of the list failing keeps the folder closed, whatever ended after it.
+  actions.opened.clear();
+  run.OnTerminate(rows, 2, false, true, "x", &actions, true, false, "/out");
+  run.OnTerminate(rows, 0, true, false, "", &actions, true, false, "/out");
+  run.OnTerminate(rows, 1, true, false, "", &actions, true, false, "/out");
+  EXPECT_EQ(actions.opened, "");
 }
 
 TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {

@@ -214,9 +214,34 @@ TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
   EXPECT_EQ(rows[0].Progress, "100%");
 }
 
+// Two jobs at once: the window lists both with their own percentages and shows the whole
+// run's; each row keeps its own; the folder opens once, after the last.
+TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
+  TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 2);
+  const std::string clip = EightSecondClip();
+  auto rows = Rows({clip, clip});
+  int mostListed = 0;
+  std::map<int, std::string> rowsSeen;
+  QObject::connect(&run, &TConversionRun::TaskProgressed, [&](int task) {
+    const QString listed = run.ProgressWindow()->findChild<QLabel*>("lblRunning")->text();
+    mostListed = std::max(mostListed, static_cast<int>(listed.count(QLatin1Char('\n'))) + 1);
+    rowsSeen[task] = rows[task].Progress;
+  });
+  ASSERT_TRUE(Start(rows));
+  EXPECT_EQ(mostListed, 2);
+  EXPECT_EQ(rowsSeen.size(), 2u);
+  EXPECT_EQ(rows[0].Progress, "100%");
+  EXPECT_EQ(rows[1].Progress, "100%");
+  EXPECT_EQ(run.ProgressWindow()->findChild<QProgressBar*>("progbarRun")->value(), 100);
+  EXPECT_EQ(actions.opened.size(), 1u);
+  EXPECT_TRUE(messages.warnings.empty());
+}
+
 TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoAfterRunAction) {
   const std::string clip = EightSecondClip();
   auto rows = Rows({clip, clip, clip});
+  // One job after another, so the third is still waiting when the second is cancelled.
+  TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 1);
   bool cancelled = false;
   // Paused at once, so that the second job cannot finish on a busy machine before the
   // Cancel (clicked after the progress hand-over has returned) reaches it.

@@ -66,6 +66,9 @@ std::unique_ptr<TfrmProgress> ProgressDuringARun(const TBitmap& picture) {
   estimate.Start({60000000, 60000000, 45000000}, 0);
   estimate.Progress(1, 15900000, 60000000, 398, 5300000);
   window->ShowEstimate(estimate);
+  window->ShowRunning({{0, ShortenCaption("/home/user/Videos/Summer holiday 2026/Our first day at the sea.avi"), 71},
+                       {1, ShortenCaption(source), 26}},
+                      3, 32);
   return window;
 }
 

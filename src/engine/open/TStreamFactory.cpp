@@ -28,6 +28,25 @@ int GenericStrictness(TTaskContext& task, AVMediaType type) {
   return probe->strict_std_compliance;
 }
 
+// An automatic count ("threads=auto") reaches only the encoders whose threads leave the
+// stream as playable as a single-threaded one: x264 threads by frames; the MPEG-1/2 and
+// MPEG-4 encoders cut each picture into slices (MPEG-2 starts one at every row anyway, MPEG-4
+// marks them with resync markers, which simple-profile players decode). H.263 gets none: its
+// slice mode is not in the baseline profile phones play. Any other count is taken as given.
+int EncoderThreads(const AVCodec* codec, int requested) {
+  if (requested != 0) return requested;
+  if (!codec) return 1;
+  switch (codec->id) {
+    case AV_CODEC_ID_H264:
+    case AV_CODEC_ID_MPEG4:
+    case AV_CODEC_ID_MPEG1VIDEO:
+    case AV_CODEC_ID_MPEG2VIDEO:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
 uint16_t* CopyMatrix(const TQuantMatrix& matrix) {
   auto* copy = static_cast<uint16_t*>(api().av_malloc(sizeof(uint16_t) * 64));
   if (!copy) throw std::bad_alloc();
@@ -137,7 +156,7 @@ TCreatedOutputStream TStreamFactory::CreateStream(const AVCodec* codec, AVMediaT
   if (!created.Encoder) throw EEngineError("Could not alloc stream");
   created.Encoder->codec_type = type;
   if (!codec) created.Encoder->codec_id = AV_CODEC_ID_NONE;
-  created.Encoder->thread_count = task_.Options.ThreadCount;
+  created.Encoder->thread_count = EncoderThreads(codec, task_.Options.ThreadCount);
   if (tag) created.Encoder->codec_tag = tag;
   created.BitstreamFilters = std::move(task_.Options.PendingBitstreamFilters[kindIndex]);
   task_.Options.PendingBitstreamFilters[kindIndex].clear();

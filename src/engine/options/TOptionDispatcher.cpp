@@ -334,6 +334,7 @@ const TEntry kTable[] = {
     {"v", INT(Verbose)},
     {"target", SetTarget},
     {"threads", SetThreads},
+    {"pipeline", FLAG(Pipelined)},
     {"vsync", INT(VideoSyncMethod)}, {"async", INT(AudioSyncMethod)},
     {"adrift_threshold", FLOAT(AudioDriftThreshold)},
     {"vglobal", INT(VideoGlobalHeader)},

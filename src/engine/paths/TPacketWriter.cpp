@@ -100,8 +100,25 @@ void TPacketWriter::Mux(AVPacket& packet) {
     const double seconds = ts * av_q2d(stream_.time_base);
     if (seconds > outputTime_) outputTime_ = seconds;
   }
+  if (held_) {
+    THeldPacket kept{this, MakePacket()};
+    api().av_packet_move_ref(kept.Packet.get(), &packet);
+    held_->push_back(std::move(kept));
+    return;
+  }
+  Interleave(packet);
+}
+
+void TPacketWriter::Interleave(AVPacket& packet) {
   const int result = api().av_interleaved_write_frame(&muxer_, &packet);
   if (result < 0) throw EEngineError("av_interleaved_write_frame(): " + ErrorText(result));
+}
+
+void TPacketWriter::WriteHeld(std::vector<THeldPacket>& held) {
+  // Whatever happens, nothing is written twice.
+  std::vector<THeldPacket> writing;
+  writing.swap(held);
+  for (THeldPacket& kept : writing) kept.Writer->Interleave(*kept.Packet);
 }
 
 }  // namespace qarvo

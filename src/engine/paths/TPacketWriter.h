@@ -9,6 +9,14 @@
 
 namespace qarvo {
 
+class TPacketWriter;
+
+// A finished packet kept back for its container, with the writer it came from.
+struct THeldPacket {
+  TPacketWriter* Writer = nullptr;
+  TPacketPtr Packet;
+};
+
 class TPacketWriter {
  public:
   // `filters` are the option texts ("name" or "name=args"); built on the stream's final
@@ -23,6 +31,11 @@ class TPacketWriter {
   void Flush();
   // Highest decoding time written, seconds.
   double OutputTime() const { return outputTime_; }
+  // While `held` is set the finished packets are appended to it instead of written, so two
+  // threads can encode and one writes everything in the one-thread order (WriteHeld).
+  void HoldIn(std::vector<THeldPacket>* held) { held_ = held; }
+  // Writes and empties `held`, in its order.
+  static void WriteHeld(std::vector<THeldPacket>& held);
 
  private:
   struct TFilter {
@@ -36,6 +49,7 @@ class TPacketWriter {
   // A filter error: raised with xerror, else logged.
   void Report(const TFilter& filter, int result) const;
   void Mux(AVPacket& packet);
+  void Interleave(AVPacket& packet);
 
   AVFormatContext& muxer_;
   AVStream& stream_;
@@ -45,6 +59,7 @@ class TPacketWriter {
   std::vector<TFilter> filters_;
   TPacketPtr filtered_;
   double outputTime_ = 0.0;
+  std::vector<THeldPacket>* held_ = nullptr;
 };
 
 }  // namespace qarvo

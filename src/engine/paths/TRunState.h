@@ -86,6 +86,7 @@ struct TOutputStreamState {
   std::unique_ptr<TSubtitleOutput> Subtitle;
   TFilePtr PassLogFile;
   std::string PassStats;          // second-pass statistics handed to the encoder
+  TPacketPtr Packet;              // reused for the encoder's output; streams may encode on two threads
 };
 
 struct TRunState {
@@ -104,7 +105,7 @@ struct TRunState {
   int DropCount = 0;
   bool DupDropChanged = false;
   TFilePtr VstatsFile;
-  TPacketPtr Scratch;  // reused packet for encoder output
+  TPacketPtr Scratch;  // reused packet for encoder output (one per stream, see TOutputStreamState)
 
   // Units of `timeBase` past which added pictures or silence must not reach: the content's
   // expected length and a margin; INT64_MAX when the length is unknown.

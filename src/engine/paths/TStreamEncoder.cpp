@@ -15,7 +15,8 @@ int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AV
   int result = api().avcodec_send_frame(enc, frame);
   if (result < 0 && result != AVERROR_EOF) throw EEngineError(failure);
   int64_t bytes = 0;
-  AVPacket* packet = run.Scratch.get();
+  if (!ost.Packet) ost.Packet = MakePacket();
+  AVPacket* packet = ost.Packet.get();
   while ((result = api().avcodec_receive_packet(enc, packet)) >= 0) {
     bytes += packet->size;
     if (video) {

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <exception>
+#include <limits>
 #include <thread>
 
 #include "base/EngineError.h"
@@ -18,6 +20,7 @@
 #include "engine/run/TStreamMapper.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
+#include "engine/run/TFrameQueue.h"
 #include "media/Timestamps.h"
 
 namespace qarvo {
@@ -51,6 +54,7 @@ double OutputTime(const TOutputStreamState& ost) {
   return ost.Writer->OutputTime();
 }
 
+
 }  // namespace
 
 TTranscodeLoop::TTranscodeLoop(TRunState& run)
@@ -60,8 +64,43 @@ TTranscodeLoop::TTranscodeLoop(TRunState& run)
       packet_(MakePacket()),
       frame_(MakeFrame()) {}
 
+TTranscodeLoop::~TTranscodeLoop() = default;
+
+bool TTranscodeLoop::CanPipeline(const TRunState& run) {
+  const TTaskOptions& o = run.Options;
+  if (run.InputFiles.size() != 1 || o.FileSizeLimit || o.RateEmulation) return false;
+  for (const int32_t most : o.MaxFrames)
+    if (most != std::numeric_limits<int32_t>::max()) return false;
+  // Decoded subtitles go straight to their writer.
+  for (const TInputStreamState& ist : run.InputStreams)
+    if (ist.DecodingNeeded && ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) return false;
+  return true;
+}
+
+TInputStreamState& TTranscodeLoop::In(int index) {
+  return pipelined_ ? decoding_[index] : run_.InputStreams[index];
+}
+
 void TTranscodeLoop::Run() {
   lastReport_ = api().av_gettime_relative();
+  if (run_.Options.Pipelined && CanPipeline(run_)) {
+    RunPipelined();
+    return;
+  }
+  ReadLoop();
+  DrainDecoders();
+  FinishOutputs();
+}
+
+void TTranscodeLoop::ReportIfDue(int fileIndex) {
+  const int64_t now = api().av_gettime_relative();
+  if (now - lastReport_ > run_.Task.ProgressIntervalUs) {
+    lastReport_ = now;
+    report_.Report(run_, false, fileIndex);
+  }
+}
+
+void TTranscodeLoop::ReadLoop() {
   TTaskContext& task = run_.Task;
   while (!task.StopRequested) {
     task.PauseGate.Wait();
@@ -81,7 +120,6 @@ void TTranscodeLoop::Run() {
     }
     if (!ReadAndProcess(file)) break;
   }
-  Finish();
 }
 
 int TTranscodeLoop::ChooseFile(bool& anyWaiting) {
@@ -89,14 +127,16 @@ int TTranscodeLoop::ChooseFile(bool& anyWaiting) {
   double minTime = 1e300;
   int ptsFile = -1, timeFile = -1;
   for (const TOutputStreamState& ost : run_.OutputStreams) {
-    const TInputStreamState& ist = run_.InputStreams[ost.SourceIndex];
+    const TInputStreamState& ist = In(ost.SourceIndex);
     if (ist.PastRecordingTime || noPacket_[ist.FileIndex]) {
       anyWaiting = anyWaiting || noPacket_[ist.FileIndex];
       continue;
     }
-    if (ost.FrameNumber >= run_.Options.MaxFrames[KindIndex(ost.Encoder->codec_type)]) return -1;
+    // The output side's state belongs to its thread; with one input and no frame limit the
+    // choice does not depend on it.
+    if (!pipelined_ && ost.FrameNumber >= run_.Options.MaxFrames[KindIndex(ost.Encoder->codec_type)]) return -1;
     if (run_.InputFiles[ist.FileIndex].EofReached) continue;
-    const double time = OutputTime(ost);
+    const double time = pipelined_ ? 0.0 : OutputTime(ost);
     if (ist.Pts < minPts) {
       minPts = ist.Pts;
       ptsFile = ist.FileIndex;
@@ -139,7 +179,7 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
   const TInputFileState& file = run_.InputFiles[fileIndex];
   if (packet->stream_index >= file.StreamCount) return true;
   const int index = file.FirstStream + packet->stream_index;
-  TInputStreamState& ist = run_.InputStreams[index];
+  TInputStreamState& ist = In(index);
   if (ist.Discard) return true;
   CorrectTimestamps(fileIndex, ist, *packet);
   const TTaskOptions& o = run_.Options;
@@ -156,11 +196,7 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
     if (o.Verbose >= 0) TEngineLogger::GetLogger().Log(&run_.Task, TLogLevel::llVerbose, text);
     return true;
   }
-  const int64_t now = api().av_gettime_relative();
-  if (now - lastReport_ > run_.Task.ProgressIntervalUs) {
-    lastReport_ = now;
-    report_.Report(run_, false, fileIndex);
-  }
+  if (!pipelined_) ReportIfDue(fileIndex);
   return true;
 }
 
@@ -233,7 +269,7 @@ void TTranscodeLoop::CorrectTimestamps(int fileIndex, TInputStreamState& ist, AV
 }
 
 int TTranscodeLoop::ProcessPacket(int index, AVPacket* packet) {
-  TInputStreamState& ist = run_.InputStreams[index];
+  TInputStreamState& ist = In(index);
   if (ist.NextPts == AV_NOPTS_VALUE) ist.NextPts = ist.Pts;
   if (packet && packet->dts != AV_NOPTS_VALUE) {
     // Decoded streams take their clock from the pictures; copied ones from the packets.
@@ -254,12 +290,17 @@ int TTranscodeLoop::ProcessPacket(int index, AVPacket* packet) {
     ist.NextPts += std::llrint(1000000.0 / av_q2d(ist.Stream->avg_frame_rate));
   }
   Pace(ist);
-  if (run_.Options.StartTime == 0 || ist.Pts >= run_.Options.StartTime) CopyPacket(index, *packet);
+  EmitPacket(index, *packet);
   return 0;
 }
 
+void TTranscodeLoop::OutputPacket(int index, const AVPacket& packet) {
+  const int64_t start = run_.Options.StartTime;
+  if (start == 0 || run_.InputStreams[index].Pts >= start) CopyPacket(index, packet);
+}
+
 int TTranscodeLoop::Decode(int index, AVPacket* packet) {
-  TInputStreamState& ist = run_.InputStreams[index];
+  TInputStreamState& ist = In(index);
   int result = api().avcodec_send_packet(ist.Decoder, packet);
   if (result < 0 && result != AVERROR_EOF && result != AVERROR(EAGAIN)) return -1;
   AVFrame* frame = frame_.get();
@@ -271,7 +312,7 @@ int TTranscodeLoop::Decode(int index, AVPacket* packet) {
 }
 
 int TTranscodeLoop::DecodeSubtitle(int index, AVPacket* packet) {
-  TInputStreamState& ist = run_.InputStreams[index];
+  TInputStreamState& ist = In(index);
   if (!packet) return DrainSubtitles(index);
   // A decoder may leave rectangles behind even when it fails: the owner frees them on every path.
   TSubtitle subtitle;
@@ -287,7 +328,7 @@ int TTranscodeLoop::DecodeSubtitle(int index, AVPacket* packet) {
 
 // Decoders that hold subtitles back give them up for empty packets at the end.
 int TTranscodeLoop::DrainSubtitles(int index) {
-  const AVCodecContext* decoder = run_.InputStreams[index].Decoder;
+  const AVCodecContext* decoder = In(index).Decoder;
   if (!decoder->codec || !(decoder->codec->capabilities & AV_CODEC_CAP_DELAY)) return 0;
   TPacketPtr empty = MakePacket();
   constexpr int kMostHeldBack = 256;
@@ -297,7 +338,7 @@ int TTranscodeLoop::DrainSubtitles(int index) {
 }
 
 void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
-  TInputStreamState& ist = run_.InputStreams[index];
+  TInputStreamState& ist = In(index);
   const TTaskOptions& o = run_.Options;
   const AVMediaType type = ist.Stream->codecpar->codec_type;
   int64_t pts = frame.best_effort_timestamp;
@@ -307,7 +348,10 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     // The chunk that crosses the recording time is cut there, not written whole.
     if (o.RecordingTime != INT64_MAX && frame.sample_rate > 0) {
       const int64_t left = o.StartTime + o.RecordingTime - ist.Pts;
-      if (left <= 0) return;
+      if (left <= 0) {
+        EmitClock(index);
+        return;
+      }
       const int64_t keep = left * frame.sample_rate / 1000000;
       if (keep < frame.nb_samples) frame.nb_samples = static_cast<int>(keep);
     }
@@ -321,6 +365,16 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     ist.NextPts = ist.Pts + duration;
     ist.Quality = frame.quality;
     ++ist.DecodedFrames;
+  }
+  EmitFrame(index, frame, type == AVMEDIA_TYPE_VIDEO);
+}
+
+// The stream's parameters belong to the demuxer, which may be reading on the other thread:
+// the caller says whether this is a picture.
+void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
+  TInputStreamState& ist = run_.InputStreams[index];
+  const TTaskOptions& o = run_.Options;
+  if (picture) {
     // The decoder keeps reference pictures: a picture that may be changed in place gets its
     // own buffer first.
     TTaskContext& task = run_.Task;
@@ -427,9 +481,12 @@ void TTranscodeLoop::ExpectSomethingWritten() const {
   throw EEngineError(source + ": nothing could be converted (damaged data, or nothing after the start time)");
 }
 
-void TTranscodeLoop::Finish() {
+void TTranscodeLoop::DrainDecoders() {
   for (int i = 0; i < static_cast<int>(run_.InputStreams.size()); ++i)
-    if (run_.InputStreams[i].DecodingNeeded && run_.InputStreams[i].DecoderOpen) ProcessPacket(i, nullptr);
+    if (In(i).DecodingNeeded && In(i).DecoderOpen) ProcessPacket(i, nullptr);
+}
+
+void TTranscodeLoop::FinishOutputs() {
   // Sound last: its end is cut to the pictures' end.
   for (const bool sound : {false, true}) {
     for (TOutputStreamState& ost : run_.OutputStreams) {

@@ -78,6 +78,7 @@ struct TTaskOptions {
   bool DoHexDump = false;                                      // hex
   int32_t Verbose = 1;                                         // v
   int32_t ThreadCount = 1;                                     // threads (0 = automatic)
+  bool Pipelined = false;                                      // pipeline: decoding and sound on threads of their own
   int32_t SwsFlags = 4;                                        // scaler flags (bicubic)
 
   // Next video stream
