@@ -51,6 +51,8 @@ class TCustomConvertEngine : public TMediaComponent {
   void StartTask(int threadCount);
   void Pause();
   void Resume();
+  // After Pause: every running task has stopped at its gate and writes nothing more.
+  bool PauseHeld() const { return tasks_.ThreadsHeld(); }
   // From inside an OnProgress or OnPreviewBitmap handler running on the main thread, a stop
   // does not wait (the handler's worker is waiting for the handler).
   void Stop(bool waitForStop);

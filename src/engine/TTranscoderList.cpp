@@ -67,6 +67,14 @@ void TTranscoderList::SuspendThreads() {
   });
 }
 
+bool TTranscoderList::ThreadsHeld() const {
+  bool held = true;
+  ForEach([&](TTranscoder& task) {
+    if (task.Working() && !task.IsRunningThread() && !task.PauseGate.WriterHeld()) held = false;
+  });
+  return held;
+}
+
 void TTranscoderList::ResumeThreads() {
   ForEach([](TTranscoder& task) { task.PauseGate.Open(); });
 }

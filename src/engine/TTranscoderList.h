@@ -29,6 +29,8 @@ class TTranscoderList {
 
   void SuspendThreads();
   void ResumeThreads();
+  // Every working task's writer waits at its closed gate.
+  bool ThreadsHeld() const;
   void Stop(bool wait);
   void SetPreview(bool on);
   void SetPreviewBitmap(bool on);

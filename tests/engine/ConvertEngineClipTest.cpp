@@ -290,7 +290,7 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
   ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder_.ProgressCount() >= 2; },
                                        std::chrono::seconds(20)));
   engine_.Pause();
-  TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(100));
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(20)));
   const auto held = fs::file_size(out);
   const int progress = recorder_.ProgressCount();
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));

@@ -182,8 +182,8 @@ TEST_F(ConvertEngineRunTest, PauseHoldsTheTaskAndStopEndsItWhilePaused) {
   engine_.StartTask(1);
   ASSERT_TRUE(TMainThread::WaitPumping([&] { return script_.Iterated > 3; }, std::chrono::seconds(5)));
   engine_.Pause();
-  // Let an iteration in progress finish, then nothing may move.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // Once the iteration in progress has reached the gate, nothing may move.
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
   const int held = script_.Iterated;
   const int progress = recorder_.ProgressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -204,7 +204,7 @@ TEST_F(ConvertEngineRunTest, ResumeLetsAPausedTaskFinish) {
   engine_.StartTask(1);
   ASSERT_TRUE(TMainThread::WaitPumping([&] { return script_.Iterated > 1; }, std::chrono::seconds(5)));
   engine_.Pause();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
   EXPECT_FALSE(recorder_.RunEnded());
   engine_.Resume();
   ASSERT_TRUE(recorder_.WaitRunEnded());

@@ -27,16 +27,21 @@ bool TFrameQueue::Push(TPipelineItem item) {
   return true;
 }
 
-bool TFrameQueue::Pop(TPipelineItem& item) {
+bool TFrameQueue::Pop(TPipelineItem& item) { return Pop(item, {}) == TPopped::Item; }
+
+TFrameQueue::TPopped TFrameQueue::Pop(TPipelineItem& item, const std::function<bool()>& interrupted) {
   std::unique_lock lock(mutex_);
-  while (!aborted_ && items_.empty()) changed_.wait_for(lock, kWaitStep);
-  if (aborted_) return false;
+  while (!aborted_ && items_.empty()) {
+    if (interrupted && interrupted()) return TPopped::Interrupted;
+    changed_.wait_for(lock, kWaitStep);
+  }
+  if (aborted_) return TPopped::Aborted;
   item = std::move(items_.front());
   items_.pop_front();
   if (item.Picture) --pictures_;
   lock.unlock();
   changed_.notify_all();
-  return true;
+  return TPopped::Item;
 }
 
 void TFrameQueue::Abort() {

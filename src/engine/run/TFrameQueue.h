@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "media/LibraryObjects.h"
@@ -37,6 +38,9 @@ class TFrameQueue {
   bool Push(TPipelineItem item);
   // Blocks while empty; false once aborted.
   bool Pop(TPipelineItem& item);
+  enum class TPopped { Item, Aborted, Interrupted };
+  // As Pop, but gives up waiting once interrupted() is true (checked at every wait step).
+  TPopped Pop(TPipelineItem& item, const std::function<bool()>& interrupted);
   // Wakes both sides for good; later pushes and pops fail.
   void Abort();
 

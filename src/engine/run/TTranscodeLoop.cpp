@@ -103,7 +103,7 @@ void TTranscodeLoop::ReportIfDue(int fileIndex) {
 void TTranscodeLoop::ReadLoop() {
   TTaskContext& task = run_.Task;
   while (!task.StopRequested) {
-    task.PauseGate.Wait();
+    task.PauseGate.Wait(!pipelined_);  // pipelined, the output side is the writer
     if (task.StopRequested) break;
     bool anyWaiting = false;
     const int file = ChooseFile(anyWaiting);

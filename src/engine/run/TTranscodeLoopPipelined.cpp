@@ -104,7 +104,7 @@ void TTranscodeLoop::SoundLane() {
   TPipelineItem item;
   while (soundQueue_->Pop(item)) {
     if (item.Kind == TPipelineItem::TKind::End) return;
-    task.PauseGate.Wait();
+    task.PauseGate.Wait(false);
     try {
       if (!task.StopRequested) OutputItem(item);
     } catch (...) {
@@ -165,7 +165,10 @@ void TTranscodeLoop::OutputItems() {
   TPipelineItem item;
   for (;;) {
     task.PauseGate.Wait();
-    if (!queue_->Pop(item)) return;  // the decoding side failed
+    // A pause that finds the queue empty (the decoding side is held) must reach the gate too.
+    const auto popped = queue_->Pop(item, [&] { return task.PauseGate.IsClosed(); });
+    if (popped == TFrameQueue::TPopped::Interrupted) continue;
+    if (popped == TFrameQueue::TPopped::Aborted) return;  // the decoding side failed
     if (item.Kind == TPipelineItem::TKind::End) return;
     // What a stop leaves in the queue is not worth waiting for.
     if (!task.StopRequested) {

@@ -13,13 +13,17 @@ class TPauseGate {
   void Close();  // suspend
   void Open();   // resume (also used by a stop request)
   bool IsClosed() const;
-  // Blocks while the gate is closed. Returns true when it had to wait.
-  bool Wait();
+  // Blocks while the gate is closed. Returns true when it had to wait. The thread that writes
+  // the output and reports progress waits as the writer; helper threads do not.
+  bool Wait(bool writer = true);
+  // The gate is closed and the writer waits at it: nothing more is written until it opens.
+  bool WriterHeld() const;
 
  private:
-  mutable std::mutex mutex_;  // guards closed_
+  mutable std::mutex mutex_;  // guards closed_ and writerWaiting_
   std::condition_variable opened_;
   bool closed_ = false;
+  bool writerWaiting_ = false;
 };
 
 }  // namespace qarvo

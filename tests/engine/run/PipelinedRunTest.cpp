@@ -41,8 +41,8 @@ class PipelinedRunTest : public testing::Test {
   // One conversion of a clip in a fresh engine; the hook, when asked for, blackens the top
   // rows of every second picture.
   TRunResult Convert(const std::string& clip, TOutputOptions options, bool pipelined, const std::string& name) {
+    TEventRecorder recorder;  // outlives the engine, whose stop may still deliver to it
     TConvertEngine engine;
-    TEventRecorder recorder;
     recorder.Attach(engine);
     TRunResult result;
     std::mutex mutex;
@@ -129,9 +129,32 @@ TEST_F(PipelinedRunTest, OutputIsByteIdenticalToTheOneThreadLoop) {
 
 // Pausing holds both threads (nothing written, no report); stopping ends a pipelined task
 // with an output that is closed properly, also while it was paused.
+// Closing the program while a run is paused: every thread of the task is stopped and joined
+// and the output closed.
+TEST_F(PipelinedRunTest, AnEngineDestroyedWhilePausedEndsItsTaskCleanly) {
+  const std::string out = folder_.File("destroyed.mp4");
+  {
+    TEventRecorder recorder;  // outlives the engine, whose stop may still deliver to it
+    TConvertEngine engine;
+    recorder.Attach(engine);
+    engine.SetProgressInterval(100);
+    ASSERT_EQ(engine.AddTask(EnsureClip("long10min")), 0) << engine.LastErrMsg();
+    TOutputOptions options;
+    options.VideoCodec = "mpeg4";
+    options.AudioCodec = "aac";
+    options.ExtOptions = "threads=auto\npipeline=1";
+    ASSERT_TRUE(engine.SetOutputFile(0, out, &options)) << engine.LastErrMsg();
+    engine.StartTask(1);
+    ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 1; }, std::chrono::seconds(30)));
+    engine.Pause();
+    ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
+  }
+  EXPECT_TRUE(fs::exists(out));
+}
+
 TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
-  TConvertEngine engine;
   TEventRecorder recorder;
+  TConvertEngine engine;
   recorder.Attach(engine);
   engine.SetProgressInterval(100);
   ASSERT_EQ(engine.AddTask(EnsureClip("long10min")), 0) << engine.LastErrMsg();
@@ -144,7 +167,7 @@ TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
   engine.StartTask(1);
   ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 2; }, std::chrono::seconds(30)));
   engine.Pause();
-  TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(150));
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
   const auto held = fs::file_size(out);
   const int progress = recorder.ProgressCount();
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
