@@ -104,7 +104,8 @@ void TTranscodeLoop::SoundLane() {
   TPipelineItem item;
   while (soundQueue_->Pop(item)) {
     if (item.Kind == TPipelineItem::TKind::End) return;
-    task.PauseGate.Wait(false);
+    // No gate here: the output side may wait for this lane, so the lane always drains what
+    // it was given; a pause holds the output side, and with it whatever feeds the lane.
     try {
       if (!task.StopRequested) OutputItem(item);
     } catch (...) {
