@@ -1,5 +1,6 @@
 // The main window's menus, the list menu, the Skin menu and the web links.
 #include <QAction>
+#include <algorithm>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,7 +87,7 @@ void TfrmMain::CreateFileMenu() {
 void TfrmMain::CreateEditMenu() {
   mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
   editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), nullptr),
-                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), nullptr),
+                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
                   AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
                             nullptr)};
   mnuEdit->addSeparator();
@@ -150,7 +151,7 @@ void TfrmMain::CreateListMenu() {
   pmFiles->setObjectName(QStringLiteral("pmFiles"));
   std::vector<QAction*> editing = {
       AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), nullptr),
-      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), nullptr),
+      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
       AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"), nullptr)};
   pmFiles->addSeparator();
   AddAction(pmFiles, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
@@ -168,13 +169,21 @@ void TfrmMain::CreateListMenu() {
 void TfrmMain::mnuEditPopup() {
   const bool enabled = jobModel_->List().RowCommandsEnabled();
   for (QAction* action : checkEntries_) action->setEnabled(enabled);
-  for (QAction* action : editEntries_) action->setVisible(true);
+  ShowEditEntries(enabled);
 }
 
 void TfrmMain::pmFilesPopup() {
   const bool enabled = jobModel_->List().RowCommandsEnabled();
   for (QAction* action : listRowEntries_) action->setEnabled(enabled);
-  for (QAction* action : editEntries_) action->setVisible(true);
+  ShowEditEntries(enabled);
+}
+
+void TfrmMain::ShowEditEntries(bool enabled) {
+  for (QAction* action : editEntries_) {
+    action->setVisible(true);
+    if (std::find(laterEntries_.begin(), laterEntries_.end(), action) == laterEntries_.end())
+      action->setEnabled(enabled);
+  }
 }
 
 void TfrmMain::BtnEditClick() {
