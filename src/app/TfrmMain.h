@@ -38,6 +38,7 @@ class TfrmSettings;
 class TUpdateCheck;
 class TfrmFileInfo;
 class TfrmTrim;
+class TfrmCrop;
 struct TlvFilesRecord;
 
 class TfrmMain : public QMainWindow {
@@ -85,8 +86,11 @@ class TfrmMain : public QMainWindow {
   // "Video Infomation": the file information dialog for the selected job.
   void ShowFileInfo();
   // The editing dialogs on the selected job, the preview stopped first (TfrmMainEditing.cpp).
+  void mnuEditCropClick();
   void mnuEditTrimClick();
   TfrmTrim* TrimDialog() const { return frmTrim_; }
+  // The crop dialog of the last opening (made anew each time).
+  TfrmCrop* CropDialog() const { return frmCrop_; }
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -196,6 +200,7 @@ class TfrmMain : public QMainWindow {
   TUpdateCheck* updateCheck_ = nullptr;
   TfrmFileInfo* frmFileInfo_ = nullptr;
   TfrmTrim* frmTrim_ = nullptr;
+  TfrmCrop* frmCrop_ = nullptr;
 };
 
 }  // namespace qarvo

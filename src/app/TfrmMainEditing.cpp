@@ -3,6 +3,7 @@
 #include "app/TfrmMain.h"
 #include "core/AppPaths.h"
 #include "core/JobList.h"
+#include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
@@ -14,6 +15,18 @@ int TfrmMain::EditedRow() {
   if (list.Empty()) return -1;
   if (list.Selected() < 0) lvFiles->setCurrentIndex(jobModel_->index(0, 0));
   return list.Selected() >= 0 ? list.Selected() : 0;
+}
+
+void TfrmMain::mnuEditCropClick() {
+  StopPreview();
+  delete frmCrop_;
+  frmCrop_ = new TfrmCrop(ExecutableFolder() + "LibAV", this);
+  const int row = EditedRow();
+  TlvFilesRecord* record = row >= 0 ? &jobModel_->List().Rows()[row].Record : nullptr;
+  if (frmCrop_->Execute(record) == QDialog::Accepted && row >= 0) {
+    jobModel_->RowChanged(row);
+    JobsChanged();
+  }
 }
 
 void TfrmMain::mnuEditTrimClick() {

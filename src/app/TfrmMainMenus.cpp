@@ -86,7 +86,7 @@ void TfrmMain::CreateFileMenu() {
 
 void TfrmMain::CreateEditMenu() {
   mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
-  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), nullptr),
+  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
                   AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
                   AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
                             nullptr)};
@@ -150,7 +150,7 @@ void TfrmMain::CreateListMenu() {
   pmFiles = new QMenu(this);
   pmFiles->setObjectName(QStringLiteral("pmFiles"));
   std::vector<QAction*> editing = {
-      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), nullptr),
+      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
       AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
       AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"), nullptr)};
   pmFiles->addSeparator();

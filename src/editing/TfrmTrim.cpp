@@ -155,6 +155,8 @@ void TfrmTrim::AttachPlayer() {
 }
 
 int TfrmTrim::Execute(TlvFilesRecord* record) {
+  // Shown first: the player takes the preview's laid-out size.
+  show();
   Prepare(record);
   return exec();
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "core/CropFrame.h"
+#include "core/CropRules.h"
+#include "core/TrackerRules.h"
 #include "core/ShortenedPath.h"
 #include "core/TTrimRange.h"
 
@@ -99,6 +101,110 @@ TEST(CropFrame, TwoGreenPixelsInsideTheFrameCutAtThePicture) {
   EXPECT_EQ(small.ScanLine(0)[1], 128);
   EXPECT_EQ(small.ScanLine(2)[3 * 2 + 1], 0);
   DrawCropFrame(small, 2, 2, 1, 1);  // empty: nothing
+}
+
+TEST(CropRules, SourceMarginsAreScaledRoundedHalfToEvenAndMadeEven) {
+  // A 352-pixel-wide preview of a 704-pixel-wide source.
+  TlvFilesRecord record;
+  record.Zoom = "pan";
+  ConfirmCrop(record, {.Up = 3, .Down = 0, .Left = 11, .Right = 0}, 704, 576, {1, 13, 352, 288});
+  EXPECT_EQ(record.CropLeftEntered, 11);
+  EXPECT_EQ(record.CropLeft, 22);
+  EXPECT_EQ(record.CropTopEntered, 3);
+  EXPECT_EQ(record.CropTop, 6);
+  EXPECT_EQ(record.Zoom, "full");
+  record.Zoom = "lbox";
+  ConfirmCrop(record, {}, 704, 576, {1, 13, 352, 288});
+  EXPECT_EQ(record.Zoom, "lbox");
+  EXPECT_EQ(SourceMargin(11, 1, 2), 6);  // 5.5
+  EXPECT_EQ(SourceMargin(9, 1, 2), 4);   // 4.5
+  EXPECT_EQ(SourceMargin(3, 1, 1), 2);
+  EXPECT_EQ(SourceMargin(5, 320, 0), 0);  // no preview: nothing to scale by
+}
+
+TEST(CropRules, DraggedTrackerSnapsBackOverThePictureAndTheBoxesAgree) {
+  const TTrackRect picture{1, 13, 352, 264};
+  const TCropMargins entered{.Up = 10, .Down = 20, .Left = 30, .Right = 40};
+  const TTrackRect tracker = TrackerForMargins(picture, entered);
+  EXPECT_EQ(tracker, (TTrackRect{31, 23, 282, 234}));
+  EXPECT_EQ(MarginsOfTracker(picture, tracker), entered);
+  // The left edge dragged past the picture's left: back to the left margin.
+  TTrackRect t = SnapTracker({-5, 23, 318, 234}, picture, 30, 31, 23);
+  EXPECT_EQ(t.Left, 31);
+  // The top edge past the top stops at the top.
+  t = SnapTracker({31, 5, 282, 252}, picture, 30, 31, 23);
+  EXPECT_EQ(t.Top, 13);
+  EXPECT_EQ(MarginsOfTracker(picture, t).Up, 0);
+  // The whole frame pushed past the right and bottom: its place at the press, stretched to
+  // the picture's right and bottom edges.
+  t = SnapTracker({100, 60, 282, 234}, picture, 30, 31, 23);
+  EXPECT_EQ(t, (TTrackRect{31, 23, 322, 254}));
+  EXPECT_EQ(MarginsOfTracker(picture, t), (TCropMargins{.Up = 10, .Down = 0, .Left = 30, .Right = 0}));
+  // Negative margins of a frame outside the picture count as 0.
+  EXPECT_EQ(MarginsOfTracker(picture, {0, 0, 400, 400}), TCropMargins{});
+}
+
+TEST(CropRules, MarginBoxesStopAtTheSmallestFrameAndNeverGoNegative) {
+  const TTrackRect picture{1, 13, 352, 264};
+  TCropMargins remembered{.Up = 100, .Down = 154, .Left = 0, .Right = 0};
+  TTrackRect tracker = TrackerForMargins(picture, remembered);
+  ASSERT_EQ(tracker.Height, 10);
+  int press = 0;
+  // Stepping the top box up while the frame is 10 pixels high has no effect.
+  TMarginChange change = ChangeMargin(picture, tracker, TMarginBox::Up, 101,
+                                      {.Up = 101, .Down = 154, .Left = 0, .Right = 0}, remembered, press);
+  EXPECT_FALSE(change.Accepted);
+  EXPECT_EQ(change.Value, 100);
+  EXPECT_EQ(remembered.Up, 100);
+  // Down again is taken: the frame grows.
+  change = ChangeMargin(picture, tracker, TMarginBox::Up, 99, {.Up = 99, .Down = 154}, remembered, press);
+  ASSERT_TRUE(change.Accepted);
+  EXPECT_EQ(change.Tracker, (TTrackRect{1, 112, 352, 11}));
+  EXPECT_EQ(press, 112);
+  EXPECT_EQ(remembered.Up, 99);
+  // A negative value is 0; a typed value past the picture keeps the smallest frame.
+  change = ChangeMargin(picture, change.Tracker, TMarginBox::Left, -4, {.Up = 99, .Down = 154, .Left = -4},
+                        remembered, press);
+  EXPECT_EQ(change.Value, 0);
+  EXPECT_EQ(change.Tracker.Left, 1);
+  change = ChangeMargin(picture, change.Tracker, TMarginBox::Right, 5000,
+                        {.Up = 99, .Down = 154, .Left = 20, .Right = 5000}, remembered, press);
+  EXPECT_EQ(change.Value, 352 - 20 - kTrackerMinimum);
+  EXPECT_EQ(change.Tracker.Width, kTrackerMinimum);
+  EXPECT_EQ(remembered.Right, 322);
+}
+
+TEST(TrackerRules, HandlesAndDragStepsFollowTheMouse) {
+  EXPECT_EQ(MiddleHandle(65), 30);
+  EXPECT_EQ(MiddleHandle(64), 29);
+  EXPECT_EQ(HitTest(65, 65, 1, 1), TTrackZone::TopLeft);
+  EXPECT_EQ(HitTest(65, 65, 63, 63), TTrackZone::BottomRight);
+  EXPECT_EQ(HitTest(65, 65, 1, 62), TTrackZone::BottomLeft);
+  EXPECT_EQ(HitTest(65, 65, 62, 1), TTrackZone::TopRight);
+  EXPECT_EQ(HitTest(65, 65, 2, 32), TTrackZone::Left);
+  EXPECT_EQ(HitTest(65, 65, 62, 32), TTrackZone::Right);
+  EXPECT_EQ(HitTest(65, 65, 32, 2), TTrackZone::Top);
+  EXPECT_EQ(HitTest(65, 65, 32, 63), TTrackZone::Bottom);
+  EXPECT_EQ(HitTest(65, 65, 20, 20), TTrackZone::Move);
+  EXPECT_EQ(HitTest(65, 65, 1, 20), TTrackZone::None);
+  int x = 60, y = 30;
+  // The right side grows towards the mouse and the last point follows it.
+  TTrackRect r = DragStep(TTrackZone::Right, {10, 10, 65, 65}, -20, 0, x, y);
+  EXPECT_EQ(r, (TTrackRect{10, 10, 45, 65}));
+  EXPECT_EQ(x, 40);
+  // The left side at the smallest width does not move inwards, but moves outwards.
+  x = 2;
+  r = DragStep(TTrackZone::Left, {10, 10, 10, 65}, 5, 0, x, y);
+  EXPECT_EQ(r, (TTrackRect{10, 10, 10, 65}));
+  r = DragStep(TTrackZone::Left, {10, 10, 12, 65}, 5, 0, x, y);  // stops at the smallest
+  EXPECT_EQ(r, (TTrackRect{12, 10, 10, 65}));
+  r = DragStep(TTrackZone::Left, {10, 10, 10, 65}, -5, 0, x, y);
+  EXPECT_EQ(r, (TTrackRect{5, 10, 15, 65}));
+  EXPECT_EQ(x, 2);
+  r = DragStep(TTrackZone::Move, {10, 10, 65, 65}, 7, -3, x, y);
+  EXPECT_EQ(r, (TTrackRect{17, 7, 65, 65}));
+  r = DragStep(TTrackZone::BottomRight, {10, 10, 65, 65}, -100, -100, x, y);
+  EXPECT_EQ(r, (TTrackRect{10, 10, kTrackerMinimum, kTrackerMinimum}));
 }
 
 }  // namespace
