@@ -39,6 +39,7 @@ class TUpdateCheck;
 class TfrmFileInfo;
 class TfrmTrim;
 class TfrmCrop;
+class TfrmWaterMark;
 struct TlvFilesRecord;
 
 class TfrmMain : public QMainWindow {
@@ -88,9 +89,11 @@ class TfrmMain : public QMainWindow {
   // The editing dialogs on the selected job, the preview stopped first (TfrmMainEditing.cpp).
   void mnuEditCropClick();
   void mnuEditTrimClick();
+  void mnuEditEffectClick();
   TfrmTrim* TrimDialog() const { return frmTrim_; }
   // The crop dialog of the last opening (made anew each time).
   TfrmCrop* CropDialog() const { return frmCrop_; }
+  TfrmWaterMark* EffectDialog() const { return frmWaterMark_; }
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -201,6 +204,7 @@ class TfrmMain : public QMainWindow {
   TfrmFileInfo* frmFileInfo_ = nullptr;
   TfrmTrim* frmTrim_ = nullptr;
   TfrmCrop* frmCrop_ = nullptr;
+  TfrmWaterMark* frmWaterMark_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -5,6 +5,7 @@
 #include "core/JobList.h"
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
+#include "editing/TfrmWaterMark.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 
@@ -35,6 +36,19 @@ void TfrmMain::mnuEditTrimClick() {
   const int row = EditedRow();
   TlvFilesRecord* record = row >= 0 ? &jobModel_->List().Rows()[row].Record : nullptr;
   if (frmTrim_->Execute(record) == QDialog::Accepted && row >= 0) {
+    jobModel_->RowChanged(row);
+    JobsChanged();
+  }
+}
+
+void TfrmMain::mnuEditEffectClick() {
+  StopPreview();
+  // Only with a selected job.
+  const int row = jobModel_->List().Selected();
+  if (row < 0) return;
+  delete frmWaterMark_;
+  frmWaterMark_ = new TfrmWaterMark(ExecutableFolder() + "LibAV", this);
+  if (frmWaterMark_->Execute(&jobModel_->List().Rows()[row].Record) == QDialog::Accepted) {
     jobModel_->RowChanged(row);
     JobsChanged();
   }

@@ -89,7 +89,7 @@ void TfrmMain::CreateEditMenu() {
   editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
                   AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
                   AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
-                            nullptr)};
+                            &TfrmMain::mnuEditEffectClick)};
   mnuEdit->addSeparator();
   checkEntries_ = {
       AddAction(mnuEdit, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
@@ -152,7 +152,8 @@ void TfrmMain::CreateListMenu() {
   std::vector<QAction*> editing = {
       AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
       AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
-      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"), nullptr)};
+      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"),
+                &TfrmMain::mnuEditEffectClick)};
   pmFiles->addSeparator();
   AddAction(pmFiles, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
   listRowEntries_ = {

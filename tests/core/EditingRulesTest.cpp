@@ -3,6 +3,7 @@
 
 #include "core/CropFrame.h"
 #include "core/CropRules.h"
+#include "core/EffectRules.h"
 #include "core/TrackerRules.h"
 #include "core/ShortenedPath.h"
 #include "core/TTrimRange.h"
@@ -205,6 +206,37 @@ TEST(TrackerRules, HandlesAndDragStepsFollowTheMouse) {
   EXPECT_EQ(r, (TTrackRect{17, 7, 65, 65}));
   r = DragStep(TTrackZone::BottomRight, {10, 10, 65, 65}, -100, -100, x, y);
   EXPECT_EQ(r, (TTrackRect{10, 10, kTrackerMinimum, kTrackerMinimum}));
+}
+
+TEST(EffectRules, PositionsAreTruncatedAndANegativePositionIsStoredAsZero) {
+  EXPECT_EQ(PositionPixel(321, 33), 105);  // 105.93
+  EXPECT_EQ(PositionPixel(240, 100), 240);
+  TEffectValues values;
+  values.TextHorizPos = 33;
+  values.TextVertPos = 10;
+  values.ImageHorizPos = 70;
+  values.ImageVertPos = 40;
+  TlvFilesRecord record;
+  ConfirmEffects(record, values, {.TextX = -4, .TextY = 24, .ImageX = 224, .ImageY = -1});
+  EXPECT_EQ(record.TextX, 0);
+  EXPECT_EQ(record.TextHorizPos, 0);
+  EXPECT_EQ(record.TextY, 24);
+  EXPECT_EQ(record.TextVertPos, 10);
+  EXPECT_EQ(record.ImageX, 224);
+  EXPECT_EQ(record.ImageHorizPos, 70);
+  EXPECT_EQ(record.ImageY, 0);
+  EXPECT_EQ(record.ImageVertPos, 0);
+  // The preview's record keeps the job's crop frame.
+  TlvFilesRecord job;
+  job.CropLeft = 12;
+  values.Brightness = 100;
+  const TlvFilesRecord preview = PreviewRecord(job, values, PositionsFor(values, 320, 240));
+  EXPECT_EQ(preview.CropLeft, 12);
+  EXPECT_EQ(preview.Brightness, 100);
+  EXPECT_EQ(preview.ImageX, 224);
+  EXPECT_EQ(preview.TextX, 105);
+  EXPECT_EQ(WaterMarkCaption(std::string(55, 'b')), "Water Mark  " + std::string(55, 'b'));
+  EXPECT_EQ(WaterMarkCaption(std::string(52, 'b') + ".mp4"), "Water Mark  " + std::string(50, 'b') + "...mp4  ");
 }
 
 }  // namespace
