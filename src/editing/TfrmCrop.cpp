@@ -188,12 +188,12 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
   lblLength->clear();
   lblPTS->clear();
   paused_ = ended_ = true;
-  record_ = record;
   opened_ = false;
   sourceWidth_ = sourceHeight_ = 0;
   picture_ = {};
   {
     std::lock_guard lock(hookMutex_);
+    record_ = record;
     frameCopy_ = QImage();
   }
   PaintArea();
@@ -333,7 +333,11 @@ void TfrmCrop::btnResetClick() {
 
 void TfrmCrop::btnOkClick() {
   // Without a preview the margins cannot be measured: the job keeps the crop it had.
-  if (record_ && opened_) ConfirmCrop(*record_, BoxMargins(), sourceWidth_, sourceHeight_, picture_);
+  if (record_ && opened_) {
+    // The preview hook reads the record while the player runs.
+    std::lock_guard lock(hookMutex_);
+    ConfirmCrop(*record_, BoxMargins(), sourceWidth_, sourceHeight_, picture_);
+  }
   accept();
 }
 
@@ -369,8 +373,8 @@ void TfrmCrop::done(int result) {
   {
     std::lock_guard lock(hookMutex_);
     frameCopy_ = QImage();
+    record_ = nullptr;
   }
-  record_ = nullptr;
   QDialog::done(result);
 }
 

@@ -262,6 +262,8 @@ QWidget* TfrmWaterMark::CreatePreviewGroups() {
   imgOutput = new QLabel(output);
   imgOutput->setObjectName(QStringLiteral("imgOutput"));
   imgOutput->setMinimumSize(160, 90);
+  // Black as the dialog opens, whatever size the area takes later.
+  imgOutput->setScaledContents(true);
   imgOutput->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto* outputLayout = new QVBoxLayout(output);
   outputLayout->addWidget(imgOutput);
@@ -342,7 +344,9 @@ void TfrmWaterMark::Prepare(TlvFilesRecord* record) {
   {
     std::lock_guard lock(hookMutex_);
     base_ = source;
-    last_ = {};
+    // Until a picture is previewed the stored positions stand: an Ok before the first
+    // picture (or without a preview at all) must not move the watermarks to the corner.
+    last_ = {source.TextX, source.TextY, source.ImageX, source.ImageY};
     processor_.Clear();
   }
   ShowValues(EffectValuesOf(source));

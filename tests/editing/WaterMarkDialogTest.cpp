@@ -194,6 +194,24 @@ TEST(WaterMarkDialogTest, OpensFromTheRecordPreviewsLiveAndOnlyOkStoresTheValues
   EXPECT_EQ(record.Saturation, 255);
   EXPECT_FALSE(record.ProcessText);
   EXPECT_FALSE(record.NeedsHook());
+
+  // A source the player cannot open: no picture is previewed, and Ok keeps the positions.
+  TlvFilesRecord unplayable = NewJobRecord(folder.File("missing.avi"), "", 0, "lbox");
+  unplayable.WaterText = "Hi";
+  unplayable.TextX = 40;
+  unplayable.TextY = 30;
+  unplayable.TextHorizPos = 12;
+  unplayable.ImageX = 8;
+  dialog = std::make_unique<TfrmWaterMark>(test::LibraryFolder());
+  dialog->show();
+  dialog->Prepare(&unplayable);
+  EXPECT_FALSE(Find<QToolButton>(*dialog, "imgbtnPlay")->isEnabled());
+  EXPECT_FALSE(Find<QToolButton>(*dialog, "imgbtnpause")->isEnabled());
+  QTest::mouseClick(Find<QPushButton>(*dialog, "btnOk"), Qt::LeftButton);
+  EXPECT_EQ(unplayable.TextX, 40);
+  EXPECT_EQ(unplayable.TextY, 30);
+  EXPECT_EQ(unplayable.TextHorizPos, 12);
+  EXPECT_EQ(unplayable.ImageX, 8);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -219,6 +220,10 @@ class TScreens {
                [&] { return surface->HasPicture() && effects.PicturesProcessed() > 3; });
       effects.imgbtnpauseClick();
       Shoot(effects, QStringLiteral("effects-") + suffix, save);
+      effects.findChild<QTabWidget*>(QStringLiteral("pgcEffects"))->setCurrentIndex(1);
+      Shoot(effects, QStringLiteral("effects-text-") + suffix, save);
+      effects.findChild<QTabWidget*>(QStringLiteral("pgcEffects"))->setCurrentIndex(2);
+      Shoot(effects, QStringLiteral("effects-image-") + suffix, save);
       effects.reject();
     }
   }
