@@ -37,6 +37,10 @@ class TfrmPreference;
 class TfrmSettings;
 class TUpdateCheck;
 class TfrmFileInfo;
+class TfrmTrim;
+class TfrmCrop;
+class TfrmWaterMark;
+struct TlvFilesRecord;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -82,6 +86,14 @@ class TfrmMain : public QMainWindow {
   void StopPreview();
   // "Video Infomation": the file information dialog for the selected job.
   void ShowFileInfo();
+  // The editing dialogs on the selected job, the preview stopped first (TfrmMainEditing.cpp).
+  void mnuEditCropClick();
+  void mnuEditTrimClick();
+  void mnuEditEffectClick();
+  TfrmTrim* TrimDialog() const { return frmTrim_; }
+  // The crop dialog of the last opening (made anew each time).
+  TfrmCrop* CropDialog() const { return frmCrop_; }
+  TfrmWaterMark* EffectDialog() const { return frmWaterMark_; }
 
   // Estimated total output size of the checked jobs ("≈ 24 MB"), empty when hidden.
   QString EstimatedSizeText() const;
@@ -113,6 +125,8 @@ class TfrmMain : public QMainWindow {
 
   void mnuEditPopup();
   void pmFilesPopup();
+  // The editing entries of both menus: shown, and enabled when a row is selected.
+  void ShowEditEntries(bool enabled);
   void mnuSkinPopup();
   void BtnEditClick();
   void lvFilesDblClick();
@@ -133,6 +147,8 @@ class TfrmMain : public QMainWindow {
   void PreparePreview();
   void TeardownPreview();
   std::string FocusedSource();
+  // The selected row (row 0 selected when none is), -1 on an empty list.
+  int EditedRow();
 
   std::unique_ptr<TGlobalObject> globalObject_;
   std::unique_ptr<TConvertEngine> CCAVC;
@@ -186,6 +202,9 @@ class TfrmMain : public QMainWindow {
   TfrmSettings* frmSettings_ = nullptr;
   TUpdateCheck* updateCheck_ = nullptr;
   TfrmFileInfo* frmFileInfo_ = nullptr;
+  TfrmTrim* frmTrim_ = nullptr;
+  TfrmCrop* frmCrop_ = nullptr;
+  TfrmWaterMark* frmWaterMark_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -1,5 +1,6 @@
 // The main window's menus, the list menu, the Skin menu and the web links.
 #include <QAction>
+#include <algorithm>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -85,10 +86,10 @@ void TfrmMain::CreateFileMenu() {
 
 void TfrmMain::CreateEditMenu() {
   mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
-  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), nullptr),
-                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), nullptr),
+  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
+                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
                   AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
-                            nullptr)};
+                            &TfrmMain::mnuEditEffectClick)};
   mnuEdit->addSeparator();
   checkEntries_ = {
       AddAction(mnuEdit, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
@@ -149,9 +150,10 @@ void TfrmMain::CreateListMenu() {
   pmFiles = new QMenu(this);
   pmFiles->setObjectName(QStringLiteral("pmFiles"));
   std::vector<QAction*> editing = {
-      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), nullptr),
-      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), nullptr),
-      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"), nullptr)};
+      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
+      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
+      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"),
+                &TfrmMain::mnuEditEffectClick)};
   pmFiles->addSeparator();
   AddAction(pmFiles, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
   listRowEntries_ = {
@@ -168,13 +170,21 @@ void TfrmMain::CreateListMenu() {
 void TfrmMain::mnuEditPopup() {
   const bool enabled = jobModel_->List().RowCommandsEnabled();
   for (QAction* action : checkEntries_) action->setEnabled(enabled);
-  for (QAction* action : editEntries_) action->setVisible(true);
+  ShowEditEntries(enabled);
 }
 
 void TfrmMain::pmFilesPopup() {
   const bool enabled = jobModel_->List().RowCommandsEnabled();
   for (QAction* action : listRowEntries_) action->setEnabled(enabled);
-  for (QAction* action : editEntries_) action->setVisible(true);
+  ShowEditEntries(enabled);
+}
+
+void TfrmMain::ShowEditEntries(bool enabled) {
+  for (QAction* action : editEntries_) {
+    action->setVisible(true);
+    if (std::find(laterEntries_.begin(), laterEntries_.end(), action) == laterEntries_.end())
+      action->setEnabled(enabled);
+  }
 }
 
 void TfrmMain::BtnEditClick() {

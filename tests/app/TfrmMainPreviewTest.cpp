@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +28,10 @@
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
 #include "jobs/TfrmFileInfo.h"
+#include "editing/TfrmCrop.h"
+#include "editing/TfrmTrim.h"
+#include "editing/TfrmWaterMark.h"
+#include "core/JobList.h"
 #include "player/TMediaPlayer.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
@@ -398,6 +406,74 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
   EXPECT_EQ(box("edtAudioForamt"), "");
   EXPECT_FALSE(Find<QLabel>(*dialog, "lblProbeError")->isHidden());
   EXPECT_FALSE(label("lblProbeError").empty());
+}
+
+// The Edit menu's entries stop the preview and open their dialogs on the selected job; Ok of
+// the trim dialog shows the kept length in the job list.
+TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelectedJob) {
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();  // the disk sound driver would run the clock as fast as it can write
+  spec.Duration = 5.0;
+  const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(clip)});
+  ASSERT_EQ(window->JobModel().rowCount(), 1);
+  const auto trimmedCell = [&] {
+    return window->JobModel().data(window->JobModel().index(0, kColTrimmed), Qt::DisplayRole).toString();
+  };
+  EXPECT_EQ(trimmedCell(), "5");
+  emit Find<QMenu>(*window, "mnuEdit")->aboutToShow();
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuEditEffect"})
+    EXPECT_TRUE(Find<QAction>(*window, name)->isEnabled()) << name;
+
+  // Whatever dialog is up: a step of the script below once its preview plays.
+  bool previewStopped = false;
+  int64_t taken = 0;
+  QTimer script;
+  script.setInterval(20);
+  QObject::connect(&script, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    previewStopped = window->Preview().State().Stopped() && !window->MediaPlayer().Opened();
+    if (auto* trim = qobject_cast<TfrmTrim*>(dialog)) {
+      if (trim->Player().LastPosition() < 1200000) return;
+      trim->findChild<QPushButton*>("btnOk1")->click();
+      taken = trim->Range().RangeStart();
+      trim->findChild<QPushButton*>("btnOk")->click();
+    } else {
+      dialog->findChild<QPushButton*>("btnCancel")->click();
+    }
+  });
+  script.start();
+  window->Preview().Play();
+  ASSERT_TRUE(window->MediaPlayer().Opened());
+  Find<QAction>(*window, "mnuEditTrim")->trigger();
+  EXPECT_TRUE(previewStopped);
+  ASSERT_NE(window->TrimDialog(), nullptr);
+  EXPECT_EQ(window->TrimDialog()->result(), QDialog::Accepted);
+  const TlvFilesRecord& record = window->JobModel().List().Rows()[0].Record;
+  EXPECT_EQ(record.TrimStart, taken);
+  // From the start taken up to the end of the file.
+  EXPECT_EQ(record.TrimLength, window->TrimDialog()->Range().FullLength() - taken);
+  EXPECT_EQ(trimmedCell(), QString::number(record.TrimLength / 1000000));
+  EXPECT_NE(trimmedCell(), "5");
+
+  // Kept, and opened again by the list menu; crop and effects dialogs are made anew.
+  TfrmTrim* trim = window->TrimDialog();
+  window->Preview().Play();
+  Find<QAction>(*window, "pmFilesCrop")->trigger();
+  EXPECT_TRUE(previewStopped);
+  ASSERT_NE(window->CropDialog(), nullptr);
+  EXPECT_EQ(window->CropDialog()->result(), QDialog::Rejected);
+  QPointer<TfrmCrop> firstCrop = window->CropDialog();
+  Find<QAction>(*window, "mnuEditCrop")->trigger();
+  EXPECT_TRUE(firstCrop.isNull());
+  Find<QAction>(*window, "pmFilesEffect")->trigger();
+  ASSERT_NE(window->EffectDialog(), nullptr);
+  EXPECT_EQ(window->EffectDialog()->result(), QDialog::Rejected);
+  Find<QAction>(*window, "pmFilesTrim")->trigger();
+  EXPECT_EQ(window->TrimDialog(), trim);
+  EXPECT_EQ(record.TrimStart, taken);
 }
 
 }  // namespace

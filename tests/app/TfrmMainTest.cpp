@@ -205,8 +205,9 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
     EXPECT_EQ(action->text(), caption) << name;
   }
   EXPECT_FALSE(Find<QAction>(*window, "mnuFileSettings")->isVisible());
-  // Their dialogs come later.
-  for (const char* name : {"mnuEditCrop", "mnuEditTrim"})
+  // The editing entries need a selected job when the menu opens.
+  emit Find<QMenu>(*window, "mnuEdit")->aboutToShow();
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuEditEffect"})
     EXPECT_FALSE(Find<QAction>(*window, name)->isEnabled()) << name;
   EXPECT_TRUE(Find<QAction>(*window, "mnuToolsPreference")->isEnabled());
   EXPECT_EQ(Find<QAction>(*window, "mnuFileAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -323,6 +324,8 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   EXPECT_TRUE(enabled("pmFilesRemove"));
   EXPECT_TRUE(enabled("pmFilesVideoInfo"));
   EXPECT_TRUE(Find<QAction>(*window, "mnuEditEffect")->isVisible());
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuEditEffect", "pmFilesCrop", "pmFilesTrim", "pmFilesEffect"})
+    EXPECT_TRUE(enabled(name)) << name;
 
   QSignalSpy previews(window.get(), &TfrmMain::PreviewRequested);
   const QPoint cell = lvFiles->visualRect(model.index(0, 1)).center();
@@ -338,6 +341,8 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   EXPECT_FALSE(enabled("mnuEditCheckAll"));
   EXPECT_FALSE(enabled("pmFilesRemove"));
   EXPECT_FALSE(enabled("pmFilesVideoInfo"));
+  EXPECT_FALSE(enabled("pmFilesTrim"));
+  EXPECT_FALSE(enabled("mnuEditCrop"));
   EXPECT_TRUE(enabled("pmFilesAdd"));
   window->btnRemoveClick();
   EXPECT_EQ(model.rowCount(), 2);

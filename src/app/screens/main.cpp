@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,10 @@
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "core/SettingsKeys.h"
+#include "core/TlvFilesRecord.h"
+#include "editing/TfrmCrop.h"
+#include "editing/TfrmTrim.h"
+#include "editing/TfrmWaterMark.h"
 #include "jobs/TfrmPreviewWindow.h"
 #include "jobs/TfrmProgress.h"
 #include "profiles/TfrmSettings.h"
@@ -153,6 +158,74 @@ class TScreens {
     TfrmFileInfo info(ExecutableFolder() + "LibAV", &frmMain);
     info.LoadFile(sample);
     Shoot(info, QStringLiteral("fileinfo-") + suffix, save);
+    ShootEditing(frmMain, sample, suffix, save);
+  }
+
+  // The three editing dialogs on the sample, each paused on a picture well into the clip.
+  void ShootEditing(TfrmMain& frmMain, const std::string& sample, const QString& suffix, bool save) {
+    TlvFilesRecord record = NewJobRecord(sample, "", 3000000, "lbox");
+    record.TrimStart = 700000;
+    record.TrimLength = 1500000;
+    record.CropTopEntered = 12;
+    record.CropBottomEntered = 12;
+    record.CropLeftEntered = 20;
+    record.CropRightEntered = 20;
+    record.CropTop = record.CropBottom = 10;
+    record.CropLeft = record.CropRight = 18;
+    record.Brightness = 290;
+    record.Saturation = 300;
+    record.WaterText = "Summer 2026";
+    record.WaterFont.Name = "DejaVu Sans";
+    record.WaterFont.Size = 14;
+    record.WaterFont.Bold = true;
+    record.WaterFont.Color = 0xFFFFFF;
+    record.TextHorizPos = 6;
+    record.TextVertPos = 8;
+    record.TextX = 19;
+    record.TextY = 19;
+    const std::string libraries = ExecutableFolder() + "LibAV";
+    const auto wellInto = [&](TMediaPlayer& player, const QString& name, const std::function<bool()>& shown) {
+      const bool playing = TMainThread::WaitPumping(
+          [&] { return player.LastPosition() > 1200000 && shown(); }, std::chrono::seconds(20));
+      if (!playing) findings_.Problems << name + QStringLiteral(": the sample did not play");
+    };
+    {
+      TfrmTrim trim(libraries, &frmMain);
+      trim.show();
+      trim.Prepare(&record);
+      auto* surface = trim.findChild<TVideoSurfaceWidget*>(QStringLiteral("imgPreview"));
+      wellInto(trim.Player(), QStringLiteral("trim"), [&] { return surface->HasPicture(); });
+      trim.btnOk2Click();
+      trim.imgbtnpauseClick();
+      Shoot(trim, QStringLiteral("trim-") + suffix, save);
+      trim.reject();
+    }
+    {
+      TfrmCrop crop(libraries, &frmMain);
+      crop.show();
+      crop.Prepare(&record);
+      wellInto(crop.Player(), QStringLiteral("crop"), [&] { return !crop.FrameCopy().isNull(); });
+      crop.imgbtnpauseClick();
+      // The area repaints the copied picture on its timer.
+      TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(250));
+      Shoot(crop, QStringLiteral("crop-") + suffix, save);
+      crop.reject();
+    }
+    {
+      TfrmWaterMark effects(libraries, &frmMain);
+      effects.show();
+      effects.Prepare(&record);
+      auto* surface = effects.findChild<TVideoSurfaceWidget*>(QStringLiteral("imgPreview"));
+      wellInto(effects.Player(), QStringLiteral("effects"),
+               [&] { return surface->HasPicture() && effects.PicturesProcessed() > 3; });
+      effects.imgbtnpauseClick();
+      Shoot(effects, QStringLiteral("effects-") + suffix, save);
+      effects.findChild<QTabWidget*>(QStringLiteral("pgcEffects"))->setCurrentIndex(1);
+      Shoot(effects, QStringLiteral("effects-text-") + suffix, save);
+      effects.findChild<QTabWidget*>(QStringLiteral("pgcEffects"))->setCurrentIndex(2);
+      Shoot(effects, QStringLiteral("effects-image-") + suffix, save);
+      effects.reject();
+    }
   }
 
   int Shots() const { return shots_; }

@@ -1,0 +1,130 @@
+// "Crop": the crop margins of one job, set with a rectangle tracker over a fitted preview of
+// the playing source or with four margin boxes. Made anew for every opening; writes the
+// record only on Ok.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/CropRules.h"
+#include "core/TlvFilesRecord.h"
+#include "editing/TFrameProcessor.h"
+#include "player/PlayerTypes.h"
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class QToolButton;
+
+namespace qarvo {
+
+class TMediaPlayer;
+class TRectTracker;
+class TSelectionSlider;
+class TVideoSurfaceWidget;
+
+class TfrmCrop : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The picture area: a 352-pixel-wide preview of a 4:3 source inside its 1-pixel inset.
+  static constexpr int kAreaWidth = 354;
+  static constexpr int kAreaHeight = 290;
+  static constexpr uint32_t kAreaColour = 0xA6CAF0;  // RGB (166, 202, 240)
+
+  explicit TfrmCrop(std::string libraryFolder, QWidget* parent = nullptr);
+  ~TfrmCrop() override;
+
+  // The opening on the record's source (null: no job). The record must stay until the
+  // dialog has closed. Call it once the dialog is shown.
+  void Prepare(TlvFilesRecord* record);
+  // Shows, prepares, runs modally; Ok has written the record when the result is Accepted.
+  int Execute(TlvFilesRecord* record);
+
+  TMediaPlayer& Player() { return *Player_; }
+  // The fitted picture (PicLeft, PicTop, PicWidth, PicHeight) in the picture area's pixels.
+  const TTrackRect& Picture() const { return picture_; }
+  TRectTracker& Tracker() const { return *RectTracker; }
+  bool Paused() const { return paused_; }
+  bool Ended() const { return ended_; }
+  // The frame copy the area shows (GUI thread).
+  QImage FrameCopy();
+
+  void btnResetClick();
+  void btnOkClick();
+  void imgbtnPlayClick();
+  void imgbtnpauseClick();
+
+ protected:
+  void done(int result) override;
+
+ private:
+  void CreateControls();
+  QSpinBox* MakeMarginBox(const char* name, TMarginBox box);
+  void AttachPlayer();
+  void DetachPlayer();
+  void SetButtons(bool play, bool pause);
+  void ShowMargins(const TCropMargins& margins);
+  TCropMargins BoxMargins() const;
+  void PlaceTracker(const TTrackRect& bounds);
+  TTrackRect TrackerBounds() const;
+  void PaintArea();
+  void RectTrackerMouseDown();
+  void RectTrackerMouseMove();
+  void MarginChanged(TMarginBox box, int value);
+
+  void PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                      int& screenHeight);
+  void PlayerPosition(int64_t pts);
+  void PlayerState(TPlayState state);
+  void PlayerHook(TBitmap& bitmap);
+  void trcPreviewSeek(int value);
+
+  std::string libraryFolder_;
+  std::unique_ptr<TMediaPlayer> Player_;
+  TlvFilesRecord* record_ = nullptr;
+  bool opened_ = false;
+  int64_t duration_ = 0;
+  int sourceWidth_ = 0;
+  int sourceHeight_ = 0;
+  TTrackRect picture_;
+  TCropMargins remembered_;
+  int pressTop_ = 0;
+  int pressLeft_ = 0;
+  bool dragging_ = false;
+  bool settingBoxes_ = false;
+
+  // Read by the player's video thread.
+  std::atomic<bool> paused_{true};
+  std::atomic<bool> ended_{true};
+  std::mutex hookMutex_;  // guards the two below and the hook's use of record_
+  TFrameProcessor processor_;
+  QImage frameCopy_;
+
+  QLabel* imgPreview = nullptr;
+  TVideoSurfaceWidget* pnlPlayer = nullptr;
+  TRectTracker* RectTracker = nullptr;
+  QTimer* tmrPaint = nullptr;
+  TSelectionSlider* trcPreview = nullptr;
+  QToolButton* imgbtnPlay = nullptr;
+  QToolButton* imgbtnpause = nullptr;
+  QLabel* lblSourceName = nullptr;
+  QLabel* lblLength = nullptr;
+  QLabel* lblPTS = nullptr;
+  QSpinBox* spedUp = nullptr;
+  QSpinBox* spedDown = nullptr;
+  QSpinBox* spedLeft = nullptr;
+  QSpinBox* spedRight = nullptr;
+  QPushButton* btnReset = nullptr;
+  QPushButton* btnDefault = nullptr;
+  QPushButton* btnOk = nullptr;
+  QPushButton* btnCancel = nullptr;
+};
+
+}  // namespace qarvo
