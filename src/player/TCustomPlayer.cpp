@@ -36,6 +36,8 @@ constexpr std::chrono::milliseconds kThreadLeaveWait{100};
 // How long a waiting stop lets a play thread that is closing the file finish.
 constexpr std::chrono::milliseconds kClosingWait{3000};
 constexpr std::chrono::milliseconds kEventThreadLeaveWait{1000};
+// Files a waiting stop stops that handlers open again while it waits.
+constexpr int kStopRounds = 3;
 
 void LogError(const void* sender, const std::string& message) {
   TEngineLogger::GetLogger().Log(sender, TLogLevel::llError, message);
@@ -51,6 +53,16 @@ TCustomPlayer::~TCustomPlayer() {
     TMainThread::WaitPumping([&] { return eventThread_->Finished(); }, kEventThreadLeaveWait);
     retiredEventThreads_.push_back(std::move(eventThread_));
   }
+  // A play thread retired while it still played is told to end before it is joined.
+  for (auto& thread : retiredPlayThreads_)
+    if (!thread->Finished()) thread->Quit();
+  TMainThread::WaitPumping(
+      [&] {
+        for (auto& thread : retiredPlayThreads_)
+          if (!thread->Finished()) return false;
+        return true;
+      },
+      kEventThreadLeaveWait);
   for (auto& thread : retiredEventThreads_) thread->Terminate();
   TMainThread::WaitPumping(
       [&] {
@@ -278,15 +290,20 @@ void TCustomPlayer::StartThreads(const std::shared_ptr<TPlayerEngine>& engine) {
 // ---- Stopping ------------------------------------------------------------------------------
 
 void TCustomPlayer::Stop(bool wait) {
-  const std::shared_ptr<TPlayerEngine> engine = CurrentEngine();
-  if (engine && !engine->Closed()) {
-    // The probe must let go of the container before the reader closes it.
-    probe_.CloseFile();
-    if (engine->Paused()) engine->TogglePause();
-    engine->PostQuit();
+  // A handler run while the wait pumps may open a file again: that playback is stopped too,
+  // so that nothing plays once a waiting stop returns.
+  for (int round = 0;; ++round) {
+    const std::shared_ptr<TPlayerEngine> engine = CurrentEngine();
+    if (engine && !engine->Closed()) {
+      // The probe must let go of the container before the reader closes it.
+      probe_.CloseFile();
+      if (engine->Paused()) engine->TogglePause();
+      engine->PostQuit();
+    }
+    if (!wait) return;
+    if (playThread_) WaitForPlayThread(engine);
+    if (CurrentEngine() == engine || round >= kStopRounds) break;
   }
-  if (!wait) return;
-  if (playThread_) WaitForPlayThread(engine);
   FinishStop();
 }
 

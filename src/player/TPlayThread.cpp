@@ -17,6 +17,8 @@ TPlayThread::TPlayThread(std::shared_ptr<TPlayerEngine> engine, TManualEvent& ru
 
 TPlayThread::~TPlayThread() { Join(); }
 
+void TPlayThread::Quit() { engine_->PostQuit(); }
+
 void TPlayThread::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }

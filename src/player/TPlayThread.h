@@ -26,6 +26,8 @@ class TPlayThread {
   TPlayThread& operator=(const TPlayThread&) = delete;
 
   bool Finished() const { return finished_; }
+  // Asks the engine it plays to leave its event loop.
+  void Quit();
   void Join();
 
  private:
