@@ -21,7 +21,8 @@ class TfrmSettings : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 475;
+  // Wider than the classic 475: the channel and encoder names need the room.
+  static constexpr int kWidth = 620;
   static constexpr int kHeight = 370;
 
   explicit TfrmSettings(const TGlobalObject& global, QWidget* parent = nullptr);
