@@ -88,7 +88,7 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Settings");
   // The starting size, widened where the two option groups need more room.
-  EXPECT_EQ(dialog.size(), QSize(475, 370).expandedTo(dialog.minimumSizeHint()));
+  EXPECT_EQ(dialog.size(), QSize(TfrmSettings::kWidth, TfrmSettings::kHeight).expandedTo(dialog.minimumSizeHint()));
   EXPECT_EQ(In<QLineEdit>(dialog, "edt1")->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
   EXPECT_EQ(In<QComboBox>(dialog, "cmbAudioBitRate")->currentText(), "128");
   ChooseAc3(dialog);
