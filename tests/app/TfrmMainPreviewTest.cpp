@@ -438,8 +438,8 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
     if (auto* trim = qobject_cast<TfrmTrim*>(dialog)) {
       if (trim->Player().LastPosition() < 1200000) return;
       trim->findChild<QPushButton*>("btnOk1")->click();
-      taken = trim->Range().RangeStart();
       trim->findChild<QPushButton*>("btnOk")->click();
+      taken = trim->Range().RangeStart();  // what Ok confirmed
     } else {
       dialog->findChild<QPushButton*>("btnCancel")->click();
     }
