@@ -357,6 +357,8 @@ TEST_F(PlayerComponentTest, TheHookChangesTheShownPictureAndAFailingHookLeavesIt
   EXPECT_GE(surface_.Last().Frame, 0);  // the decoded picture, unchanged
   EXPECT_TRUE(log.Contains("Error occurs OnHook: no brush"));
   EXPECT_GT(hooked, 0);
+  // The hook uses this test's locals: it must not run once they are gone.
+  player_.Stop(true);
 }
 
 TEST_F(PlayerComponentTest, CurrentFrameIsThePictureOnScreenAndEmptyWithoutVideo) {
