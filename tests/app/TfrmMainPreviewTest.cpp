@@ -428,6 +428,7 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
 
   // Whatever dialog is up: a step of the script below once its preview plays.
   bool previewStopped = false;
+  bool okTrim = true;  // else the trim dialog is cancelled like the others
   int64_t taken = 0;
   QTimer script;
   script.setInterval(20);
@@ -435,7 +436,7 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible()) return;
     previewStopped = window->Preview().State().Stopped() && !window->MediaPlayer().Opened();
-    if (auto* trim = qobject_cast<TfrmTrim*>(dialog)) {
+    if (auto* trim = qobject_cast<TfrmTrim*>(dialog); trim && okTrim) {
       if (trim->Player().LastPosition() < 1200000) return;
       trim->findChild<QPushButton*>("btnOk1")->click();
       trim->findChild<QPushButton*>("btnOk")->click();
@@ -471,9 +472,11 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   Find<QAction>(*window, "pmFilesEffect")->trigger();
   ASSERT_NE(window->EffectDialog(), nullptr);
   EXPECT_EQ(window->EffectDialog()->result(), QDialog::Rejected);
+  okTrim = false;
   Find<QAction>(*window, "pmFilesTrim")->trigger();
   EXPECT_EQ(window->TrimDialog(), trim);
-  EXPECT_EQ(record.TrimStart, taken);
+  EXPECT_EQ(window->TrimDialog()->result(), QDialog::Rejected);
+  EXPECT_EQ(record.TrimStart, taken);  // a cancelled trim leaves the range
 }
 
 }  // namespace
