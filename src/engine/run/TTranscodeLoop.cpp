@@ -92,10 +92,13 @@ void TTranscodeLoop::Run() {
   FinishOutputs();
 }
 
+bool TTranscodeLoop::ReportDue() const {
+  return api().av_gettime_relative() - lastReport_ > run_.Task.ProgressIntervalUs;
+}
+
 void TTranscodeLoop::ReportIfDue(int fileIndex) {
-  const int64_t now = api().av_gettime_relative();
-  if (now - lastReport_ > run_.Task.ProgressIntervalUs) {
-    lastReport_ = now;
+  if (ReportDue()) {
+    lastReport_ = api().av_gettime_relative();
     report_.Report(run_, false, fileIndex);
   }
 }

@@ -40,6 +40,8 @@ class TTranscodeLoop {
   void Run();
   // Whether a run can be split into a decoding and an output thread.
   static bool CanPipeline(const TRunState& run);
+  // The threads a run keeps busy besides its codecs' own: 0 when it does not pipeline.
+  static int PipelineLanes(const TRunState& run);
 
  private:
   // ---- Decoding side (the worker, or the decoding thread when pipelined) ----
@@ -69,9 +71,12 @@ class TTranscodeLoop {
   void OutputItem(TPipelineItem& item);
   void OutputFrame(int index, AVFrame& frame, bool picture);
   void OutputPacket(int index, const AVPacket& packet);
+  bool ReportDue() const;
   void ReportIfDue(int fileIndex);
   // ---- Sound lane (pipelined) ----
   // Marks the input streams whose items the lane takes; false when it cannot take any.
+  // The input streams whose sound a lane of its own can encode; empty when none can.
+  static std::vector<bool> SoundLaneStreams(const TRunState& run);
   bool SplitSound();
   bool SoundItem(const TPipelineItem& item) const;
   void StartSoundLane();

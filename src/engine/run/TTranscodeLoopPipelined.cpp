@@ -26,7 +26,7 @@ struct TPipelineAborted {};
 
 // Sound items the lane may run ahead of the pictures (a stretch with no picture, such as the
 // sound outlasting them), so its held packets stay few.
-constexpr int kMostSoundAhead = 48;
+constexpr int kMostSoundAhead = 200;
 
 }  // namespace
 
@@ -63,21 +63,31 @@ void TTranscodeLoop::RunPipelined() {
   FinishOutputs();
 }
 
-bool TTranscodeLoop::SplitSound() {
-  soundStreams_.assign(run_.InputStreams.size(), false);
-  std::vector<bool> other(run_.InputStreams.size(), false);
+std::vector<bool> TTranscodeLoop::SoundLaneStreams(const TRunState& run) {
+  std::vector<bool> lane(run.InputStreams.size(), false), other(run.InputStreams.size(), false);
   bool sound = false, rest = false;
-  for (const TOutputStreamState& ost : run_.OutputStreams) {
-    const bool lane = ost.Audio && ost.EncodingNeeded && ost.SyncSource == ost.SourceIndex;
+  for (const TOutputStreamState& ost : run.OutputStreams) {
+    const bool own = ost.Audio && ost.EncodingNeeded && ost.SyncSource == ost.SourceIndex;
     const bool audio = ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
     // Sound copied or synchronised to another stream would share counters and clocks.
-    if (audio && !lane) return false;
-    (lane ? soundStreams_ : other)[ost.SourceIndex] = true;
-    (lane ? sound : rest) = true;
+    if (audio && !own) return {};
+    (own ? lane : other)[ost.SourceIndex] = true;
+    (own ? sound : rest) = true;
   }
   for (size_t i = 0; i < other.size(); ++i)
-    if (soundStreams_[i] && other[i]) return false;
-  return sound && rest;
+    if (lane[i] && other[i]) return {};
+  if (!sound || !rest) return {};
+  return lane;
+}
+
+int TTranscodeLoop::PipelineLanes(const TRunState& run) {
+  if (!run.Options.Pipelined || !CanPipeline(run)) return 0;
+  return SoundLaneStreams(run).empty() ? 2 : 3;
+}
+
+bool TTranscodeLoop::SplitSound() {
+  soundStreams_ = SoundLaneStreams(run_);
+  return !soundStreams_.empty();
 }
 
 bool TTranscodeLoop::SoundItem(const TPipelineItem& item) const {
@@ -95,7 +105,7 @@ void TTranscodeLoop::HoldPackets(bool hold) {
 void TTranscodeLoop::StartSoundLane() {
   soundLane_ = true;
   HoldPackets(true);
-  soundQueue_ = std::make_unique<TFrameQueue>(kQueuedItems, kQueuedItems);
+  soundQueue_ = std::make_unique<TFrameQueue>(kMostSoundAhead, kMostSoundAhead);
   soundThread_ = std::thread([this] { SoundLane(); });
 }
 
@@ -179,9 +189,12 @@ void TTranscodeLoop::OutputItems() {
         continue;
       }
       OutputItem(item);
-      // The lane is idle after this: the report reads its streams safely.
-      SyncSound();
-      ReportIfDue(0);
+      // Packets reach the muxer in decoding-time order whatever the batch, so the two
+      // sides meet only now and then; a report reads the lane's streams, so it waits too.
+      if (++sinceSync_ >= kMostSoundAhead || ReportDue()) {
+        SyncSound();
+        ReportIfDue(0);
+      }
     }
     item = TPipelineItem{};
   }

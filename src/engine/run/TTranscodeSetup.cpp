@@ -16,6 +16,7 @@
 #include "engine/paths/TRunState.h"
 #include "engine/run/EncoderLevels.h"
 #include "engine/run/TStreamMapper.h"
+#include "engine/run/TTranscodeLoop.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
 
@@ -55,6 +56,7 @@ void TTranscodeSetup::Run() {
   TStreamMapper::Map(run_);
   for (int n = 0; n < static_cast<int>(run_.OutputStreams.size()); ++n)
     Configure(run_.OutputStreams[n], n);
+  FitAutomaticThreads();
   // Decoders first: a subtitle encoder needs the header its decoder makes when it opens.
   OpenDecoders();
   OpenEncoders();
@@ -165,6 +167,20 @@ void TTranscodeSetup::SetUpPasses(TOutputStreamState& ost, int number) {
   if (!in) throw EEngineError(Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
   ost.PassStats = text.str();
   ost.Encoder->stats_in = ost.PassStats.data();
+}
+
+// A pipelined run keeps a core busy per lane; automatic codec threads beyond the cores
+// left over only add switching. x264's frame threads are the exception: they pay for
+// themselves whatever else runs.
+void TTranscodeSetup::FitAutomaticThreads() {
+  const int lanes = TTranscodeLoop::PipelineLanes(run_);
+  if (lanes == 0) return;
+  const int threads = std::max(1, api().av_cpu_count() - lanes + 1);
+  for (TInputStreamState& ist : run_.InputStreams)
+    if (ist.DecodingNeeded && ist.Decoder && ist.Decoder->thread_count == 0) ist.Decoder->thread_count = threads;
+  for (TOutputStreamState& ost : run_.OutputStreams)
+    if (ost.EncodingNeeded && ost.Encoder->thread_count == 0 && ost.Encoder->codec_id != AV_CODEC_ID_H264)
+      ost.Encoder->thread_count = threads;
 }
 
 void TTranscodeSetup::OpenEncoders() {

@@ -19,6 +19,7 @@ class TTranscodeSetup {
   void ConfigureCopy(TOutputStreamState& ost);
   void ConfigureEncoding(TOutputStreamState& ost);
   void SetUpPasses(TOutputStreamState& ost, int number);
+  void FitAutomaticThreads();
   void OpenEncoders();
   void OpenDecoders();
   void StartClocks();
