@@ -6,7 +6,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libavfilter-dev libavdevice-dev
   libsdl2-dev qt6-base-dev qt6-base-dev-tools
-  libjpeg62-turbo-dev libsimpleini-dev
+  libjpeg62-turbo-dev libsimpleini-dev libyuv-dev
   libgtest-dev libgmock-dev
   xvfb xauth
 )

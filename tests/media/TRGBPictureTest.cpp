@@ -65,6 +65,33 @@ TEST_F(TRGBPictureTest, OddSizedPictureGoesThroughTheScalerAndChangesComeBack) {
   EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], 175, 97), 7);
 }
 
+// Pure red painted into the bitmap comes back as BT.601 red in the picture's own range: a
+// swapped byte order, matrix or range would land far off.
+TEST_F(TRGBPictureTest, PaintedColourComesBackInThePicturesRange) {
+  struct TCase {
+    AVPixelFormat Format;
+    int Y, U, V;
+  };
+  for (const TCase& c : {TCase{AV_PIX_FMT_YUV420P, 81, 90, 240}, TCase{AV_PIX_FMT_YUVJ420P, 76, 85, 255}}) {
+    SCOPED_TRACE(c.Format);
+    TFramePtr frame = Picture(c.Format, 64, 48, 32);
+    for (int plane = 0; plane < 3; ++plane)
+      std::memset(frame->data[plane], 128, static_cast<size_t>(frame->linesize[plane]) * (plane ? 24 : 48));
+    TRGBPicture rgb;
+    ASSERT_TRUE(rgb.ToBitmap(*frame));
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) {
+        uint8_t* pixel = rgb.Bitmap()->ScanLine(y) + x * 3;
+        pixel[0] = pixel[1] = 0;
+        pixel[2] = 255;
+      }
+    ASSERT_TRUE(rgb.FromBitmap(*frame));
+    EXPECT_NEAR(frame->data[0][20 * frame->linesize[0] + 30], c.Y, 1);
+    EXPECT_NEAR(frame->data[1][10 * frame->linesize[1] + 15], c.U, 1);
+    EXPECT_NEAR(frame->data[2][10 * frame->linesize[2] + 15], c.V, 1);
+  }
+}
+
 TEST_F(TRGBPictureTest, PictureInTheBitmapLayoutIsCopiedUnconverted) {
   // 64 pixels of 3 bytes fill whole 32-bit words: the bitmap's line size.
   TFramePtr frame = Picture(AV_PIX_FMT_BGR24, 64, 32, 4);

@@ -377,15 +377,8 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
 void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
   TInputStreamState& ist = run_.InputStreams[index];
   const TTaskOptions& o = run_.Options;
-  if (picture) {
-    // The decoder keeps reference pictures: a picture that may be changed in place gets its
-    // own buffer first.
-    TTaskContext& task = run_.Task;
-    if ((task.HasCustomHook() || task.VideoHooks.InUse() || o.DoDeinterlace) &&
-        api().av_frame_make_writable(&frame) < 0)
-      throw std::bad_alloc();
-    task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
-  }
+  // The hooks write into a buffer of their own, never into the decoder's reference picture.
+  if (picture) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
   Pace(ist);
   if (o.StartTime && ist.Pts < o.StartTime) return;
   for (TOutputStreamState& ost : run_.OutputStreams) {
