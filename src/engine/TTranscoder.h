@@ -90,6 +90,7 @@ class TTranscoder : public TCustomTranscoder {
   bool HasCustomHook() const override { return frameHook_.HasCustomHook(); }
   int PreviewFlags() const override { return frameHook_.PreviewFlags(); }
   void PreprocessPicture(AVFrame& picture, const AVCodecContext& decoder, int64_t pts) override;
+  void NotePicture() override { frameHook_.NotePicture(); }
   void PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) override;
   void ReportProgress(const TProgressInfo& info) override;
   bool HasProgressHandler() const override {

@@ -47,8 +47,12 @@ void LogError(const void* sender, const std::string& message) {
 
 TCustomPlayer::TCustomPlayer(void* owner) : TMediaComponent(owner) {}
 
-TCustomPlayer::~TCustomPlayer() {
-  StopBeforeDestruction();
+TCustomPlayer::~TCustomPlayer() { StopBeforeDestruction(); }
+
+// Every thread that may still call into this player ends here, before the most derived
+// destructor has run: a play thread retired while it still played calls the player's virtual
+// members, which a destructor further down would already have changed.
+void TCustomPlayer::EndRetiredThreads() {
   if (eventThread_) {
     TMainThread::WaitPumping([&] { return eventThread_->Finished(); }, kEventThreadLeaveWait);
     retiredEventThreads_.push_back(std::move(eventThread_));
@@ -84,6 +88,7 @@ void TCustomPlayer::StopBeforeDestruction() {
     onState_ = nullptr;
   }
   Stop(true);
+  EndRetiredThreads();
 }
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {

@@ -103,6 +103,7 @@ class TCustomPlayer : public TMediaComponent, public TPlayerHost {
   // playback threads call this object's virtual methods until they have ended, and those must
   // not run while a destructor rewrites the object's type.
   void StopBeforeDestruction();
+  void EndRetiredThreads();
 
   // Published state, read and written through TMediaPlayer.
   std::string about_;

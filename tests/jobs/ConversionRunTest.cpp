@@ -218,7 +218,11 @@ TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
 // run's; each row keeps its own; the folder opens once, after the last.
 TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 2);
-  const std::string clip = EightSecondClip();
+  // Long enough, and reported often enough, that both jobs report while both run.
+  engine.SetProgressInterval(20);
+  TClipSpec spec = StandardClip("short3s");
+  spec.Duration = 40.0;
+  const std::string clip = EnsureClipFile(spec, "run-40s.avi");
   auto rows = Rows({clip, clip});
   int mostListed = 0;
   std::map<int, std::string> rowsSeen;

@@ -9,8 +9,9 @@
 #endif
 
 #if defined(__SANITIZE_ADDRESS__)
-// Leaks inside system libraries the tests load (fonts); never our own code.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// Leaks inside system libraries the tests load (fonts; the session bus the X11 platform
+// connects to); never our own code.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
 #endif
 
 int main(int argc, char** argv) {

@@ -50,6 +50,7 @@ void TFrameHook::SetPreviewFlag(TPreviewFlag flag, bool on) {
 void TFrameHook::Reset() {
   hookStopped_ = false;
   frameNumber_ = 0;
+  shownNumber_ = 0;
   hookRGB_.Reset();
   deinterlacer_.Reset();
   hookFrame_.reset();
@@ -185,7 +186,7 @@ void TFrameHook::Preview(const AVFrame& picture, int64_t pts) {
     if (PreviewDue()) {
       if (previewRGB_.ToBitmap(picture)) {
         TDelivering delivering;
-        previewBitmapHandler_(*previewRGB_.Bitmap(), frameNumber_, pts);
+        previewBitmapHandler_(*previewRGB_.Bitmap(), shownNumber_, pts);
       } else {
         Log("Cannot initialize the toRGB conversion context");
         failed = pfPreviewBitmap;
@@ -200,7 +201,7 @@ void TFrameHook::Preview(const AVFrame& picture, int64_t pts) {
       } else {
         if (!previewer_) previewer_ = std::make_unique<TPreviewer>();
         TDelivering delivering;
-        if (!previewer_->Show(*previewRGB_.Bitmap(), frameNumber_, pts)) failed = pfPreview;
+        if (!previewer_->Show(*previewRGB_.Bitmap(), shownNumber_, pts)) failed = pfPreview;
       }
     }
   }

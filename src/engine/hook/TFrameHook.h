@@ -2,7 +2,8 @@
 // hook the application may change pictures in, the frame-processing modules, deinterlacing,
 // and the preview pictures (bitmaps for the application or the engine's preview window).
 //
-// Pre-processing and previews run on the task's thread. The preview flags are also changed
+// Pre-processing and previews run on the task's thread (a pipelined task preprocesses on its
+// decoding thread and previews on its encoding thread). The preview flags are also changed
 // by the component from the main thread, also from inside a preview handler while the
 // previewing task holds PreviewLock() and waits for that handler: a flag change never waits
 // for the lock then, and the preview window is only ever freed under it.
@@ -63,6 +64,9 @@ class TFrameHook {
   void Preview(const AVFrame& picture, int64_t pts);
 
   int FrameNumber() const { return frameNumber_; }
+  // Every preprocessed picture as it reaches the encoding side, which may be another thread:
+  // previews number their pictures by this count.
+  void NotePicture() { ++shownNumber_; }
   // Back to the state of a new task (frame counter, hook switched back on, buffers freed).
   void Reset();
 
@@ -81,7 +85,8 @@ class TFrameHook {
   TPreviewBitmapHandler previewBitmapHandler_;
   TModuleRunner modules_;
   bool hookStopped_ = false;
-  int frameNumber_ = 0;
+  int frameNumber_ = 0;   // the preprocessing thread's
+  int shownNumber_ = 0;   // the previewing thread's
 
   TRGBPicture hookRGB_;
   TDeinterlacer deinterlacer_;

@@ -368,6 +368,9 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     ist.NextPts = ist.Pts + duration;
     ist.Quality = frame.quality;
     ++ist.DecodedFrames;
+    // The hook is most of a hooked picture's cost: the decoding thread takes it, so the two
+    // threads share the work (the encoding side has the scaling, the encoder and the muxer).
+    if (pipelined_) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
   }
   EmitFrame(index, frame, type == AVMEDIA_TYPE_VIDEO);
 }
@@ -378,7 +381,9 @@ void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
   TInputStreamState& ist = run_.InputStreams[index];
   const TTaskOptions& o = run_.Options;
   // The hooks write into a buffer of their own, never into the decoder's reference picture.
-  if (picture) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+  // A pipelined run has hooked the picture on its decoding thread already.
+  if (picture && !pipelined_) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+  if (picture) run_.Task.NotePicture();
   Pace(ist);
   if (o.StartTime && ist.Pts < o.StartTime) return;
   for (TOutputStreamState& ost : run_.OutputStreams) {

@@ -70,6 +70,9 @@ class TTaskContext {
   // Every decoded picture before scaling and encoding; pts in µs.
   virtual void PreprocessPicture(AVFrame& /*picture*/, const AVCodecContext& /*decoder*/,
                                  int64_t /*pts*/) {}
+  // Every decoded picture as it reaches the encoding side, after PreprocessPicture (which a
+  // pipelined run calls on its decoding thread): the number previews carry.
+  virtual void NotePicture() {}
   // Every picture sent to the encoder (encoder size and pixel format) while a flag is on.
   virtual void PreviewPicture(const AVFrame& /*picture*/, const AVCodecContext& /*encoder*/) {}
   // A progress report; TaskIndex is left for the component to fill.
