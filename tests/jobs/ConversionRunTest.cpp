@@ -68,6 +68,14 @@ std::string EightSecondClip() {
   return EnsureClipFile(spec, "run-8s.avi");
 }
 
+// A job that reports progress several times before it ends: eight seconds convert in a few
+// tens of milliseconds, often with no report before the last.
+std::string FortySecondClip() {
+  TClipSpec spec = StandardClip("short3s");
+  spec.Duration = 40.0;
+  return EnsureClipFile(spec, "run-40s.avi");
+}
+
 class ConversionRunTest : public ::testing::Test {
  protected:
   ConversionRunTest() {
@@ -219,10 +227,8 @@ TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
 TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 2);
   // Long enough, and reported often enough, that both jobs report while both run.
-  engine.SetProgressInterval(20);
-  TClipSpec spec = StandardClip("short3s");
-  spec.Duration = 40.0;
-  const std::string clip = EnsureClipFile(spec, "run-40s.avi");
+  engine.SetProgressInterval(TConvertEngine::kMinProgressInterval);
+  const std::string clip = FortySecondClip();
   auto rows = Rows({clip, clip});
   int mostListed = 0;
   std::map<int, std::string> rowsSeen;
@@ -243,7 +249,9 @@ TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
 
 TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoAfterRunAction) {
   const std::string clip = EightSecondClip();
-  auto rows = Rows({clip, clip, clip});
+  // The second job is cancelled at its first report, which must come while it converts.
+  engine.SetProgressInterval(TConvertEngine::kMinProgressInterval);
+  auto rows = Rows({clip, FortySecondClip(), clip});
   // One job after another, so the third is still waiting when the second is cancelled.
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 1);
   bool cancelled = false;
