@@ -61,19 +61,12 @@ struct TQtHandOver {
   }
 };
 
-// Long enough that a job reports progress several times before it ends.
-std::string EightSecondClip() {
+// The run tests' clip at a given length. Eight seconds convert in a few tens of
+// milliseconds, often with no progress report before the last; forty give several.
+std::string RunClip(int seconds) {
   TClipSpec spec = StandardClip("short3s");
-  spec.Duration = 8.0;
-  return EnsureClipFile(spec, "run-8s.avi");
-}
-
-// A job that reports progress several times before it ends: eight seconds convert in a few
-// tens of milliseconds, often with no report before the last.
-std::string FortySecondClip() {
-  TClipSpec spec = StandardClip("short3s");
-  spec.Duration = 40.0;
-  return EnsureClipFile(spec, "run-40s.avi");
+  spec.Duration = seconds;
+  return EnsureClipFile(spec, "run-" + std::to_string(seconds) + "s.avi");
 }
 
 class ConversionRunTest : public ::testing::Test {
@@ -201,7 +194,7 @@ TEST_F(ConversionRunTest, ABadSourceFailsWithItsReasonAndTheOthersFinish) {
 }
 
 TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
-  auto rows = Rows({EightSecondClip()});
+  auto rows = Rows({RunClip(8)});
   bool paused = false, heldWhilePaused = false, reopened = false;
   QObject::connect(&run, &TConversionRun::TaskProgressed, [&](int task) {
     if (paused || task != 0) return;
@@ -228,7 +221,7 @@ TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 2);
   // Long enough, and reported often enough, that both jobs report while both run.
   engine.SetProgressInterval(TConvertEngine::kMinProgressInterval);
-  const std::string clip = FortySecondClip();
+  const std::string clip = RunClip(40);
   auto rows = Rows({clip, clip});
   int mostListed = 0;
   std::map<int, std::string> rowsSeen;
@@ -248,10 +241,10 @@ TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
 }
 
 TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoAfterRunAction) {
-  const std::string clip = EightSecondClip();
+  const std::string clip = RunClip(8);
   // The second job is cancelled at its first report, which must come while it converts.
   engine.SetProgressInterval(TConvertEngine::kMinProgressInterval);
-  auto rows = Rows({clip, FortySecondClip(), clip});
+  auto rows = Rows({clip, RunClip(40), clip});
   // One job after another, so the third is still waiting when the second is cancelled.
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 1);
   bool cancelled = false;

@@ -74,9 +74,9 @@ class TTranscodeLoop {
   bool ReportDue() const;
   void ReportIfDue(int fileIndex);
   // ---- Sound lane (pipelined) ----
-  // Marks the input streams whose items the lane takes; false when it cannot take any.
   // The input streams whose sound a lane of its own can encode; empty when none can.
   static std::vector<bool> SoundLaneStreams(const TRunState& run);
+  // Marks the input streams whose items the lane takes; false when it cannot take any.
   bool SplitSound();
   bool SoundItem(const TPipelineItem& item) const;
   void StartSoundLane();

@@ -24,8 +24,9 @@ constexpr int kQueuedPictures = 6;
 // The decoding thread leaves through this when the output side gave up.
 struct TPipelineAborted {};
 
-// Sound items the lane may run ahead of the pictures (a stretch with no picture, such as the
-// sound outlasting them), so its held packets stay few.
+// Items the output side and the sound lane may each take on before they meet to write what
+// they hold (also through a stretch with no picture, such as the sound outlasting them), so
+// the held packets stay few; reports bring a meeting sooner.
 constexpr int kMostSoundAhead = 200;
 
 }  // namespace

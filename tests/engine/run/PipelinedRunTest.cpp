@@ -74,8 +74,8 @@ class PipelinedRunTest : public testing::Test {
   test::TScratchFolder folder_;
 };
 
-// Encoders, frame-rate change, containers, sound resampled and scaled in volume, a copied stream, a
-// recording time that cuts the sound, and the hook writing back every second picture.
+// Encoders, frame-rate change, containers, sound resampled and scaled in volume, a copied
+// stream, a recording time that cuts the sound, and the hook writing back every second picture.
 TEST_F(PipelinedRunTest, OutputIsByteIdenticalToTheOneThreadLoop) {
   struct TCase {
     const char* Clip;
