@@ -1,14 +1,13 @@
 #include "core/FrameEffects.h"
 
+#include "core/LevelPasses.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <vector>
 
 namespace qarvo {
 namespace {
-
-using TLevelTable = std::array<uint8_t, 256>;
 
 uint8_t ClampLevel(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255)); }
 
@@ -49,64 +48,6 @@ TLevelTable ExposureLevels(float exposure) {
   return table;
 }
 
-void ApplyLevels(TBitmap& picture, const TLevelTable& levels) {
-  const int bytes = picture.Width() * 3;
-  const uint8_t* t = levels.data();
-  for (int row = 0; row < picture.Height(); ++row) {
-    uint8_t* p = picture.ScanLine(row);
-    for (int i = 0; i < bytes; ++i) p[i] = t[p[i]];
-  }
-}
-
-// Saturation as distance from the pixel's grey, then `levels` on each channel:
-// v' = levels[clamp(Y[b + g + r] + S[v])]. Out holds levels[clamp(k)] for every reachable k,
-// so the per-pixel work is seven lookups and two additions.
-class TColourTables {
- public:
-  TColourTables(int saturation, const TLevelTable& levels) {
-    saturation = std::clamp(saturation, 0, 1024);
-    for (int x = 0; x < 256; ++x) s_[x] = (saturation * (x + 1)) >> 8;
-    std::array<int, 768> grey{};
-    for (int l = 0; l < 256; ++l) grey[3 * l] = grey[3 * l + 1] = grey[3 * l + 2] = l - s_[l];
-    const int lowest = *std::min_element(grey.begin(), grey.end()) + s_[0];
-    const int highest = *std::max_element(grey.begin(), grey.end()) + s_[255];
-    out_.resize(static_cast<size_t>(highest - lowest + 1));
-    for (int k = lowest; k <= highest; ++k) out_[k - lowest] = levels[ClampLevel(k)];
-    // Folding the lowest index into the grey table keeps the pixel loop free of offsets.
-    for (int i = 0; i < 768; ++i) grey_[i] = grey[i] - lowest;
-  }
-
-  void Apply(TBitmap& picture) const {
-    // Saturation 255 and 256 move every channel by the same amount whatever the grey: then
-    // each byte maps on its own, through one table.
-    if (std::all_of(grey_.begin(), grey_.end(), [&](int g) { return g == grey_[0]; })) {
-      TLevelTable levels{};
-      for (int v = 0; v < 256; ++v) levels[v] = out_[grey_[0] + s_[v]];
-      ApplyLevels(picture, levels);
-      return;
-    }
-    const int width = picture.Width();
-    const int* s = s_.data();
-    const int* grey = grey_.data();
-    const uint8_t* out = out_.data();
-    for (int row = 0; row < picture.Height(); ++row) {
-      uint8_t* p = picture.ScanLine(row);
-      for (int x = 0; x < width; ++x, p += 3) {
-        const int b = p[0], g = p[1], r = p[2];
-        const int base = grey[b + g + r];
-        p[0] = out[base + s[b]];
-        p[1] = out[base + s[g]];
-        p[2] = out[base + s[r]];
-      }
-    }
-  }
-
- private:
-  std::array<int, 256> s_{};
-  std::array<int, 768> grey_{};
-  std::vector<uint8_t> out_;
-};
-
 bool HasColourEffects(const TlvFilesRecord& record) {
   return !(record.Brightness == 255 && record.Contrast == 0 && record.Saturation == 255);
 }
@@ -121,7 +62,7 @@ void ApplyPictureEffects(TBitmap& frame, const TlvFilesRecord& record) {
       const TLevelTable curve = ExposureLevels(static_cast<float>(record.Exposure));
       for (uint8_t& level : levels) level = curve[level];
     }
-    TColourTables(record.Saturation, levels).Apply(frame);
+    ApplySaturatedLevels(frame, record.Saturation, levels);
   } else if (exposure) {
     ApplyLevels(frame, ExposureLevels(static_cast<float>(record.Exposure)));
   }
@@ -145,7 +86,7 @@ TBlendArea BlendArea(const TBitmap& frame, const TBitmap& watermark, int x, int 
 }  // namespace
 
 void ApplyColourEffects(TBitmap& picture, int brightness, int contrast, int saturation) {
-  TColourTables(saturation, BrightnessContrastLevels(brightness, contrast)).Apply(picture);
+  ApplySaturatedLevels(picture, saturation, BrightnessContrastLevels(brightness, contrast));
 }
 
 void ApplyExposure(TBitmap& picture, float exposure) { ApplyLevels(picture, ExposureLevels(exposure)); }
@@ -156,6 +97,10 @@ void BlendPicture(TBitmap& frame, const TBitmap& watermark, int x, int style, in
   if (area.Empty()) return;
   alpha = std::clamp(alpha, 0, 255);
   const int bytes = (area.EndColumn - area.FirstColumn) * 3;
+  // The blend weight of each picture alpha, worked out once instead of a division a pixel.
+  std::array<uint16_t, 256> weights{};
+  if (style == 1 && pixelAlpha)
+    for (int a = 0; a < 256; ++a) weights[a] = static_cast<uint16_t>((alpha * a + 127) / 255);
   for (int r = area.FirstRow; r < area.EndRow; ++r) {
     uint8_t* f = frame.ScanLine(y + r) + static_cast<ptrdiff_t>(x + area.FirstColumn) * 3;
     const uint8_t* w = watermark.ScanLine(r) + static_cast<ptrdiff_t>(area.FirstColumn) * 3;
@@ -166,8 +111,9 @@ void BlendPicture(TBitmap& frame, const TBitmap& watermark, int x, int style, in
       for (int i = 0; i < bytes; ++i) f[i] = static_cast<uint8_t>((keep * f[i] + alpha * w[i]) >> 8);
     } else {
       const uint8_t* a = pixelAlpha + static_cast<size_t>(r) * watermark.Width() + area.FirstColumn;
-      for (int i = 0; i < bytes; i += 3) {
-        const int weight = (alpha * a[i / 3] + 127) / 255;
+      for (int i = 0, x = 0; i < bytes; i += 3, ++x) {
+        const int weight = weights[a[x]];
+        if (weight == 0) continue;
         const int keep = 256 - weight;
         f[i] = static_cast<uint8_t>((keep * f[i] + weight * w[i]) >> 8);
         f[i + 1] = static_cast<uint8_t>((keep * f[i + 1] + weight * w[i + 1]) >> 8);

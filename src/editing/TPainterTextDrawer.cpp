@@ -24,23 +24,43 @@ QFont ToQFont(const TWaterFont& font) {
   return qfont;
 }
 
+bool SameFont(const TWaterFont& a, const TWaterFont& b) {
+  return a.Name == b.Name && a.Size == b.Size && a.Color == b.Color && a.Bold == b.Bold && a.Italic == b.Italic &&
+         a.Underline == b.Underline && a.StrikeOut == b.StrikeOut;
+}
+
 }  // namespace
+
+const TPainterTextDrawer::TLaidOut& TPainterTextDrawer::LaidOut(const std::string& text, const TWaterFont& font) {
+  if (!laidOut_ || laidOut_->Text != text || !SameFont(laidOut_->Font, font)) {
+    laidOut_.emplace(TLaidOut{text, font, ToQFont(font), QStaticText(QString::fromStdString(text))});
+    laidOut_->Glyphs.setTextFormat(Qt::PlainText);
+    laidOut_->Glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
+  }
+  return *laidOut_;
+}
+
+QImage& TPainterTextDrawer::Wrapped(TBitmap& picture) {
+  if (image_.constBits() != picture.Bits() || image_.width() != picture.Width() ||
+      image_.height() != picture.Height() || image_.bytesPerLine() != picture.Stride()) {
+    // The bitmap's rows are padded to 4 bytes like a QImage's, so the image is the bitmap.
+    image_ = QImage(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
+    image_.setDotsPerMeterX(kDotsPerMeter);
+    image_.setDotsPerMeterY(kDotsPerMeter);
+  }
+  return image_;
+}
 
 void TPainterTextDrawer::DrawText(TBitmap& picture, const std::string& text,
                                   const TWaterFont& font, int x, int y) {
   if (text.empty() || picture.Width() <= 0 || picture.Height() <= 0) return;
-  // The bitmap's rows are padded to 4 bytes like a QImage's, so the image is the bitmap.
-  QImage image(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(),
-               QImage::Format_BGR888);
-  image.setDotsPerMeterX(kDotsPerMeter);
-  image.setDotsPerMeterY(kDotsPerMeter);
-  QPainter painter(&image);
+  QPainter painter(&Wrapped(picture));
   if (!painter.isActive()) return;
-  painter.setFont(ToQFont(font));
+  const TLaidOut& laidOut = LaidOut(text, font);
+  painter.setFont(laidOut.QtFont);
   painter.setPen(QColor::fromRgb((font.Color >> 16) & 0xFF, (font.Color >> 8) & 0xFF, font.Color & 0xFF));
   painter.setBackgroundMode(Qt::TransparentMode);
-  painter.drawText(QRectF(x, y, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                   QString::fromStdString(text));
+  painter.drawStaticText(QPointF(x, y), laidOut.Glyphs);
 }
 
 }  // namespace qarvo

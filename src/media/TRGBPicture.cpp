@@ -5,6 +5,7 @@
 #include <new>
 
 #include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
 
 namespace qarvo {
 
@@ -59,6 +60,7 @@ bool TRGBPicture::ToBitmap(const TPictureView& picture) {
     return true;
   }
   if (!PrepareTarget(picture.Width, picture.Height)) return false;
+  if (ToBitmapFast(picture)) return true;
   if (!CachedContext(toRGB_, picture.Width, picture.Height, picture.Format, rgbPixFmt_))
     return false;
   api().sws_scale(toRGB_.get(), picture.Data, picture.LineSize, 0, picture.Height, rgbData_,
@@ -98,6 +100,18 @@ bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
   if (!convert) return false;
   return convert(bitmap_->ScanLine(0), bitmap_->Stride(), picture.Data[0], picture.LineSize[0], picture.Data[1],
                  picture.LineSize[1], picture.Data[2], picture.LineSize[2], picture.Width, picture.Height) == 0;
+}
+
+// The same vector code the other way; the scaler's BGR output is slower and rounds coarser,
+// and its error then comes back from the encoder as extra detail to code.
+bool TRGBPicture::ToBitmapFast(const TPictureView& picture) {
+  if (rgbPixFmt_ != AV_PIX_FMT_BGR24) return false;
+  const auto convert = picture.Format == AV_PIX_FMT_YUV420P    ? &libyuv::I420ToRGB24
+                       : picture.Format == AV_PIX_FMT_YUVJ420P ? &libyuv::J420ToRGB24
+                                                               : nullptr;
+  if (!convert) return false;
+  return convert(picture.Data[0], picture.LineSize[0], picture.Data[1], picture.LineSize[1], picture.Data[2],
+                 picture.LineSize[2], bitmap_->ScanLine(0), bitmap_->Stride(), picture.Width, picture.Height) == 0;
 }
 
 bool TRGBPicture::PrepareTarget(int width, int height) {

@@ -64,6 +64,7 @@ class TRGBPicture {
   // Where the scaler writes the BGR picture: straight into the bitmap when its lines suit the
   // scaler's vector code, otherwise into the buffer.
   bool PrepareTarget(int width, int height);
+  bool ToBitmapFast(const TPictureView& picture);
   bool FromBitmapFast(const TPictureView& picture);
   void CopyBufferToBitmap();
   void CopyBitmapToBuffer();

@@ -1,4 +1,5 @@
 #include "core/FrameEffects.h"
+#include "core/LevelPasses.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,32 @@ TEST(FrameEffectsTest, ColourEffectsAndExposureKeepTheirEdgeCasesAndGoldenValues
       ApplyColourEffects(twoSteps, record.Brightness, record.Contrast, record.Saturation);
     ApplyExposure(twoSteps, static_cast<float>(record.Exposure));
     EXPECT_EQ(Bytes(picture), Bytes(twoSteps)) << record.Brightness << " " << record.Exposure;
+  }
+}
+
+// The vector passes work on 64-byte and 96-byte stretches with a masked rest: widths around
+// those sizes, rows with padding, and every kind of saturation step must give the portable bytes.
+TEST(FrameEffectsTest, VectorPassesGiveThePortableBytes) {
+  if (!HasVectorLevels()) GTEST_SKIP() << "this processor has no vector level passes";
+  TLevelTable scrambled{};
+  uint32_t seed = 99;
+  for (uint8_t& level : scrambled) level = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  for (const int width : {1, 21, 22, 32, 33, 85, 213}) {
+    TBitmap noise(width, 3);
+    FillNoise(noise, static_cast<uint32_t>(width));
+    TBitmap vector, portable;
+    CopyInto(noise, vector);
+    CopyInto(noise, portable);
+    ApplyLevelsVector(vector, scrambled);
+    ApplyLevelsPortable(portable, scrambled);
+    ASSERT_EQ(Bytes(vector), Bytes(portable)) << "levels, width " << width;
+    for (const int saturation : {-5, 0, 1, 100, 254, 257, 300, 511, 512, 700, 1023, 1024, 5000}) {
+      CopyInto(noise, vector);
+      CopyInto(noise, portable);
+      ApplySaturatedLevelsVector(vector, saturation, scrambled);
+      ApplySaturatedLevelsPortable(portable, saturation, scrambled);
+      ASSERT_EQ(Bytes(vector), Bytes(portable)) << "saturation " << saturation << ", width " << width;
+    }
   }
 }
 

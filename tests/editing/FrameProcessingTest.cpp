@@ -12,6 +12,7 @@
 
 #include "core/FrameEffects.h"
 #include "editing/TConversionFrameHook.h"
+#include "editing/TPainterTextDrawer.h"
 #include "editing/TWatermarkPictureLoader.h"
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
@@ -116,6 +117,51 @@ TEST(FrameProcessingTest, TheTwoFlagsDecideWhetherTheEffectsChangeTextAndPicture
   std::string error;
   ASSERT_TRUE(processor.Process(frame, nothing, error));
   EXPECT_EQ(Bytes(frame), before);
+}
+
+// The drawer keeps a run's laid-out text and its image of the bitmap between pictures: a new
+// text, font or bitmap must draw exactly what a fresh drawer draws, decorations included.
+TEST(FrameProcessingTest, TextDrawerKeepsNothingStaleBetweenPictures) {
+  test::QtApplication();
+  TWaterFont plain;
+  plain.Size = 20;
+  plain.Color = 0xFFFFFF;
+  TWaterFont larger = plain;
+  larger.Size = 28;
+  TWaterFont underlined = larger;
+  underlined.Underline = true;
+  TWaterFont decorated = underlined;
+  decorated.StrikeOut = true;
+  const auto draw = [](TPainterTextDrawer& drawer, TBitmap& frame, const std::string& text, const TWaterFont& font) {
+    Fill(frame, {0, 0, 0});
+    drawer.DrawText(frame, text, font, 5, 5);
+    return Bytes(frame);
+  };
+  TPainterTextDrawer kept;
+  TBitmap frame(200, 60), other(200, 60);
+  draw(kept, frame, "Wide", plain);
+  struct TStep {
+    std::string Text;
+    TWaterFont Font;
+    TBitmap* Frame;
+  };
+  for (const TStep& step : {TStep{"iiii", plain, &frame}, TStep{"iiii", larger, &frame}, TStep{"iiii", underlined, &frame},
+                            TStep{"iiii", decorated, &frame}, TStep{"iiii", decorated, &other}}) {
+    TPainterTextDrawer fresh;
+    TBitmap expected(200, 60);
+    EXPECT_EQ(draw(kept, *step.Frame, step.Text, step.Font), draw(fresh, expected, step.Text, step.Font))
+        << step.Font.Size << (step.Font.Underline ? " underlined" : "") << (step.Font.StrikeOut ? " struck out" : "")
+        << (step.Frame == &other ? " on another bitmap" : "");
+  }
+  // The underline and the strike-out line run under the gaps between the letters too.
+  TPainterTextDrawer fresh;
+  Fill(frame, {0, 0, 0});
+  fresh.DrawText(frame, "i i", plain, 5, 5);
+  const int plainPixels = 200 * 60 - Count(frame, 0, 0, 200, 60, {0, 0, 0});
+  Fill(frame, {0, 0, 0});
+  fresh.DrawText(frame, "i i", decorated, 5, 5);
+  const int decoratedPixels = 200 * 60 - Count(frame, 0, 0, 200, 60, {0, 0, 0});
+  EXPECT_GT(decoratedPixels, plainPixels + 20);
 }
 
 TEST(FrameProcessingTest, WatermarkPicturesOfEachFormatAreReadOnceAndFailOncePerTask) {

@@ -138,7 +138,7 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   if (!spec.VideoCodec.empty()) {
     encoders.push_back(OpenVideo(*output, spec));
     video = std::make_unique<TVideoClipSource>(encoders.back()->Context(), VideoFrameCount(spec),
-                                               spec.CornerMarker);
+                                               spec.CornerMarker, spec.Grain);
     encoders.back()->SetSource([source = video.get()] { return source->Next(); });
     encoders.back()->SetTimeOffset(spec.VideoStart);
   }
@@ -241,6 +241,7 @@ std::string DescribeClip(const TClipSpec& s) {
       text << " sar " << s.SampleAspect.num << ':' << s.SampleAspect.den;
     if (s.Rotation) text << " turned " << s.Rotation;
     if (s.CornerMarker) text << " marker";
+    if (s.Grain) text << " grain";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "

@@ -43,6 +43,9 @@ struct TClipSpec {
   AVRational SampleAspect{1, 1};
   int Rotation = 0;
   bool CornerMarker = false;
+  // A camera sensor's noise, new on every picture: detail an encoder has to spend its bits on,
+  // as in filmed pictures, where the plain scene codes at the encoders' finest quantiser.
+  bool Grain = false;
 };
 
 // A clip of the standard catalogue.

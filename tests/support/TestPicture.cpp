@@ -129,6 +129,27 @@ void DrawTestPicture(AVFrame& frame, int64_t index, double frameRate) {
   DrawCode(frame, static_cast<int>(index & 0xFFFF));
 }
 
+void AddSensorGrain(AVFrame& frame, int64_t index) {
+  uint32_t state = static_cast<uint32_t>(index) * 2654435761u + 1u;
+  const auto noise = [&state](int amplitude) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    // Two uniform draws give the bell-shaped spread a sensor has.
+    const int a = static_cast<int>(state & 0xFF), b = static_cast<int>((state >> 8) & 0xFF);
+    return (a + b - 255) * amplitude / 255;
+  };
+  for (int plane = 0; plane < 3; ++plane) {
+    const int w = plane == 0 ? frame.width : (frame.width + 1) / 2;
+    const int h = plane == 0 ? frame.height : (frame.height + 1) / 2;
+    const int amplitude = plane == 0 ? 8 : 4;
+    for (int y = 0; y < h; ++y) {
+      uint8_t* line = frame.data[plane] + y * frame.linesize[plane];
+      for (int x = 0; x < w; ++x) line[x] = static_cast<uint8_t>(std::clamp(line[x] + noise(amplitude), 0, 255));
+    }
+  }
+}
+
 int ReadFrameNumber(const uint8_t* luma, int linesize, int width, int height) {
   if (!luma || width < kMinWidth || height < kMinHeight) return -1;
   int number = 0;

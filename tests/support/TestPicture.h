@@ -23,6 +23,10 @@ void DrawTestPicture(AVFrame& frame, int64_t index, double frameRate);
 // Frame number burnt into a decoded luma plane; -1 when the blocks cannot be read.
 int ReadFrameNumber(const uint8_t* luma, int linesize, int width, int height);
 
+// Noise of a camera sensor over a writable yuv420p picture, different for every `index`: luma
+// within ±8 and chroma within ±4, too little to change the frame number's reading.
+void AddSensorGrain(AVFrame& frame, int64_t index);
+
 // A square of a colour the scene never has (both chroma planes at their floor), a sixth of the
 // smaller side, in the bottom-right corner of a writable yuv420p picture.
 void DrawCornerMarker(AVFrame& frame);

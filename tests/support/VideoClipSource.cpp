@@ -7,13 +7,14 @@
 
 namespace qarvo {
 
-TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker)
+TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker, bool grain)
     : width_(encoder.width),
       height_(encoder.height),
       format_(encoder.pix_fmt),
       frameRate_(av_q2d(encoder.framerate)),
       frames_(frames),
-      marker_(marker) {
+      marker_(marker),
+      grain_(grain) {
   if (format_ == AV_PIX_FMT_YUV420P) return;
   drawn_ = NewFrame(AV_PIX_FMT_YUV420P);
   scaler_.reset(api().sws_getContext(width_, height_, AV_PIX_FMT_YUV420P, width_, height_, format_,
@@ -41,12 +42,14 @@ const AVFrame* TVideoClipSource::Next() {
   current_ = NewFrame(format_);
   if (scaler_) {
     DrawTestPicture(*drawn_, index_, frameRate_);
+    if (grain_) AddSensorGrain(*drawn_, index_);
     if (marker_) DrawCornerMarker(*drawn_);
     const int rc = api().sws_scale(scaler_.get(), drawn_->data, drawn_->linesize, 0, height_,
                                    current_->data, current_->linesize);
     if (rc != height_) throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
   } else {
     DrawTestPicture(*current_, index_, frameRate_);
+    if (grain_) AddSensorGrain(*current_, index_);
     if (marker_) DrawCornerMarker(*current_);
   }
   current_->pts = index_++;

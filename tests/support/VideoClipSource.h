@@ -10,8 +10,8 @@ namespace qarvo {
 class TVideoClipSource {
  public:
   // `encoder` is the opened video encoder; `frames` pictures at its frame rate, with the
-  // corner marker when `marker` is set.
-  TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false);
+  // corner marker when `marker` is set and sensor grain when `grain` is.
+  TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false, bool grain = false);
 
   // The next picture, or nullptr after the last; valid until the next call.
   const AVFrame* Next();
@@ -26,6 +26,7 @@ class TVideoClipSource {
   int64_t frames_;
   int64_t index_ = 0;
   bool marker_;
+  bool grain_;
   TFramePtr drawn_;     // yuv420p picture when the encoder takes another format
   TSwsContextPtr scaler_;
   TFramePtr current_;
