@@ -27,6 +27,12 @@ bool CachedContext(TSwsContextPtr& context, int width, int height, AVPixelFormat
   return context != nullptr;
 }
 
+// libyuv's conversion for a 4:2:0 picture in video or in full (JPEG) range; null for others.
+template <typename TConversion>
+TConversion ByRange(AVPixelFormat format, TConversion videoRange, TConversion fullRange) {
+  return format == AV_PIX_FMT_YUV420P ? videoRange : format == AV_PIX_FMT_YUVJ420P ? fullRange : nullptr;
+}
+
 }  // namespace
 
 TPictureView TPictureView::Of(const AVFrame& frame) {
@@ -94,9 +100,7 @@ bool TRGBPicture::FromBitmap(const TPictureView& picture) {
 // the bitmap's blue, green, red byte order.
 bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
   if (rgbPixFmt_ != AV_PIX_FMT_BGR24) return false;
-  const auto convert = picture.Format == AV_PIX_FMT_YUV420P    ? &libyuv::RGB24ToI420
-                       : picture.Format == AV_PIX_FMT_YUVJ420P ? &libyuv::RGB24ToJ420
-                                                               : nullptr;
+  const auto convert = ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420);
   if (!convert) return false;
   return convert(bitmap_->ScanLine(0), bitmap_->Stride(), picture.Data[0], picture.LineSize[0], picture.Data[1],
                  picture.LineSize[1], picture.Data[2], picture.LineSize[2], picture.Width, picture.Height) == 0;
@@ -106,9 +110,7 @@ bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
 // and its error then comes back from the encoder as extra detail to code.
 bool TRGBPicture::ToBitmapFast(const TPictureView& picture) {
   if (rgbPixFmt_ != AV_PIX_FMT_BGR24) return false;
-  const auto convert = picture.Format == AV_PIX_FMT_YUV420P    ? &libyuv::I420ToRGB24
-                       : picture.Format == AV_PIX_FMT_YUVJ420P ? &libyuv::J420ToRGB24
-                                                               : nullptr;
+  const auto convert = ByRange(picture.Format, &libyuv::I420ToRGB24, &libyuv::J420ToRGB24);
   if (!convert) return false;
   return convert(picture.Data[0], picture.LineSize[0], picture.Data[1], picture.LineSize[1], picture.Data[2],
                  picture.LineSize[2], bitmap_->ScanLine(0), bitmap_->Stride(), picture.Width, picture.Height) == 0;
