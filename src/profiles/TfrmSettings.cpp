@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "core/IniFile.h"
@@ -21,7 +22,7 @@ TfrmSettings::TfrmSettings(const TGlobalObject& global, QWidget* parent)
   setObjectName(QStringLiteral("frmSettings"));
   setWindowTitle(QStringLiteral("Settings"));
   setModal(true);
-  resize(kWidth, kHeight);
+  resize(DefaultSize());
   if (!workFolder_.isValid())
     throw ESettingsError("Unable to write to " + QDir::tempPath().toStdString());
   work_.SetSettingsFile(workFolder_.filePath(QStringLiteral("settings.ini")).toStdString());
@@ -75,8 +76,13 @@ void TfrmSettings::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+QSize TfrmSettings::DefaultSize() const {
+  const double scale = std::max(1.0, static_cast<double>(fontMetrics().height()) / kDesignFontHeight);
+  return QSize(qRound(kWidth * scale), qRound(kHeight * scale)).expandedTo(minimumSizeHint());
+}
+
 void TfrmSettings::FormShow() {
-  resize(kWidth, kHeight);
+  resize(DefaultSize());
   namespace fs = std::filesystem;
   const fs::path real(global_.SettingsFile());
   const fs::path copy(work_.SettingsFile());

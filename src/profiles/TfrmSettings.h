@@ -24,6 +24,8 @@ class TfrmSettings : public QDialog {
   // Wider than the classic 475: the channel and encoder names need the room.
   static constexpr int kWidth = 620;
   static constexpr int kHeight = 370;
+  // Line height of the 9-point font that size was laid out for.
+  static constexpr int kDesignFontHeight = 14;
 
   explicit TfrmSettings(const TGlobalObject& global, QWidget* parent = nullptr);
   ~TfrmSettings() override;
@@ -35,6 +37,8 @@ class TfrmSettings : public QDialog {
   TParameterPanel& Panel() const { return *panel_; }
 
   void btnOkClick();
+  // kWidth x kHeight grown with a larger font, so that the boxes keep their texts whole.
+  QSize DefaultSize() const;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -89,6 +89,18 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   EXPECT_EQ(dialog.windowTitle(), "Settings");
   // The starting size, widened where the two option groups need more room.
   EXPECT_EQ(dialog.size(), QSize(TfrmSettings::kWidth, TfrmSettings::kHeight).expandedTo(dialog.minimumSizeHint()));
+  {
+    // With fonts 125 % larger the dialog grows alike, and the longest channel name stays whole.
+    TfrmSettings larger(global_);
+    QFont font = larger.font();
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    larger.setFont(font);
+    larger.show();
+    EXPECT_GT(larger.width(), dialog.width() * 6 / 5);
+    auto* channel = In<QComboBox>(larger, "cmbChannel");
+    EXPECT_GE(channel->width() - 30, channel->fontMetrics().horizontalAdvance(channel->currentText()))
+        << channel->currentText().toStdString();
+  }
   EXPECT_EQ(In<QLineEdit>(dialog, "edt1")->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");
   EXPECT_EQ(In<QComboBox>(dialog, "cmbAudioBitRate")->currentText(), "128");
   ChooseAc3(dialog);
