@@ -1,6 +1,8 @@
 #include "editing/DialogControls.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 
 namespace qarvo {
@@ -22,6 +24,35 @@ QLabel* MakeNamedLabel(QWidget* parent, const char* name, const QString& text) {
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   return label;
+}
+
+QPushButton* MakeNamedButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+QHBoxLayout* MakePlayRow(QToolButton* play, QToolButton* pause, QWidget* bar, QLabel* position) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(2);
+  row->addWidget(play);
+  row->addWidget(pause);
+  row->addWidget(bar, 1);
+  if (position) {
+    row->addSpacing(6);
+    row->addWidget(position);
+  }
+  return row;
+}
+
+QHBoxLayout* MakeClosingRow(QPushButton* left, QPushButton* ok, QPushButton* cancel) {
+  ok->setDefault(true);
+  auto* row = new QHBoxLayout;
+  if (left) row->addWidget(left);
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
 }
 
 }  // namespace qarvo

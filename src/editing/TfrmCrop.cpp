@@ -86,13 +86,7 @@ void TfrmCrop::CreateControls() {
   trcPreview->setObjectName(QStringLiteral("trcPreview"));
   imgbtnPlay = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
   imgbtnpause = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
-  auto* controls = new QHBoxLayout;
-  controls->setSpacing(2);
-  controls->addWidget(imgbtnPlay);
-  controls->addWidget(imgbtnpause);
-  controls->addWidget(trcPreview, 1);
-  controls->addSpacing(6);
-  controls->addWidget(lblPTS);
+  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview, lblPTS);
 
   spedUp = MakeMarginBox("spedUp", TMarginBox::Up);
   spedDown = MakeMarginBox("spedDown", TMarginBox::Down);
@@ -113,18 +107,13 @@ void TfrmCrop::CreateControls() {
     grid->addWidget(line.Box, row, 1);
     ++row;
   }
-  btnReset = new QPushButton(QStringLiteral("Reset"), group);
-  btnReset->setObjectName(QStringLiteral("btnReset"));
+  btnReset = MakeNamedButton(group, "btnReset", QStringLiteral("Reset"));
   grid->addWidget(btnReset, row, 0, 1, 2);
   grid->setRowStretch(row + 1, 1);
 
-  btnDefault = new QPushButton(QStringLiteral("Default"), this);
-  btnDefault->setObjectName(QStringLiteral("btnDefault"));
-  btnOk = new QPushButton(QStringLiteral("Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  btnDefault = MakeNamedButton(this, "btnDefault", QStringLiteral("Default"));
+  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
+  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
 
   auto* source = new QHBoxLayout;
   source->addWidget(lblSourceName, 1);
@@ -136,17 +125,12 @@ void TfrmCrop::CreateControls() {
   middle->setSpacing(10);
   middle->addLayout(picture);
   middle->addWidget(group, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(btnDefault);
-  buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(6);
   layout->addLayout(source);
   layout->addLayout(middle, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(MakeClosingRow(btnDefault, btnOk, btnCancel));
 
   connect(btnReset, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
   connect(btnDefault, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);

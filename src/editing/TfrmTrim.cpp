@@ -70,23 +70,14 @@ void TfrmTrim::CreateControls() {
   source->addWidget(new QLabel(QStringLiteral("Source Name:"), this));
   source->addWidget(lblSourceName, 1);
   source->addWidget(lblLength);
-  auto* controls = new QHBoxLayout;
-  controls->setSpacing(2);
-  controls->addWidget(imgbtnPlay);
-  controls->addWidget(imgbtnpause);
-  controls->addWidget(trcPreview, 1);
-  controls->addSpacing(6);
-  controls->addWidget(lblPTS);
+  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview, lblPTS);
 
   edtStart = MakeTimeField(this, "edtStart");
   edtEnd = MakeTimeField(this, "edtEnd");
   edtTrimLength = MakeTimeField(this, "edtTrimLength");
-  btnOk1 = new QPushButton(QStringLiteral("&Ok"), this);
-  btnOk1->setObjectName(QStringLiteral("btnOk1"));
-  btnOk2 = new QPushButton(QStringLiteral("&Ok"), this);
-  btnOk2->setObjectName(QStringLiteral("btnOk2"));
-  btnReset = new QPushButton(QStringLiteral("&Reset"), this);
-  btnReset->setObjectName(QStringLiteral("btnReset"));
+  btnOk1 = MakeNamedButton(this, "btnOk1", QStringLiteral("&Ok"));
+  btnOk2 = MakeNamedButton(this, "btnOk2", QStringLiteral("&Ok"));
+  btnReset = MakeNamedButton(this, "btnReset", QStringLiteral("&Reset"));
   auto* tabs = new QTabWidget(this);
   tabs->setObjectName(QStringLiteral("pgcTrim"));
   auto* page = new QWidget(tabs);
@@ -111,18 +102,9 @@ void TfrmTrim::CreateControls() {
   grid->setColumnStretch(1, 1);
   tabs->addTab(page, QStringLiteral("Trim"));
 
-  btnOk = new QPushButton(QStringLiteral("Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnDefault = new QPushButton(QStringLiteral("&Default"), this);
-  btnDefault->setObjectName(QStringLiteral("btnDefault"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(btnDefault);
-  buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
+  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
+  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
+  btnDefault = MakeNamedButton(this, "btnDefault", QStringLiteral("&Default"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
@@ -131,7 +113,7 @@ void TfrmTrim::CreateControls() {
   layout->addWidget(imgPreview, 1);
   layout->addLayout(controls);
   layout->addWidget(tabs);
-  layout->addLayout(buttons);
+  layout->addLayout(MakeClosingRow(btnDefault, btnOk, btnCancel));
 
   connect(btnOk1, &QPushButton::clicked, this, &TfrmTrim::btnOk1Click);
   connect(btnOk2, &QPushButton::clicked, this, &TfrmTrim::btnOk2Click);

@@ -60,11 +60,6 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption) {
   return check;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
 
 }  // namespace
 
@@ -135,7 +130,7 @@ QWidget* TfrmWaterMark::CreateEffectTab() {
   rbAudioAdjust->setObjectName(QStringLiteral("rbAudioAdjust"));
   chkProcessText = MakeCheck(page, "chkProcessText", "Process  Added Text");
   chkProcessImage = MakeCheck(page, "chkProcessImage", "Process  Added Image");
-  btnReset = MakeButton(page, "btnReset", "Reset");
+  btnReset = MakeNamedButton(page, "btnReset", QStringLiteral("Reset"));
   grid->addWidget(rbAudioAdjust, 5, 1);
   grid->addWidget(chkProcessText, 6, 1);
   grid->addWidget(chkProcessImage, 7, 1);
@@ -181,7 +176,7 @@ QWidget* TfrmWaterMark::CreateTextTab() {
   trcTextHoriz = AddPositionRow(grid, 5, "Horizontal Position:", "trcTextHoriz", "lblTextHoriz", kPositionRange, "%");
   trcTextVert = AddPositionRow(grid, 6, "Vertical Position:", "trcTextVert", "lblTextVert", kPositionRange, "%");
   trcTextTran = AddPositionRow(grid, 7, "Transparency:", "trcTextTran", "lblTextTran", kTextTransparencyRange, "%");
-  btnClearText = MakeButton(page, "btnClearText", "Clear Text");
+  btnClearText = MakeNamedButton(page, "btnClearText", QStringLiteral("Clear Text"));
   grid->addWidget(btnClearText, 8, 1, 1, 3, Qt::AlignRight);
   grid->setRowStretch(9, 1);
   grid->setColumnStretch(1, 1);
@@ -202,7 +197,7 @@ QWidget* TfrmWaterMark::CreateImageTab() {
   grid->setVerticalSpacing(8);
   edtAddImage = new QLineEdit(page);
   edtAddImage->setObjectName(QStringLiteral("edtAddImage"));
-  btnBrows = MakeButton(page, "btnBrows", "&Brows");
+  btnBrows = MakeNamedButton(page, "btnBrows", QStringLiteral("&Brows"));
   grid->addWidget(new QLabel(QStringLiteral("Image:"), page), 0, 0, Qt::AlignRight);
   grid->addWidget(edtAddImage, 0, 1, 1, 2);
   grid->addWidget(btnBrows, 0, 3);
@@ -218,7 +213,7 @@ QWidget* TfrmWaterMark::CreateImageTab() {
   group->addButton(rbStyle2);
   grid->addWidget(rbStyle1, 4, 1);
   grid->addWidget(rbStyle2, 5, 1);
-  btnClearImage = MakeButton(page, "btnClearImage", "Clear Image");
+  btnClearImage = MakeNamedButton(page, "btnClearImage", QStringLiteral("Clear Image"));
   grid->addWidget(btnClearImage, 6, 1, 1, 3, Qt::AlignRight);
   grid->setRowStretch(7, 1);
   grid->setColumnStretch(1, 1);
@@ -243,11 +238,7 @@ QWidget* TfrmWaterMark::CreatePreviewGroups() {
   imgbtnpause = MakePlayerButton(source, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
   lblPTS = MakeNamedLabel(source, "lblPTS", QStringLiteral("Play Time"));
   lblLength = MakeNamedLabel(source, "lblLength", QStringLiteral("Length"));
-  auto* controls = new QHBoxLayout;
-  controls->setSpacing(2);
-  controls->addWidget(imgbtnPlay);
-  controls->addWidget(imgbtnpause);
-  controls->addWidget(trcPreview, 1);
+  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview);
   auto* times = new QHBoxLayout;
   times->addWidget(lblPTS);
   times->addStretch(1);
@@ -285,22 +276,17 @@ void TfrmWaterMark::CreateControls() {
   pgcEffects->addTab(CreateEffectTab(), QStringLiteral("Effect"));
   pgcEffects->addTab(CreateTextTab(), QStringLiteral("Add Text"));
   pgcEffects->addTab(CreateImageTab(), QStringLiteral("Add Image"));
-  btnOk = MakeButton(this, "btnOk", "&Ok");
-  btnOk->setDefault(true);
-  btnCancel = MakeButton(this, "btnCancel", "&Cancel");
+  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("&Ok"));
+  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("&Cancel"));
   auto* middle = new QHBoxLayout;
   middle->setSpacing(10);
   middle->addWidget(pgcEffects, 1);
   middle->addWidget(CreatePreviewGroups(), 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(8);
   layout->addLayout(middle, 1);
-  layout->addLayout(buttons);
+  layout->addLayout(MakeClosingRow(nullptr, btnOk, btnCancel));
   connect(btnOk, &QPushButton::clicked, this, &TfrmWaterMark::btnOkClick);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
