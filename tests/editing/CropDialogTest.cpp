@@ -51,7 +51,7 @@ void Drag(QWidget& tracker, QPoint from, int dx, int dy) {
 }
 
 TEST(CropDialogTest, TrackerDragsAndMarginBoxesAgreeAndOnlyOkStoresSourceMargins) {
-  test::TDialogHandOver handOver;
+  test::TQtHandOver handOver;
   const std::string clip = SilentClip();
   TlvFilesRecord record = NewJobRecord(clip, "", 5000000, "pan");
   record.CropTopEntered = 10;

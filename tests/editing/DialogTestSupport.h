@@ -15,21 +15,6 @@
 
 namespace qarvo::test {
 
-struct TDialogHandOver {
-  TDialogHandOver() {
-    QtApplication();
-    TMainThread::SetMainThread();
-    TMainThread::SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
-    });
-    TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
-  }
-  ~TDialogHandOver() {
-    TMainThread::SetWakeHook({});
-    TMainThread::SetIdleHook({});
-  }
-};
-
 inline std::string LibraryFolder() { return ExecutableFolder() + "LibAV"; }
 
 template <typename T>

@@ -40,22 +40,6 @@ class TRecordedMessages : public IRunMessages {
   std::vector<std::string> warnings;
 };
 
-// The hand-over as the application installs it.
-struct TQtHandOver {
-  TQtHandOver() {
-    test::QtApplication();
-    TMainThread::SetMainThread();
-    TMainThread::SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
-    });
-    TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
-  }
-  ~TQtHandOver() {
-    TMainThread::SetWakeHook({});
-    TMainThread::SetIdleHook({});
-  }
-};
-
 struct TRect {
   int Left, Top, Right, Bottom;
 };
@@ -81,7 +65,7 @@ int BrightLuma(const std::vector<uint8_t>& yuv, int width, TRect r) {
 }
 
 TEST(EffectsConversionTest, BrightnessTextAndPictureReachTheConvertedPictures) {
-  TQtHandOver handOver;
+  test::TQtHandOver handOver;
   LoadMediaLibraries();
   TScratchFolder folder("effects-run");
   WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");

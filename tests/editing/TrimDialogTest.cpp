@@ -24,7 +24,7 @@ using test::Find;
 QString Time(int64_t t) { return QString::fromStdString(PreviewPositionText(t)); }
 
 TEST(TrimDialogTest, StartAndEndFromThePlayingPreviewOkStoresCancelDoesNot) {
-  test::TDialogHandOver handOver;
+  test::TQtHandOver handOver;
   // Pictures only: the disk sound driver would run the clock as fast as it can write.
   TClipSpec spec = StandardClip("short3s");
   spec.AudioCodec.clear();

@@ -33,7 +33,7 @@ struct TRange {
 };
 
 TEST(WaterMarkDialogTest, OpensFromTheRecordPreviewsLiveAndOnlyOkStoresTheValues) {
-  test::TDialogHandOver handOver;
+  test::TQtHandOver handOver;
   test::TScratchFolder folder("watermark-dialog");
   TClipSpec spec = StandardClip("short3s");  // 320 x 240
   spec.AudioCodec.clear();                   // the disk sound driver would race the clock

@@ -44,23 +44,6 @@ class TRecordedMessages : public IRunMessages {
   std::vector<std::string> warnings;
 };
 
-// The hand-over as the application installs it: queued calls wake the event loop, and waits
-// on the main thread keep the windows painted.
-struct TQtHandOver {
-  TQtHandOver() {
-    test::QtApplication();
-    TMainThread::SetMainThread();
-    TMainThread::SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
-    });
-    TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
-  }
-  ~TQtHandOver() {
-    TMainThread::SetWakeHook({});
-    TMainThread::SetIdleHook({});
-  }
-};
-
 // The run tests' clip at a given length. Eight seconds convert in a few tens of
 // milliseconds, often with no progress report before the last; forty give several.
 std::string RunClip(int seconds) {
@@ -112,7 +95,7 @@ class ConversionRunTest : public ::testing::Test {
     QObject::connect(&guard, &QTimer::timeout, fn);
   }
 
-  TQtHandOver handOver;
+  test::TQtHandOver handOver;
   TScratchFolder folder{"run"};
   TGlobalObject global;
   TConvertEngine engine;

@@ -44,12 +44,7 @@ void Send(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButtons but
 }
 
 TEST(TfrmPreviewWindow, TaskPreviewsOpenAStayOnTopCaptionedMovableWindowUntilTheUserClosesIt) {
-  test::QtApplication();
-  TMainThread::SetMainThread();
-  TMainThread::SetWakeHook([] {
-    QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
-  });
-  TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
+  test::TQtHandOver handOver;
   InstallPreviewWindowFactory();
 
   TBitmap bitmap(176, 144);
@@ -99,8 +94,6 @@ TEST(TfrmPreviewWindow, TaskPreviewsOpenAStayOnTopCaptionedMovableWindowUntilThe
   EXPECT_TRUE(watched.isNull());
 
   SetPreviewWindowFactory(nullptr);
-  TMainThread::SetWakeHook({});
-  TMainThread::SetIdleHook({});
 }
 
 }  // namespace

@@ -16,16 +16,6 @@
 namespace qarvo {
 namespace {
 
-// Hands the player's calls to this thread's event loop, as the application does.
-void InstallMainThreadHand() {
-  test::QtApplication();
-  TMainThread::SetMainThread();
-  TMainThread::SetWakeHook([] {
-    QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
-  });
-  TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
-}
-
 // The luma of part of an image, as the frame-number reader takes it.
 std::vector<uint8_t> Luma(const QImage& image, const QRect& area) {
   std::vector<uint8_t> luma;
@@ -35,7 +25,7 @@ std::vector<uint8_t> Luma(const QImage& image, const QRect& area) {
 }
 
 TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize) {
-  InstallMainThreadHand();
+  test::TQtHandOver handOver;
   ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries)) << TLibraryLoader::Instance().LastError();
   TClipSpec spec = StandardClip("avi_mpeg4_mp3");
   spec.AudioCodec.clear();
@@ -87,7 +77,7 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
 // Pure red in BT.709 video range, once said to be BT.709 and once said to be BT.601: the
 // first must come out as full red, the second (read with the other matrix) visibly duller.
 TEST(TVideoSurfaceWidget, TakesTheColourMatrixTheStreamNames) {
-  InstallMainThreadHand();
+  test::TQtHandOver handOver;
   ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries)) << TLibraryLoader::Instance().LastError();
   TVideoSurfaceWidget pan1;
   pan1.resize(64, 48);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QMetaObject>
+
+#include "base/MainThread.h"
 
 namespace qarvo::test {
 
@@ -15,5 +18,25 @@ inline QApplication& QtApplication() {
   static QApplication* application = new QApplication(argc, argv);
   return *application;
 }
+
+// The main-thread hand-over as the application installs it, while the object lives: calls
+// handed to the main thread wake its event loop, and waits on the main thread keep the
+// windows painted.
+struct TQtHandOver {
+  TQtHandOver() {
+    QtApplication();
+    TMainThread::SetMainThread();
+    TMainThread::SetWakeHook([] {
+      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
+    });
+    TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
+  }
+  ~TQtHandOver() {
+    TMainThread::SetWakeHook({});
+    TMainThread::SetIdleHook({});
+  }
+  TQtHandOver(const TQtHandOver&) = delete;
+  TQtHandOver& operator=(const TQtHandOver&) = delete;
+};
 
 }  // namespace qarvo::test
