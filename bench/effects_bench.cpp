@@ -1,17 +1,19 @@
 // Cost of a job's frame effects and watermarks: per picture at 640x480 and 1280x720 for the
 // conversion of a 4:2:0 picture to BGR and back, the colour effects, the exposure, the text,
 // the picture watermark and all of them together, then 640x480 conversions (MPEG-4 and H.264)
-// through the engine component without a hook, with a hook that changes nothing and with the
-// conversion hook applying all of them, of a plain generated scene and of a filmed one (sensor
-// grain, 4 Mb/s), both 20 s to 1.5 Mb/s. The plain scene codes at the encoders' finest
-// quantiser, so there the ratios also hold the encoder's extra work on the changed pictures;
-// the filmed one keeps the encoder at its bit rate. Processor time is reported beside the wall
-// time: on a shared machine the wall time follows the load.
+// through the engine component without a hook, with a hook that changes nothing, with the
+// conversion hook drawing the text and the picture only and with it applying all of them, of
+// a plain generated scene and of a filmed one (sensor grain, 4 Mb/s), both 20 s to 1.5 Mb/s.
+// The plain scene codes at the encoders' finest quantiser, so there the ratios also hold the
+// encoder's extra work on the changed pictures; the filmed one keeps the encoder at its bit
+// rate. Processor time is reported beside the wall time: on a shared machine the wall time
+// follows the load.
 //
 //   effects_bench [--rounds N] [--codec NAME] [--only MODE [--clip filmed]]
 //   (the fastest of N conversion rounds, default 2; one video encoder instead of mpeg4 and
 //   libx264; --only runs N conversions of one kind and prints nothing, for a profiler: 0 no
-//   hook, 1 unchanged, 2 all effects, 3..5 the same as the application runs them)
+//   hook, 1 unchanged, 2 text and picture watermark, 3 all effects, 4..7 the same as the
+//   application runs them)
 #include <time.h>
 
 #include <QColor>
@@ -184,7 +186,8 @@ std::string Clip(bool filmed) {
   return EnsureClipFile(spec, filmed ? "bench-filmed-640x480.avi" : "bench-hook-640x480.avi");
 }
 
-enum class TMode { NoHook, Unchanged, Effects };
+enum class TMode { NoHook, Unchanged, Watermarks, Effects };
+constexpr int kModes = 4;
 
 struct TTimes {
   double Wall = 0, Processor = 0;
@@ -196,12 +199,16 @@ TTimes Convert(const std::string& input, const std::string& output, const char* 
   TConversionFrameHook hook;
   hook.RunStarting();
   int pictures = 0;
+  // The text and the picture alone, as a job that only puts a logo on its pictures.
+  TlvFilesRecord marks = record;
+  marks.Brightness = marks.Saturation = 255;
+  marks.Contrast = marks.Exposure = 0;
   if (mode != TMode::NoHook)
     engine.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
       ++pictures;
-      if (mode == TMode::Effects) {
+      if (mode == TMode::Effects || mode == TMode::Watermarks) {
         TCanvasLock canvas(*info->Bitmap);
-        info->Update = hook.ProcessPicture(info->TaskIndex, *info->Bitmap, record);
+        info->Update = hook.ProcessPicture(info->TaskIndex, *info->Bitmap, mode == TMode::Effects ? record : marks);
       }
     });
   bool finished = false;
@@ -241,7 +248,7 @@ int main(int argc, char** argv) {
   bool filmed = false;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--clip") == 0) filmed = std::strcmp(argv[i + 1], "filmed") == 0;
-    if (std::strcmp(argv[i], "--only") == 0) onlyMode = std::clamp(std::atoi(argv[i + 1]), 0, 5);
+    if (std::strcmp(argv[i], "--only") == 0) onlyMode = std::clamp(std::atoi(argv[i + 1]), 0, 2 * kModes - 1);
     if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--codec") == 0) codecs = {argv[i + 1]};
   }
@@ -256,10 +263,10 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     const std::string logo = WritePicture(folder);
     if (onlyMode >= 0) {
-      onlyApplication = onlyMode >= 3;
+      onlyApplication = onlyMode >= kModes;
       const std::string input = Clip(filmed);
       for (int r = 0; r < rounds; ++r)
-        Convert(input, (folder / "effects.mp4").string(), codecs[0], static_cast<TMode>(onlyMode % 3),
+        Convert(input, (folder / "effects.mp4").string(), codecs[0], static_cast<TMode>(onlyMode % kModes),
                 AllEffects(logo), onlyApplication);
       fs::remove_all(folder);
       return 0;
@@ -269,15 +276,16 @@ int main(int argc, char** argv) {
     const std::string output = (folder / "effects.mp4").string();
     const TlvFilesRecord record = AllEffects(logo);
     const double frames = kClipSeconds * 25;
-    const char* const names[] = {"no hook", "hook, picture unchanged", "hook, all effects + picture"};
+    const char* const names[] = {"no hook", "hook, picture unchanged", "hook, text + picture watermark",
+                                 "hook, all effects + picture"};
     for (const bool filmedClip : {false, true}) {
       const std::string input = Clip(filmedClip);
       for (const char* codec : codecs)
         for (const bool application : {false, true}) {
           Convert(input, output, codec, TMode::NoHook, record, application);  // warm-up: caches, lazy encoders
-          TTimes best[3];
+          TTimes best[kModes];
           for (int r = 0; r < rounds; ++r)
-            for (int m = 0; m < 3; ++m) {
+            for (int m = 0; m < kModes; ++m) {
               const TTimes t = Convert(input, output, codec, static_cast<TMode>(m), record, application);
               if (r == 0 || t.Wall < best[m].Wall) best[m] = t;
             }
@@ -285,7 +293,7 @@ int main(int argc, char** argv) {
                                     (application ? "threads + pipeline" : "one thread");
           std::printf("%-48s %9s %9s %9s %10s %10s\n", title.c_str(), "wall s", "cpu s", "fps", "cpu ratio",
                       "wall ratio");
-          for (int m = 0; m < 3; ++m)
+          for (int m = 0; m < kModes; ++m)
             std::printf("%-48s %9.2f %9.2f %9.1f %10.3f %10.3f\n", names[m], best[m].Wall, best[m].Processor,
                         frames / best[m].Wall, best[m].Processor / best[0].Processor, best[m].Wall / best[0].Wall);
           std::fflush(stdout);

@@ -100,10 +100,24 @@ bool TRGBPicture::FromBitmap(const TPictureView& picture) {
 // the bitmap's blue, green, red byte order.
 bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
   if (rgbPixFmt_ != AV_PIX_FMT_BGR24) return false;
+  return FromBitmapRows(picture, 0, picture.Height);
+}
+
+bool TRGBPicture::CanWriteRows(const TPictureView& picture) const {
+  return converted_ && rgbPixFmt_ == AV_PIX_FMT_BGR24 && bitmap_ && bitmap_->Width() == picture.Width &&
+         bitmap_->Height() == picture.Height &&
+         ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420) != nullptr;
+}
+
+bool TRGBPicture::FromBitmapRows(const TPictureView& picture, int firstRow, int endRow) {
   const auto convert = ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420);
-  if (!convert) return false;
-  return convert(bitmap_->ScanLine(0), bitmap_->Stride(), picture.Data[0], picture.LineSize[0], picture.Data[1],
-                 picture.LineSize[1], picture.Data[2], picture.LineSize[2], picture.Width, picture.Height) == 0;
+  if (!convert || !bitmap_ || bitmap_->Width() != picture.Width || bitmap_->Height() != picture.Height ||
+      firstRow % 2 != 0 || firstRow < 0 || endRow > picture.Height || endRow <= firstRow)
+    return false;
+  const auto plane = [&](int i, int row) { return picture.Data[i] + static_cast<ptrdiff_t>(row) * picture.LineSize[i]; };
+  return convert(bitmap_->ScanLine(firstRow), bitmap_->Stride(), plane(0, firstRow), picture.LineSize[0],
+                 plane(1, firstRow / 2), picture.LineSize[1], plane(2, firstRow / 2), picture.LineSize[2],
+                 picture.Width, endRow - firstRow) == 0;
 }
 
 // The same vector code the other way; the scaler's BGR output is slower and rounds coarser,

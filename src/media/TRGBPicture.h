@@ -46,6 +46,14 @@ class TRGBPicture {
   // False when no scaler context can be made for the way back.
   bool FromBitmap(const TPictureView& picture);
   bool FromBitmap(AVFrame& frame) { return FromBitmap(TPictureView::Of(frame)); }
+  // Whether FromBitmapRows can write parts of this picture: a 4:2:0 one the last ToBitmap
+  // converted to BGR.
+  bool CanWriteRows(const TPictureView& picture) const;
+  // Rows [firstRow, endRow) of the bitmap into the same rows of the picture; firstRow even.
+  bool FromBitmapRows(const TPictureView& picture, int firstRow, int endRow);
+  bool FromBitmapRows(AVFrame& frame, int firstRow, int endRow) {
+    return FromBitmapRows(TPictureView::Of(frame), firstRow, endRow);
+  }
 
   // Frees the buffer, both contexts and the bitmap.
   void Reset();

@@ -52,6 +52,7 @@ void TFrameHook::Reset() {
   frameNumber_ = 0;
   shownNumber_ = 0;
   hookRGB_.Reset();
+  hookRows_.Reset();
   deinterlacer_.Reset();
   hookFrame_.reset();
   hookPool_.reset();
@@ -134,11 +135,13 @@ void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts) {
 }
 
 void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts) {
-  if (!hookRGB_.ToBitmap(hooked ? *hookFrame_ : picture)) {
+  const AVFrame& source = hooked ? *hookFrame_ : picture;
+  if (!hookRGB_.ToBitmap(source)) {
     Log("Cannot initialize the toRGB conversion context");
     hookStopped_ = true;
     return;
   }
+  const bool watched = hookRows_.Before(*hookRGB_.Bitmap(), hookRGB_.CanWriteRows(TPictureView::Of(source)));
   bool update = true;
   bool stopHook = false;
   try {
@@ -150,14 +153,18 @@ void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts
     Log("Error occurs OnCustomHook: unknown exception");
     update = false;
   }
+  const std::vector<THookRowWatch::TBand>* bands = update && watched ? &hookRows_.After(*hookRGB_.Bitmap()) : nullptr;
+  // A picture the hook left as it was stays the decoded one.
+  if (bands && bands->size() == 1 && !bands->front().Changed) update = false;
   if (update) {
-    // A converted picture comes back whole from the bitmap: its buffer needs no copy first.
+    // A converted picture comes back from the bitmap, and the bands the hook left from the
+    // decoded picture: its buffer needs no copy first.
     const bool fresh = !hooked;
     if (fresh) {
       hooked = hookRGB_.Converted() ? AllocateHookBuffer(picture) : CopyToHookBuffer(picture);
       if (!hooked) Log("hook buf malloc error.");
     }
-    if (hooked && !hookRGB_.FromBitmap(*hookFrame_)) {
+    if (hooked && !WriteBack(bands, fresh ? &picture : nullptr)) {
       Log("Cannot initialize the fromRGB conversion context");
       stopHook = true;
       if (fresh) {
@@ -167,6 +174,28 @@ void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts
     }
   }
   if (stopHook) hookStopped_ = true;
+}
+
+bool TFrameHook::WriteBack(const std::vector<THookRowWatch::TBand>* bands, const AVFrame* unchanged) {
+  if (!bands || bands->size() <= 1) return hookRGB_.FromBitmap(*hookFrame_);
+  AVFrame& target = *hookFrame_;
+  for (const THookRowWatch::TBand& band : *bands) {
+    if (band.Changed) {
+      if (!hookRGB_.FromBitmapRows(target, band.FirstRow, band.EndRow)) return false;
+    } else if (unchanged) {
+      // 4:2:0: a chroma row for each pair of picture rows.
+      for (int plane = 0; plane < 3; ++plane) {
+        const int first = plane ? band.FirstRow / 2 : band.FirstRow;
+        const int end = plane ? (band.EndRow + 1) / 2 : band.EndRow;
+        const int width = plane ? (target.width + 1) / 2 : target.width;
+        api().av_image_copy_plane(target.data[plane] + static_cast<ptrdiff_t>(first) * target.linesize[plane],
+                                  target.linesize[plane],
+                                  unchanged->data[plane] + static_cast<ptrdiff_t>(first) * unchanged->linesize[plane],
+                                  unchanged->linesize[plane], width, end - first);
+      }
+    }
+  }
+  return true;
 }
 
 bool TFrameHook::PreviewDue() {

@@ -18,6 +18,7 @@
 #include "media/LibraryObjects.h"
 #include "base/TBitmap.h"
 #include "engine/hook/TDeinterlacer.h"
+#include "engine/hook/THookRowWatch.h"
 #include "engine/hook/TPreviewer.h"
 #include "media/TRGBPicture.h"
 
@@ -77,6 +78,9 @@ class TFrameHook {
   // hooked: whether hookFrame_ holds the picture to work on; set when it comes to hold the
   // hooked result.
   void RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts);
+  // The hooked bitmap back into hookFrame_: all of it, or for a watched picture only the
+  // changed bands, the others taken from `unchanged` (null: hookFrame_ holds them already).
+  bool WriteBack(const std::vector<THookRowWatch::TBand>* bands, const AVFrame* unchanged);
   bool PreviewDue();
   void Log(const std::string& message) const;
 
@@ -89,6 +93,7 @@ class TFrameHook {
   int shownNumber_ = 0;   // the previewing thread's
 
   TRGBPicture hookRGB_;
+  THookRowWatch hookRows_;
   TDeinterlacer deinterlacer_;
   // The processed picture; its memory comes from a pool rebuilt only when pictures grow, so
   // a picture still held by the encoder is never written over.

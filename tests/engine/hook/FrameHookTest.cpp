@@ -11,6 +11,7 @@
 #include "base/EngineRecords.h"
 #include "media/LibraryObjects.h"
 #include "engine/hook/TFrameHook.h"
+#include "engine/hook/THookRowWatch.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 
@@ -113,6 +114,46 @@ TEST_F(FrameHookTest, UpdateFalseLeavesThePictureUnchanged) {
   hook_.Preprocess(*frame, false, 0);
   EXPECT_EQ(Number(*frame), 9);
   EXPECT_TRUE(hook_.HasCustomHook());
+}
+
+// Rows the hook left as they were keep the decoded bytes exactly (no round trip through BGR),
+// a picture it left whole stays the decoded one, and after a picture it changed everywhere
+// the next ones are converted whole without the copy that telling needs.
+TEST_F(FrameHookTest, RowsTheHookLeftKeepTheDecodedBytes) {
+  int paintFrom = 71, paintTo = 89;  // bitmap rows, below the frame number; row pairs 70..89 change
+  hook_.SetCustomHook([&](TBitmap& bitmap, int, int64_t, bool&, bool&) {
+    for (int y = paintFrom; y < paintTo; ++y) std::memset(bitmap.ScanLine(y), 255, bitmap.Width() * 3);
+  });
+  TFramePtr frame = Decoded(160, 120, 5);
+  const AVFrame& decoded = *decoderRefs_.back();
+  hook_.Preprocess(*frame, false, 0);
+  for (int plane = 0; plane < 3; ++plane) {
+    const int rows = plane ? 60 : 120, width = plane ? 80 : 160, first = plane ? 35 : 70, end = plane ? 45 : 90;
+    for (int y = 0; y < rows; ++y) {
+      const uint8_t* out = frame->data[plane] + y * frame->linesize[plane];
+      const uint8_t* in = decoded.data[plane] + y * decoded.linesize[plane];
+      if (y < first || y >= end)
+        ASSERT_EQ(std::memcmp(out, in, width), 0) << "plane " << plane << " row " << y;
+      else if (plane == 0 && y > first && y < end - 1)
+        ASSERT_NEAR(out[40], 235, 3) << "row " << y;
+    }
+  }
+  EXPECT_EQ(Number(*frame), 5);
+
+  paintTo = paintFrom;  // nothing painted
+  TFramePtr untouched = Decoded(160, 120, 6);
+  const uint8_t* const buffer = untouched->data[0];
+  hook_.Preprocess(*untouched, false, 0);
+  EXPECT_EQ(untouched->data[0], buffer);
+
+  THookRowWatch watch;
+  TBitmap bitmap(8, 6);
+  ASSERT_TRUE(watch.Before(bitmap, true));
+  std::memset(bitmap.Bits(), 7, bitmap.SizeInBytes());
+  ASSERT_EQ(watch.After(bitmap).size(), 1u);
+  for (int i = 0; i < THookRowWatch::kRestAfterFullChange; ++i) EXPECT_FALSE(watch.Before(bitmap, true)) << i;
+  EXPECT_TRUE(watch.Before(bitmap, true));
+  EXPECT_FALSE(watch.Before(bitmap, false));
 }
 
 TEST_F(FrameHookTest, OddWidthChangesReachThePicture) {
