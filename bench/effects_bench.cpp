@@ -152,7 +152,8 @@ void PictureCosts(const std::string& logo) {
     TRGBPicture rgb;
     TBitmap unused;
     conversion[size++] = PerPicture(unused, [&](TBitmap&) {
-      if (!rgb.ToBitmap(*frame) || !rgb.FromBitmap(*frame)) throw std::runtime_error("conversion failed");
+      if (!rgb.ToBitmap(*frame) || !rgb.FromBitmap(*frame))
+        throw std::runtime_error("conversion failed");
     });
   }
   std::printf("%-38s %12.0f %12.0f\n", "4:2:0 to BGR and back", conversion[0], conversion[1]);
@@ -166,8 +167,8 @@ void PictureCosts(const std::string& logo) {
     }
     std::printf("%-38s %12.0f %12.0f\n", step.Name, cost[0], cost[1]);
     if (&step == &steps.back())
-      std::printf("%-38s %12.0f %12.0f\n", "the hook's own work (both together)", cost[0] + conversion[0],
-                  cost[1] + conversion[1]);
+      std::printf("%-38s %12.0f %12.0f\n", "the hook's own work (both together)",
+                  cost[0] + conversion[0], cost[1] + conversion[1]);
   }
 }
 
@@ -208,7 +209,8 @@ TTimes Convert(const std::string& input, const std::string& output, const char* 
       ++pictures;
       if (mode == TMode::Effects || mode == TMode::Watermarks) {
         TCanvasLock canvas(*info->Bitmap);
-        info->Update = hook.ProcessPicture(info->TaskIndex, *info->Bitmap, mode == TMode::Effects ? record : marks);
+        info->Update = hook.ProcessPicture(info->TaskIndex, *info->Bitmap,
+                                           mode == TMode::Effects ? record : marks);
       }
     });
   bool finished = false;
@@ -248,7 +250,8 @@ int main(int argc, char** argv) {
   bool filmed = false;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--clip") == 0) filmed = std::strcmp(argv[i + 1], "filmed") == 0;
-    if (std::strcmp(argv[i], "--only") == 0) onlyMode = std::clamp(std::atoi(argv[i + 1]), 0, 2 * kModes - 1);
+    if (std::strcmp(argv[i], "--only") == 0)
+      onlyMode = std::clamp(std::atoi(argv[i + 1]), 0, 2 * kModes - 1);
     if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--codec") == 0) codecs = {argv[i + 1]};
   }
@@ -266,8 +269,8 @@ int main(int argc, char** argv) {
       onlyApplication = onlyMode >= kModes;
       const std::string input = Clip(filmed);
       for (int r = 0; r < rounds; ++r)
-        Convert(input, (folder / "effects.mp4").string(), codecs[0], static_cast<TMode>(onlyMode % kModes),
-                AllEffects(logo), onlyApplication);
+        Convert(input, (folder / "effects.mp4").string(), codecs[0],
+                static_cast<TMode>(onlyMode % kModes), AllEffects(logo), onlyApplication);
       fs::remove_all(folder);
       return 0;
     }
@@ -276,26 +279,29 @@ int main(int argc, char** argv) {
     const std::string output = (folder / "effects.mp4").string();
     const TlvFilesRecord record = AllEffects(logo);
     const double frames = kClipSeconds * 25;
-    const char* const names[] = {"no hook", "hook, picture unchanged", "hook, text + picture watermark",
-                                 "hook, all effects + picture"};
+    const char* const names[] = {"no hook", "hook, picture unchanged",
+                                 "hook, text + picture watermark", "hook, all effects + picture"};
     for (const bool filmedClip : {false, true}) {
       const std::string input = Clip(filmedClip);
       for (const char* codec : codecs)
         for (const bool application : {false, true}) {
-          Convert(input, output, codec, TMode::NoHook, record, application);  // warm-up: caches, lazy encoders
+          Convert(input, output, codec, TMode::NoHook, record,
+                  application);  // warm-up: caches, lazy encoders
           TTimes best[kModes];
           for (int r = 0; r < rounds; ++r)
             for (int m = 0; m < kModes; ++m) {
-              const TTimes t = Convert(input, output, codec, static_cast<TMode>(m), record, application);
+              const TTimes t =
+                  Convert(input, output, codec, static_cast<TMode>(m), record, application);
               if (r == 0 || t.Wall < best[m].Wall) best[m] = t;
             }
           const std::string title = std::string(filmedClip ? "filmed " : "plain ") + codec + ", " +
                                     (application ? "threads + pipeline" : "one thread");
-          std::printf("%-48s %9s %9s %9s %10s %10s\n", title.c_str(), "wall s", "cpu s", "fps", "cpu ratio",
-                      "wall ratio");
+          std::printf("%-48s %9s %9s %9s %10s %10s\n", title.c_str(), "wall s", "cpu s", "fps",
+                      "cpu ratio", "wall ratio");
           for (int m = 0; m < kModes; ++m)
-            std::printf("%-48s %9.2f %9.2f %9.1f %10.3f %10.3f\n", names[m], best[m].Wall, best[m].Processor,
-                        frames / best[m].Wall, best[m].Processor / best[0].Processor, best[m].Wall / best[0].Wall);
+            std::printf("%-48s %9.2f %9.2f %9.1f %10.3f %10.3f\n", names[m], best[m].Wall,
+                        best[m].Processor, frames / best[m].Wall,
+                        best[m].Processor / best[0].Processor, best[m].Wall / best[0].Wall);
           std::fflush(stdout);
         }
     }

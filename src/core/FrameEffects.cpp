@@ -1,10 +1,10 @@
 #include "core/FrameEffects.h"
 
-#include "core/LevelPasses.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
+
+#include "core/LevelPasses.h"
 
 namespace qarvo {
 namespace {

@@ -52,7 +52,8 @@ bool ByteWiseLevels(int saturation, const TLevelTable& levels, TLevelTable& byte
   const int shift = 0 - SaturationStep(saturation, 0);
   for (int l = 1; l < 256; ++l)
     if (l - SaturationStep(saturation, l) != shift) return false;
-  for (int v = 0; v < 256; ++v) byteWise[v] = levels[std::clamp(shift + SaturationStep(saturation, v), 0, 255)];
+  for (int v = 0; v < 256; ++v)
+    byteWise[v] = levels[std::clamp(shift + SaturationStep(saturation, v), 0, 255)];
   return true;
 }
 

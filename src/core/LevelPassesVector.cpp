@@ -44,7 +44,8 @@ struct TSaturationStep {
 
 QARVO_VECTOR inline __m512i Step(const TSaturationStep& step, __m512i x) {
   const __m512i next = _mm512_add_epi16(x, _mm512_set1_epi16(1));
-  return _mm512_add_epi16(_mm512_mullo_epi16(next, step.Whole), _mm512_mulhi_epu16(next, step.Part));
+  return _mm512_add_epi16(_mm512_mullo_epi16(next, step.Whole),
+                          _mm512_mulhi_epu16(next, step.Part));
 }
 
 // levels[clamp(d + S(v))] index for one channel's 32 values.
@@ -84,17 +85,20 @@ QARVO_VECTOR inline void SaturateStretch(uint8_t* p, int bytes, const TPixelOrde
   const __mmask64 firstMask = FirstBytes(bytes);
   const __mmask64 lastMask = FirstBytes(std::max(bytes - 64, 0));
   const __m512i first = whole ? _mm512_loadu_si512(p) : _mm512_maskz_loadu_epi8(firstMask, p);
-  const __m512i last = whole ? _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64)))
-                             : _mm512_maskz_loadu_epi8(lastMask, p + 64);
+  const __m512i last =
+      whole ? _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64)))
+            : _mm512_maskz_loadu_epi8(lastMask, p + 64);
   const __m512i blueGreen = _mm512_permutex2var_epi8(first, order.BlueGreen, last);
   const __m512i red = _mm512_permutex2var_epi8(first, order.Red, last);
   const __m512i b = _mm512_cvtepu8_epi16(_mm512_castsi512_si256(blueGreen));
   const __m512i g = _mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(blueGreen, 1));
   const __m512i r = _mm512_cvtepu8_epi16(_mm512_castsi512_si256(red));
   // ⌊(b + g + r) / 3⌋ for every sum up to 765.
-  const __m512i grey = _mm512_mulhi_epu16(_mm512_add_epi16(_mm512_add_epi16(b, g), r), _mm512_set1_epi16(21846));
+  const __m512i grey =
+      _mm512_mulhi_epu16(_mm512_add_epi16(_mm512_add_epi16(b, g), r), _mm512_set1_epi16(21846));
   const __m512i d = _mm512_sub_epi16(grey, Step(step, grey));
-  const __m512i bg = _mm512_inserti64x4(_mm512_castsi256_si512(ChannelIndex(step, d, b)), ChannelIndex(step, d, g), 1);
+  const __m512i bg = _mm512_inserti64x4(_mm512_castsi256_si512(ChannelIndex(step, d, b)),
+                                        ChannelIndex(step, d, g), 1);
   const __m512i outBlueGreen = LookUp(table, bg);
   const __m512i outRed = LookUp(table, _mm512_castsi256_si512(ChannelIndex(step, d, r)));
   const __m512i outFirst = _mm512_permutex2var_epi8(outBlueGreen, order.First, outRed);
@@ -122,7 +126,8 @@ QARVO_VECTOR void ApplyLevelsVector(TBitmap& picture, const TLevelTable& levels)
   for (int row = 0; row < picture.Height(); ++row) {
     uint8_t* p = picture.ScanLine(row);
     int i = 0;
-    for (; i + 64 <= bytes; i += 64) _mm512_storeu_si512(p + i, LookUp(table, _mm512_loadu_si512(p + i)));
+    for (; i + 64 <= bytes; i += 64)
+      _mm512_storeu_si512(p + i, LookUp(table, _mm512_loadu_si512(p + i)));
     if (i < bytes) {
       const __mmask64 mask = FirstBytes(bytes - i);
       _mm512_mask_storeu_epi8(p + i, mask, LookUp(table, _mm512_maskz_loadu_epi8(mask, p + i)));
@@ -132,7 +137,8 @@ QARVO_VECTOR void ApplyLevelsVector(TBitmap& picture, const TLevelTable& levels)
 
 // 32 pixels at a time: byte permutes split them into channels, 16-bit arithmetic finds each
 // level's index, one table look-up per 64 bytes, and byte permutes join them back.
-QARVO_VECTOR void ApplySaturatedLevelsVector(TBitmap& picture, int saturation, const TLevelTable& levels) {
+QARVO_VECTOR void ApplySaturatedLevelsVector(TBitmap& picture, int saturation,
+                                             const TLevelTable& levels) {
   saturation = std::clamp(saturation, 0, 1024);
   const TTable table = LoadTable(levels);
   const TPixelOrder order = PixelOrder();
@@ -141,7 +147,8 @@ QARVO_VECTOR void ApplySaturatedLevelsVector(TBitmap& picture, int saturation, c
   const int bytes = picture.Width() * 3;
   for (int row = 0; row < picture.Height(); ++row) {
     uint8_t* p = picture.ScanLine(row);
-    for (int i = 0; i < bytes; i += 96) SaturateStretch(p + i, std::min(bytes - i, 96), order, step, table);
+    for (int i = 0; i < bytes; i += 96)
+      SaturateStretch(p + i, std::min(bytes - i, 96), order, step, table);
   }
 }
 
@@ -152,7 +159,9 @@ QARVO_VECTOR void ApplySaturatedLevelsVector(TBitmap& picture, int saturation, c
 namespace qarvo {
 
 bool HasVectorLevels() { return false; }
-void ApplyLevelsVector(TBitmap& picture, const TLevelTable& levels) { ApplyLevelsPortable(picture, levels); }
+void ApplyLevelsVector(TBitmap& picture, const TLevelTable& levels) {
+  ApplyLevelsPortable(picture, levels);
+}
 void ApplySaturatedLevelsVector(TBitmap& picture, int saturation, const TLevelTable& levels) {
   ApplySaturatedLevelsPortable(picture, saturation, levels);
 }

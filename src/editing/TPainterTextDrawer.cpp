@@ -25,15 +25,17 @@ QFont ToQFont(const TWaterFont& font) {
 }
 
 bool SameFont(const TWaterFont& a, const TWaterFont& b) {
-  return a.Name == b.Name && a.Size == b.Size && a.Color == b.Color && a.Bold == b.Bold && a.Italic == b.Italic &&
-         a.Underline == b.Underline && a.StrikeOut == b.StrikeOut;
+  return a.Name == b.Name && a.Size == b.Size && a.Color == b.Color && a.Bold == b.Bold &&
+         a.Italic == b.Italic && a.Underline == b.Underline && a.StrikeOut == b.StrikeOut;
 }
 
 }  // namespace
 
-const TPainterTextDrawer::TLaidOut& TPainterTextDrawer::LaidOut(const std::string& text, const TWaterFont& font) {
+const TPainterTextDrawer::TLaidOut& TPainterTextDrawer::LaidOut(const std::string& text,
+                                                                const TWaterFont& font) {
   if (!laidOut_ || laidOut_->Text != text || !SameFont(laidOut_->Font, font)) {
-    laidOut_.emplace(TLaidOut{text, font, ToQFont(font), QStaticText(QString::fromStdString(text))});
+    laidOut_.emplace(
+        TLaidOut{text, font, ToQFont(font), QStaticText(QString::fromStdString(text))});
     laidOut_->Glyphs.setTextFormat(Qt::PlainText);
     laidOut_->Glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
   }
@@ -44,7 +46,8 @@ QImage& TPainterTextDrawer::Wrapped(TBitmap& picture) {
   if (image_.constBits() != picture.Bits() || image_.width() != picture.Width() ||
       image_.height() != picture.Height() || image_.bytesPerLine() != picture.Stride()) {
     // The bitmap's rows are padded to 4 bytes like a QImage's, so the image is the bitmap.
-    image_ = QImage(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(), QImage::Format_BGR888);
+    image_ = QImage(picture.Bits(), picture.Width(), picture.Height(), picture.Stride(),
+                    QImage::Format_BGR888);
     image_.setDotsPerMeterX(kDotsPerMeter);
     image_.setDotsPerMeterY(kDotsPerMeter);
   }

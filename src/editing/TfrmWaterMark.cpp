@@ -60,7 +60,6 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption) {
   return check;
 }
 
-
 }  // namespace
 
 TfrmWaterMark::TfrmWaterMark(std::string libraryFolder, QWidget* parent)

@@ -1,11 +1,11 @@
 #include "media/TRGBPicture.h"
 
+#include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
-
-#include <libyuv/convert.h>
-#include <libyuv/convert_argb.h>
 
 namespace qarvo {
 
@@ -30,7 +30,9 @@ bool CachedContext(TSwsContextPtr& context, int width, int height, AVPixelFormat
 // libyuv's conversion for a 4:2:0 picture in video or in full (JPEG) range; null for others.
 template <typename TConversion>
 TConversion ByRange(AVPixelFormat format, TConversion videoRange, TConversion fullRange) {
-  return format == AV_PIX_FMT_YUV420P ? videoRange : format == AV_PIX_FMT_YUVJ420P ? fullRange : nullptr;
+  return format == AV_PIX_FMT_YUV420P    ? videoRange
+         : format == AV_PIX_FMT_YUVJ420P ? fullRange
+                                         : nullptr;
 }
 
 }  // namespace
@@ -104,20 +106,24 @@ bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
 }
 
 bool TRGBPicture::CanWriteRows(const TPictureView& picture) const {
-  return converted_ && rgbPixFmt_ == AV_PIX_FMT_BGR24 && bitmap_ && bitmap_->Width() == picture.Width &&
-         bitmap_->Height() == picture.Height &&
+  return converted_ && rgbPixFmt_ == AV_PIX_FMT_BGR24 && bitmap_ &&
+         bitmap_->Width() == picture.Width && bitmap_->Height() == picture.Height &&
          ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420) != nullptr;
 }
 
 bool TRGBPicture::FromBitmapRows(const TPictureView& picture, int firstRow, int endRow) {
   const auto convert = ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420);
-  if (!convert || !bitmap_ || bitmap_->Width() != picture.Width || bitmap_->Height() != picture.Height ||
-      firstRow % 2 != 0 || firstRow < 0 || endRow > picture.Height || endRow <= firstRow)
+  if (!convert || !bitmap_ || bitmap_->Width() != picture.Width ||
+      bitmap_->Height() != picture.Height || firstRow % 2 != 0 || firstRow < 0 ||
+      endRow > picture.Height || endRow <= firstRow)
     return false;
-  const auto plane = [&](int i, int row) { return picture.Data[i] + static_cast<ptrdiff_t>(row) * picture.LineSize[i]; };
-  return convert(bitmap_->ScanLine(firstRow), bitmap_->Stride(), plane(0, firstRow), picture.LineSize[0],
-                 plane(1, firstRow / 2), picture.LineSize[1], plane(2, firstRow / 2), picture.LineSize[2],
-                 picture.Width, endRow - firstRow) == 0;
+  const auto plane = [&](int i, int row) {
+    return picture.Data[i] + static_cast<ptrdiff_t>(row) * picture.LineSize[i];
+  };
+  return convert(bitmap_->ScanLine(firstRow), bitmap_->Stride(), plane(0, firstRow),
+                 picture.LineSize[0], plane(1, firstRow / 2), picture.LineSize[1],
+                 plane(2, firstRow / 2), picture.LineSize[2], picture.Width,
+                 endRow - firstRow) == 0;
 }
 
 // The same vector code the other way; the scaler's BGR output is slower and rounds coarser,
@@ -126,8 +132,9 @@ bool TRGBPicture::ToBitmapFast(const TPictureView& picture) {
   if (rgbPixFmt_ != AV_PIX_FMT_BGR24) return false;
   const auto convert = ByRange(picture.Format, &libyuv::I420ToRGB24, &libyuv::J420ToRGB24);
   if (!convert) return false;
-  return convert(picture.Data[0], picture.LineSize[0], picture.Data[1], picture.LineSize[1], picture.Data[2],
-                 picture.LineSize[2], bitmap_->ScanLine(0), bitmap_->Stride(), picture.Width, picture.Height) == 0;
+  return convert(picture.Data[0], picture.LineSize[0], picture.Data[1], picture.LineSize[1],
+                 picture.Data[2], picture.LineSize[2], bitmap_->ScanLine(0), bitmap_->Stride(),
+                 picture.Width, picture.Height) == 0;
 }
 
 bool TRGBPicture::PrepareTarget(int width, int height) {

@@ -77,7 +77,8 @@ void TfrmSettings::showEvent(QShowEvent* event) {
 }
 
 QSize TfrmSettings::DefaultSize() const {
-  const double scale = std::max(1.0, static_cast<double>(fontMetrics().height()) / kDesignFontHeight);
+  const double scale =
+      std::max(1.0, static_cast<double>(fontMetrics().height()) / kDesignFontHeight);
   return QSize(qRound(kWidth * scale), qRound(kHeight * scale)).expandedTo(minimumSizeHint());
 }
 

@@ -1,11 +1,11 @@
-#include "core/FrameEffects.h"
-#include "core/LevelPasses.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 #include <vector>
+
+#include "core/FrameEffects.h"
+#include "core/LevelPasses.h"
 
 namespace qarvo {
 namespace {
@@ -141,7 +141,8 @@ TEST(FrameEffectsTest, VectorPassesGiveThePortableBytes) {
   if (!HasVectorLevels()) GTEST_SKIP() << "this processor has no vector level passes";
   TLevelTable scrambled{};
   uint32_t seed = 99;
-  for (uint8_t& level : scrambled) level = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  for (uint8_t& level : scrambled)
+    level = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
   for (const int width : {1, 21, 22, 32, 33, 85, 213}) {
     TBitmap noise(width, 3);
     FillNoise(noise, static_cast<uint32_t>(width));
@@ -156,7 +157,8 @@ TEST(FrameEffectsTest, VectorPassesGiveThePortableBytes) {
       CopyInto(noise, portable);
       ApplySaturatedLevelsVector(vector, saturation, scrambled);
       ApplySaturatedLevelsPortable(portable, saturation, scrambled);
-      ASSERT_EQ(Bytes(vector), Bytes(portable)) << "saturation " << saturation << ", width " << width;
+      ASSERT_EQ(Bytes(vector), Bytes(portable))
+          << "saturation " << saturation << ", width " << width;
     }
   }
 }

@@ -1,5 +1,3 @@
-#include "editing/TFrameProcessor.h"
-
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -12,6 +10,7 @@
 
 #include "core/FrameEffects.h"
 #include "editing/TConversionFrameHook.h"
+#include "editing/TFrameProcessor.h"
 #include "editing/TPainterTextDrawer.h"
 #include "editing/TWatermarkPictureLoader.h"
 #include "support/QtApplication.h"
@@ -132,7 +131,8 @@ TEST(FrameProcessingTest, TextDrawerKeepsNothingStaleBetweenPictures) {
   underlined.Underline = true;
   TWaterFont decorated = underlined;
   decorated.StrikeOut = true;
-  const auto draw = [](TPainterTextDrawer& drawer, TBitmap& frame, const std::string& text, const TWaterFont& font) {
+  const auto draw = [](TPainterTextDrawer& drawer, TBitmap& frame, const std::string& text,
+                       const TWaterFont& font) {
     Fill(frame, {0, 0, 0});
     drawer.DrawText(frame, text, font, 5, 5);
     return Bytes(frame);
@@ -145,12 +145,15 @@ TEST(FrameProcessingTest, TextDrawerKeepsNothingStaleBetweenPictures) {
     TWaterFont Font;
     TBitmap* Frame;
   };
-  for (const TStep& step : {TStep{"iiii", plain, &frame}, TStep{"iiii", larger, &frame}, TStep{"iiii", underlined, &frame},
-                            TStep{"iiii", decorated, &frame}, TStep{"iiii", decorated, &other}}) {
+  for (const TStep& step : {TStep{"iiii", plain, &frame}, TStep{"iiii", larger, &frame},
+                            TStep{"iiii", underlined, &frame}, TStep{"iiii", decorated, &frame},
+                            TStep{"iiii", decorated, &other}}) {
     TPainterTextDrawer fresh;
     TBitmap expected(200, 60);
-    EXPECT_EQ(draw(kept, *step.Frame, step.Text, step.Font), draw(fresh, expected, step.Text, step.Font))
-        << step.Font.Size << (step.Font.Underline ? " underlined" : "") << (step.Font.StrikeOut ? " struck out" : "")
+    EXPECT_EQ(draw(kept, *step.Frame, step.Text, step.Font),
+              draw(fresh, expected, step.Text, step.Font))
+        << step.Font.Size << (step.Font.Underline ? " underlined" : "")
+        << (step.Font.StrikeOut ? " struck out" : "")
         << (step.Frame == &other ? " on another bitmap" : "");
   }
   // The underline and the strike-out line run under the gaps between the letters too.

@@ -66,31 +66,37 @@ TEST_F(TRGBPictureTest, OddSizedPictureGoesThroughTheScalerAndChangesComeBack) {
 }
 
 // Video-range white and BT.601 red in the picture's own range show as white and pure red in
-// the bitmap, and pure red painted into the bitmap comes back as it: a swapped byte order, matrix or range would land far off.
+// the bitmap, and pure red painted into the bitmap comes back as it: a swapped byte order, matrix
+// or range would land far off.
 TEST_F(TRGBPictureTest, WhiteAndRedCrossInThePicturesRange) {
   struct TCase {
     AVPixelFormat Format;
     int Y, U, V;
     int Level235;  // what luma 235 without colour shows as
   };
-  for (const TCase& c : {TCase{AV_PIX_FMT_YUV420P, 81, 90, 240, 255}, TCase{AV_PIX_FMT_YUVJ420P, 76, 85, 255, 235}}) {
+  for (const TCase& c : {TCase{AV_PIX_FMT_YUV420P, 81, 90, 240, 255},
+                         TCase{AV_PIX_FMT_YUVJ420P, 76, 85, 255, 235}}) {
     SCOPED_TRACE(c.Format);
     TFramePtr frame = Picture(c.Format, 64, 48, 32);
     std::memset(frame->data[0], 235, static_cast<size_t>(frame->linesize[0]) * 48);
-    for (int plane = 1; plane < 3; ++plane) std::memset(frame->data[plane], 128, static_cast<size_t>(frame->linesize[plane]) * 24);
+    for (int plane = 1; plane < 3; ++plane)
+      std::memset(frame->data[plane], 128, static_cast<size_t>(frame->linesize[plane]) * 24);
     TRGBPicture rgb;
     ASSERT_TRUE(rgb.ToBitmap(*frame));
-    for (int channel = 0; channel < 3; ++channel) EXPECT_NEAR(rgb.Bitmap()->ScanLine(5)[9 + channel], c.Level235, 2);
+    for (int channel = 0; channel < 3; ++channel)
+      EXPECT_NEAR(rgb.Bitmap()->ScanLine(5)[9 + channel], c.Level235, 2);
     const int values[3] = {c.Y, c.U, c.V};
     for (int plane = 0; plane < 3; ++plane)
-      std::memset(frame->data[plane], values[plane], static_cast<size_t>(frame->linesize[plane]) * (plane ? 24 : 48));
+      std::memset(frame->data[plane], values[plane],
+                  static_cast<size_t>(frame->linesize[plane]) * (plane ? 24 : 48));
     ASSERT_TRUE(rgb.ToBitmap(*frame));
     const uint8_t* shown = rgb.Bitmap()->ScanLine(20) + 30 * 3;
     EXPECT_NEAR(shown[0], 0, 3);
     EXPECT_NEAR(shown[1], 0, 3);
     EXPECT_NEAR(shown[2], 255, 3);
     for (int plane = 0; plane < 3; ++plane)
-      std::memset(frame->data[plane], 128, static_cast<size_t>(frame->linesize[plane]) * (plane ? 24 : 48));
+      std::memset(frame->data[plane], 128,
+                  static_cast<size_t>(frame->linesize[plane]) * (plane ? 24 : 48));
     for (int y = 0; y < 48; ++y)
       for (int x = 0; x < 64; ++x) {
         uint8_t* pixel = rgb.Bitmap()->ScanLine(y) + x * 3;

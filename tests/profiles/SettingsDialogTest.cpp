@@ -98,7 +98,8 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
     larger.show();
     EXPECT_GT(larger.width(), dialog.width() * 6 / 5);
     auto* channel = In<QComboBox>(larger, "cmbChannel");
-    EXPECT_GE(channel->width() - 30, channel->fontMetrics().horizontalAdvance(channel->currentText()))
+    EXPECT_GE(channel->width() - 30,
+              channel->fontMetrics().horizontalAdvance(channel->currentText()))
         << channel->currentText().toStdString();
   }
   EXPECT_EQ(In<QLineEdit>(dialog, "edt1")->text(), "Apple iPod Video MPEG-4 Movie (*.mp4)");

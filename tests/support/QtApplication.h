@@ -27,7 +27,8 @@ struct TQtHandOver {
     QtApplication();
     TMainThread::SetMainThread();
     TMainThread::SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
     });
     TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
   }

@@ -131,12 +131,14 @@ TEST(TestPictureTest, FrameNumberReadsBackAtEverySize) {
       // Sensor grain, different on the next picture, leaves the number readable.
       const std::vector<uint8_t> clean(frame->data[0], frame->data[0] + frame->linesize[0] * h);
       AddSensorGrain(*frame, number);
-      EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], w, h), number) << w << 'x' << h << " grain";
+      EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], w, h), number)
+          << w << 'x' << h << " grain";
       std::vector<uint8_t> grainy(frame->data[0], frame->data[0] + frame->linesize[0] * h);
       EXPECT_NE(grainy, clean);
       DrawTestPicture(*frame, number, 25.0);
       AddSensorGrain(*frame, number + 1);
-      EXPECT_NE(std::vector<uint8_t>(frame->data[0], frame->data[0] + frame->linesize[0] * h), grainy);
+      EXPECT_NE(std::vector<uint8_t>(frame->data[0], frame->data[0] + frame->linesize[0] * h),
+                grainy);
     }
     DrawTestPicture(*frame, 65536 + 7, 25.0);
     EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], w, h), 7) << "wraps at 16 bits";

@@ -145,7 +145,8 @@ void AddSensorGrain(AVFrame& frame, int64_t index) {
     const int amplitude = plane == 0 ? 8 : 4;
     for (int y = 0; y < h; ++y) {
       uint8_t* line = frame.data[plane] + y * frame.linesize[plane];
-      for (int x = 0; x < w; ++x) line[x] = static_cast<uint8_t>(std::clamp(line[x] + noise(amplitude), 0, 255));
+      for (int x = 0; x < w; ++x)
+        line[x] = static_cast<uint8_t>(std::clamp(line[x] + noise(amplitude), 0, 255));
     }
   }
 }

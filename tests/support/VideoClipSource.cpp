@@ -7,7 +7,8 @@
 
 namespace qarvo {
 
-TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker, bool grain)
+TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker,
+                                   bool grain)
     : width_(encoder.width),
       height_(encoder.height),
       format_(encoder.pix_fmt),

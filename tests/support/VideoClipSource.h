@@ -11,7 +11,8 @@ class TVideoClipSource {
  public:
   // `encoder` is the opened video encoder; `frames` pictures at its frame rate, with the
   // corner marker when `marker` is set and sensor grain when `grain` is.
-  TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false, bool grain = false);
+  TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false,
+                   bool grain = false);
 
   // The next picture, or nullptr after the last; valid until the next call.
   const AVFrame* Next();

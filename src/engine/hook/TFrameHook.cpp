@@ -141,7 +141,8 @@ void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts
     hookStopped_ = true;
     return;
   }
-  const bool watched = hookRows_.Before(*hookRGB_.Bitmap(), hookRGB_.CanWriteRows(TPictureView::Of(source)));
+  const bool watched =
+      hookRows_.Before(*hookRGB_.Bitmap(), hookRGB_.CanWriteRows(TPictureView::Of(source)));
   bool update = true;
   bool stopHook = false;
   try {
@@ -153,7 +154,8 @@ void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts
     Log("Error occurs OnCustomHook: unknown exception");
     update = false;
   }
-  const std::vector<THookRowWatch::TBand>* bands = update && watched ? &hookRows_.After(*hookRGB_.Bitmap()) : nullptr;
+  const std::vector<THookRowWatch::TBand>* bands =
+      update && watched ? &hookRows_.After(*hookRGB_.Bitmap()) : nullptr;
   // A picture the hook left as it was stays the decoded one.
   if (bands && bands->size() == 1 && !bands->front().Changed) update = false;
   if (update) {
@@ -176,7 +178,8 @@ void TFrameHook::RunCustomHook(const AVFrame& picture, bool& hooked, int64_t pts
   if (stopHook) hookStopped_ = true;
 }
 
-bool TFrameHook::WriteBack(const std::vector<THookRowWatch::TBand>* bands, const AVFrame* unchanged) {
+bool TFrameHook::WriteBack(const std::vector<THookRowWatch::TBand>* bands,
+                           const AVFrame* unchanged) {
   if (!bands || bands->size() <= 1) return hookRGB_.FromBitmap(*hookFrame_);
   AVFrame& target = *hookFrame_;
   for (const THookRowWatch::TBand& band : *bands) {
@@ -188,10 +191,11 @@ bool TFrameHook::WriteBack(const std::vector<THookRowWatch::TBand>* bands, const
         const int first = plane ? band.FirstRow / 2 : band.FirstRow;
         const int end = plane ? (band.EndRow + 1) / 2 : band.EndRow;
         const int width = plane ? (target.width + 1) / 2 : target.width;
-        api().av_image_copy_plane(target.data[plane] + static_cast<ptrdiff_t>(first) * target.linesize[plane],
-                                  target.linesize[plane],
-                                  unchanged->data[plane] + static_cast<ptrdiff_t>(first) * unchanged->linesize[plane],
-                                  unchanged->linesize[plane], width, end - first);
+        api().av_image_copy_plane(
+            target.data[plane] + static_cast<ptrdiff_t>(first) * target.linesize[plane],
+            target.linesize[plane],
+            unchanged->data[plane] + static_cast<ptrdiff_t>(first) * unchanged->linesize[plane],
+            unchanged->linesize[plane], width, end - first);
       }
     }
   }

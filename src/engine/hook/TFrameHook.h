@@ -15,11 +15,11 @@
 #include <functional>
 #include <memory>
 
-#include "media/LibraryObjects.h"
 #include "base/TBitmap.h"
 #include "engine/hook/TDeinterlacer.h"
 #include "engine/hook/THookRowWatch.h"
 #include "engine/hook/TPreviewer.h"
+#include "media/LibraryObjects.h"
 #include "media/TRGBPicture.h"
 
 namespace qarvo {

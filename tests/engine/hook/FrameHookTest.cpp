@@ -7,11 +7,11 @@
 #include <stdexcept>
 #include <thread>
 
-#include "media/EngineLogger.h"
 #include "base/EngineRecords.h"
-#include "media/LibraryObjects.h"
 #include "engine/hook/TFrameHook.h"
 #include "engine/hook/THookRowWatch.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryObjects.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 
@@ -122,20 +122,23 @@ TEST_F(FrameHookTest, UpdateFalseLeavesThePictureUnchanged) {
 TEST_F(FrameHookTest, RowsTheHookLeftKeepTheDecodedBytes) {
   int paintFrom = 71, paintTo = 89;  // bitmap rows, below the frame number; row pairs 70..89 change
   hook_.SetCustomHook([&](TBitmap& bitmap, int, int64_t, bool&, bool&) {
-    for (int y = paintFrom; y < paintTo; ++y) std::memset(bitmap.ScanLine(y), 255, bitmap.Width() * 3);
+    for (int y = paintFrom; y < paintTo; ++y)
+      std::memset(bitmap.ScanLine(y), 255, bitmap.Width() * 3);
   });
   TFramePtr frame = Decoded(160, 120, 5);
   const AVFrame& decoded = *decoderRefs_.back();
   hook_.Preprocess(*frame, false, 0);
   for (int plane = 0; plane < 3; ++plane) {
-    const int rows = plane ? 60 : 120, width = plane ? 80 : 160, first = plane ? 35 : 70, end = plane ? 45 : 90;
+    const int rows = plane ? 60 : 120, width = plane ? 80 : 160, first = plane ? 35 : 70,
+              end = plane ? 45 : 90;
     for (int y = 0; y < rows; ++y) {
       const uint8_t* out = frame->data[plane] + y * frame->linesize[plane];
       const uint8_t* in = decoded.data[plane] + y * decoded.linesize[plane];
-      if (y < first || y >= end)
+      if (y < first || y >= end) {
         ASSERT_EQ(std::memcmp(out, in, width), 0) << "plane " << plane << " row " << y;
-      else if (plane == 0 && y > first && y < end - 1)
+      } else if (plane == 0 && y > first && y < end - 1) {
         ASSERT_NEAR(out[40], 235, 3) << "row " << y;
+      }
     }
   }
   EXPECT_EQ(Number(*frame), 5);
@@ -151,7 +154,8 @@ TEST_F(FrameHookTest, RowsTheHookLeftKeepTheDecodedBytes) {
   ASSERT_TRUE(watch.Before(bitmap, true));
   std::memset(bitmap.Bits(), 7, bitmap.SizeInBytes());
   ASSERT_EQ(watch.After(bitmap).size(), 1u);
-  for (int i = 0; i < THookRowWatch::kRestAfterFullChange; ++i) EXPECT_FALSE(watch.Before(bitmap, true)) << i;
+  for (int i = 0; i < THookRowWatch::kRestAfterFullChange; ++i)
+    EXPECT_FALSE(watch.Before(bitmap, true)) << i;
   EXPECT_TRUE(watch.Before(bitmap, true));
   EXPECT_FALSE(watch.Before(bitmap, false));
 }
