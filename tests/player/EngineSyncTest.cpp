@@ -169,8 +169,15 @@ TEST_F(SyncTest, PictureOnScreenAtEachClickIsWithinOneFrame) {
   EXPECT_GE(checked + starved, 55);
   // Drifting clocks would show at every click, so a third of them on time proves enough.
   EXPECT_GE(checked, 20) << "the machine was too busy to time the playback";
-  // A scheduling hiccup may show one picture early; the clocks must not drift apart.
-  EXPECT_GE(withinOneFrame, checked - 2);
+  // A scheduling hiccup may show one picture early; the clocks must not drift apart. Under the
+  // thread sanitizer every step of the player takes several times as long, and a busy
+  // moment of the parallel suite shows as a short run of pictures two frames late.
+#if defined(__SANITIZE_THREAD__)
+  constexpr int kLateClicks = 6;
+#else
+  constexpr int kLateClicks = 2;
+#endif
+  EXPECT_GE(withinOneFrame, checked - kLateClicks);
 }
 
 }  // namespace
