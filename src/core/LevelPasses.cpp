@@ -57,6 +57,23 @@ bool ByteWiseLevels(int saturation, const TLevelTable& levels, TLevelTable& byte
   return true;
 }
 
+// The choice both forms share: the saturations that move every channel alike go through one
+// table, the others through the saturation pass.
+void SaturatedLevels(TBitmap& picture, int saturation, const TLevelTable& levels, bool vector) {
+  saturation = std::clamp(saturation, 0, 1024);
+  TLevelTable byteWise;
+  if (!ByteWiseLevels(saturation, levels, byteWise)) {
+    if (vector)
+      ApplySaturatedLevelsVector(picture, saturation, levels);
+    else
+      TSaturationTables(saturation, levels).Apply(picture);
+  } else if (vector) {
+    ApplyLevelsVector(picture, byteWise);
+  } else {
+    ApplyLevelsPortable(picture, byteWise);
+  }
+}
+
 }  // namespace
 
 void ApplyLevelsPortable(TBitmap& picture, const TLevelTable& levels) {
@@ -69,12 +86,7 @@ void ApplyLevelsPortable(TBitmap& picture, const TLevelTable& levels) {
 }
 
 void ApplySaturatedLevelsPortable(TBitmap& picture, int saturation, const TLevelTable& levels) {
-  saturation = std::clamp(saturation, 0, 1024);
-  TLevelTable byteWise;
-  if (ByteWiseLevels(saturation, levels, byteWise))
-    ApplyLevelsPortable(picture, byteWise);
-  else
-    TSaturationTables(saturation, levels).Apply(picture);
+  SaturatedLevels(picture, saturation, levels, false);
 }
 
 void ApplyLevels(TBitmap& picture, const TLevelTable& levels) {
@@ -85,14 +97,7 @@ void ApplyLevels(TBitmap& picture, const TLevelTable& levels) {
 }
 
 void ApplySaturatedLevels(TBitmap& picture, int saturation, const TLevelTable& levels) {
-  saturation = std::clamp(saturation, 0, 1024);
-  TLevelTable byteWise;
-  if (ByteWiseLevels(saturation, levels, byteWise))
-    ApplyLevels(picture, byteWise);
-  else if (HasVectorLevels())
-    ApplySaturatedLevelsVector(picture, saturation, levels);
-  else
-    TSaturationTables(saturation, levels).Apply(picture);
+  SaturatedLevels(picture, saturation, levels, HasVectorLevels());
 }
 
 }  // namespace qarvo

@@ -35,6 +35,11 @@ TConversion ByRange(AVPixelFormat format, TConversion videoRange, TConversion fu
                                          : nullptr;
 }
 
+// BGR to 4:2:0 in the picture's range; null for other formats.
+auto BgrTo420(AVPixelFormat format) {
+  return ByRange(format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420);
+}
+
 }  // namespace
 
 TPictureView TPictureView::Of(const AVFrame& frame) {
@@ -108,11 +113,11 @@ bool TRGBPicture::FromBitmapFast(const TPictureView& picture) {
 bool TRGBPicture::CanWriteRows(const TPictureView& picture) const {
   return converted_ && rgbPixFmt_ == AV_PIX_FMT_BGR24 && bitmap_ &&
          bitmap_->Width() == picture.Width && bitmap_->Height() == picture.Height &&
-         ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420) != nullptr;
+         BgrTo420(picture.Format) != nullptr;
 }
 
 bool TRGBPicture::FromBitmapRows(const TPictureView& picture, int firstRow, int endRow) {
-  const auto convert = ByRange(picture.Format, &libyuv::RGB24ToI420, &libyuv::RGB24ToJ420);
+  const auto convert = BgrTo420(picture.Format);
   if (!convert || !bitmap_ || bitmap_->Width() != picture.Width ||
       bitmap_->Height() != picture.Height || firstRow % 2 != 0 || firstRow < 0 ||
       endRow > picture.Height || endRow <= firstRow)

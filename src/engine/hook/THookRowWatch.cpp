@@ -28,8 +28,8 @@ const std::vector<THookRowWatch::TBand>& THookRowWatch::After(const TBitmap& bit
   }
   const size_t bytes = static_cast<size_t>(bitmap.Width()) * 3;
   const auto rowChanged = [&](int row) {
-    const size_t offset = static_cast<size_t>(bitmap.ScanLine(row) - bitmap.Bits());
-    return std::memcmp(bitmap.ScanLine(row), before_.data() + offset, bytes) != 0;
+    const uint8_t* before = before_.data() + static_cast<size_t>(row) * stride_;
+    return std::memcmp(bitmap.ScanLine(row), before, bytes) != 0;
   };
   for (int row = 0; row < bitmap.Height(); row += 2) {
     const int end = std::min(row + 2, bitmap.Height());
