@@ -11,10 +11,10 @@
 namespace qarvo::bare {
 
 struct TSettings {
-  std::string VideoCodec;      // encoder name
-  int Width = 0, Height = 0;   // 0: the source's
+  std::string VideoCodec;     // encoder name
+  int Width = 0, Height = 0;  // 0: the source's
   std::string AudioCodec;
-  int SampleRate = 0;          // 0: the source's
+  int SampleRate = 0;  // 0: the source's
 };
 
 inline void Check(int result, const char* what) {
@@ -60,7 +60,8 @@ inline int Convert(const std::string& input, const std::string& output, const TS
     lane->Dec->thread_count = 1;
     Check(api().avcodec_open2(lane->Dec.get(), dec, nullptr), "open decoder");
     const bool isVideo = lane == &video;
-    const AVCodec* enc = api().avcodec_find_encoder_by_name((isVideo ? s.VideoCodec : s.AudioCodec).c_str());
+    const AVCodec* enc =
+        api().avcodec_find_encoder_by_name((isVideo ? s.VideoCodec : s.AudioCodec).c_str());
     if (!enc) throw std::runtime_error("no encoder");
     lane->Enc.reset(api().avcodec_alloc_context3(enc));
     AVCodecContext* e = lane->Enc.get();
@@ -91,13 +92,16 @@ inline int Convert(const std::string& input, const std::string& output, const TS
                                           video.Enc->width, video.Enc->height, video.Enc->pix_fmt,
                                           SWS_BICUBIC, nullptr, nullptr, nullptr));
   SwrContext* swrRaw = nullptr;
-  Check(api().swr_alloc_set_opts2(&swrRaw, &audio.Enc->ch_layout, audio.Enc->sample_fmt, audio.Enc->sample_rate,
-                                  &audio.Dec->ch_layout, audio.Dec->sample_fmt, audio.Dec->sample_rate, 0, nullptr),
+  Check(api().swr_alloc_set_opts2(&swrRaw, &audio.Enc->ch_layout, audio.Enc->sample_fmt,
+                                  audio.Enc->sample_rate, &audio.Dec->ch_layout,
+                                  audio.Dec->sample_fmt, audio.Dec->sample_rate, 0, nullptr),
         "swr");
   TSwrContextPtr swr(swrRaw);
   Check(api().swr_init(swr.get()), "swr init");
-  TAudioFifoPtr fifo(api().av_audio_fifo_alloc(audio.Enc->sample_fmt, audio.Enc->ch_layout.nb_channels, 4096));
-  TFramePtr decoded = MakeFrame(), scaled = MakeFrame(), converted = MakeFrame(), chunk = MakeFrame();
+  TAudioFifoPtr fifo(
+      api().av_audio_fifo_alloc(audio.Enc->sample_fmt, audio.Enc->ch_layout.nb_channels, 4096));
+  TFramePtr decoded = MakeFrame(), scaled = MakeFrame(), converted = MakeFrame(),
+            chunk = MakeFrame();
   TPacketPtr pkt = MakePacket(), out = MakePacket();
   int pictures = 0;
   int64_t samples = 0;
@@ -128,8 +132,8 @@ inline int Convert(const std::string& input, const std::string& output, const TS
         scaled->width = video.Enc->width;
         scaled->height = video.Enc->height;
         Check(api().av_frame_get_buffer(scaled.get(), 0), "picture buffer");
-        api().sws_scale(sws.get(), decoded->data, decoded->linesize, 0, decoded->height, scaled->data,
-                        scaled->linesize);
+        api().sws_scale(sws.get(), decoded->data, decoded->linesize, 0, decoded->height,
+                        scaled->data, scaled->linesize);
         scaled->pts = pictures++;
         Encode(oc.get(), video, scaled.get(), out.get());
       } else {
@@ -140,16 +144,20 @@ inline int Convert(const std::string& input, const std::string& output, const TS
         api().av_channel_layout_copy(&converted->ch_layout, &audio.Enc->ch_layout);
         Check(api().av_frame_get_buffer(converted.get(), 0), "converted buffer");
         const int made = api().swr_convert(swr.get(), converted->extended_data, capacity,
-                                           const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
-        api().av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(converted->extended_data), made);
+                                           const_cast<const uint8_t**>(decoded->extended_data),
+                                           decoded->nb_samples);
+        api().av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(converted->extended_data),
+                                  made);
         sendAudio(false);
       }
       api().av_frame_unref(decoded.get());
     }
   };
   while (api().av_read_frame(ic.get(), pkt.get()) >= 0) {
-    if (pkt->stream_index == video.In) handle(video, pkt.get());
-    else if (pkt->stream_index == audio.In) handle(audio, pkt.get());
+    if (pkt->stream_index == video.In)
+      handle(video, pkt.get());
+    else if (pkt->stream_index == audio.In)
+      handle(audio, pkt.get());
     api().av_packet_unref(pkt.get());
   }
   handle(video, nullptr);

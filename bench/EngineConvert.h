@@ -36,7 +36,8 @@ inline double EngineConvert(const std::string& input, const std::string& output,
   if (!engine.SetOutputFile(0, output, &options)) throw std::runtime_error(engine.LastErrMsg());
   const auto start = std::chrono::steady_clock::now();
   engine.StartTask(0);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!finished) throw std::runtime_error("conversion failed: " + error);
   if (hookUpdate && pictures == 0) throw std::runtime_error("hook never called");
   return seconds;

@@ -16,10 +16,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -67,14 +67,15 @@ std::string BenchClip() {
 }
 
 // One conversion through the engine component, with or without a hook that changes nothing.
-void EngineConvert(const std::string& input, const std::string& output, const qarvo::bare::TSettings& s,
-                   bool hook) {
+void EngineConvert(const std::string& input, const std::string& output,
+                   const qarvo::bare::TSettings& s, bool hook) {
   qarvo::TOutputOptions options;
   options.VideoCodec = s.VideoCodec;
   options.FrameSize = std::to_string(s.Width) + "x" + std::to_string(s.Height);
   options.AudioCodec = s.AudioCodec;
   if (s.SampleRate) options.AudioSampleRate = s.SampleRate;
-  qarvo::bench::EngineConvert(input, output, options, hook ? std::optional<bool>(true) : std::nullopt);
+  qarvo::bench::EngineConvert(input, output, options,
+                              hook ? std::optional<bool>(true) : std::nullopt);
 }
 
 double ProcessorSeconds() {
@@ -84,7 +85,8 @@ double ProcessorSeconds() {
 }
 
 // Child side: converts once and prints the wall and processor seconds the conversion took.
-int RunOne(TMode mode, const TProfile& profile, const std::string& input, const std::string& output) {
+int RunOne(TMode mode, const TProfile& profile, const std::string& input,
+           const std::string& output) {
   qarvo::LoadMediaLibraries();
   const auto start = Clock::now();
   const double cpuStart = ProcessorSeconds();
@@ -98,8 +100,8 @@ int RunOne(TMode mode, const TProfile& profile, const std::string& input, const 
 }
 
 struct TMeasure {
-  double Seconds = 0;     // wall
-  double Processor = 0;   // all threads of the process
+  double Seconds = 0;    // wall
+  double Processor = 0;  // all threads of the process
   long PeakKiB = 0;
 };
 
@@ -113,7 +115,8 @@ TMeasure Spawn(TMode mode, int profile, const std::string& input, const std::str
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   const std::string profileText = std::to_string(profile);
-  std::vector<std::string> args = {self, "--one", kModeNames[static_cast<int>(mode)], profileText, input, output};
+  std::vector<std::string> args = {self,        "--one", kModeNames[static_cast<int>(mode)],
+                                   profileText, input,   output};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -127,12 +130,14 @@ TMeasure Spawn(TMode mode, int profile, const std::string& input, const std::str
   }
   std::string text;
   char buffer[256];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<size_t>(n));
   ::close(pipeFds[0]);
   int status = 0;
   rusage usage{};
   if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(std::string(kModeNames[static_cast<int>(mode)]) + " conversion failed");
+    throw std::runtime_error(std::string(kModeNames[static_cast<int>(mode)]) +
+                             " conversion failed");
   TMeasure measure;
   measure.PeakKiB = usage.ru_maxrss;
   if (std::sscanf(text.c_str(), "%lf %lf", &measure.Seconds, &measure.Processor) != 2)
@@ -149,8 +154,8 @@ int Rounds(int argc, char** argv) {
 void Outputs(const std::string& input, const fs::path& out, int rounds) {
   std::printf("clip: %s (640x480, 25 fps, %.0f s, mpeg4 + mp3 in AVI), fastest of %d rounds\n\n",
               input.c_str(), kClipSeconds, rounds);
-  std::printf("%-27s %-7s %8s %8s %8s %8s %10s %13s %9s %9s\n", "output", "path", "wall s", "cpu s", "fps",
-              "cpu fps", "x realtime", "peak RSS KiB", "wall/bare", "cpu/bare");
+  std::printf("%-27s %-7s %8s %8s %8s %8s %10s %13s %9s %9s\n", "output", "path", "wall s", "cpu s",
+              "fps", "cpu fps", "x realtime", "peak RSS KiB", "wall/bare", "cpu/bare");
   const double frames = kClipSeconds * kClipRate;
   for (int p = 0; p < static_cast<int>(std::size(kProfiles)); ++p) {
     const std::string output = (out / (std::string("out.") + kProfiles[p].Extension)).string();
@@ -166,24 +171,26 @@ void Outputs(const std::string& input, const fs::path& out, int rounds) {
     const TMeasure& bare = best[static_cast<int>(TMode::Bare)];
     for (TMode mode : {TMode::Engine, TMode::Hook, TMode::Bare}) {
       const TMeasure& m = best[static_cast<int>(mode)];
-      std::printf("%-27s %-7s %8.2f %8.2f %8.1f %8.1f %10.2f %13ld %9.3f %9.3f\n", kProfiles[p].Name,
-                  kModeNames[static_cast<int>(mode)], m.Seconds, m.Processor, frames / m.Seconds,
-                  frames / m.Processor, kClipSeconds / m.Seconds, m.PeakKiB, m.Seconds / bare.Seconds,
-                  m.Processor / bare.Processor);
+      std::printf("%-27s %-7s %8.2f %8.2f %8.1f %8.1f %10.2f %13ld %9.3f %9.3f\n",
+                  kProfiles[p].Name, kModeNames[static_cast<int>(mode)], m.Seconds, m.Processor,
+                  frames / m.Seconds, frames / m.Processor, kClipSeconds / m.Seconds, m.PeakKiB,
+                  m.Seconds / bare.Seconds, m.Processor / bare.Processor);
     }
     std::fflush(stdout);
   }
 }
 
 void Memory(const fs::path& out) {
-  std::printf("\n%-27s %9s %9s %13s\n", "engine, 3gp output, clip", "length", "cpu fps", "peak RSS KiB");
+  std::printf("\n%-27s %9s %9s %13s\n", "engine, 3gp output, clip", "length", "cpu fps",
+              "peak RSS KiB");
   long peaks[2] = {};
   int i = 0;
   for (const char* name : {"short3s", "long10min"}) {
     const qarvo::TClipSpec& spec = qarvo::StandardClip(name);
-    const TMeasure m = Spawn(TMode::Engine, 0, qarvo::EnsureClip(name), (out / "memory.3gp").string());
-    std::printf("%-27s %8.0fs %9.1f %13ld\n", name, spec.Duration, spec.Duration * av_q2d(spec.FrameRate) / m.Processor,
-                m.PeakKiB);
+    const TMeasure m =
+        Spawn(TMode::Engine, 0, qarvo::EnsureClip(name), (out / "memory.3gp").string());
+    std::printf("%-27s %8.0fs %9.1f %13ld\n", name, spec.Duration,
+                spec.Duration * av_q2d(spec.FrameRate) / m.Processor, m.PeakKiB);
     peaks[i++] = m.PeakKiB;
   }
   std::printf("peak RSS growth from 3 s to 10 min: %ld KiB (limit 20480)\n", peaks[1] - peaks[0]);
@@ -197,14 +204,16 @@ int main(int argc, char** argv) {
       const auto* mode = std::find_if(std::begin(kModeNames), std::end(kModeNames),
                                       [&](const char* n) { return std::strcmp(n, argv[2]) == 0; });
       const int profile = std::atoi(argv[3]);
-      if (mode == std::end(kModeNames) || profile < 0 || profile >= static_cast<int>(std::size(kProfiles)))
+      if (mode == std::end(kModeNames) || profile < 0 ||
+          profile >= static_cast<int>(std::size(kProfiles)))
         throw std::runtime_error("bad --one arguments");
       return RunOne(static_cast<TMode>(mode - std::begin(kModeNames)), kProfiles[profile], argv[4],
                     argv[5]);
     }
     qarvo::LoadMediaLibraries();
     const std::string input = BenchClip();
-    const fs::path out = fs::temp_directory_path() / ("qarvo-convert-bench-" + std::to_string(::getpid()));
+    const fs::path out =
+        fs::temp_directory_path() / ("qarvo-convert-bench-" + std::to_string(::getpid()));
     fs::create_directories(out);
     double load[3] = {};
     if (getloadavg(load, 3) > 0) std::printf("load average at start: %.2f\n", load[0]);

@@ -30,12 +30,13 @@
 #include <string>
 #include <vector>
 
+#include "media/TRGBPicture.h"
+#include "engine/TConvertEngine.h"
 #include "core/FrameEffects.h"
 #include "editing/TConversionFrameHook.h"
 #include "editing/TFrameProcessor.h"
 #include "editing/TPainterTextDrawer.h"
-#include "engine/TConvertEngine.h"
-#include "media/TRGBPicture.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
@@ -101,7 +102,8 @@ double PerPicture(TBitmap& picture, const std::function<void(TBitmap&)>& step) {
   for (int b = 0; b < kBatches; ++b) {
     const auto start = Clock::now();
     for (int i = 0; i < kPerBatch; ++i) step(picture);
-    batches.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kPerBatch);
+    batches.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() /
+                      kPerBatch);
   }
   return *std::min_element(batches.begin(), batches.end());
 }
@@ -125,16 +127,19 @@ void PictureCosts(const std::string& logo) {
       {"brightness + contrast (saturation 255)",
        [&](TBitmap& p) { ApplyColourEffects(p, all.Brightness, all.Contrast, 255); }},
       {"exposure", [&](TBitmap& p) { ApplyExposure(p, static_cast<float>(all.Exposure)); }},
-      {"colour effects + exposure (one pass)", [&](TBitmap& p) {
+      {"colour effects + exposure (one pass)",
+       [&](TBitmap& p) {
          TlvFilesRecord effects = all;
          effects.WaterText.clear();
          effects.WaterImage.clear();
          ProcessFrame(p, effects, nullptr, nullptr);
        }},
-      {"text", [&](TBitmap& p) { text.DrawText(p, all.WaterText, all.WaterFont, all.TextX, all.TextY); }},
+      {"text",
+       [&](TBitmap& p) { text.DrawText(p, all.WaterText, all.WaterFont, all.TextX, all.TextY); }},
       {"picture watermark 160x120, style 1",
        [&](TBitmap& p) { BlendPicture(p, *watermark, all.ImageX, 1, all.ImageAlpha, all.ImageY); }},
-      {"all together (as the hook runs them)", [&](TBitmap& p) {
+      {"all together (as the hook runs them)",
+       [&](TBitmap& p) {
          if (!processor.Process(p, all, error)) throw std::runtime_error(error);
        }},
   };
@@ -234,7 +239,8 @@ TTimes Convert(const std::string& input, const std::string& output, const char* 
   const auto start = Clock::now();
   const double cpuStart = ProcessorSeconds();
   engine.StartTask(0);
-  const TTimes times{std::chrono::duration<double>(Clock::now() - start).count(), ProcessorSeconds() - cpuStart};
+  const TTimes times{std::chrono::duration<double>(Clock::now() - start).count(),
+                     ProcessorSeconds() - cpuStart};
   if (!finished) throw std::runtime_error("conversion failed: " + error);
   if (mode != TMode::NoHook && pictures == 0) throw std::runtime_error("hook never called");
   return times;

@@ -14,12 +14,13 @@
 #include <filesystem>
 #include <vector>
 
+#include "player/TMediaPlayer.h"
+#include "core/IniFile.h"
 #include "app/TApplication.h"
 #include "app/TfrmMain.h"
-#include "core/IniFile.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
+
 #include "support/TestMedia.h"
 
 namespace {
@@ -61,7 +62,8 @@ bool RunUntil(F done, int limitMs) {
 
 int main(int argc, char** argv) {
   using namespace qarvo;
-  const fs::path scratch = fs::temp_directory_path() / ("qarvo-preview-bench-" + std::to_string(::getpid()));
+  const fs::path scratch =
+      fs::temp_directory_path() / ("qarvo-preview-bench-" + std::to_string(::getpid()));
   fs::create_directories(scratch);
   const std::string settingsFile = (scratch / "settings.ini").string();
   setenv("QARVO_SETTINGS_FILE", settingsFile.c_str(), 1);
@@ -112,7 +114,8 @@ int main(int argc, char** argv) {
   std::printf("%-52s %10s\n", "figure", "value");
   std::printf("%-52s %10.1f\n", "Play to first picture in pan1, best of 5 (ms)", starts.front());
   std::printf("%-52s %10.1f\n", "Play to first picture in pan1, median of 5 (ms)", starts[2]);
-  std::printf("%-52s %10.1f\n", "processor use while playing 720x576 (% of one core)", 100 * cpu / wallSeconds);
+  std::printf("%-52s %10.1f\n", "processor use while playing 720x576 (% of one core)",
+              100 * cpu / wallSeconds);
   std::printf("%-52s %10.1f\n", "pictures shown per second", shown / wallSeconds);
   frmMain.CloseWithoutQuestion();
   std::error_code ignored;

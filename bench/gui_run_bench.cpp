@@ -5,33 +5,34 @@
 // not repaint) over Start, the run and the end of the run, and over the Cancel.
 //
 //   gui_run_bench   (offscreen unless QT_QPA_PLATFORM names another platform)
-#include <QPushButton>
-#include <QTimer>
-#include <QWidget>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <thread>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "app/TApplication.h"
-#include "core/GlobalObject.h"
 #include "engine/TConvertEngine.h"
+#include "core/GlobalObject.h"
+#include "app/TApplication.h"
 #include "jobs/IRunMessages.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TfrmProgress.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -49,7 +50,9 @@ class TQuietActions : public qarvo::IAfterRunActions {
 class TPrintedMessages : public qarvo::IRunMessages {
  public:
   bool UseDefaultSize() override { return true; }
-  void ShowWarning(const std::string& text) override { std::fprintf(stderr, "warning: %s\n", text.c_str()); }
+  void ShowWarning(const std::string& text) override {
+    std::fprintf(stderr, "warning: %s\n", text.c_str());
+  }
 };
 
 // Nanoseconds the calling thread has run and has waited for a processor.
@@ -93,12 +96,16 @@ class TStallSampler {
     for (const auto& [text, count] : counts) sorted.emplace_back(count, text);
     std::sort(sorted.rbegin(), sorted.rend());
     std::string out;
-    for (const auto& [count, text] : sorted) out += "    " + std::to_string(count) + " x " + text + "\n";
+    for (const auto& [count, text] : sorted)
+      out += "    " + std::to_string(count) + " x " + text + "\n";
     return out.empty() ? "    (no sample)\n" : out;
   }
 
  private:
-  static int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+  static int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+  }
   std::string Read(const char* what) const {
     std::ifstream file("/proc/self/task/" + std::to_string(mainThread_) + "/" + what);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -162,18 +169,25 @@ class THeartbeat {
     timer_.stop();
   }
   int Beats() const { return beats_; }
-  const TGap& Longest() const { return Max([](const TGap& g) { return g.Ms; }); }
-  const TGap& LongestOwn() const { return Max([](const TGap& g) { return g.Own(); }); }
+  const TGap& Longest() const {
+    return Max([](const TGap& g) { return g.Ms; });
+  }
+  const TGap& LongestOwn() const {
+    return Max([](const TGap& g) { return g.Own(); });
+  }
   // What the watchdog saw during a gap.
   std::string Where(const TGap& gap) {
-    const auto from = begun_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(gap.AtS));
-    return sampler_.Between(from, from + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(gap.Ms)));
+    const auto from = begun_ + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(gap.AtS));
+    return sampler_.Between(from, from + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double, std::milli>(gap.Ms)));
   }
   std::string Describe(const TGap& gap) const {
     char text[160];
-    std::snprintf(text, sizeof text,
-                  "%.1f ms at %.2f s (%.1f ms of its own: ran %.1f ms; waited %.1f ms for a processor)", gap.Ms,
-                  gap.AtS, gap.Own(), gap.RunMs, gap.WaitMs);
+    std::snprintf(
+        text, sizeof text,
+        "%.1f ms at %.2f s (%.1f ms of its own: ran %.1f ms; waited %.1f ms for a processor)",
+        gap.Ms, gap.AtS, gap.Own(), gap.RunMs, gap.WaitMs);
     return text;
   }
 
@@ -182,14 +196,15 @@ class THeartbeat {
   const TGap& Max(F key) const {
     static const TGap none;
     if (gaps_.empty()) return none;
-    return *std::max_element(gaps_.begin(), gaps_.end(), [&](const TGap& a, const TGap& b) { return key(a) < key(b); });
+    return *std::max_element(gaps_.begin(), gaps_.end(),
+                             [&](const TGap& a, const TGap& b) { return key(a) < key(b); });
   }
   void Beat() {
     const auto now = Clock::now();
     const TSchedule schedule = ThreadSchedule();
     gaps_.push_back({std::chrono::duration<double, std::milli>(now - last_).count(),
-                     std::chrono::duration<double>(last_ - begun_).count(), schedule.RunMs - schedule_.RunMs,
-                     schedule.WaitMs - schedule_.WaitMs});
+                     std::chrono::duration<double>(last_ - begun_).count(),
+                     schedule.RunMs - schedule_.RunMs, schedule.WaitMs - schedule_.WaitMs});
     last_ = now;
     schedule_ = schedule;
     sampler_.Beat();
@@ -223,9 +238,11 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const fs::path folder = fs::temp_directory_path() / ("qarvo-gui-run-bench-" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("qarvo-gui-run-bench-" + std::to_string(::getpid()));
   fs::create_directories(folder / "out");
-  WriteFile(folder / "s.ini", "[settings]\nOutPutDir=" + (folder / "out").string() + "\nFormatCode=3\n");
+  WriteFile(folder / "s.ini",
+            "[settings]\nOutPutDir=" + (folder / "out").string() + "\nFormatCode=3\n");
   WriteFile(folder / "d.ini",
             "[formatInfo3]\nFormat=mp4\nFileExt=mp4\nVideoSize=320x240\nVideoBitRate=768\n"
             "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=128\nSampleRate=44100\n"
@@ -254,7 +271,8 @@ int main(int argc, char** argv) {
 
   const auto rowsOf = [&](int count) {
     std::vector<qarvo::TJobRow> rows;
-    for (int i = 0; i < count; ++i) rows.push_back({clip, true, qarvo::NewJobRecord(clip, "", 10000000, "lbox"), {}, {}});
+    for (int i = 0; i < count; ++i)
+      rows.push_back({clip, true, qarvo::NewJobRecord(clip, "", 10000000, "lbox"), {}, {}});
     return rows;
   };
   TStallSampler sampler;
@@ -271,31 +289,38 @@ int main(int argc, char** argv) {
   const std::string runOwn = heartbeat.Describe(heartbeat.LongestOwn());
   const std::string runWhere = heartbeat.Where(heartbeat.LongestOwn());
   for (const auto& row : rows)
-    if (row.Progress != "100%") std::fprintf(stderr, "a job ended with \"%s\"\n", row.Progress.c_str());
+    if (row.Progress != "100%")
+      std::fprintf(stderr, "a job ended with \"%s\"\n", row.Progress.c_str());
 
   // Cancel during the second job: only the Cancel itself is timed.
   std::string cancelLongest;
   double cancelMs = 0;
-  QObject::connect(&run, &qarvo::TConversionRun::TaskProgressed, &run, [&](int task) {
-    static bool done = false;
-    if (done || task != 1) return;
-    done = true;
-    heartbeat.Begin();
-    const auto at = Clock::now();
-    run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
-    cancelMs = std::chrono::duration<double, std::milli>(Clock::now() - at).count();
-    heartbeat.End();
-    cancelLongest = heartbeat.Describe(heartbeat.LongestOwn());
-  }, Qt::QueuedConnection);
+  QObject::connect(
+      &run, &qarvo::TConversionRun::TaskProgressed, &run,
+      [&](int task) {
+        static bool done = false;
+        if (done || task != 1) return;
+        done = true;
+        heartbeat.Begin();
+        const auto at = Clock::now();
+        run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
+        cancelMs = std::chrono::duration<double, std::milli>(Clock::now() - at).count();
+        heartbeat.End();
+        cancelLongest = heartbeat.Describe(heartbeat.LongestOwn());
+      },
+      Qt::QueuedConnection);
   auto cancelled = rowsOf(3);
   run.Start(cancelled, [](int) {});
 
-  std::printf("run of 3 jobs (640x480 10 s each into mp4 320x240): %.1f s, %d heartbeats\n", seconds, runBeats);
-  std::printf("longest main-thread stall during Start, the run and its end: %s\n", runLongest.c_str());
-  std::printf("longest stall of its own (less the wait for a processor; target < 50 ms): %s\n", runOwn.c_str());
+  std::printf("run of 3 jobs (640x480 10 s each into mp4 320x240): %.1f s, %d heartbeats\n",
+              seconds, runBeats);
+  std::printf("longest main-thread stall during Start, the run and its end: %s\n",
+              runLongest.c_str());
+  std::printf("longest stall of its own (less the wait for a processor; target < 50 ms): %s\n",
+              runOwn.c_str());
   std::printf("  where the main thread was (system call: kernel stack):\n%s", runWhere.c_str());
-  std::printf("Cancel during the second job took %.1f ms; longest stall of its own meanwhile: %s\n", cancelMs,
-              cancelLongest.c_str());
+  std::printf("Cancel during the second job took %.1f ms; longest stall of its own meanwhile: %s\n",
+              cancelMs, cancelLongest.c_str());
   std::error_code ignored;
   fs::remove_all(folder, ignored);
   return 0;

@@ -8,14 +8,15 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/TConvertEngine.h"
+#include "core/AppPaths.h"
+#include "core/IniFile.h"
 #include "app/TApplication.h"
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
-#include "core/AppPaths.h"
-#include "core/IniFile.h"
-#include "engine/TConvertEngine.h"
 #include "jobs/TEngineJobProber.h"
 #include "jobs/TJobListModel.h"
+
 #include "support/TestMedia.h"
 
 namespace {
@@ -31,7 +32,8 @@ double MillisecondsSince(Clock::time_point start) {
 
 int main(int argc, char** argv) {
   using namespace qarvo;
-  const fs::path scratch = fs::temp_directory_path() / ("qarvo-window-bench-" + std::to_string(::getpid()));
+  const fs::path scratch =
+      fs::temp_directory_path() / ("qarvo-window-bench-" + std::to_string(::getpid()));
   fs::create_directories(scratch / "in");
   const std::string settingsFile = (scratch / "settings.ini").string();
   setenv("QARVO_SETTINGS_FILE", settingsFile.c_str(), 1);

@@ -7,9 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "EngineConvert.h"
 #include "media/LibraryObjects.h"
 #include "media/TRGBPicture.h"
+
+#include "EngineConvert.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"

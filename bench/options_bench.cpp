@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/TCustomTranscoder.h"
+
 #include "support/TestMediaError.h"
 
 namespace {
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
                 TCustomTranscoder task;
                 task.ApplyOptionText(kText, TCustomTranscoder::TOptionTextUse::Output);
               }));
-  std::printf("%-34s %10.1f\n", "task + vcodec + preset libx264-psp", MicrosecondsPerRound(rounds, [] {
+  std::printf("%-34s %10.1f\n", "task + vcodec + preset libx264-psp",
+              MicrosecondsPerRound(rounds, [] {
                 TCustomTranscoder task;
                 task.DispatchOption("vcodec", "libx264");
                 task.DispatchOption("vpre", "psp");
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
     task.DispatchOption("vpre", "slow");
     task.DispatchOption("target", "pal-dvd");
   });
-  std::printf("RSS before %ld KiB, after %d more tasks %ld KiB\n", before, rounds * 5, ResidentKiB());
+  std::printf("RSS before %ld KiB, after %d more tasks %ld KiB\n", before, rounds * 5,
+              ResidentKiB());
   return 0;
 }

@@ -2,16 +2,17 @@
 // processor time SD playback takes, as a share of one core over about ten seconds.
 #include <sys/resource.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
-#include <atomic>
 
-#include "media/LibraryLoader.h"
 #include "base/MainThread.h"
+#include "media/LibraryLoader.h"
 #include "player/TMediaPlayer.h"
+
 #include "support/TestMedia.h"
 
 namespace {
@@ -95,7 +96,8 @@ int main() {
     std::fprintf(stderr, "no picture within 5 s\n");
     return 1;
   }
-  const double firstMs = std::chrono::duration<double, std::milli>(surface.First() - opening).count();
+  const double firstMs =
+      std::chrono::duration<double, std::milli>(surface.First() - opening).count();
 
   const double cpuStart = CpuSeconds();
   const int shownStart = surface.Shown();

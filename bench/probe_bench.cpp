@@ -8,6 +8,7 @@
 #include <string>
 
 #include "probe/TMediaProbe.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
     probe.LoadFile(path);
     probe.FileInfoText();
   }
-  std::printf("RSS after 50 loads: %ld KiB, after %d more: %ld KiB (growth %ld KiB)\n", before, loads,
-              ResidentKiB(), ResidentKiB() - before);
+  std::printf("RSS after 50 loads: %ld KiB, after %d more: %ld KiB (growth %ld KiB)\n", before,
+              loads, ResidentKiB(), ResidentKiB() - before);
   return 0;
 }

@@ -14,8 +14,8 @@
 // the larger of that and half the processor time ("idle 2-core" column, and its ratio).
 //
 //   speed_bench [--rounds N] [--no-batch | --batch-only]   (default 3 rounds)
-#include <spawn.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,13 +29,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <thread>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/TConvertEngine.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -127,7 +128,8 @@ double ProcessorSeconds() {
 }
 
 // Child side: one conversion through the engine component; prints wall and processor seconds.
-int RunOne(const TMode& mode, const TProfile& profile, const std::string& input, const std::string& output) {
+int RunOne(const TMode& mode, const TProfile& profile, const std::string& input,
+           const std::string& output) {
   qarvo::LoadMediaLibraries();
   const auto start = Clock::now();
   const double cpuStart = ProcessorSeconds();
@@ -168,7 +170,8 @@ struct TMeasure {
 void SampleThreads(pid_t pid, std::map<long, double>& seconds) {
   static const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+  for (const auto& entry :
+       fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
     std::ifstream stat(entry.path() / "stat");
     std::string text((std::istreambuf_iterator<char>(stat)), {});
     const auto paren = text.rfind(')');
@@ -187,7 +190,8 @@ void SampleThreads(pid_t pid, std::map<long, double>& seconds) {
 }
 
 struct TRange {
-  double WallMin = 1e300, WallMax = 0, CpuMin = 1e300, CpuMax = 0, IdleMin = 1e300, BusiestMin = 1e300;
+  double WallMin = 1e300, WallMax = 0, CpuMin = 1e300, CpuMax = 0, IdleMin = 1e300,
+         BusiestMin = 1e300;
   long PeakKiB = 0;
   void Add(const TMeasure& m) {
     IdleMin = std::min(IdleMin, m.IdleTwoCores());
@@ -202,14 +206,16 @@ struct TRange {
 
 // Runs a program, returns its figures: the ones it prints (wall, processor seconds) or, when
 // it prints none, the parent's measure of its wall time and of its processor time.
-TMeasure Spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnvironment, bool printsFigures) {
+TMeasure Spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnvironment,
+               bool printsFigures) {
   int pipeFds[2];
   if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  if (!printsFigures) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  if (!printsFigures)
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -220,7 +226,8 @@ TMeasure Spawn(std::vector<std::string> args, const std::vector<std::string>& ex
   envp.push_back(nullptr);
   const auto start = Clock::now();
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+  const int spawned =
+      posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipeFds[1]);
   if (spawned != 0) {
@@ -238,7 +245,8 @@ TMeasure Spawn(std::vector<std::string> args, const std::vector<std::string>& ex
   });
   std::string text;
   char buffer[256];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<size_t>(n));
   ::close(pipeFds[0]);
   int status = 0;
   rusage usage{};
@@ -248,41 +256,48 @@ TMeasure Spawn(std::vector<std::string> args, const std::vector<std::string>& ex
   sampler.join();
   SampleThreads(pid, threads);
   if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(args[0] + " " + (args.size() > 2 ? args[2] : std::string()) + " failed");
+    throw std::runtime_error(args[0] + " " + (args.size() > 2 ? args[2] : std::string()) +
+                             " failed");
   TMeasure measure;
   measure.PeakKiB = usage.ru_maxrss;
-  for (const auto& [tid, seconds] : threads) measure.BusiestThread = std::max(measure.BusiestThread, seconds);
+  for (const auto& [tid, seconds] : threads)
+    measure.BusiestThread = std::max(measure.BusiestThread, seconds);
   if (printsFigures) {
     if (std::sscanf(text.c_str(), "%lf %lf", &measure.Seconds, &measure.Processor) != 2)
       throw std::runtime_error("no figures from the conversion");
   } else {
     measure.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    measure.Processor = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                        usage.ru_stime.tv_usec / 1e6;
+    measure.Processor = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 +
+                        usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
   }
   return measure;
 }
 
 void PrintHeader(const char* first) {
-  std::printf("%-26s %-10s %15s %15s %5s %12s %10s %7s %8s %8s\n", first, "mode", "wall s", "cpu s", "cores",
-              "peak RSS KiB", "wall/seq", "busiest", "idle 2c", "idle/seq");
+  std::printf("%-26s %-10s %15s %15s %5s %12s %10s %7s %8s %8s\n", first, "mode", "wall s", "cpu s",
+              "cores", "peak RSS KiB", "wall/seq", "busiest", "idle 2c", "idle/seq");
 }
 
 void PrintRow(const char* name, const char* mode, const TRange& r, const TRange& sequential) {
-  std::printf("%-26s %-10s %6.2f .. %6.2f %6.2f .. %6.2f %5.2f %12ld %4.2f..%4.2f %7.2f %8.2f %8.2f\n", name, mode,
-              r.WallMin, r.WallMax, r.CpuMin, r.CpuMax, r.CpuMin / r.WallMin, r.PeakKiB, r.WallMin / sequential.WallMin,
-              r.WallMax / sequential.WallMin, r.BusiestMin, r.IdleMin, r.IdleMin / sequential.IdleMin);
+  std::printf(
+      "%-26s %-10s %6.2f .. %6.2f %6.2f .. %6.2f %5.2f %12ld %4.2f..%4.2f %7.2f %8.2f %8.2f\n",
+      name, mode, r.WallMin, r.WallMax, r.CpuMin, r.CpuMax, r.CpuMin / r.WallMin, r.PeakKiB,
+      r.WallMin / sequential.WallMin, r.WallMax / sequential.WallMin, r.BusiestMin, r.IdleMin,
+      r.IdleMin / sequential.IdleMin);
 }
 
-void Conversions(const std::string& self, const std::string& input, const fs::path& out, int rounds) {
-  std::printf("clip: %s (640x480, 25 fps, 60 s, mpeg4 + mp3 in AVI), %d rounds\n", input.c_str(), rounds);
+void Conversions(const std::string& self, const std::string& input, const fs::path& out,
+                 int rounds) {
+  std::printf("clip: %s (640x480, 25 fps, 60 s, mpeg4 + mp3 in AVI), %d rounds\n", input.c_str(),
+              rounds);
   PrintHeader("output");
   for (int p = 0; p < static_cast<int>(std::size(kProfiles)); ++p) {
     const std::string output = (out / (std::string("out.") + kProfiles[p].Extension)).string();
     TRange ranges[std::size(kModes)];
     for (int round = 0; round < rounds; ++round)
       for (int m = 0; m < static_cast<int>(std::size(kModes)); ++m)  // interleaved: the load drifts
-        ranges[m].Add(Spawn({self, "--one", kModes[m].Name, std::to_string(p), input, output}, {}, true));
+        ranges[m].Add(
+            Spawn({self, "--one", kModes[m].Name, std::to_string(p), input, output}, {}, true));
     for (int m = 0; m < static_cast<int>(std::size(kModes)); ++m)
       PrintRow(kProfiles[p].Name, kModes[m].Name, ranges[m], ranges[0]);
     std::fflush(stdout);
@@ -298,8 +313,11 @@ void Batch(const std::string& self, const fs::path& out, int rounds) {
     const char* Jobs;
   };
   const TBatchMode modes[] = {{"one by one", false, "1"}, {"automatic", true, "0"}};
-  std::printf("\nbatch: 4 clips of 30 s (640x480 mpeg4 avi, 480x360 h264 mp4, 720x576 mpeg2 mpg, 320x240 mpeg4 mkv)\n"
-              "through qarvo-convert, format 10003 (MP4 MPEG-4 320x240 + AAC), %d rounds\n", rounds);
+  std::printf(
+      "\nbatch: 4 clips of 30 s (640x480 mpeg4 avi, 480x360 h264 mp4, 720x576 mpeg2 mpg, 320x240 "
+      "mpeg4 mkv)\n"
+      "through qarvo-convert, format 10003 (MP4 MPEG-4 320x240 + AAC), %d rounds\n",
+      rounds);
   PrintHeader("batch");
   TRange ranges[2];
   for (int round = 0; round < rounds; ++round)
@@ -308,9 +326,10 @@ void Batch(const std::string& self, const fs::path& out, int rounds) {
       fs::remove_all(folder);
       fs::create_directories(folder);
       const std::string settings = (out / ("batch" + std::to_string(m) + ".ini")).string();
-      std::ofstream(settings) << "[settings]\nOutPutDir=" << folder.string() << "\nuseAllCores="
-                              << (modes[m].AllCores ? 1 : 0) << "\n";
-      std::vector<std::string> args = {converter.string(), "--format", "10003", "--jobs", modes[m].Jobs};
+      std::ofstream(settings) << "[settings]\nOutPutDir=" << folder.string()
+                              << "\nuseAllCores=" << (modes[m].AllCores ? 1 : 0) << "\n";
+      std::vector<std::string> args = {converter.string(), "--format", "10003", "--jobs",
+                                       modes[m].Jobs};
       args.insert(args.end(), clips.begin(), clips.end());
       ranges[m].Add(Spawn(args, {"QARVO_SETTINGS_FILE=" + settings}, false));
     }
@@ -336,10 +355,12 @@ bool Flag(int argc, char** argv, const char* name) {
 int main(int argc, char** argv) {
   try {
     if (argc == 6 && std::strcmp(argv[1], "--one") == 0) {
-      const auto* mode = std::find_if(std::begin(kModes), std::end(kModes),
-                                      [&](const TMode& m) { return std::strcmp(m.Name, argv[2]) == 0; });
+      const auto* mode = std::find_if(std::begin(kModes), std::end(kModes), [&](const TMode& m) {
+        return std::strcmp(m.Name, argv[2]) == 0;
+      });
       const int profile = std::atoi(argv[3]);
-      if (mode == std::end(kModes) || profile < 0 || profile >= static_cast<int>(std::size(kProfiles)))
+      if (mode == std::end(kModes) || profile < 0 ||
+          profile >= static_cast<int>(std::size(kProfiles)))
         throw std::runtime_error("bad --one arguments");
       return RunOne(*mode, kProfiles[profile], argv[4], argv[5]);
     }
@@ -348,14 +369,17 @@ int main(int argc, char** argv) {
     std::printf("preparing the clips ...\n");  // generated on first use
     std::fflush(stdout);
     const std::string input = BenchClip();
-    const fs::path out = fs::temp_directory_path() / ("qarvo-speed-bench-" + std::to_string(::getpid()));
+    const fs::path out =
+        fs::temp_directory_path() / ("qarvo-speed-bench-" + std::to_string(::getpid()));
     fs::create_directories(out);
     double load[3] = {};
-    if (getloadavg(load, 3) > 0) std::printf("load average at start: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+    if (getloadavg(load, 3) > 0)
+      std::printf("load average at start: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     const int rounds = Rounds(argc, argv);
     if (!Flag(argc, argv, "--batch-only")) Conversions(self, input, out, rounds);
     if (!Flag(argc, argv, "--no-batch")) Batch(self, out, rounds);
-    if (getloadavg(load, 3) > 0) std::printf("load average at the end: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+    if (getloadavg(load, 3) > 0)
+      std::printf("load average at the end: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     fs::remove_all(out);
     return 0;
   } catch (const std::exception& e) {

@@ -24,11 +24,10 @@ class TFixedAnswer : public ISizeQuestion {
 };
 
 void MapChoices(const TFormatDefinition& definition) {
-  for (const char* key : {format_keys::kVideoSize, format_keys::kVideoBitRate,
-                          format_keys::kFrameRate, format_keys::kVideoEncoder,
-                          format_keys::kAudioBitRate, format_keys::kSampleRate,
-                          format_keys::kAudioEncoder, format_keys::kChannel,
-                          format_keys::kVolume}) {
+  for (const char* key :
+       {format_keys::kVideoSize, format_keys::kVideoBitRate, format_keys::kFrameRate,
+        format_keys::kVideoEncoder, format_keys::kAudioBitRate, format_keys::kSampleRate,
+        format_keys::kAudioEncoder, format_keys::kChannel, format_keys::kVolume}) {
     const TChoiceList* list = definition.List(key);
     if (!list) std::abort();
     (void)list->DefaultItem();
@@ -45,8 +44,7 @@ void Compose(const TIniSnapshot& settings, const TFormatDefinition& definition, 
              bool answer) {
   const TFormatProfile profile(settings, definition, code);
   (void)profile.AudioEncoder(true);
-  TlvFilesRecord job = NewJobRecord("/in/source.avi", "/out/source.mp4", 10000000,
-                                    profile.Zoom());
+  TlvFilesRecord job = NewJobRecord("/in/source.avi", "/out/source.mp4", 10000000, profile.Zoom());
   TSourceFacts source;
   source.FileName = job.SourceFile;
   source.Duration = 10000000;

@@ -12,8 +12,7 @@ void LoadEngineLibraries() {
   TLibraryLoader& loader = TLibraryLoader::Instance();
   if (loader.Loaded(kEngineLibraries)) return;
   if (!loader.Load(kEngineLibraries)) {
-    std::fprintf(stderr, "fuzz: cannot load the media libraries: %s\n",
-                 loader.LastError().c_str());
+    std::fprintf(stderr, "fuzz: cannot load the media libraries: %s\n", loader.LastError().c_str());
     std::exit(1);
   }
   TEngineLogger::GetLogger().SetLevelFromText("quiet");

@@ -2,9 +2,9 @@
 // line, then the file's text. The file is written with that key set and read again: the key
 // reads back as written, every other key of the file reads as before.
 #include <stdlib.h>
-#include <cctype>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -66,8 +66,8 @@ class TScratch {
  public:
   TScratch() {
     const char* shm = "/dev/shm";
-    path_ = std::string(std::filesystem::is_directory(shm) ? shm : "/tmp") +
-            "/qarvo-fuzz-ini-XXXXXX";
+    path_ =
+        std::string(std::filesystem::is_directory(shm) ? shm : "/tmp") + "/qarvo-fuzz-ini-XXXXXX";
     if (!::mkdtemp(path_.data())) std::abort();
   }
   ~TScratch() { std::filesystem::remove_all(path_); }

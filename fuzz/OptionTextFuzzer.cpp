@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "FuzzLibraries.h"
 #include "base/EngineError.h"
 #include "engine/TCustomTranscoder.h"
 #include "engine/task/OptionText.h"
+
+#include "FuzzLibraries.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qarvo::fuzz::LoadEngineLibraries();

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "FuzzLibraries.h"
 #include "base/EngineError.h"
 #include "engine/TCustomTranscoder.h"
 #include "engine/options/PresetTable.h"
 #include "engine/options/TPresets.h"
+
+#include "FuzzLibraries.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qarvo::fuzz::LoadEngineLibraries();

@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "probe/TMediaProbe.h"
+
 #include "FuzzLibraries.h"
 #include "TMemoryInput.h"
-#include "probe/TMediaProbe.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qarvo::fuzz::LoadEngineLibraries();

@@ -23,7 +23,8 @@ TMemoryInput::TMemoryInput(const uint8_t* data, size_t size) : data_(data), size
 
 int TMemoryInput::Read(void* opaque, uint8_t* buffer, int size) {
   auto& self = *static_cast<TMemoryInput*>(opaque);
-  const size_t count = std::min(static_cast<size_t>(std::max(size, 0)), self.size_ - self.position_);
+  const size_t count =
+      std::min(static_cast<size_t>(std::max(size, 0)), self.size_ - self.position_);
   if (count == 0) return AVERROR_EOF;
   std::memcpy(buffer, self.data_ + self.position_, count);
   self.position_ += count;
@@ -35,11 +36,19 @@ int64_t TMemoryInput::Seek(void* opaque, int64_t offset, int whence) {
   const auto size = static_cast<int64_t>(self.size_);
   int64_t base;
   switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE: return size;
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = static_cast<int64_t>(self.position_); break;
-    case SEEK_END: base = size; break;
-    default: return -1;
+    case AVSEEK_SIZE:
+      return size;
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = static_cast<int64_t>(self.position_);
+      break;
+    case SEEK_END:
+      base = size;
+      break;
+    default:
+      return -1;
   }
   int64_t target = 0;
   if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > size) return -1;

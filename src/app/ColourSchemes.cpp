@@ -173,8 +173,9 @@ QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 // as long as the program.
 QString ArrowFolder(const TColourScheme& s) {
   static QTemporaryDir folder;
-  const QString path = folder.path() + QLatin1Char('/') + QString::fromStdString(HexText(s.Text)).mid(1) +
-                       QLatin1Char('-') + QString::fromStdString(HexText(DisabledText(s))).mid(1);
+  const QString path = folder.path() + QLatin1Char('/') +
+                       QString::fromStdString(HexText(s.Text)).mid(1) + QLatin1Char('-') +
+                       QString::fromStdString(HexText(DisabledText(s))).mid(1);
   if (QDir(path).exists() || !QDir().mkpath(path)) return path;
   const auto draw = [&](const QString& name, TRgb colour, bool up) {
     constexpr int kScale = 4;  // drawn large, scaled down smooth
@@ -185,10 +186,12 @@ QString ArrowFolder(const TColourScheme& s) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Colour(colour));
     const QPolygonF down{QPointF(0, 0), QPointF(10 * kScale, 0), QPointF(5 * kScale, 6 * kScale)};
-    const QPolygonF upward{QPointF(0, 6 * kScale), QPointF(10 * kScale, 6 * kScale), QPointF(5 * kScale, 0)};
+    const QPolygonF upward{QPointF(0, 6 * kScale), QPointF(10 * kScale, 6 * kScale),
+                           QPointF(5 * kScale, 0)};
     painter.drawPolygon(up ? upward : down);
     painter.end();
-    image.scaled(10, 6, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(path + QLatin1Char('/') + name);
+    image.scaled(10, 6, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .save(path + QLatin1Char('/') + name);
   };
   draw(QStringLiteral("down.png"), s.Text, false);
   draw(QStringLiteral("up.png"), s.Text, true);
@@ -200,18 +203,28 @@ QString ArrowFolder(const TColourScheme& s) {
 QString StyleSheetOf(const TColourScheme& s) {
   // Longest names first, so "@text" does not eat the start of a longer name.
   const std::vector<std::pair<std::string, TRgb>> names{
-      {"@onaccent", s.TextOnAccent}, {"@disabled", DisabledText(s)}, {"@window", s.Window},
-      {"@border", s.Border},         {"@button", s.Button},           {"@accent", s.Accent},
-      {"@muted", s.Muted},           {"@base", s.Base},               {"@text", s.Text},
-      {"@link", s.Link},             {"@soft", SoftAccent(s)},        {"@odd", s.OddRow},
+      {"@onaccent", s.TextOnAccent},
+      {"@disabled", DisabledText(s)},
+      {"@window", s.Window},
+      {"@border", s.Border},
+      {"@button", s.Button},
+      {"@accent", s.Accent},
+      {"@muted", s.Muted},
+      {"@base", s.Base},
+      {"@text", s.Text},
+      {"@link", s.Link},
+      {"@soft", SoftAccent(s)},
+      {"@odd", s.OddRow},
   };
   std::string sheet = kStyleSheet;
   const std::string arrows = ArrowFolder(s).toStdString();
-  for (size_t at = sheet.find("@arrows"); at != std::string::npos; at = sheet.find("@arrows", at + arrows.size()))
+  for (size_t at = sheet.find("@arrows"); at != std::string::npos;
+       at = sheet.find("@arrows", at + arrows.size()))
     sheet.replace(at, 7, arrows);
   for (const auto& [name, colour] : names) {
     const std::string hex = HexText(colour);
-    for (size_t at = sheet.find(name); at != std::string::npos; at = sheet.find(name, at + hex.size()))
+    for (size_t at = sheet.find(name); at != std::string::npos;
+         at = sheet.find(name, at + hex.size()))
       sheet.replace(at, name.size(), hex);
   }
   return QString::fromStdString(sheet);

@@ -1,8 +1,8 @@
 #include "app/TApplication.h"
 
-#include "core/ErrorMessage.h"
 #include "base/EngineError.h"
 #include "base/MainThread.h"
+#include "core/ErrorMessage.h"
 
 namespace qarvo {
 

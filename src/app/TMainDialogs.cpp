@@ -11,10 +11,9 @@ TMainDialogs::TMainDialogs(QString appTitle) : appTitle_(std::move(appTitle)) {}
 TMainDialogs::~TMainDialogs() = default;
 
 bool TMainDialogs::AskExit(QWidget* parent) {
-  return QMessageBox::question(parent, QStringLiteral("Warning"),
-                               QStringLiteral("Do you really want to exit?"),
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return QMessageBox::question(
+             parent, QStringLiteral("Warning"), QStringLiteral("Do you really want to exit?"),
+             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TMainDialogs::ShowWarning(QWidget* parent, const QString& text) {
@@ -42,7 +41,7 @@ QString TMainDialogs::ChooseFolder(QWidget* parent, const QString& current) {
 }
 
 std::unique_ptr<QMessageBox> TMainDialogs::UpgradeQuestionBox(QWidget* parent,
-                                                             const QString& question) {
+                                                              const QString& question) {
   auto box = std::make_unique<QMessageBox>(
       QMessageBox::Question, QStringLiteral("Warning - New Version Available for Download."),
       question, QMessageBox::Yes | QMessageBox::No, parent);

@@ -11,8 +11,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/NewsValue.h"
 #include "core/ReleaseNumber.h"
+#include "app/NewsValue.h"
 
 namespace qarvo {
 
@@ -20,9 +20,10 @@ namespace {
 
 int ReadCount(const QString& file) {
   bool ok = false;
-  const int count = ReadNewsValue(file, QStringLiteral("XMLPackage.count"), QStringLiteral("number"))
-                        .trimmed()
-                        .toInt(&ok);
+  const int count =
+      ReadNewsValue(file, QStringLiteral("XMLPackage.count"), QStringLiteral("number"))
+          .trimmed()
+          .toInt(&ok);
   return ok ? std::min(count, TUpdateCheck::kMaxRows) : 0;
 }
 
@@ -76,7 +77,8 @@ void TUpdateCheck::Fetch(const QString& fileName, std::function<void(bool)> then
     if (fetched) {
       QDir().mkpath(cacheFolder_);
       QSaveFile file(fileName);
-      fetched = file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0 && file.commit();
+      fetched =
+          file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0 && file.commit();
     }
     then(fetched);
   });

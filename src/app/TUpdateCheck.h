@@ -29,8 +29,8 @@ class TUpdateCheck : public QObject {
   using TAsk = std::function<bool(const QString& question)>;
 
   // An empty address makes no request. The cache folder is made by the first fetch.
-  TUpdateCheck(QString newsUrl, QString cacheFolder, std::string appTitle,
-               std::string versionText, TAsk ask, QObject* parent = nullptr);
+  TUpdateCheck(QString newsUrl, QString cacheFolder, std::string appTitle, std::string versionText,
+               TAsk ask, QObject* parent = nullptr);
   ~TUpdateCheck() override;
 
   // $XDG_CACHE_HOME/qarvo3gpvideoconverter (else ~/.cache/qarvo3gpvideoconverter).

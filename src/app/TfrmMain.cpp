@@ -13,28 +13,28 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "media/LibraryLoader.h"
+#include "player/TMediaPlayer.h"
+#include "engine/TConvertEngine.h"
+#include "core/AppPaths.h"
+#include "core/JobList.h"
+#include "core/SettingsKeys.h"
+#include "core/SettingsReaders.h"
+#include "core/VersionText.h"
 #include "app/ColourSchemes.h"
 #include "app/ProgramIcon.h"
 #include "app/TApplication.h"
 #include "app/TDesktopShellOpener.h"
 #include "app/TMainDialogs.h"
 #include "app/TfrmAbout.h"
-#include "core/AppPaths.h"
-#include "core/JobList.h"
-#include "core/SettingsKeys.h"
-#include "core/SettingsReaders.h"
-#include "core/VersionText.h"
 #include "editing/TConversionFrameHook.h"
-#include "engine/TConvertEngine.h"
 #include "jobs/EncoderAvailability.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TEngineJobProber.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
-#include "jobs/TfrmPreviewWindow.h"
 #include "jobs/TPreviewPanel.h"
-#include "media/LibraryLoader.h"
-#include "player/TMediaPlayer.h"
+#include "jobs/TfrmPreviewWindow.h"
 #include "profiles/TFormatSelector.h"
 #include "profiles/TParameterPanel.h"
 
@@ -105,7 +105,8 @@ void TfrmMain::FormCreate() {
   LoadMediaLibraries();
 
   engineProber_ = std::make_unique<TEngineJobProber>(*CCAVC, ExecutableFolder() + "LibAV");
-  platformDialogs_ = std::make_unique<TMainDialogs>(QString::fromStdString(globalObject_->AppTitle()));
+  platformDialogs_ =
+      std::make_unique<TMainDialogs>(QString::fromStdString(globalObject_->AppTitle()));
   desktopShell_ = std::make_unique<TDesktopShellOpener>();
   prober_ = engineProber_.get();
   dialogs_ = platformDialogs_.get();
@@ -214,7 +215,8 @@ QWidget* TfrmMain::CreateOutputPanel() {
   lblFormat->setObjectName(QStringLiteral("lblOutputFormat"));
   auto* lblDirectory = new QLabel(QStringLiteral("Output Directory:"), panel);
   lblDirectory->setObjectName(QStringLiteral("lblOutputDirectory"));
-  for (QLabel* label : {lblFormat, lblDirectory}) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (QLabel* label : {lblFormat, lblDirectory})
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   formatSelector_ = new TFormatSelector(*globalObject_, panel);
   formatSelector_->setObjectName(QStringLiteral("pnlFormatSelector"));
@@ -227,8 +229,7 @@ QWidget* TfrmMain::CreateOutputPanel() {
   lblEstimatedSize = new QLabel(panel);
   lblEstimatedSize->setObjectName(QStringLiteral("lblEstimatedSize"));
   lblEstimatedSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  lblEstimatedSize->setToolTip(
-      QStringLiteral("Estimated total size of the checked jobs' outputs"));
+  lblEstimatedSize->setToolTip(QStringLiteral("Estimated total size of the checked jobs' outputs"));
   lblEstimatedSize->hide();
 
   layout->addWidget(lblFormat, 0, 0);

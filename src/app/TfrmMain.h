@@ -121,7 +121,8 @@ class TfrmMain : public QMainWindow {
   void CreateToolsMenu();
   void CreateLinksMenus();
   void CreateListMenu();
-  QAction* AddAction(QMenu* menu, const char* name, const QString& caption, void (TfrmMain::*slot)());
+  QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
+                     void (TfrmMain::*slot)());
 
   void mnuEditPopup();
   void pmFilesPopup();
@@ -133,7 +134,7 @@ class TfrmMain : public QMainWindow {
   void edDirectoryChange();
   void FormatChanged(int code);
   void JobsChanged();
-  void CheckAll() ;
+  void CheckAll();
   void UncheckAll();
   void ReverseCheck();
   void CheckFocused();

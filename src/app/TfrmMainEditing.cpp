@@ -1,8 +1,8 @@
 // The editing dialogs of the main window: trim, crop, effects and watermarks on the selected
 // job, each opened with the preview stopped.
-#include "app/TfrmMain.h"
 #include "core/AppPaths.h"
 #include "core/JobList.h"
+#include "app/TfrmMain.h"
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"

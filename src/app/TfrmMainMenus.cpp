@@ -1,18 +1,18 @@
 // The main window's menus, the list menu, the Skin menu and the web links.
 #include <QAction>
-#include <algorithm>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 
+#include "core/JobList.h"
+#include "core/SettingsKeys.h"
+#include "core/SettingsReaders.h"
 #include "app/ColourSchemes.h"
 #include "app/IShellOpener.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
-#include "core/JobList.h"
-#include "core/SettingsKeys.h"
-#include "core/SettingsReaders.h"
 #include "jobs/TJobListModel.h"
 
 namespace qarvo {
@@ -21,8 +21,8 @@ namespace {
 
 constexpr std::array<const char*, 7> kSkinCaptions{"Default", "Gray",  "Orange",    "Purple",
                                                    "Red",     "Green", "Light blue"};
-constexpr std::array<const char*, 7> kSkinNames{"mnuSkinDefault", "mnuSkinGray",  "mnuSkinOrange",
-                                                "mnuSkinPurple",  "mnuSkinRed",   "mnuSkinGreen",
+constexpr std::array<const char*, 7> kSkinNames{"mnuSkinDefault",  "mnuSkinGray", "mnuSkinOrange",
+                                                "mnuSkinPurple",   "mnuSkinRed",  "mnuSkinGreen",
                                                 "mnuSkinLightBlue"};
 
 struct TRelatedProduct {
@@ -74,8 +74,10 @@ void TfrmMain::CreateFileMenu() {
       ->setShortcut(QKeySequence::Open);
   AddAction(menu, "mnuFileRemove", QStringLiteral("&Remove"), &TfrmMain::btnRemoveClick);
   AddAction(menu, "mnuFileClear", QStringLiteral("&Clear"), &TfrmMain::btnClearClick);
-  QAction* start = AddAction(menu, "mnuFileStart", QStringLiteral("&Start"), &TfrmMain::btnStartClick);
-  start->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  QAction* start =
+      AddAction(menu, "mnuFileStart", QStringLiteral("&Start"), &TfrmMain::btnStartClick);
+  start->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
   AddAction(menu, "mnuFileSettings", QStringLiteral("Se&ttings"), &TfrmMain::mnuFileSettingsClick)
       ->setVisible(false);
   menu->addSeparator();
@@ -86,14 +88,16 @@ void TfrmMain::CreateFileMenu() {
 
 void TfrmMain::CreateEditMenu() {
   mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
-  editEntries_ = {AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
-                  AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
-                  AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
-                            &TfrmMain::mnuEditEffectClick)};
+  editEntries_ = {
+      AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
+      AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
+      AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
+                &TfrmMain::mnuEditEffectClick)};
   mnuEdit->addSeparator();
   checkEntries_ = {
       AddAction(mnuEdit, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
-      AddAction(mnuEdit, "mnuEditUncheckAll", QStringLiteral("&Uncheck All"), &TfrmMain::UncheckAll),
+      AddAction(mnuEdit, "mnuEditUncheckAll", QStringLiteral("&Uncheck All"),
+                &TfrmMain::UncheckAll),
       AddAction(mnuEdit, "mnuEditReverseCheck", QStringLiteral("&Reverse Check"),
                 &TfrmMain::ReverseCheck),
       AddAction(mnuEdit, "mnuEditCheck", QStringLiteral("C&heck"), &TfrmMain::CheckFocused),
@@ -126,7 +130,8 @@ void TfrmMain::CreateLinksMenus() {
     QAction* action = related->addAction(QString::fromLatin1(product.Caption));
     const QString address = QString::fromLatin1(product.Address);
     connect(action, &QAction::triggered, this, [this, address] {
-      OpenWebAddress(address + QStringLiteral("?") + QString::fromStdString(globalObject_->AppTitle()));
+      OpenWebAddress(address + QStringLiteral("?") +
+                     QString::fromStdString(globalObject_->AppTitle()));
     });
   }
   QMenu* help = AddMenu(menuBar(), "mnuHelp", QStringLiteral("&Help"));
@@ -161,8 +166,8 @@ void TfrmMain::CreateListMenu() {
       AddAction(pmFiles, "pmFilesClear", QStringLiteral("Clear"), &TfrmMain::btnClearClick),
       AddAction(pmFiles, "pmFilesStart", QStringLiteral("Start"), &TfrmMain::btnStartClick)};
   pmFiles->addSeparator();
-  listRowEntries_.push_back(
-      AddAction(pmFiles, "pmFilesVideoInfo", QStringLiteral("Video Infomation"), &TfrmMain::ShowFileInfo));
+  listRowEntries_.push_back(AddAction(pmFiles, "pmFilesVideoInfo",
+                                      QStringLiteral("Video Infomation"), &TfrmMain::ShowFileInfo));
   editEntries_.insert(editEntries_.end(), editing.begin(), editing.end());
   connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
 }

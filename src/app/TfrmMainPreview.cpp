@@ -2,16 +2,16 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
+#include "player/TMediaPlayer.h"
+#include "core/AppPaths.h"
+#include "core/JobList.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TfrmMain.h"
-#include "core/AppPaths.h"
-#include "core/JobList.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TfrmFileInfo.h"
-#include "player/TMediaPlayer.h"
 
 namespace qarvo {
 namespace {

@@ -1,11 +1,11 @@
 // The main window's Preferences and Settings commands and the news check of the first show.
+#include "core/IniFile.h"
+#include "core/SettingsKeys.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TUpdateCheck.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmPreference.h"
-#include "core/IniFile.h"
-#include "core/SettingsKeys.h"
 #include "jobs/EncoderAvailability.h"
 #include "jobs/TConversionRun.h"
 #include "profiles/TFormatSelector.h"
@@ -14,7 +14,8 @@
 namespace qarvo {
 
 void TfrmMain::mnuToolsPreferenceClick() {
-  if (!frmPreference_) frmPreference_ = new TfrmPreference(*globalObject_, *dialogs_, *shell_, this);
+  if (!frmPreference_)
+    frmPreference_ = new TfrmPreference(*globalObject_, *dialogs_, *shell_, this);
   frmPreference_->exec();
 }
 

@@ -16,11 +16,11 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "app/IMainDialogs.h"
-#include "app/IShellOpener.h"
 #include "core/AppPaths.h"
 #include "core/IniFile.h"
 #include "core/SettingsKeys.h"
+#include "app/IMainDialogs.h"
+#include "app/IShellOpener.h"
 
 namespace qarvo {
 
@@ -107,17 +107,19 @@ QWidget* TfrmPreference::CreateSnapshotGroup() {
   QStringList hint;
   for (const char* line : kQualityHint) hint << QString::fromLatin1(line);
   spedCmp->setToolTip(hint.join(QLatin1Char('\n')));
-  auto* note = Named(new QLabel(QStringLiteral("(The higher the value, the better the image quality.)"),
-                                group), "lblCmpNote");
-  chkKeepEverySnapshot = Named(new QCheckBox(QStringLiteral("Keep every snapshot"), group),
-                               "chkKeepEverySnapshot");
-  chkKeepEverySnapshot->setToolTip(
-      QStringLiteral("Name each snapshot with the date and time instead of replacing the last one"));
+  auto* note = Named(
+      new QLabel(QStringLiteral("(The higher the value, the better the image quality.)"), group),
+      "lblCmpNote");
+  chkKeepEverySnapshot =
+      Named(new QCheckBox(QStringLiteral("Keep every snapshot"), group), "chkKeepEverySnapshot");
+  chkKeepEverySnapshot->setToolTip(QStringLiteral(
+      "Name each snapshot with the date and time instead of replacing the last one"));
 
   connect(btnOpen, &QPushButton::clicked, this, &TfrmPreference::btnOpenClick);
   connect(btnBrows, &QPushButton::clicked, this, &TfrmPreference::btnBrowsClick);
   connect(chkFullSize, &QCheckBox::clicked, this, [this] { PairClick(chkFullSize, chkSmallSize); });
-  connect(chkSmallSize, &QCheckBox::clicked, this, [this] { PairClick(chkSmallSize, chkFullSize); });
+  connect(chkSmallSize, &QCheckBox::clicked, this,
+          [this] { PairClick(chkSmallSize, chkFullSize); });
   connect(chkBmp, &QCheckBox::clicked, this, [this] { PairClick(chkBmp, chkJpg); });
   connect(chkJpg, &QCheckBox::clicked, this, &TfrmPreference::chkJpgClick);
   connect(trcCmp, &QSlider::valueChanged, this, [this](int value) {
@@ -173,8 +175,8 @@ QWidget* TfrmPreference::CreatePriorityGroup() {
 
 QWidget* TfrmPreference::CreateProcessorGroup() {
   auto* group = Named(new QGroupBox(QStringLiteral("Processor"), this), "grpProcessor");
-  chkUseAllCores = Named(new QCheckBox(QStringLiteral("Use all processor cores"), group),
-                         "chkUseAllCores");
+  chkUseAllCores =
+      Named(new QCheckBox(QStringLiteral("Use all processor cores"), group), "chkUseAllCores");
   cmbSimultaneousJobs = Named(new QComboBox(group), "cmbSimultaneousJobs");
   cmbSimultaneousJobs->addItem(QStringLiteral("Automatic"));
   for (int jobs = 1; jobs <= settings::kSimultaneousJobsMax; ++jobs)
@@ -248,9 +250,9 @@ void TfrmPreference::EnableQuality() {
 }
 
 void TfrmPreference::btnOpenClick() {
-  const std::string folder = TIniFile(global_.SettingsFile())
-                                 .ReadString(settings::kSection, settings::kSnapOutPutDir,
-                                             DefaultOutputFolder());
+  const std::string folder =
+      TIniFile(global_.SettingsFile())
+          .ReadString(settings::kSection, settings::kSnapOutPutDir, DefaultOutputFolder());
   if (edtSnapDirectory->text().size() > 2) shell_.OpenFolder(QString::fromStdString(folder));
 }
 

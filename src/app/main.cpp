@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/AppPaths.h"
 #include "app/TApplication.h"
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
-#include "core/AppPaths.h"
 
 namespace {
 

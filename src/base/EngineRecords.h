@@ -13,15 +13,23 @@ class TBitmap;
 // The libraries' "no timestamp" value: the most negative 64-bit number.
 inline constexpr int64_t kNoTimestamp = std::numeric_limits<int64_t>::min();
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
 
 // One input file of a task.
 struct TInputOptions {
-  std::string FileName;            // empty: the name given to AddTask (written back)
-  std::string FileFormat;          // forced container format, option f
+  std::string FileName;              // empty: the name given to AddTask (written back)
+  std::string FileFormat;            // forced container format, option f
   int64_t StartTime = kNoTimestamp;  // µs, option ss
-  int32_t ProgramID = -1;          // option programid; negative means unset
-  std::string ExtOptions;          // option text
+  int32_t ProgramID = -1;            // option programid; negative means unset
+  std::string ExtOptions;            // option text
 };
 
 // Output metadata.
@@ -114,12 +122,12 @@ struct TPreviewInfo {
 
 struct TProgressInfo {
   int32_t TaskIndex = -1;
-  int32_t FileIndex = -1;    // -1 in the final report
-  int32_t FrameCount = -1;   // -1 without a video output stream
-  int32_t FPS = -1;          // 0 during the first second, -1 without video output
-  float Quality = -1.0f;     // -1 without an encoded video output
-  float BitRate = 0.0f;      // kbit/s
-  int64_t CurrentSize = 0;   // bytes of the first output
+  int32_t FileIndex = -1;       // -1 in the final report
+  int32_t FrameCount = -1;      // -1 without a video output stream
+  int32_t FPS = -1;             // 0 during the first second, -1 without video output
+  float Quality = -1.0f;        // -1 without an encoded video output
+  float BitRate = 0.0f;         // kbit/s
+  int64_t CurrentSize = 0;      // bytes of the first output
   int64_t CurrentDuration = 0;  // µs
   int64_t TotalDuration = -1;   // µs, -1 when unknown
 };
@@ -131,7 +139,7 @@ struct TTerminateInfo {
   bool Exception = false;
   std::string ExceptionMsg;
   std::string Warning = {};  // a finished task's reservation, e.g. a source that ended early
-  bool Started = true;  // false for a task the run ended before it began
+  bool Started = true;       // false for a task the run ended before it began
 };
 
 }  // namespace qarvo

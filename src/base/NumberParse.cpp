@@ -10,8 +10,8 @@ namespace qarvo {
 namespace {
 
 [[noreturn]] void Malformed(const std::string& option, const std::string& value) {
-  throw EEngineError(Format("Invalid number \"%s\" for option \"%s\"", value.c_str(),
-                            option.c_str()));
+  throw EEngineError(
+      Format("Invalid number \"%s\" for option \"%s\"", value.c_str(), option.c_str()));
 }
 
 // Parses with the C locale's rules whatever the process locale is (the GUI toolkit switches

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "base/MonotonicClock.h"
-#include "convert/ProgressLine.h"
 #include "core/ErrorMessage.h"
 #include "core/SettingsError.h"
+#include "convert/ProgressLine.h"
 
 namespace qarvo {
 namespace {
@@ -28,12 +28,18 @@ class TYesToSize : public ISizeQuestion {
 
 const char* OutcomeText(TJobOutcome outcome) {
   switch (outcome) {
-    case TJobOutcome::Finished: return "finished";
-    case TJobOutcome::Failed: return "failed";
-    case TJobOutcome::Stopped: return "stopped";
-    case TJobOutcome::Skipped: return "not converted";
-    case TJobOutcome::NotStarted: return "not started";
-    default: return "not finished";
+    case TJobOutcome::Finished:
+      return "finished";
+    case TJobOutcome::Failed:
+      return "failed";
+    case TJobOutcome::Stopped:
+      return "stopped";
+    case TJobOutcome::Skipped:
+      return "not converted";
+    case TJobOutcome::NotStarted:
+      return "not started";
+    default:
+      return "not finished";
   }
 }
 
@@ -70,7 +76,8 @@ void TConvertRunner::ShowProgress(const TRunProgress& p) {
   if (terminal_) {
     err_ << '\r' << line << "\x1b[K" << std::flush;
     lineOpen_ = true;
-  } else if (firstOfTask || (percent != task.Percent && (percent < 0 || percent / 10 != task.Percent / 10))) {
+  } else if (firstOfTask ||
+             (percent != task.Percent && (percent < 0 || percent / 10 != task.Percent / 10))) {
     // Plain output: the first report, then a line per tenth, not per event.
     err_ << line << '\n' << std::flush;
   }
@@ -81,7 +88,9 @@ void TConvertRunner::ShowProgress(const TRunProgress& p) {
 // container's estimate); a task that finished shows its whole length.
 void TConvertRunner::ShowFinished(int taskIndex) {
   const auto found = tasks_.find(taskIndex);
-  if (found == tasks_.end() || found->second.Last.TotalDuration <= 0 || found->second.Percent >= 100) return;
+  if (found == tasks_.end() || found->second.Last.TotalDuration <= 0 ||
+      found->second.Percent >= 100)
+    return;
   TRunProgress whole = found->second.Last;
   whole.CurrentDuration = whole.TotalDuration;
   found->second.Percent = -1;
@@ -101,7 +110,8 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   if (!arguments.OutputFolder.empty()) namer.SetFolderOverride(arguments.OutputFolder);
 
   std::vector<TJobRow> rows;
-  for (const std::string& file : arguments.Files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
+  for (const std::string& file : arguments.Files)
+    rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
 
   bool ended = false;
   engine_.OnProgress = [&](const TRunProgress& p) {
@@ -150,12 +160,14 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
     if (report.Outcome == TJobOutcome::Finished) {
       out_ << report.Output << '\n';
       if (!report.Message.empty())
-        err_ << "qarvo-convert: " << report.Source << ": finished with a warning: " << report.Message << '\n';
+        err_ << "qarvo-convert: " << report.Source
+             << ": finished with a warning: " << report.Message << '\n';
       continue;
     }
     allFinished = false;
     err_ << "qarvo-convert: " << report.Source << ": " << OutcomeText(report.Outcome);
-    if (!report.Message.empty()) err_ << ": " << PlainJobMessage(report.Message, report.Source, report.Output);
+    if (!report.Message.empty())
+      err_ << ": " << PlainJobMessage(report.Message, report.Source, report.Output);
     err_ << '\n';
   }
   if (!started && !run.Warning().empty() && run.Reports().empty())

@@ -2,14 +2,14 @@
 #pragma once
 
 #include <atomic>
-#include <map>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <string>
 
-#include "convert/ConvertArguments.h"
 #include "core/BatchRun.h"
+#include "convert/ConvertArguments.h"
 
 namespace qarvo {
 
@@ -26,7 +26,7 @@ struct TRunTermination {
   bool Exception = false;
   std::string ExceptionMsg;
   std::string Warning = {};  // of a finished task
-  bool Started = true;  // false: the run ended before the task began
+  bool Started = true;       // false: the run ended before the task began
 };
 
 // The engine as the headless front end drives it. Events are delivered on the calling
@@ -47,8 +47,8 @@ struct TConvertFiles {
 // Output paths go to `out`; progress lines, questions and failures to `err`.
 class TConvertRunner {
  public:
-  TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std::ostream& out,
-                 std::ostream& err, bool terminal);
+  TConvertRunner(IHeadlessEngine& engine, TConvertFiles files, std::ostream& out, std::ostream& err,
+                 bool terminal);
 
   // Converts the files; the exit status (0 every job finished, 1 otherwise).
   int Run(const TConvertArguments& arguments);
@@ -67,7 +67,7 @@ class TConvertRunner {
   std::ostream& err_;
   bool terminal_;
   bool lineOpen_ = false;
-  bool stopping_ = false;  // after "stopping" no progress line follows
+  bool stopping_ = false;        // after "stopping" no progress line follows
   int64_t nextTaskStartUs_ = 0;  // when the task after the last one reported began
   // Per task (jobs at once report in turn): its last report, the percentage last shown and
   // when it began.

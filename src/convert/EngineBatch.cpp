@@ -25,13 +25,14 @@ class TEngineBatch : private TOwnedEngine, public TEngineTasks<IHeadlessEngine> 
     engine_.SetProgressInterval(kProgressIntervalMs);
     engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
       if (OnProgress)
-        OnProgress({info->TaskIndex, info->CurrentDuration, info->TotalDuration, info->CurrentSize});
+        OnProgress(
+            {info->TaskIndex, info->CurrentDuration, info->TotalDuration, info->CurrentSize});
     });
     engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
       // Arrives on an engine thread: hand it to the pumping thread.
       std::lock_guard<std::mutex> lock(mutex_);
-      terminations_.push_back(
-          {info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Warning, info.Started});
+      terminations_.push_back({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg,
+                               info.Warning, info.Started});
     });
   }
   ~TEngineBatch() override {

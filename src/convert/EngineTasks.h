@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "convert/ProbeFacts.h"
-#include "core/BatchRun.h"
-#include "engine/TConvertEngine.h"
 #include "probe/TMediaProbe.h"
+#include "engine/TConvertEngine.h"
+#include "core/BatchRun.h"
+#include "convert/ProbeFacts.h"
 
 namespace qarvo {
 
@@ -19,10 +19,18 @@ class TEngineTasks : public TBase {
 
   void SetThreadPriority(TRunPriority priority) override {
     switch (priority) {
-      case TRunPriority::Idle: engine_.SetThreadPriority(TThreadPriority::tpIdle); break;
-      case TRunPriority::Normal: engine_.SetThreadPriority(TThreadPriority::tpNormal); break;
-      case TRunPriority::Lower: engine_.SetThreadPriority(TThreadPriority::tpLower); break;
-      case TRunPriority::Lowest: engine_.SetThreadPriority(TThreadPriority::tpLowest); break;
+      case TRunPriority::Idle:
+        engine_.SetThreadPriority(TThreadPriority::tpIdle);
+        break;
+      case TRunPriority::Normal:
+        engine_.SetThreadPriority(TThreadPriority::tpNormal);
+        break;
+      case TRunPriority::Lower:
+        engine_.SetThreadPriority(TThreadPriority::tpLower);
+        break;
+      case TRunPriority::Lowest:
+        engine_.SetThreadPriority(TThreadPriority::tpLowest);
+        break;
     }
   }
   void ClearTasks() override { engine_.ClearTasks(); }

@@ -23,7 +23,8 @@ std::string ProgressLine(int taskNumber, int taskCount, int64_t currentUs, int64
     int64_t percent = currentUs * 100 / totalUs;
     if (percent < 0) percent = 0;
     if (percent > 100) percent = 100;
-    line += " " + std::to_string(percent) + "%  " + FormatTime(currentUs) + " / " + FormatTime(totalUs);
+    line +=
+        " " + std::to_string(percent) + "%  " + FormatTime(currentUs) + " / " + FormatTime(totalUs);
   } else {
     line += "  " + FormatTime(currentUs);
   }

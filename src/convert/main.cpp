@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "convert/ConvertArguments.h"
-#include "convert/ConvertRunner.h"
-#include "convert/EngineBatch.h"
+#include "base/MainThread.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
+#include "probe/TMediaProbe.h"
 #include "core/AppPaths.h"
 #include "core/ErrorMessage.h"
 #include "core/FormatCatalogue.h"
 #include "core/GlobalObject.h"
-#include "media/EngineLogger.h"
-#include "media/LibraryLoader.h"
-#include "base/MainThread.h"
-#include "probe/TMediaProbe.h"
+#include "convert/ConvertArguments.h"
+#include "convert/ConvertRunner.h"
+#include "convert/EngineBatch.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ int Info(const std::string& file) {
   if (!LoadLibraries()) return 1;
   TMediaProbe probe;
   if (!probe.LoadFile(file)) {
-    std::cerr << "qarvo-convert: " << file << ": " << PlainJobMessage(probe.LastErrMsg(), file, "") << '\n';
+    std::cerr << "qarvo-convert: " << file << ": " << PlainJobMessage(probe.LastErrMsg(), file, "")
+              << '\n';
     return 1;
   }
   std::cout << probe.FileInfoText() << '\n';
@@ -96,10 +97,15 @@ int main(int argc, char** argv) {
   }
   try {
     switch (arguments.Mode) {
-      case TConvertMode::Help: std::cout << kConvertUsage; return 0;
-      case TConvertMode::ListFormats: return ListFormats();
-      case TConvertMode::Info: return Info(arguments.Files.front());
-      case TConvertMode::Convert: return Convert(arguments);
+      case TConvertMode::Help:
+        std::cout << kConvertUsage;
+        return 0;
+      case TConvertMode::ListFormats:
+        return ListFormats();
+      case TConvertMode::Info:
+        return Info(arguments.Files.front());
+      case TConvertMode::Convert:
+        return Convert(arguments);
     }
   } catch (const std::exception& e) {
     std::cerr << "qarvo-convert: " << e.what() << '\n';

@@ -26,11 +26,16 @@ std::string CaptionExtension(const std::string& caption) {
 std::optional<TRunPriority> PriorityFromSetting(std::optional<int> value) {
   if (!value) return std::nullopt;
   switch (*value) {
-    case 0: return TRunPriority::Idle;
-    case 1: return TRunPriority::Normal;
-    case 2: return TRunPriority::Lower;
-    case 3: return TRunPriority::Lowest;
-    default: return std::nullopt;
+    case 0:
+      return TRunPriority::Idle;
+    case 1:
+      return TRunPriority::Normal;
+    case 2:
+      return TRunPriority::Lower;
+    case 3:
+      return TRunPriority::Lowest;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -76,15 +81,16 @@ int TBatchRun::SimultaneousJobs() const {
                                            settings::kSimultaneousJobsDefault);
   if (jobs < 0 || jobs > settings::kSimultaneousJobsMax) jobs = 0;
   if (jobs > 0) return jobs;
-  const bool allCores = settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
+  const bool allCores =
+      settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
   return AutomaticSimultaneousJobs(static_cast<int>(std::thread::hardware_concurrency()), allCores);
 }
 
 bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
                       ISizeQuestion& sizeQuestion) {
   warning_.clear();
-  const int checked =
-      static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const TJobRow& r) { return r.Checked; }));
+  const int checked = static_cast<int>(
+      std::count_if(rows.begin(), rows.end(), [](const TJobRow& r) { return r.Checked; }));
   if (checked == 0) {
     warning_ = kNoCheckedFileMessage;
     return false;
@@ -97,11 +103,14 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
   cancelled_ = false;
   endedTasks_ = 0;
   lastTaskFinished_ = false;
-  const bool allCores = settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
+  const bool allCores =
+      settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
   const int atOnce = std::min(SimultaneousJobs(), checked);
   // Jobs side by side fill the cores between them; the codecs' own threads would only add
   // their overhead (measured: a seventh more processor time).
-  const TThreadUse threads = !allCores ? TThreadUse::One : atOnce > 1 ? TThreadUse::Pipelined : TThreadUse::All;
+  const TThreadUse threads = !allCores    ? TThreadUse::One
+                             : atOnce > 1 ? TThreadUse::Pipelined
+                                          : TThreadUse::All;
   engine_.ClearTasks();
   try {
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
@@ -120,8 +129,10 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       }
       const int code = FormatCode();
       const TIniSnapshot settingsSnapshot = settings_.Snapshot();
-      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
-      const bool audioOnly = profile.VideoEncoder().find_first_not_of(" \t\r\n") == std::string::npos;
+      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code),
+                                   code);
+      const bool audioOnly =
+          profile.VideoEncoder().find_first_not_of(" \t\r\n") == std::string::npos;
       report.Message = Unconvertible(*source, audioOnly);
       if (!report.Message.empty()) {
         engine_.CloseSource();
@@ -134,8 +145,9 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       input.FileFormat = source->InputFormat;
       input.StartTime = job.Record.TrimStart;
       TComposedOutput output;
-      output.FileName = namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
-                                                 "." + profile.Definition().FileExt);
+      output.FileName =
+          namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
+                                   "." + profile.Definition().FileExt);
       job.Record.Zoom = profile.Zoom();
       ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input);
       ComposeThreads(threads, output, input);
@@ -194,15 +206,15 @@ TProgressView TBatchRun::OnProgress(std::vector<TJobRow>& rows, int taskIndex,
   if (TJobReport* report = ReportOfTask(taskIndex)) {
     report->Outcome = TJobOutcome::Running;
     if (view.Percent) rows[report->Row].Progress = std::to_string(*view.Percent) + "%";
-    if (view.Percent && taskIndex < static_cast<int>(taskPercent_.size())) taskPercent_[taskIndex] = *view.Percent;
+    if (view.Percent && taskIndex < static_cast<int>(taskPercent_.size()))
+      taskPercent_[taskIndex] = *view.Percent;
   }
   return view;
 }
 
 bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool finished,
-                            bool exception, const std::string& message,
-                            IAfterRunActions* actions, bool openFolder, bool powerOff,
-                            const std::string& outputFolder) {
+                            bool exception, const std::string& message, IAfterRunActions* actions,
+                            bool openFolder, bool powerOff, const std::string& outputFolder) {
   if (taskIndex < 0) {
     // Whatever had not ended by now was stopped with the run, or never began.
     for (int task : taskReports_) {
@@ -228,7 +240,8 @@ bool TBatchRun::OnTerminate(std::vector<TJobRow>& rows, int taskIndex, bool fini
     report->Outcome = TJobOutcome::Stopped;
   }
   // Jobs at once end in any order: the actions wait for the last of them to end.
-  if (endedTasks_ == static_cast<int>(taskRows_.size()) && lastTaskFinished_ && !cancelled_ && actions) {
+  if (endedTasks_ == static_cast<int>(taskRows_.size()) && lastTaskFinished_ && !cancelled_ &&
+      actions) {
     if (openFolder) actions->OpenFolder(outputFolder);
     if (powerOff) actions->PowerOff();
   }
@@ -240,8 +253,10 @@ std::vector<TRunningJob> TBatchRun::RunningJobs(const std::vector<TJobRow>& rows
   for (int task = 0; task < static_cast<int>(taskReports_.size()); ++task) {
     const TJobReport& report = reports_[taskReports_[task]];
     if (report.Outcome != TJobOutcome::Running) continue;
-    const std::string caption = report.Row < static_cast<int>(rows.size()) ? rows[report.Row].Caption : report.Source;
-    running.push_back({task, ShortenCaption(caption), task < static_cast<int>(taskPercent_.size()) ? taskPercent_[task] : 0});
+    const std::string caption =
+        report.Row < static_cast<int>(rows.size()) ? rows[report.Row].Caption : report.Source;
+    running.push_back({task, ShortenCaption(caption),
+                       task < static_cast<int>(taskPercent_.size()) ? taskPercent_[task] : 0});
   }
   return running;
 }
@@ -272,9 +287,9 @@ void TBatchRun::Cancel() {
 }
 
 bool TBatchRun::AllFinished() const {
-  return !reports_.empty() && std::all_of(reports_.begin(), reports_.end(), [](const TJobReport& r) {
-           return r.Outcome == TJobOutcome::Finished;
-         });
+  return !reports_.empty() &&
+         std::all_of(reports_.begin(), reports_.end(),
+                     [](const TJobReport& r) { return r.Outcome == TJobOutcome::Finished; });
 }
 
 }  // namespace qarvo

@@ -26,7 +26,8 @@ class IBatchEngine {
   virtual void SetThreadPriority(TRunPriority priority) = 0;
   virtual void ClearTasks() = 0;
   // Loads a source into the engine's probe; nothing (with `error`) when it cannot be read.
-  virtual std::optional<TSourceFacts> LoadSource(const std::string& fileName, std::string& error) = 0;
+  virtual std::optional<TSourceFacts> LoadSource(const std::string& fileName,
+                                                 std::string& error) = 0;
   virtual void CloseSource() = 0;
   // Task index, or -1 with `error`.
   virtual int AddTask(const TComposedInput& input, std::string& error) = 0;
@@ -63,7 +64,8 @@ struct TJobReport {
   std::string Source;
   std::string Output;
   TJobOutcome Outcome = TJobOutcome::Pending;
-  std::string Message;  // why it failed or was skipped (the engine's text), or a finished job's warning
+  std::string
+      Message;  // why it failed or was skipped (the engine's text), or a finished job's warning
 };
 
 // What the progress window shows for one progress event.

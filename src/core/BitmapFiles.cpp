@@ -81,7 +81,8 @@ void CheckPicture(const TBitmap& bitmap, const char* kind) {
 
 void WriteFile(const std::vector<uint8_t>& bytes, const std::string& fileName) {
   std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw EPictureFileError("Unable to write to " + fileName);
 }
@@ -103,9 +104,9 @@ std::vector<uint8_t> EncodeBmp(const TBitmap& bitmap) {
   PutLe(out, 40, 4);
   PutLe(out, static_cast<uint32_t>(bitmap.Width()), 4);
   PutLe(out, static_cast<uint32_t>(bitmap.Height()), 4);  // positive: bottom-up rows
-  PutLe(out, 1, 2);   // planes
-  PutLe(out, 24, 2);  // bits per pixel
-  PutLe(out, 0, 4);   // no compression
+  PutLe(out, 1, 2);                                       // planes
+  PutLe(out, 24, 2);                                      // bits per pixel
+  PutLe(out, 0, 4);                                       // no compression
   PutLe(out, pixels, 4);
   PutLe(out, 2835, 4);  // 72 dpi
   PutLe(out, 2835, 4);

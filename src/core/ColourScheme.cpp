@@ -8,7 +8,8 @@ namespace qarvo {
 namespace {
 
 constexpr TRgb Hex(uint32_t rgb) {
-  return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
+  return {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+          static_cast<uint8_t>(rgb)};
 }
 
 constexpr TRgb kText = Hex(0x1F1F1F);
@@ -54,7 +55,9 @@ std::string HexText(TRgb colour) {
 
 const TColourScheme& ColourScheme(int index) { return kSchemes[InRange(index) ? index : 0]; }
 
-TRgb OddRowColour(int index) { return InRange(index) ? kSchemes[index].OddRow : kOddRowOutsideSchemes; }
+TRgb OddRowColour(int index) {
+  return InRange(index) ? kSchemes[index].OddRow : kOddRowOutsideSchemes;
+}
 
 TFocusRowColours FocusRowColours(bool listHasFocus) {
   if (listHasFocus) return {Hex(0xB9CCEC), Hex(0x7AA0DA)};

@@ -18,16 +18,16 @@ std::string HexText(TRgb colour);
 
 struct TColourScheme {
   const char* Caption;
-  TRgb Window;        // window and dialog background
-  TRgb OddRow;        // job list rows 1, 3, 5, ...
-  TRgb Accent;        // selection, focus frame, group titles, progress, slider handles
+  TRgb Window;  // window and dialog background
+  TRgb OddRow;  // job list rows 1, 3, 5, ...
+  TRgb Accent;  // selection, focus frame, group titles, progress, slider handles
   TRgb TextOnAccent;
-  TRgb Text;          // captions and list text on every light surface
-  TRgb Base;          // lists, edit boxes, even rows
-  TRgb Button;        // button face
-  TRgb Border;        // frames of buttons, boxes and lists
-  TRgb Link;          // the progress window's news row
-  TRgb Muted;         // secondary captions (the label column of the progress window)
+  TRgb Text;    // captions and list text on every light surface
+  TRgb Base;    // lists, edit boxes, even rows
+  TRgb Button;  // button face
+  TRgb Border;  // frames of buttons, boxes and lists
+  TRgb Link;    // the progress window's news row
+  TRgb Muted;   // secondary captions (the label column of the progress window)
 };
 
 inline constexpr int kColourSchemeCount = 7;

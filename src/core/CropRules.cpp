@@ -59,7 +59,8 @@ TMarginChange ChangeMargin(const TTrackRect& picture, const TTrackRect& tracker,
   // The other side's margin and the smallest frame bound this one (typed values included).
   const int other = vertical ? (box == TMarginBox::Up ? boxes.Down : boxes.Up)
                              : (box == TMarginBox::Left ? boxes.Right : boxes.Left);
-  const int room = (vertical ? picture.Height : picture.Width) - std::max(other, 0) - kTrackerMinimum;
+  const int room =
+      (vertical ? picture.Height : picture.Width) - std::max(other, 0) - kTrackerMinimum;
   changed = std::clamp(value, 0, std::max(room, 0));
   TTrackRect t = tracker;
   if (vertical) {

@@ -33,8 +33,8 @@ TCropMargins MarginsOfTracker(const TTrackRect& picture, const TTrackRect& track
 // dragged onto or past the picture's left edge returns to the left margin `leftMargin`, a
 // top edge past the top stops at the top; a frame pushed past the right or bottom edge
 // returns to where it was at the press (`pressLeft`, `pressTop`), reaching to that edge.
-TTrackRect SnapTracker(TTrackRect tracker, const TTrackRect& picture, int leftMargin,
-                       int pressLeft, int pressTop);
+TTrackRect SnapTracker(TTrackRect tracker, const TTrackRect& picture, int leftMargin, int pressLeft,
+                       int pressTop);
 
 // The margin boxes' rules. `remembered` holds the margins of the last accepted change.
 struct TMarginChange {

@@ -19,7 +19,7 @@ inline constexpr TValueRange kSaturationRange{0, 512};
 inline constexpr TValueRange kExposureRange{-255, 512};
 inline constexpr TValueRange kAutoAdjustRange{0, 10};
 inline constexpr TValueRange kFontSizeRange{7, 70};
-inline constexpr TValueRange kPositionRange{0, 100};       // percent of the picture
+inline constexpr TValueRange kPositionRange{0, 100};  // percent of the picture
 inline constexpr TValueRange kTextTransparencyRange{0, 10};
 inline constexpr TValueRange kImageAlphaRange{0, 255};
 // What "Clear Image" sets the picture's transparency bar to.

@@ -35,7 +35,8 @@ std::string KnownCause(const std::string& text, const std::string& output) {
   if (Has(text, "sample format") && (Has(text, "not supported") || Has(text, "unsupported")))
     return "this file's audio format is not supported";
   if (Has(text, "could not find codec parameters"))
-    return "the streams of this file cannot be read (damaged, or a format the libraries do not know)";
+    return "the streams of this file cannot be read (damaged, or a format the libraries do not "
+           "know)";
   if (Has(text, "Invalid data found when processing input"))
     return "the file is damaged or not a media file";
   if (Has(text, "Error while opening encoder")) {

@@ -32,8 +32,8 @@ std::string FileInfoAudioFormat(const std::string& description) {
   if (start < description.size() && description[start] == ' ') ++start;
   // The name ends at the comma; neither the codec tag some containers add in brackets
   // ("mp3 (U[0][0][0] / 0x0055)") nor the next line belongs to it.
-  const size_t end = std::min({description.find(',', start), description.find(" (", start),
-                               description.find('\n', start)});
+  const size_t end = std::min(
+      {description.find(',', start), description.find(" (", start), description.find('\n', start)});
   return description.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
@@ -52,6 +52,8 @@ std::string FileInfoFrameCount(int numerator, int denominator, int64_t duration)
   return std::to_string(std::llround(frames));
 }
 
-std::string FileInfoNumber(int64_t value) { return value < 0 ? std::string() : std::to_string(value); }
+std::string FileInfoNumber(int64_t value) {
+  return value < 0 ? std::string() : std::to_string(value);
+}
 
 }  // namespace qarvo

@@ -17,15 +17,11 @@ std::string Lower(std::string text) {
 }
 
 bool EmptyCountsAsNull(const std::string& key) {
-  static const std::array<const char*, 6> keys{format_keys::kVideoEncoder,
-                                               format_keys::kAudioBitRate,
-                                               format_keys::kSampleRate,
-                                               format_keys::kAudioEncoder,
-                                               format_keys::kChannel,
-                                               format_keys::kVolume};
+  static const std::array<const char*, 6> keys{
+      format_keys::kVideoEncoder, format_keys::kAudioBitRate, format_keys::kSampleRate,
+      format_keys::kAudioEncoder, format_keys::kChannel,      format_keys::kVolume};
   const std::string lower = Lower(key);
-  return std::any_of(keys.begin(), keys.end(),
-                     [&](const char* k) { return Lower(k) == lower; });
+  return std::any_of(keys.begin(), keys.end(), [&](const char* k) { return Lower(k) == lower; });
 }
 
 using TNamePairs = std::vector<std::pair<const char*, const char*>>;
@@ -76,10 +72,14 @@ TChoiceList ParseChoiceList(const std::string& key, const std::string& value, in
 
 const TChoiceList* TFormatDefinition::List(const std::string& key) const {
   const std::pair<const char*, const TChoiceList*> lists[] = {
-      {format_keys::kVideoSize, &VideoSize},       {format_keys::kVideoBitRate, &VideoBitRate},
-      {format_keys::kFrameRate, &FrameRate},       {format_keys::kVideoEncoder, &VideoEncoder},
-      {format_keys::kAudioBitRate, &AudioBitRate}, {format_keys::kSampleRate, &SampleRate},
-      {format_keys::kAudioEncoder, &AudioEncoder}, {format_keys::kChannel, &Channel},
+      {format_keys::kVideoSize, &VideoSize},
+      {format_keys::kVideoBitRate, &VideoBitRate},
+      {format_keys::kFrameRate, &FrameRate},
+      {format_keys::kVideoEncoder, &VideoEncoder},
+      {format_keys::kAudioBitRate, &AudioBitRate},
+      {format_keys::kSampleRate, &SampleRate},
+      {format_keys::kAudioEncoder, &AudioEncoder},
+      {format_keys::kChannel, &Channel},
       {format_keys::kVolume, &Volume}};
   const std::string lower = Lower(key);
   for (const auto& [name, list] : lists)
@@ -121,34 +121,58 @@ TFormatDefinition ReadFormatDefinition(const TIniFile& definitions, int code) {
 }
 
 std::optional<std::string> VideoEncoderEngineName(const std::string& displayName) {
-  static const TNamePairs table{
-      {"mpeg-4", "mpeg4"},         {"3gp", "3gp"},           {"3g2", "3g2"},
-      {"xvid", "libxvid"},         {"mov", "mov"},           {"wmv1", "wmv1"},
-      {"wmv2", "wmv2"},            {"wmv3", "wmv3"},         {"flv", "flv"},
-      {"swf", "swf"},              {"msmpeg4", "msmpeg4"},   {"msmpeg4v1", "msmpeg4v1"},
-      {"msmpeg4v2", "msmpeg4v2"},  {"mpeg1video", "mpeg1video"},
-      {"mpeg2video", "mpeg2video"}, {"h263", "h263"},        {"h263p", "h263p"},
-      {"rawvideo", "rawvideo"},    {"rv10", "rv10"},         {"rv20", "rv20"},
-      {"dvvideo", "dvvideo"},      {"huffyuv", "huffyuv"},   {"ljpeg", "ljpeg"},
-      {"mjpeg", "mjpeg"},          {"svq1", "svq1"},         {"zlib", "zlib"},
-      {"h264", "libx264"}};
+  static const TNamePairs table{{"mpeg-4", "mpeg4"},
+                                {"3gp", "3gp"},
+                                {"3g2", "3g2"},
+                                {"xvid", "libxvid"},
+                                {"mov", "mov"},
+                                {"wmv1", "wmv1"},
+                                {"wmv2", "wmv2"},
+                                {"wmv3", "wmv3"},
+                                {"flv", "flv"},
+                                {"swf", "swf"},
+                                {"msmpeg4", "msmpeg4"},
+                                {"msmpeg4v1", "msmpeg4v1"},
+                                {"msmpeg4v2", "msmpeg4v2"},
+                                {"mpeg1video", "mpeg1video"},
+                                {"mpeg2video", "mpeg2video"},
+                                {"h263", "h263"},
+                                {"h263p", "h263p"},
+                                {"rawvideo", "rawvideo"},
+                                {"rv10", "rv10"},
+                                {"rv20", "rv20"},
+                                {"dvvideo", "dvvideo"},
+                                {"huffyuv", "huffyuv"},
+                                {"ljpeg", "ljpeg"},
+                                {"mjpeg", "mjpeg"},
+                                {"svq1", "svq1"},
+                                {"zlib", "zlib"},
+                                {"h264", "libx264"}};
   return Lookup(table, Lower(displayName));
 }
 
 std::optional<std::string> AudioEncoderEngineName(const std::string& displayName) {
-  static const TNamePairs table{
-      {"mp3", "libmp3lame"},   {"ogg", "vorbis"},           {"mp2", "mp2"},
-      {"aac", "libfaac"},      {"ac-3", "ac3"},             {"flac", "libflac"},
-      {"amr_nb", "libopencore_amrnb"}, {"pcm_s16", "pcm_s16le"}, {"pcm_u16", "pcm_u16le"},
-      {"pcm_alaw", "pcm_alaw"}, {"pcm_mulaw ", "pcm_mulaw"}, {"adpcm_ms", "adpcm_ms"},
-      {"adpcm_ima_wav", "adpcm_ima_wav"}, {"wma1", "wmav1"}, {"wma2", "wmav2"}};
+  static const TNamePairs table{{"mp3", "libmp3lame"},
+                                {"ogg", "vorbis"},
+                                {"mp2", "mp2"},
+                                {"aac", "libfaac"},
+                                {"ac-3", "ac3"},
+                                {"flac", "libflac"},
+                                {"amr_nb", "libopencore_amrnb"},
+                                {"pcm_s16", "pcm_s16le"},
+                                {"pcm_u16", "pcm_u16le"},
+                                {"pcm_alaw", "pcm_alaw"},
+                                {"pcm_mulaw ", "pcm_mulaw"},
+                                {"adpcm_ms", "adpcm_ms"},
+                                {"adpcm_ima_wav", "adpcm_ima_wav"},
+                                {"wma1", "wmav1"},
+                                {"wma2", "wmav2"}};
   return Lookup(table, Lower(displayName));
 }
 
 std::optional<std::string> ChannelValue(const std::string& choice) {
-  static const TNamePairs table{{"as source", "as source"},
-                                {"mono 1 channel", "1"},
-                                {"stereo 2 channels", "2"}};
+  static const TNamePairs table{
+      {"as source", "as source"}, {"mono 1 channel", "1"}, {"stereo 2 channels", "2"}};
   return Lookup(table, choice);
 }
 

@@ -50,7 +50,7 @@ struct TChoiceList {
 TChoiceList ParseChoiceList(const std::string& key, const std::string& value, int defaultIndex);
 
 struct TFormatDefinition {
-  bool Exists = false;        // the definition file has the section
+  bool Exists = false;  // the definition file has the section
   std::string Format = "null";
   std::string FileExt = "mp4";
   TChoiceList VideoSize, VideoBitRate, FrameRate, VideoEncoder;

@@ -38,9 +38,9 @@ std::string TFormatList::BuildFormatList(const TIniFile& settings) {
   for (const TCatalogueTable* table : CatalogueTables()) {
     auto& store = table == &GeneralCatalogue() ? generalNames_ : threeGpNames_;
     for (const TCatalogueCategory& category : table->Categories) {
-      const bool collapsed = snapshot.ReadBool(settings::kCatalogueSection,
-                                               std::to_string(category.Number),
-                                               settings::kCategoryCollapsedDefault);
+      const bool collapsed =
+          snapshot.ReadBool(settings::kCatalogueSection, std::to_string(category.Number),
+                            settings::kCategoryCollapsedDefault);
       rows_.push_back({category.Name, TItemInfo{0, 1, collapsed, category.Number}});
       store[category.Number] = category.Formats;
       if (!collapsed) AppendFormats(category.Number);
@@ -48,10 +48,10 @@ std::string TFormatList::BuildFormatList(const TIniFile& settings) {
   }
   const std::string field = snapshot.ReadString(settings::kSection, settings::kFormatName,
                                                 settings::kFormatNameCatalogueDefault);
-  const auto code = snapshot.ValueExists(settings::kSection, settings::kFormatCode)
-                        ? ParseIniInteger(snapshot.ReadString(settings::kSection,
-                                                              settings::kFormatCode, ""))
-                        : std::nullopt;
+  const auto code =
+      snapshot.ValueExists(settings::kSection, settings::kFormatCode)
+          ? ParseIniInteger(snapshot.ReadString(settings::kSection, settings::kFormatCode, ""))
+          : std::nullopt;
   if (code) {
     SelectByCode(*code);
   } else {
@@ -126,14 +126,16 @@ void TFormatList::ToggleCategory(int row) {
     if (selected_ && *selected_ > row) *selected_ += static_cast<int>(inserted.size());
   } else {
     auto first = rows_.begin() + row + 1;
-    auto last = std::find_if(first, rows_.end(),
-                             [](const TFormatRow& r) { return !r.Info.IsFormat; });
+    auto last =
+        std::find_if(first, rows_.end(), [](const TFormatRow& r) { return !r.Info.IsFormat; });
     const int removed = static_cast<int>(last - first);
     rows_.erase(first, last);
     rows_[row].Info.Collapsed = true;
     if (selected_ && *selected_ > row) {
-      if (*selected_ <= row + removed) selected_.reset();
-      else *selected_ -= removed;
+      if (*selected_ <= row + removed)
+        selected_.reset();
+      else
+        *selected_ -= removed;
     }
   }
 }

@@ -9,8 +9,7 @@ std::optional<std::string> Same(const std::string& item) { return item; }
 
 }  // namespace
 
-TFormatProfile::TFormatProfile(const TIniSnapshot& settings, TFormatDefinition definition,
-                               int code)
+TFormatProfile::TFormatProfile(const TIniSnapshot& settings, TFormatDefinition definition, int code)
     : settings_(settings), definition_(std::move(definition)), section_(FormatSection(code)) {}
 
 template <typename TMap>

@@ -9,7 +9,9 @@
 namespace qarvo {
 namespace {
 
-uint8_t ClampLevel(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255)); }
+uint8_t ClampLevel(int64_t value) {
+  return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255));
+}
 
 TLevelTable ContrastLevels(int contrast) {
   // Past ±100 the slope turns over and at exactly 100 it is vertical.
@@ -28,7 +30,8 @@ TLevelTable BrightnessContrastLevels(int brightness, int contrast) {
   const TLevelTable c = ContrastLevels(contrast);
   TLevelTable table{};
   for (int j = 0; j < 256; ++j) {
-    const int64_t t = (256 - static_cast<int64_t>(brightness) + static_cast<int64_t>(brightness) * j) / 256;
+    const int64_t t =
+        (256 - static_cast<int64_t>(brightness) + static_cast<int64_t>(brightness) * j) / 256;
     table[j] = c[ClampLevel(t)];
   }
   return table;
@@ -39,8 +42,8 @@ TLevelTable ExposureLevels(float exposure) {
   const double e = exposure;
   for (int i = 0; i < 256; ++i) {
     // Bounded so that no exposure, however far outside the dialog's range, overflows.
-    const double curve = std::clamp(256.0 * (1.0 - std::exp((i / -128.0) * (e / 128.0))), -2147483648.0,
-                                    2147483648.0);
+    const double curve = std::clamp(256.0 * (1.0 - std::exp((i / -128.0) * (e / 128.0))),
+                                    -2147483648.0, 2147483648.0);
     const int64_t r = std::llrint(curve);
     const int64_t level = e >= 0 ? i + ((r * (255 - i)) >> 8) : i - (((-r) * (255 - i)) >> 8);
     table[i] = ClampLevel(level);
@@ -89,7 +92,9 @@ void ApplyColourEffects(TBitmap& picture, int brightness, int contrast, int satu
   ApplySaturatedLevels(picture, saturation, BrightnessContrastLevels(brightness, contrast));
 }
 
-void ApplyExposure(TBitmap& picture, float exposure) { ApplyLevels(picture, ExposureLevels(exposure)); }
+void ApplyExposure(TBitmap& picture, float exposure) {
+  ApplyLevels(picture, ExposureLevels(exposure));
+}
 
 void BlendPicture(TBitmap& frame, const TBitmap& watermark, int x, int style, int alpha, int y,
                   const uint8_t* pixelAlpha) {
@@ -108,7 +113,8 @@ void BlendPicture(TBitmap& frame, const TBitmap& watermark, int x, int style, in
       for (int i = 0; i < bytes; ++i) f[i] = static_cast<uint8_t>(w[i] * f[i] / 255);
     } else if (!pixelAlpha) {
       const int keep = 256 - alpha;
-      for (int i = 0; i < bytes; ++i) f[i] = static_cast<uint8_t>((keep * f[i] + alpha * w[i]) >> 8);
+      for (int i = 0; i < bytes; ++i)
+        f[i] = static_cast<uint8_t>((keep * f[i] + alpha * w[i]) >> 8);
     } else {
       const uint8_t* a = pixelAlpha + static_cast<size_t>(r) * watermark.Width() + area.FirstColumn;
       for (int i = 0, x = 0; i < bytes; i += 3, ++x) {
@@ -129,7 +135,8 @@ void BlendPicture(TBitmap& frame, const TWatermarkPicture& watermark, int x, int
   if (style != 1)
     BlendPicture(frame, ownAlpha ? watermark.OverWhite : watermark.Picture, x, style, alpha, y);
   else
-    BlendPicture(frame, watermark.Picture, x, style, alpha, y, ownAlpha ? watermark.Alpha.data() : nullptr);
+    BlendPicture(frame, watermark.Picture, x, style, alpha, y,
+                 ownAlpha ? watermark.Alpha.data() : nullptr);
 }
 
 void ProcessFrame(TBitmap& frame, const TlvFilesRecord& record, ITextDrawer* text,

@@ -49,7 +49,7 @@ class TIniDocument {
     size_t ValueBegin = 0;      // entries: where the value's text starts
     int Section = -1;           // index into sections_; -1 before the first section line
     bool Header = false;
-    std::string Key;            // entries only
+    std::string Key;  // entries only
     std::string Value;
   };
   struct TSection {

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "core/SettingsError.h"
 #include "core/IniDocument.h"
+#include "core/SettingsError.h"
 
 namespace qarvo {
 

@@ -103,8 +103,8 @@ const std::vector<std::string>& MediaExtensions() {
         size_t end = text.find(';', start);
         if (end == std::string::npos) end = text.size();
         const std::string pattern = text.substr(start, end - start);
-        if (pattern.size() > 2 && std::find(result.begin(), result.end(), pattern.substr(2)) ==
-                                      result.end())
+        if (pattern.size() > 2 &&
+            std::find(result.begin(), result.end(), pattern.substr(2)) == result.end())
           result.push_back(pattern.substr(2));
         start = end + 1;
       }
@@ -149,7 +149,8 @@ std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& path
 
 uint32_t JobRowBackground(int row, int schemeIndex) {
   if (row % 2 == 0) return 0xFFFFFF;
-  if (schemeIndex < 0 || schemeIndex >= static_cast<int>(kOddRowColours.size())) return kOddRowOther;
+  if (schemeIndex < 0 || schemeIndex >= static_cast<int>(kOddRowColours.size()))
+    return kOddRowOther;
   return kOddRowColours[schemeIndex];
 }
 
@@ -159,8 +160,8 @@ TFocusColours JobFocusColours(bool listHasFocus) {
 
 std::string RefusedFilesMessage(const std::vector<TRefusedFile>& refused) {
   if (refused.empty()) return {};
-  std::string text = refused.size() == 1 ? "This file could not be added:"
-                                         : "These files could not be added:";
+  std::string text =
+      refused.size() == 1 ? "This file could not be added:" : "These files could not be added:";
   for (const TRefusedFile& file : refused) {
     text += "\n" + file.FileName;
     if (!file.Reason.empty()) text += ": " + file.Reason;
@@ -314,13 +315,15 @@ void TJobList::SetChecked(int row, bool checked) {
 }
 
 void TJobList::RefreshDestinations(TIniFile& settings, const TIniFile& definitions) {
-  const std::string suffix = "." + ReadFormatDefinition(definitions, FormatCodeOf(settings)).FileExt;
+  const std::string suffix =
+      "." + ReadFormatDefinition(definitions, FormatCodeOf(settings)).FileExt;
   TOutputNamer namer(settings);
   std::vector<std::string> names(rows_.size());
   try {
     for (bool checked : {true, false}) {
       for (size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].Checked == checked) names[i] = namer.MakeOutputFileName(rows_[i].Caption, suffix);
+        if (rows_[i].Checked == checked)
+          names[i] = namer.MakeOutputFileName(rows_[i].Caption, suffix);
     }
   } catch (const ESettingsError&) {
     return;  // no output folder: the run will say so
@@ -332,12 +335,18 @@ std::string TJobList::Cell(int row, int column) const {
   if (row < 0 || row >= Count()) return {};
   const TJobRow& job = rows_[row];
   switch (column) {
-    case kColSource: return job.Caption;
-    case kColLength: return std::to_string(job.Record.Duration);
-    case kColTrimmed: return std::to_string(TrimmedSeconds(job.Record));
-    case kColDestination: return fs::path(job.Record.DestFile).filename().string();
-    case kColProgress: return job.Progress;
-    default: return {};
+    case kColSource:
+      return job.Caption;
+    case kColLength:
+      return std::to_string(job.Record.Duration);
+    case kColTrimmed:
+      return std::to_string(TrimmedSeconds(job.Record));
+    case kColDestination:
+      return fs::path(job.Record.DestFile).filename().string();
+    case kColProgress:
+      return job.Progress;
+    default:
+      return {};
   }
 }
 

@@ -24,7 +24,9 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-int ToInt(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
+int ToInt(const std::string& text) {
+  return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+}
 
 std::optional<int> PositiveInteger(const std::string& text) {
   if (text == kAsSource || !IsIntegerText(text)) return std::nullopt;
@@ -43,7 +45,8 @@ std::optional<int> BitRate(const std::string& text) {
 void ComposeVolume(const TFormatProfile& profile, TComposedOutput& output) {
   const std::string volume = profile.Volume();
   if (volume == "256") return;
-  if (!IsIntegerText(volume)) throw ECompositionError("'" + volume + "' is not a valid integer value");
+  if (!IsIntegerText(volume))
+    throw ECompositionError("'" + volume + "' is not a valid integer value");
   output.AudioVolume = ToInt(volume);
 }
 
@@ -53,16 +56,15 @@ void ComposeDiscTarget(const TFormatProfile& profile, TComposedOutput& output) {
     int Type, Norm;
     const char* WideSize;  // size that makes the picture 16:9
   };
-  static const TTarget targets[] = {
-      {"ntsc-dvd", 3, 2, "720x480"}, {"pal-dvd", 3, 1, "720x576"}, {"ntsc-vcd", 1, 2, nullptr},
-      {"pal-vcd", 1, 1, nullptr},    {"ntsc-svcd", 2, 2, nullptr}, {"pal-svcd", 2, 1, nullptr}};
+  static const TTarget targets[] = {{"ntsc-dvd", 3, 2, "720x480"}, {"pal-dvd", 3, 1, "720x576"},
+                                    {"ntsc-vcd", 1, 2, nullptr},   {"pal-vcd", 1, 1, nullptr},
+                                    {"ntsc-svcd", 2, 2, nullptr},  {"pal-svcd", 2, 1, nullptr}};
   const std::string format = Lower(profile.Definition().Format);
   for (const TTarget& target : targets) {
     if (format != target.Format) continue;
     output.TargetType = target.Type;
     output.TargetNorm = target.Norm;
-    output.AspectRatio =
-        target.WideSize && profile.VideoSize() == target.WideSize ? "16:9" : "4:3";
+    output.AspectRatio = target.WideSize && profile.VideoSize() == target.WideSize ? "16:9" : "4:3";
   }
 }
 
@@ -93,9 +95,9 @@ void ComposeVideoAudio(const TFormatProfile& profile, TComposedOutput& output) {
 void ComposeEncoder(const TFormatProfile& profile, const std::string& encoder,
                     TComposedOutput& output) {
   static const std::set<std::string> named{
-      "mpeg4", "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
-      "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10", "rv20", "ljpeg", "mjpeg",
-      "svq1", "zlib", "wmv1", "wmv2", "libx264"};
+      "mpeg4",   "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
+      "huffyuv", "dvvideo", "rawvideo",   "h263p",      "h263",    "rv10",      "rv20",
+      "ljpeg",   "mjpeg",   "svq1",       "zlib",       "wmv1",    "wmv2",      "libx264"};
   if (named.count(encoder)) output.VideoCodec = encoder;
   if (encoder == "mpeg2video") output.TargetType = 3;
   if (encoder == "libx264") {
@@ -111,7 +113,8 @@ void ComposeRateAndContainer(const TFormatProfile& profile, const TSourceFacts& 
                              TComposedOutput& output) {
   const std::string bitRate = profile.VideoBitRate();
   if (bitRate != kAsSource && IsIntegerText(bitRate)) {
-    if (ToInt(bitRate) > 0 && ToInt(bitRate) <= 2147483) output.VideoBitrate = ToInt(bitRate) * 1000;
+    if (ToInt(bitRate) > 0 && ToInt(bitRate) <= 2147483)
+      output.VideoBitrate = ToInt(bitRate) * 1000;
   } else {
     output.VideoBitrate = source.BitRate;
   }
@@ -119,7 +122,7 @@ void ComposeRateAndContainer(const TFormatProfile& profile, const TSourceFacts& 
   if (frameRate != kAsSource && IsNumberText(frameRate) &&
       std::strtod(frameRate.c_str(), nullptr) > 0)
     output.FrameRate = frameRate;
-  static const std::set<std::string> containers{"ipod", "3gp", "3g2", "avi", "psp",
+  static const std::set<std::string> containers{"ipod", "3gp", "3g2", "avi",    "psp",
                                                 "mov",  "vcd", "flv", "mpegts", "vob"};
   const std::string format = Lower(profile.Definition().Format);
   if (containers.count(format)) output.FileFormat = profile.Definition().Format;
@@ -148,8 +151,8 @@ TSize ShownSize(const TSourceFacts& source) {
   int width = source.Width;
   const int height = source.Height;
   if (source.SampleAspectNum > 0 && source.SampleAspectDen > 0 && width > 0)
-    width = static_cast<int>(std::lround(static_cast<double>(width) * source.SampleAspectNum /
-                                         source.SampleAspectDen));
+    width = static_cast<int>(
+        std::lround(static_cast<double>(width) * source.SampleAspectNum / source.SampleAspectDen));
   return Turned(source) ? TSize{height, width} : TSize{width, height};
 }
 
@@ -160,7 +163,8 @@ TSize RequestedSize(const std::string& value, const TSourceFacts& source,
     const auto x = value.find('x');
     if (x != std::string::npos && x != 0 && x != value.size() - 1) {
       const std::string w = value.substr(0, x), h = value.substr(x + 1);
-      return {IsIntegerText(w) ? ToInt(w) : shown.Width, IsIntegerText(h) ? ToInt(h) : shown.Height};
+      return {IsIntegerText(w) ? ToInt(w) : shown.Width,
+              IsIntegerText(h) ? ToInt(h) : shown.Height};
     }
     if (sizeQuestion.UseDefaultSize()) return {320, 240};
   }
@@ -197,7 +201,8 @@ std::string Fit(const TlvFilesRecord& job, const TSourceFacts& source, TSize tar
   const int sw = turned ? source.Height : source.Width, sh = turned ? source.Width : source.Height;
   const TSize shown = ShownSize(source);
   const int tw = target.Width, th = target.Height;
-  const bool jobCrops = job.CropTop > 0 || job.CropBottom > 0 || job.CropLeft > 0 || job.CropRight > 0;
+  const bool jobCrops =
+      job.CropTop > 0 || job.CropBottom > 0 || job.CropLeft > 0 || job.CropRight > 0;
   const std::string& zoom = job.Zoom;
   if (zoom == "full") {
     if (jobCrops) {
@@ -262,7 +267,8 @@ void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& inp
   auto append = [](std::string& text, const std::string& line) {
     const std::string name = line.substr(0, line.find('=') + 1);
     const std::string lower = Lower(text);
-    if (lower.compare(0, name.size(), name) == 0 || lower.find("\n" + name) != std::string::npos) return;
+    if (lower.compare(0, name.size(), name) == 0 || lower.find("\n" + name) != std::string::npos)
+      return;
     text += (text.empty() ? "" : "\n") + line;
   };
   if (use == TThreadUse::All) {
@@ -282,9 +288,12 @@ bool IsNumberText(const std::string& text) {
   size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
   bool digit = false, point = false;
   for (; i < text.size(); ++i) {
-    if (std::isdigit(static_cast<unsigned char>(text[i]))) digit = true;
-    else if (text[i] == '.' && !point) point = true;
-    else return false;
+    if (std::isdigit(static_cast<unsigned char>(text[i])))
+      digit = true;
+    else if (text[i] == '.' && !point)
+      point = true;
+    else
+      return false;
   }
   return digit && text.size() < 32;
 }
@@ -330,8 +339,7 @@ void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& j
       const TSize target = TargetSize(profile, encoder, source, sizeQuestion);
       output.CropTop = output.CropBottom = output.CropLeft = output.CropRight = 0;
       const std::string filter = Fit(job, source, target, output);
-      if (!filter.empty())
-        output.VideoFilters += (output.VideoFilters.empty() ? "" : ",") + filter;
+      if (!filter.empty()) output.VideoFilters += (output.VideoFilters.empty() ? "" : ",") + filter;
     }
     ComposeVideoAudio(profile, output);
   }

@@ -54,7 +54,8 @@ std::string TOutputNamer::OutputFolder() {
   const std::string reason = EnsureFolder(folder);
   if (!reason.empty()) {
     if (warning_)
-      warning_(CannotCreate(folder, reason) + ". It will create default directory " + fallback + "!");
+      warning_(CannotCreate(folder, reason) + ". It will create default directory " + fallback +
+               "!");
     const std::string fallbackReason = EnsureFolder(fallback);
     if (!fallbackReason.empty()) throw ESettingsError(CannotCreate(fallback, fallbackReason));
     settings_.WriteString(settings::kSection, settings::kOutPutDir, fallback);

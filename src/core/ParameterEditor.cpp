@@ -33,9 +33,9 @@ const TBoxKeys& KeysOf(TParamBox box) {
 }
 
 constexpr std::array<TParamBox, 9> kListBoxes{
-    TParamBox::VideoSize,  TParamBox::VideoBitRate, TParamBox::FrameRate,
+    TParamBox::VideoSize,    TParamBox::VideoBitRate, TParamBox::FrameRate,
     TParamBox::VideoEncoder, TParamBox::AudioBitRate, TParamBox::SampleRate,
-    TParamBox::AudioEncoder, TParamBox::Channel,    TParamBox::Volume};
+    TParamBox::AudioEncoder, TParamBox::Channel,      TParamBox::Volume};
 constexpr std::array<TParamBox, 5> kVideoBoxes{TParamBox::VideoSize, TParamBox::VideoEncoder,
                                                TParamBox::VideoBitRate, TParamBox::FrameRate,
                                                TParamBox::Zoom};
@@ -205,8 +205,8 @@ std::optional<TParamMessage> TParameterEditor::Type(TParamBox box, const std::st
 
 std::optional<TParamMessage> TParameterEditor::CheckNumber(TParamBox box) {
   const TParamBoxState& state = Box(box);
-  const bool number = box == TParamBox::AudioBitRate ? IsDecimalText(state.Text)
-                                                     : IsIntegerText(state.Text);
+  const bool number =
+      box == TParamBox::AudioBitRate ? IsDecimalText(state.Text) : IsIntegerText(state.Text);
   if (number || state.Text == format_keys::kAsSource) {
     Write({{KeysOf(box).Index, std::to_string(state.Index)}, {KeysOf(box).Value, state.Text}});
     return std::nullopt;
@@ -280,7 +280,8 @@ std::vector<TParamMessage> TParameterEditor::ResetToDefaults() {
   for (TParamBox box : {TParamBox::VideoSize, TParamBox::VideoBitRate, TParamBox::AudioBitRate,
                         TParamBox::SampleRate})
     Fill(box, *definition.List(KeysOf(box).List));
-  for (TParamBox box : kListBoxes) SelectIndex(box, definition.List(KeysOf(box).List)->DefaultIndex);
+  for (TParamBox box : kListBoxes)
+    SelectIndex(box, definition.List(KeysOf(box).List)->DefaultIndex);
   SelectIndex(TParamBox::Zoom, 0);
   ApplyGroups();
   frameSizeTyped_ = false;
@@ -300,10 +301,10 @@ std::vector<TParamMessage> TParameterEditor::ResetToDefaults() {
     }
     if (message) messages.push_back(*message);
   };
-  for (TParamBox box : {TParamBox::VideoEncoder, TParamBox::VideoSize, TParamBox::FrameRate,
-                        TParamBox::VideoBitRate, TParamBox::Zoom, TParamBox::AudioEncoder,
-                        TParamBox::AudioBitRate, TParamBox::SampleRate, TParamBox::Channel,
-                        TParamBox::Volume})
+  for (TParamBox box :
+       {TParamBox::VideoEncoder, TParamBox::VideoSize, TParamBox::FrameRate,
+        TParamBox::VideoBitRate, TParamBox::Zoom, TParamBox::AudioEncoder, TParamBox::AudioBitRate,
+        TParamBox::SampleRate, TParamBox::Channel, TParamBox::Volume})
     run(box);
   return messages;
 }

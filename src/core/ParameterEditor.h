@@ -19,8 +19,16 @@
 namespace qarvo {
 
 enum class TParamBox {
-  VideoSize, VideoEncoder, VideoBitRate, FrameRate, Zoom,
-  SampleRate, AudioEncoder, Channel, Volume, AudioBitRate
+  VideoSize,
+  VideoEncoder,
+  VideoBitRate,
+  FrameRate,
+  Zoom,
+  SampleRate,
+  AudioEncoder,
+  Channel,
+  Volume,
+  AudioBitRate
 };
 inline constexpr int kParamBoxCount = 10;
 

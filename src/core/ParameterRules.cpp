@@ -81,9 +81,9 @@ std::string FrameSizeCorrectionText(const std::string& correctedSize) {
 
 std::optional<std::string> VideoEncoderToFind(const std::string& displayName) {
   static const std::set<std::string> handedOver{
-      "mpeg4", "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
-      "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10", "rv20", "ljpeg", "mjpeg",
-      "svq1", "zlib", "wmv1", "wmv2", "libx264"};
+      "mpeg4",   "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
+      "huffyuv", "dvvideo", "rawvideo",   "h263p",      "h263",    "rv10",      "rv20",
+      "ljpeg",   "mjpeg",   "svq1",       "zlib",       "wmv1",    "wmv2",      "libx264"};
   const auto name = VideoEncoderEngineName(displayName);
   if (name && handedOver.count(*name)) return name;
   return std::nullopt;
@@ -95,7 +95,8 @@ std::optional<std::string> AudioEncoderToFind(const std::string& displayName) {
 
 std::string MissingEncoderText(const std::string& displayName, const std::string& engineName) {
   return "The loaded media libraries have no \"" + engineName + "\" encoder, which \"" +
-         displayName + "\" needs.\nA library folder \"LibAV\" beside the program, holding "
+         displayName +
+         "\" needs.\nA library folder \"LibAV\" beside the program, holding "
          "libraries built with that encoder, can supply it.";
 }
 

@@ -34,15 +34,15 @@ TPreferences ReadPreferences(const TIniFile& file) {
       settings.ReadInteger(settings::kSection, settings::kJpgCmp, settings::kJpgCmpDefault),
       kJpgQualityMin, kJpgQualityMax);
   values.Priority = ReadPriority(settings).value_or(settings::kPriorityDefault);
-  values.KeepEverySnapshot =
-      settings.ReadInteger(settings::kSection, settings::kKeepEverySnapshot,
-                           settings::kKeepEverySnapshotDefault) == 1;
+  values.KeepEverySnapshot = settings.ReadInteger(settings::kSection, settings::kKeepEverySnapshot,
+                                                  settings::kKeepEverySnapshotDefault) == 1;
   values.UseAllCores = settings.ReadInteger(settings::kSection, settings::kUseAllCores,
                                             settings::kUseAllCoresDefault) == 1;
   const int jobs = settings.ReadInteger(settings::kSection, settings::kSimultaneousJobs,
                                         settings::kSimultaneousJobsDefault);
-  values.SimultaneousJobs =
-      jobs >= 0 && jobs <= settings::kSimultaneousJobsMax ? jobs : settings::kSimultaneousJobsDefault;
+  values.SimultaneousJobs = jobs >= 0 && jobs <= settings::kSimultaneousJobsMax
+                                ? jobs
+                                : settings::kSimultaneousJobsDefault;
   return values;
 }
 

@@ -53,7 +53,8 @@ TSnapshotNames SnapshotNames(const std::string& folder, bool keepEvery,
                          Stamped(kSnapshotFullJpg, suffix), Stamped(kSnapshotSmallJpg, suffix)};
     std::error_code error;
     bool inUse = false;
-    for (const std::string* name : {&names.FullBmp, &names.SmallBmp, &names.FullJpg, &names.SmallJpg})
+    for (const std::string* name :
+         {&names.FullBmp, &names.SmallBmp, &names.FullJpg, &names.SmallJpg})
       inUse = inUse || fs::exists(fs::path(folder) / *name, error);
     if (!inUse) return names;
   }
@@ -66,7 +67,8 @@ std::string SnapshotFolder(TIniFile& settings, const TSnapshotFolderWarning& war
     if (warning)
       warning("Cannot create output directory:" + folder + ".It will create default directory " +
               fallback + "!");
-    if (!EnsureFolder(fallback)) throw EPictureFileError("Cannot create output directory:" + fallback);
+    if (!EnsureFolder(fallback))
+      throw EPictureFileError("Cannot create output directory:" + fallback);
     settings.WriteString(settings::kSection, settings::kSnapOutPutDir, fallback);
     folder = fallback;
   }
@@ -75,7 +77,8 @@ std::string SnapshotFolder(TIniFile& settings, const TSnapshotFolderWarning& war
 }
 
 std::vector<std::string> SaveSnapshots(TIniFile& settings, const TBitmap& full,
-                                       const TBitmap& small, const TSnapshotFolderWarning& warning) {
+                                       const TBitmap& small,
+                                       const TSnapshotFolderWarning& warning) {
   return SaveSnapshots(settings, full, small, warning, std::chrono::system_clock::now());
 }
 
@@ -87,10 +90,12 @@ std::vector<std::string> SaveSnapshots(TIniFile& settings, const TBitmap& full,
       SwitchOn(settings, settings::kKeepEverySnapshot, settings::kKeepEverySnapshotDefault);
   const TSnapshotNames names = SnapshotNames(folder, keepEvery, taken);
   const bool fullSize = SwitchOn(settings, settings::kSnapFullSize, settings::kSnapFullSizeDefault);
-  const bool smallSize = SwitchOn(settings, settings::kSnapSmallSize, settings::kSnapSmallSizeDefault);
+  const bool smallSize =
+      SwitchOn(settings, settings::kSnapSmallSize, settings::kSnapSmallSizeDefault);
   const bool bmp = SwitchOn(settings, settings::kSnapBmp, settings::kSnapBmpDefault);
   const bool jpg = SwitchOn(settings, settings::kSnapJpg, settings::kSnapJpgDefault);
-  const int quality = settings.ReadInteger(settings::kSection, settings::kJpgCmp, settings::kJpgCmpDefault);
+  const int quality =
+      settings.ReadInteger(settings::kSection, settings::kJpgCmp, settings::kJpgCmpDefault);
   std::vector<std::string> written;
   const auto write = [&](bool on, const std::string& name, const auto& writer) {
     if (!on) return;
@@ -99,8 +104,10 @@ std::vector<std::string> SaveSnapshots(TIniFile& settings, const TBitmap& full,
   };
   write(fullSize && bmp, names.FullBmp, [&](const std::string& f) { WriteBmpFile(full, f); });
   write(smallSize && bmp, names.SmallBmp, [&](const std::string& f) { WriteBmpFile(small, f); });
-  write(fullSize && jpg, names.FullJpg, [&](const std::string& f) { WriteJpegFile(full, f, quality); });
-  write(smallSize && jpg, names.SmallJpg, [&](const std::string& f) { WriteJpegFile(small, f, quality); });
+  write(fullSize && jpg, names.FullJpg,
+        [&](const std::string& f) { WriteJpegFile(full, f, quality); });
+  write(smallSize && jpg, names.SmallJpg,
+        [&](const std::string& f) { WriteJpegFile(small, f, quality); });
   return written;
 }
 

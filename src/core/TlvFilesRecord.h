@@ -20,9 +20,9 @@ struct TWaterFont {
 struct TlvFilesRecord {
   std::string SourceFile;
   std::string DestFile;
-  int32_t Duration = 0;     // whole seconds
-  int64_t TrimStart = 0;    // µs; 0 = from the beginning
-  int64_t TrimLength = 0;   // µs; 0 = to the end
+  int32_t Duration = 0;       // whole seconds
+  int64_t TrimStart = 0;      // µs; 0 = from the beginning
+  int64_t TrimLength = 0;     // µs; 0 = to the end
   std::string Zoom = "lbox";  // "full", "lbox", "pan", "center" (crop dialog: "orig", "cent")
   int32_t CropTop = 0, CropLeft = 0, CropBottom = 0, CropRight = 0;  // source pixels, even
   int32_t CropTopEntered = 0, CropLeftEntered = 0, CropBottomEntered = 0, CropRightEntered = 0;

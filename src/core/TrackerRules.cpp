@@ -59,10 +59,18 @@ TTrackZone HitTest(int w, int h, int x, int y) {
 
 TTrackRect DragStep(TTrackZone zone, TTrackRect r, int dx, int dy, int& lastX, int& lastY) {
   switch (zone) {
-    case TTrackZone::Left: MoveLeftSide(r, dx); break;
-    case TTrackZone::Right: GrowRight(r, dx, lastX); break;
-    case TTrackZone::Top: MoveTopSide(r, dy); break;
-    case TTrackZone::Bottom: GrowBottom(r, dy, lastY); break;
+    case TTrackZone::Left:
+      MoveLeftSide(r, dx);
+      break;
+    case TTrackZone::Right:
+      GrowRight(r, dx, lastX);
+      break;
+    case TTrackZone::Top:
+      MoveTopSide(r, dy);
+      break;
+    case TTrackZone::Bottom:
+      GrowBottom(r, dy, lastY);
+      break;
     case TTrackZone::TopLeft:
       MoveLeftSide(r, dx);
       MoveTopSide(r, dy);
@@ -83,7 +91,8 @@ TTrackRect DragStep(TTrackZone zone, TTrackRect r, int dx, int dy, int& lastX, i
       r.Left += dx;
       r.Top += dy;
       break;
-    case TTrackZone::None: break;
+    case TTrackZone::None:
+      break;
   }
   // The control's own smallest size.
   r.Width = std::max(r.Width, kTrackerMinimum);

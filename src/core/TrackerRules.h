@@ -7,7 +7,16 @@
 namespace qarvo {
 
 enum class TTrackZone {
-  None, TopLeft, BottomRight, BottomLeft, TopRight, Left, Right, Top, Bottom, Move
+  None,
+  TopLeft,
+  BottomRight,
+  BottomLeft,
+  TopRight,
+  Left,
+  Right,
+  Top,
+  Bottom,
+  Move
 };
 
 // Where each handle starts along a side of `size` pixels: the middle handle's offset.

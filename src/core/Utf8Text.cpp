@@ -8,8 +8,8 @@ bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 // Bytes of the character starting at `at`.
 size_t CharacterSize(std::string_view text, size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
-  const size_t size = lead >= 0xF0 && lead <= 0xF4 ? 4
-                      : lead >= 0xE0               ? 3
+  const size_t size = lead >= 0xF0 && lead <= 0xF4  ? 4
+                      : lead >= 0xE0                ? 3
                       : lead >= 0xC2 && lead < 0xE0 ? 2
                                                     : 1;
   if (size == 1 || lead > 0xF4 || at + size > text.size()) return 1;

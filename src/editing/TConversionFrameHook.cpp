@@ -10,7 +10,8 @@ void TConversionFrameHook::RunStarting() {
   reported_.clear();
 }
 
-bool TConversionFrameHook::ProcessPicture(int task, TBitmap& picture, const TlvFilesRecord& record) {
+bool TConversionFrameHook::ProcessPicture(int task, TBitmap& picture,
+                                          const TlvFilesRecord& record) {
   std::lock_guard lock(mutex_);
   std::string error;
   if (processor_.Process(picture, record, error)) return true;

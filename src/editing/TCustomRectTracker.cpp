@@ -21,8 +21,7 @@ TCustomRectTracker::TCustomRectTracker(QWidget* parent) : QWidget(parent) {
 
 void TCustomRectTracker::SetAcControl(QWidget* control) {
   acControl_ = control;
-  if (control)
-    setGeometry(control->geometry().adjusted(-kAcInset, -kAcInset, kAcInset, kAcInset));
+  if (control) setGeometry(control->geometry().adjusted(-kAcInset, -kAcInset, kAcInset, kAcInset));
 }
 
 void TCustomRectTracker::FollowAcControl() {
@@ -96,15 +95,27 @@ void TCustomRectTracker::mouseReleaseEvent(QMouseEvent* event) {
 void TCustomRectTracker::UpdateCursor(TTrackZone zone) {
   switch (zone) {
     case TTrackZone::Left:
-    case TTrackZone::Right: setCursor(Qt::SizeHorCursor); break;
+    case TTrackZone::Right:
+      setCursor(Qt::SizeHorCursor);
+      break;
     case TTrackZone::Top:
-    case TTrackZone::Bottom: setCursor(Qt::SizeVerCursor); break;
+    case TTrackZone::Bottom:
+      setCursor(Qt::SizeVerCursor);
+      break;
     case TTrackZone::TopRight:
-    case TTrackZone::BottomLeft: setCursor(Qt::SizeBDiagCursor); break;
+    case TTrackZone::BottomLeft:
+      setCursor(Qt::SizeBDiagCursor);
+      break;
     case TTrackZone::TopLeft:
-    case TTrackZone::BottomRight: setCursor(Qt::SizeFDiagCursor); break;
-    case TTrackZone::Move: setCursor(Qt::SizeAllCursor); break;
-    case TTrackZone::None: unsetCursor(); break;
+    case TTrackZone::BottomRight:
+      setCursor(Qt::SizeFDiagCursor);
+      break;
+    case TTrackZone::Move:
+      setCursor(Qt::SizeAllCursor);
+      break;
+    case TTrackZone::None:
+      unsetCursor();
+      break;
   }
 }
 

@@ -54,14 +54,15 @@ QImage& TPainterTextDrawer::Wrapped(TBitmap& picture) {
   return image_;
 }
 
-void TPainterTextDrawer::DrawText(TBitmap& picture, const std::string& text,
-                                  const TWaterFont& font, int x, int y) {
+void TPainterTextDrawer::DrawText(TBitmap& picture, const std::string& text, const TWaterFont& font,
+                                  int x, int y) {
   if (text.empty() || picture.Width() <= 0 || picture.Height() <= 0) return;
   QPainter painter(&Wrapped(picture));
   if (!painter.isActive()) return;
   const TLaidOut& laidOut = LaidOut(text, font);
   painter.setFont(laidOut.QtFont);
-  painter.setPen(QColor::fromRgb((font.Color >> 16) & 0xFF, (font.Color >> 8) & 0xFF, font.Color & 0xFF));
+  painter.setPen(
+      QColor::fromRgb((font.Color >> 16) & 0xFF, (font.Color >> 8) & 0xFF, font.Color & 0xFF));
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.drawStaticText(QPointF(x, y), laidOut.Glyphs);
 }

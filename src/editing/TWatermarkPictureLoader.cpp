@@ -16,7 +16,8 @@ void CopyOpaque(const QImage& image, TWatermarkPicture& picture) {
   const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
   picture.Picture.SetSize(bgr.width(), bgr.height());
   for (int y = 0; y < bgr.height(); ++y)
-    std::memcpy(picture.Picture.ScanLine(y), bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
+    std::memcpy(picture.Picture.ScanLine(y), bgr.constScanLine(y),
+                static_cast<size_t>(bgr.width()) * 3);
 }
 
 // Colours and opacity apart; a picture that turns out opaque everywhere is kept as opaque.
@@ -38,7 +39,8 @@ void CopyTransparent(const QImage& image, TWatermarkPicture& picture) {
       const int channels[3] = {qBlue(in[x]), qGreen(in[x]), qRed(in[x])};
       for (int c = 0; c < 3; ++c) {
         colour[3 * x + c] = static_cast<uint8_t>(channels[c]);
-        overWhite[3 * x + c] = static_cast<uint8_t>((channels[c] * a + 255 * (255 - a) + 127) / 255);
+        overWhite[3 * x + c] =
+            static_cast<uint8_t>((channels[c] * a + 255 * (255 - a) + 127) / 255);
       }
       alpha[x] = static_cast<uint8_t>(a);
       opaque = opaque && a == 255;

@@ -13,6 +13,7 @@
 #include <climits>
 
 #include "base/StringFormat.h"
+#include "player/TMediaPlayer.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "core/ShortenedPath.h"
@@ -21,7 +22,6 @@
 #include "editing/TSelectionSlider.h"
 #include "jobs/PreviewFit.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
 
 namespace qarvo {
 namespace {
@@ -32,14 +32,17 @@ constexpr int kPanelHeight = 120;
 
 QImage ToImage(const TBitmap& bitmap) {
   if (bitmap.Width() <= 0 || bitmap.Height() <= 0) return {};
-  return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888)
+  return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(),
+                QImage::Format_BGR888)
       .copy();
 }
 
 }  // namespace
 
 TfrmCrop::TfrmCrop(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent), libraryFolder_(std::move(libraryFolder)), Player_(std::make_unique<TMediaPlayer>(this)) {
+    : QDialog(parent),
+      libraryFolder_(std::move(libraryFolder)),
+      Player_(std::make_unique<TMediaPlayer>(this)) {
   setObjectName(QStringLiteral("frmCrop"));
   setWindowTitle(QStringLiteral("Crop"));
   setModal(true);
@@ -59,7 +62,8 @@ QSpinBox* TfrmCrop::MakeMarginBox(const char* name, TMarginBox box) {
   spin->setRange(INT_MIN / 4, INT_MAX / 4);
   spin->setSingleStep(1);
   spin->setAccelerated(false);
-  connect(spin, &QSpinBox::valueChanged, this, [this, box](int value) { MarginChanged(box, value); });
+  connect(spin, &QSpinBox::valueChanged, this,
+          [this, box](int value) { MarginChanged(box, value); });
   return spin;
 }
 
@@ -144,10 +148,9 @@ void TfrmCrop::CreateControls() {
 }
 
 void TfrmCrop::AttachPlayer() {
-  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int frameWidth, int frameHeight,
-                                int& width, int& height) {
-    PlayerFileOpen(duration, frameWidth, frameHeight, width, height);
-  });
+  Player_->SetOnFileOpen(
+      [this](TCustomPlayer&, int64_t duration, int frameWidth, int frameHeight, int& width,
+             int& height) { PlayerFileOpen(duration, frameWidth, frameHeight, width, height); });
   Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
   Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
   Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
@@ -220,8 +223,9 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
     for (QSpinBox* box : {spedUp, spedDown, spedLeft, spedRight}) box->setEnabled(true);
   }
   lblSourceName->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
-  lblLength->setText(QString::fromStdString(
-      Format("%d.%.3d Second", static_cast<int>(duration_ / 1000000), static_cast<int>(duration_ % 1000000 / 1000))));
+  lblLength->setText(
+      QString::fromStdString(Format("%d.%.3d Second", static_cast<int>(duration_ / 1000000),
+                                    static_cast<int>(duration_ % 1000000 / 1000))));
   tmrPaint->start();
 }
 
@@ -280,7 +284,8 @@ void TfrmCrop::RectTrackerMouseDown() {
 void TfrmCrop::RectTrackerMouseMove() {
   if (RectTracker->DragZone() == TTrackZone::None) return;
   dragging_ = true;
-  const TTrackRect snapped = SnapTracker(TrackerBounds(), picture_, spedLeft->value(), pressLeft_, pressTop_);
+  const TTrackRect snapped =
+      SnapTracker(TrackerBounds(), picture_, spedLeft->value(), pressLeft_, pressTop_);
   PlaceTracker(snapped);
   const TCropMargins margins = MarginsOfTracker(picture_, snapped);
   ShowMargins(margins);
@@ -291,7 +296,8 @@ void TfrmCrop::RectTrackerMouseMove() {
 void TfrmCrop::MarginChanged(TMarginBox box, int value) {
   if (dragging_ || settingBoxes_ || picture_.Width <= 0) return;
   int press = box == TMarginBox::Up || box == TMarginBox::Down ? pressTop_ : pressLeft_;
-  const TMarginChange change = ChangeMargin(picture_, TrackerBounds(), box, value, BoxMargins(), remembered_, press);
+  const TMarginChange change =
+      ChangeMargin(picture_, TrackerBounds(), box, value, BoxMargins(), remembered_, press);
   if (change.Value != value) {
     QSpinBox* spin = box == TMarginBox::Up     ? spedUp
                      : box == TMarginBox::Down ? spedDown

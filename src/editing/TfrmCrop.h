@@ -11,10 +11,10 @@
 #include <mutex>
 #include <string>
 
+#include "player/PlayerTypes.h"
 #include "core/CropRules.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
-#include "player/PlayerTypes.h"
 
 class QLabel;
 class QPushButton;

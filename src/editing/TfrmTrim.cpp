@@ -11,13 +11,13 @@
 #include <QVBoxLayout>
 
 #include "base/EngineRecords.h"
+#include "player/TMediaPlayer.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "core/ShortenedPath.h"
 #include "editing/DialogControls.h"
 #include "editing/TSelectionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
 
 namespace qarvo {
 namespace {
@@ -37,7 +37,9 @@ QLineEdit* MakeTimeField(QWidget* parent, const char* name) {
 }  // namespace
 
 TfrmTrim::TfrmTrim(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent), libraryFolder_(std::move(libraryFolder)), Player_(std::make_unique<TMediaPlayer>(this)) {
+    : QDialog(parent),
+      libraryFolder_(std::move(libraryFolder)),
+      Player_(std::make_unique<TMediaPlayer>(this)) {
   setObjectName(QStringLiteral("frmTrim"));
   setWindowTitle(QStringLiteral("Trim"));
   setModal(true);
@@ -127,9 +129,8 @@ void TfrmTrim::CreateControls() {
 }
 
 void TfrmTrim::AttachPlayer() {
-  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width, int& height) {
-    PlayerFileOpen(duration, width, height);
-  });
+  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width,
+                                int& height) { PlayerFileOpen(duration, width, height); });
   Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
   Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
   Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
@@ -195,7 +196,8 @@ void TfrmTrim::btnOk1Click() {
 void TfrmTrim::btnOk2Click() {
   if (!opened_ || !range_.TakeEnd(Player_->LastPosition())) return;
   edtEnd->setText(TimeText(range_.RangeEnd()));
-  if (range_.LengthShown()) edtTrimLength->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
+  if (range_.LengthShown())
+    edtTrimLength->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
   trcPreview->SetSelection(trcPreview->SelStart(), trcPreview->value());
 }
 
@@ -251,7 +253,8 @@ void TfrmTrim::PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHei
   screenWidth = imgPreview->width();
   screenHeight = imgPreview->height();
   range_.FileOpened(duration);
-  for (QLineEdit* field : {edtStart, edtEnd, edtTrimLength}) field->setText(QString::fromLatin1(kZeroTime));
+  for (QLineEdit* field : {edtStart, edtEnd, edtTrimLength})
+    field->setText(QString::fromLatin1(kZeroTime));
   lblLength->setText(QStringLiteral("Duration:    ") + TimeText(duration));
   lblPTS->setText(QStringLiteral("0.0"));
   trcPreview->setMaximum(std::max(1, trcPreview->width()));

@@ -10,10 +10,10 @@
 #include <mutex>
 #include <string>
 
+#include "player/PlayerTypes.h"
 #include "core/TTrimRange.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
-#include "player/PlayerTypes.h"
 
 class QLabel;
 class QLineEdit;

@@ -19,12 +19,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "player/TMediaPlayer.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "editing/DialogControls.h"
 #include "editing/TSelectionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
 
 namespace qarvo {
 namespace {
@@ -35,16 +35,17 @@ struct TNamedColour {
 };
 
 constexpr TNamedColour kColours[] = {
-    {"Black", 0x000000}, {"Maroon", 0x800000}, {"Green", 0x008000},  {"Olive", 0x808000},
-    {"Navy", 0x000080},  {"Purple", 0x800080}, {"Teal", 0x008080},   {"Gray", 0x808080},
-    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},   {"Lime", 0x00FF00},   {"Yellow", 0xFFFF00},
-    {"Blue", 0x0000FF},  {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF},
+    {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
+    {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
+    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF},
 };
 
 QString DefaultChooser(QWidget* parent) {
   // Any picture the watermark reader takes; bitmaps first.
-  return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                      QStringLiteral("Bitmap files (*.bmp);;Pictures (*.bmp *.png *.jpg *.jpeg)"));
+  return QFileDialog::getOpenFileName(
+      parent, QString(), QString(),
+      QStringLiteral("Bitmap files (*.bmp);;Pictures (*.bmp *.png *.jpg *.jpeg)"));
 }
 
 QSlider* MakeBar(QWidget* parent, const char* name, TValueRange range) {
@@ -82,8 +83,9 @@ TfrmWaterMark::~TfrmWaterMark() {
 
 // ---- Controls ------------------------------------------------------------------------------
 
-QSlider* TfrmWaterMark::AddEffectRow(QGridLayout* grid, int row, const char* caption, const char* bar,
-                                     const char* box, TValueRange range, QSpinBox*& spin) {
+QSlider* TfrmWaterMark::AddEffectRow(QGridLayout* grid, int row, const char* caption,
+                                     const char* bar, const char* box, TValueRange range,
+                                     QSpinBox*& spin) {
   QWidget* page = grid->parentWidget();
   QSlider* slider = MakeBar(page, bar, range);
   spin = new QSpinBox(page);
@@ -99,8 +101,9 @@ QSlider* TfrmWaterMark::AddEffectRow(QGridLayout* grid, int row, const char* cap
   return slider;
 }
 
-QSlider* TfrmWaterMark::AddPositionRow(QGridLayout* grid, int row, const char* caption, const char* bar,
-                                       const char* box, TValueRange range, const char* unit) {
+QSlider* TfrmWaterMark::AddPositionRow(QGridLayout* grid, int row, const char* caption,
+                                       const char* bar, const char* box, TValueRange range,
+                                       const char* unit) {
   QWidget* page = grid->parentWidget();
   QSlider* slider = MakeBar(page, bar, range);
   QLabel* value = MakeNamedLabel(page, box, QStringLiteral("0"));
@@ -120,11 +123,16 @@ QWidget* TfrmWaterMark::CreateEffectTab() {
   auto* grid = new QGridLayout(page);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(8);
-  trcBrightness = AddEffectRow(grid, 0, "Brightness:", "trcBrightness", "spedtBrightness", kBrightnessRange, spedtBrightness);
-  trcContrast = AddEffectRow(grid, 1, "Contrast:", "trcContrast", "spedtContrast", kContrastRange, spedtContrast);
-  trcSaturation = AddEffectRow(grid, 2, "Saturation:", "trcSaturation", "spedtSaturation", kSaturationRange, spedtSaturation);
-  trcExposure = AddEffectRow(grid, 3, "Exposure:", "trcExposure", "spedtExposure", kExposureRange, spedtExposure);
-  trcAutoadjust = AddEffectRow(grid, 4, "Auto adjust:", "trcAutoadjust", "spedtAutoadjust", kAutoAdjustRange, spedtAutoadjust);
+  trcBrightness = AddEffectRow(grid, 0, "Brightness:", "trcBrightness", "spedtBrightness",
+                               kBrightnessRange, spedtBrightness);
+  trcContrast = AddEffectRow(grid, 1, "Contrast:", "trcContrast", "spedtContrast", kContrastRange,
+                             spedtContrast);
+  trcSaturation = AddEffectRow(grid, 2, "Saturation:", "trcSaturation", "spedtSaturation",
+                               kSaturationRange, spedtSaturation);
+  trcExposure = AddEffectRow(grid, 3, "Exposure:", "trcExposure", "spedtExposure", kExposureRange,
+                             spedtExposure);
+  trcAutoadjust = AddEffectRow(grid, 4, "Auto adjust:", "trcAutoadjust", "spedtAutoadjust",
+                               kAutoAdjustRange, spedtAutoadjust);
   rbAudioAdjust = new QRadioButton(QStringLiteral("Audio adjust"), page);
   rbAudioAdjust->setObjectName(QStringLiteral("rbAudioAdjust"));
   chkProcessText = MakeCheck(page, "chkProcessText", "Process  Added Text");
@@ -161,7 +169,8 @@ QWidget* TfrmWaterMark::CreateTextTab() {
   chkUnderline = MakeCheck(page, "chkUnderline", "Underline");
   chkStrikeOut = MakeCheck(page, "chkStrikeOut", "StrikeOut");
   auto* styles = new QHBoxLayout;
-  for (QCheckBox* check : {chkBold, chkItalic, chkUnderline, chkStrikeOut}) styles->addWidget(check);
+  for (QCheckBox* check : {chkBold, chkItalic, chkUnderline, chkStrikeOut})
+    styles->addWidget(check);
   styles->addStretch(1);
   grid->addWidget(edtFont, 0, 0, 1, 4);
   grid->addWidget(new QLabel(QStringLiteral("Font:"), page), 1, 0, Qt::AlignRight);
@@ -172,9 +181,12 @@ QWidget* TfrmWaterMark::CreateTextTab() {
   grid->addWidget(suiColorBoxcmb, 3, 1, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Font Style:"), page), 4, 0, Qt::AlignRight);
   grid->addLayout(styles, 4, 1, 1, 3);
-  trcTextHoriz = AddPositionRow(grid, 5, "Horizontal Position:", "trcTextHoriz", "lblTextHoriz", kPositionRange, "%");
-  trcTextVert = AddPositionRow(grid, 6, "Vertical Position:", "trcTextVert", "lblTextVert", kPositionRange, "%");
-  trcTextTran = AddPositionRow(grid, 7, "Transparency:", "trcTextTran", "lblTextTran", kTextTransparencyRange, "%");
+  trcTextHoriz = AddPositionRow(grid, 5, "Horizontal Position:", "trcTextHoriz", "lblTextHoriz",
+                                kPositionRange, "%");
+  trcTextVert = AddPositionRow(grid, 6, "Vertical Position:", "trcTextVert", "lblTextVert",
+                               kPositionRange, "%");
+  trcTextTran = AddPositionRow(grid, 7, "Transparency:", "trcTextTran", "lblTextTran",
+                               kTextTransparencyRange, "%");
   btnClearText = MakeNamedButton(page, "btnClearText", QStringLiteral("Clear Text"));
   grid->addWidget(btnClearText, 8, 1, 1, 3, Qt::AlignRight);
   grid->setRowStretch(9, 1);
@@ -200,9 +212,12 @@ QWidget* TfrmWaterMark::CreateImageTab() {
   grid->addWidget(new QLabel(QStringLiteral("Image:"), page), 0, 0, Qt::AlignRight);
   grid->addWidget(edtAddImage, 0, 1, 1, 2);
   grid->addWidget(btnBrows, 0, 3);
-  trcImageHoriz = AddPositionRow(grid, 1, "Horizontal Position:", "trcImageHoriz", "lblImageHoriz", kPositionRange, "%");
-  trcImageVert = AddPositionRow(grid, 2, "Vertical Position:", "trcImageVert", "lblImageVert", kPositionRange, "%");
-  trcImageAlpha = AddPositionRow(grid, 3, "Transparency:", "trcImageAlpha", "lblImageAlpha", kImageAlphaRange, "");
+  trcImageHoriz = AddPositionRow(grid, 1, "Horizontal Position:", "trcImageHoriz", "lblImageHoriz",
+                                 kPositionRange, "%");
+  trcImageVert = AddPositionRow(grid, 2, "Vertical Position:", "trcImageVert", "lblImageVert",
+                                kPositionRange, "%");
+  trcImageAlpha = AddPositionRow(grid, 3, "Transparency:", "trcImageAlpha", "lblImageAlpha",
+                                 kImageAlphaRange, "");
   rbStyle1 = new QRadioButton(QStringLiteral("Transparent style 1"), page);
   rbStyle1->setObjectName(QStringLiteral("rbStyle1"));
   rbStyle2 = new QRadioButton(QStringLiteral("Transparent style 2"), page);
@@ -294,7 +309,8 @@ void TfrmWaterMark::FillColourBox() {
   for (const TNamedColour& colour : kColours) {
     QPixmap swatch(14, 14);
     swatch.fill(QColor::fromRgb(colour.Rgb));
-    suiColorBoxcmb->addItem(QIcon(swatch), QString::fromLatin1(colour.Name), QVariant::fromValue(colour.Rgb));
+    suiColorBoxcmb->addItem(QIcon(swatch), QString::fromLatin1(colour.Name),
+                            QVariant::fromValue(colour.Rgb));
   }
 }
 
@@ -304,7 +320,8 @@ void TfrmWaterMark::SelectColour(uint32_t colour) {
     // A colour of its own (from another program's record) is kept, not rounded to a name.
     QPixmap swatch(14, 14);
     swatch.fill(QColor::fromRgb(colour));
-    suiColorBoxcmb->addItem(QIcon(swatch), QColor::fromRgb(colour).name(), QVariant::fromValue(colour));
+    suiColorBoxcmb->addItem(QIcon(swatch), QColor::fromRgb(colour).name(),
+                            QVariant::fromValue(colour));
     index = suiColorBoxcmb->count() - 1;
   }
   suiColorBoxcmb->setCurrentIndex(index);
@@ -523,9 +540,8 @@ TWatermarkPositions TfrmWaterMark::LastPositions() {
 // ---- Playback ------------------------------------------------------------------------------
 
 void TfrmWaterMark::AttachPlayer() {
-  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width, int& height) {
-    PlayerFileOpen(duration, width, height);
-  });
+  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width,
+                                int& height) { PlayerFileOpen(duration, width, height); });
   Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
   Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
   Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
@@ -578,7 +594,8 @@ void TfrmWaterMark::PlayerFileOpen(int64_t duration, int& screenWidth, int& scre
   screenHeight = imgPreview->height();
   duration_ = duration;
   Player_->SetHook(true);
-  lblLength->setText(QStringLiteral("Duration:    ") + QString::fromStdString(PreviewPositionText(duration)));
+  lblLength->setText(QStringLiteral("Duration:    ") +
+                     QString::fromStdString(PreviewPositionText(duration)));
   lblPTS->setText(QStringLiteral("0.0"));
   trcPreview->setMaximum(std::max(1, trcPreview->width()));
   trcPreview->ClearSelection();

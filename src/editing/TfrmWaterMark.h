@@ -11,10 +11,10 @@
 #include <mutex>
 #include <string>
 
+#include "player/PlayerTypes.h"
 #include "core/EffectRules.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
-#include "player/PlayerTypes.h"
 
 class QCheckBox;
 class QComboBox;
@@ -52,7 +52,9 @@ class TfrmWaterMark : public QDialog {
   int Execute(TlvFilesRecord* record);
 
   // "&Brows" asks this for a picture file (tests answer themselves); empty: cancelled.
-  void SetFileChooser(std::function<QString(QWidget*)> chooser) { chooseFile_ = std::move(chooser); }
+  void SetFileChooser(std::function<QString(QWidget*)> chooser) {
+    chooseFile_ = std::move(chooser);
+  }
 
   TMediaPlayer& Player() { return *Player_; }
   // What the controls hold now.

@@ -15,12 +15,18 @@ namespace {
 int NiceValue(TThreadPriority priority) {
   switch (priority) {
     case TThreadPriority::tpIdle:
-    case TThreadPriority::tpLowest: return 19;
-    case TThreadPriority::tpLower: return 10;
-    case TThreadPriority::tpNormal: return 0;
-    case TThreadPriority::tpHigher: return -5;
-    case TThreadPriority::tpHighest: return -10;
-    case TThreadPriority::tpTimeCritical: return -15;
+    case TThreadPriority::tpLowest:
+      return 19;
+    case TThreadPriority::tpLower:
+      return 10;
+    case TThreadPriority::tpNormal:
+      return 0;
+    case TThreadPriority::tpHigher:
+      return -5;
+    case TThreadPriority::tpHighest:
+      return -10;
+    case TThreadPriority::tpTimeCritical:
+      return -15;
   }
   return 0;
 }

@@ -4,11 +4,11 @@
 #include <exception>
 
 #include "base/EngineError.h"
-#include "media/EngineLogger.h"
-#include "media/LibraryLoader.h"
 #include "base/MainThread.h"
 #include "base/PumpingLock.h"
 #include "base/StringFormat.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
 #include "engine/TConvertEngine.h"
 #include "engine/TTaskRecords.h"
 
@@ -39,7 +39,9 @@ void LogHandlerError(const void* sender, const char* event, const std::string& w
 
 }  // namespace
 
-TCustomConvertEngine::TCustomConvertEngine(void* owner) : TMediaComponent(owner) { ResetRunState(); }
+TCustomConvertEngine::TCustomConvertEngine(void* owner) : TMediaComponent(owner) {
+  ResetRunState();
+}
 
 TCustomConvertEngine::~TCustomConvertEngine() {
   {
@@ -121,11 +123,12 @@ void TCustomConvertEngine::BindTask(TTranscoder& task, bool events) {
     });
     return;
   }
-  task.SetProgressCallback([this](TTranscoder& t, const TProgressInfo& info) { DoProgress(t, info); },
-                           [this] {
-                             std::lock_guard events(eventsMutex_);
-                             return static_cast<bool>(onProgress_);
-                           });
+  task.SetProgressCallback(
+      [this](TTranscoder& t, const TProgressInfo& info) { DoProgress(t, info); },
+      [this] {
+        std::lock_guard events(eventsMutex_);
+        return static_cast<bool>(onProgress_);
+      });
   task.SetTerminateCallback([this](TTranscoder& t) { DoTerminate(t); });
 }
 
@@ -176,10 +179,9 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
       task->OutputOptions(slot) = *options;
       records.ApplyOutputBeforeOpen(*options);
       if (options->CustomHook)
-        task->SetHookCallback([this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts,
-                                     bool& update, bool& stop) {
-          DoCustomHook(t, bitmap, frame, pts, update, stop);
-        });
+        task->SetHookCallback(
+            [this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts, bool& update,
+                   bool& stop) { DoCustomHook(t, bitmap, frame, pts, update, stop); });
     } else {
       task->ResetOutputOptions(slot);
     }

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "base/EngineRecords.h"
-#include "engine/TDoTerminateThread.h"
 #include "base/TMediaComponent.h"
-#include "engine/TTranscoderList.h"
 #include "probe/TMediaProbe.h"
+#include "engine/TDoTerminateThread.h"
+#include "engine/TTranscoderList.h"
 
 namespace qarvo {
 

@@ -26,7 +26,7 @@ bool TCustomTranscoder::GenericSet(const std::string& name, const std::string& v
   return TOptionDispatcher(*this).GenericSet(name, value);
 }
 void TCustomTranscoder::ApplyTarget(const std::string& type, const std::string& norm,
-                                   const std::string& fallbackNorm) {
+                                    const std::string& fallbackNorm) {
   TTargets(*this).Apply(type, norm, fallbackNorm);
 }
 void TCustomTranscoder::ApplyPreset(const std::string& optionName, const std::string& value) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/EngineRecords.h"
-#include "engine/task/OptionText.h"
 #include "engine/TCustomTranscoder.h"
+#include "engine/task/OptionText.h"
 
 namespace qarvo {
 

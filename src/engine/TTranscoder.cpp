@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "base/EngineError.h"
-#include "media/EngineLogger.h"
 #include "base/PumpingLock.h"
+#include "media/EngineLogger.h"
 
 namespace qarvo {
 
@@ -66,10 +66,10 @@ void TTranscoder::SetHookCallback(THookCallback callback) {
     frameHook_.SetCustomHook(nullptr);
     return;
   }
-  frameHook_.SetCustomHook([this](TBitmap& bitmap, int frameNumber, int64_t pts, bool& update,
-                                  bool& stopHook) {
-    onHook_(*this, bitmap, frameNumber, pts, update, stopHook);
-  });
+  frameHook_.SetCustomHook(
+      [this](TBitmap& bitmap, int frameNumber, int64_t pts, bool& update, bool& stopHook) {
+        onHook_(*this, bitmap, frameNumber, pts, update, stopHook);
+      });
 }
 
 void TTranscoder::SetPreviewCallback(TPreviewCallback callback) {
@@ -88,9 +88,10 @@ void TTranscoder::PreprocessPicture(AVFrame& picture, const AVCodecContext&, int
 }
 
 void TTranscoder::PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) {
-  const int64_t pts = picture.pts == AV_NOPTS_VALUE
-                          ? kNoTimestamp
-                          : api().av_rescale_q(picture.pts, encoder.time_base, AVRational{1, AV_TIME_BASE});
+  const int64_t pts =
+      picture.pts == AV_NOPTS_VALUE
+          ? kNoTimestamp
+          : api().av_rescale_q(picture.pts, encoder.time_base, AVRational{1, AV_TIME_BASE});
   frameHook_.Preview(picture, pts);
 }
 

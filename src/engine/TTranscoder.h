@@ -16,10 +16,10 @@
 #include <thread>
 
 #include "base/EngineRecords.h"
+#include "probe/TMediaProbe.h"
 #include "engine/TConvertThread.h"
 #include "engine/TCustomTranscoder.h"
 #include "engine/hook/TFrameHook.h"
-#include "probe/TMediaProbe.h"
 
 namespace qarvo {
 

@@ -32,8 +32,8 @@ class TRunEstimate {
   std::vector<int64_t> lengths_;
   int task_ = -1;
   int64_t taskStartUs_ = 0;
-  int64_t pausedUs_ = 0;        // paused time inside the current task
-  int64_t pauseStartUs_ = -1;   // when paused, since when
+  int64_t pausedUs_ = 0;       // paused time inside the current task
+  int64_t pauseStartUs_ = -1;  // when paused, since when
   int64_t nowUs_ = 0;
   int64_t currentUs_ = 0;
   int64_t totalUs_ = -1;

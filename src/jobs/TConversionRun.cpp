@@ -7,14 +7,14 @@
 #include <filesystem>
 
 #include "base/MonotonicClock.h"
+#include "engine/TConvertEngine.h"
 #include "core/AppPaths.h"
 #include "core/ErrorMessage.h"
-#include "core/JobList.h"
 #include "core/IniFile.h"
+#include "core/JobList.h"
 #include "core/OutputNaming.h"
 #include "core/SettingsKeys.h"
 #include "core/SnapshotFiles.h"
-#include "engine/TConvertEngine.h"
 #include "jobs/IConversionHook.h"
 #include "jobs/TDesktopActions.h"
 #include "jobs/TPumpingEngineTasks.h"
@@ -39,13 +39,15 @@ void CopyImage(const QImage& image, TBitmap& bitmap) {
 }
 
 // Expected length of each task's job, for the time left of the whole run.
-std::vector<int64_t> TaskLengths(const std::vector<TJobRow>& rows, const std::vector<int>& taskRows) {
+std::vector<int64_t> TaskLengths(const std::vector<TJobRow>& rows,
+                                 const std::vector<int>& taskRows) {
   std::vector<int64_t> lengths;
   for (int row : taskRows) {
     const TlvFilesRecord& record = rows[row].Record;
     int64_t length = record.TrimLength;
     if (length <= 0 && record.Duration > 0)
-      length = static_cast<int64_t>(record.Duration) * 1000000 - std::max<int64_t>(record.TrimStart, 0);
+      length =
+          static_cast<int64_t>(record.Duration) * 1000000 - std::max<int64_t>(record.TrimStart, 0);
     lengths.push_back(length);
   }
   return lengths;
@@ -64,9 +66,10 @@ std::string FailureSummary(const std::vector<TJobReport>& reports) {
                      (reports.size() == 1 ? " job failed:\n" : " jobs failed:\n");
   for (const TJobReport& report : reports) {
     if (!Failed(report.Outcome)) continue;
-    text += "\n" + std::filesystem::path(report.Source).filename().string() + ": " +
-            (report.Message.empty() ? std::string("the conversion did not finish")
-                                    : PlainJobMessage(report.Message, report.Source, report.Output));
+    text +=
+        "\n" + std::filesystem::path(report.Source).filename().string() + ": " +
+        (report.Message.empty() ? std::string("the conversion did not finish")
+                                : PlainJobMessage(report.Message, report.Source, report.Output));
   }
   return text;
 }
@@ -100,7 +103,8 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
   TIniFile definitions(global_.FormatFile());
   TPumpingEngineTasks tasks(engine_);
   TBatchRun batch(tasks, settings, definitions);
-  TOutputNamer namer(settings, [this](const std::string& message) { Messages().ShowWarning(message); });
+  TOutputNamer namer(settings,
+                     [this](const std::string& message) { Messages().ShowWarning(message); });
 
   // Whatever happens below, the run's state does not outlive this call.
   struct TRunScope {
@@ -166,7 +170,8 @@ void TConversionRun::AttachEngine() {
   if (hook_) onHook = [this](TConvertEngine&, PHookInfo info) { CCAVCCustomHook(*info); };
   engine_.SetOnCustomHook(std::move(onHook));
   engine_.SetOnProgress([this](TConvertEngine&, PProgressInfo info) { OnProgress(*info); });
-  engine_.SetOnPreviewBitmap([this](TConvertEngine&, const TPreviewInfo& info) { OnPreviewBitmap(info); });
+  engine_.SetOnPreviewBitmap(
+      [this](TConvertEngine&, const TPreviewInfo& info) { OnPreviewBitmap(info); });
   engine_.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
     // On an engine thread: the window work belongs to the main thread, and this thread must
     // not wait for it (the end of the run clears the tasks, which waits for this thread).
@@ -174,7 +179,8 @@ void TConversionRun::AttachEngine() {
       std::lock_guard lock(terminationsMutex_);
       terminations_.push_back(info);
     }
-    QMetaObject::invokeMethod(this, [this] { DrainTerminations(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { DrainTerminations(); }, Qt::QueuedConnection);
   });
 }
 
@@ -197,10 +203,12 @@ void TConversionRun::OnProgress(const TProgressInfo& info) {
     if (info.TaskIndex > lastProgressTask_ && paused_) engine_.Pause();  // the next job waits too
     lastProgressTask_ = info.TaskIndex;
     progress_->ShowProgress(view);
-    estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount, NowUs());
+    estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount,
+                       NowUs());
     progress_->ShowEstimate(estimate_);
   }
-  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()),
+                         batch_->RunPercent());
   emit TaskProgressed(info.TaskIndex);
 }
 
@@ -254,8 +262,8 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
   }
   // Open (as the main window's button does) only a folder of more than two characters.
   batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception,
-                      info.Exception ? info.ExceptionMsg : info.Warning,
-                      &Actions(), progress_->OpenFolderChecked() && folder.size() > 2,
+                      info.Exception ? info.ExceptionMsg : info.Warning, &Actions(),
+                      progress_->OpenFolderChecked() && folder.size() > 2,
                       progress_->ShutDownChecked(), folder);
   const std::vector<int>& taskRows = batch_->TaskRows();
   if (info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(taskRows.size()) && rowChanged_)
@@ -265,7 +273,8 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
     progress_->Finish();
     return;
   }
-  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()), batch_->RunPercent());
+  progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()),
+                         batch_->RunPercent());
   if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
     progress_->ShowTaskFinished();
   emit TaskEnded(info.TaskIndex);
@@ -301,7 +310,8 @@ void TConversionRun::SaveSnapshot() {
   TBitmap small;
   CopyImage(progress_->ShownPreview(), small);
   TIniFile settings(global_.SettingsFile());
-  SaveSnapshots(settings, full, small, [this](const std::string& message) { Messages().ShowWarning(message); });
+  SaveSnapshots(settings, full, small,
+                [this](const std::string& message) { Messages().ShowWarning(message); });
 }
 
 TfrmProgress* TConversionRun::ProgressWindow() const { return progress_.data(); }

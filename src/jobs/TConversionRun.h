@@ -53,7 +53,9 @@ class TConversionRun : public QObject {
   // News rows for the progress window (the built-in ones until a news file is read).
   void SetNews(std::vector<TAdInfo> rows, std::string newestVersion);
   // Opens a clicked news row's address (the web browser unless replaced).
-  void SetLinkOpener(std::function<void(const std::string& url)> opener) { linkOpener_ = std::move(opener); }
+  void SetLinkOpener(std::function<void(const std::string& url)> opener) {
+    linkOpener_ = std::move(opener);
+  }
 
   // Created on the first Start and kept for later runs.
   TfrmProgress* ProgressWindow() const;
@@ -68,7 +70,6 @@ class TConversionRun : public QObject {
   void TaskEnded(int task);
 
  private:
-
   void AttachEngine();
   void DetachEngine();
   void OnProgress(const TProgressInfo& info);

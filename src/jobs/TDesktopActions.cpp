@@ -12,10 +12,9 @@ void TDesktopActions::OpenFolder(const std::string& folder) {
 }
 
 void TDesktopActions::PowerOff() {
-  QDBusInterface manager(QStringLiteral("org.freedesktop.login1"),
-                         QStringLiteral("/org/freedesktop/login1"),
-                         QStringLiteral("org.freedesktop.login1.Manager"),
-                         QDBusConnection::systemBus());
+  QDBusInterface manager(
+      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+      QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
   if (!manager.isValid()) return;
   // Not interactive: no authentication prompt in the middle of the night.
   manager.call(QDBus::NoBlock, QStringLiteral("PowerOff"), false);

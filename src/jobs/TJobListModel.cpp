@@ -9,9 +9,12 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 Qt::Alignment AlignmentOf(TColumnAlignment alignment) {
   switch (alignment) {
-    case TColumnAlignment::Right: return Qt::AlignRight | Qt::AlignVCenter;
-    case TColumnAlignment::Center: return Qt::AlignCenter;
-    case TColumnAlignment::Left: break;
+    case TColumnAlignment::Right:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    case TColumnAlignment::Center:
+      return Qt::AlignCenter;
+    case TColumnAlignment::Left:
+      break;
   }
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -33,7 +36,8 @@ QVariant TJobListModel::data(const QModelIndex& index, int role) const {
   const int row = index.row();
   const int column = index.column();
   switch (role) {
-    case Qt::DisplayRole: return Text(list_.Cell(row, column));
+    case Qt::DisplayRole:
+      return Text(list_.Cell(row, column));
     case Qt::ToolTipRole: {
       const std::string tip = list_.ToolTip(row, column);
       return tip.empty() ? QVariant() : QVariant(Text(tip));
@@ -41,9 +45,12 @@ QVariant TJobListModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
       if (column != kColSource) return {};
       return list_.Rows()[row].Checked ? Qt::Checked : Qt::Unchecked;
-    case Qt::TextAlignmentRole: return static_cast<int>(AlignmentOf(kJobColumns[column].Alignment));
-    case Qt::BackgroundRole: return QColor::fromRgb(JobRowBackground(row, schemeIndex_));
-    default: return {};
+    case Qt::TextAlignmentRole:
+      return static_cast<int>(AlignmentOf(kJobColumns[column].Alignment));
+    case Qt::BackgroundRole:
+      return QColor::fromRgb(JobRowBackground(row, schemeIndex_));
+    default:
+      return {};
   }
 }
 
@@ -148,7 +155,8 @@ void TJobListModel::RowChanged(int row) {
 void TJobListModel::SetSchemeIndex(int index) {
   if (index == schemeIndex_) return;
   schemeIndex_ = index;
-  if (!list_.Empty()) emit dataChanged(this->index(0, 0), this->index(list_.Count() - 1, columnCount() - 1));
+  if (!list_.Empty())
+    emit dataChanged(this->index(0, 0), this->index(list_.Count() - 1, columnCount() - 1));
 }
 
 void TJobListModel::AllRowsChanged() {

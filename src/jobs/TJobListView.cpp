@@ -78,8 +78,8 @@ void TJobListView::SelectRow(int row) {
     return;
   }
   const QModelIndex index = model_->index(row, 0);
-  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                               QItemSelectionModel::Rows);
+  selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   scrollTo(index);
 }
 

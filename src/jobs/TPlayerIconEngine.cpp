@@ -2,8 +2,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPen>
 #include <QPalette>
+#include <QPen>
 #include <QPixmap>
 
 namespace qarvo {
@@ -16,13 +16,15 @@ QIcon TPlayerIconEngine::Icon(TShape shape, const QPalette& palette) {
                                      palette.color(QPalette::Disabled, QPalette::ButtonText)));
 }
 
-void TPlayerIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) {
+void TPlayerIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+                              QIcon::State) {
   const QColor ink = mode == QIcon::Disabled ? disabledInk_ : ink_;
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);
   // The shapes are drawn on a 24 x 24 grid centred in the rectangle.
   const qreal side = qMin(rect.width(), rect.height());
-  painter->translate(rect.x() + (rect.width() - side) / 2.0, rect.y() + (rect.height() - side) / 2.0);
+  painter->translate(rect.x() + (rect.width() - side) / 2.0,
+                     rect.y() + (rect.height() - side) / 2.0);
   painter->scale(side / 24.0, side / 24.0);
   painter->setPen(Qt::NoPen);
   painter->setBrush(ink);
@@ -87,7 +89,9 @@ QPixmap TPlayerIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::St
   return pixmap;
 }
 
-QIconEngine* TPlayerIconEngine::clone() const { return new TPlayerIconEngine(shape_, ink_, disabledInk_); }
+QIconEngine* TPlayerIconEngine::clone() const {
+  return new TPlayerIconEngine(shape_, ink_, disabledInk_);
+}
 
 QString TPlayerIconEngine::key() const { return QStringLiteral("TPlayerIconEngine"); }
 

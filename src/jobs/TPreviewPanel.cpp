@@ -17,6 +17,7 @@
 #include "base/EngineRecords.h"
 #include "base/StringFormat.h"
 #include "base/TBitmap.h"
+#include "player/TMediaPlayer.h"
 #include "core/IniFile.h"
 #include "core/PreviewText.h"
 #include "core/SettingsKeys.h"
@@ -24,7 +25,6 @@
 #include "core/SnapshotFiles.h"
 #include "jobs/TPlayerIconEngine.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
 
 namespace qarvo {
 namespace {
@@ -56,7 +56,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name) {
 
 // The bitmap's pixels as an image of their own.
 QImage ToImage(const TBitmap& bitmap) {
-  return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888)
+  return QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(),
+                QImage::Format_BGR888)
       .copy();
 }
 
@@ -99,7 +100,8 @@ void TPreviewPanel::CreateControls() {
   lblTime = MakeLabel(this, "lblTime");
   lblPTS = MakeLabel(this, "lblPTS");
   // Room for the longest texts from the start, so the column never has to grow.
-  lblTime->setMinimumWidth(lblTime->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")));
+  lblTime->setMinimumWidth(
+      lblTime->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")));
   lblTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   auto* separator = new QLabel(QStringLiteral("/"), this);
   separator->setObjectName(QStringLiteral("lblTimeSeparator"));
@@ -127,7 +129,8 @@ void TPreviewPanel::CreateControls() {
   layout->addWidget(pan1, 1);
   auto* commands = new QHBoxLayout;
   commands->setSpacing(0);
-  for (QToolButton* button : {imgbtnPlay, imgbtnPAuse, imgbtnStop, imgbtnSnap}) commands->addWidget(button);
+  for (QToolButton* button : {imgbtnPlay, imgbtnPAuse, imgbtnStop, imgbtnSnap})
+    commands->addWidget(button);
   commands->addStretch(1);
   commands->addWidget(lblTime);
   commands->addSpacing(2);
@@ -148,7 +151,8 @@ void TPreviewPanel::CreateControls() {
   connect(imgbtnPAuse, &QToolButton::clicked, this, &TPreviewPanel::Pause);
   connect(imgbtnStop, &QToolButton::clicked, this, &TPreviewPanel::Stop);
   connect(imgbtnSnap, &QToolButton::clicked, this, &TPreviewPanel::Snapshot);
-  connect(trcPreview, &QSlider::sliderReleased, this, [this] { trcPreviewSeek(trcPreview->value()); });
+  connect(trcPreview, &QSlider::sliderReleased, this,
+          [this] { trcPreviewSeek(trcPreview->value()); });
   // Clicks beside the handle, keys and the wheel (a drag seeks once, when it ends).
   connect(trcPreview, &QSlider::actionTriggered, this, [this](int action) {
     if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
@@ -292,7 +296,8 @@ void TPreviewPanel::Snapshot() {
         if (host_.Warning) host_.Warning(QString::fromStdString(message));
       });
   if (!written.empty() && host_.OpenFolder)
-    host_.OpenFolder(QString::fromStdString(std::filesystem::path(written.front()).parent_path().string()));
+    host_.OpenFolder(
+        QString::fromStdString(std::filesystem::path(written.front()).parent_path().string()));
 }
 
 void TPreviewPanel::Teardown() {

@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
+#include "player/PlayerTypes.h"
 #include "core/GlobalObject.h"
 #include "core/PreviewState.h"
-#include "player/PlayerTypes.h"
 
 class QCheckBox;
 class QLabel;

@@ -4,7 +4,9 @@
 
 namespace qarvo {
 
-void TPumpingEngineTasks::Pump() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void TPumpingEngineTasks::Pump() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 std::optional<TSourceFacts> TPumpingEngineTasks::LoadSource(const std::string& fileName,
                                                             std::string& error) {
@@ -17,7 +19,8 @@ int TPumpingEngineTasks::AddTask(const TComposedInput& input, std::string& error
   return TEngineTasks::AddTask(input, error);
 }
 
-bool TPumpingEngineTasks::SetOutputFile(int task, const TComposedOutput& output, std::string& error) {
+bool TPumpingEngineTasks::SetOutputFile(int task, const TComposedOutput& output,
+                                        std::string& error) {
   Pump();
   return TEngineTasks::SetOutputFile(task, output, error);
 }

@@ -5,7 +5,8 @@
 namespace qarvo {
 
 bool TRunMessageBoxes::UseDefaultSize() {
-  return QMessageBox::question(parent_, QStringLiteral("Warning"), QString::fromUtf8(kSizeQuestionText),
+  return QMessageBox::question(parent_, QStringLiteral("Warning"),
+                               QString::fromUtf8(kSizeQuestionText),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -67,8 +67,9 @@ QImage TVideoSurfaceWidget::Convert(const TYuvPicture& picture, int width, int h
   if (scaler_.get() != configured_ || picture.Bt709 != configuredBt709_) {
     // The matrix is the stream's, never the library's guess; the source has video range.
     const int* matrix = lib.sws_getCoefficients(picture.Bt709 ? SWS_CS_ITU709 : SWS_CS_ITU601);
-    if (lib.sws_setColorspaceDetails(scaler_.get(), matrix, 0, lib.sws_getCoefficients(SWS_CS_DEFAULT),
-                                     1, 0, 1 << 16, 1 << 16) < 0)
+    if (lib.sws_setColorspaceDetails(scaler_.get(), matrix, 0,
+                                     lib.sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
+                                     1 << 16) < 0)
       return {};
     configured_ = scaler_.get();
     configuredBt709_ = picture.Bt709;
@@ -80,7 +81,8 @@ QImage TVideoSurfaceWidget::Convert(const TYuvPicture& picture, int width, int h
   const int sourcePitch[4] = {picture.Pitch[0], picture.Pitch[1], picture.Pitch[2], 0};
   uint8_t* const target[4] = {image.bits(), nullptr, nullptr, nullptr};
   const int targetPitch[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-  if (lib.sws_scale(scaler_.get(), source, sourcePitch, 0, picture.Height, target, targetPitch) != height)
+  if (lib.sws_scale(scaler_.get(), source, sourcePitch, 0, picture.Height, target, targetPitch) !=
+      height)
     return {};
   return image;
 }

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/FileInfoFields.h"
 #include "engine/TConvertEngine.h"
+#include "core/FileInfoFields.h"
 
 namespace qarvo {
 namespace {
@@ -27,7 +27,9 @@ QLabel* Caption(const char* text, QWidget* parent) {
 }  // namespace
 
 TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent), libraryFolder_(std::move(libraryFolder)), CCAVC(std::make_unique<TConvertEngine>(this)) {
+    : QDialog(parent),
+      libraryFolder_(std::move(libraryFolder)),
+      CCAVC(std::make_unique<TConvertEngine>(this)) {
   setObjectName(QStringLiteral("frmFileInfo"));
   setWindowTitle(QStringLiteral("File infomation"));
   CreateControls();
@@ -113,7 +115,8 @@ void TfrmFileInfo::CreateControls() {
   int captionWidth = 0;
   const QList<QLabel*> labels = findChildren<QLabel*>();
   for (QLabel* label : labels)
-    if (label->property("fileInfoCaption").toBool()) captionWidth = std::max(captionWidth, label->sizeHint().width());
+    if (label->property("fileInfoCaption").toBool())
+      captionWidth = std::max(captionWidth, label->sizeHint().width());
   for (QLabel* label : labels)
     if (label->property("fileInfoCaption").toBool()) label->setMinimumWidth(captionWidth);
   // The groups' frames indent their captions: the file lines take the same indent.

@@ -20,9 +20,9 @@ TfrmPreviewWindow::TfrmPreviewWindow(QWidget* parent)
 void TfrmPreviewWindow::ShowPicture(const TBitmap& bitmap, const std::string& caption) {
   if (closedByUser_ || bitmap.Width() <= 0 || bitmap.Height() <= 0) return;
   // The task reuses its bitmap: keep a copy.
-  picture_ = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(),
-                    QImage::Format_BGR888)
-                 .copy();
+  picture_ =
+      QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride(), QImage::Format_BGR888)
+          .copy();
   setWindowTitle(QString::fromStdString(caption));
   if (size() != picture_.size()) setFixedSize(picture_.size());
   if (!placed_) {

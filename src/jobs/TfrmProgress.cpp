@@ -9,8 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
-#include <QStringList>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -222,14 +222,20 @@ void TfrmProgress::ShowProgress(const TProgressView& view) {
 
 // With large fonts even the shortened path may not fit: the middle gives way on screen.
 void TfrmProgress::ShowOutput() {
-  lblOutput->setText(lblOutput->fontMetrics().elidedText(output_, Qt::ElideMiddle, lblOutput->contentsRect().width()));
+  lblOutput->setText(lblOutput->fontMetrics().elidedText(output_, Qt::ElideMiddle,
+                                                         lblOutput->contentsRect().width()));
   lblOutput->setToolTip(lblOutput->text() == output_ ? QString() : output_);
 }
 
-void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount, int runPercent) {
+void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount,
+                               int runPercent) {
   QStringList lines;
   for (const TRunningJob& job : jobs)
-    lines << QStringLiteral("[%1/%2] %3  %4%").arg(job.Task + 1).arg(taskCount).arg(QString::fromStdString(job.Output)).arg(job.Percent);
+    lines << QStringLiteral("[%1/%2] %3  %4%")
+                 .arg(job.Task + 1)
+                 .arg(taskCount)
+                 .arg(QString::fromStdString(job.Output))
+                 .arg(job.Percent);
   running_ = lines;
   ShowRunningLines();
   progbarRun->setValue(runPercent);
@@ -239,7 +245,8 @@ void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCou
 void TfrmProgress::ShowRunningLines() {
   const int width = lblRunning->contentsRect().width();
   QStringList shown;
-  for (const QString& line : running_) shown << lblRunning->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+  for (const QString& line : running_)
+    shown << lblRunning->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
   const QString text = shown.join(QLatin1Char('\n'));
   if (lblRunning->text() != text) lblRunning->setText(text);
   const QString full = running_.join(QLatin1Char('\n'));
@@ -252,7 +259,8 @@ void TfrmProgress::ShowTaskFinished() {
 }
 
 void TfrmProgress::ShowEstimate(const TRunEstimate& estimate) {
-  lblSpeed->setText(QString::fromStdString(SpeedText(estimate.FramesPerSecond(), estimate.RealTimeFactor())));
+  lblSpeed->setText(
+      QString::fromStdString(SpeedText(estimate.FramesPerSecond(), estimate.RealTimeFactor())));
   lblTimeLeft->setText(QString::fromStdString(TimeLeftText(estimate.TaskTimeLeftUs())));
   lblRunLeft->setText(QString::fromStdString(TimeLeftText(estimate.RunTimeLeftUs())));
 }

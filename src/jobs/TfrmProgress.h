@@ -59,7 +59,9 @@ class TfrmProgress : public QDialog {
   // Closes the window at the end of the run, without asking to cancel.
   void Finish();
   // Replaces opening a news link in the web browser.
-  void SetLinkOpener(std::function<void(const std::string& url)> opener) { linkOpener_ = std::move(opener); }
+  void SetLinkOpener(std::function<void(const std::string& url)> opener) {
+    linkOpener_ = std::move(opener);
+  }
 
  signals:
   void PauseRequested();

@@ -1,17 +1,17 @@
 #include "media/EngineLogger.h"
 
+#include <strings.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <strings.h>
 #include <vector>
 
-#include "media/LibraryApi.h"
 #include "base/MainThread.h"
 #include "base/NumberParse.h"
 #include "base/StringFormat.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 
@@ -23,7 +23,7 @@ struct TLevelName {
   const char* Name;
   int Value;
 };
-constexpr TLevelName kLevelNames[] = {{"quiet", -8},   {"panic", 0},  {"fatal", 8},
+constexpr TLevelName kLevelNames[] = {{"quiet", -8},   {"panic", 0},    {"fatal", 8},
                                       {"error", 16},   {"warning", 24}, {"info", 32},
                                       {"verbose", 40}, {"debug", 48}};
 
@@ -37,18 +37,14 @@ TLogLevel LogLevelFromLibrary(int value) {
   return static_cast<TLogLevel>(std::max(ordinal, 0));
 }
 
-const char* LogLevelName(TLogLevel level) {
-  return kLevelNames[static_cast<int>(level)].Name;
-}
+const char* LogLevelName(TLogLevel level) { return kLevelNames[static_cast<int>(level)].Name; }
 
 TEngineLogger& TEngineLogger::GetLogger() {
   static TEngineLogger logger;
   return logger;
 }
 
-uint32_t TEngineLogger::CurrentThreadId() {
-  return static_cast<uint32_t>(::syscall(SYS_gettid));
-}
+uint32_t TEngineLogger::CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
 
 void TEngineLogger::SetLogLevel(TLogLevel level) {
   if (level_.exchange(level) == level) return;
@@ -75,8 +71,8 @@ void TEngineLogger::SetOnLog(TLogEvent handler) {
 
 void TEngineLogger::Log(const void* sender, TLogLevel level, const std::string& message) {
   const TLogLevel current = level_.load();
-  const bool wanted = current >= level ||
-                      (level == TLogLevel::llVerbose && current != TLogLevel::llQuiet);
+  const bool wanted =
+      current >= level || (level == TLogLevel::llVerbose && current != TLogLevel::llQuiet);
   if (wanted) Deliver(sender, CurrentThreadId(), level, message);
 }
 
@@ -151,8 +147,7 @@ void TEngineLogger::LibraryMessage(void* context, int level, const char* format,
     }
   }
   // Delivered outside the list lock: the hand-over may wait for the main thread.
-  for (const std::string& line : lines)
-    Deliver(this, threadId, LogLevelFromLibrary(level), line);
+  for (const std::string& line : lines) Deliver(this, threadId, LogLevelFromLibrary(level), line);
 }
 
 }  // namespace qarvo

@@ -1,7 +1,7 @@
 #include "media/FindCodec.h"
 
-#include "media/NameMapping.h"
 #include "base/StringFormat.h"
+#include "media/NameMapping.h"
 
 namespace qarvo {
 
@@ -12,8 +12,7 @@ const AVCodec* StableAlternative(AVCodecID id, bool encoder) {
   void* state = nullptr;
   while (const AVCodec* codec = api().av_codec_iterate(&state)) {
     if (codec->id != id || (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)) continue;
-    if (encoder ? api().av_codec_is_encoder(codec) : api().av_codec_is_decoder(codec))
-      return codec;
+    if (encoder ? api().av_codec_is_encoder(codec) : api().av_codec_is_decoder(codec)) return codec;
   }
   return nullptr;
 }

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "base/EngineError.h"
-#include "media/EngineLogger.h"
 #include "base/StringFormat.h"
+#include "media/EngineLogger.h"
 #include "media/UnicodeProtocol.h"
 
 namespace qarvo {
@@ -27,7 +27,7 @@ void* Resolve(void* handle, const char* name, const std::string& file) {
 
 #define QARVO_BIND_ENTRY(name) t.name = reinterpret_cast<decltype(t.name)>(Resolve(h, #name, file));
 #define QARVO_UNBIND_ENTRY(name) t.name = nullptr;
-#define QARVO_BINDERS(Lib, LIST)                                                     \
+#define QARVO_BINDERS(Lib, LIST)                                                              \
   void Bind##Lib(void* h, const std::string& file, TLibraryApi& t) { LIST(QARVO_BIND_ENTRY) } \
   void Unbind##Lib(TLibraryApi& t) { LIST(QARVO_UNBIND_ENTRY) }
 
@@ -47,16 +47,14 @@ QARVO_BINDERS(SDL, QARVO_SDL_FUNCTIONS)
 // The libraries encode their version as major << 16 | minor << 8 | micro.
 int MajorOf(unsigned version) { return static_cast<int>(version >> 16); }
 
-TLibraryItem Item(std::string name, std::string file, int major,
-                  decltype(TLibraryItem::Bind) bind, decltype(TLibraryItem::Unbind) unbind,
+TLibraryItem Item(std::string name, std::string file, int major, decltype(TLibraryItem::Bind) bind,
+                  decltype(TLibraryItem::Unbind) unbind,
                   decltype(TLibraryItem::RuntimeMajor) runtimeMajor) {
-  return TLibraryItem{std::move(name), std::move(file), major, std::move(bind), std::move(unbind),
-                      std::move(runtimeMajor)};
+  return TLibraryItem{std::move(name), std::move(file),   major,
+                      std::move(bind), std::move(unbind), std::move(runtimeMajor)};
 }
 
-std::string SoName(const char* name, int major) {
-  return Format("lib%s.so.%d", name, major);
-}
+std::string SoName(const char* name, int major) { return Format("lib%s.so.%d", name, major); }
 
 bool FileExists(const std::string& path) {
   struct stat st {};
@@ -66,9 +64,8 @@ bool FileExists(const std::string& path) {
 // Loading from the library folder happens in dependency order, so that a library's own
 // dependencies among the table are already the folder's copies when it is opened (the
 // dynamic linker satisfies a needed soname with an already loaded object).
-constexpr std::array<int, kLibraryCount> kLoadOrder = {liAVUtil,   liSWResample, liSWScale,
-                                                       liAVCodec,  liAVFormat,   liAVFilter,
-                                                       liAVDevice, liSDL};
+constexpr std::array<int, kLibraryCount> kLoadOrder = {
+    liAVUtil, liSWResample, liSWScale, liAVCodec, liAVFormat, liAVFilter, liAVDevice, liSDL};
 
 }  // namespace
 
@@ -86,9 +83,8 @@ TLibraryTable DefaultLibraryTable() {
       Item("avformat", SoName("avformat", LIBAVFORMAT_VERSION_MAJOR), LIBAVFORMAT_VERSION_MAJOR,
            BindAVFormat, UnbindAVFormat,
            [](const TLibraryApi& a) { return MajorOf(a.avformat_version()); }),
-      Item("avutil", SoName("avutil", LIBAVUTIL_VERSION_MAJOR), LIBAVUTIL_VERSION_MAJOR,
-           BindAVUtil, UnbindAVUtil,
-           [](const TLibraryApi& a) { return MajorOf(a.avutil_version()); }),
+      Item("avutil", SoName("avutil", LIBAVUTIL_VERSION_MAJOR), LIBAVUTIL_VERSION_MAJOR, BindAVUtil,
+           UnbindAVUtil, [](const TLibraryApi& a) { return MajorOf(a.avutil_version()); }),
       Item("swscale", SoName("swscale", LIBSWSCALE_VERSION_MAJOR), LIBSWSCALE_VERSION_MAJOR,
            BindSWScale, UnbindSWScale,
            [](const TLibraryApi& a) { return MajorOf(a.swscale_version()); }),
@@ -190,8 +186,7 @@ void* TLibraryLoader::OpenFile(const TLibraryItem& item, std::string& shownName)
   std::string folder = folder_;
   if (!folder.empty() && folder.back() != '/') folder += '/';
   shownName = folder + item.FileName;
-  if (!folder.empty() && FileExists(shownName))
-    return dlopen(shownName.c_str(), kOpenFlags);
+  if (!folder.empty() && FileExists(shownName)) return dlopen(shownName.c_str(), kOpenFlags);
   if (folder.empty()) shownName = item.FileName;
   return dlopen(item.FileName.c_str(), kOpenFlags);
 }
@@ -204,8 +199,8 @@ bool TLibraryLoader::LoadOne(int index) {
     status.Handle = OpenFile(item, shownName);
     if (!status.Handle) {
       const char* reason = dlerror();
-      lastError_ = Format("Load library %s error: %s", shownName.c_str(),
-                          reason ? reason : "unknown error");
+      lastError_ =
+          Format("Load library %s error: %s", shownName.c_str(), reason ? reason : "unknown error");
       return false;
     }
   }

@@ -111,7 +111,8 @@ class TDictionary {
   // Raises EEngineError naming the key when the library cannot store the entry.
   void Set(const char* key, const char* value, int flags = 0) {
     const int result = api().av_dict_set(&dict_, key, value, flags);
-    if (result < 0) throw EEngineError(CallErrorText(std::string("av_dict_set(") + key + ")", result));
+    if (result < 0)
+      throw EEngineError(CallErrorText(std::string("av_dict_set(") + key + ")", result));
   }
   const char* Find(const char* key, int flags = 0) const {
     const AVDictionaryEntry* e = dict_ ? api().av_dict_get(dict_, key, nullptr, flags) : nullptr;

@@ -19,10 +19,12 @@ bool EndsWith(const std::string& text, const std::string& end) {
 // Whether the file name ends in one of the comma-separated extensions.
 bool NamedWithExtension(const std::string& fileName, const char* extensions) {
   const size_t dot = fileName.rfind('.');
-  if (!extensions || dot == std::string::npos || fileName.find('/', dot) != std::string::npos) return false;
+  if (!extensions || dot == std::string::npos || fileName.find('/', dot) != std::string::npos)
+    return false;
   std::string ext = fileName.substr(dot + 1);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return !ext.empty() && ("," + std::string(extensions) + ",").find("," + ext + ",") != std::string::npos;
+  return !ext.empty() &&
+         ("," + std::string(extensions) + ",").find("," + ext + ",") != std::string::npos;
 }
 
 // Demuxers that take any bytes: the text-art ones render a text file as pictures of its
@@ -73,7 +75,9 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   if (request.Prepare) request.Prepare(*context);
   context->flags |= request.Flags;
   context->interrupt_callback = request.Interrupt;
-  AVIOContext* io = request.Stream ? request.Stream : opened.Unicode ? opened.Unicode->Context() : nullptr;
+  AVIOContext* io = request.Stream   ? request.Stream
+                    : opened.Unicode ? opened.Unicode->Context()
+                                     : nullptr;
   if (io) {
     context->pb = io;
     context->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -87,12 +91,14 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   }
   // The library frees the context itself when opening fails.
   AVFormatContext* raw = context.release();
-  const int result = api().avformat_open_input(&raw, opened.LibraryName.c_str(), request.Format,
-                                               request.Options ? request.Options->Address() : nullptr);
+  const int result =
+      api().avformat_open_input(&raw, opened.LibraryName.c_str(), request.Format,
+                                request.Options ? request.Options->Address() : nullptr);
   if (result < 0) {
     const std::string path = opened.Unicode ? opened.Unicode->Path() : opened.LibraryName;
     const bool text = result == AVERROR_INVALIDDATA && !request.Stream && StartsAsText(path);
-    opened.Error = text ? request.FileName + ": " + kNotMediaText : FileErrorText(request.FileName, result);
+    opened.Error =
+        text ? request.FileName + ": " + kNotMediaText : FileErrorText(request.FileName, result);
     return opened;
   }
   opened.Context.reset(raw);

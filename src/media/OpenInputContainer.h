@@ -18,8 +18,8 @@ struct TInputOpenRequest {
   const AVInputFormat* Format = nullptr;  // forced container format; none probes the data
   TDictionary* Options = nullptr;         // demuxer options; keeps the ones not consumed
   bool AnalyseStreams = true;
-  AVIOInterruptCB Interrupt{};            // set by a caller that must abort a blocking read
-  int Flags = 0;                          // AVFMT_FLAG_* added to the context
+  AVIOInterruptCB Interrupt{};                    // set by a caller that must abort a blocking read
+  int Flags = 0;                                  // AVFMT_FLAG_* added to the context
   std::function<void(AVFormatContext&)> Prepare;  // settings made on the context before opening
   // The container's bytes come from this context (the caller's) instead of the named file; the
   // name then only labels messages, and the container reaches no other resource: playlists
@@ -39,9 +39,9 @@ inline constexpr const char* kNotMediaText = "not a media file";
 
 // Messages: the wide-name file's own, "<file>: <library text>" when the container cannot be
 // opened, "<file>: not a media file" when it holds plain text or only a text-art or
-// still-picture reader (one the extension does not ask for) takes the data, "<file>: could not find codec parameters" when
-// its streams cannot be analysed.
-// A name too long for the library is an Error as well; only allocation failures raise.
+// still-picture reader (one the extension does not ask for) takes the data, "<file>: could not find
+// codec parameters" when its streams cannot be analysed. A name too long for the library is an
+// Error as well; only allocation failures raise.
 TInputContainer OpenInputContainer(const TInputOpenRequest& request);
 
 // The stream analysis under the codec lock; empty on success, the message above otherwise.

@@ -55,8 +55,8 @@ TPictureView TPictureView::Of(const AVFrame& frame) {
 }
 
 bool TRGBPicture::NeedsConversion(const TPictureView& picture, int bitmapLineSize) {
-  return picture.Format != kDefaultRGBPixFmt || picture.Width % 2 != 0 ||
-         picture.Height % 2 != 0 || picture.LineSize[0] != bitmapLineSize;
+  return picture.Format != kDefaultRGBPixFmt || picture.Width % 2 != 0 || picture.Height % 2 != 0 ||
+         picture.LineSize[0] != bitmapLineSize;
 }
 
 bool TRGBPicture::ToBitmap(const TPictureView& picture) {

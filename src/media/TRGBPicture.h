@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "media/LibraryObjects.h"
 #include "base/TBitmap.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 

@@ -1,8 +1,8 @@
 #include "media/TVideoFilterGraph.h"
 
 #include "base/EngineError.h"
-#include "media/ErrorText.h"
 #include "base/StringFormat.h"
+#include "media/ErrorText.h"
 
 namespace qarvo {
 
@@ -22,11 +22,13 @@ TVideoFilterGraph::TVideoFilterGraph(const TGraphSpec& spec) : spec_(spec) {
   try {
     Build();
   } catch (const TGraphError& e) {
-    throw EEngineError(e.Text.empty() ? "Error opening filters!" : "Error opening filters: " + e.Text);
+    throw EEngineError(e.Text.empty() ? "Error opening filters!"
+                                      : "Error opening filters: " + e.Text);
   }
 }
 
-AVFilterContext* TVideoFilterGraph::Add(const char* filter, const char* name, const std::string& args) {
+AVFilterContext* TVideoFilterGraph::Add(const char* filter, const char* name,
+                                        const std::string& args) {
   AVFilterContext* context = nullptr;
   Check(api().avfilter_graph_create_filter(&context, api().avfilter_get_by_name(filter), name,
                                            args.empty() ? nullptr : args.c_str(), nullptr,
@@ -43,7 +45,8 @@ void TVideoFilterGraph::Build() {
   source_ = Add("buffer", "src",
                 Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1000000:pixel_aspect=%d/%d",
                        spec_.Width, spec_.Height, spec_.PixFmt, sar.num, sar.den));
-  sink_ = api().avfilter_graph_alloc_filter(graph_.get(), api().avfilter_get_by_name("buffersink"), "out");
+  sink_ = api().avfilter_graph_alloc_filter(graph_.get(), api().avfilter_get_by_name("buffersink"),
+                                            "out");
   if (!sink_) throw std::bad_alloc();
   const AVPixelFormat formats[] = {spec_.OutPixFmt, AV_PIX_FMT_NONE};
   Check(api().av_opt_set_bin(sink_, "pix_fmts", reinterpret_cast<const uint8_t*>(formats),
@@ -58,14 +61,16 @@ void TVideoFilterGraph::Build() {
   const int croppedWidth = uprightWidth - spec_.Left - spec_.Right;
   const int croppedHeight = uprightHeight - spec_.Top - spec_.Bottom;
   if (spec_.Top || spec_.Bottom || spec_.Left || spec_.Right) {
-    AVFilterContext* crop = Add("crop", "crop", Format("x=%d:y=%d:w=%d:h=%d", spec_.Left, spec_.Top,
-                                                       croppedWidth, croppedHeight));
+    AVFilterContext* crop =
+        Add("crop", "crop",
+            Format("x=%d:y=%d:w=%d:h=%d", spec_.Left, spec_.Top, croppedWidth, croppedHeight));
     Check(api().avfilter_link(last, 0, crop, 0), "crop");
     last = crop;
   }
   if (spec_.OutWidth > 0 && spec_.OutHeight > 0 &&
       (croppedWidth != spec_.OutWidth || croppedHeight != spec_.OutHeight)) {
-    AVFilterContext* scale = Add("scale", "scale", Format("w=%d:h=%d", spec_.OutWidth, spec_.OutHeight));
+    AVFilterContext* scale =
+        Add("scale", "scale", Format("w=%d:h=%d", spec_.OutWidth, spec_.OutHeight));
     Check(api().avfilter_link(last, 0, scale, 0), "scale");
     last = scale;
   }
@@ -80,7 +85,8 @@ void TVideoFilterGraph::Build() {
     inputs->filter_ctx = sink_;
     AVFilterInOut* in = inputs.release();
     AVFilterInOut* out = outputs.release();
-    const int result = api().avfilter_graph_parse_ptr(graph_.get(), spec_.Filters.c_str(), &in, &out, nullptr);
+    const int result =
+        api().avfilter_graph_parse_ptr(graph_.get(), spec_.Filters.c_str(), &in, &out, nullptr);
     api().avfilter_inout_free(&in);
     api().avfilter_inout_free(&out);
     Check(result, spec_.Filters.c_str());
@@ -111,7 +117,8 @@ AVFilterContext* TVideoFilterGraph::Turn(AVFilterContext* last) {
 
 void TVideoFilterGraph::Push(AVFrame* frame) {
   const int result = api().av_buffersrc_add_frame_flags(source_, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
-  if (result < 0 && frame) throw EEngineError("Error while feeding the filter graph: " + ErrorText(result));
+  if (result < 0 && frame)
+    throw EEngineError("Error while feeding the filter graph: " + ErrorText(result));
 }
 
 bool TVideoFilterGraph::Pull(AVFrame& out) {

@@ -1,6 +1,6 @@
 // The filter graph of a video output stream: a "buffer" source fed with decoded pictures
-// (timestamps in µs), the display turn, optional crop and scale, the user's filter text, and a buffersink that
-// only offers the encoder's pixel format.
+// (timestamps in µs), the display turn, optional crop and scale, the user's filter text, and a
+// buffersink that only offers the encoder's pixel format.
 #pragma once
 
 #include <string>
@@ -18,7 +18,7 @@ struct TGraphSpec {
   int OutWidth = 0, OutHeight = 0;               // encoder size
   AVPixelFormat OutPixFmt = AV_PIX_FMT_NONE;     // encoder pixel format
   int SwsFlags = 4;
-  std::string Filters;                           // the user's filter text, may be empty
+  std::string Filters;  // the user's filter text, may be empty
 };
 
 class TVideoFilterGraph {

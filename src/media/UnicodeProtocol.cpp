@@ -59,8 +59,8 @@ bool LocaleToWide(const std::string& text, std::wstring& out) {
 
 void CheckLength(const std::string& name) {
   if (name.size() > kMaxLibraryNameBytes)
-    throw EEngineError(Format("File name too long (%zu bytes, at most %zu): %.64s...",
-                              name.size(), kMaxLibraryNameBytes, name.c_str()));
+    throw EEngineError(Format("File name too long (%zu bytes, at most %zu): %.64s...", name.size(),
+                              kMaxLibraryNameBytes, name.c_str()));
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -136,7 +136,9 @@ std::string WideToLibraryName(const std::wstring& name) {
   return converted;
 }
 
-std::string Utf8ToLibraryName(const std::string& utf8) { return WideToLibraryName(Utf8ToWide(utf8)); }
+std::string Utf8ToLibraryName(const std::string& utf8) {
+  return WideToLibraryName(Utf8ToWide(utf8));
+}
 
 bool IsUnicodeLibraryName(const std::string& name) {
   return name.size() >= 14 && name.compare(0, std::strlen(kUnicodePrefix), kUnicodePrefix) == 0;
@@ -149,7 +151,9 @@ std::wstring LibraryNameToWide(const std::string& name) {
   return Utf8ToWide(name);
 }
 
-std::string LibraryNameToUtf8(const std::string& name) { return WideToUtf8(LibraryNameToWide(name)); }
+std::string LibraryNameToUtf8(const std::string& name) {
+  return WideToUtf8(LibraryNameToWide(name));
+}
 
 bool RegisterUnicodeProtocol() {
   bool expected = false;
@@ -160,16 +164,16 @@ bool UnicodeProtocolRegistered() { return g_registered.load(); }
 
 TUnicodeFile::TUnicodeFile(const std::string& libraryName, TAccess access)
     : path_(LibraryNameToUtf8(libraryName)) {
-  const int flags = access == kRead ? O_RDONLY
+  const int flags = access == kRead    ? O_RDONLY
                     : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
                                        : (O_RDWR | O_CREAT | O_TRUNC);
   fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC, 0644));
   if (!fd_.IsOpen()) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
-  AVIOContext* io = api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0,
-                                             this, &TUnicodeFile::Read, &TUnicodeFile::Write,
-                                             &TUnicodeFile::Seek);
+  AVIOContext* io =
+      api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0, this,
+                               &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
   buffer.release();  // the context owns it now
   io_.reset(io);

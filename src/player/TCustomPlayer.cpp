@@ -6,12 +6,12 @@
 #include <cstring>
 #include <exception>
 
-#include "media/EngineLogger.h"
 #include "base/EngineRecords.h"
-#include "media/LibraryLoader.h"
 #include "base/MainThread.h"
 #include "base/PumpingLock.h"
 #include "base/StringFormat.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
 #include "player/TEventThread.h"
 #include "player/TPlayThread.h"
 #include "player/TPlayerEngine.h"
@@ -266,9 +266,10 @@ void TCustomPlayer::FireFileOpen(TPlayerEngine& engine, TVideoSurface* surface) 
     const bool video = engine.HasVideo();
     const int width = video ? engine.VideoWidth() : -1;
     const int height = video ? engine.VideoHeight() : -1;
-    RunHandler("OnFileOpen",
-               [&] { handler(static_cast<TCustomPlayer&>(*this), duration, width, height,
-                             screenWidth, screenHeight); });
+    RunHandler("OnFileOpen", [&] {
+      handler(static_cast<TCustomPlayer&>(*this), duration, width, height, screenWidth,
+              screenHeight);
+    });
     controls_.ScreenWidth = screenWidth;
     controls_.ScreenHeight = screenHeight;
   }
@@ -287,9 +288,9 @@ void TCustomPlayer::StartThreads(const std::shared_ptr<TPlayerEngine>& engine) {
     if (!thread->Finished()) predecessor = thread->FinishedFlag();
   eventThread_ = std::make_unique<TEventThread>(
       ring, [this](const TNotification& item) { Deliver(item); }, predecessor);
-  playThread_ = std::make_unique<TPlayThread>(
-      engine, controls_.PlayThreadRunning,
-      [this, ring](TPlayState state) { QueueState(*ring, state); });
+  playThread_ =
+      std::make_unique<TPlayThread>(engine, controls_.PlayThreadRunning,
+                                    [this, ring](TPlayState state) { QueueState(*ring, state); });
 }
 
 // ---- Stopping ------------------------------------------------------------------------------
@@ -315,8 +316,7 @@ void TCustomPlayer::Stop(bool wait) {
 void TCustomPlayer::WaitForPlayThread(const std::shared_ptr<TPlayerEngine>& engine) {
   int rounds = 1;
   for (;;) {
-    if (TMainThread::WaitPumping([&] { return controls_.PlayThreadRunning.IsSet(); },
-                                 kStopSlice))
+    if (TMainThread::WaitPumping([&] { return controls_.PlayThreadRunning.IsSet(); }, kStopSlice))
       return;
     if (!engine || engine->Closed()) return WaitForClosingPlayThread();
     if (!TryLockPumping(controls_.Lock, kStopSlice)) continue;
@@ -414,8 +414,8 @@ void TCustomPlayer::SeekRelative(uint8_t flags, bool wait, double offset) {
   int64_t distance = 0;
   if (seekFlags & kSeekByte) {
     const int64_t bitRate = engine->BitRate();
-    distance = std::llround(bitRate > 0 ? offset * static_cast<double>(bitRate) / 8.0
-                                        : offset * 180000.0);
+    distance =
+        std::llround(bitRate > 0 ? offset * static_cast<double>(bitRate) / 8.0 : offset * 180000.0);
     target = std::max<int64_t>(engine->BytePosition(), 0) + distance;
   } else {
     distance = std::llround(offset * 1000000.0);

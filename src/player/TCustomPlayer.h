@@ -23,12 +23,12 @@
 #include "base/TBitmap.h"
 #include "base/TMediaComponent.h"
 #include "media/TRGBPicture.h"
+#include "probe/TMediaProbe.h"
 #include "player/PlayerTypes.h"
 #include "player/TNotificationRing.h"
 #include "player/TPlayerHost.h"
 #include "player/TPositionRule.h"
 #include "player/TSdlSession.h"
-#include "probe/TMediaProbe.h"
 
 namespace qarvo {
 

@@ -1,6 +1,7 @@
 // The player's play thread: runs the engine's event loop for one open file and reports the
-// playback's end (psStop); its start (psPlay) is reported by the player before the engine opens. The play-thread-running event is reset while
-// the thread runs and set as its very last step, so a waiting stop knows when it is done.
+// playback's end (psStop); its start (psPlay) is reported by the player before the engine opens.
+// The play-thread-running event is reset while the thread runs and set as its very last step, so a
+// waiting stop knows when it is done.
 #pragma once
 
 #include <atomic>

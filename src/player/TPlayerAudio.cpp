@@ -16,7 +16,10 @@ TEngineLogger& Log() { return TEngineLogger::GetLogger(); }
 }  // namespace
 
 TPlayerAudio::TPlayerAudio(TPlayerState& state)
-    : state_(state), buffer_(kBufferBytes), frame_(MakeFrame()), packet_(MakePacket()),
+    : state_(state),
+      buffer_(kBufferBytes),
+      frame_(MakeFrame()),
+      packet_(MakePacket()),
       ring_(kRingSamples, 0) {}
 
 TPlayerAudio::~TPlayerAudio() {
@@ -185,8 +188,9 @@ bool TPlayerAudio::PrepareConverter(const AVFrame& frame) {
   if (result >= 0) result = api().swr_init(converter.get());
   if (result < 0) {
     const char* name = api().av_get_sample_fmt_name(format);
-    Log().LogF(state_.Host, TLogLevel::llError, "Cannot convert %s sample format to %s sample format",
-               name ? name : "unknown", api().av_get_sample_fmt_name(AV_SAMPLE_FMT_S16));
+    Log().LogF(state_.Host, TLogLevel::llError,
+               "Cannot convert %s sample format to %s sample format", name ? name : "unknown",
+               api().av_get_sample_fmt_name(AV_SAMPLE_FMT_S16));
     converterFormat_ = AV_SAMPLE_FMT_NONE;
     return false;
   }
@@ -198,9 +202,9 @@ int TPlayerAudio::Convert(const AVFrame& frame) {
   if (frame.nb_samples <= 0 || !PrepareConverter(frame)) return -1;
   uint8_t* out[1] = {buffer_.data()};
   const int capacity = kBufferBytes / (2 * channels_);
-  const int samples = api().swr_convert(converter_.get(), out, capacity,
-                                        const_cast<const uint8_t**>(frame.extended_data),
-                                        frame.nb_samples);
+  const int samples =
+      api().swr_convert(converter_.get(), out, capacity,
+                        const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
   if (samples < 0) {
     Log().Log(state_.Host, TLogLevel::llError, "av_audio_convert() failed");
     return -1;

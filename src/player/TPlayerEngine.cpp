@@ -8,9 +8,9 @@
 #include <system_error>
 #include <thread>
 
-#include "media/EngineLogger.h"
 #include "base/MainThread.h"
 #include "base/StringFormat.h"
+#include "media/EngineLogger.h"
 #include "media/TRGBPicture.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerState.h"
@@ -136,8 +136,10 @@ bool TPlayerEngine::Open(const std::string& fileName, const std::string& forcedF
   {
     std::lock_guard<std::mutex> lock(stateMutex_);
     state_ = state;
-    if (surface_) refresh_ = std::make_shared<TVideoRefresh>(*state, *surface_);
-    else if (state->DisableDisplay) refresh_ = std::make_shared<TVideoRefresh>(*state, blank_);
+    if (surface_)
+      refresh_ = std::make_shared<TVideoRefresh>(*state, *surface_);
+    else if (state->DisableDisplay)
+      refresh_ = std::make_shared<TVideoRefresh>(*state, blank_);
   }
   if (surface_) surface_->SetListener(&surfaceEvents_);
   if (!StartRefreshThread(state)) {

@@ -56,7 +56,7 @@ struct TPlayerState {
   // Control flags.
   std::atomic<bool> AbortRequest{false};
   std::atomic<bool> Paused{false};
-  bool LastPaused = false;  // read thread only
+  bool LastPaused = false;              // read thread only
   std::atomic<int> ReadPauseResult{0};  // read thread writes, TogglePause reads
   std::atomic<bool> SeekRequest{false};
   std::atomic<int> SeekFlags{0};

@@ -92,8 +92,9 @@ bool TReadThread::OpenInput() {
     // Raw inputs learn their picture size and rate from the component.
     const TPlayerControls& controls = state_.Host->Controls();
     if (controls.FrameWidth > 0 && controls.FrameHeight > 0)
-      parameters.Set("video_size",
-                     Format("%dx%d", controls.FrameWidth.load(), controls.FrameHeight.load()).c_str());
+      parameters.Set(
+          "video_size",
+          Format("%dx%d", controls.FrameWidth.load(), controls.FrameHeight.load()).c_str());
     parameters.Set("framerate", "25");
   }
   request.Options = &parameters;
@@ -146,8 +147,8 @@ bool TReadThread::Open() {
 }
 
 bool TReadThread::QueuesFull() const {
-  const int64_t total = state_.AudioQueue.Size() + state_.VideoQueue.Size() +
-                        state_.SubtitleQueue.Size();
+  const int64_t total =
+      state_.AudioQueue.Size() + state_.VideoQueue.Size() + state_.SubtitleQueue.Size();
   if (total > kMaxQueueBytes) return true;
   return (state_.AudioStream < 0 || state_.AudioQueue.Size() > kMinAudioQueueBytes) &&
          (state_.VideoStream < 0 || state_.VideoQueue.Count() > kMinPacketCount) &&

@@ -44,7 +44,8 @@ void TVideoRefresh::OpenSurface(bool force) {
   }
   if (!force && width == state_.SurfaceWidth && height == state_.SurfaceHeight) return;
   if (!surface_.SetMode(width, height)) {
-    TEngineLogger::GetLogger().Log(state_.Host, TLogLevel::llError, "SDL: could not set video mode.");
+    TEngineLogger::GetLogger().Log(state_.Host, TLogLevel::llError,
+                                   "SDL: could not set video mode.");
     return;
   }
   state_.SurfaceWidth = width;
@@ -138,7 +139,8 @@ void TVideoRefresh::ExpireSubtitles(double videoPts) {
     const TSubPicture& first = subs.Read();
     const bool ended = videoPts > first.Pts + first.Sub.end_display_time / 1000.0;
     const bool superseded =
-        subs.Size > 1 && videoPts > subs.Second().Pts + subs.Second().Sub.start_display_time / 1000.0;
+        subs.Size > 1 &&
+        videoPts > subs.Second().Pts + subs.Second().Sub.start_display_time / 1000.0;
     if (!ended && !superseded) break;
     subs.Pop();
   }
@@ -207,8 +209,8 @@ void TVideoRefresh::DisplayWaveform() {
   if (state_.SurfaceWidth <= 0) return;
   const std::vector<int16_t> samples =
       state_.Audio->RecentSamples(state_.SurfaceWidth + TWaveformDisplay::kAlignWindow);
-  const AVFrame* picture = waveform_.Render(samples, state_.Audio->Channels(),
-                                            state_.SurfaceWidth, state_.SurfaceHeight);
+  const AVFrame* picture = waveform_.Render(samples, state_.Audio->Channels(), state_.SurfaceWidth,
+                                            state_.SurfaceHeight);
   if (!picture) return;
   TYuvPicture yuv;
   for (int i = 0; i < 3; ++i) {

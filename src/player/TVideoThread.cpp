@@ -94,9 +94,8 @@ void TVideoThread::FlushAfterSeek() {
     std::unique_lock<std::mutex> lock(state_.Pictures.Mutex);
     for (TVideoPicture& picture : state_.Pictures.Pictures) picture.TargetClock = 0;
     // The play thread drops the stale pictures (SkipQueued); wait for it.
-    state_.Pictures.Changed.wait(lock, [this] {
-      return state_.Pictures.Size == 0 || state_.VideoQueue.Aborted();
-    });
+    state_.Pictures.Changed.wait(
+        lock, [this] { return state_.Pictures.Size == 0 || state_.VideoQueue.Aborted(); });
     state_.Pictures.ShowFirst = true;
   }
   state_.VideoCurrentPos = -1;
@@ -200,16 +199,15 @@ bool TVideoThread::OutputPicture(TFramePtr picture, double pts, int64_t pos) {
     std::unique_lock<std::mutex> lock(queue.Mutex);
     if (queue.Size > 1 && !state_.RefreshPending)
       state_.SkipFrames = std::max(0.95, state_.SkipFrames * 0.95);
-    queue.Changed.wait(lock, [&] {
-      return queue.Size < TPictureQueue::kSize || state_.VideoQueue.Aborted();
-    });
+    queue.Changed.wait(
+        lock, [&] { return queue.Size < TPictureQueue::kSize || state_.VideoQueue.Aborted(); });
     if (state_.VideoQueue.Aborted()) return false;
   }
   // The hook and subtitle blending write into the picture: it must be ours alone.
   if (api().av_frame_make_writable(picture.get()) < 0) return false;
   TVideoPicture& entry = queue.Write();
-  const bool resized = !entry.Allocated || entry.Width != picture->width ||
-                       entry.Height != picture->height;
+  const bool resized =
+      !entry.Allocated || entry.Width != picture->width || entry.Height != picture->height;
   if (state_.Host->Controls().Hook) {
     uint8_t* const planes[3] = {picture->data[0], picture->data[1], picture->data[2]};
     const int pitches[3] = {picture->linesize[0], picture->linesize[1], picture->linesize[2]};

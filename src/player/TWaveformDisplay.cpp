@@ -58,7 +58,8 @@ const AVFrame* TWaveformDisplay::Render(const std::vector<int16_t>& samples, int
   }
   channels = std::max(1, channels);
   const int frames = static_cast<int>(samples.size()) / channels;
-  const int start = AlignedStart(samples, channels, std::min(kAlignWindow, std::max(0, frames - width)));
+  const int start =
+      AlignedStart(samples, channels, std::min(kAlignWindow, std::max(0, frames - width)));
   const int band = height / channels;
   for (int ch = 0; ch < channels; ++ch) {
     const int centre = ch * band + band / 2;

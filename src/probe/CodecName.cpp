@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "media/LibraryApi.h"
 #include "base/StringFormat.h"
+#include "media/LibraryApi.h"
 
 namespace qarvo {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <numeric>
 
+#include "base/StringFormat.h"
 #include "media/DisplayRotation.h"
 #include "media/LibraryObjects.h"
 #include "media/StreamKind.h"
-#include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/StreamInfo.h"
 
@@ -98,13 +98,13 @@ std::vector<std::string> HeaderLines(const AVFormatContext& container, const std
       "File Name: " + fileName,
       std::string("Format Name: ") + (format && format->name ? format->name : ""),
       std::string("Format Long Name: ") + (format && format->long_name ? format->long_name : ""),
-      "File Size: " + FileSizeText(fileSize),
-      "Duration: " + DurationText(container.duration)};
+      "File Size: " + FileSizeText(fileSize), "Duration: " + DurationText(container.duration)};
   if (container.start_time != AV_NOPTS_VALUE && container.start_time >= 0)
     lines.push_back("StartTime: " + SecondsText(container.start_time));
-  lines.push_back(container.bit_rate < 1
-                      ? std::string("Bit Rate: N/A")
-                      : Format("Bit Rate: %lld kb/s", static_cast<long long>(container.bit_rate / 1000)));
+  lines.push_back(
+      container.bit_rate < 1
+          ? std::string("Bit Rate: N/A")
+          : Format("Bit Rate: %lld kb/s", static_cast<long long>(container.bit_rate / 1000)));
   const int64_t timestamp = ContainerTimestamp(container);
   if (timestamp > 0) lines.push_back("Time Stamp: " + LocalTimeStampText(timestamp));
   return lines;
@@ -126,8 +126,8 @@ std::vector<std::string> MetadataLines(const AVDictionary* metadata, const std::
   const AVDictionaryEntry* entry = nullptr;
   while (metadata && (entry = api().av_dict_get(metadata, "", entry, AV_DICT_IGNORE_SUFFIX))) {
     if (std::string(entry->key) == "language") continue;
-    lines.push_back(Format("%s  %-16s: %s", indent.c_str(), MetadataKeyName(entry->key).c_str(),
-                           entry->value));
+    lines.push_back(
+        Format("%s  %-16s: %s", indent.c_str(), MetadataKeyName(entry->key).c_str(), entry->value));
   }
   if (!lines.empty()) lines.insert(lines.begin(), indent + "Metadata:");
   return lines;
@@ -141,8 +141,10 @@ std::string StreamLine(const AVFormatContext& container, int index) {
   if (const char* language = MetadataValue(stream.metadata, "language"))
     line += Format("(%s)", language);
   AVRational timeBase = stream.time_base;
-  const int64_t divisor = std::gcd(static_cast<int64_t>(timeBase.num), static_cast<int64_t>(timeBase.den));
-  if (divisor > 1) timeBase = {static_cast<int>(timeBase.num / divisor), static_cast<int>(timeBase.den / divisor)};
+  const int64_t divisor =
+      std::gcd(static_cast<int64_t>(timeBase.num), static_cast<int64_t>(timeBase.den));
+  if (divisor > 1)
+    timeBase = {static_cast<int>(timeBase.num / divisor), static_cast<int>(timeBase.den / divisor)};
   line += Format(", %d/%d: ", timeBase.num, timeBase.den);
   line += CodecDescription(*stream.codecpar);
   line += AspectText(stream);

@@ -27,7 +27,7 @@ struct TAudioStreamInfo {
   std::string CodecName;
   int64_t StartTime = -1;  // stream time base
   int64_t StartTimeUS = -1;
-  int64_t Duration = -1;   // stream time base
+  int64_t Duration = -1;  // stream time base
   int64_t DurationUS = -1;
   int32_t BitRate = -1;
   int32_t Channels = -1;
@@ -40,7 +40,7 @@ struct TVideoStreamInfo {
   std::string CodecName;
   int64_t StartTime = -1;  // stream time base
   int64_t StartTimeUS = -1;
-  int64_t Duration = -1;   // stream time base
+  int64_t Duration = -1;  // stream time base
   int64_t DurationUS = -1;
   int32_t BitRate = -1;
   int32_t Height = -1;  // height comes before width in this record

@@ -17,11 +17,11 @@ struct TKeyName {
 };
 
 constexpr TKeyName kId3KeyNames[] = {
-    {"TALB", "album"},     {"TAL", "album"},       {"TCOM", "composer"},  {"TCON", "genre"},
-    {"TCO", "genre"},      {"TCOP", "copyright"},  {"TDRL", "date"},      {"TENC", "encoder"},
-    {"TEN", "encoder"},    {"TIT2", "title"},      {"TT2", "title"},      {"TLAN", "language"},
-    {"TPE1", "artist"},    {"TP1", "artist"},      {"TPOS", "disc"},      {"TPUB", "publisher"},
-    {"TRCK", "track"},     {"TRK", "track"},       {"TSOA", "albumsort"}, {"TSOP", "authorsort"},
+    {"TALB", "album"},     {"TAL", "album"},      {"TCOM", "composer"},  {"TCON", "genre"},
+    {"TCO", "genre"},      {"TCOP", "copyright"}, {"TDRL", "date"},      {"TENC", "encoder"},
+    {"TEN", "encoder"},    {"TIT2", "title"},     {"TT2", "title"},      {"TLAN", "language"},
+    {"TPE1", "artist"},    {"TP1", "artist"},     {"TPOS", "disc"},      {"TPUB", "publisher"},
+    {"TRCK", "track"},     {"TRK", "track"},      {"TSOA", "albumsort"}, {"TSOP", "authorsort"},
     {"TSOT", "titlesort"}, {"TYER", "year"},
 };
 
@@ -50,8 +50,8 @@ std::string TimeText(int64_t microseconds) {
 
 std::string SecondsText(int64_t microseconds) {
   const char* sign = microseconds < 0 ? "-" : "";
-  const uint64_t magnitude =
-      microseconds < 0 ? 0 - static_cast<uint64_t>(microseconds) : static_cast<uint64_t>(microseconds);
+  const uint64_t magnitude = microseconds < 0 ? 0 - static_cast<uint64_t>(microseconds)
+                                              : static_cast<uint64_t>(microseconds);
   return Format("%s%llu.%.6llu", sign, static_cast<unsigned long long>(magnitude / 1000000),
                 static_cast<unsigned long long>(magnitude % 1000000));
 }

@@ -81,8 +81,10 @@ int64_t StreamDuration(const AVFormatContext& container, const AVStream& stream)
   if (container.duration == AV_NOPTS_VALUE || container.duration <= 0) return AV_NOPTS_VALUE;
   microseconds = container.duration;
   if (container.start_time != AV_NOPTS_VALUE && stream.start_time != AV_NOPTS_VALUE)
-    microseconds -= api().av_rescale_q(stream.start_time, timeBase, kMicroseconds) - container.start_time;
-  return microseconds > 0 ? api().av_rescale_q(microseconds, kMicroseconds, timeBase) : AV_NOPTS_VALUE;
+    microseconds -=
+        api().av_rescale_q(stream.start_time, timeBase, kMicroseconds) - container.start_time;
+  return microseconds > 0 ? api().av_rescale_q(microseconds, kMicroseconds, timeBase)
+                          : AV_NOPTS_VALUE;
 }
 
 bool HasVariableFrameRate(const AVStream& stream) {
@@ -136,8 +138,8 @@ TVideoStreamInfo ReadVideoStreamInfo(const AVFormatContext& container, const AVS
   const AVCodecParameters& codec = *stream.codecpar;
   info.Height = codec.height;
   info.Width = codec.width;
-  AVRational aspect = stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio
-                                                     : codec.sample_aspect_ratio;
+  AVRational aspect =
+      stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio : codec.sample_aspect_ratio;
   // An unknown pixel shape is a square one.
   if (aspect.num <= 0 || aspect.den <= 0) aspect = {1, 1};
   if (codec.width > 0 && codec.height > 0)

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/LibraryLoader.h"
 #include "media/OpenInputContainer.h"
 #include "media/StreamKind.h"
-#include "base/StringFormat.h"
 #include "media/UnicodeProtocol.h"
 #include "probe/FileInfoText.h"
 #include "probe/StreamInfo.h"
@@ -226,8 +226,12 @@ bool TCustomMediaProbe::IsStreamOfKind(int index, AVMediaType kind) {
   return PlayedType(*container_->streams[index]) == kind;
 }
 
-bool TCustomMediaProbe::IsAudioStream(int index) { return IsStreamOfKind(index, AVMEDIA_TYPE_AUDIO); }
+bool TCustomMediaProbe::IsAudioStream(int index) {
+  return IsStreamOfKind(index, AVMEDIA_TYPE_AUDIO);
+}
 
-bool TCustomMediaProbe::IsVideoStream(int index) { return IsStreamOfKind(index, AVMEDIA_TYPE_VIDEO); }
+bool TCustomMediaProbe::IsVideoStream(int index) {
+  return IsStreamOfKind(index, AVMEDIA_TYPE_VIDEO);
+}
 
 }  // namespace qarvo

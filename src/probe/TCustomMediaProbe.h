@@ -85,7 +85,7 @@ class TCustomMediaProbe {
 
   // Destroyed after owned_: the container reads through it to the end.
   std::unique_ptr<TUnicodeFile> unicodeFile_;
-  TInputFormatContextPtr owned_;        // set when this probe opened the container
+  TInputFormatContextPtr owned_;          // set when this probe opened the container
   AVFormatContext* container_ = nullptr;  // owned_ or an attached container
   std::string fileName_;
   std::string lastErrMsg_;

@@ -6,7 +6,8 @@ TMediaProbe::~TMediaProbe() { TMediaProbe::CloseFile(); }
 
 void TMediaProbe::Refresh() {
   TCustomMediaProbe::Refresh();
-  defaultStreamIndex_ = FirstVideoStreamIndex() >= 0 ? FirstVideoStreamIndex() : FirstAudioStreamIndex();
+  defaultStreamIndex_ =
+      FirstVideoStreamIndex() >= 0 ? FirstVideoStreamIndex() : FirstAudioStreamIndex();
   startTime_ = 0;
   const AVFormatContext* container = Container();
   if (!container) return;

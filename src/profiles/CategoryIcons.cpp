@@ -66,11 +66,21 @@ QPixmap CategoryIcon(int number, const QString& name, qreal devicePixelRatio) {
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(Qt::white, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   switch (KindOf(name)) {
-    case TKind::Handheld: DrawHandheld(p); break;
-    case TKind::Console: DrawConsole(p); break;
-    case TKind::Film: DrawFilm(p); break;
-    case TKind::Disc: DrawDisc(p); break;
-    case TKind::Sound: DrawSound(p); break;
+    case TKind::Handheld:
+      DrawHandheld(p);
+      break;
+    case TKind::Console:
+      DrawConsole(p);
+      break;
+    case TKind::Film:
+      DrawFilm(p);
+      break;
+    case TKind::Disc:
+      DrawDisc(p);
+      break;
+    case TKind::Sound:
+      DrawSound(p);
+      break;
   }
   return pixmap;
 }

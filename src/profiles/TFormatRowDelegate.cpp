@@ -13,12 +13,13 @@ int TFormatRowDelegate::RowHeight(const QFontMetrics& metrics) {
   return std::max(20, metrics.height() + 6);
 }
 
-QSize TFormatRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+QSize TFormatRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const {
   QFont font = option.font;
   font.setBold(index.data(TFormatListModel::IsCategoryRole).toBool());
   const QFontMetrics metrics(font);
-  const int indent = index.data(TFormatListModel::IsCategoryRole).toBool() ? kCategoryTextX
-                                                                           : kFormatTextIndent;
+  const int indent =
+      index.data(TFormatListModel::IsCategoryRole).toBool() ? kCategoryTextX : kFormatTextIndent;
   return {indent + metrics.horizontalAdvance(index.data().toString()) + 8, RowHeight(metrics)};
 }
 

@@ -4,8 +4,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -55,7 +55,8 @@ TFormatSelector::TFormatSelector(const TGlobalObject& global, QWidget* parent)
   for (const TCatalogueFormat& format : AllCatalogueFormats())
     cbOutputFormat_->addItem(QString::fromStdString(format.Name));
   connect(cbOutputFormat_, &QComboBox::activated, this, [this](int index) {
-    TIniFile(global_.SettingsFile()).WriteInteger(settings::kSection, settings::kOutPutFormat, index);
+    TIniFile(global_.SettingsFile())
+        .WriteInteger(settings::kSection, settings::kOutPutFormat, index);
   });
 
   popup_ = new QFrame(this, Qt::Popup);
@@ -92,8 +93,8 @@ void TFormatSelector::Build() {
   edt1_->setText(QString::fromStdString(field));
   edt1_->setToolTip(edt1_->text());
   edt1_->setCursorPosition(0);
-  cbOutputFormat_->setCurrentIndex(settings.ReadInteger(
-      settings::kSection, settings::kOutPutFormat, settings::kOutPutFormatDefault));
+  cbOutputFormat_->setCurrentIndex(settings.ReadInteger(settings::kSection, settings::kOutPutFormat,
+                                                        settings::kOutPutFormatDefault));
   RefreshRows(rows_.SelectedRow().value_or(-1));
   emit FormatChanged(currentCode_);
 }
@@ -119,8 +120,10 @@ void TFormatSelector::ShowList() {
 void TFormatSelector::HideList() { popup_->hide(); }
 
 void TFormatSelector::ToggleList() {
-  if (ListShown()) HideList();
-  else ShowList();
+  if (ListShown())
+    HideList();
+  else
+    ShowList();
 }
 
 void TFormatSelector::PlaceList() {
@@ -129,7 +132,8 @@ void TFormatSelector::PlaceList() {
   const QPoint fieldTop = edt1_->mapToGlobal(QPoint(0, 0));
   if (opensDownward_) {
     // Directly below the field, as tall as the rows and a little more, up to a fixed limit.
-    const int below = std::min(static_cast<int>(rows_.Rows().size()) * rowHeight + 20, kDownwardMaxHeight);
+    const int below =
+        std::min(static_cast<int>(rows_.Rows().size()) * rowHeight + 20, kDownwardMaxHeight);
     popup_->setGeometry(fieldTop.x(), fieldTop.y() + edt1_->height() - 1, width(), below);
     return;
   }

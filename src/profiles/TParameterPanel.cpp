@@ -40,13 +40,15 @@ TParameterPanel::TParameterPanel(const TGlobalObject& global, QWidget* parent)
                             {TParamBox::VideoEncoder, "Encoder:"},
                             {TParamBox::VideoBitRate, "BitRate (Kbps):"},
                             {TParamBox::FrameRate, "FrameRate (Fps):"},
-                            {TParamBox::Zoom, "Zoom:"}}), 1);
+                            {TParamBox::Zoom, "Zoom:"}}),
+                 1);
   row->addWidget(MakeGroup("Audio Options", "grpAudioOptions",
                            {{TParamBox::SampleRate, "SampleRate (Hz):"},
                             {TParamBox::AudioEncoder, "Encoder:"},
                             {TParamBox::Channel, "Channel:"},
                             {TParamBox::Volume, "Volume:"},
-                            {TParamBox::AudioBitRate, "BitRate (Kbps):"}}), 1);
+                            {TParamBox::AudioBitRate, "BitRate (Kbps):"}}),
+                 1);
   btnDefault_ = new QPushButton("Default", this);
   btnDefault_->setObjectName("btnDefault");
   auto* side = new QVBoxLayout;
@@ -171,7 +173,8 @@ void TParameterPanel::Sync(TParamBox which) {
       box->addItem(QString::fromStdString(item.Text));
       if (item.MissingEncoder.empty()) continue;
       const int row = box->count() - 1;
-      box->setItemData(row, QString::fromStdString(MissingEncoderText(item.Text, item.MissingEncoder)),
+      box->setItemData(row,
+                       QString::fromStdString(MissingEncoderText(item.Text, item.MissingEncoder)),
                        Qt::ToolTipRole);
       box->setItemData(row, palette().color(QPalette::Disabled, QPalette::Text),
                        Qt::ForegroundRole);
@@ -230,8 +233,8 @@ bool TParameterPanel::FilterKey(QComboBox* box, QEvent* event) {
       qarvo::FilterKey(rule, box->currentText().toStdString(), typed.toUcs4().front());
   if (verdict.Accept) return false;
   if (verdict.Beep) prompts_->Beep();
-  if (verdict.NumericMessage) Show(TParamMessage{TParamMessage::TKind::Information,
-                                                 parameter_messages::kNumerical});
+  if (verdict.NumericMessage)
+    Show(TParamMessage{TParamMessage::TKind::Information, parameter_messages::kNumerical});
   return true;
 }
 

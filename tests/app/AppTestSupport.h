@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "AppTestApplication.h"
 #include "app/TApplication.h"
+
+#include "AppTestApplication.h"
 #include "support/ScratchFolder.h"
 
 namespace qarvo {

@@ -40,8 +40,9 @@ class TLoopbackHttpServer : public QObject {
     request.clear();
     ++requests_;
     if (silent_ || (answers_ >= 0 && requests_ > answers_)) return;
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: " +
-                  QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
+    socket->write(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: " +
+        QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
     socket->disconnectFromHost();
   }
 

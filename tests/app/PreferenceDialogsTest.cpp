@@ -14,14 +14,15 @@
 #include <QTreeView>
 #include <filesystem>
 
-#include "AppTestApplication.h"
+#include "core/AppPaths.h"
+#include "core/IniFile.h"
 #include "app/FolderMedium.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TfmDirectory.h"
 #include "app/TfrmPreference.h"
-#include "core/AppPaths.h"
-#include "core/IniFile.h"
+
+#include "AppTestApplication.h"
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -61,7 +62,9 @@ class PreferenceTest : public ::testing::Test {
     global.SetSettingsFile(settingsFile);
     global.SetAppTitle("Qarvo 3GP Video Converter");
   }
-  void Click(const char* name) { QTest::mouseClick(&Find<QAbstractButton>(dialog, name), Qt::LeftButton); }
+  void Click(const char* name) {
+    QTest::mouseClick(&Find<QAbstractButton>(dialog, name), Qt::LeftButton);
+  }
   bool Checked(const char* name) { return Find<QCheckBox>(dialog, name).isChecked(); }
 
   TApplication& application = test::AppApplication();  // before any widget
@@ -132,20 +135,23 @@ TEST_F(PreferenceTest, ControlsFollowEachOtherAndThePairsKeepOneChecked) {
   dialogs.folder = QString::fromStdString(folder.File("snaps"));
   Click("btnBrows");
   EXPECT_EQ(dialogs.shownAt, QStringList{QString::fromStdString(folder.Folder())});
-  EXPECT_EQ(TIniFile(settingsFile).ReadString("settings", "SnapOutPutDir", ""), folder.File("snaps"));
+  EXPECT_EQ(TIniFile(settingsFile).ReadString("settings", "SnapOutPutDir", ""),
+            folder.File("snaps"));
   EXPECT_EQ(Find<QLineEdit>(dialog, "edtSnapDirectory").text().toStdString(), folder.File("snaps"));
   dialog.reject();
 }
 
 TEST_F(PreferenceTest, DefaultThenCancelStoresNothingDefaultThenOkStoresTheDefaults) {
-  test::WriteText(settingsFile, "[settings]\nSnapOutPutDir=/snaps\njpgCmp=45\npriority=0\n"
-                                "keepEverySnapshot=1\nuseAllCores=0\nsimultaneousJobs=4\n");
+  test::WriteText(settingsFile,
+                  "[settings]\nSnapOutPutDir=/snaps\njpgCmp=45\npriority=0\n"
+                  "keepEverySnapshot=1\nuseAllCores=0\nsimultaneousJobs=4\n");
   const std::string before = test::ReadText(settingsFile);
   dialog.show();
   EXPECT_TRUE(Checked("chkKeepEverySnapshot"));
   EXPECT_EQ(Find<QComboBox>(dialog, "cmbSimultaneousJobs").currentText(), "4");
   Click("btnDefault");
-  EXPECT_EQ(Find<QLineEdit>(dialog, "edtSnapDirectory").text().toStdString(), DefaultOutputFolder());
+  EXPECT_EQ(Find<QLineEdit>(dialog, "edtSnapDirectory").text().toStdString(),
+            DefaultOutputFolder());
   EXPECT_TRUE(Find<QRadioButton>(dialog, "rbNormal").isChecked());
   EXPECT_FALSE(Find<QSpinBox>(dialog, "spedCmp").isEnabled());
   Click("btnCancel");
@@ -182,7 +188,8 @@ TEST(TfmDirectory, FoldersOnlyStartsAtTheConfiguredFolderAndRefusesReadOnlyMedia
 
   TfmDirectory chooser("Qarvo 3GP Video Converter");
   QStringList messages;
-  chooser.SetMessenger([&](const QString& caption, const QString& text) { messages << caption + "|" + text; });
+  chooser.SetMessenger(
+      [&](const QString& caption, const QString& text) { messages << caption + "|" + text; });
   chooser.SetMediumProbe([&](const QString& path) {
     return path == disc ? TFolderMedium{QStringLiteral("iso9660"), false} : MediumOf(path);
   });
@@ -208,8 +215,9 @@ TEST(TfmDirectory, FoldersOnlyStartsAtTheConfiguredFolderAndRefusesReadOnlyMedia
   chooser.SelectFolder(disc);
   QTest::mouseClick(&Find<QPushButton>(chooser, "btnOk"), Qt::LeftButton);
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages[0], "Qarvo 3GP Video Converter|Output folder cannot be located in "
-                         "CD-ROM.Please select another folder.");
+  EXPECT_EQ(messages[0],
+            "Qarvo 3GP Video Converter|Output folder cannot be located in "
+            "CD-ROM.Please select another folder.");
   EXPECT_TRUE(chooser.isVisible());
   EXPECT_TRUE(chooser.Result().isEmpty());
   EXPECT_EQ(chooser.SelectedFolder(), disc);

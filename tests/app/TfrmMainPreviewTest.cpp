@@ -4,13 +4,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -20,20 +20,21 @@
 #include <fstream>
 #include <memory>
 
-#include "AppTestSupport.h"
+#include "player/TMediaPlayer.h"
+#include "core/IniFile.h"
+#include "core/JobList.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TfrmMain.h"
-#include "core/IniFile.h"
+#include "editing/TfrmCrop.h"
+#include "editing/TfrmTrim.h"
+#include "editing/TfrmWaterMark.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
 #include "jobs/TfrmFileInfo.h"
-#include "editing/TfrmCrop.h"
-#include "editing/TfrmTrim.h"
-#include "editing/TfrmWaterMark.h"
-#include "core/JobList.h"
-#include "player/TMediaPlayer.h"
+
+#include "AppTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestPicture.h"
@@ -86,7 +87,8 @@ class PreviewTest : public ::testing::Test {
   std::string SoundFile() const { return folder.File("played.raw"); }
 
   void WriteSettings(const std::string& lines) {
-    test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n" + lines);
+    test::WriteText(SettingsFile(),
+                    "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n" + lines);
   }
   std::unique_ptr<TfrmMain> Window() {
     auto window = std::make_unique<TfrmMain>();
@@ -108,7 +110,9 @@ class PreviewTest : public ::testing::Test {
       enabled += Find<QToolButton>(window, name)->isEnabled() ? '1' : '0';
     return enabled;
   }
-  static QString Text(TfrmMain& window, const char* label) { return Find<QLabel>(window, label)->text(); }
+  static QString Text(TfrmMain& window, const char* label) {
+    return Find<QLabel>(window, label)->text();
+  }
 
   test::TScratchFolder folder{"preview"};
   TPreviewDialogs dialogs;
@@ -131,7 +135,8 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
     for (int y = area.top(); y <= area.bottom(); ++y)
       for (int x = area.left(); x <= area.right(); ++x)
         luma.push_back(static_cast<uint8_t>(qGray(shot.pixel(x, y))));
-    return area.isEmpty() ? -1 : ReadFrameNumber(luma.data(), area.width(), area.width(), area.height());
+    return area.isEmpty() ? -1
+                          : ReadFrameNumber(luma.data(), area.width(), area.width(), area.height());
   };
   window->Preview().Play();
   int first = -1;
@@ -147,11 +152,14 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
   std::vector<char> chunk(1 << 20);
   size_t bytes = 0;
   int loud = 0;
-  while (loud <= 1000 && played.read(chunk.data(), static_cast<std::streamsize>(chunk.size())).gcount() > 0) {
+  while (loud <= 1000 &&
+         played.read(chunk.data(), static_cast<std::streamsize>(chunk.size())).gcount() > 0) {
     const size_t got = static_cast<size_t>(played.gcount()) & ~size_t{1};
     bytes += got;
     for (size_t at = 0; at < got; at += 2)
-      if (std::abs(static_cast<int16_t>(static_cast<uint8_t>(chunk[at]) | chunk[at + 1] << 8)) > 1000) ++loud;
+      if (std::abs(static_cast<int16_t>(static_cast<uint8_t>(chunk[at]) | chunk[at + 1] << 8)) >
+          1000)
+        ++loud;
   }
   EXPECT_GT(bytes, 44100u);
   EXPECT_GT(loud, 1000);
@@ -188,8 +196,10 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   const QString log = Find<QPlainTextEdit>(*window, "mmoLog")->toPlainText();
   EXPECT_TRUE(log.contains("frame size: 320x240")) << log.toStdString();
   auto& pan1 = window->Preview().Surface();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pan1.HasPicture() && Text(*window, "lblTime") != "00:00:00"; }, 20000));
-  EXPECT_TRUE(Text(*window, "lblTime").startsWith("00:00:0")) << Text(*window, "lblTime").toStdString();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return pan1.HasPicture() && Text(*window, "lblTime") != "00:00:00"; }, 20000));
+  EXPECT_TRUE(Text(*window, "lblTime").startsWith("00:00:0"))
+      << Text(*window, "lblTime").toStdString();
   EXPECT_EQ(Text(*window, "lblTime").size(), 12);
 
   window->Preview().Pause();
@@ -355,9 +365,9 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   WriteSettings("SnapOutPutDir=" + folder.File("plain/snaps") + "\nsnapJpg=0\n");
   preview.Snapshot();
   ASSERT_EQ(dialogs.warnings.size(), 1);
-  EXPECT_EQ(dialogs.warnings[0].toStdString(), "Cannot create output directory:" + folder.File("plain/snaps") +
-                                                   ".It will create default directory " + home +
-                                                   "/videoconverter!");
+  EXPECT_EQ(dialogs.warnings[0].toStdString(),
+            "Cannot create output directory:" + folder.File("plain/snaps") +
+                ".It will create default directory " + home + "/videoconverter!");
   EXPECT_TRUE(fs::exists(home + "/videoconverter/Snapshot_full.bmp"));
   EXPECT_TRUE(dialogs.warnings.size() == 1 && window->Preview().State().Paused());
   window->StopPreview();
@@ -384,8 +394,12 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
 
   auto* dialog = window->findChild<TfrmFileInfo*>();
   ASSERT_NE(dialog, nullptr);
-  const auto box = [&](const char* name) { return Find<QLineEdit>(*dialog, name)->text().toStdString(); };
-  const auto label = [&](const char* name) { return Find<QLabel>(*dialog, name)->text().toStdString(); };
+  const auto box = [&](const char* name) {
+    return Find<QLineEdit>(*dialog, name)->text().toStdString();
+  };
+  const auto label = [&](const char* name) {
+    return Find<QLabel>(*dialog, name)->text().toStdString();
+  };
   dialog->LoadFile(clip);
   EXPECT_EQ(label("lblSourceName"), clip.size() < 46 ? clip : clip.substr(0, 40) + "...avi  ");
   EXPECT_EQ(label("lblFileLength").substr(0, 2), "2.");
@@ -429,7 +443,9 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   window->AddFiles({QString::fromStdString(clip)});
   ASSERT_EQ(window->JobModel().rowCount(), 1);
   const auto trimmedCell = [&] {
-    return window->JobModel().data(window->JobModel().index(0, kColTrimmed), Qt::DisplayRole).toString();
+    return window->JobModel()
+        .data(window->JobModel().index(0, kColTrimmed), Qt::DisplayRole)
+        .toString();
   };
   EXPECT_EQ(trimmedCell(), "5");
   emit Find<QMenu>(*window, "mnuEdit")->aboutToShow();

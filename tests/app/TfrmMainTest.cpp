@@ -1,5 +1,3 @@
-#include "app/TfrmMain.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -21,22 +19,24 @@
 #include <stdexcept>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "base/EngineError.h"
+#include "core/IniFile.h"
+#include "core/JobList.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
 #include "app/TApplication.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmCover.h"
+#include "app/TfrmMain.h"
 #include "app/TfrmPreference.h"
-#include "profiles/TfrmSettings.h"
-#include "base/EngineError.h"
-#include "core/IniFile.h"
-#include "core/JobList.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
-#include "support/ScratchFolder.h"
+#include "profiles/TfrmSettings.h"
+
 #include "AppTestApplication.h"
+#include "AppTestSupport.h"
 #include "LoopbackHttpServer.h"
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
@@ -153,8 +153,10 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest() {
     Application();
     std::filesystem::create_directories(std::filesystem::path(SettingsFile()).parent_path());
-    test::WriteText(SettingsFile(), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
-    for (const char* name : {"a.avi", "b.mp4", "bad.avi", "c.mkv"}) test::WriteText(folder.File(name), "x");
+    test::WriteText(SettingsFile(),
+                    "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
+    for (const char* name : {"a.avi", "b.mp4", "bad.avi", "c.mkv"})
+      test::WriteText(folder.File(name), "x");
   }
   ~MainWindowTest() override { std::filesystem::remove(SettingsFile()); }
 
@@ -185,20 +187,24 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   auto window = Window();
   const std::map<const char*, const char*> buttons{
-      {"btnAdd", "&Add"},     {"btnRemove", "&Remove"}, {"btnClear", "&Clear"},
-      {"BtnEdit", "&Edit"},   {"btnStart", "&Start"},   {"btnExit", "&Exit"},
-      {"btnOpen", "Open"},    {"btnBrows", "Brows"},    {"btnStartOutput", "&Start"}};
+      {"btnAdd", "&Add"},   {"btnRemove", "&Remove"}, {"btnClear", "&Clear"},
+      {"BtnEdit", "&Edit"}, {"btnStart", "&Start"},   {"btnExit", "&Exit"},
+      {"btnOpen", "Open"},  {"btnBrows", "Brows"},    {"btnStartOutput", "&Start"}};
   for (const auto& [name, caption] : buttons) {
     QPushButton* button = Find<QPushButton>(*window, name);
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text(), caption) << name;
     EXPECT_TRUE(button->isEnabled()) << name;
   }
-  const std::map<const char*, const char*> entries{
-      {"mnuFileAdd", "&Add"}, {"mnuFileStart", "&Start"}, {"mnuFileSettings", "Se&ttings"},
-      {"mnuEditEffect", "&Video Effect && Water Mark"}, {"mnuEditCheck", "C&heck"},
-      {"mnuEditUncheck", "U&ncheck"}, {"mnuSkinLightBlue", "Light blue"},
-      {"mnuHelpSupport", "&Support and Contact"}, {"pmFilesVideoInfo", "Video Infomation"}};
+  const std::map<const char*, const char*> entries{{"mnuFileAdd", "&Add"},
+                                                   {"mnuFileStart", "&Start"},
+                                                   {"mnuFileSettings", "Se&ttings"},
+                                                   {"mnuEditEffect", "&Video Effect && Water Mark"},
+                                                   {"mnuEditCheck", "C&heck"},
+                                                   {"mnuEditUncheck", "U&ncheck"},
+                                                   {"mnuSkinLightBlue", "Light blue"},
+                                                   {"mnuHelpSupport", "&Support and Contact"},
+                                                   {"pmFilesVideoInfo", "Video Infomation"}};
   for (const auto& [name, caption] : entries) {
     QAction* action = Find<QAction>(*window, name);
     ASSERT_NE(action, nullptr);
@@ -324,7 +330,8 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   EXPECT_TRUE(enabled("pmFilesRemove"));
   EXPECT_TRUE(enabled("pmFilesVideoInfo"));
   EXPECT_TRUE(Find<QAction>(*window, "mnuEditEffect")->isVisible());
-  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuEditEffect", "pmFilesCrop", "pmFilesTrim", "pmFilesEffect"})
+  for (const char* name : {"mnuEditCrop", "mnuEditTrim", "mnuEditEffect", "pmFilesCrop",
+                           "pmFilesTrim", "pmFilesEffect"})
     EXPECT_TRUE(enabled(name)) << name;
 
   QSignalSpy previews(window.get(), &TfrmMain::PreviewRequested);
@@ -374,7 +381,8 @@ TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
   EXPECT_TRUE(Find<QAction>(*window, "mnuSkinGray")->isChecked());
   EXPECT_FALSE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
   TJobListModel& model = window->JobModel();
-  EXPECT_EQ(model.data(model.index(1, 2), Qt::BackgroundRole).value<QColor>(), QColor(0xEC, 0xEC, 0xEC));
+  EXPECT_EQ(model.data(model.index(1, 2), Qt::BackgroundRole).value<QColor>(),
+            QColor(0xEC, 0xEC, 0xEC));
   window->removeEventFilter(&counter);
 
   // A stored index outside the schemes marks "Default".
@@ -414,7 +422,8 @@ TEST_F(MainWindowTest, OutputFolderLinksAndAboutBox) {
   QTest::mouseClick(Find<QPushButton>(*window, "btnBrows"), Qt::LeftButton);
   EXPECT_EQ(Find<QLineEdit>(*window, "edDirectory")->text(), Path("elsewhere"));
   // Stored at once.
-  EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), folder.File("elsewhere"));
+  EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""),
+            folder.File("elsewhere"));
   QTest::mouseClick(Find<QPushButton>(*window, "btnOpen"), Qt::LeftButton);
   EXPECT_EQ(shell.folders, QStringList{Path("elsewhere")});
 
@@ -464,7 +473,8 @@ TEST_F(MainWindowTest, PreferenceAndSettingsOpenFromTheMenusAndAnAcceptedUpgrade
   // A news address with a newer release: Yes opens the download page and closes at once.
   test::TLoopbackHttpServer server;
   server.SetBody("<XMLPackage><count number=\"0\"/><videoversion number=\"9.1\"/></XMLPackage>");
-  TIniFile(SettingsFile()).WriteString("settings", "newsUrl", server.Url().toString().toStdString());
+  TIniFile(SettingsFile())
+      .WriteString("settings", "newsUrl", server.Url().toString().toStdString());
   dialogs.upgradeAnswer = true;
   auto window = Window();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
@@ -474,7 +484,10 @@ TEST_F(MainWindowTest, PreferenceAndSettingsOpenFromTheMenusAndAnAcceptedUpgrade
   ASSERT_FALSE(shell.web.isEmpty());
   EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
   EXPECT_EQ(server.Requests(), 1);  // nothing fetched after the Yes
-  if (oldCache.isNull()) qunsetenv("XDG_CACHE_HOME"); else qputenv("XDG_CACHE_HOME", oldCache);
+  if (oldCache.isNull())
+    qunsetenv("XDG_CACHE_HOME");
+  else
+    qputenv("XDG_CACHE_HOME", oldCache);
 }
 
 TEST(TfrmCover, PictureFilesAndClosingOnceTheMainWindowShows) {

@@ -1,5 +1,3 @@
-#include "app/TUpdateCheck.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -10,9 +8,11 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/NewsValue.h"
+#include "app/TUpdateCheck.h"
+
 #include "AppTestApplication.h"
 #include "LoopbackHttpServer.h"
-#include "app/NewsValue.h"
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -21,10 +21,14 @@ namespace {
 const char* const kProgramVersion = " 3.300 ";
 
 QByteArray NewsFile(const char* version, const char* root = "XMLPackage") {
-  return QByteArray("<?xml version=\"1.0\"?>\n<") + root + ">\n<count number=\"2\"/>\n"
-         "<videoversion number=\"" + version + "\"/>\n"
+  return QByteArray("<?xml version=\"1.0\"?>\n<") + root +
+         ">\n<count number=\"2\"/>\n"
+         "<videoversion number=\"" +
+         version +
+         "\"/>\n"
          "<row0 info=\"First news\" url=\"http://news.example/first\"/>\n"
-         "<row1 info=\"Second news\" url=\"news.example/no-link\"/>\n</" + root + ">\n";
+         "<row1 info=\"Second news\" url=\"news.example/no-link\"/>\n</" +
+         root + ">\n";
 }
 
 // One check against the server with a recorded question.
@@ -67,7 +71,8 @@ TEST(NewsValue, PathsAttributesFirstChildAndErrors) {
   EXPECT_EQ(ReadNewsValue(file, "XMLPackage.a", "n"), "error");  // not well-formed
   test::WriteText(file.toStdString(), "");
   EXPECT_EQ(ReadNewsValue(file, "XMLPackage", "n"), "error");
-  EXPECT_EQ(ReadNewsValue(QString::fromStdString(folder.File("none.xml")), "XMLPackage", "n"), "error");
+  EXPECT_EQ(ReadNewsValue(QString::fromStdString(folder.File("none.xml")), "XMLPackage", "n"),
+            "error");
 }
 
 TEST(TUpdateCheck, NewerReleaseAsksEqualLowerWrongRootOrUnreadableDoNot) {
@@ -78,7 +83,8 @@ TEST(TUpdateCheck, NewerReleaseAsksEqualLowerWrongRootOrUnreadableDoNot) {
   server.SetBody(NewsFile("3.4"));
   TCheck newer(server.Url(), cache.Folder());
   ASSERT_TRUE(newer.Run());
-  EXPECT_EQ(newer.questions, QStringList{"Do you want to upgrade to Qarvo 3GP Video Converter 3.4 now?"});
+  EXPECT_EQ(newer.questions,
+            QStringList{"Do you want to upgrade to Qarvo 3GP Video Converter 3.4 now?"});
   // No: the news rows load; the file was fetched twice, both copies kept.
   EXPECT_EQ(server.Requests(), 2);
   ASSERT_EQ(newer.check.Rows().size(), 2u);
@@ -115,7 +121,8 @@ TEST(TUpdateCheck, NewerReleaseAsksEqualLowerWrongRootOrUnreadableDoNot) {
   EXPECT_EQ(server.Requests(), before + 1);
 }
 
-TEST(TUpdateCheck, SilentServerFallsBackWithinTheTimeOutWhileTheWindowRepaintsAndTheCopyServesTheNextStart) {
+TEST(TUpdateCheck,
+     SilentServerFallsBackWithinTheTimeOutWhileTheWindowRepaintsAndTheCopyServesTheNextStart) {
   test::AppApplication();
   test::TScratchFolder cache("newscache");
   test::TLoopbackHttpServer silent;

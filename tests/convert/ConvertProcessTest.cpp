@@ -1,6 +1,5 @@
 // qarvo-convert as a process: exit codes, what it prints and what it writes.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -31,7 +30,8 @@ TResult RunConvert(const std::string& arguments, const std::string& errors = "/d
   if (!pipe) return result;
   std::array<char, 4096> buffer;
   size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.Out.append(buffer.data(), n);
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.Out.append(buffer.data(), n);
   const int status = ::pclose(pipe);
   result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -72,9 +72,10 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   fs::create_directory(folder + "/a-folder.avi");
   const std::string cut = EnsureTruncatedMatroska();
   ::setenv("QARVO_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
-  const TResult r = RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") + " " +
-                                   folder + "/not-a-video.avi " + cut + " " + folder + "/a-folder.avi",
-                               folder + "/errors.txt");
+  const TResult r =
+      RunConvert("--format 1 --output " + folder + "/out " + EnsureClip("short3s") + " " + folder +
+                     "/not-a-video.avi " + cut + " " + folder + "/a-folder.avi",
+                 folder + "/errors.txt");
   ::unsetenv("QARVO_SETTINGS_FILE");
   EXPECT_EQ(r.Status, 1);
   const std::string made = folder + "/out/short3s_(new).mp4";
@@ -82,12 +83,18 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   EXPECT_EQ(r.Out, made + "\n" + madeCut + "\n");
   EXPECT_GT(fs::file_size(made), 10000u);
   const std::string errors = ReadFile(folder + "/errors.txt");
-  EXPECT_NE(errors.find("qarvo-convert: " + folder + "/not-a-video.avi: not converted: not a media file\n"),
-            std::string::npos) << errors;
-  EXPECT_NE(errors.find("qarvo-convert: " + folder + "/a-folder.avi: not converted: this is a folder, not a media file\n"),
-            std::string::npos) << errors;
-  EXPECT_NE(errors.find("qarvo-convert: " + cut + ": finished with a warning: source ended early at 00:00:01."),
-            std::string::npos) << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + folder +
+                        "/not-a-video.avi: not converted: not a media file\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + folder +
+                        "/a-folder.avi: not converted: this is a folder, not a media file\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_NE(errors.find("qarvo-convert: " + cut +
+                        ": finished with a warning: source ended early at 00:00:01."),
+            std::string::npos)
+      << errors;
   EXPECT_NE(errors.find("100%"), std::string::npos) << errors;
   std::istringstream lines(errors);
   int progressLines = 0;

@@ -1,5 +1,3 @@
-#include "convert/ConvertRunner.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,7 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "convert/ConvertRunner.h"
 #include "convert/ProgressLine.h"
+
 #include "support/FakeBatchEngine.h"
 #include "support/ScratchFolder.h"
 
@@ -29,10 +29,18 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
   EXPECT_EQ(ParseConvertArguments({"--jobs=0", "a"}).Jobs, 0);
   EXPECT_FALSE(ParseConvertArguments({"a"}).Jobs);
   for (const std::vector<std::string>& bad :
-       std::vector<std::vector<std::string>>{{}, {"--format", "708", "a"}, {"--format"}, {"--bogus", "a"},
-                                             {"--info"}, {"--info", "a", "b"}, {"--list-formats", "a"},
-                                             {"--format", "x1", "a"}, {"--help", "--info", "a"},
-                                             {"--jobs", "9", "a"}, {"--jobs", "-1", "a"}, {"--jobs", "two", "a"}})
+       std::vector<std::vector<std::string>>{{},
+                                             {"--format", "708", "a"},
+                                             {"--format"},
+                                             {"--bogus", "a"},
+                                             {"--info"},
+                                             {"--info", "a", "b"},
+                                             {"--list-formats", "a"},
+                                             {"--format", "x1", "a"},
+                                             {"--help", "--info", "a"},
+                                             {"--jobs", "9", "a"},
+                                             {"--jobs", "-1", "a"},
+                                             {"--jobs", "two", "a"}})
     EXPECT_FALSE(ParseConvertArguments(bad).Error.empty()) << (bad.empty() ? "" : bad[0]);
 }
 
@@ -43,8 +51,10 @@ TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
             "[2/3] 50%  00:00:01.500 / 00:00:03.000  123 kB  1.5x  left 00:00:01.000");
   EXPECT_EQ(ProgressLine(1, 1, 1500000, -1, 0, 0), "[1/1]  00:00:01.500  0 kB");
   // No speed from a short interval; never a time past the length.
-  EXPECT_EQ(ProgressLine(1, 1, 1500000, 3000000, 0, 999999), "[1/1] 50%  00:00:01.500 / 00:00:03.000  0 kB");
-  EXPECT_EQ(ProgressLine(1, 1, 3600000, 3000000, 0, 0), "[1/1] 100%  00:00:03.000 / 00:00:03.000  0 kB");
+  EXPECT_EQ(ProgressLine(1, 1, 1500000, 3000000, 0, 999999),
+            "[1/1] 50%  00:00:01.500 / 00:00:03.000  0 kB");
+  EXPECT_EQ(ProgressLine(1, 1, 3600000, 3000000, 0, 0),
+            "[1/1] 100%  00:00:03.000 / 00:00:03.000  0 kB");
 }
 
 // Finishes every started task in turn, failing sources whose name says so.
@@ -81,8 +91,9 @@ class ConvertRunnerTest : public ::testing::Test {
  protected:
   ConvertRunnerTest() {
     std::ofstream(folder + "/s.ini") << "[settings]\nFormatCode=706\n";
-    std::ofstream(folder + "/d.ini") << "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n"
-                                     << "[formatInfo2200]\nFileExt=mpg\n";
+    std::ofstream(folder + "/d.ini")
+        << "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n"
+        << "[formatInfo2200]\nFileExt=mpg\n";
   }
   int Run(const std::vector<std::string>& arguments) {
     TConvertRunner runner(engine, {folder + "/s.ini", folder + "/d.ini"}, out, err, false);
@@ -113,8 +124,10 @@ TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {
             1);
   EXPECT_NE(out.str().find(folder + "/out/ok_(new).mpg"), std::string::npos);
   EXPECT_NE(err.str().find("/c/fails.avi: failed: Unknown encoder 'libfoo'"), std::string::npos);
-  EXPECT_NE(err.str().find("/c/unreadable.avi: not converted: the file is damaged or not a media file\n"),
-            std::string::npos) << err.str();
+  EXPECT_NE(
+      err.str().find("/c/unreadable.avi: not converted: the file is damaged or not a media file\n"),
+      std::string::npos)
+      << err.str();
   // --format changed no setting.
   std::ifstream settings(folder + "/s.ini");
   std::stringstream text;
@@ -147,9 +160,16 @@ class TReplayEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
 TEST_F(ConvertRunnerTest, ProgressLinesStartAtOnceStayInTheLengthAndEndWithTheStop) {
   TReplayEngine replay;
   replay.steps = {
-      [&] { replay.OnProgress({0, 150000, 3000000, 1000}); },
-      [&] { replay.OnProgress({0, 3600000, 3000000, 5000}); },
-      [&] { replay.OnTerminate({0, true, false, {}, "source ended early at 00:00:01.32 of 00:00:03.00"}); },
+      [&] {
+        replay.OnProgress({0, 150000, 3000000, 1000});
+      },
+      [&] {
+        replay.OnProgress({0, 3600000, 3000000, 5000});
+      },
+      [&] {
+        replay.OnTerminate(
+            {0, true, false, {}, "source ended early at 00:00:01.32 of 00:00:03.00"});
+      },
       [&] {
         replay.OnProgress({1, 100000, 3000000, 10});
         TConvertRunner::StopRequested() = true;
@@ -162,7 +182,8 @@ TEST_F(ConvertRunnerTest, ProgressLinesStartAtOnceStayInTheLengthAndEndWithTheSt
       },
   };
   TConvertRunner runner(replay, {folder + "/s.ini", folder + "/d.ini"}, out, err, false);
-  const int status = runner.Run(ParseConvertArguments({"--output", folder + "/out", "/c/a.avi", "/c/b.avi", "/c/c.avi"}));
+  const int status = runner.Run(
+      ParseConvertArguments({"--output", folder + "/out", "/c/a.avi", "/c/b.avi", "/c/c.avi"}));
   TConvertRunner::StopRequested() = false;
   EXPECT_EQ(status, 1);
   EXPECT_EQ(out.str(), folder + "/out/a_(new).ac3\n");
@@ -175,9 +196,11 @@ TEST_F(ConvertRunnerTest, ProgressLinesStartAtOnceStayInTheLengthAndEndWithTheSt
   ASSERT_NE(stopping, std::string::npos) << text;
   EXPECT_EQ(text.find('[', stopping), std::string::npos) << text;
   EXPECT_EQ(text.find("x  left"), std::string::npos) << text;
-  EXPECT_NE(text.find("qarvo-convert: /c/a.avi: finished with a warning: source ended early at 00:00:01.32 of "
-                      "00:00:03.00\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find(
+          "qarvo-convert: /c/a.avi: finished with a warning: source ended early at 00:00:01.32 of "
+          "00:00:03.00\n"),
+      std::string::npos)
       << text;
   EXPECT_NE(text.find("qarvo-convert: /c/b.avi: stopped\n"), std::string::npos) << text;
   EXPECT_NE(text.find("qarvo-convert: /c/c.avi: not started\n"), std::string::npos) << text;

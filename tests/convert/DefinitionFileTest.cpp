@@ -7,11 +7,12 @@
 #include <cstring>
 #include <set>
 
+#include "media/LibraryApi.h"
 #include "core/FormatCatalogue.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
 #include "core/OptionComposer.h"
-#include "media/LibraryApi.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {
@@ -35,11 +36,11 @@ std::string LibraryEncoderName(const std::string& name) {
 }
 
 const std::set<std::string> kComposedVideoEncoders{
-    "mpeg4", "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
-    "huffyuv", "dvvideo", "rawvideo", "h263p", "h263", "rv10", "rv20", "ljpeg", "mjpeg",
-    "svq1", "zlib", "wmv1", "wmv2", "libx264"};
-const std::set<std::string> kContainerFormats{"ipod", "3gp", "3g2", "avi", "psp",
-                                              "mov", "vcd", "flv", "mpegts", "vob"};
+    "mpeg4",   "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
+    "huffyuv", "dvvideo", "rawvideo",   "h263p",      "h263",    "rv10",      "rv20",
+    "ljpeg",   "mjpeg",   "svq1",       "zlib",       "wmv1",    "wmv2",      "libx264"};
+const std::set<std::string> kContainerFormats{"ipod", "3gp", "3g2", "avi",    "psp",
+                                              "mov",  "vcd", "flv", "mpegts", "vob"};
 
 class DefinitionFile : public ::testing::Test {
  protected:
@@ -50,9 +51,9 @@ class DefinitionFile : public ::testing::Test {
     if (kComposedVideoEncoders.count(name))
       return api().avcodec_find_encoder_by_name(LibraryEncoderName(name).c_str());
     const std::string format = Lower(d.Format);
-    const AVOutputFormat* muxer = api().av_guess_format(
-        kContainerFormats.count(format) ? format.c_str() : nullptr, ("x." + d.FileExt).c_str(),
-        nullptr);
+    const AVOutputFormat* muxer =
+        api().av_guess_format(kContainerFormats.count(format) ? format.c_str() : nullptr,
+                              ("x." + d.FileExt).c_str(), nullptr);
     return muxer ? api().avcodec_find_encoder(muxer->video_codec) : nullptr;
   }
 };
@@ -76,9 +77,9 @@ TEST_F(DefinitionFile, EveryDefaultNamesAnAvailableEncoderAndALegalSize) {
     const TFormatDefinition d = ReadFormatDefinition(file, format.Code);
     const TFormatProfile profile(noProfile, d, format.Code);
     ASSERT_TRUE(d.Exists);
-    for (const TChoiceList* list : {&d.VideoSize, &d.VideoBitRate, &d.FrameRate, &d.VideoEncoder,
-                                    &d.AudioBitRate, &d.SampleRate, &d.AudioEncoder,
-                                    &d.Channel, &d.Volume})
+    for (const TChoiceList* list :
+         {&d.VideoSize, &d.VideoBitRate, &d.FrameRate, &d.VideoEncoder, &d.AudioBitRate,
+          &d.SampleRate, &d.AudioEncoder, &d.Channel, &d.Volume})
       if (list->Enabled) {
         EXPECT_TRUE(list->DefaultItem());
       }
@@ -168,9 +169,9 @@ TEST_F(DefinitionFile, DefaultsKeepWhatTheDisplayNamesPromise) {
       const TFormatDefinition d = ReadFormatDefinition(file, format.Code);
       const std::string size = d.VideoSize.DefaultItem().value_or("none");
       if (rule.Size && rule.Size[0] == 'x') {
-        EXPECT_TRUE(size.size() > std::strlen(rule.Size) &&
-                    size.compare(size.size() - std::strlen(rule.Size), std::string::npos,
-                                 rule.Size) == 0)
+        EXPECT_TRUE(
+            size.size() > std::strlen(rule.Size) &&
+            size.compare(size.size() - std::strlen(rule.Size), std::string::npos, rule.Size) == 0)
             << size;
       } else if (rule.Size) {
         EXPECT_EQ(size, rule.Size);
@@ -180,8 +181,8 @@ TEST_F(DefinitionFile, DefaultsKeepWhatTheDisplayNamesPromise) {
       }
       const auto& encoders = d.VideoEncoder.Items;
       if (rule.Preset && std::find(encoders.begin(), encoders.end(), "H264") != encoders.end()) {
-        const TIniSnapshot chosen = TIniSnapshot::FromText(
-            "[" + FormatSection(format.Code) + "]\nparaVideoEncoder=libx264\n");
+        const TIniSnapshot chosen = TIniSnapshot::FromText("[" + FormatSection(format.Code) +
+                                                           "]\nparaVideoEncoder=libx264\n");
         const TFormatProfile profile(chosen, d, format.Code);
         TComposedOutput output;
         TComposedInput input;

@@ -10,17 +10,18 @@
 #include <map>
 #include <set>
 
-#include "FormatJob.h"
-#include "convert/EngineBatch.h"
-#include "convert/ProbeFacts.h"
+#include "base/MainThread.h"
+#include "media/LibraryApi.h"
+#include "media/NameMapping.h"
+#include "probe/TMediaProbe.h"
 #include "core/BatchRun.h"
 #include "core/FormatCatalogue.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
-#include "media/LibraryApi.h"
-#include "base/MainThread.h"
-#include "media/NameMapping.h"
-#include "probe/TMediaProbe.h"
+#include "convert/EngineBatch.h"
+#include "convert/ProbeFacts.h"
+
+#include "FormatJob.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -42,7 +43,8 @@ AVCodecID EncoderCodec(const std::string& name) {
 const AVOutputFormat* Muxer(const TFormatDefinition& d, const TComposedOutput& o) {
   if (o.TargetType == 1) return api().av_guess_format("vcd", nullptr, nullptr);
   if (o.TargetType == 2) return api().av_guess_format("svcd", nullptr, nullptr);
-  if (o.TargetType == 3 && o.FileFormat.empty()) return api().av_guess_format("dvd", nullptr, nullptr);
+  if (o.TargetType == 3 && o.FileFormat.empty())
+    return api().av_guess_format("dvd", nullptr, nullptr);
   std::string name = o.FileFormat;
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return api().av_guess_format(name.empty() ? nullptr : name.c_str(), ("x." + d.FileExt).c_str(),
@@ -52,11 +54,12 @@ const AVOutputFormat* Muxer(const TFormatDefinition& d, const TComposedOutput& o
 // The demuxer that reads what a muxer writes.
 std::string DemuxerFamily(const std::string& muxer) {
   static const std::map<std::string, std::string> family{
-      {"mp4", "mov"}, {"ipod", "mov"}, {"psp", "mov"}, {"mov", "mov"}, {"3gp", "mov"},
-      {"3g2", "mov"}, {"avi", "avi"}, {"asf", "asf"}, {"flv", "flv"}, {"swf", "swf"},
-      {"vcd", "mpeg"}, {"svcd", "mpeg"}, {"dvd", "mpeg"}, {"vob", "mpeg"}, {"mpeg", "mpeg"},
-      {"mpegts", "mpegts"}, {"matroska", "matroska"}, {"dv", "dv"}, {"mp3", "mp3"},
-      {"adts", "aac"}, {"wav", "wav"}, {"ogg", "ogg"}, {"ac3", "ac3"}};
+      {"mp4", "mov"},           {"ipod", "mov"}, {"psp", "mov"},   {"mov", "mov"},
+      {"3gp", "mov"},           {"3g2", "mov"},  {"avi", "avi"},   {"asf", "asf"},
+      {"flv", "flv"},           {"swf", "swf"},  {"vcd", "mpeg"},  {"svcd", "mpeg"},
+      {"dvd", "mpeg"},          {"vob", "mpeg"}, {"mpeg", "mpeg"}, {"mpegts", "mpegts"},
+      {"matroska", "matroska"}, {"dv", "dv"},    {"mp3", "mp3"},   {"adts", "aac"},
+      {"wav", "wav"},           {"ogg", "ogg"},  {"ac3", "ac3"}};
   const auto found = family.find(muxer);
   return found == family.end() ? muxer : found->second;
 }
@@ -87,10 +90,10 @@ struct TH264Level {
   int64_t FrameMacroblocks, MacroblockRate;
 };
 constexpr TH264Level kH264Levels[] = {
-    {10, 99, 1485},      {11, 396, 3000},     {12, 396, 6000},      {13, 396, 11880},
-    {20, 396, 11880},    {21, 792, 19800},    {22, 1620, 20250},    {30, 1620, 40500},
-    {31, 3600, 108000},  {32, 5120, 216000},  {40, 8192, 245760},   {41, 8192, 245760},
-    {42, 8704, 522240},  {50, 22080, 589824}, {51, 36864, 983040},  {52, 36864, 2073600}};
+    {10, 99, 1485},     {11, 396, 3000},     {12, 396, 6000},     {13, 396, 11880},
+    {20, 396, 11880},   {21, 792, 19800},    {22, 1620, 20250},   {30, 1620, 40500},
+    {31, 3600, 108000}, {32, 5120, 216000},  {40, 8192, 245760},  {41, 8192, 245760},
+    {42, 8704, 522240}, {50, 22080, 589824}, {51, 36864, 983040}, {52, 36864, 2073600}};
 
 // MPEG-4 Visual limits: macroblocks per picture and kbit/s, by profile (0 Simple, 15 Advanced
 // Simple) and the level number the stream states.
@@ -99,9 +102,9 @@ struct TMpeg4Level {
   int64_t FrameMacroblocks, KiloBits;
 };
 constexpr TMpeg4Level kMpeg4Levels[] = {
-    {0, 1, 99, 64},      {0, 2, 396, 128},    {0, 3, 396, 384},     {0, 4, 1200, 4000},
-    {0, 5, 1620, 8000},  {0, 6, 3600, 12000}, {15, 1, 99, 128},     {15, 2, 396, 384},
-    {15, 3, 396, 768},   {15, 7, 396, 1500},  {15, 4, 792, 3000},   {15, 5, 1620, 8000}};
+    {0, 1, 99, 64},     {0, 2, 396, 128},    {0, 3, 396, 384},   {0, 4, 1200, 4000},
+    {0, 5, 1620, 8000}, {0, 6, 3600, 12000}, {15, 1, 99, 128},   {15, 2, 396, 384},
+    {15, 3, 396, 768},  {15, 7, 396, 1500},  {15, 4, 792, 3000}, {15, 5, 1620, 8000}};
 
 // What the devices a format is named for decode: the highest profile (66 Baseline, 77 Main,
 // 100 High; for MPEG-4 0 Simple, 15 Advanced Simple) and, where the device states one, level.
@@ -165,7 +168,8 @@ void CheckProfileAndLevel(const std::string& format, const AVStream& video, int6
 }
 
 // Converts `source` (made to `spec`) with `format` and checks the output against composition.
-void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source, const TClipSpec& spec) {
+void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source,
+                     const TClipSpec& spec) {
   const test::TScratchFolder scratch("every");
   const std::string& folder = scratch.Folder();
   TIniFile settings(folder + "/settings.ini");
@@ -206,7 +210,8 @@ void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source, 
     ASSERT_NE(video, nullptr);
     const AVCodecID codec =
         want.VideoCodec.empty() ? muxer->video_codec : EncoderCodec(want.VideoCodec);
-    EXPECT_EQ(video->codecpar->codec_id, codec) << api().avcodec_get_name(video->codecpar->codec_id);
+    EXPECT_EQ(video->codecpar->codec_id, codec)
+        << api().avcodec_get_name(video->codecpar->codec_id);
     const auto [w, h] = FinalSize(want);
     EXPECT_EQ(video->codecpar->width, w);
     EXPECT_EQ(video->codecpar->height, h);
@@ -311,10 +316,12 @@ TEST_P(EveryShape, Converts) {
   TIniFile definitions(test::DefinitionFile());
   const TFormatDefinition d = ReadFormatDefinition(definitions, c.Format.Code);
   const TIniSnapshot noProfile = TIniSnapshot::FromText("");
-  if (!kShapes[shape].Channels && TFormatProfile(noProfile, d, c.Format.Code).VideoEncoder().empty())
+  if (!kShapes[shape].Channels &&
+      TFormatProfile(noProfile, d, c.Format.Code).VideoEncoder().empty())
     shape = (shape + 1) % kShapeCount;
   const TClipSpec spec = ShapeSpec(kShapes[shape]);
-  const std::string source = EnsureClipFile(spec, std::string("every_") + kShapes[shape].Name + ".mkv");
+  const std::string source =
+      EnsureClipFile(spec, std::string("every_") + kShapes[shape].Name + ".mkv");
   ConvertAndCheck(c.Format, source, spec);
 }
 

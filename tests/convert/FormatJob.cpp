@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "convert/EngineBatch.h"
 #include "core/OutputNaming.h"
+#include "convert/EngineBatch.h"
 
 namespace qarvo::test {
 

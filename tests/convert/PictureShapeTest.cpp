@@ -4,10 +4,11 @@
 
 #include <cstdlib>
 
-#include "FormatJob.h"
 #include "base/MainThread.h"
 #include "media/LibraryApi.h"
 #include "probe/TMediaProbe.h"
+
+#include "FormatJob.h"
 #include "support/DecodedClip.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
@@ -60,13 +61,15 @@ class PictureShape : public ::testing::TestWithParam<TShapeCase> {
 TEST_P(PictureShape, KeepsTheShownShapeUpright) {
   const TShapeCase& c = GetParam();
   const TClipSpec spec = ShapeClip(c);
-  const std::string source = EnsureClipFile(spec, std::string("shape_") + c.Name + "." + spec.Extension);
+  const std::string source =
+      EnsureClipFile(spec, std::string("shape_") + c.Name + "." + spec.Extension);
   if (c.Rotation) {
     // The probe names the turn the source needs.
     TMediaProbe probe;
     ASSERT_TRUE(probe.LoadFile(source)) << probe.LastErrMsg();
-    EXPECT_NE(probe.FileInfoText().find(", display rotation " + std::to_string(c.Rotation) + " degrees"),
-              std::string::npos)
+    EXPECT_NE(
+        probe.FileInfoText().find(", display rotation " + std::to_string(c.Rotation) + " degrees"),
+        std::string::npos)
         << probe.FileInfoText();
     probe.CloseFile();
   }
@@ -75,7 +78,8 @@ TEST_P(PictureShape, KeepsTheShownShapeUpright) {
   settings.WriteString("settings", "OutPutDir", scratch.Folder());
   TIniFile definitions(test::DefinitionFile());
   TJobReport report;
-  ASSERT_NO_FATAL_FAILURE(test::ConvertOneJob(settings, definitions, c.Target.Code, source, report));
+  ASSERT_NO_FATAL_FAILURE(
+      test::ConvertOneJob(settings, definitions, c.Target.Code, source, report));
 
   const TDecodedClip out = DecodeClip(report.Output);
   const TDecodedStream* video = nullptr;
@@ -95,10 +99,12 @@ TEST_P(PictureShape, KeepsTheShownShapeUpright) {
   // The picture keeps the shown shape inside equal bars.
   const TPictureArea area = FindPictureArea(video->FirstPicture, video->Width, video->Height);
   const double frameAspect = static_cast<double>(c.Target.Width) / c.Target.Height;
-  const int wantWidth = c.ShownAspect >= frameAspect ? c.Target.Width
-                                                     : static_cast<int>(c.Target.Height * c.ShownAspect);
-  const int wantHeight = c.ShownAspect >= frameAspect ? static_cast<int>(c.Target.Width / c.ShownAspect)
-                                                      : c.Target.Height;
+  const int wantWidth = c.ShownAspect >= frameAspect
+                            ? c.Target.Width
+                            : static_cast<int>(c.Target.Height * c.ShownAspect);
+  const int wantHeight = c.ShownAspect >= frameAspect
+                             ? static_cast<int>(c.Target.Width / c.ShownAspect)
+                             : c.Target.Height;
   EXPECT_NEAR(area.Width, wantWidth, 4) << "picture " << area.Width << "x" << area.Height;
   EXPECT_NEAR(area.Height, wantHeight, 4) << "picture " << area.Width << "x" << area.Height;
   EXPECT_LE(std::abs(2 * area.Left + area.Width - c.Target.Width), 2) << "left bar " << area.Left;

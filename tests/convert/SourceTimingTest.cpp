@@ -7,10 +7,11 @@
 #include <cmath>
 
 #include "base/MainThread.h"
-#include "convert/EngineBatch.h"
-#include "FormatJob.h"
-#include "core/BatchRun.h"
 #include "probe/TMediaProbe.h"
+#include "core/BatchRun.h"
+#include "convert/EngineBatch.h"
+
+#include "FormatJob.h"
 #include "support/DecodedClip.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
@@ -21,7 +22,6 @@ namespace {
 
 // Mobile 3GP (H.263, 15 fps), MPEG-4 in MP4, H.264 in MP4.
 constexpr int kFormats[] = {1400, 2602, 2603};
-
 
 struct TConverted {
   TJobReport Report;
@@ -81,7 +81,8 @@ double Seconds(const std::vector<double>& times, double period) {
 
 TEST_P(SourceTiming, SoundAndPicturesStartAndEndTogether) {
   const TClipSpec& spec = GetParam().Spec;
-  const std::string source = EnsureClipFile(spec, "timing_" + GetParam().Name + "." + spec.Extension);
+  const std::string source =
+      EnsureClipFile(spec, "timing_" + GetParam().Name + "." + spec.Extension);
   // Whatever the clocks say, the content is the clip's length.
   const double content = spec.Duration;
   for (int code : kFormats) {
@@ -108,10 +109,12 @@ TEST_P(SourceTiming, SoundAndPicturesStartAndEndTogether) {
     const double frame = av_q2d(av_inv_q(video->FrameRate));
     const double audioFrame = 1024.0 / audio->SampleRate;
     const double pictures = Seconds(video->FrameTimes, frame);
-    const double sound = static_cast<double>(audio->Samples.size() / audio->Channels) / audio->SampleRate;
-    const std::string shown = "video " + std::to_string(video->FrameTimes.front()) + " + " +
-                              std::to_string(pictures) + " s, audio " + std::to_string(audio->FirstSampleTime) +
-                              " + " + std::to_string(sound) + " s, container " + std::to_string(probed) + " s";
+    const double sound =
+        static_cast<double>(audio->Samples.size() / audio->Channels) / audio->SampleRate;
+    const std::string shown =
+        "video " + std::to_string(video->FrameTimes.front()) + " + " + std::to_string(pictures) +
+        " s, audio " + std::to_string(audio->FirstSampleTime) + " + " + std::to_string(sound) +
+        " s, container " + std::to_string(probed) + " s";
     EXPECT_NEAR(audio->FirstSampleTime, video->FrameTimes.front(), audioFrame) << shown;
     EXPECT_NEAR(pictures, content, frame * 1.01) << shown;
     EXPECT_NEAR(sound, content, frame * 1.01) << shown;
@@ -142,7 +145,8 @@ TEST(CoverArt, AnMp3WithAPictureConvertsAsSound) {
     EXPECT_EQ(probe.VideoStreamCount(), 0);
     EXPECT_EQ(probe.AudioStreamCount(), 1);
     EXPECT_FALSE(probe.IsVideoStream(picture));
-    EXPECT_NE(probe.FileInfoText().find("attached picture"), std::string::npos) << probe.FileInfoText();
+    EXPECT_NE(probe.FileInfoText().find("attached picture"), std::string::npos)
+        << probe.FileInfoText();
   }
   for (int code : kFormats) {
     SCOPED_TRACE("format " + std::to_string(code));
@@ -153,7 +157,8 @@ TEST(CoverArt, AnMp3WithAPictureConvertsAsSound) {
     ASSERT_EQ(clip.Streams.size(), 1u);
     ASSERT_EQ(clip.Streams[0].Type, AVMEDIA_TYPE_AUDIO);
     const TDecodedStream& audio = clip.Streams[0];
-    EXPECT_NEAR(static_cast<double>(audio.Samples.size() / audio.Channels) / audio.SampleRate, spec.Duration, 0.1);
+    EXPECT_NEAR(static_cast<double>(audio.Samples.size() / audio.Channels) / audio.SampleRate,
+                spec.Duration, 0.1);
   }
 }
 

@@ -1,10 +1,10 @@
-#include "core/BatchRun.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "core/BatchRun.h"
 #include "core/ErrorMessage.h"
+
 #include "support/FakeBatchEngine.h"
 #include "support/ScratchFolder.h"
 
@@ -33,8 +33,9 @@ class BatchRunTest : public ::testing::Test {
  protected:
   BatchRunTest()
       : settings(folder.File("s.ini")), definitions(folder.File("d.ini")), namer(settings) {
-    WriteText(settings.FileName(), "[settings]\nOutPutDir=" + folder.File("out") +
-                                       "\nFormatCode=3\npriority=2\n[formatInfo3]\nparaZoom=full\n");
+    WriteText(settings.FileName(),
+              "[settings]\nOutPutDir=" + folder.File("out") +
+                  "\nFormatCode=3\npriority=2\n[formatInfo3]\nparaZoom=full\n");
     WriteText(definitions.FileName(),
               "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoEncoder=MPEG-4\nVideoSize=320x240\n"
               "AudioEncoder=MP3\nVolume=100%\n");
@@ -62,8 +63,11 @@ TEST_F(BatchRunTest, NothingCheckedWarnsAndChangesNothing) {
 
 TEST_F(BatchRunTest, CheckedRowsBecomeTasksInListOrderAndRefusedOnesAreReported) {
   TBatchRun run(engine, settings, definitions);
-  auto rows = Rows({{"/a/one.avi", true}, {"/a/two.avi", false}, {"/a/unreadable.avi", true},
-                    {"/a/noout.avi", true}, {"/a/three.mkv", true}});
+  auto rows = Rows({{"/a/one.avi", true},
+                    {"/a/two.avi", false},
+                    {"/a/unreadable.avi", true},
+                    {"/a/noout.avi", true},
+                    {"/a/three.mkv", true}});
   rows[4].Record.TrimStart = 5000000;
   ASSERT_TRUE(run.Start(rows, namer, yes));
   EXPECT_EQ(engine.Priority, TRunPriority::Lower);
@@ -108,7 +112,8 @@ TEST_F(BatchRunTest, AfterRunActionsOnlyWhenTheLastJobFinishes) {
   EXPECT_FALSE(run.AllFinished());
 
   ASSERT_TRUE(run.Start(rows, namer, yes));
-  for (int i = 0; i < 3; ++i) run.OnTerminate(rows, i, true, false, "", &actions, true, false, "/out");
+  for (int i = 0; i < 3; ++i)
+    run.OnTerminate(rows, i, true, false, "", &actions, true, false, "/out");
   EXPECT_EQ(actions.opened, "/out");
   EXPECT_EQ(actions.powerOffs, 0);
   EXPECT_TRUE(run.AllFinished());
@@ -214,7 +219,8 @@ TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {
 // Sources that cannot give what the format needs are refused in plain words before any task
 // exists; a finished job keeps its warning; an engine-reported unstarted task is not stopped.
 TEST_F(BatchRunTest, SourcesLackingWhatTheFormatNeedsAreRefusedInPlainWords) {
-  WriteText(definitions.FileName(), "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n");
+  WriteText(definitions.FileName(),
+            "[formatInfo706]\nFileExt=ac3\nVideoEncoder=\nAudioEncoder=AC-3\n");
   TBatchRun audio(engine, settings, definitions);
   audio.SetFormatCode(706);
   engine.Facts.AudioStreamCount = 0;  // a video-only source for an audio format
@@ -236,8 +242,8 @@ TEST_F(BatchRunTest, SourcesLackingWhatTheFormatNeedsAreRefusedInPlainWords) {
   engine.Facts.VideoStreamCount = engine.Facts.AudioStreamCount = 1;
   rows = Rows({{"/a/cut.mkv", true}, {"/a/later.avi", true}});
   ASSERT_TRUE(video.Start(rows, namer, yes));
-  video.OnTerminate(rows, 0, true, false, "source ended early at 00:00:01.32 of 00:00:03.00", nullptr,
-                    false, false, {});
+  video.OnTerminate(rows, 0, true, false, "source ended early at 00:00:01.32 of 00:00:03.00",
+                    nullptr, false, false, {});
   video.OnNotStarted(1);
   video.OnTerminate(rows, -1, true, false, "", nullptr, false, false, {});
   EXPECT_EQ(video.Reports()[0].Outcome, TJobOutcome::Finished);
@@ -258,7 +264,8 @@ TEST(PlainJobMessage, NamesTheCauseWithoutCodesCallsOrTheSourceTwice) {
        "the folder /o is read-only: cannot write /o/clip_(new).mp4"},
       {"/o/clip_(new).mp4: Error number -30 occurred (Read-only file system)",
        "the folder /o is read-only: cannot write /o/clip_(new).mp4"},
-      {"/v/clip.avi: Error number -21 occurred (Is a directory)", "this is a folder, not a media file"},
+      {"/v/clip.avi: Error number -21 occurred (Is a directory)",
+       "this is a folder, not a media file"},
       {"/v/clip.avi: not a media file", "not a media file"},
       {"Decoder (codec id 86018) not found for input stream #0.1 (Audio)",
        "this file's audio format is not supported"},
@@ -269,7 +276,8 @@ TEST(PlainJobMessage, NamesTheCauseWithoutCodesCallsOrTheSourceTwice) {
       {"Unknown encoder 'libfoo'", "Unknown encoder 'libfoo'"},
       {"this is a folder, not a media file", "this is a folder, not a media file"},
   };
-  for (const TCase& c : cases) EXPECT_EQ(PlainJobMessage(c.EngineText, src, out), c.Plain) << c.EngineText;
+  for (const TCase& c : cases)
+    EXPECT_EQ(PlainJobMessage(c.EngineText, src, out), c.Plain) << c.EngineText;
 }
 
 TEST_F(BatchRunTest, ACompositionErrorStartsNothing) {

@@ -1,15 +1,15 @@
-#include "core/ColourScheme.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "core/ColourScheme.h"
 
 namespace qarvo {
 namespace {
 
 TEST(ColourScheme, SevenSchemesWithTheJobListRowColours) {
   const std::vector<std::pair<std::string, std::string>> expected{
-      {"Default", "#E2E6F6"}, {"Gray", "#ECECEC"},  {"Orange", "#F8F2E0"},   {"Purple", "#F6E6F1"},
+      {"Default", "#E2E6F6"}, {"Gray", "#ECECEC"},  {"Orange", "#F8F2E0"},    {"Purple", "#F6E6F1"},
       {"Red", "#F7E1E1"},     {"Green", "#E2F7E1"}, {"Light blue", "#E1F0F7"}};
   for (int i = 0; i < kColourSchemeCount; ++i) {
     EXPECT_EQ(ColourScheme(i).Caption, expected[i].first);

@@ -4,9 +4,9 @@
 #include "core/CropFrame.h"
 #include "core/CropRules.h"
 #include "core/EffectRules.h"
-#include "core/TrackerRules.h"
 #include "core/ShortenedPath.h"
 #include "core/TTrimRange.h"
+#include "core/TrackerRules.h"
 
 namespace qarvo {
 namespace {
@@ -140,7 +140,8 @@ TEST(CropRules, DraggedTrackerSnapsBackOverThePictureAndTheBoxesAgree) {
   // the picture's right and bottom edges.
   t = SnapTracker({100, 60, 282, 234}, picture, 30, 31, 23);
   EXPECT_EQ(t, (TTrackRect{31, 23, 322, 254}));
-  EXPECT_EQ(MarginsOfTracker(picture, t), (TCropMargins{.Up = 10, .Down = 0, .Left = 30, .Right = 0}));
+  EXPECT_EQ(MarginsOfTracker(picture, t),
+            (TCropMargins{.Up = 10, .Down = 0, .Left = 30, .Right = 0}));
   // Negative margins of a frame outside the picture count as 0.
   EXPECT_EQ(MarginsOfTracker(picture, {0, 0, 400, 400}), TCropMargins{});
 }
@@ -152,20 +153,22 @@ TEST(CropRules, MarginBoxesStopAtTheSmallestFrameAndNeverGoNegative) {
   ASSERT_EQ(tracker.Height, 10);
   int press = 0;
   // Stepping the top box up while the frame is 10 pixels high has no effect.
-  TMarginChange change = ChangeMargin(picture, tracker, TMarginBox::Up, 101,
-                                      {.Up = 101, .Down = 154, .Left = 0, .Right = 0}, remembered, press);
+  TMarginChange change =
+      ChangeMargin(picture, tracker, TMarginBox::Up, 101,
+                   {.Up = 101, .Down = 154, .Left = 0, .Right = 0}, remembered, press);
   EXPECT_FALSE(change.Accepted);
   EXPECT_EQ(change.Value, 100);
   EXPECT_EQ(remembered.Up, 100);
   // Down again is taken: the frame grows.
-  change = ChangeMargin(picture, tracker, TMarginBox::Up, 99, {.Up = 99, .Down = 154}, remembered, press);
+  change = ChangeMargin(picture, tracker, TMarginBox::Up, 99, {.Up = 99, .Down = 154}, remembered,
+                        press);
   ASSERT_TRUE(change.Accepted);
   EXPECT_EQ(change.Tracker, (TTrackRect{1, 112, 352, 11}));
   EXPECT_EQ(press, 112);
   EXPECT_EQ(remembered.Up, 99);
   // A negative value is 0; a typed value past the picture keeps the smallest frame.
-  change = ChangeMargin(picture, change.Tracker, TMarginBox::Left, -4, {.Up = 99, .Down = 154, .Left = -4},
-                        remembered, press);
+  change = ChangeMargin(picture, change.Tracker, TMarginBox::Left, -4,
+                        {.Up = 99, .Down = 154, .Left = -4}, remembered, press);
   EXPECT_EQ(change.Value, 0);
   EXPECT_EQ(change.Tracker.Left, 1);
   change = ChangeMargin(picture, change.Tracker, TMarginBox::Right, 5000,
@@ -236,7 +239,8 @@ TEST(EffectRules, PositionsAreTruncatedAndANegativePositionIsStoredAsZero) {
   EXPECT_EQ(preview.ImageX, 224);
   EXPECT_EQ(preview.TextX, 105);
   EXPECT_EQ(WaterMarkCaption(std::string(55, 'b')), "Water Mark  " + std::string(55, 'b'));
-  EXPECT_EQ(WaterMarkCaption(std::string(52, 'b') + ".mp4"), "Water Mark  " + std::string(50, 'b') + "...mp4  ");
+  EXPECT_EQ(WaterMarkCaption(std::string(52, 'b') + ".mp4"),
+            "Water Mark  " + std::string(50, 'b') + "...mp4  ");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "core/FormatCatalogue.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include "core/FormatCatalogue.h"
 
 namespace qarvo {
 namespace {

@@ -1,8 +1,7 @@
-#include "core/FormatDefinition.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
 
 namespace qarvo {
@@ -84,7 +83,7 @@ TEST(FormatProfile, MissingKeysTakeTheDefinitionsDefaultChoiceMappedAsTheEditors
   EXPECT_EQ(profile.Channel(), "1");
   EXPECT_EQ(profile.SampleRate(), "as source");
   EXPECT_EQ(profile.VideoBitRate(), "768");
-  EXPECT_EQ(profile.FrameRate(), "29.97");  // default index outside the list
+  EXPECT_EQ(profile.FrameRate(), "29.97");   // default index outside the list
   EXPECT_EQ(profile.AudioBitRate(), "128");  // no list: the reader's default
 }
 

@@ -1,9 +1,9 @@
-#include "core/FormatList.h"
-
 #include <gtest/gtest.h>
 
-#include "support/ScratchFolder.h"
+#include "core/FormatList.h"
 #include "core/IniFile.h"
+
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {

@@ -96,25 +96,32 @@ TEST(FrameEffectsTest, ColourEffectsAndExposureKeepTheirEdgeCasesAndGoldenValues
     int Brightness, Contrast, Saturation;
     TPixel Out;
   };
-  for (const TColourCase& c : std::vector<TColourCase>{{{10, 100, 200}, 300, 20, 200, {27, 114, 211}},
-                                                       {{0, 128, 255}, 128, 0, 255, {0, 64, 128}},
-                                                       {{50, 60, 70}, 255, -40, 512, {64, 80, 96}},
-                                                       {{200, 30, 90}, 256, 0, 0, {106, 106, 106}},
-                                                       {{120, 120, 120}, 400, 60, 256, {197, 197, 197}}}) {
+  for (const TColourCase& c :
+       std::vector<TColourCase>{{{10, 100, 200}, 300, 20, 200, {27, 114, 211}},
+                                {{0, 128, 255}, 128, 0, 255, {0, 64, 128}},
+                                {{50, 60, 70}, 255, -40, 512, {64, 80, 96}},
+                                {{200, 30, 90}, 256, 0, 0, {106, 106, 106}},
+                                {{120, 120, 120}, 400, 60, 256, {197, 197, 197}}}) {
     TBitmap one(3, 2);
     Fill(one, c.In);
     ApplyColourEffects(one, c.Brightness, c.Contrast, c.Saturation);
-    EXPECT_EQ(PixelAt(one, 2, 1), c.Out) << c.Brightness << " " << c.Contrast << " " << c.Saturation;
+    EXPECT_EQ(PixelAt(one, 2, 1), c.Out)
+        << c.Brightness << " " << c.Contrast << " " << c.Saturation;
     EXPECT_EQ(one.ScanLine(0)[9], kPadding);
   }
   struct TExposureCase {
     float Exposure;
     int In, Out;
   };
-  for (const TExposureCase& c : std::vector<TExposureCase>{{100, 0, 0}, {100, 30, 67}, {100, 64, 125},
-                                                           {100, 128, 196}, {100, 200, 238},
-                                                           {100, 255, 255}, {-20, 64, 49},
-                                                           {-20, 128, 107}, {-20, 200, 185}}) {
+  for (const TExposureCase& c : std::vector<TExposureCase>{{100, 0, 0},
+                                                           {100, 30, 67},
+                                                           {100, 64, 125},
+                                                           {100, 128, 196},
+                                                           {100, 200, 238},
+                                                           {100, 255, 255},
+                                                           {-20, 64, 49},
+                                                           {-20, 128, 107},
+                                                           {-20, 200, 185}}) {
     TBitmap one(1, 1);
     Fill(one, {c.In, c.In, c.In});
     ApplyExposure(one, c.Exposure);
@@ -190,7 +197,8 @@ TEST(FrameEffectsTest, BlendingCutsAtTheEdgesAndFollowsItsStyle) {
     for (int y = 0; y < frame.Height(); ++y) {
       for (int x = 0; x < frame.Width(); ++x) {
         const bool inside = x >= c.Left && x < c.Right && y >= c.Top && y < c.Bottom;
-        ASSERT_EQ(PixelAt(frame, x, y), inside ? c.Out : frameColour) << c.What << " at " << x << "," << y;
+        ASSERT_EQ(PixelAt(frame, x, y), inside ? c.Out : frameColour)
+            << c.What << " at " << x << "," << y;
       }
       ASSERT_EQ(frame.ScanLine(y)[63], kPadding) << c.What;
     }

@@ -1,10 +1,9 @@
-#include "core/GlobalObject.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "core/AppPaths.h"
+#include "core/GlobalObject.h"
 
 namespace qarvo {
 namespace {

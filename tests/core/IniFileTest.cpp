@@ -1,5 +1,3 @@
-#include "core/IniFile.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,8 +11,10 @@
 #include <random>
 #include <thread>
 
-#include "support/ScratchFolder.h"
+#include "core/IniFile.h"
 #include "core/SettingsError.h"
+
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {

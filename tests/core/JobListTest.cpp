@@ -1,9 +1,9 @@
-#include "core/JobList.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+
+#include "core/JobList.h"
 
 #include "support/ScratchFolder.h"
 
@@ -61,7 +61,8 @@ class JobListTest : public ::testing::Test {
   }
   std::vector<std::string> Captions() const {
     std::vector<std::string> names;
-    for (const TJobRow& row : list.Rows()) names.push_back(std::filesystem::path(row.Caption).filename());
+    for (const TJobRow& row : list.Rows())
+      names.push_back(std::filesystem::path(row.Caption).filename());
     return names;
   }
 
@@ -87,7 +88,8 @@ TEST_F(JobListTest, AddSkipsFoldersAndDuplicatesAndReportsEveryRefusedFileWithIt
   prober.loads = true;
   result = list.Add({a, sub, a, bad, b}, prober, settings, definitions);
   EXPECT_EQ(result.Added, 2);
-  EXPECT_EQ(prober.probed, (std::vector<std::string>{a, bad, b}));  // the folder never reaches the engine
+  EXPECT_EQ(prober.probed,
+            (std::vector<std::string>{a, bad, b}));  // the folder never reaches the engine
   ASSERT_EQ(result.Refused.size(), 1u);
   EXPECT_EQ(result.Refused[0].FileName, bad);
   EXPECT_EQ(RefusedFilesMessage(result.Refused),
@@ -220,8 +222,8 @@ TEST_F(JobListTest, EstimatedSizeCountsCheckedJobsKeptLengthsOnlyForFixedBitRate
 }
 
 TEST_F(JobListTest, OutcomesOfUnfinishedJobsShowTheirTextWithTheReasonAsTooltip) {
-  list.Add({Source("a.avi", 1000000), Source("b.avi", 1000000), Source("c.avi", 1000000)},
-           prober, settings, definitions);
+  list.Add({Source("a.avi", 1000000), Source("b.avi", 1000000), Source("c.avi", 1000000)}, prober,
+           settings, definitions);
   ShowJobOutcomes(list.Rows(), {{0, "a", "", TJobOutcome::Finished, ""},
                                 {1, "b", "", TJobOutcome::Failed, "Unknown encoder 'x'"},
                                 {2, "c", "", TJobOutcome::Stopped, ""},
@@ -234,9 +236,11 @@ TEST_F(JobListTest, OutcomesOfUnfinishedJobsShowTheirTextWithTheReasonAsTooltip)
 }
 
 TEST(JobListLook, ColumnsRowColoursFiltersAndMediaNames) {
-  const std::vector<std::pair<std::string, int>> columns{
-      {"Source", 140}, {"Length", 65}, {"Trimmed Length", 90}, {"Destination File", 120},
-      {"Progress", 60}};
+  const std::vector<std::pair<std::string, int>> columns{{"Source", 140},
+                                                         {"Length", 65},
+                                                         {"Trimmed Length", 90},
+                                                         {"Destination File", 120},
+                                                         {"Progress", 60}};
   for (size_t i = 0; i < columns.size(); ++i) {
     EXPECT_EQ(kJobColumns[i].Caption, columns[i].first);
     EXPECT_EQ(kJobColumns[i].Width, columns[i].second);
@@ -268,14 +272,15 @@ TEST(JobListLook, ColumnsRowColoursFiltersAndMediaNames) {
 TEST(JobListDrop, FoldersGiveTheirMediaFilesSortedWithoutHiddenOnes) {
   TScratchFolder folder("drop");
   namespace fs = std::filesystem;
-  for (const char* sub : {"clips/sub", "clips/.cache", "clips/.git/x"}) fs::create_directories(folder.File(sub));
+  for (const char* sub : {"clips/sub", "clips/.cache", "clips/.git/x"})
+    fs::create_directories(folder.File(sub));
   for (const char* file : {"clips/b.mp4", "clips/a.AVI", "clips/notes.txt", "clips/.c.mp4",
                            "clips/sub/d.mkv", "clips/.cache/e.mp4", "clips/.git/x/f.mp4", "z.txt"})
     WriteText(folder.File(file), "x");
   const auto found = ExpandDroppedPaths({folder.File("z.txt"), folder.File("clips")});
-  EXPECT_EQ(found, (std::vector<std::string>{folder.File("z.txt"), folder.File("clips/a.AVI"),
-                                             folder.File("clips/b.mp4"),
-                                             folder.File("clips/sub/d.mkv")}));
+  EXPECT_EQ(found,
+            (std::vector<std::string>{folder.File("z.txt"), folder.File("clips/a.AVI"),
+                                      folder.File("clips/b.mp4"), folder.File("clips/sub/d.mkv")}));
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "core/OptionComposer.h"
-
 #include <gtest/gtest.h>
 
 #include "core/FormatDefinition.h"
+#include "core/OptionComposer.h"
 
 namespace qarvo {
 namespace {
@@ -172,7 +171,8 @@ TEST(FrameSize, UnreadableSizesAskTheQuestion) {
     auto yes = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(640, 360));
     EXPECT_EQ(yes.Asked, 1) << size;
     EXPECT_EQ(yes.Output.FrameSize, "320x240") << size;
-    auto no = Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(640, 360), false);
+    auto no =
+        Compose(kMpeg4 + "paraVideoSize=" + size + "\n", Job("full"), Source(640, 360), false);
     EXPECT_EQ(no.Output.FrameSize, "640x360") << size;
   }
   auto source = Compose(kMpeg4 + "paraVideoSize=as source\n", Job("full"), Source(640, 360));
@@ -204,7 +204,8 @@ TEST(FrameSize, H263TakesOnlyItsOwnSizes) {
   EXPECT_EQ(Compose(h263 + "352x288\n", Job("full"), Source(640, 480)).Output.FrameSize, "352x288");
   EXPECT_EQ(Compose(h263 + "150x100\n", Job("full"), Source(640, 480)).Output.FrameSize, "176x144");
   EXPECT_EQ(Compose(h263 + "160x120\n", Job("full"), Source(640, 480)).Output.FrameSize, "176x144");
-  EXPECT_EQ(Compose(h263 + "1408x1152\n", Job("full"), Source(640, 480)).Output.FrameSize, "1408x1152");
+  EXPECT_EQ(Compose(h263 + "1408x1152\n", Job("full"), Source(640, 480)).Output.FrameSize,
+            "1408x1152");
   EXPECT_EQ(Compose(h263 + "100x80\n", Job("full"), Source(640, 480)).Output.FrameSize, "128x96");
   // Every other way to a size is forced too: the source's, the question's, the default's.
   EXPECT_EQ(Compose(h263 + "as source\n", Job("full"), Source(320, 240)).Output.FrameSize,
@@ -233,8 +234,9 @@ TEST(Encoders, PresetTargetAndContainer) {
   EXPECT_EQ(c.Output.TargetNorm, 1);
   EXPECT_EQ(c.Output.FileFormat, "");
 
-  c = Compose("paraVideoEncoder=3gp\nparaVolume=256\nparaVideoSize=176x144\nparaAudioEncoder=libamr_nb\n",
-              Job("lbox"), Source(320, 240), true, "[formatInfo1]\nFormat=3gp\n");
+  c = Compose(
+      "paraVideoEncoder=3gp\nparaVolume=256\nparaVideoSize=176x144\nparaAudioEncoder=libamr_nb\n",
+      Job("lbox"), Source(320, 240), true, "[formatInfo1]\nFormat=3gp\n");
   EXPECT_EQ(c.Output.VideoCodec, "");
   EXPECT_EQ(c.Output.FileFormat, "3gp");
   EXPECT_EQ(c.Output.AudioCodec, "libopencore_amrnb");
@@ -252,8 +254,9 @@ TEST(Rates, BitRatesFrameRateChannelsVolume) {
   EXPECT_EQ(c.Output.AudioSampleRate, 22050);
   EXPECT_EQ(c.Output.AudioChannels, 1);
   EXPECT_EQ(c.Output.AudioVolume, 128);
-  c = Compose(kMpeg4 + "paraVideoSize=320x240\nparaVideoBitRate=as source\nparaFrameRate=as source\n"
-                       "paraSampleRate=as source\nparaChannel=as source\n",
+  c = Compose(kMpeg4 +
+                  "paraVideoSize=320x240\nparaVideoBitRate=as source\nparaFrameRate=as source\n"
+                  "paraSampleRate=as source\nparaChannel=as source\n",
               Job("lbox"), Source(320, 240, 654321));
   EXPECT_EQ(c.Output.VideoBitrate, 654321);
   EXPECT_EQ(c.Output.FrameRate, "");
@@ -272,8 +275,9 @@ TEST(AudioOnly, SourcesAndFormatsWithoutVideo) {
   EXPECT_EQ(c.Output.AudioCodec, "libfaac");
   EXPECT_EQ(c.Output.AudioSampleRate, 48000);
 
-  c = Compose("", Job("lbox"), Source(320, 240), true,
-              "[formatInfo1]\nVideoEncoder=\nAudioEncoder=MP3\nVolume=100%\nChannel=mono 1 channel\n");
+  c = Compose(
+      "", Job("lbox"), Source(320, 240), true,
+      "[formatInfo1]\nVideoEncoder=\nAudioEncoder=MP3\nVolume=100%\nChannel=mono 1 channel\n");
   EXPECT_TRUE(c.Output.DisableVideo);
   EXPECT_TRUE(c.Output.DisableSubtitle);
   EXPECT_EQ(c.Input.ExtOptions, "vn=1");

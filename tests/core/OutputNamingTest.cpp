@@ -1,8 +1,8 @@
-#include "core/OutputNaming.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "core/OutputNaming.h"
 
 #include "support/ScratchFolder.h"
 
@@ -45,7 +45,10 @@ TEST(OutputNaming, AFolderThatCannotBeMadeFallsBackAndIsStored) {
   TOutputNamer namer(settings, [&](const std::string& m) { warning = m; });
   const std::string name = namer.MakeOutputFileName("/a/b.avi", ".mp4");
   // The reason follows the folder, after a blank.
-  EXPECT_EQ(warning.rfind("Cannot create output directory: " + bad + " (Not a directory). It will create default directory ", 0), 0u)
+  EXPECT_EQ(warning.rfind("Cannot create output directory: " + bad +
+                              " (Not a directory). It will create default directory ",
+                          0),
+            0u)
       << warning;
   EXPECT_EQ(settings.ReadString("settings", "OutPutDir", ""), home + "/videoconverter");
   setenv("HOME", savedHome.c_str(), 1);

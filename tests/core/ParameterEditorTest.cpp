@@ -1,9 +1,9 @@
-#include "core/ParameterEditor.h"
-
 #include <gtest/gtest.h>
 
 #include "core/IniFile.h"
+#include "core/ParameterEditor.h"
 #include "core/ParameterRules.h"
+
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -112,8 +112,10 @@ TEST_F(ParameterEditorTest, LoadingShowsTheProfileOrTheRunsDefaultsAndWritesNoth
   EXPECT_EQ(fresh.Box(TParamBox::SampleRate).Items[0].Text, "as source");
   EXPECT_FALSE(settings_.SectionExists("formatInfo5"));
 
-  settings_.WriteValues("formatInfo5", {{"paraVideoSize", "AS SOURCE"}, {"paraVideoBitRate", "999"},
-                                        {"iFrameRate", "7"}, {"paraZoom", "center"}});
+  settings_.WriteValues("formatInfo5", {{"paraVideoSize", "AS SOURCE"},
+                                        {"paraVideoBitRate", "999"},
+                                        {"iFrameRate", "7"},
+                                        {"paraZoom", "center"}});
   TParameterEditor edited = Editor(5);
   EXPECT_EQ(edited.Box(TParamBox::VideoSize).Index, 2);  // matched without regard to case
   EXPECT_EQ(edited.Box(TParamBox::VideoSize).Text, "as source");
@@ -218,9 +220,9 @@ TEST_F(ParameterEditorTest, ChoicesWriteTheirMappedValuesAndH264CopiesItsOptions
 
   EXPECT_FALSE(editor.Choose(TParamBox::VideoEncoder, 1));
   EXPECT_EQ(Profile(5, "paraVideoEncoder"), "libx264");
-  EXPECT_EQ(Profile(5, "paraBitExact"), "True");   // as read
+  EXPECT_EQ(Profile(5, "paraBitExact"), "True");  // as read
   EXPECT_EQ(Profile(5, "paraMaxBitrate"), "1500");
-  EXPECT_EQ(Profile(5, "paraLevel"), "<none>");    // not greater than 0
+  EXPECT_EQ(Profile(5, "paraLevel"), "<none>");  // not greater than 0
   EXPECT_EQ(Profile(5, "paraCoder"), "0");
 
   // No H.264 options: only the two encoder keys.
@@ -272,7 +274,8 @@ TEST_F(ParameterEditorTest, DefaultWritesTheDefinitionsDefaultsAndDisablesWhatIs
 
 TEST_F(ParameterEditorTest, EncodersTheLibrariesLackAreMarkedAndStopTheRun) {
   TParameterEditor editor = Editor(5);
-  editor.SetEncoderAvailability([](const std::string& name) { return name != "libopencore_amrnb"; });
+  editor.SetEncoderAvailability(
+      [](const std::string& name) { return name != "libopencore_amrnb"; });
   EXPECT_EQ(editor.Box(TParamBox::AudioEncoder).Items[0].MissingEncoder, "");
   EXPECT_EQ(editor.Box(TParamBox::AudioEncoder).Items[1].MissingEncoder, "libopencore_amrnb");
   EXPECT_TRUE(editor.CheckBeforeRun().Ok);

@@ -1,9 +1,9 @@
-#include "core/Preferences.h"
-
 #include <gtest/gtest.h>
 
 #include "core/AppPaths.h"
+#include "core/Preferences.h"
 #include "core/ReleaseNumber.h"
+
 #include "support/ScratchFolder.h"
 
 namespace qarvo {

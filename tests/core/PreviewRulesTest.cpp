@@ -85,7 +85,8 @@ TEST(FileInfoFields, NamesDurationsCodecAndFrameFigures) {
   EXPECT_EQ(FileInfoDurationText(5000), "0.005 Second");
   EXPECT_EQ(FileInfoDurationText(-1), "0.000 Second");
 
-  EXPECT_EQ(FileInfoAudioFormat("  Stream #0:1: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s"), "mp3");
+  EXPECT_EQ(FileInfoAudioFormat("  Stream #0:1: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s"),
+            "mp3");
   EXPECT_EQ(FileInfoAudioFormat("Video: mpeg4, yuv420p\nAudio: pcm_s16le\n"), "pcm_s16le");
   EXPECT_EQ(FileInfoAudioFormat("Audio: mp3 (U[0][0][0] / 0x0055), 44100 Hz, stereo"), "mp3");
   EXPECT_EQ(FileInfoAudioFormat("Video: h264, yuv420p"), "");

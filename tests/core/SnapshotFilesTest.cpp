@@ -1,16 +1,16 @@
-#include "core/SnapshotFiles.h"
-
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include "core/BitmapFiles.h"
+#include "core/SnapshotFiles.h"
+
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -114,7 +114,8 @@ TEST_F(SnapshotFilesTest, EachFileNeedsBothOfItsSwitchesAndReplacesTheLastSnapsh
   std::filesystem::create_directories(snaps);
   WriteText(snaps + "/Snapshot_full.bmp", "older snapshot");
   const auto written = SaveSnapshots(settings, full, small, warn);
-  EXPECT_EQ(written, (std::vector<std::string>{snaps + "/Snapshot_full.bmp", snaps + "/Snapshot_full.jpg"}));
+  EXPECT_EQ(written,
+            (std::vector<std::string>{snaps + "/Snapshot_full.bmp", snaps + "/Snapshot_full.jpg"}));
   EXPECT_EQ(ReadText(snaps + "/Snapshot_full.bmp").size(), 54u + 24u * 6u);
   const std::string jpg = ReadText(snaps + "/Snapshot_full.jpg");
   EXPECT_EQ(DecodeJpeg({jpg.begin(), jpg.end()}).Width, 8);
@@ -123,8 +124,9 @@ TEST_F(SnapshotFilesTest, EachFileNeedsBothOfItsSwitchesAndReplacesTheLastSnapsh
 
   // Only the value 1 means on; a missing key is on.
   WriteText(settings.FileName(), "[settings]\nSnapOutPutDir=" + snaps + "/\nsnapFullSize=2\n");
-  EXPECT_EQ(SaveSnapshots(settings, full, small, warn),
-            (std::vector<std::string>{snaps + "/Snapshot_small.bmp", snaps + "/Snapshot_small.jpg"}));
+  EXPECT_EQ(
+      SaveSnapshots(settings, full, small, warn),
+      (std::vector<std::string>{snaps + "/Snapshot_small.bmp", snaps + "/Snapshot_small.jpg"}));
 }
 
 TEST_F(SnapshotFilesTest, AFolderThatCannotBeMadeGivesWayToTheDefaultOne) {
@@ -143,10 +145,10 @@ TEST_F(SnapshotFilesTest, AFolderThatCannotBeMadeGivesWayToTheDefaultOne) {
   EXPECT_EQ(settings.ReadString("settings", "SnapOutPutDir", ""), home + "/videoconverter");
 }
 
-
 TEST_F(SnapshotFilesTest, KeepingEverySnapshotDatesTheNamesAndNeverReplacesOne) {
   const std::string snaps = folder.File("kept");
-  WriteText(settings.FileName(), "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=1\n");
+  WriteText(settings.FileName(),
+            "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=1\n");
   std::tm local{};
   local.tm_year = 2026 - 1900, local.tm_mon = 11, local.tm_mday = 10;
   local.tm_hour = 9, local.tm_min = 5, local.tm_sec = 3, local.tm_isdst = -1;
@@ -164,8 +166,10 @@ TEST_F(SnapshotFilesTest, KeepingEverySnapshotDatesTheNamesAndNeverReplacesOne) 
   for (const auto& file : {first[0], first[1], second[0], second[1]})
     EXPECT_TRUE(std::filesystem::exists(file)) << file;
   // Off (or any value but 1): the fixed names.
-  WriteText(settings.FileName(), "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=2\n");
-  EXPECT_EQ(SaveSnapshots(settings, full, small, warn, taken).front(), snaps + "/Snapshot_full.jpg");
+  WriteText(settings.FileName(),
+            "[settings]\nSnapOutPutDir=" + snaps + "\nsnapBmp=0\nkeepEverySnapshot=2\n");
+  EXPECT_EQ(SaveSnapshots(settings, full, small, warn, taken).front(),
+            snaps + "/Snapshot_full.jpg");
   EXPECT_TRUE(warnings.empty());
 }
 

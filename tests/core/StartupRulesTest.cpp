@@ -23,7 +23,7 @@ TEST(ErrorMessageText, PointOnlyAfterCharactersSortingAfterThePoint) {
   EXPECT_EQ(ErrorMessageText("Done."), "Done.");
   EXPECT_EQ(ErrorMessageText("code 7"), "code 7.");
   EXPECT_EQ(ErrorMessageText("(see log)"), "(see log)");
-  EXPECT_EQ(ErrorMessageText("really?"), "really?.");         // '?' sorts after '.'
+  EXPECT_EQ(ErrorMessageText("really?"), "really?.");          // '?' sorts after '.'
   EXPECT_EQ(ErrorMessageText("caf\xC3\xA9"), "caf\xC3\xA9.");  // non-ASCII letter
 }
 

@@ -8,11 +8,12 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "DialogTestSupport.h"
+#include "player/TMediaPlayer.h"
 #include "core/CropRules.h"
 #include "editing/TRectTracker.h"
 #include "editing/TfrmCrop.h"
-#include "player/TMediaPlayer.h"
+
+#include "DialogTestSupport.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -30,7 +31,8 @@ std::string SilentClip() {
 
 TCropMargins Boxes(QWidget& dialog) {
   return {Find<QSpinBox>(dialog, "spedUp")->value(), Find<QSpinBox>(dialog, "spedDown")->value(),
-          Find<QSpinBox>(dialog, "spedLeft")->value(), Find<QSpinBox>(dialog, "spedRight")->value()};
+          Find<QSpinBox>(dialog, "spedLeft")->value(),
+          Find<QSpinBox>(dialog, "spedRight")->value()};
 }
 
 TTrackRect Bounds(const QWidget& tracker) {
@@ -47,7 +49,8 @@ void Drag(QWidget& tracker, QPoint from, int dx, int dy) {
     const QPoint target = parentFrom + QPoint(dx * step / 4, dy * step / 4);
     QTest::mouseMove(&tracker, tracker.mapFromParent(target));
   }
-  QTest::mouseRelease(&tracker, Qt::LeftButton, {}, tracker.mapFromParent(parentFrom + QPoint(dx, dy)));
+  QTest::mouseRelease(&tracker, Qt::LeftButton, {},
+                      tracker.mapFromParent(parentFrom + QPoint(dx, dy)));
 }
 
 TEST(CropDialogTest, TrackerDragsAndMarginBoxesAgreeAndOnlyOkStoresSourceMargins) {
@@ -63,7 +66,8 @@ TEST(CropDialogTest, TrackerDragsAndMarginBoxesAgreeAndOnlyOkStoresSourceMargins
   auto dialog = std::make_unique<TfrmCrop>(test::LibraryFolder());
   EXPECT_EQ(dialog->windowTitle(), "Crop");
   EXPECT_EQ(Find<QGroupBox>(*dialog, "grpCropSize")->title(), "Crop Size");
-  for (const char* name : {"btnReset", "btnDefault", "btnOk", "btnCancel"}) Find<QPushButton>(*dialog, name);
+  for (const char* name : {"btnReset", "btnDefault", "btnOk", "btnCancel"})
+    Find<QPushButton>(*dialog, name);
   EXPECT_EQ(Find<QToolButton>(*dialog, "imgbtnPlay")->toolTip(), "play");
   EXPECT_EQ(Find<QToolButton>(*dialog, "imgbtnpause")->toolTip(), "pause");
   dialog->show();
@@ -107,7 +111,9 @@ TEST(CropDialogTest, TrackerDragsAndMarginBoxesAgreeAndOnlyOkStoresSourceMargins
   const TCropMargins entered = Boxes(*dialog);
 
   // The preview shows the job's stored crop frame in the copied picture.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->Player().LastPosition() > 300000 && !dialog->FrameCopy().isNull(); }, 20000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return dialog->Player().LastPosition() > 300000 && !dialog->FrameCopy().isNull(); },
+      20000));
   const QImage frame = dialog->FrameCopy();
   ASSERT_EQ(frame.size(), QSize(320, 240));
   EXPECT_EQ(frame.pixel(40, 120), qRgb(0, 128, 0));
@@ -138,7 +144,8 @@ TEST(CropDialogTest, TrackerDragsAndMarginBoxesAgreeAndOnlyOkStoresSourceMargins
   EXPECT_EQ(record.CropLeft, 26);  // 27.27 -> 27 -> 26
   EXPECT_EQ(record.CropRight, SourceMargin(entered.Right, 320, 352));
   EXPECT_EQ(record.CropBottom, SourceMargin(entered.Down, 240, 264));
-  for (int margin : {record.CropTop, record.CropBottom, record.CropLeft, record.CropRight}) EXPECT_EQ(margin % 2, 0);
+  for (int margin : {record.CropTop, record.CropBottom, record.CropLeft, record.CropRight})
+    EXPECT_EQ(margin % 2, 0);
   EXPECT_EQ(record.Zoom, "full");
 
   // Reopened: the frame from the entered margins; Reset covers the picture.

@@ -11,6 +11,7 @@
 
 #include "base/MainThread.h"
 #include "core/AppPaths.h"
+
 #include "support/QtApplication.h"
 
 namespace qarvo::test {

@@ -10,11 +10,12 @@
 #include <filesystem>
 
 #include "base/MainThread.h"
-#include "editing/TConversionFrameHook.h"
 #include "engine/TConvertEngine.h"
+#include "editing/TConversionFrameHook.h"
 #include "jobs/IRunMessages.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TfrmProgress.h"
+
 #include "support/DecodedClip.h"
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
@@ -49,11 +50,13 @@ double Mean(const std::vector<uint8_t>& yuv, int width, int height, int plane, T
   const int shift = plane == 0 ? 0 : 1;
   const int w = width >> shift;
   const size_t luma = static_cast<size_t>(width) * height;
-  const size_t offset = plane == 0 ? 0 : luma + (plane - 1) * static_cast<size_t>(w) * (height >> 1);
+  const size_t offset =
+      plane == 0 ? 0 : luma + (plane - 1) * static_cast<size_t>(w) * (height >> 1);
   double sum = 0;
   int count = 0;
   for (int y = r.Top >> shift; y < r.Bottom >> shift; ++y)
-    for (int x = r.Left >> shift; x < r.Right >> shift; ++x, ++count) sum += yuv[offset + y * w + x];
+    for (int x = r.Left >> shift; x < r.Right >> shift; ++x, ++count)
+      sum += yuv[offset + y * w + x];
   return sum / count;
 }
 
@@ -68,7 +71,8 @@ TEST(EffectsConversionTest, BrightnessTextAndPictureReachTheConvertedPictures) {
   test::TQtHandOver handOver;
   LoadMediaLibraries();
   TScratchFolder folder("effects-run");
-  WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
+  WriteText(folder.File("s.ini"),
+            "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
   WriteText(folder.File("d.ini"),
             "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=4000\n"
             "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"

@@ -13,6 +13,7 @@
 #include "editing/TFrameProcessor.h"
 #include "editing/TPainterTextDrawer.h"
 #include "editing/TWatermarkPictureLoader.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 
@@ -57,7 +58,8 @@ void Save(const QImage& image, const std::string& path) {
 
 // Moves a file's modification time on, as a later save would.
 void Touch(const std::string& path) {
-  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+  std::filesystem::last_write_time(
+      path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
 }
 
 TEST(FrameProcessingTest, TheTwoFlagsDecideWhetherTheEffectsChangeTextAndPicture) {
@@ -95,8 +97,8 @@ TEST(FrameProcessingTest, TheTwoFlagsDecideWhetherTheEffectsChangeTextAndPicture
     TFrameProcessor processor;
     std::string error;
     ASSERT_TRUE(processor.Process(frame, record, error)) << error;
-    const auto flags = ::testing::Message() << "ProcessText " << c.ProcessText << ", ProcessImage "
-                                            << c.ProcessImage;
+    const auto flags = ::testing::Message()
+                       << "ProcessText " << c.ProcessText << ", ProcessImage " << c.ProcessImage;
     // The text: in its own colour only when the effects came first.
     EXPECT_GT(Count(frame, 0, 0, 160, 70, c.ProcessText ? darkRed : red), 50) << flags;
     EXPECT_EQ(Count(frame, 0, 0, 160, 70, c.ProcessText ? red : darkRed), 0) << flags;
@@ -176,7 +178,8 @@ TEST(FrameProcessingTest, WatermarkPicturesOfEachFormatAreReadOnceAndFailOncePer
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 5; ++x) halfClear.setPixelColor(x, y, QColor(255, 128, 0, 0));
   Save(halfClear, folder.File("half.png"));
-  for (const char* name : {"w.bmp", "w.png", "w.jpg"}) Save(Solid(10, 4, orange), folder.File(name));
+  for (const char* name : {"w.bmp", "w.png", "w.jpg"})
+    Save(Solid(10, 4, orange), folder.File(name));
 
   TWatermarkPictureLoader loader;
   std::string error;
@@ -198,7 +201,8 @@ TEST(FrameProcessingTest, WatermarkPicturesOfEachFormatAreReadOnceAndFailOncePer
     Fill(frame, {200, 100, 50});
     BlendPicture(frame, *half, 0, style, 200, 0);
     EXPECT_EQ(PixelAt(frame, 2, 1), (TPixel{200, 100, 50})) << style;
-    EXPECT_EQ(PixelAt(frame, 7, 1), (style == 1 ? TPixel{43, 121, 210} : TPixel{0, 50, 50})) << style;
+    EXPECT_EQ(PixelAt(frame, 7, 1), (style == 1 ? TPixel{43, 121, 210} : TPixel{0, 50, 50}))
+        << style;
   }
 
   // Read once; read again only after the file changed.

@@ -9,11 +9,12 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "DialogTestSupport.h"
+#include "player/TMediaPlayer.h"
 #include "core/PreviewText.h"
 #include "editing/TfrmTrim.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
+
+#include "DialogTestSupport.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -61,7 +62,8 @@ TEST(TrimDialogTest, StartAndEndFromThePlayingPreviewOkStoresCancelDoesNot) {
   TMediaPlayer& player = dialog.Player();
   const int64_t full = dialog.Range().FullLength();
   ASSERT_GT(full, 4900000);
-  EXPECT_EQ(Find<QLabel>(dialog, "lblSourceName")->text().toStdString(), clip.size() <= 50 ? clip : clip.substr(0, 44) + "...avi  ");
+  EXPECT_EQ(Find<QLabel>(dialog, "lblSourceName")->text().toStdString(),
+            clip.size() <= 50 ? clip : clip.substr(0, 44) + "...avi  ");
   EXPECT_EQ(Find<QLabel>(dialog, "lblLength")->text(), "Duration:    " + Time(full));
   EXPECT_EQ(edtStart->text(), "00:00:00.000");
   EXPECT_EQ(edtEnd->text(), Time(full));
@@ -69,7 +71,8 @@ TEST(TrimDialogTest, StartAndEndFromThePlayingPreviewOkStoresCancelDoesNot) {
   EXPECT_FALSE(Find<QToolButton>(dialog, "imgbtnPlay")->isEnabled());
   EXPECT_TRUE(Find<QToolButton>(dialog, "imgbtnpause")->isEnabled());
 
-  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 700000 && imgPreview->HasPicture(); }, 20000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return player.LastPosition() > 700000 && imgPreview->HasPicture(); }, 20000));
   QTest::mouseClick(Find<QPushButton>(dialog, "btnOk1"), Qt::LeftButton);
   const int64_t start = dialog.Range().RangeStart();
   EXPECT_GT(start, 700000);

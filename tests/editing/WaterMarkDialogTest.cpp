@@ -15,10 +15,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "DialogTestSupport.h"
+#include "player/TMediaPlayer.h"
 #include "editing/TfrmWaterMark.h"
 #include "jobs/TVideoSurfaceWidget.h"
-#include "player/TMediaPlayer.h"
+
+#include "DialogTestSupport.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 
@@ -70,10 +71,17 @@ TEST(WaterMarkDialogTest, OpensFromTheRecordPreviewsLiveAndOnlyOkStoresTheValues
   EXPECT_EQ(tabs->tabText(0), "Effect");
   EXPECT_EQ(tabs->tabText(1), "Add Text");
   EXPECT_EQ(tabs->tabText(2), "Add Image");
-  for (const TRange& range : {TRange{"trcBrightness", 0, 512}, {"trcContrast", -100, 100}, {"trcSaturation", 0, 512},
-                              {"trcExposure", -255, 512}, {"trcAutoadjust", 0, 10}, {"trcTextHoriz", 0, 100},
-                              {"trcTextVert", 0, 100}, {"trcTextTran", 0, 10}, {"trcImageHoriz", 0, 100},
-                              {"trcImageVert", 0, 100}, {"trcImageAlpha", 0, 255}}) {
+  for (const TRange& range : {TRange{"trcBrightness", 0, 512},
+                              {"trcContrast", -100, 100},
+                              {"trcSaturation", 0, 512},
+                              {"trcExposure", -255, 512},
+                              {"trcAutoadjust", 0, 10},
+                              {"trcTextHoriz", 0, 100},
+                              {"trcTextVert", 0, 100},
+                              {"trcTextTran", 0, 10},
+                              {"trcImageHoriz", 0, 100},
+                              {"trcImageVert", 0, 100},
+                              {"trcImageAlpha", 0, 255}}) {
     auto* bar = Find<QSlider>(*dialog, range.Bar);
     EXPECT_EQ(bar->minimum(), range.Minimum) << range.Bar;
     EXPECT_EQ(bar->maximum(), range.Maximum) << range.Bar;
@@ -85,8 +93,10 @@ TEST(WaterMarkDialogTest, OpensFromTheRecordPreviewsLiveAndOnlyOkStoresTheValues
   EXPECT_EQ(Find<QPushButton>(*dialog, "btnCancel")->text(), "&Cancel");
   EXPECT_EQ(Find<QGroupBox>(*dialog, "grpSourcePreview")->title(), "Source Preview");
   EXPECT_EQ(Find<QGroupBox>(*dialog, "grpOutputPreview")->title(), "Output Preview");
-  for (const char* name : {"rbAudioAdjust", "rbStyle1", "rbStyle2"}) Find<QRadioButton>(*dialog, name);
-  for (const char* name : {"btnReset", "btnClearText", "btnClearImage"}) Find<QPushButton>(*dialog, name);
+  for (const char* name : {"rbAudioAdjust", "rbStyle1", "rbStyle2"})
+    Find<QRadioButton>(*dialog, name);
+  for (const char* name : {"btnReset", "btnClearText", "btnClearImage"})
+    Find<QPushButton>(*dialog, name);
   Find<QFontComboBox>(*dialog, "suiFontCmb");
 
   dialog->show();
@@ -137,9 +147,12 @@ TEST(WaterMarkDialogTest, OpensFromTheRecordPreviewsLiveAndOnlyOkStoresTheValues
   auto* imgPreview = Find<TVideoSurfaceWidget>(*dialog, "imgPreview");
   const auto dark = [&] {
     const QRect area = imgPreview->PictureRect();
-    return !area.isEmpty() && qGray(imgPreview->grab().toImage().pixel(area.center() + QPoint(0, area.height() / 4))) < 24;
+    return !area.isEmpty() &&
+           qGray(imgPreview->grab().toImage().pixel(area.center() + QPoint(0, area.height() / 4))) <
+               24;
   };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->LastPositions().TextY == 120 && dark(); }, 20000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return dialog->LastPositions().TextY == 120 && dark(); }, 20000));
   QTest::mouseClick(Find<QPushButton>(*dialog, "btnOk"), Qt::LeftButton);
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_EQ(record.Brightness, 0);

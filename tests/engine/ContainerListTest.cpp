@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
-#include "ConvertTestSupport.h"
 #include "base/EngineError.h"
 #include "probe/TMediaProbe.h"
+
+#include "ConvertTestSupport.h"
 
 namespace qarvo {
 namespace {
@@ -20,19 +21,27 @@ struct TTarget {
 
 // The catalogue's containers, with the settings their formats require.
 const TTarget kTargets[] = {
-    {"mp4", "", ""},          {"3gp", "h263", "aac", 176, 144, 22050},
+    {"mp4", "", ""},
+    {"3gp", "h263", "aac", 176, 144, 22050},
     {"3g2", "h263", "aac", 176, 144, 22050},
-    {"avi", "", ""},          {"mov", "", ""},
+    {"avi", "", ""},
+    {"mov", "", ""},
     {"flv", "", "", 0, 0, 44100},
     {"swf", "", "", 0, 0, 44100},
-    {"asf", "", ""},          {"wmv", "", ""},
-    {"mpg", "", ""},          {"ts", "", ""},
+    {"asf", "", ""},
+    {"wmv", "", ""},
+    {"mpg", "", ""},
+    {"ts", "", ""},
     {"vob", "", "", 0, 0, 48000},
     {"dv", "", "", 720, 576, 48000, 25, 2},
-    {"mkv", "", ""},          {"mp3", "-", ""},
-    {"aac", "-", ""},         {"m4a", "-", ""},
-    {"wma", "-", ""},         {"wav", "-", ""},
-    {"ogg", "-", ""},         {"ac3", "-", "", 0, 0, 48000},
+    {"mkv", "", ""},
+    {"mp3", "-", ""},
+    {"aac", "-", ""},
+    {"m4a", "-", ""},
+    {"wma", "-", ""},
+    {"wav", "-", ""},
+    {"ogg", "-", ""},
+    {"ac3", "-", "", 0, 0, 48000},
 };
 
 void Apply(const TTarget& target, TTaskOptions& o) {
@@ -64,7 +73,8 @@ TEST_F(ContainerListTest, EveryClipOpensAnOutputOfEveryContainer) {
       ASSERT_TRUE(task.OpenInput(EnsureClip(clip.Name))) << clip.Name << ": " << task.ErrorText();
       Apply(target, task.Options);
       const std::string out = dir_.File(clip.Name + "." + target.Extension);
-      EXPECT_GT(task.OpenOutput(out, false), 0) << clip.Name << " -> " << target.Extension << ": " << task.ErrorText();
+      EXPECT_GT(task.OpenOutput(out, false), 0)
+          << clip.Name << " -> " << target.Extension << ": " << task.ErrorText();
       task.ReleaseFiles(false);
     }
   }
@@ -95,7 +105,8 @@ TEST_F(ContainerListTest, AClipConvertsIntoEveryContainer) {
       EXPECT_NEAR(video->FrameNumbers.size() / rate, 3.0, 1.5 / rate) << target.Extension;
     }
     ASSERT_TRUE(audio) << target.Extension;
-    EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 3.0, 0.15)
+    EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate,
+                3.0, 0.15)
         << target.Extension;
   }
 }
@@ -162,7 +173,8 @@ TEST_P(EveryClipContainerTest, OneSecondConvertsAndDecodes) {
     if (video && marksReadable) {
       EXPECT_EQ(video->FrameNumbers.front(), 0) << target.Extension;
       for (size_t i = 1; i < video->FrameNumbers.size(); ++i)
-        EXPECT_GE(video->FrameNumbers[i], video->FrameNumbers[i - 1]) << target.Extension << " picture " << i;
+        EXPECT_GE(video->FrameNumbers[i], video->FrameNumbers[i - 1])
+            << target.Extension << " picture " << i;
       // A rate change may leave the output up to two of its pictures behind the source.
       const double sourceRate = av_q2d(spec.FrameRate);
       const double outputRate = av_q2d(video->FrameRate);
@@ -170,9 +182,11 @@ TEST_P(EveryClipContainerTest, OneSecondConvertsAndDecodes) {
       EXPECT_NEAR(video->FrameNumbers.back(), sourceRate - 1, slack) << target.Extension;
     }
     // Into swf and dv a 1 fps clip's second holds one picture and only the sound it carries.
-    const bool soundPerPicture = target.Extension == std::string("swf") || target.Extension == std::string("dv");
+    const bool soundPerPicture =
+        target.Extension == std::string("swf") || target.Extension == std::string("dv");
     if (audio && !(GetParam() == "fps1" && soundPerPicture)) {
-      EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 1.0, 0.15)
+      EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate,
+                  1.0, 0.15)
           << target.Extension;
     }
   }

@@ -25,7 +25,8 @@ std::string ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 class ConvertEngineBadInputTest : public testing::Test {
@@ -52,7 +53,8 @@ class ConvertEngineBadInputTest : public testing::Test {
     const TTerminateInfo& info = Ended(task);
     EXPECT_FALSE(info.Finished) << task;
     EXPECT_TRUE(info.Exception) << task;
-    EXPECT_NE(info.ExceptionMsg.find(reasonPart), std::string::npos) << task << ": " << info.ExceptionMsg;
+    EXPECT_NE(info.ExceptionMsg.find(reasonPart), std::string::npos)
+        << task << ": " << info.ExceptionMsg;
   }
 
   TScratchFolder folder_;
@@ -92,21 +94,25 @@ TEST_F(ConvertEngineBadInputTest, FailingTasksEndWithTheirReasonAndTheRunGoesOn)
   const int unwritable = engine_.AddTask(clip_);
   WriteBytes(folder_.File("plain"), "a file, not a folder");
   EXPECT_FALSE(engine_.SetOutputFile(unwritable, folder_.File("plain/out.mp4")));
-  EXPECT_NE(engine_.LastErrMsg().find("plain/out.mp4: Error number -20 occurred (Not a directory)"), std::string::npos)
+  EXPECT_NE(engine_.LastErrMsg().find("plain/out.mp4: Error number -20 occurred (Not a directory)"),
+            std::string::npos)
       << engine_.LastErrMsg();
   // An encoder that refuses the picture size.
   const int refused = engine_.AddTask(clip_);
   TOutputOptions h263;
   h263.VideoCodec = "h263";
   h263.FrameSize = "160x120";
-  ASSERT_TRUE(engine_.SetOutputFile(refused, folder_.File("refused.3gp"), &h263)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(refused, folder_.File("refused.3gp"), &h263))
+      << engine_.LastErrMsg();
   // A source whose header reads but whose data is all damaged yields nothing.
   std::string bytes = ReadBytes(clip_);
-  for (size_t i = 4000; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+  for (size_t i = 4000; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
   WriteBytes(folder_.File("damaged.avi"), bytes);
   const int damaged = engine_.AddTask(folder_.File("damaged.avi"));
   ASSERT_GE(damaged, 0) << engine_.LastErrMsg();
-  ASSERT_TRUE(engine_.SetOutputFile(damaged, folder_.File("from-damaged.mp4"))) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(damaged, folder_.File("from-damaged.mp4")))
+      << engine_.LastErrMsg();
   const int good = AddGoodTask("good.avi");
 
   engine_.StartTask(2);
@@ -135,16 +141,19 @@ TEST_F(ConvertEngineBadInputTest, CutOffSourcesWarnAndFailingReadsFail) {
   const std::string sources[] = {whole, cut, failing.Name()};
   for (int i = 0; i < 3; ++i) {
     ASSERT_EQ(engine_.AddTask(sources[i]), i) << engine_.LastErrMsg();
-    ASSERT_TRUE(engine_.SetOutputFile(i, folder_.File(std::to_string(i) + ".avi"))) << engine_.LastErrMsg();
+    ASSERT_TRUE(engine_.SetOutputFile(i, folder_.File(std::to_string(i) + ".avi")))
+        << engine_.LastErrMsg();
   }
   engine_.StartTask(0);
   ASSERT_EQ(recorder_.Terminations.size(), 4u);
   EXPECT_TRUE(Ended(0).Finished) << Ended(0).ExceptionMsg;
   EXPECT_EQ(Ended(0).Warning, "");
   EXPECT_TRUE(Ended(1).Finished) << Ended(1).ExceptionMsg;
-  EXPECT_TRUE(std::regex_match(Ended(1).Warning, std::regex("source ended early at 00:00:01\\.[0-9]{2} of 00:00:03\\.00")))
+  EXPECT_TRUE(std::regex_match(
+      Ended(1).Warning, std::regex("source ended early at 00:00:01\\.[0-9]{2} of 00:00:03\\.00")))
       << Ended(1).Warning;
-  const double reached = std::stod(Ended(1).Warning.substr(std::string("source ended early at 00:00:").size()));
+  const double reached =
+      std::stod(Ended(1).Warning.substr(std::string("source ended early at 00:00:").size()));
   const TDecodedClip converted = DecodeClip(folder_.File("1.avi"));
   ASSERT_FALSE(converted.Streams.empty());
   for (const TDecodedStream& stream : converted.Streams) {

@@ -9,8 +9,9 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "ConvertEngineSupport.h"
 #include "media/EngineLogger.h"
+
+#include "ConvertEngineSupport.h"
 #include "support/DecodedClip.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -90,11 +91,13 @@ TEST_F(ConvertEngineClipTest, HookChangesReachTheOutputUntilStopHook) {
   TOutputOptions options;
   options.CustomHook = true;
   options.VideoCodec = "mpeg4";
-  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("hooked.avi"), &options)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("hooked.avi"), &options))
+      << engine_.LastErrMsg();
   EXPECT_EQ(options.FileName, folder_.File("hooked.avi"));  // written back
   engine_.StartTask(1);
   ASSERT_TRUE(recorder_.WaitRunEnded());
-  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
 
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].TaskIndex, 0);
@@ -112,9 +115,11 @@ TEST_F(ConvertEngineClipTest, HookChangesReachTheOutputUntilStopHook) {
 
 TEST_F(ConvertEngineClipTest, HookExceptionIsLoggedAndTheConversionGoesOn) {
   std::vector<std::string> errors;
-  TEngineLogger::GetLogger().SetOnLog([&](const void*, uint32_t, TLogLevel level, const std::string& text) {
-    if (level == TLogLevel::llError && text.rfind("Error occurs OnCustomHook", 0) == 0) errors.push_back(text);
-  });
+  TEngineLogger::GetLogger().SetOnLog(
+      [&](const void*, uint32_t, TLogLevel level, const std::string& text) {
+        if (level == TLogLevel::llError && text.rfind("Error occurs OnCustomHook", 0) == 0)
+          errors.push_back(text);
+      });
   int calls = 0;
   engine_.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
     ++calls;
@@ -128,12 +133,14 @@ TEST_F(ConvertEngineClipTest, HookExceptionIsLoggedAndTheConversionGoesOn) {
   engine_.StartTask(0);
   TEngineLogger::GetLogger().SetOnLog(nullptr);
   ASSERT_EQ(recorder_.Terminations.size(), 2u);
-  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
   const TDecodedStream& video = Video(folder_.File("out.avi"));
   EXPECT_EQ(calls, static_cast<int>(video.FrameNumbers.size()));
   ASSERT_FALSE(errors.empty());
   EXPECT_EQ(errors[0], "Error occurs OnCustomHook: handler failed");
-  for (size_t i = 0; i < video.FrameNumbers.size(); ++i) EXPECT_EQ(video.FrameNumbers[i], static_cast<int>(i));
+  for (size_t i = 0; i < video.FrameNumbers.size(); ++i)
+    EXPECT_EQ(video.FrameNumbers[i], static_cast<int>(i));
 }
 
 TEST_F(ConvertEngineClipTest, PreviewBitmapsArriveOnTheMainThreadAtTheEncoderSize) {
@@ -149,7 +156,8 @@ TEST_F(ConvertEngineClipTest, PreviewBitmapsArriveOnTheMainThreadAtTheEncoderSiz
   ASSERT_EQ(AddTask("short3s"), 0);
   TOutputOptions options;
   options.FrameSize = "160x120";
-  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("small.avi"), &options)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("small.avi"), &options))
+      << engine_.LastErrMsg();
   engine_.StartTask(1);
   ASSERT_TRUE(recorder_.WaitRunEnded());
   ASSERT_FALSE(previews.empty());
@@ -178,7 +186,8 @@ TEST_F(ConvertEngineClipTest, PreviewsSwitchedOffFromInsideTheirHandler) {
   ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("previewed.avi"))) << engine_.LastErrMsg();
   engine_.StartTask(1);
   ASSERT_TRUE(recorder_.WaitRunEnded());
-  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(engine_.Task(0)->PreviewFlags(), 0);
 }
@@ -206,7 +215,8 @@ TEST_F(ConvertEngineClipTest, RecordFieldsWinOverOptionTextAndReachTheOutput) {
   options.FrameRate = "15";
   options.Info.Title = "A title";
   options.Info.Year = 2009;
-  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("fields.avi"), &options)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("fields.avi"), &options))
+      << engine_.LastErrMsg();
   const TOpenedOutput& out = engine_.Task(0)->Files.Outputs.at(0);
   const AVCodecContext* video = nullptr;
   const AVCodecContext* audio = nullptr;
@@ -239,7 +249,8 @@ TEST_F(ConvertEngineClipTest, PrivateOptionsReachTheEncoderAndMuxerGuessedFromTh
 
   TOutputOptions program;
   program.MuxRate = 10080000;
-  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("guessed.mpg"), &program)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("guessed.mpg"), &program))
+      << engine_.LastErrMsg();
   int64_t muxRate = 0;
   const AVFormatContext* mpeg = engine_.Task(0)->Files.Outputs.at(1).Context.get();
   ASSERT_GE(api().av_opt_get_int(mpeg->priv_data, "muxrate", 0, &muxRate), 0);
@@ -247,7 +258,8 @@ TEST_F(ConvertEngineClipTest, PrivateOptionsReachTheEncoderAndMuxerGuessedFromTh
 
   engine_.StartTask(1);
   ASSERT_TRUE(recorder_.WaitRunEnded());
-  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished) << recorder_.Terminations[0].Info.ExceptionMsg;
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
   const std::string bytes = FileBytes(out);
   const std::vector<std::string> boxes = TopLevelBoxes(bytes);
   const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
@@ -265,7 +277,8 @@ TEST_F(ConvertEngineClipTest, RefusedEncoderFailsItsTaskRemovesTheOutputAndTheRu
   TOutputOptions refused;
   refused.VideoCodec = "h263";
   refused.FrameSize = "160x120";  // not a size the format allows
-  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("refused.3gp"), &refused)) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("refused.3gp"), &refused))
+      << engine_.LastErrMsg();
   ASSERT_EQ(AddTask("3gp_h263_aac"), 1);
   ASSERT_TRUE(engine_.SetOutputFile(1, folder_.File("good.avi")));
   engine_.StartTask(1);
@@ -277,7 +290,8 @@ TEST_F(ConvertEngineClipTest, RefusedEncoderFailsItsTaskRemovesTheOutputAndTheRu
   EXPECT_FALSE(failed.Finished);
   EXPECT_FALSE(failed.ExceptionMsg.empty());
   EXPECT_FALSE(fs::exists(folder_.File("refused.3gp")));
-  EXPECT_TRUE(recorder_.Terminations[1].Info.Finished) << recorder_.Terminations[1].Info.ExceptionMsg;
+  EXPECT_TRUE(recorder_.Terminations[1].Info.Finished)
+      << recorder_.Terminations[1].Info.ExceptionMsg;
   EXPECT_GT(Video(folder_.File("good.avi")).FrameNumbers.size(), 20u);
 }
 
@@ -290,7 +304,8 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
   ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder_.ProgressCount() >= 2; },
                                        std::chrono::seconds(20)));
   engine_.Pause();
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(20)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(20)));
   const auto held = fs::file_size(out);
   const int progress = recorder_.ProgressCount();
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
@@ -300,7 +315,8 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
   engine_.Stop(true);
   ASSERT_TRUE(recorder_.WaitRunEnded());
   EXPECT_FALSE(recorder_.Terminations[0].Info.Finished);
-  EXPECT_FALSE(recorder_.Terminations[0].Info.Exception) << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_FALSE(recorder_.Terminations[0].Info.Exception)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
   // Closed properly: readable up to where it stopped.
   const TDecodedStream& video = Video(out);
   EXPECT_GT(video.FrameNumbers.size(), 0u);

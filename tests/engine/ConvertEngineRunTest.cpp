@@ -1,7 +1,6 @@
 // The engine's run policy with scripted tasks: threaded and unthreaded runs, the end-of-run
 // event, stop and pause, the operations refused while working, and where events arrive.
 #include <gtest/gtest.h>
-
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -10,8 +9,9 @@
 #include <fstream>
 #include <set>
 
-#include "ConvertEngineSupport.h"
 #include "base/EngineError.h"
+
+#include "ConvertEngineSupport.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -39,7 +39,9 @@ class ConvertEngineRunTest : public testing::Test {
       }
     }
   }
-  std::string Output(int index) const { return folder_.File("out" + std::to_string(index) + ".avi"); }
+  std::string Output(int index) const {
+    return folder_.File("out" + std::to_string(index) + ".avi");
+  }
 
   std::vector<int> TerminatedIndices() {
     std::lock_guard lock(recorder_.Mutex);
@@ -88,7 +90,8 @@ TEST_F(ConvertEngineRunTest, TwoThreadsRunFiveTasksTwoAtATime) {
   engine_.StartTask(2);
   ASSERT_TRUE(recorder_.WaitRunEnded());
   // The last termination and the end-of-run event may still be on their way.
-  TMainThread::WaitPumping([&] { return TerminatedIndices().size() == 6; }, std::chrono::seconds(5));
+  TMainThread::WaitPumping([&] { return TerminatedIndices().size() == 6; },
+                           std::chrono::seconds(5));
   std::vector<int> indices = TerminatedIndices();
   ASSERT_EQ(indices.size(), 6u);
   EXPECT_EQ(std::count(indices.begin(), indices.end(), -1), 1);
@@ -180,10 +183,12 @@ TEST_F(ConvertEngineRunTest, PauseHoldsTheTaskAndStopEndsItWhilePaused) {
   AddTasks(1);
   engine_.SetTriggerEventInMainThread(false);
   engine_.StartTask(1);
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return script_.Iterated > 3; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return script_.Iterated > 3; }, std::chrono::seconds(5)));
   engine_.Pause();
   // Once the iteration in progress has reached the gate, nothing may move.
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
   const int held = script_.Iterated;
   const int progress = recorder_.ProgressCount();
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -202,9 +207,11 @@ TEST_F(ConvertEngineRunTest, ResumeLetsAPausedTaskFinish) {
   script_.Iterations = 40;
   AddTasks(1);
   engine_.StartTask(1);
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return script_.Iterated > 1; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return script_.Iterated > 1; }, std::chrono::seconds(5)));
   engine_.Pause();
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
   EXPECT_FALSE(recorder_.RunEnded());
   engine_.Resume();
   ASSERT_TRUE(recorder_.WaitRunEnded());
@@ -289,7 +296,8 @@ TEST_F(ConvertEngineRunTest, StoppedTaskKeepsItsOutput) {
   script_.Step = std::chrono::milliseconds(1);
   AddTasks(1);
   engine_.StartTask(1);
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return script_.Iterated > 2; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return script_.Iterated > 2; }, std::chrono::seconds(5)));
   engine_.Stop(true);
   ASSERT_TRUE(recorder_.WaitRunEnded());
   EXPECT_TRUE(fs::exists(Output(0)));
@@ -302,7 +310,8 @@ TEST_F(ConvertEngineRunTest, WorkerThreadsRunAtTheChosenPriority) {
   script_.Iterations = 1;
   script_.EachIteration = [&](TTranscoder&, int) {
     std::lock_guard lock(mutex);
-    seen.emplace_back(sched_getscheduler(0), getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+    seen.emplace_back(sched_getscheduler(0),
+                      getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
   };
   AddTasks(2);
   engine_.SetThreadPriority(TThreadPriority::tpLower);

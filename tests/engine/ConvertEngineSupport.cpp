@@ -52,8 +52,9 @@ void TEventRecorder::Attach(TConvertEngine& engine) {
 
 int TEventRecorder::EndOfRunCount() {
   std::lock_guard lock(Mutex);
-  return static_cast<int>(std::count_if(Terminations.begin(), Terminations.end(),
-                                        [](const TTerminated& t) { return t.Info.TaskIndex == -1; }));
+  return static_cast<int>(
+      std::count_if(Terminations.begin(), Terminations.end(),
+                    [](const TTerminated& t) { return t.Info.TaskIndex == -1; }));
 }
 
 bool TEventRecorder::RunEnded() { return EndOfRunCount() > 0; }

@@ -2,8 +2,6 @@
 // what the application would see, for the run policy and event delivery tests.
 #pragma once
 
-#include "support/ScratchFolder.h"
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,14 +16,16 @@
 #include "base/MainThread.h"
 #include "engine/TConvertEngine.h"
 
+#include "support/ScratchFolder.h"
+
 namespace qarvo {
 
 // How the scripted tasks behave, and what they observed while running.
 struct TScript {
   int Iterations = 5;
   std::chrono::milliseconds Step{2};
-  bool Fail = false;              // throw at the end of the loop
-  std::string OutputBytes;        // written into the first output before the loop ends
+  bool Fail = false;        // throw at the end of the loop
+  std::string OutputBytes;  // written into the first output before the loop ends
   std::function<void(TTranscoder&, int iteration)> EachIteration;
 
   std::mutex Mutex;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/TCustomTranscoder.h"
+
 #include "support/DecodedClip.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"

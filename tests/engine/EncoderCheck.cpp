@@ -45,8 +45,8 @@ std::string OpenAndEncode(AVCodecContext* ctx, const AVCodec* codec, TDictionary
   int r = api().avcodec_open2(ctx, codec, privateOptions.Address());
   if (r < 0) return "avcodec_open2: " + LibraryText(r);
   if (privateOptions.Count() > 0) {
-    const AVDictionaryEntry* e = api().av_dict_get(privateOptions.Raw(), "", nullptr,
-                                                   AV_DICT_IGNORE_SUFFIX);
+    const AVDictionaryEntry* e =
+        api().av_dict_get(privateOptions.Raw(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
     return std::string("option not used: ") + e->key;
   }
   TFramePtr frame = MakeFrame();

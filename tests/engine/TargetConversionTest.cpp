@@ -4,8 +4,9 @@
 
 #include <fstream>
 
-#include "ConvertTestSupport.h"
 #include "base/EngineError.h"
+
+#include "ConvertTestSupport.h"
 
 namespace qarvo {
 namespace {

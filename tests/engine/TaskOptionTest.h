@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/EngineError.h"
+#include "base/MainThread.h"
 #include "media/EngineLogger.h"
 #include "media/LibraryLoader.h"
-#include "base/MainThread.h"
 #include "engine/TCustomTranscoder.h"
 
 namespace qarvo {

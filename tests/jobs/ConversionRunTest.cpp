@@ -1,5 +1,3 @@
-#include "jobs/TConversionRun.h"
-
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -17,7 +15,9 @@
 #include "engine/TConvertEngine.h"
 #include "engine/TTranscoder.h"
 #include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
 #include "jobs/TfrmProgress.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
@@ -56,8 +56,9 @@ class ConversionRunTest : public ::testing::Test {
  protected:
   ConversionRunTest() {
     LoadMediaLibraries();
-    WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") + "\nSnapOutPutDir=" +
-                                        folder.File("snaps") + "\nFormatCode=3\npriority=1\n");
+    WriteText(folder.File("s.ini"), "[settings]\nOutPutDir=" + folder.File("out") +
+                                        "\nSnapOutPutDir=" + folder.File("snaps") +
+                                        "\nFormatCode=3\npriority=1\n");
     WriteText(folder.File("d.ini"),
               "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=512\n"
               "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
@@ -77,7 +78,8 @@ class ConversionRunTest : public ::testing::Test {
 
   std::vector<TJobRow> Rows(const std::vector<std::string>& files) {
     std::vector<TJobRow> rows;
-    for (const std::string& file : files) rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
+    for (const std::string& file : files)
+      rows.push_back({file, true, NewJobRecord(file, "", 0, "lbox"), {}, {}});
     return rows;
   }
   bool Start(std::vector<TJobRow>& rows) {
@@ -133,7 +135,8 @@ TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) 
     const std::string bytes = test::ReadText(file);
     if (bytes.size() < 26) return std::pair<int, int>{0, 0};
     const auto le = [&](size_t at) {
-      return int(uint8_t(bytes[at])) | int(uint8_t(bytes[at + 1])) << 8 | int(uint8_t(bytes[at + 2])) << 16;
+      return int(uint8_t(bytes[at])) | int(uint8_t(bytes[at + 1])) << 8 |
+             int(uint8_t(bytes[at + 2])) << 16;
     };
     return std::pair<int, int>{le(18), le(22)};
   };

@@ -1,8 +1,7 @@
-#include "jobs/EncoderAvailability.h"
-
 #include <gtest/gtest.h>
 
 #include "media/LibraryLoader.h"
+#include "jobs/EncoderAvailability.h"
 
 namespace qarvo {
 namespace {

@@ -1,10 +1,8 @@
-#include "jobs/TfrmPreviewWindow.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -13,6 +11,8 @@
 #include "base/EngineRecords.h"
 #include "base/MainThread.h"
 #include "engine/hook/TPreviewer.h"
+#include "jobs/TfrmPreviewWindow.h"
+
 #include "support/QtApplication.h"
 
 namespace qarvo {
@@ -32,14 +32,16 @@ void OnWorker(const std::function<void()>& work) {
     work();
     done = true;
   });
-  const bool finished = TMainThread::WaitPumping([&] { return done.load(); }, std::chrono::seconds(60));
+  const bool finished =
+      TMainThread::WaitPumping([&] { return done.load(); }, std::chrono::seconds(60));
   worker.join();
   ASSERT_TRUE(finished);
 }
 
 void Send(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
   QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)),
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                    Qt::NoModifier);
   QApplication::sendEvent(target, &event);
 }
 
@@ -65,7 +67,8 @@ TEST(TfrmPreviewWindow, TaskPreviewsOpenAStayOnTopCaptionedMovableWindowUntilThe
   EXPECT_EQ(window->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_LE((window->frameGeometry().center() - window->screen()->availableGeometry().center())
-                .manhattanLength(), 4);
+                .manhattanLength(),
+            4);
   // A copy of the task's picture, which the task then overwrites.
   EXPECT_EQ(window->Picture().pixelColor(10, 20), QColor(10, 20, 200));
   bitmap.ScanLine(20)[30] = 0;

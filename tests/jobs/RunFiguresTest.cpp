@@ -12,11 +12,11 @@ TEST(PreviewFit, FillsOneSideAndCentresWithHalvesRoundedToEven) {
     int W, H;
     TFitRect Expected;
   } cases[] = {
-      {320, 240, {54, 0, 281, 210}},   // free 109: 54.5 becomes 54
-      {98, 210, {146, 0, 97, 210}},    // free 291: 145.5 becomes 146
-      {389, 105, {0, 52, 389, 106}},   // free 105 in height: 52.5 becomes 52
-      {1600, 900, {8, 0, 373, 210}},   // 373.3 wide: 7.8 becomes 8
-      {778, 420, {0, 0, 389, 210}},    // the area's own shape fills it
+      {320, 240, {54, 0, 281, 210}},  // free 109: 54.5 becomes 54
+      {98, 210, {146, 0, 97, 210}},   // free 291: 145.5 becomes 146
+      {389, 105, {0, 52, 389, 106}},  // free 105 in height: 52.5 becomes 52
+      {1600, 900, {8, 0, 373, 210}},  // 373.3 wide: 7.8 becomes 8
+      {778, 420, {0, 0, 389, 210}},   // the area's own shape fills it
       {3890, 100, {0, 100, 389, 10}},
   };
   for (const auto& c : cases)
@@ -35,7 +35,8 @@ TEST(RunEstimate, SpeedAndTimeLeftLeaveOutPausesAndUnknownLengths) {
   EXPECT_DOUBLE_EQ(*estimate.FramesPerSecond(), 50.0);
   EXPECT_EQ(*estimate.TaskTimeLeftUs(), 3000000);
   EXPECT_EQ(*estimate.RunTimeLeftUs(), 3000000 + 25000000);
-  EXPECT_EQ(SpeedText(estimate.FramesPerSecond(), estimate.RealTimeFactor()), "50.0 fps, 2.0\u00d7 real time");
+  EXPECT_EQ(SpeedText(estimate.FramesPerSecond(), estimate.RealTimeFactor()),
+            "50.0 fps, 2.0\u00d7 real time");
   EXPECT_EQ(TimeLeftText(estimate.RunTimeLeftUs()), "0:00:28");
 
   // Three seconds paused do not slow the figures down.

@@ -1,10 +1,10 @@
-#include "jobs/TEngineJobProber.h"
-
 #include <gtest/gtest.h>
 
-#include "core/AppPaths.h"
 #include "engine/TConvertEngine.h"
+#include "core/AppPaths.h"
+#include "jobs/TEngineJobProber.h"
 #include "jobs/TJobListModel.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"

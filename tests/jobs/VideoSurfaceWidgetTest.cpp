@@ -1,5 +1,3 @@
-#include "jobs/TVideoSurfaceWidget.h"
-
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -9,6 +7,8 @@
 #include "base/MainThread.h"
 #include "media/LibraryLoader.h"
 #include "player/TMediaPlayer.h"
+#include "jobs/TVideoSurfaceWidget.h"
+
 #include "support/QtApplication.h"
 #include "support/TestMedia.h"
 #include "support/TestPicture.h"
@@ -20,13 +20,15 @@ namespace {
 std::vector<uint8_t> Luma(const QImage& image, const QRect& area) {
   std::vector<uint8_t> luma;
   for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x) luma.push_back(static_cast<uint8_t>(qGray(image.pixel(x, y))));
+    for (int x = area.left(); x <= area.right(); ++x)
+      luma.push_back(static_cast<uint8_t>(qGray(image.pixel(x, y))));
   return luma;
 }
 
 TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize) {
   test::TQtHandOver handOver;
-  ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries)) << TLibraryLoader::Instance().LastError();
+  ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries))
+      << TLibraryLoader::Instance().LastError();
   TClipSpec spec = StandardClip("avi_mpeg4_mp3");
   spec.AudioCodec.clear();
   spec.CornerMarker = true;
@@ -43,7 +45,8 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
   });
   ASSERT_TRUE(player.Open(clip, &pan1, false)) << player.LastErrMsg();
   QSignalSpy arrived(&pan1, &TVideoSurfaceWidget::PictureArrived);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pan1.PicturesShown() >= 3 && pan1.HasPicture(); }, 20000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return pan1.PicturesShown() >= 3 && pan1.HasPicture(); }, 20000));
   player.Pause();
   ASSERT_TRUE(QTest::qWaitFor([&] { return player.Paused(); }, 20000));
   QCoreApplication::processEvents();
@@ -66,7 +69,8 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
 
   // A wider surface reaches the player, which shows its picture anew in the middle.
   pan1.resize(400, 171);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pan1.PictureRect() == QRect(86, 0, 228, 171); }, 20000)) << "picture at " << pan1.PictureRect().x();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pan1.PictureRect() == QRect(86, 0, 228, 171); }, 20000))
+      << "picture at " << pan1.PictureRect().x();
   player.Stop(true);
   pan1.Clear();
   EXPECT_FALSE(pan1.HasPicture());
@@ -78,7 +82,8 @@ TEST(TVideoSurfaceWidget, PaintsTheClipLetterboxedInItsColoursAndFollowsAResize)
 // first must come out as full red, the second (read with the other matrix) visibly duller.
 TEST(TVideoSurfaceWidget, TakesTheColourMatrixTheStreamNames) {
   test::TQtHandOver handOver;
-  ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries)) << TLibraryLoader::Instance().LastError();
+  ASSERT_TRUE(TLibraryLoader::Instance().Load(kPlayerLibraries))
+      << TLibraryLoader::Instance().LastError();
   TVideoSurfaceWidget pan1;
   pan1.resize(64, 48);
   pan1.show();

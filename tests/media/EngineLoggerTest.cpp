@@ -1,5 +1,3 @@
-#include "media/EngineLogger.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,8 +6,9 @@
 #include <vector>
 
 #include "base/EngineError.h"
-#include "media/LibraryLoader.h"
 #include "base/MainThread.h"
+#include "media/EngineLogger.h"
+#include "media/LibraryLoader.h"
 
 namespace qarvo {
 namespace {
@@ -127,7 +126,8 @@ TEST_F(EngineLoggerTest, PartsOfTwoThreadsNeverMix) {
   a.join();
   b.join();
   ASSERT_EQ(lines.size(), 2u * kLinesPerThread);
-  for (const TLine& line : lines) EXPECT_TRUE(line.Text == "aaa" || line.Text == "bbb") << line.Text;
+  for (const TLine& line : lines)
+    EXPECT_TRUE(line.Text == "aaa" || line.Text == "bbb") << line.Text;
 }
 
 TEST_F(EngineLoggerTest, WorkerLinesReachTheHandlerOnTheMainThread) {

@@ -1,9 +1,9 @@
-#include "media/ErrorText.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
+
+#include "media/ErrorText.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -37,7 +37,8 @@ TEST(ErrorText, OtherCodesAndOldNumbersGiveTheNumber) {
   EXPECT_EQ(ErrorText(-32), "Error number -32 occurred (Broken pipe)");
   EXPECT_EQ(ErrorText(AVERROR_BUG), "Error number " + std::to_string(AVERROR_BUG) + " occurred");
   EXPECT_EQ(ErrorText(0), "Error number 0 occurred");
-  EXPECT_EQ(FileErrorText("/tmp/a b.avi", AVERROR(ENOENT)), "/tmp/a b.avi: No such file or directory");
+  EXPECT_EQ(FileErrorText("/tmp/a b.avi", AVERROR(ENOENT)),
+            "/tmp/a b.avi: No such file or directory");
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "media/LibraryLoader.h"
-
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -7,7 +5,9 @@
 #include <fstream>
 
 #include "base/EngineError.h"
+#include "media/LibraryLoader.h"
 #include "media/UnicodeProtocol.h"
+
 #include "support/ScratchFolder.h"
 
 namespace qarvo {
@@ -62,8 +62,7 @@ TEST(LibraryLoader, MissingLibraryFailsNamingItAndFreesWhatThisCallLoaded) {
   EXPECT_FALSE(loader.Load(kEngineLibraries));
   const std::string expected =
       "Load library " + folder.Folder() + "/libavfilter-missing.so.8 error: ";
-  EXPECT_EQ(loader.LastError().rfind(expected, 0), 0u)
-      << loader.LastError();
+  EXPECT_EQ(loader.LastError().rfind(expected, 0), 0u) << loader.LastError();
   for (int i = 0; i < kLibraryCount; ++i) EXPECT_FALSE(loader.IsLoaded(i)) << i;
   EXPECT_EQ(loader.Api().avcodec_open2, nullptr);
 }
@@ -74,8 +73,9 @@ TEST(LibraryLoader, FolderCopyIsPreferredAndABrokenOneIsReported) {
   TLibraryLoader loader;
   loader.SetLibPath(folder.Folder());
   EXPECT_FALSE(loader.Load(kEngineLibraries));
-  EXPECT_EQ(loader.LastError().rfind("Load library " + folder.Folder() + "/libswscale.so.6 error: ", 0),
-            0u)
+  EXPECT_EQ(
+      loader.LastError().rfind("Load library " + folder.Folder() + "/libswscale.so.6 error: ", 0),
+      0u)
       << loader.LastError();
 }
 
@@ -124,8 +124,7 @@ TEST(LibraryLoader, LibraryOfAnotherMajorIsRefused) {
   const std::string expected = "major version " + std::to_string(LIBAVUTIL_VERSION_MAJOR) +
                                " found, " + std::to_string(LIBAVUTIL_VERSION_MAJOR + 1) +
                                " required";
-  EXPECT_NE(loader.LastError().find(expected), std::string::npos)
-      << loader.LastError();
+  EXPECT_NE(loader.LastError().find(expected), std::string::npos) << loader.LastError();
   EXPECT_FALSE(loader.IsLoaded(liAVUtil));
 }
 

@@ -1,11 +1,10 @@
-#include "base/MainThread.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 
+#include "base/MainThread.h"
 #include "media/CodecLock.h"
 
 namespace qarvo {

@@ -1,8 +1,7 @@
-#include "media/NameMapping.h"
-
 #include <gtest/gtest.h>
 
 #include "media/LibraryLoader.h"
+#include "media/NameMapping.h"
 
 namespace qarvo {
 namespace {

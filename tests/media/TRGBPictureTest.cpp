@@ -7,6 +7,7 @@
 
 #include "media/LibraryObjects.h"
 #include "media/TRGBPicture.h"
+
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 
@@ -114,14 +115,16 @@ TEST_F(TRGBPictureTest, PictureInTheBitmapLayoutIsCopiedUnconverted) {
   // 64 pixels of 3 bytes fill whole 32-bit words: the bitmap's line size.
   TFramePtr frame = Picture(AV_PIX_FMT_BGR24, 64, 32, 4);
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 64 * 3; ++x) frame->data[0][y * frame->linesize[0] + x] = (x + y * 5) & 0xff;
+    for (int x = 0; x < 64 * 3; ++x)
+      frame->data[0][y * frame->linesize[0] + x] = (x + y * 5) & 0xff;
 
   TRGBPicture rgb;
   ASSERT_TRUE(rgb.ToBitmap(*frame));
   EXPECT_FALSE(rgb.Converted());
   EXPECT_EQ(rgb.BufferSize(), 0u);
   for (int y = 0; y < 32; ++y)
-    ASSERT_EQ(std::memcmp(rgb.Bitmap()->ScanLine(y), frame->data[0] + y * frame->linesize[0], 192), 0);
+    ASSERT_EQ(std::memcmp(rgb.Bitmap()->ScanLine(y), frame->data[0] + y * frame->linesize[0], 192),
+              0);
   FillBitmapRect(*rgb.Bitmap(), 0, 0, 64, 1, 9);
   ASSERT_TRUE(rgb.FromBitmap(*frame));
   EXPECT_EQ(frame->data[0][0], 9);
@@ -133,13 +136,15 @@ TEST_F(TRGBPictureTest, BgrPictureWithOtherLineSizeIsConvertedExactly) {
   TFramePtr frame = Picture(AV_PIX_FMT_BGR24, 66, 20, 32);
   ASSERT_NE(frame->linesize[0], 200);  // the bitmap's line size for 66 pixels
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 66 * 3; ++x) frame->data[0][y * frame->linesize[0] + x] = (x * 3 + y) & 0xff;
+    for (int x = 0; x < 66 * 3; ++x)
+      frame->data[0][y * frame->linesize[0] + x] = (x * 3 + y) & 0xff;
 
   TRGBPicture rgb;
   ASSERT_TRUE(rgb.ToBitmap(*frame));
   EXPECT_TRUE(rgb.Converted());
   for (int y = 0; y < 20; ++y)
-    ASSERT_EQ(std::memcmp(rgb.Bitmap()->ScanLine(y), frame->data[0] + y * frame->linesize[0], 198), 0)
+    ASSERT_EQ(std::memcmp(rgb.Bitmap()->ScanLine(y), frame->data[0] + y * frame->linesize[0], 198),
+              0)
         << "line " << y;
 }
 

@@ -1,5 +1,3 @@
-#include "media/UnicodeProtocol.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -9,6 +7,7 @@
 
 #include "base/EngineError.h"
 #include "media/LibraryLoader.h"
+#include "media/UnicodeProtocol.h"
 
 namespace qarvo {
 namespace {
@@ -34,7 +33,8 @@ TEST(UnicodeNames, LatinAndProtocolNamesPassUnchangedOthersGoThroughTheLayer) {
   EXPECT_EQ(WideToLibraryName(L"http://host/\u00e9t\u00e9.mp4"),
             WideToUtf8(L"http://host/\u00e9t\u00e9.mp4"));
   const std::string cyrillic = WideToLibraryName(L"/tmp/\u0432\u0438\u0434\u0435\u043e.avi");
-  EXPECT_EQ(cyrillic, std::string(kUnicodePrefix) + WideToUtf8(L"/tmp/\u0432\u0438\u0434\u0435\u043e.avi"));
+  EXPECT_EQ(cyrillic,
+            std::string(kUnicodePrefix) + WideToUtf8(L"/tmp/\u0432\u0438\u0434\u0435\u043e.avi"));
   EXPECT_TRUE(IsUnicodeLibraryName(cyrillic));
   EXPECT_EQ(LibraryNameToWide(cyrillic), L"/tmp/\u0432\u0438\u0434\u0435\u043e.avi");
   EXPECT_EQ(LibraryNameToWide("/tmp/plain.avi"), L"/tmp/plain.avi");
@@ -60,7 +60,9 @@ TEST(UnicodeNames, OverlongNamesAreRejected) {
 }
 
 TEST(UnicodeNames, Utf8DecodingSurvivesDamagedText) {
-  EXPECT_EQ(Utf8ToWide("a\xff" "b"), L"a\uFFFDb");
+  EXPECT_EQ(Utf8ToWide("a\xff"
+                       "b"),
+            L"a\uFFFDb");
   EXPECT_EQ(Utf8ToWide("\xe2\x82"), L"\uFFFD");
   EXPECT_EQ(Utf8ToWide(WideToUtf8(L"\U0001F600x")), L"\U0001F600x");
 }

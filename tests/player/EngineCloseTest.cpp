@@ -1,8 +1,7 @@
 // Neither opening nor closing waits for a read that does not return, nor for a thread that
 // waits for the main thread.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,10 +12,11 @@
 #include <fstream>
 #include <mutex>
 
-#include "EngineTestSupport.h"
 #include "base/MainThread.h"
 #include "media/EngineLogger.h"
 #include "player/TReadThread.h"
+
+#include "EngineTestSupport.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -59,11 +59,13 @@ TEST_F(EngineTest, CloseReturnsAtOnceWhileTheReadIsStalled) {
   ASSERT_TRUE(opened) << engine_->LastError();
   ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() > 0; }, 5s));
   // Stuck in the read of a pipe that has no more data.
-  ASSERT_TRUE(WaitUntil([&] {
-    if (!engine_->InRead()) return false;
-    std::this_thread::sleep_for(200ms);
-    return engine_->InRead();
-  }, 5s));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        if (!engine_->InRead()) return false;
+        std::this_thread::sleep_for(200ms);
+        return engine_->InRead();
+      },
+      5s));
 
   const double start = Now();
   engine_->PostQuit();

@@ -4,8 +4,9 @@
 
 #include <cstdlib>
 
-#include "EngineTestSupport.h"
 #include "media/LibraryLoader.h"
+
+#include "EngineTestSupport.h"
 #include "support/PlayerClips.h"
 #include "support/TestMedia.h"
 
@@ -51,10 +52,12 @@ TEST_F(EngineTest, DisabledDisplayDrawsNothing) {
 // one lost or freed twice).
 TEST_F(EngineTest, BitmapSubtitleCoversThePicturesOfItsTimeOnly) {
   ASSERT_TRUE(Open(EnsureSubtitledClip())) << engine_->LastError();
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto states = host_.States();
-    return !states.empty() && states.back() == TPlayState::psEnd;
-  }, 20s));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto states = host_.States();
+        return !states.empty() && states.back() == TPlayState::psEnd;
+      },
+      20s));
   Stop();
   constexpr double kFrameSeconds = 1.0 / 25;
   int covered = 0, before = 0, after = 0;

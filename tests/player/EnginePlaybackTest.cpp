@@ -3,8 +3,9 @@
 
 #include <cstdio>
 
-#include "EngineTestSupport.h"
 #include "media/TRGBPicture.h"
+
+#include "EngineTestSupport.h"
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -72,10 +73,12 @@ TEST_F(EngineTest, VideoOnlyPlaysOnTheVideoClockInRealTime) {
 
 TEST_F(EngineTest, OpeningPausedShowsTheFirstPictureAndHoldsIt) {
   ASSERT_TRUE(Open(EnsureClip("avi_mpeg4_mp3"), true)) << engine_->LastError();
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto states = host_.States();
-    return !states.empty() && states.back() == TPlayState::psPause;
-  }, 2s));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto states = host_.States();
+        return !states.empty() && states.back() == TPlayState::psPause;
+      },
+      2s));
   ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() > 0; }, 1s));
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(surface_.ShownCount(), 1);
@@ -141,7 +144,8 @@ TEST_F(EngineTest, SeekBackFromTheEndPlaysAgainFromTheTarget) {
   // Every position after the seek is from the new place, none from the old end.
   for (size_t i = before; i < before + 3; ++i) EXPECT_LT(positions[i], 0.5) << i;
   EXPECT_FALSE(engine_->EofReached());
-  ASSERT_TRUE(WaitUntil([&] { return surface_.Last().Frame >= 10 && surface_.Last().Frame < 30; }, 2s));
+  ASSERT_TRUE(
+      WaitUntil([&] { return surface_.Last().Frame >= 10 && surface_.Last().Frame < 30; }, 2s));
 }
 
 TEST_F(EngineTest, HookChangesThePictureShown) {

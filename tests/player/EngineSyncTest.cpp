@@ -1,6 +1,7 @@
 // Pictures against sound over a whole minute: the picture on screen when each click of the
 // sound is heard is the picture of that moment.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -9,8 +10,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "EngineTestSupport.h"
 #include "support/TestMedia.h"
@@ -152,20 +151,23 @@ TEST_F(SyncTest, PictureOnScreenAtEachClickIsWithinOneFrame) {
       offsets += "_ ";
       continue;
     }
-    auto picture = std::find_if(shown.rbegin(), shown.rend(), [&](const TShownPicture& p) { return p.Time <= heard; });
+    auto picture = std::find_if(shown.rbegin(), shown.rend(),
+                                [&](const TShownPicture& p) { return p.Time <= heard; });
     if (picture == shown.rend() || picture->Frame < 0) continue;
     const int second = static_cast<int>(std::lround(picture->Frame / 25.0));
     const int framesOff = picture->Frame - second * 25;
     worst = std::max(worst, std::abs(framesOff));
     offsets += std::to_string(framesOff) + " ";
     // A picture is 40 ms long: one frame off is within 40 ms of the click.
-    EXPECT_LE(std::abs(framesOff), 2) << "click at " << second << " s showed frame " << picture->Frame;
+    EXPECT_LE(std::abs(framesOff), 2)
+        << "click at " << second << " s showed frame " << picture->Frame;
     if (std::abs(framesOff) <= 1) ++withinOneFrame;
     ++checked;
   }
-  std::printf("A/V sync over %d clicks (%d more while a thread stood over 30 ms without a processor): "
-              "worst %d frame(s) = %d ms; frames off: %s\n",
-              checked, starved, worst, worst * 40, offsets.c_str());
+  std::printf(
+      "A/V sync over %d clicks (%d more while a thread stood over 30 ms without a processor): "
+      "worst %d frame(s) = %d ms; frames off: %s\n",
+      checked, starved, worst, worst * 40, offsets.c_str());
   EXPECT_GE(checked + starved, 55);
   // Drifting clocks would show at every click, so a third of them on time proves enough.
   EXPECT_GE(checked, 20) << "the machine was too busy to time the playback";

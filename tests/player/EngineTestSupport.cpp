@@ -8,6 +8,7 @@
 
 #include "media/LibraryLoader.h"
 #include "player/TPlayerState.h"
+
 #include "support/TestMedia.h"
 #include "support/TestPicture.h"
 
@@ -75,9 +76,11 @@ void TMemorySurface::Show(const TYuvPicture& picture, const TDisplayRect& rect) 
   shown.Rect = rect;
   std::vector<uint8_t> luma(static_cast<size_t>(picture.Width) * picture.Height);
   for (int y = 0; y < picture.Height; ++y)
-    std::copy_n(picture.Plane[0] + y * picture.Pitch[0], picture.Width, luma.begin() + y * picture.Width);
-  shown.MeanLuma = luma.empty() ? 0 : static_cast<int>(std::accumulate(luma.begin(), luma.end(), 0LL) /
-                                                       static_cast<long long>(luma.size()));
+    std::copy_n(picture.Plane[0] + y * picture.Pitch[0], picture.Width,
+                luma.begin() + y * picture.Width);
+  shown.MeanLuma = luma.empty() ? 0
+                                : static_cast<int>(std::accumulate(luma.begin(), luma.end(), 0LL) /
+                                                   static_cast<long long>(luma.size()));
   {
     std::lock_guard<std::mutex> lock(mutex_);
     shown_.push_back(shown);

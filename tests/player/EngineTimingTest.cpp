@@ -49,11 +49,13 @@ TEST_F(EngineTest, PictureSizeChangeMidFileGetsPicturesAndSurfaceOfTheNewSize) {
   EXPECT_EQ(shown.front().Width, 320);
   EXPECT_EQ(shown.front().Height, 240);
   EXPECT_EQ(shown.back().Height, 144);
-  ASSERT_TRUE(WaitUntil([&] {
-    int width = 0, height = 0;
-    surface_.ClientSize(width, height);
-    return width == 176 && height == 144;
-  }, 1s));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        int width = 0, height = 0;
+        surface_.ClientSize(width, height);
+        return width == 176 && height == 144;
+      },
+      1s));
   // Pictures of the new size are whole: their numbers read back.
   EXPECT_GE(shown.back().Frame, 0);
 }

@@ -1,5 +1,3 @@
-#include "player/TPacketQueue.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,6 +5,8 @@
 #include <thread>
 
 #include "player/TNotificationRing.h"
+#include "player/TPacketQueue.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {

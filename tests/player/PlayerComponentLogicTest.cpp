@@ -1,8 +1,7 @@
 // The player component's logic that holds without playback: position reports, notification
 // delivery, the picture hook, and what Open and the controls do with nothing playing.
-#include <gtest/gtest.h>
-
 #include <SDL2/SDL.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,13 +13,14 @@
 #include <vector>
 
 #include "base/EngineRecords.h"
+#include "base/MainThread.h"
 #include "media/LibraryLoader.h"
 #include "media/LibraryObjects.h"
-#include "base/MainThread.h"
 #include "player/ComponentTestSupport.h"
 #include "player/TEventThread.h"
 #include "player/TMediaPlayer.h"
 #include "player/TPositionRule.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {
@@ -39,15 +39,15 @@ TEST(PlayerPositionRuleTest, ReportsOnlyMovesOverTenMillisecondsAndEndsAtTheDura
     int64_t shown;
   };
   const std::vector<TStep> steps = {
-      {0, true, 0},                       // the first position is always reported
-      {10000, false, 0},                  // exactly 10 ms is not a move
+      {0, true, 0},       // the first position is always reported
+      {10000, false, 0},  // exactly 10 ms is not a move
       {10001, true, 10001},
       {15000, false, 10001},
-      {5000, false, 10001},               // backwards within 10 ms
-      {-20000, true, -20000},             // backwards by more (a seek)
+      {5000, false, 10001},    // backwards within 10 ms
+      {-20000, true, -20000},  // backwards by more (a seek)
       {1995000, true, 1995000},
-      {2000500, true, duration},          // past the end: the duration, though only 5 ms on
-      {2100000, false, duration},         // and only once
+      {2000500, true, duration},   // past the end: the duration, though only 5 ms on
+      {2100000, false, duration},  // and only once
       {1999000, false, duration},
   };
   for (const TStep& step : steps) {
@@ -66,15 +66,15 @@ TEST(PlayerPositionRuleTest, TheEndReportsTheDurationOnceAndHoldsItUntilPlayback
   TPositionRule rule;
   int64_t position = 2950000;
   EXPECT_TRUE(rule.Update(position, 3000000));
-  EXPECT_TRUE(rule.Finish(3000000));   // the clock stopped short of the duration
+  EXPECT_TRUE(rule.Finish(3000000));  // the clock stopped short of the duration
   EXPECT_FALSE(rule.Finish(3000000));
-  position = 2960000;                  // a later refresh at the end
+  position = 2960000;  // a later refresh at the end
   EXPECT_FALSE(rule.Update(position, 3000000));
   EXPECT_EQ(rule.Last(), 3000000);
-  rule.Resume();                       // a seek back
+  rule.Resume();  // a seek back
   position = 0;
   EXPECT_TRUE(rule.Update(position, 3000000));
-  EXPECT_FALSE(rule.Finish(-1));       // no duration: nothing to add
+  EXPECT_FALSE(rule.Finish(-1));  // no duration: nothing to add
 }
 
 TEST(PlayerPositionRuleTest, UnknownDurationIsNotAClampAndPositionsCountFromTheStart) {
@@ -154,8 +154,8 @@ TEST_F(PlayerComponentLogicTest, PublishedDefaults) {
   EXPECT_EQ(player.AudioVolume(), 128);
   EXPECT_FALSE(player.DisableAudio() || player.DisableVideo() || player.DisableDisplay() ||
                player.Mute() || player.Hook());
-  EXPECT_EQ(player.FrameWidth() + player.FrameHeight() + player.ScreenWidth() +
-                player.ScreenHeight(), 0);
+  EXPECT_EQ(
+      player.FrameWidth() + player.FrameHeight() + player.ScreenWidth() + player.ScreenHeight(), 0);
   EXPECT_TRUE(player.TriggerEventInMainThread());
   EXPECT_EQ(player.LastPosition(), kNoTimestamp);
   player.SetAudioVolume(300);

@@ -1,12 +1,10 @@
 // The player component on real playback: generated clips, the disk sound driver and an
 // in-memory surface; events are delivered on the main thread, which the tests pump.
+#include <SDL2/SDL.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +25,7 @@
 #include "player/ComponentTestSupport.h"
 #include "player/TMediaPlayer.h"
 #include "player/TReadThread.h"
+
 #include "support/TestMedia.h"
 
 namespace qarvo {
@@ -45,8 +44,7 @@ class PlayerComponentTest : public ::testing::Test {
   void SetUp() override {
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     test::LoadPlayerLibraries();
-    folder_ = fs::path(TestMediaDir()) /
-              ("player-component-" + std::to_string(getpid()));
+    folder_ = fs::path(TestMediaDir()) / ("player-component-" + std::to_string(getpid()));
     fs::create_directories(folder_);
     Record(player_);
   }
@@ -127,8 +125,8 @@ TEST_F(PlayerComponentTest, PlaysToTheEndReportingStatesAndPositionsUpToTheDurat
   EXPECT_FALSE(player_.MediaProbe().Loaded());
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psStop); }, 2s));
 
-  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd,
-                                               TPlayState::psStop}));
+  EXPECT_EQ(States(),
+            (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd, TPlayState::psStop}));
   const std::vector<int64_t> positions = Positions();
   ASSERT_GT(positions.size(), 10u);
   for (size_t i = 1; i < positions.size(); ++i) {
@@ -233,8 +231,8 @@ TEST_F(PlayerComponentTest, ASecondOpenStopsTheFileThatIsPlaying) {
   ASSERT_TRUE(player_.Open(clip, &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(player_.Open(EnsureClip("short3s"), &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(PumpUntil([&] { return States().size() >= 3; }, 2s));
-  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psStop,
-                                               TPlayState::psPlay}));
+  EXPECT_EQ(States(),
+            (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psStop, TPlayState::psPlay}));
 
   // Another player's Open stops this one first: one player plays at a time.
   TMemorySurface surface(320, 240);
@@ -398,8 +396,8 @@ TEST_F(PlayerComponentTest, SoundAloneReportsItsEndOnceAndPositionsReachTheDurat
   Pump(300ms);
   player_.Stop(true);
   PumpUntil([&] { return Reported(TPlayState::psStop); }, 2s);
-  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd,
-                                               TPlayState::psStop}));
+  EXPECT_EQ(States(),
+            (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd, TPlayState::psStop}));
   ASSERT_FALSE(Positions().empty());
   EXPECT_EQ(Positions().back(), duration);
 }
@@ -412,10 +410,12 @@ TEST_F(PlayerComponentTest, ASeekBackFromTheEndPlaysAndReportsTheEndAgain) {
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psEnd); }, 10s));
   const size_t before = Positions().size();
   player_.Seek(kSeekAny, true, 0);
-  ASSERT_TRUE(PumpUntil([&] {
-    const auto states = States();
-    return std::count(states.begin(), states.end(), TPlayState::psEnd) == 2;
-  }, 10s));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const auto states = States();
+        return std::count(states.begin(), states.end(), TPlayState::psEnd) == 2;
+      },
+      10s));
   const std::vector<int64_t> positions = Positions();
   ASSERT_GT(positions.size(), before + 1);
   EXPECT_TRUE(std::any_of(positions.begin() + before, positions.end(),
@@ -438,9 +438,9 @@ TEST_F(PlayerComponentTest, AHandlerOnTheMainThreadCanOpenTheNextFile) {
   });
   ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(PumpUntil([&] { return reopened && States().size() >= 5; }, 10s));
-  EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd,
-                                               TPlayState::psStop, TPlayState::psPlay,
-                                               TPlayState::psEnd}));
+  EXPECT_EQ(States(),
+            (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psEnd, TPlayState::psStop,
+                                     TPlayState::psPlay, TPlayState::psEnd}));
   EXPECT_EQ(player_.FileName(), next);
 }
 

@@ -25,7 +25,8 @@ class PlayerOutputUnitTest : public ::testing::Test {
     frame->height = height;
     frame->format = AV_PIX_FMT_YUV420P;
     EXPECT_EQ(api().av_frame_get_buffer(frame.get(), 0), 0);
-    for (int y = 0; y < height; ++y) std::fill_n(frame->data[0] + y * frame->linesize[0], width, luma);
+    for (int y = 0; y < height; ++y)
+      std::fill_n(frame->data[0] + y * frame->linesize[0], width, luma);
     for (int p = 1; p < 3; ++p)
       for (int y = 0; y < height / 2; ++y)
         std::fill_n(frame->data[p] + y * frame->linesize[p], width / 2, 128);
@@ -40,10 +41,10 @@ TEST_F(PlayerOutputUnitTest, FitRectLetterBoxesPillarBoxesAndCentres) {
     TDisplayRect expected;
   } cases[] = {
       {640, 480, 4.0 / 3, {0, 0, 640, 480}},
-      {400, 400, 4.0 / 3, {0, 50, 400, 300}},       // wider than the surface: full width
-      {640, 360, 4.0 / 3, {80, 0, 480, 360}},       // narrower: full height
-      {321, 241, 16.0 / 9, {0, 30, 321, 180}},      // odd surface: even picture, centred
-      {100, 100, 0.0, {0, 0, 100, 100}},            // unusable aspect taken as square
+      {400, 400, 4.0 / 3, {0, 50, 400, 300}},   // wider than the surface: full width
+      {640, 360, 4.0 / 3, {80, 0, 480, 360}},   // narrower: full height
+      {321, 241, 16.0 / 9, {0, 30, 321, 180}},  // odd surface: even picture, centred
+      {100, 100, 0.0, {0, 0, 100, 100}},        // unusable aspect taken as square
   };
   for (const auto& c : cases) {
     const TDisplayRect r = TVideoRefresh::FitRect(c.w, c.h, c.aspect);
@@ -87,9 +88,9 @@ TEST_F(PlayerOutputUnitTest, BlendsBitmapByAlphaWithChromaAtHalfResolution) {
   TSubtitleBlender::BlendRect(*picture, rect);
 
   auto luma = [&](int x, int y) { return picture->data[0][y * picture->linesize[0] + x]; };
-  EXPECT_EQ(luma(5, 4), 82);                               // opaque: the colour itself
+  EXPECT_EQ(luma(5, 4), 82);                                   // opaque: the colour itself
   EXPECT_EQ(luma(6, 4), (100 * 127 + 235 * 128 + 127) / 255);  // half way to white
-  EXPECT_EQ(luma(4, 4), 100);                              // outside: untouched
+  EXPECT_EQ(luma(4, 4), 100);                                  // outside: untouched
   EXPECT_EQ(luma(5, 6), 100);
   // Chroma pixel (2, 2) covers luma (4..5, 4..5): two red pixels of four, alpha 255 each.
   const uint8_t v = picture->data[2][2 * picture->linesize[2] + 2];

@@ -1,8 +1,8 @@
-#include "probe/CodecName.h"
-
 #include <gtest/gtest.h>
 
 #include "media/LibraryObjects.h"
+#include "probe/CodecName.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {

@@ -7,9 +7,10 @@
 #include <random>
 #include <vector>
 
+#include "probe/TMediaProbe.h"
+
 #include "ProbeFiles.h"
 #include "support/ScratchFolder.h"
-#include "probe/TMediaProbe.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -45,8 +46,10 @@ TEST(DamagedFile, HeadersWithFlippedBytesNeverBreakTheProbe) {
     const size_t header = std::min<size_t>(original.size(), 4096);
     for (int round = 0; round < 12; ++round) {
       std::vector<char> bytes = original;
-      for (int flip = 0; flip < 8; ++flip) bytes[generator() % header] ^= static_cast<char>(1 + generator() % 255);
-      std::ofstream(damaged, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      for (int flip = 0; flip < 8; ++flip)
+        bytes[generator() % header] ^= static_cast<char>(1 + generator() % 255);
+      std::ofstream(damaged, std::ios::binary)
+          .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       TMediaProbe probe;
       if (probe.LoadFile(damaged)) {
         AskEverything(probe);

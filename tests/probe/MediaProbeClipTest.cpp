@@ -8,6 +8,7 @@
 #include "base/StringFormat.h"
 #include "probe/ProbeText.h"
 #include "probe/TMediaProbe.h"
+
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"

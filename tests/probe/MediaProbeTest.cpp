@@ -1,27 +1,27 @@
-#include "probe/TMediaProbe.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <thread>
 #include <vector>
 
-#include "ProbeFiles.h"
-#include "support/ScratchFolder.h"
-#include "media/CodecLock.h"
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
+#include "media/CodecLock.h"
 #include "media/LibraryLoader.h"
 #include "media/LibraryObjects.h"
-#include "base/StringFormat.h"
 #include "media/UnicodeProtocol.h"
 #include "probe/ProbeText.h"
+#include "probe/TMediaProbe.h"
+
+#include "ProbeFiles.h"
+#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -58,11 +58,12 @@ class MediaProbeTest : public ::testing::Test {
 
   static void ExpectEmptySummary(const TMediaProbe& probe) {
     EXPECT_FALSE(probe.Loaded());
-    for (int64_t value : {probe.FileSize(), int64_t{probe.StreamCount()}, int64_t{probe.ProgramCount()},
-                          int64_t{probe.AudioStreamCount()}, int64_t{probe.VideoStreamCount()},
-                          int64_t{probe.SubtitleStreamCount()}, int64_t{probe.FirstAudioStreamIndex()},
-                          int64_t{probe.FirstVideoStreamIndex()}, int64_t{probe.FirstSubtitleStreamIndex()},
-                          int64_t{probe.DefaultStreamIndex()}})
+    for (int64_t value :
+         {probe.FileSize(), int64_t{probe.StreamCount()}, int64_t{probe.ProgramCount()},
+          int64_t{probe.AudioStreamCount()}, int64_t{probe.VideoStreamCount()},
+          int64_t{probe.SubtitleStreamCount()}, int64_t{probe.FirstAudioStreamIndex()},
+          int64_t{probe.FirstVideoStreamIndex()}, int64_t{probe.FirstSubtitleStreamIndex()},
+          int64_t{probe.DefaultStreamIndex()}})
       EXPECT_EQ(value, -1);
   }
 
@@ -195,7 +196,8 @@ class TStringInput {
  public:
   explicit TStringInput(std::string bytes) : bytes_(std::move(bytes)) {
     TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(4096)));
-    AVIOContext* io = api().avio_alloc_context(buffer.get(), 4096, 0, this, &Read, nullptr, nullptr);
+    AVIOContext* io =
+        api().avio_alloc_context(buffer.get(), 4096, 0, this, &Read, nullptr, nullptr);
     if (!io) throw std::bad_alloc();
     buffer.release();
     io_.reset(io);
@@ -315,16 +317,18 @@ TEST_F(MediaProbeTest, MissingLibrariesRaiseInCheckOrder) {
 
 TEST_F(MediaProbeTest, ProgramsListTheirStreamsWithIdsAndLanguages) {
   const std::string ts = folder_.File("program.ts");
-  test::RemuxClip(EnsureClip("avi_mpeg4_mp3"), ts,
-                  {"mpegts", {{"service_provider", "Qarvo"}, {"service_name", "Demo"}},
-                   {{"language", "eng"}}});
+  test::RemuxClip(
+      EnsureClip("avi_mpeg4_mp3"), ts,
+      {"mpegts", {{"service_provider", "Qarvo"}, {"service_name", "Demo"}}, {{"language", "eng"}}});
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(ts)) << probe.LastErrMsg();
   EXPECT_EQ(probe.ProgramCount(), 1);
   const std::string text = probe.FileInfoText();
   EXPECT_EQ(LineAfter(text, "Program 1 Qarvo@Demo").rfind("  Metadata:", 0), 0u) << text;
   EXPECT_TRUE(HasLine(text, "    service_name    : Demo")) << text;
-  EXPECT_EQ(LineAfter(text, "    service_provider: Qarvo").rfind("Stream #0[0x100], 1/90000: Video: mpeg4", 0), 0u)
+  EXPECT_EQ(LineAfter(text, "    service_provider: Qarvo")
+                .rfind("Stream #0[0x100], 1/90000: Video: mpeg4", 0),
+            0u)
       << text;
   EXPECT_NE(text.find(", 25 tbr, 90k tbn, 25 tbc"), std::string::npos) << text;
   // The audio stream carries only a language: no metadata block follows its line.
@@ -337,8 +341,8 @@ TEST_F(MediaProbeTest, AStreamPixelShapeOtherThanTheCodecsIsShownWithItsDisplayR
   TMediaProbe probe;
   // The QCIF H.263 picture says 12:11 pixels, the 3GP track square ones.
   ASSERT_TRUE(probe.LoadFile(EnsureClip("3gp_h263_aac")));
-  EXPECT_NE(probe.FileInfoText().find(", PAR 1:1 DAR 11:9, 15 fps"),
-            std::string::npos) << probe.FileInfoText();
+  EXPECT_NE(probe.FileInfoText().find(", PAR 1:1 DAR 11:9, 15 fps"), std::string::npos)
+      << probe.FileInfoText();
   EXPECT_FLOAT_EQ(probe.VideoStreamInfo(-1).DisplayAspectRatio, 176.0f / 144.0f);
   ASSERT_TRUE(probe.LoadFile(EnsureClip("avi_mpeg4_mp3")));
   EXPECT_EQ(probe.FileInfoText().find(", PAR "), std::string::npos);
@@ -348,9 +352,15 @@ TEST_F(MediaProbeTest, ContainerTagsAndCreationTimeAreReported) {
   const std::string mp4 = folder_.File("tagged.mp4");
   test::RemuxClip(EnsureClip("video_only"), mp4,
                   {"mp4",
-                   {{"title", "Harbour"}, {"artist", "Q. Maker"}, {"album", "Sea"},
-                    {"genre", "Documentary"}, {"copyright", "(c) nobody"}, {"comment", "test"},
-                    {"date", "2009"}, {"track", "3/12"}, {"creation_time", "2009-07-01T12:00:00.000000Z"}},
+                   {{"title", "Harbour"},
+                    {"artist", "Q. Maker"},
+                    {"album", "Sea"},
+                    {"genre", "Documentary"},
+                    {"copyright", "(c) nobody"},
+                    {"comment", "test"},
+                    {"date", "2009"},
+                    {"track", "3/12"},
+                    {"creation_time", "2009-07-01T12:00:00.000000Z"}},
                    {}});
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(mp4)) << probe.LastErrMsg();
@@ -382,7 +392,8 @@ TEST_F(MediaProbeTest, FractionalFrameRatesAndStartTimes) {
   const TVideoStreamInfo video = probe.VideoStreamInfo(-1);
   EXPECT_EQ(video.FrameRateNum, 30000);
   EXPECT_EQ(video.FrameRateDen, 1001);
-  EXPECT_NE(probe.FileInfoText().find(", 29.97 fps, 29.97 tbr"), std::string::npos) << probe.FileInfoText();
+  EXPECT_NE(probe.FileInfoText().find(", 29.97 fps, 29.97 tbr"), std::string::npos)
+      << probe.FileInfoText();
 
   // MPEG program streams start late: the default stream's own start, in its time base.
   ASSERT_TRUE(probe.LoadFile(EnsureClip("mpg_mpeg2_mp2")));
@@ -391,8 +402,8 @@ TEST_F(MediaProbeTest, FractionalFrameRatesAndStartTimes) {
   EXPECT_EQ(probe.StartTime(), mpeg.StartTime);
   EXPECT_EQ(mpeg.StartTimeUS, api().av_rescale_q(mpeg.StartTime, {1, 90000}, {1, 1000000}));
   EXPECT_GT(mpeg.StartTimeUS, 0);
-  EXPECT_TRUE(HasLine(probe.FileInfoText(),
-                      "StartTime: " + SecondsText(probe.FileStreamInfo().StartTime)));
+  EXPECT_TRUE(
+      HasLine(probe.FileInfoText(), "StartTime: " + SecondsText(probe.FileStreamInfo().StartTime)));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "media/LibraryObjects.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo::test {
@@ -54,7 +55,8 @@ void RemuxClip(const std::string& source, const std::string& target, const TRemu
     const int index = packet->stream_index;
     api().av_packet_rescale_ts(packet.get(), input->streams[index]->time_base,
                                output->streams[index]->time_base);
-    CheckAv(api().av_interleaved_write_frame(output.get(), packet.get()), "av_interleaved_write_frame");
+    CheckAv(api().av_interleaved_write_frame(output.get(), packet.get()),
+            "av_interleaved_write_frame");
   }
   CheckAv(api().av_write_trailer(output.get()), "av_write_trailer");
 }

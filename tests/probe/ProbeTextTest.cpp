@@ -1,5 +1,3 @@
-#include "probe/ProbeText.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +6,8 @@
 
 #include "media/LibraryObjects.h"
 #include "probe/FileInfoText.h"
+#include "probe/ProbeText.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {
@@ -51,8 +51,10 @@ class ZoneScope {
     tzset();
   }
   ~ZoneScope() {
-    if (previous_) setenv("TZ", previous_->c_str(), 1);
-    else unsetenv("TZ");
+    if (previous_)
+      setenv("TZ", previous_->c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 

@@ -1,4 +1,4 @@
-#include "profiles/TFormatSelector.h"
+#include <gtest/gtest.h>
 
 #include <QFrame>
 #include <QLineEdit>
@@ -6,10 +6,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include "core/GlobalObject.h"
 #include "core/IniFile.h"
+#include "profiles/TFormatSelector.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 
@@ -38,7 +39,8 @@ class FormatSelectorTest : public ::testing::Test {
   }
   void Press(int row, int x) {
     const QRect rect = list_->visualRect(list_->model()->index(row, 0));
-    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + x, rect.center().y()));
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {},
+                      QPoint(rect.left() + x, rect.center().y()));
   }
 
   TScratchFolder folder_;

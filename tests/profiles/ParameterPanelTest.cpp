@@ -1,4 +1,4 @@
-#include "profiles/TParameterPanel.h"
+#include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,11 +7,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "core/GlobalObject.h"
 #include "core/IniFile.h"
 #include "profiles/IUserPrompts.h"
+#include "profiles/TParameterPanel.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 
@@ -72,17 +73,21 @@ class ParameterPanelTest : public ::testing::Test {
 
 TEST_F(ParameterPanelTest, BoxesAreNamedLabelledAndFollowTheFormat) {
   panel_->LoadFormat(3);
-  const std::pair<const char*, const char*> boxes[] = {
-      {"cmbVideoSize", "Frame Size:"},          {"cmbVideoEncoder", "Encoder:"},
-      {"cmbVideoBitRate", "BitRate (Kbps):"},   {"cmbFrameRate", "FrameRate (Fps):"},
-      {"cmbZoom", "Zoom:"},                     {"cmbSamplerate", "SampleRate (Hz):"},
-      {"cmbAudioEncoder", "Encoder:"},          {"cmbChannel", "Channel:"},
-      {"cmbVolume", "Volume:"},                 {"cmbAudioBitRate", "BitRate (Kbps):"}};
+  const std::pair<const char*, const char*> boxes[] = {{"cmbVideoSize", "Frame Size:"},
+                                                       {"cmbVideoEncoder", "Encoder:"},
+                                                       {"cmbVideoBitRate", "BitRate (Kbps):"},
+                                                       {"cmbFrameRate", "FrameRate (Fps):"},
+                                                       {"cmbZoom", "Zoom:"},
+                                                       {"cmbSamplerate", "SampleRate (Hz):"},
+                                                       {"cmbAudioEncoder", "Encoder:"},
+                                                       {"cmbChannel", "Channel:"},
+                                                       {"cmbVolume", "Volume:"},
+                                                       {"cmbAudioBitRate", "BitRate (Kbps):"}};
   for (const auto& [name, caption] : boxes) {
     QComboBox* box = Box(name);
     ASSERT_NE(box, nullptr) << name;
-    const auto* label = qobject_cast<QLabel*>(
-        panel_->findChild<QLabel*>(QString("lbl") + (name + 3)));
+    const auto* label =
+        qobject_cast<QLabel*>(panel_->findChild<QLabel*>(QString("lbl") + (name + 3)));
     ASSERT_NE(label, nullptr) << name;
     EXPECT_EQ(label->text(), caption);
     EXPECT_EQ(label->buddy(), box);
@@ -144,7 +149,8 @@ TEST_F(ParameterPanelTest, TypedValuesAreFilteredCheckedAndWrittenAtOnce) {
 }
 
 TEST_F(ParameterPanelTest, MissingEncodersLookUnavailableAndStopTheRunWhileDefaultResets) {
-  panel_->SetEncoderAvailability([](const std::string& name) { return name != "libopencore_amrnb"; });
+  panel_->SetEncoderAvailability(
+      [](const std::string& name) { return name != "libopencore_amrnb"; });
   panel_->LoadFormat(3);
   QComboBox* audio = Box("cmbAudioEncoder");
   EXPECT_TRUE(audio->itemData(1, Qt::ToolTipRole).toString().contains("LibAV"));

@@ -1,17 +1,18 @@
-#include "profiles/TfrmSettings.h"
+#include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "core/GlobalObject.h"
 #include "core/IniFile.h"
 #include "profiles/IUserPrompts.h"
 #include "profiles/TFormatSelector.h"
 #include "profiles/TParameterPanel.h"
+#include "profiles/TfrmSettings.h"
+
 #include "support/QtApplication.h"
 #include "support/ScratchFolder.h"
 
@@ -57,7 +58,8 @@ class SettingsDialogTest : public ::testing::Test {
     };
     const auto press = [&](int row, int x) {
       const QRect rect = list->visualRect(list->model()->index(row, 0));
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + x, rect.center().y()));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        QPoint(rect.left() + x, rect.center().y()));
     };
     const int audio = rowOf("General Audio formates", 28);
     ASSERT_GE(audio, 0);
@@ -78,7 +80,8 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   // The main window's own selector and panel over the real file.
   TFormatSelector mainSelector(global_);
   TParameterPanel mainPanel(global_);
-  QObject::connect(&mainSelector, &TFormatSelector::FormatChanged, &mainPanel, &TParameterPanel::LoadFormat);
+  QObject::connect(&mainSelector, &TFormatSelector::FormatChanged, &mainPanel,
+                   &TParameterPanel::LoadFormat);
   mainSelector.Build();
   const int mainRows = mainSelector.findChild<QListView*>("lst1")->model()->rowCount();
 
@@ -88,7 +91,9 @@ TEST_F(SettingsDialogTest, AppliesOnOkOnlyAndTheMainListTakesItsState) {
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Settings");
   // The starting size, widened where the two option groups need more room.
-  EXPECT_EQ(dialog.size(), QSize(TfrmSettings::kWidth, TfrmSettings::kHeight).expandedTo(dialog.minimumSizeHint()));
+  EXPECT_EQ(
+      dialog.size(),
+      QSize(TfrmSettings::kWidth, TfrmSettings::kHeight).expandedTo(dialog.minimumSizeHint()));
   {
     // With fonts 125 % larger the dialog grows alike, and the longest channel name stays whole.
     TfrmSettings larger(global_);
@@ -157,7 +162,8 @@ TEST_F(SettingsDialogTest, ATypedFrameSizeIsCorrectedAndWrittenOnlyOnOk) {
   EXPECT_TRUE(dialog.isVisible());
   QTest::mouseClick(In<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_EQ(TIniFile(global_.SettingsFile()).ReadString("formatInfo1", "paraVideoSize", ""), "320x240");
+  EXPECT_EQ(TIniFile(global_.SettingsFile()).ReadString("formatInfo1", "paraVideoSize", ""),
+            "320x240");
 }
 
 }  // namespace

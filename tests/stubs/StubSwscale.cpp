@@ -5,6 +5,8 @@
 #include "media/LibraryEntryPoints.h"
 
 #define sws_scale sws_scale_left_out
-#define QARVO_STUB_ENTRY(name) \
-  extern "C" __attribute__((visibility("default"))) unsigned name() { return LIBSWSCALE_VERSION_MAJOR << 16; }
+#define QARVO_STUB_ENTRY(name)                                        \
+  extern "C" __attribute__((visibility("default"))) unsigned name() { \
+    return LIBSWSCALE_VERSION_MAJOR << 16;                            \
+  }
 QARVO_SWSCALE_FUNCTIONS(QARVO_STUB_ENTRY)

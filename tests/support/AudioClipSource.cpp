@@ -46,9 +46,11 @@ const AVFrame* TAudioClipSource::Next() {
     const auto* in = reinterpret_cast<const uint8_t*>(rendered_.data());
     const int rc = CheckAv(api().swr_convert(converter_.get(), current_->data, count, &in, count),
                            "swr_convert");
-    if (rc != count) throw std::runtime_error("swr_convert: converted " + std::to_string(rc) + " samples");
+    if (rc != count)
+      throw std::runtime_error("swr_convert: converted " + std::to_string(rc) + " samples");
   } else {
-    std::memcpy(current_->data[0], rendered_.data(), static_cast<size_t>(count) * tone_.Channels * 2);
+    std::memcpy(current_->data[0], rendered_.data(),
+                static_cast<size_t>(count) * tone_.Channels * 2);
   }
   current_->pts = position_;
   position_ += count;

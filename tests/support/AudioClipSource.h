@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "media/LibraryObjects.h"
+
 #include "support/TestTone.h"
 
 namespace qarvo {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "media/CodecLock.h"
+
 #include "support/TestMediaError.h"
 
 namespace qarvo {
@@ -11,13 +12,17 @@ namespace qarvo {
 TClipEncoder::TClipEncoder(AVFormatContext& output, const std::string& codecName)
     : output_(output), name_(codecName) {
   codec_ = api().avcodec_find_encoder_by_name(codecName.c_str());
-  if (!codec_) throw std::runtime_error("avcodec_find_encoder_by_name(" + codecName + "): Unknown encoder");
+  if (!codec_)
+    throw std::runtime_error("avcodec_find_encoder_by_name(" + codecName + "): Unknown encoder");
   context_.reset(api().avcodec_alloc_context3(codec_));
   packet_ = MakePacket();
-  if (!context_ || !packet_) throw std::runtime_error(Call("avcodec_alloc_context3") + ": out of memory");
+  if (!context_ || !packet_)
+    throw std::runtime_error(Call("avcodec_alloc_context3") + ": out of memory");
 }
 
-std::string TClipEncoder::Call(const char* name) const { return std::string(name) + "(" + name_ + ")"; }
+std::string TClipEncoder::Call(const char* name) const {
+  return std::string(name) + "(" + name_ + ")";
+}
 
 void TClipEncoder::Open(TDictionary options) {
   AVCodecContext& c = *context_;
@@ -30,7 +35,8 @@ void TClipEncoder::Open(TDictionary options) {
     CheckAv(api().avcodec_open2(&c, codec_, options.Address()), Call("avcodec_open2"));
   }
   if (options.Count() > 0) {
-    const AVDictionaryEntry* left = api().av_dict_get(options.Raw(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
+    const AVDictionaryEntry* left =
+        api().av_dict_get(options.Raw(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
     throw std::runtime_error(Call("avcodec_open2") + ": option not taken: " + left->key);
   }
   stream_ = api().avformat_new_stream(&output_, nullptr);

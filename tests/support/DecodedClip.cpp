@@ -4,6 +4,7 @@
 
 #include "media/CodecLock.h"
 #include "media/LibraryObjects.h"
+
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 
@@ -14,7 +15,7 @@ namespace {
 struct TStreamReader {
   AVStream* Stream = nullptr;
   TCodecContextPtr Context;
-  TSwsContextPtr ToGrey;      // for pictures whose first plane is not 8-bit luma
+  TSwsContextPtr ToGrey;  // for pictures whose first plane is not 8-bit luma
   TFramePtr Grey;
   TSwrContextPtr ToS16;
   TDecodedStream* Out = nullptr;
@@ -27,15 +28,17 @@ double Seconds(int64_t ts, AVRational base) {
 
 bool HasLumaPlane(AVPixelFormat format) {
   const AVPixFmtDescriptor* d = api().av_pix_fmt_desc_get(format);
-  return d && !(d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM |
-                            AV_PIX_FMT_FLAG_HWACCEL)) &&
+  return d &&
+         !(d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM |
+                       AV_PIX_FMT_FLAG_HWACCEL)) &&
          d->comp[0].depth == 8 && d->comp[0].step == 1 && d->comp[0].plane == 0;
 }
 
 void KeepFirstPicture(TDecodedStream& out, const AVFrame& frame) {
   const int w = frame.width, h = frame.height;
   TSwsContextPtr convert(api().sws_getContext(w, h, static_cast<AVPixelFormat>(frame.format), w, h,
-                                              AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr));
+                                              AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr,
+                                              nullptr));
   if (!convert) throw std::runtime_error("sws_getContext(to yuv420p): not supported");
   out.FirstPicture.resize(api().av_image_get_buffer_size(AV_PIX_FMT_YUV420P, w, h, 1));
   uint8_t* planes[4] = {};
@@ -51,10 +54,9 @@ void TakePicture(TStreamReader& r, const AVFrame& frame) {
   int linesize = frame.linesize[0];
   if (!HasLumaPlane(static_cast<AVPixelFormat>(frame.format))) {
     if (!r.ToGrey) {
-      r.ToGrey.reset(api().sws_getContext(frame.width, frame.height,
-                                          static_cast<AVPixelFormat>(frame.format), frame.width,
-                                          frame.height, AV_PIX_FMT_GRAY8, SWS_POINT, nullptr,
-                                          nullptr, nullptr));
+      r.ToGrey.reset(api().sws_getContext(
+          frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
+          frame.height, AV_PIX_FMT_GRAY8, SWS_POINT, nullptr, nullptr, nullptr));
       r.Grey = MakeFrame();
       if (!r.ToGrey || !r.Grey) throw std::runtime_error("sws_getContext(to gray): not supported");
       r.Grey->format = AV_PIX_FMT_GRAY8;
@@ -91,10 +93,10 @@ void TakeSamples(TStreamReader& r, const AVFrame& frame) {
   const size_t start = r.Out->Samples.size();
   r.Out->Samples.resize(start + static_cast<size_t>(frame.nb_samples) * channels);
   auto* out = reinterpret_cast<uint8_t*>(r.Out->Samples.data() + start);
-  const int done = CheckAv(api().swr_convert(r.ToS16.get(), &out, frame.nb_samples,
-                                             const_cast<const uint8_t**>(frame.extended_data),
-                                             frame.nb_samples),
-                           "swr_convert");
+  const int done =
+      CheckAv(api().swr_convert(r.ToS16.get(), &out, frame.nb_samples,
+                                const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples),
+              "swr_convert");
   r.Out->Samples.resize(start + static_cast<size_t>(done) * channels);
 }
 
@@ -122,15 +124,18 @@ TStreamReader OpenReader(AVFormatContext& input, AVStream& stream, TDecodedStrea
   out.Width = par.width;
   out.Height = par.height;
   out.FrameRate = api().av_guess_frame_rate(&input, &stream, nullptr);
-  out.SampleAspect = stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio : par.sample_aspect_ratio;
+  out.SampleAspect =
+      stream.sample_aspect_ratio.num ? stream.sample_aspect_ratio : par.sample_aspect_ratio;
   out.SampleRate = par.sample_rate;
   out.Channels = par.ch_layout.nb_channels;
   const AVCodec* codec = api().avcodec_find_decoder(par.codec_id);
-  if (!codec) throw std::runtime_error(std::string("avcodec_find_decoder(") +
-                                       api().avcodec_get_name(par.codec_id) + "): no decoder");
+  if (!codec)
+    throw std::runtime_error(std::string("avcodec_find_decoder(") +
+                             api().avcodec_get_name(par.codec_id) + "): no decoder");
   r.Context.reset(api().avcodec_alloc_context3(codec));
   if (!r.Context) throw std::runtime_error("avcodec_alloc_context3: out of memory");
-  CheckAv(api().avcodec_parameters_to_context(r.Context.get(), &par), "avcodec_parameters_to_context");
+  CheckAv(api().avcodec_parameters_to_context(r.Context.get(), &par),
+          "avcodec_parameters_to_context");
   r.Context->pkt_timebase = stream.time_base;
   TCodecLockGuard lock;
   CheckAv(api().avcodec_open2(r.Context.get(), codec, nullptr),
@@ -148,12 +153,15 @@ TDecodedClip DecodeClip(const std::string& path) {
   TInputFormatContextPtr input(raw);
   {
     TCodecLockGuard lock;
-    CheckAv(api().avformat_find_stream_info(input.get(), nullptr), "avformat_find_stream_info(" + path + ")");
+    CheckAv(api().avformat_find_stream_info(input.get(), nullptr),
+            "avformat_find_stream_info(" + path + ")");
   }
   TDecodedClip clip;
   clip.FormatName = input->iformat->name;
-  if (input->duration != AV_NOPTS_VALUE) clip.Duration = static_cast<double>(input->duration) / AV_TIME_BASE;
-  if (input->start_time != AV_NOPTS_VALUE) clip.StartTime = static_cast<double>(input->start_time) / AV_TIME_BASE;
+  if (input->duration != AV_NOPTS_VALUE)
+    clip.Duration = static_cast<double>(input->duration) / AV_TIME_BASE;
+  if (input->start_time != AV_NOPTS_VALUE)
+    clip.StartTime = static_cast<double>(input->start_time) / AV_TIME_BASE;
   clip.Streams.resize(input->nb_streams);
   std::vector<TStreamReader> readers;
   for (unsigned i = 0; i < input->nb_streams; ++i)

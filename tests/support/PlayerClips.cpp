@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "media/LibraryObjects.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -54,7 +55,8 @@ void Remux(const std::string& source, const std::string& target, double at, doub
     api().av_packet_rescale_ts(packet.get(), from->time_base,
                                out->streams[packet->stream_index]->time_base);
     packet->pos = -1;
-    CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()), "av_interleaved_write_frame");
+    CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()),
+            "av_interleaved_write_frame");
   }
   CheckAv(api().av_write_trailer(out.get()), "av_write_trailer");
 }
@@ -131,15 +133,17 @@ void AddSubtitles(const std::string& source, const std::string& target) {
     const AVRational from = in->streams[0]->time_base;
     const double seconds = packet->pts == AV_NOPTS_VALUE ? 0.0 : packet->pts * av_q2d(from);
     while (!pages.empty() && pages.front().first <= seconds) {
-      TPacketPtr page = SubtitlePage(*encoder, pages.front().first, pages.front().second,
-                                     subtitles->time_base);
+      TPacketPtr page =
+          SubtitlePage(*encoder, pages.front().first, pages.front().second, subtitles->time_base);
       page->stream_index = subtitles->index;
-      CheckAv(api().av_interleaved_write_frame(out.get(), page.get()), "av_interleaved_write_frame");
+      CheckAv(api().av_interleaved_write_frame(out.get(), page.get()),
+              "av_interleaved_write_frame");
       pages.erase(pages.begin());
     }
     api().av_packet_rescale_ts(packet.get(), from, video->time_base);
     packet->pos = -1;
-    CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()), "av_interleaved_write_frame");
+    CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()),
+            "av_interleaved_write_frame");
   }
   CheckAv(api().av_write_trailer(out.get()), "av_write_trailer");
 }

@@ -16,8 +16,10 @@ namespace qarvo::test {
 class TScratchFolder {
  public:
   explicit TScratchFolder(const std::string& tag = "test") {
-    std::string pattern = (std::filesystem::temp_directory_path() / ("qarvo-" + tag + "-XXXXXX")).string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder " + pattern);
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / ("qarvo-" + tag + "-XXXXXX")).string();
+    if (!::mkdtemp(pattern.data()))
+      throw std::runtime_error("cannot make a scratch folder " + pattern);
     folder_ = pattern;
   }
   ~TScratchFolder() {

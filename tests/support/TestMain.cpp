@@ -11,7 +11,9 @@
 #if defined(__SANITIZE_ADDRESS__)
 // Leaks inside system libraries the tests load (fonts; the session bus the X11 platform
 // connects to); never our own code.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
+}
 #endif
 
 int main(int argc, char** argv) {
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "disk", 0);
   setenv("SDL_DISKAUDIODELAY", "0", 0);
-  if (*QARVO_DEFAULT_TEST_MEDIA_DIR) setenv("QARVO_TEST_MEDIA_DIR", QARVO_DEFAULT_TEST_MEDIA_DIR, 0);
+  if (*QARVO_DEFAULT_TEST_MEDIA_DIR)
+    setenv("QARVO_TEST_MEDIA_DIR", QARVO_DEFAULT_TEST_MEDIA_DIR, 0);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "media/LibraryObjects.h"
+
 #include "support/AudioClipSource.h"
 #include "support/ClipEncoder.h"
 #include "support/TestMediaError.h"
@@ -31,7 +32,8 @@ void CheckSpec(const TClipSpec& s) {
     if (s.Width <= 0 || s.Height <= 0) fail("picture size must be positive");
     if (s.FrameRate.num <= 0 || s.FrameRate.den <= 0) fail("frame rate must be positive");
     if (s.SampleAspect.num <= 0 || s.SampleAspect.den <= 0) fail("pixel shape must be positive");
-    if (s.Rotation % 90 != 0 || s.Rotation < 0 || s.Rotation >= 360) fail("rotation must be 0, 90, 180 or 270");
+    if (s.Rotation % 90 != 0 || s.Rotation < 0 || s.Rotation >= 360)
+      fail("rotation must be 0, 90, 180 or 270");
   }
   if (!s.AudioCodec.empty()) {
     if (s.SampleRate <= 0) fail("sample rate must be positive");
@@ -70,7 +72,8 @@ void CheckSampleRate(const AVCodec& codec, int rate) {
 
 TOutputFormatContextPtr MakeOutput(const TClipSpec& spec, const std::string& path) {
   const AVOutputFormat* format = api().av_guess_format(spec.Container.c_str(), nullptr, nullptr);
-  if (!format) throw std::runtime_error("av_guess_format(" + spec.Container + "): Unknown container");
+  if (!format)
+    throw std::runtime_error("av_guess_format(" + spec.Container + "): Unknown container");
   AVFormatContext* raw = nullptr;
   CheckAv(api().avformat_alloc_output_context2(&raw, format, nullptr, path.c_str()),
           "avformat_alloc_output_context2(" + spec.Container + ")");

@@ -9,34 +9,35 @@
 #include <vector>
 
 #include "media/LibraryApi.h"
+
 #include "support/TestPicture.h"
 #include "support/TestTone.h"
 
 namespace qarvo {
 
 struct TClipSpec {
-  std::string Container = "avi";   // muxer short name ("avi", "mp4", "matroska", "mpeg"...)
-  std::string Extension = "avi";   // file extension without the dot
+  std::string Container = "avi";     // muxer short name ("avi", "mp4", "matroska", "mpeg"...)
+  std::string Extension = "avi";     // file extension without the dot
   std::string VideoCodec = "mpeg4";  // encoder name; empty for no video
   int Width = 320;
   int Height = 240;
   AVRational FrameRate{25, 1};
   AVPixelFormat PixelFormat = AV_PIX_FMT_YUV420P;  // used when the encoder takes it
-  int64_t VideoBitRate = 800000;   // 0 for the encoder's default
-  int BFrames = 0;                 // -1 for the encoder's default
-  std::string AudioCodec = "libmp3lame";  // encoder name; empty for no audio
+  int64_t VideoBitRate = 800000;                   // 0 for the encoder's default
+  int BFrames = 0;                                 // -1 for the encoder's default
+  std::string AudioCodec = "libmp3lame";           // encoder name; empty for no audio
   int SampleRate = 44100;
   int Channels = 2;
-  int64_t AudioBitRate = 128000;   // 0 for the encoder's default
-  int AudioStreams = 1;            // 1 or 2; the second plays ToneFrequency(spec, 1)
-  double FirstAudioDuration = 0.0; // seconds the first audio stream lasts when shorter; 0: all
-  double Duration = 2.0;           // seconds
-  double ToneFrequency = 440.0;    // Hz, first audio stream
-  bool Clicks = true;              // a click starting at every whole second
+  int64_t AudioBitRate = 128000;    // 0 for the encoder's default
+  int AudioStreams = 1;             // 1 or 2; the second plays ToneFrequency(spec, 1)
+  double FirstAudioDuration = 0.0;  // seconds the first audio stream lasts when shorter; 0: all
+  double Duration = 2.0;            // seconds
+  double ToneFrequency = 440.0;     // Hz, first audio stream
+  bool Clicks = true;               // a click starting at every whole second
   // Shapes of files other programs write.
-  double VideoStart = 0.0;         // seconds added to every video timestamp
-  double AudioStart = 0.0;         // seconds added to every audio timestamp
-  std::string CoverArt;            // encoder of an attached picture ("png"); empty for none
+  double VideoStart = 0.0;  // seconds added to every video timestamp
+  double AudioStart = 0.0;  // seconds added to every audio timestamp
+  std::string CoverArt;     // encoder of an attached picture ("png"); empty for none
   // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
   // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme
   // chroma (FindCornerMarker) in the stored picture's bottom-right corner.

@@ -9,8 +9,7 @@ namespace qarvo {
 
 std::string AvErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  if (api().av_strerror(code, text, sizeof text) < 0)
-    return "error " + std::to_string(code);
+  if (api().av_strerror(code, text, sizeof text) < 0) return "error " + std::to_string(code);
   return text;
 }
 

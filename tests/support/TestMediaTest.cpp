@@ -1,7 +1,6 @@
 // The test-media generator: every standard clip is checked by decoding it back, and the
 // picture and tone marks are checked on their own.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <sstream>
 
 #include "media/LibraryObjects.h"
+
 #include "support/DecodedClip.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -65,7 +65,8 @@ void CheckVideo(const TClipSpec& spec, const TDecodedStream& s) {
   EXPECT_EQ(s.FrameNumbers, expected);
   const double period = av_q2d(av_inv_q(spec.FrameRate));
   for (size_t i = 1; i < s.FrameTimes.size(); ++i)
-    ASSERT_NEAR(s.FrameTimes[i] - s.FrameTimes[0], i * period, kFrameTimeTolerance) << "picture " << i;
+    ASSERT_NEAR(s.FrameTimes[i] - s.FrameTimes[0], i * period, kFrameTimeTolerance)
+        << "picture " << i;
 }
 
 void CheckAudio(const TClipSpec& spec, const TDecodedStream& s, int index, double videoStart) {
@@ -76,8 +77,10 @@ void CheckAudio(const TClipSpec& spec, const TDecodedStream& s, int index, doubl
   const double seconds = static_cast<double>(s.Samples.size() / s.Channels) / s.SampleRate;
   EXPECT_GE(seconds, spec.Duration - 0.001);
   EXPECT_LE(seconds, spec.Duration + 0.06);
-  EXPECT_NEAR(MeasuredFrequency(s, 0.1, 0.9), ToneFrequency(spec, index), ToneFrequency(spec, index) * 0.02);
-  std::vector<double> clicks = FindClicks(s.Samples.data(), s.Samples.size(), s.SampleRate, s.Channels);
+  EXPECT_NEAR(MeasuredFrequency(s, 0.1, 0.9), ToneFrequency(spec, index),
+              ToneFrequency(spec, index) * 0.02);
+  std::vector<double> clicks =
+      FindClicks(s.Samples.data(), s.Samples.size(), s.SampleRate, s.Channels);
   for (double& t : clicks) t += s.FirstSampleTime - videoStart - AudioLeadIn(spec);
   const std::vector<double> expected = ClickTimes(spec);
   ASSERT_EQ(clicks.size(), expected.size());
@@ -85,7 +88,6 @@ void CheckAudio(const TClipSpec& spec, const TDecodedStream& s, int index, doubl
 }
 
 class StandardClipTest : public ::testing::TestWithParam<TNamedClip> {};
-
 
 TEST_P(StandardClipTest, DecodesToItsSpecifiedStreamsAndMarks) {
   const TClipSpec& spec = GetParam().Spec;
@@ -150,10 +152,12 @@ TEST(TestPictureTest, FrameNumberSurvivesScaling) {
   DrawTestPicture(*source, 1234, 25.0);
   for (auto [w, h] : {std::pair{176, 144}, {128, 96}, {640, 480}}) {
     TFramePtr scaled = PictureFrame(w, h);
-    TSwsContextPtr scaler(api().sws_getContext(320, 240, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_YUV420P,
-                                               SWS_BICUBIC, nullptr, nullptr, nullptr));
+    TSwsContextPtr scaler(api().sws_getContext(320, 240, AV_PIX_FMT_YUV420P, w, h,
+                                               AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr,
+                                               nullptr));
     ASSERT_TRUE(scaler);
-    api().sws_scale(scaler.get(), source->data, source->linesize, 0, 240, scaled->data, scaled->linesize);
+    api().sws_scale(scaler.get(), source->data, source->linesize, 0, 240, scaled->data,
+                    scaled->linesize);
     EXPECT_EQ(ReadFrameNumber(scaled->data[0], scaled->linesize[0], w, h), 1234) << w << 'x' << h;
   }
 }
@@ -164,7 +168,8 @@ TEST(TestPictureTest, ForeignOrTinyPicturesAreUnreadable) {
   EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], 320, 240), -1);
   EXPECT_EQ(ReadFrameNumber(frame->data[0], frame->linesize[0], 40, 30), -1);
   EXPECT_EQ(ReadFrameNumber(nullptr, 0, 320, 240), -1);
-  EXPECT_THROW(DrawTestPicture(*PictureFrame(320, 240, AV_PIX_FMT_RGB24), 0, 25.0), std::runtime_error);
+  EXPECT_THROW(DrawTestPicture(*PictureFrame(320, 240, AV_PIX_FMT_RGB24), 0, 25.0),
+               std::runtime_error);
 }
 
 TEST(TestToneTest, ClicksAreFoundAtWholeSeconds) {
@@ -207,7 +212,8 @@ class TestMediaFolder : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   size_t FileCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
   fs::path dir_;
 };
@@ -217,7 +223,8 @@ std::string FileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TClipSpec ShortClip(const std::string& container, const std::string& video, const std::string& audio) {
+TClipSpec ShortClip(const std::string& container, const std::string& video,
+                    const std::string& audio) {
   TClipSpec spec;
   spec.Container = container;
   spec.VideoCodec = video;
@@ -228,10 +235,10 @@ TClipSpec ShortClip(const std::string& container, const std::string& video, cons
 
 TEST_F(TestMediaFolder, SameSpecGivesIdenticalBytesInEveryContainer) {
   std::vector<TClipSpec> specs = {
-      ShortClip("avi", "mpeg4", "libmp3lame"), ShortClip("mp4", "libx264", "aac"),
+      ShortClip("avi", "mpeg4", "libmp3lame"),     ShortClip("mp4", "libx264", "aac"),
       ShortClip("matroska", "mpeg4", "libvorbis"), ShortClip("flv", "flv", "libmp3lame"),
-      ShortClip("mp3", "", "libmp3lame"), ShortClip("avi", "mpeg4", "pcm_s16le"),
-      ShortClip("mpeg", "mpeg2video", "mp2"), ShortClip("3gp", "h263", "aac")};
+      ShortClip("mp3", "", "libmp3lame"),          ShortClip("avi", "mpeg4", "pcm_s16le"),
+      ShortClip("mpeg", "mpeg2video", "mp2"),      ShortClip("3gp", "h263", "aac")};
   specs.back().Width = 176;
   specs.back().Height = 144;
   specs[1].BFrames = 2;
@@ -246,7 +253,8 @@ TEST_F(TestMediaFolder, SameSpecGivesIdenticalBytesInEveryContainer) {
 }
 
 TEST_F(TestMediaFolder, FailuresNameTheCallAndLeaveNoFile) {
-  auto expectFailure = [&](const TClipSpec& spec, const std::string& path, const std::string& text) {
+  auto expectFailure = [&](const TClipSpec& spec, const std::string& path,
+                           const std::string& text) {
     try {
       GenerateClip(spec, path);
       ADD_FAILURE() << "no error for " << text;

@@ -96,9 +96,8 @@ void DrawCode(AVFrame& frame, int number) {
     for (int column = 0; column < kBitsPerRow; ++column) {
       const int c = kCodeColumn + column;
       const int r = kCodeRow + row;
-      FillRect(frame.data[0], frame.linesize[0], CellLeft(c, w), CellTop(r, h),
-               CellLeft(c + 1, w), CellTop(r + 1, h),
-               CellIsWhite(number, column, row) ? kWhite : kBlack);
+      FillRect(frame.data[0], frame.linesize[0], CellLeft(c, w), CellTop(r, h), CellLeft(c + 1, w),
+               CellTop(r + 1, h), CellIsWhite(number, column, row) ? kWhite : kBlack);
     }
   }
 }
@@ -196,7 +195,8 @@ TPictureArea FindPictureArea(const std::vector<uint8_t>& yuv, int width, int hei
   return {left, top, right - left, bottom - top};
 }
 
-int FindCornerMarker(const std::vector<uint8_t>& yuv, int width, int height, const TPictureArea& area) {
+int FindCornerMarker(const std::vector<uint8_t>& yuv, int width, int height,
+                     const TPictureArea& area) {
   const int cw = (width + 1) / 2, ch = (height + 1) / 2;
   if (area.Width < 2 || area.Height < 2 ||
       yuv.size() < static_cast<size_t>(width) * height + 2u * cw * ch)

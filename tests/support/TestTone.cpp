@@ -62,8 +62,7 @@ std::vector<double> FindClicks(const int16_t* samples, size_t count, int rate, i
 
 std::vector<double> ClickTimes(double duration) {
   std::vector<double> times;
-  for (int second = 0; second + kClickSeconds <= duration + 1e-9; ++second)
-    times.push_back(second);
+  for (int second = 0; second + kClickSeconds <= duration + 1e-9; ++second) times.push_back(second);
   return times;
 }
 

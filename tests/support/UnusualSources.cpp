@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "media/LibraryObjects.h"
+
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
@@ -21,7 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string MediaFile(const std::string& name) { return (fs::path(MakeTestMediaDir()) / name).string(); }
+std::string MediaFile(const std::string& name) {
+  return (fs::path(MakeTestMediaDir()) / name).string();
+}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -31,14 +34,16 @@ std::string ReadAll(const std::string& path) {
 // Writes through a temporary name, so a killed run leaves no half file under `path`.
 void WriteAll(const std::string& path, const std::string& bytes) {
   const std::string partial = path + ".part-" + std::to_string(::getpid());
-  std::ofstream(partial, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(partial, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   fs::rename(partial, path);
 }
 
 // Whether `path` is newer than the clip it was made from (made again otherwise).
 bool UpToDate(const std::string& path, const std::string& from) {
   std::error_code error;
-  return fs::exists(path, error) && fs::last_write_time(path, error) >= fs::last_write_time(from, error);
+  return fs::exists(path, error) &&
+         fs::last_write_time(path, error) >= fs::last_write_time(from, error);
 }
 
 // Copies the packets of `source` that `keep` accepts into a file of `container`.
@@ -57,7 +62,8 @@ void Remux(const std::string& source, const std::string& target, const char* con
   for (unsigned i = 0; i < in->nb_streams; ++i) {
     AVStream* stream = api().avformat_new_stream(out.get(), nullptr);
     if (!stream) throw std::runtime_error("avformat_new_stream failed");
-    CheckAv(api().avcodec_parameters_copy(stream->codecpar, in->streams[i]->codecpar), "avcodec_parameters_copy");
+    CheckAv(api().avcodec_parameters_copy(stream->codecpar, in->streams[i]->codecpar),
+            "avcodec_parameters_copy");
     stream->codecpar->codec_tag = 0;
     stream->time_base = in->streams[i]->time_base;
   }
@@ -67,9 +73,11 @@ void Remux(const std::string& source, const std::string& target, const char* con
   while (api().av_read_frame(in.get(), packet.get()) >= 0) {
     const AVStream& from = *in->streams[packet->stream_index];
     if (keep(from, *packet)) {
-      api().av_packet_rescale_ts(packet.get(), from.time_base, out->streams[packet->stream_index]->time_base);
+      api().av_packet_rescale_ts(packet.get(), from.time_base,
+                                 out->streams[packet->stream_index]->time_base);
       packet->pos = -1;
-      CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()), "av_interleaved_write_frame");
+      CheckAv(api().av_interleaved_write_frame(out.get(), packet.get()),
+              "av_interleaved_write_frame");
     }
     api().av_packet_unref(packet.get());
   }
@@ -87,7 +95,8 @@ std::string EnsureTextNamedAsVideo() {
   const std::string path = MediaFile("notes-named-as-video.avi");
   std::string text;
   for (int line = 1; line <= 40; ++line)
-    text += "Line " + std::to_string(line) + " of a shopping list, not a video: bread, milk, tea.\n";
+    text +=
+        "Line " + std::to_string(line) + " of a shopping list, not a video: bread, milk, tea.\n";
   if (ReadAll(path) != text) WriteAll(path, text);
   return path;
 }

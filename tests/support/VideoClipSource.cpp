@@ -47,7 +47,8 @@ const AVFrame* TVideoClipSource::Next() {
     if (marker_) DrawCornerMarker(*drawn_);
     const int rc = api().sws_scale(scaler_.get(), drawn_->data, drawn_->linesize, 0, height_,
                                    current_->data, current_->linesize);
-    if (rc != height_) throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
+    if (rc != height_)
+      throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
   } else {
     DrawTestPicture(*current_, index_, frameRate_);
     if (grain_) AddSensorGrain(*current_, index_);

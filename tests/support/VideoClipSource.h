@@ -28,7 +28,7 @@ class TVideoClipSource {
   int64_t index_ = 0;
   bool marker_;
   bool grain_;
-  TFramePtr drawn_;     // yuv420p picture when the encoder takes another format
+  TFramePtr drawn_;  // yuv420p picture when the encoder takes another format
   TSwsContextPtr scaler_;
   TFramePtr current_;
 };

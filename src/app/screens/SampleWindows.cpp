@@ -4,11 +4,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
@@ -66,9 +66,11 @@ std::unique_ptr<TfrmProgress> ProgressDuringARun(const TBitmap& picture) {
   estimate.Start({60000000, 60000000, 45000000}, 0);
   estimate.Progress(1, 15900000, 60000000, 398, 5300000);
   window->ShowEstimate(estimate);
-  window->ShowRunning({{0, ShortenCaption("/home/user/Videos/Summer holiday 2026/Our first day at the sea.avi"), 71},
-                       {1, ShortenCaption(source), 26}},
-                      3, 32);
+  window->ShowRunning(
+      {{0, ShortenCaption("/home/user/Videos/Summer holiday 2026/Our first day at the sea.avi"),
+        71},
+       {1, ShortenCaption(source), 26}},
+      3, 32);
   return window;
 }
 
@@ -76,9 +78,12 @@ namespace {
 
 QStandardItemModel* JobModel(QObject* parent) {
   auto* model = new QStandardItemModel(0, 3, parent);
-  model->setHorizontalHeaderLabels({QStringLiteral("Source"), QStringLiteral("Length"), QStringLiteral("Progress")});
-  const char* rows[][3] = {{"/videos/a.mp4", "59", "100%"}, {"/videos/b.avi", "120", "37%"},
-                           {"/videos/c.mkv", "31", "Failed"}, {"/videos/d.mov", "75", ""}};
+  model->setHorizontalHeaderLabels(
+      {QStringLiteral("Source"), QStringLiteral("Length"), QStringLiteral("Progress")});
+  const char* rows[][3] = {{"/videos/a.mp4", "59", "100%"},
+                           {"/videos/b.avi", "120", "37%"},
+                           {"/videos/c.mkv", "31", "Failed"},
+                           {"/videos/d.mov", "75", ""}};
   for (const auto& row : rows) {
     QList<QStandardItem*> items;
     for (const char* text : row) items << new QStandardItem(QString::fromLatin1(text));
@@ -114,7 +119,8 @@ std::unique_ptr<QWidget> ControlGallery() {
   videoLayout->setHorizontalSpacing(6);
   videoLayout->setVerticalSpacing(6);
   auto* size = new QComboBox;
-  size->addItems({QStringLiteral("320x240"), QStringLiteral("640x480"), QStringLiteral("as source")});
+  size->addItems(
+      {QStringLiteral("320x240"), QStringLiteral("640x480"), QStringLiteral("as source")});
   auto* rate = new QComboBox;
   rate->setEditable(true);
   rate->addItems({QStringLiteral("768"), QStringLiteral("1000")});

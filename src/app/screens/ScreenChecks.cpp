@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTextDocumentFragment>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QWidget>
 
 #include "core/ColourScheme.h"
@@ -14,12 +14,14 @@ namespace qarvo::screens {
 namespace {
 
 TRgb Rgb(const QColor& c) {
-  return {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
+  return {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+          static_cast<uint8_t>(c.blue())};
 }
 
 QString Describe(const QWidget& widget) {
-  const QString name = widget.objectName().isEmpty() ? QString::fromLatin1(widget.metaObject()->className())
-                                                     : widget.objectName();
+  const QString name = widget.objectName().isEmpty()
+                           ? QString::fromLatin1(widget.metaObject()->className())
+                           : widget.objectName();
   return name;
 }
 
@@ -75,8 +77,8 @@ void CheckWindow(QWidget& window, const QString& shot, TScreenFindings& findings
                     findings);
       CheckWidth(*box, box->sizeHint().width(), box->width(), shot, findings);
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-      CheckWidth(*group, group->fontMetrics().horizontalAdvance(group->title()) + 20, group->width(),
-                 shot, findings);
+      CheckWidth(*group, group->fontMetrics().horizontalAdvance(group->title()) + 20,
+                 group->width(), shot, findings);
     }
   }
 }

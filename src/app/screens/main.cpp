@@ -15,35 +15,35 @@
 #include <memory>
 #include <optional>
 
-#include "app/ColourSchemes.h"
-#include "app/TApplication.h"
-#include "app/IMainDialogs.h"
-#include "app/IShellOpener.h"
-#include "app/TMainDialogs.h"
-#include "app/TfmDirectory.h"
-#include "app/TfrmPreference.h"
-#include "app/TfrmAbout.h"
-#include "app/TfrmCover.h"
-#include "app/TfrmMain.h"
-#include "app/screens/SampleWindows.h"
-#include "app/screens/ScreenChecks.h"
 #include "base/MainThread.h"
+#include "player/TMediaPlayer.h"
 #include "core/AppPaths.h"
 #include "core/ColourScheme.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "core/SettingsKeys.h"
 #include "core/TlvFilesRecord.h"
+#include "app/ColourSchemes.h"
+#include "app/IMainDialogs.h"
+#include "app/IShellOpener.h"
+#include "app/TApplication.h"
+#include "app/TMainDialogs.h"
+#include "app/TfmDirectory.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmCover.h"
+#include "app/TfrmMain.h"
+#include "app/TfrmPreference.h"
+#include "app/screens/SampleWindows.h"
+#include "app/screens/ScreenChecks.h"
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"
-#include "jobs/TfrmPreviewWindow.h"
-#include "jobs/TfrmProgress.h"
-#include "profiles/TfrmSettings.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
 #include "jobs/TfrmFileInfo.h"
-#include "player/TMediaPlayer.h"
+#include "jobs/TfrmPreviewWindow.h"
+#include "jobs/TfrmProgress.h"
+#include "profiles/TfrmSettings.h"
 
 namespace {
 
@@ -51,7 +51,9 @@ using namespace qarvo;
 using namespace qarvo::screens;
 
 QString FileCaption(int scheme) {
-  return QString::fromLatin1(ColourScheme(scheme).Caption).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+  return QString::fromLatin1(ColourScheme(scheme).Caption)
+      .toLower()
+      .replace(QLatin1Char(' '), QLatin1Char('-'));
 }
 
 // The offscreen platform says so for every window it cannot raise or resize for real, and a
@@ -90,7 +92,8 @@ class TNoDialogs : public IMainDialogs {
 
 class TScreens {
  public:
-  TScreens(QString folder, TScreenFindings& findings) : folder_(std::move(folder)), findings_(findings) {}
+  TScreens(QString folder, TScreenFindings& findings)
+      : folder_(std::move(folder)), findings_(findings) {}
 
   // Shows the window offscreen, lets its layout settle, checks and saves it.
   void Shoot(QWidget& window, const QString& name, bool save) {
@@ -148,7 +151,9 @@ class TScreens {
     preview.Play();
     // Well into the clip, so the labels and the bar show a position.
     const bool playing = TMainThread::WaitPumping(
-        [&] { return frmMain.MediaPlayer().LastPosition() > 1200000 && preview.Surface().HasPicture(); },
+        [&] {
+          return frmMain.MediaPlayer().LastPosition() > 1200000 && preview.Surface().HasPicture();
+        },
         std::chrono::seconds(20));
     if (!playing) findings_.Problems << QStringLiteral("main-playing: the sample did not play");
     Shoot(frmMain, QStringLiteral("main-playing-") + suffix, save);
@@ -162,7 +167,8 @@ class TScreens {
   }
 
   // The three editing dialogs on the sample, each paused on a picture well into the clip.
-  void ShootEditing(TfrmMain& frmMain, const std::string& sample, const QString& suffix, bool save) {
+  void ShootEditing(TfrmMain& frmMain, const std::string& sample, const QString& suffix,
+                    bool save) {
     TlvFilesRecord record = NewJobRecord(sample, "", 3000000, "lbox");
     record.TrimStart = 700000;
     record.TrimLength = 1500000;
@@ -184,7 +190,8 @@ class TScreens {
     record.TextX = 19;
     record.TextY = 19;
     const std::string libraries = ExecutableFolder() + "LibAV";
-    const auto wellInto = [&](TMediaPlayer& player, const QString& name, const std::function<bool()>& shown) {
+    const auto wellInto = [&](TMediaPlayer& player, const QString& name,
+                              const std::function<bool()>& shown) {
       const bool playing = TMainThread::WaitPumping(
           [&] { return player.LastPosition() > 1200000 && shown(); }, std::chrono::seconds(20));
       if (!playing) findings_.Problems << name + QStringLiteral(": the sample did not play");
@@ -242,7 +249,8 @@ class TScreens {
     TfmDirectory chooser(QString::fromStdString(frmMain.GlobalObject().AppTitle()), &frmMain);
     chooser.Prepare(chooserFolder_ + QStringLiteral("/Videos"));
     // The tree fills from a thread of its own.
-    for (int round = 0; round < 50; ++round) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (int round = 0; round < 50; ++round)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     Shoot(chooser, QStringLiteral("folder-chooser-") + suffix, save);
     TfrmSettings settings(frmMain.GlobalObject(), &frmMain);
     Shoot(settings, QStringLiteral("settings-") + suffix, save);
@@ -271,11 +279,13 @@ int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   // The windows read and write settings: never the user's.
   QTemporaryDir settingsFolder;
-  setenv("QARVO_SETTINGS_FILE", (settingsFolder.path() + QStringLiteral("/settings.ini")).toLocal8Bit().constData(), 1);
+  setenv("QARVO_SETTINGS_FILE",
+         (settingsFolder.path() + QStringLiteral("/settings.ini")).toLocal8Bit().constData(), 1);
   qInstallMessageHandler(QuietPlatformNotes);
   TApplication application(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : QString::fromStdString(ExecutableFolder()) + QStringLiteral("screens");
+  const QString folder =
+      argc > 1 ? QString::fromLocal8Bit(argv[1])
+               : QString::fromStdString(ExecutableFolder()) + QStringLiteral("screens");
   if (!QDir().mkpath(folder)) {
     std::fprintf(stderr, "qarvo-screens: cannot create %s\n", qPrintable(folder));
     return 1;
@@ -289,7 +299,8 @@ int main(int argc, char** argv) {
   screens.SetChooserFolder(chooserFolder.path());
   for (int scheme = 0; scheme < kColourSchemeCount; ++scheme) {
     ApplyColourScheme(scheme);
-    screens.ShootAll(scheme, QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme), true);
+    screens.ShootAll(scheme, QString::number(scheme) + QLatin1Char('-') + FileCaption(scheme),
+                     true);
   }
   // Larger fonts must not clip any caption either; one scheme is enough to look at.
   QFont font = QApplication::font();
@@ -300,6 +311,7 @@ int main(int argc, char** argv) {
 
   std::printf("qarvo-screens: %d windows in %s, lowest caption contrast %.2f:1\n", screens.Shots(),
               qPrintable(folder), findings.LowestContrast);
-  for (const QString& problem : findings.Problems) std::fprintf(stderr, "qarvo-screens: %s\n", qPrintable(problem));
+  for (const QString& problem : findings.Problems)
+    std::fprintf(stderr, "qarvo-screens: %s\n", qPrintable(problem));
   return findings.Problems.isEmpty() ? 0 : 1;
 }

@@ -43,8 +43,8 @@ bool TDeinterlacer::Build(int width, int height, AVPixelFormat format) {
   AVFilterContext* sink =
       a.avfilter_graph_alloc_filter(graph.get(), a.avfilter_get_by_name("buffersink"), "out");
   if (!sink ||
-      a.av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(&format),
-                       sizeof format, AV_OPT_SEARCH_CHILDREN) < 0 ||
+      a.av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(&format), sizeof format,
+                       AV_OPT_SEARCH_CHILDREN) < 0 ||
       a.avfilter_init_str(sink, nullptr) < 0 || a.avfilter_link(source, 0, filter, 0) < 0 ||
       a.avfilter_link(filter, 0, sink, 0) < 0 || a.avfilter_graph_config(graph.get(), nullptr) < 0)
     return false;

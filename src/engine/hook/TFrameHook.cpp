@@ -3,9 +3,9 @@
 #include <exception>
 #include <string>
 
-#include "media/EngineLogger.h"
 #include "base/MainThread.h"
 #include "base/PumpingLock.h"
+#include "media/EngineLogger.h"
 
 namespace qarvo {
 
@@ -113,8 +113,8 @@ void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts) {
   // own pictures as references, so hooks never write into the decoded one.
   bool hooked = false;
   if (deinterlace) {
-    hooked = deinterlacer_.Run(picture, *hookFrame_) &&
-             a.av_frame_make_writable(hookFrame_.get()) >= 0;
+    hooked =
+        deinterlacer_.Run(picture, *hookFrame_) && a.av_frame_make_writable(hookFrame_.get()) >= 0;
     if (!hooked) {
       a.av_frame_unref(hookFrame_.get());
       Log("Deinterlacing failed.");

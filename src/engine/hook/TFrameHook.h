@@ -16,11 +16,11 @@
 #include <memory>
 
 #include "base/TBitmap.h"
+#include "media/LibraryObjects.h"
+#include "media/TRGBPicture.h"
 #include "engine/hook/TDeinterlacer.h"
 #include "engine/hook/THookRowWatch.h"
 #include "engine/hook/TPreviewer.h"
-#include "media/LibraryObjects.h"
-#include "media/TRGBPicture.h"
 
 namespace qarvo {
 
@@ -89,8 +89,8 @@ class TFrameHook {
   TPreviewBitmapHandler previewBitmapHandler_;
   TModuleRunner modules_;
   bool hookStopped_ = false;
-  int frameNumber_ = 0;   // the preprocessing thread's
-  int shownNumber_ = 0;   // the previewing thread's
+  int frameNumber_ = 0;  // the preprocessing thread's
+  int shownNumber_ = 0;  // the previewing thread's
 
   TRGBPicture hookRGB_;
   THookRowWatch hookRows_;

@@ -22,8 +22,6 @@ TFactoryHolder& Holder() {
   return holder;
 }
 
-
-
 }  // namespace
 
 void SetPreviewWindowFactory(TPreviewWindowFactory factory) {

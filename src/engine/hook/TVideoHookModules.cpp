@@ -29,7 +29,6 @@ std::vector<std::string> SplitHookWords(const std::string& value) {
 
 }  // namespace
 
-
 namespace {
 
 struct TLoadedModule {
@@ -116,7 +115,8 @@ bool TVideoHookModules::TryAdd(const std::vector<std::string>& words) {
 
 void TVideoHookModules::Process(TVhookPicture& picture, int pixFmt, int width, int height,
                                 int64_t pts) const {
-  for (const auto& module : modules_) module.ProcessFn(module.Ctx, &picture, pixFmt, width, height, pts);
+  for (const auto& module : modules_)
+    module.ProcessFn(module.Ctx, &picture, pixFmt, width, height, pts);
 }
 
 }  // namespace qarvo

@@ -19,8 +19,8 @@ extern "C" {
 // Configure(private data slot, word count, words; words[0] is the module path) -> 0 on success.
 using TVhookConfigure = int (*)(void** ctx, int argc, char* argv[]);
 // Process(private data, picture, pixel format (AVPixelFormat), width, height, pts in µs).
-using TVhookProcess = void (*)(void* ctx, TVhookPicture* picture, int pixFmt, int width,
-                               int height, int64_t pts);
+using TVhookProcess = void (*)(void* ctx, TVhookPicture* picture, int pixFmt, int width, int height,
+                               int64_t pts);
 using TVhookRelease = void (*)(void* ctx);
 }
 

@@ -16,10 +16,13 @@ constexpr int kMostPackets = 500000;
 
 bool Timed(const AVStream& stream) {
   const AVMediaType type = PlayedType(stream);
-  return (type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_VIDEO) && stream.start_time != AV_NOPTS_VALUE;
+  return (type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_VIDEO) &&
+         stream.start_time != AV_NOPTS_VALUE;
 }
 
-int64_t StartOf(const AVStream& stream) { return ToMicroseconds(stream.start_time, stream.time_base); }
+int64_t StartOf(const AVStream& stream) {
+  return ToMicroseconds(stream.start_time, stream.time_base);
+}
 
 TInputFormatContextPtr OpenReader(const std::string& name, const AVInputFormat* format) {
   AVFormatContext* raw = nullptr;
@@ -35,7 +38,8 @@ bool ReadEnds(AVFormatContext& reader, std::vector<int64_t>& ends) {
     const unsigned index = static_cast<unsigned>(packet->stream_index);
     const int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
     if (index < ends.size() && ts != AV_NOPTS_VALUE) {
-      const int64_t end = ToMicroseconds(ts + std::max<int64_t>(packet->duration, 0), reader.streams[index]->time_base);
+      const int64_t end = ToMicroseconds(ts + std::max<int64_t>(packet->duration, 0),
+                                         reader.streams[index]->time_base);
       ends[index] = ends[index] == AV_NOPTS_VALUE ? end : std::max(ends[index], end);
       any = true;
     }
@@ -56,7 +60,8 @@ std::vector<int64_t> ReadStreamEnds(const std::string& libraryName, const AVInpu
   std::vector<int64_t> ends(reader->nb_streams, AV_NOPTS_VALUE);
   const int64_t size = reader->pb ? api().avio_size(reader->pb) : -1;
   if (size > kTailBytes &&
-      api().avformat_seek_file(reader.get(), -1, INT64_MIN, size - kTailBytes, INT64_MAX, AVSEEK_FLAG_BYTE) >= 0 &&
+      api().avformat_seek_file(reader.get(), -1, INT64_MIN, size - kTailBytes, INT64_MAX,
+                               AVSEEK_FLAG_BYTE) >= 0 &&
       ReadEnds(*reader, ends))
     return ends;
   // A tail of index tables only: the whole file, from a fresh reader.
@@ -79,7 +84,8 @@ TStreamExtent MeasureStreamExtent(const AVFormatContext& container,
     const AVStream& stream = *container.streams[i];
     if (!Timed(stream)) continue;
     const int64_t gap = StartOf(stream) - first;
-    if (gap > kFarStreamStart && (container.duration == AV_NOPTS_VALUE || 4 * gap > container.duration)) {
+    if (gap > kFarStreamStart &&
+        (container.duration == AV_NOPTS_VALUE || 4 * gap > container.duration)) {
       extent.Shift[i] = gap;
       nearestFar = std::min(nearestFar, gap);
     }

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "media/FindCodec.h"
 #include "media/OpenInputContainer.h"
 #include "media/StreamKind.h"
-#include "base/StringFormat.h"
 #include "engine/open/StreamExtent.h"
 #include "engine/task/TTaskContext.h"
 
@@ -79,7 +79,8 @@ std::vector<int64_t> CountPackets(AVFormatContext& reader, unsigned streams, int
     if (ts != AV_NOPTS_VALUE) {
       if (first[index] == AV_NOPTS_VALUE) first[index] = ts;
       const AVRational tb = reader.streams[index]->time_base;
-      if (api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan) break;
+      if (api().av_rescale_q(ts - first[index], tb, AVRational{1, AV_TIME_BASE}) > kAnalysedSpan)
+        break;
     }
     ++counts[index];
   }
@@ -262,8 +263,7 @@ void TInputSetup::SetUpStreams(TOpenedInput& input) {
     input.ForcedDecoders.push_back(forced);
 
     TCodecContextPtr decoder;
-    if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO ||
-        type == AVMEDIA_TYPE_SUBTITLE) {
+    if (type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_SUBTITLE) {
       const AVCodec* codec = forced ? forced : api().avcodec_find_decoder(st->codecpar->codec_id);
       decoder.reset(api().avcodec_alloc_context3(codec));
       if (!decoder) throw std::bad_alloc();
@@ -315,8 +315,8 @@ void TInputSetup::SetUpVideo(TOpenedInput& input, int index) {
     Log().LogF(&task_, TLogLevel::llInfo,
                "Seems stream %d codec frame rate differs from container frame rate: "
                "%2.2f (%d/%d) -> %2.2f (%d/%d)",
-               index, av_q2d(decoderRate), decoderRate.num, decoderRate.den, av_q2d(rate),
-               rate.num, rate.den);
+               index, av_q2d(decoderRate), decoderRate.num, decoderRate.den, av_q2d(rate), rate.num,
+               rate.den);
   o.FrameRate = {rate.num, rate.den};
   if (o.VideoDisable)
     st->discard = AVDISCARD_ALL;

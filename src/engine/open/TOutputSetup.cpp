@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/ErrorText.h"
 #include "media/StreamKind.h"
-#include "base/StringFormat.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/open/TStreamFactory.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -22,7 +22,8 @@ const AVOutputFormat* TOutputSetup::ChooseFormat(const std::string& fileName) {
     const std::string name = o.FileFormat;
     o.FileFormat.clear();
     const AVOutputFormat* format = api().av_guess_format(name.c_str(), nullptr, nullptr);
-    if (!format) Fail(Format("Requested output format '%s' is not a suitable output format", name.c_str()));
+    if (!format)
+      Fail(Format("Requested output format '%s' is not a suitable output format", name.c_str()));
     return format;
   }
   const AVOutputFormat* format = api().av_guess_format(nullptr, fileName.c_str(), nullptr);
@@ -46,10 +47,12 @@ bool TOutputSetup::CreateStreams(TOpenedOutput& output) {
   TTaskOptions& o = task_.Options;
   const AVOutputFormat* format = output.Context->oformat;
   // The default picture of a sound format is its cover art, not a picture stream.
-  const bool soundFormat = format->mime_type && std::string(format->mime_type).rfind("audio/", 0) == 0;
+  const bool soundFormat =
+      format->mime_type && std::string(format->mime_type).rfind("audio/", 0) == 0;
   const bool defaultVideo = format->video_codec != AV_CODEC_ID_NONE && !soundFormat;
   bool video = o.VideoStreamCopy || defaultVideo || !o.VideoCodecName.empty();
-  bool audio = o.AudioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
+  bool audio =
+      o.AudioStreamCopy || format->audio_codec != AV_CODEC_ID_NONE || !o.AudioCodecName.empty();
   bool subtitle = o.SubtitleStreamCopy || format->subtitle_codec != AV_CODEC_ID_NONE ||
                   !o.SubtitleCodecName.empty();
   video = video && InputsHave(AVMEDIA_TYPE_VIDEO) && !o.VideoDisable;
@@ -61,9 +64,10 @@ bool TOutputSetup::CreateStreams(TOpenedOutput& output) {
     void (TStreamFactory::*Create)();
     const char* Failure;
   };
-  const TStep steps[] = {{video, &TStreamFactory::NewVideoStream, "new_video_stream fail: %s"},
-                         {audio, &TStreamFactory::NewAudioStream, "new_audio_stream fail: %s"},
-                         {subtitle, &TStreamFactory::NewSubtitleStream, "new_subtitle_stream fail: %s"}};
+  const TStep steps[] = {
+      {video, &TStreamFactory::NewVideoStream, "new_video_stream fail: %s"},
+      {audio, &TStreamFactory::NewAudioStream, "new_audio_stream fail: %s"},
+      {subtitle, &TStreamFactory::NewSubtitleStream, "new_subtitle_stream fail: %s"}};
   for (const TStep& step : steps) {
     if (!step.Wanted) continue;
     try {
@@ -82,11 +86,12 @@ void TOutputSetup::ApplyMetadata(AVFormatContext& oc) {
   TTaskOptions& o = task_.Options;
   if (o.RecordingTimestamp) {
     const time_t seconds = static_cast<time_t>(o.RecordingTimestamp);
-    struct tm utc{};
+    struct tm utc {};
     gmtime_r(&seconds, &utc);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
-    CheckCall(api().av_dict_set(&oc.metadata, "creation_time", text, 0), "av_dict_set(creation_time)");
+    CheckCall(api().av_dict_set(&oc.metadata, "creation_time", text, 0),
+              "av_dict_set(creation_time)");
   }
   // From the last to the first, each replacing: the earliest value given for a key wins.
   for (auto it = o.Metadata.rbegin(); it != o.Metadata.rend(); ++it)
@@ -98,10 +103,9 @@ void TOutputSetup::ApplyMetadata(AVFormatContext& oc) {
 bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryName) {
   AVFormatContext* oc = output.Context.get();
   // The picture-sequence muxer no longer declares the need, yet overwrites one file per picture.
-  const bool needsNumber = (oc->oformat->flags & AVFMT_NEEDNUMBER) ||
-                           std::string(oc->oformat->name) == "image2";
-  if (needsNumber &&
-      !api().av_filename_number_test(libraryName.c_str())) {
+  const bool needsNumber =
+      (oc->oformat->flags & AVFMT_NEEDNUMBER) || std::string(oc->oformat->name) == "image2";
+  if (needsNumber && !api().av_filename_number_test(libraryName.c_str())) {
     Fail(FileErrorText(output.FileName, AVERROR(EDOM)));
     return false;
   }

@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
 #include "media/FindCodec.h"
-#include "base/StringFormat.h"
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
@@ -21,7 +21,7 @@ int GenericStrictness(TTaskContext& task, AVMediaType type) {
   TCodecContextPtr probe(api().avcodec_alloc_context3(nullptr));
   if (!probe) throw std::bad_alloc();
   probe->codec_type = type;
-  const int kind = type == AVMEDIA_TYPE_VIDEO ? AV_OPT_FLAG_VIDEO_PARAM
+  const int kind = type == AVMEDIA_TYPE_VIDEO   ? AV_OPT_FLAG_VIDEO_PARAM
                    : type == AVMEDIA_TYPE_AUDIO ? AV_OPT_FLAG_AUDIO_PARAM
                                                 : AV_OPT_FLAG_SUBTITLE_PARAM;
   task.ApplyGenericOptions(probe.get(), kind | AV_OPT_FLAG_ENCODING_PARAM);
@@ -63,10 +63,14 @@ bool Lists(const AVPixelFormat* list, AVPixelFormat format) {
 // The full-range twin of a planar YUV format, or the format itself.
 AVPixelFormat FullRange(AVPixelFormat format) {
   switch (format) {
-    case AV_PIX_FMT_YUV420P: return AV_PIX_FMT_YUVJ420P;
-    case AV_PIX_FMT_YUV422P: return AV_PIX_FMT_YUVJ422P;
-    case AV_PIX_FMT_YUV444P: return AV_PIX_FMT_YUVJ444P;
-    default: return format;
+    case AV_PIX_FMT_YUV420P:
+      return AV_PIX_FMT_YUVJ420P;
+    case AV_PIX_FMT_YUV422P:
+      return AV_PIX_FMT_YUVJ422P;
+    case AV_PIX_FMT_YUV444P:
+      return AV_PIX_FMT_YUVJ444P;
+    default:
+      return format;
   }
 }
 
@@ -81,14 +85,16 @@ AVPixelFormat EncoderPixelFormat(const AVCodec& codec, const AVCodecContext& enc
     if (enc.strict_std_compliance < 0 &&
         (wanted == AV_PIX_FMT_YUV420P || wanted == AV_PIX_FMT_YUV422P))
       return wanted;
-    if (enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL && Lists(codec.pix_fmts, FullRange(wanted)))
+    if (enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL &&
+        Lists(codec.pix_fmts, FullRange(wanted)))
       return FullRange(wanted);
   }
   if (codec.id == AV_CODEC_ID_DVVIDEO && enc.height > 0) {
     // A pad filter may still widen the picture to the DV width and height, so the norm's
     // picture, chosen by the rate, counts too.
     const bool pal = std::fabs(av_q2d(enc.framerate) - 25.0) < 0.01;
-    const std::pair<int, int> sizes[] = {{enc.width, enc.height}, {720, enc.height}, {720, pal ? 576 : 480}};
+    const std::pair<int, int> sizes[] = {
+        {enc.width, enc.height}, {720, enc.height}, {720, pal ? 576 : 480}};
     for (const auto& [width, height] : sizes) {
       if (api().av_dv_codec_profile(width, height, wanted)) return wanted;
       for (const AVPixelFormat* p = codec.pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
@@ -165,7 +171,8 @@ TCreatedOutputStream TStreamFactory::CreateStream(const AVCodec* codec, AVMediaT
 
 AVStream* TStreamFactory::AddToContainer(TCreatedOutputStream& created) {
   AVFormatContext* oc = output_.Context.get();
-  if (oc->nb_streams >= static_cast<unsigned>(kMaxStreams)) throw EEngineError("Could not alloc stream");
+  if (oc->nb_streams >= static_cast<unsigned>(kMaxStreams))
+    throw EEngineError("Could not alloc stream");
   AVStream* st = api().avformat_new_stream(oc, nullptr);
   if (!st) throw EEngineError("Could not alloc stream");
   const int pendingId = task_.Options.StreamIds[st->index];
@@ -185,13 +192,15 @@ AVRational TStreamFactory::SampleAspectRatio() const {
 
 void TStreamFactory::SetLanguage(AVStream& st, std::string& language) {
   if (!language.empty())
-    CheckCall(api().av_dict_set(&st.metadata, "language", language.c_str(), 0), "av_dict_set(language)");
+    CheckCall(api().av_dict_set(&st.metadata, "language", language.c_str(), 0),
+              "av_dict_set(language)");
   language.clear();
 }
 
 void TStreamFactory::NewVideoStream() {
   TTaskOptions& o = task_.Options;
-  const AVCodec* codec = o.VideoStreamCopy ? nullptr : ChooseEncoder(o.VideoCodecName, AVMEDIA_TYPE_VIDEO);
+  const AVCodec* codec =
+      o.VideoStreamCopy ? nullptr : ChooseEncoder(o.VideoCodecName, AVMEDIA_TYPE_VIDEO);
   TCreatedOutputStream created = CreateStream(codec, AVMEDIA_TYPE_VIDEO, kVideo, o.VideoTag);
   AVCodecContext& enc = *created.Encoder;
   const bool wantsGlobal = output_.Context->oformat->flags & AVFMT_GLOBALHEADER;
@@ -224,10 +233,12 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
   if (codec.supported_framerates && !o.ForceFps) {
     // The MPEG-1 encoder lists rates beyond the standard's eight but refuses them unless the
     // strictness is unofficial or lower: choose among the ones it will open with.
-    static constexpr AVRational kMpeg1Rates[] = {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1},
-                                                 {50, 1},       {60000, 1001}, {60, 1}, {0, 0}};
+    static constexpr AVRational kMpeg1Rates[] = {{24000, 1001}, {24, 1}, {25, 1},
+                                                 {30000, 1001}, {30, 1}, {50, 1},
+                                                 {60000, 1001}, {60, 1}, {0, 0}};
     const AVRational* rates = codec.supported_framerates;
-    if (codec.id == AV_CODEC_ID_MPEG1VIDEO && enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL) rates = kMpeg1Rates;
+    if (codec.id == AV_CODEC_ID_MPEG1VIDEO && enc.strict_std_compliance > FF_COMPLIANCE_UNOFFICIAL)
+      rates = kMpeg1Rates;
     rate = rates[api().av_find_nearest_q_idx(rate, rates)];
   }
   enc.framerate = rate;
@@ -254,10 +265,12 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
 
 void TStreamFactory::NewAudioStream() {
   TTaskOptions& o = task_.Options;
-  const AVCodec* codec = o.AudioStreamCopy ? nullptr : ChooseEncoder(o.AudioCodecName, AVMEDIA_TYPE_AUDIO);
+  const AVCodec* codec =
+      o.AudioStreamCopy ? nullptr : ChooseEncoder(o.AudioCodecName, AVMEDIA_TYPE_AUDIO);
   TCreatedOutputStream created = CreateStream(codec, AVMEDIA_TYPE_AUDIO, kAudio, o.AudioTag);
   AVCodecContext& enc = *created.Encoder;
-  if (output_.Context->oformat->flags & AVFMT_GLOBALHEADER) enc.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (output_.Context->oformat->flags & AVFMT_GLOBALHEADER)
+    enc.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   created.Copy = o.AudioStreamCopy;
   if (created.Copy) {
     api().av_channel_layout_default(&enc.ch_layout, o.AudioChannels);
@@ -309,9 +322,9 @@ void TStreamFactory::ConfigureAudioEncoder(AVCodecContext& enc, const AVCodec& c
       if (!best || std::abs(*r - rate) < std::abs(best - rate)) best = *r;
     }
     if (!exact && best) {
-      TEngineLogger::GetLogger().LogF(&task_, TLogLevel::llWarning,
-                                      "Requested sampling rate unsupported using closest supported (%d)",
-                                      best);
+      TEngineLogger::GetLogger().LogF(
+          &task_, TLogLevel::llWarning,
+          "Requested sampling rate unsupported using closest supported (%d)", best);
       rate = best;
     }
   }
@@ -322,7 +335,8 @@ void TStreamFactory::NewSubtitleStream() {
   TTaskOptions& o = task_.Options;
   const AVCodec* codec = nullptr;
   if (!o.SubtitleStreamCopy) codec = ChooseEncoder(o.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
-  TCreatedOutputStream created = CreateStream(codec, AVMEDIA_TYPE_SUBTITLE, kSubtitle, o.SubtitleTag);
+  TCreatedOutputStream created =
+      CreateStream(codec, AVMEDIA_TYPE_SUBTITLE, kSubtitle, o.SubtitleTag);
   created.Copy = o.SubtitleStreamCopy;
   if (!created.Copy) {
     task_.ApplyGenericOptions(created.Encoder.get(),

@@ -14,8 +14,8 @@ namespace {
 
 [[noreturn]] void Malformed(const std::string& option, const std::string& value) {
   // The number parser's wording, so every malformed number reads the same.
-  throw EEngineError(Format("Invalid number \"%s\" for option \"%s\"", value.c_str(),
-                            option.c_str()));
+  throw EEngineError(
+      Format("Invalid number \"%s\" for option \"%s\"", value.c_str(), option.c_str()));
 }
 
 // One integer in C notation ("0x" hexadecimal, leading "0" octal) at `p`; moves `p` past it.
@@ -88,8 +88,8 @@ TQuantMatrix ParseMatrix(const std::string& value) {
     matrix[i] = static_cast<uint16_t>(std::strtol(p, const_cast<char**>(&p), 10));
     if (i == 63) break;
     while (*p == ' ' || *p == '\t') ++p;
-    if (*p != ',') throw EEngineError(Format("Syntax error in matrix \"%s\" at coeff %d",
-                                             value.c_str(), i));
+    if (*p != ',')
+      throw EEngineError(Format("Syntax error in matrix \"%s\" at coeff %d", value.c_str(), i));
     ++p;
   }
   return matrix;
@@ -99,7 +99,8 @@ uint32_t ParseTag(const std::string& kind, const std::string& value) {
   if (value.size() != 4)
     throw EEngineError(kind + " tag parameter must be 4 chars (value \"" + value + "\")");
   return static_cast<uint8_t>(value[0]) | static_cast<uint8_t>(value[1]) << 8 |
-         static_cast<uint8_t>(value[2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(value[3])) << 24;
+         static_cast<uint8_t>(value[2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(value[3])) << 24;
 }
 
 }  // namespace qarvo

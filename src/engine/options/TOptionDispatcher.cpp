@@ -7,14 +7,14 @@
 #include <string_view>
 
 #include "base/EngineError.h"
-#include "media/EngineLogger.h"
 #include "base/NumberParse.h"
+#include "base/StringFormat.h"
+#include "media/EngineLogger.h"
+#include "engine/open/TStreamFactory.h"
 #include "engine/options/OptionParsers.h"
-#include "engine/task/OptionText.h"
 #include "engine/options/TPresets.h"
 #include "engine/options/TTargets.h"
-#include "engine/open/TStreamFactory.h"
-#include "base/StringFormat.h"
+#include "engine/task/OptionText.h"
 
 namespace qarvo {
 
@@ -118,7 +118,8 @@ void SetTarget(TTask& task, const std::string&, const std::string& value) {
 void SetThreads(TTask& task, const std::string& name, const std::string& value) {
   const int32_t count = value == "auto" ? 0 : ParseInt32(name, value);
   if (count < 0)
-    throw EEngineError(Format("Invalid number \"%s\" for option \"%s\"", value.c_str(), name.c_str()));
+    throw EEngineError(
+        Format("Invalid number \"%s\" for option \"%s\"", value.c_str(), name.c_str()));
   task.Options.ThreadCount = count;
 }
 
@@ -126,14 +127,16 @@ void SetBitRate(TTask& task, const std::string& name, const std::string& value) 
   if (name.empty() || value.empty() || !TOptionDispatcher(task).GenericSet(name, value)) return;
   const AVMediaType kind = name[0] == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO;
   if (task.Generic.CodecInt(kind, "b") < 1000)
-    LogLine(task, TLogLevel::llWarning,
-            "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
+    LogLine(
+        task, TLogLevel::llWarning,
+        "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s");
 }
 
 void SetFrameRate(TTask& task, const std::string&, const std::string& value) {
   if (value.empty()) return;
   AVRational rate{0, 0};
-  if (api().av_parse_video_rate(&rate, value.c_str()) < 0) throw EEngineError("Incorrect frame rate");
+  if (api().av_parse_video_rate(&rate, value.c_str()) < 0)
+    throw EEngineError("Incorrect frame rate");
   task.Options.FrameRate = {rate.num, rate.den};
 }
 
@@ -160,8 +163,8 @@ void SetPixelFormat(TTask& task, const std::string&, const std::string& value) {
             TrimOption(api().av_get_pix_fmt_string(text, sizeof text, AV_PIX_FMT_NONE)));
     for (int fmt = 0; api().av_pix_fmt_desc_get(static_cast<AVPixelFormat>(fmt)); ++fmt)
       LogLine(task, TLogLevel::llInfo,
-              TrimOption(api().av_get_pix_fmt_string(text, sizeof text,
-                                                     static_cast<AVPixelFormat>(fmt))));
+              TrimOption(
+                  api().av_get_pix_fmt_string(text, sizeof text, static_cast<AVPixelFormat>(fmt))));
     return;
   }
   const AVPixelFormat format = api().av_get_pix_fmt(value.c_str());
@@ -213,10 +216,12 @@ void SetQScale(TTask& task, const std::string& name, const std::string& value) {
 void SetCodecName(TTask& task, const std::string& name, const std::string& value) {
   if (value.empty()) return;
   TTaskOptions& o = task.Options;
-  std::string& codec = name[0] == 'v' ? o.VideoCodecName
-                       : name[0] == 'a' ? o.AudioCodecName : o.SubtitleCodecName;
-  bool& copy = name[0] == 'v' ? o.VideoStreamCopy
-               : name[0] == 'a' ? o.AudioStreamCopy : o.SubtitleStreamCopy;
+  std::string& codec = name[0] == 'v'   ? o.VideoCodecName
+                       : name[0] == 'a' ? o.AudioCodecName
+                                        : o.SubtitleCodecName;
+  bool& copy = name[0] == 'v'   ? o.VideoStreamCopy
+               : name[0] == 'a' ? o.AudioStreamCopy
+                                : o.SubtitleStreamCopy;
   codec.clear();
   if (value == "copy")
     copy = true;
@@ -240,32 +245,41 @@ void SetVstats(TTask& task, const std::string&, const std::string&) {
 }
 
 void SetMatrix(TTask& task, const std::string& name, const std::string& value) {
-  (name == "intra_matrix" ? task.Options.IntraMatrix : task.Options.InterMatrix) = ParseMatrix(value);
+  (name == "intra_matrix" ? task.Options.IntraMatrix : task.Options.InterMatrix) =
+      ParseMatrix(value);
 }
 
 // vtag, atag, stag
 void SetTag(TTask& task, const std::string& name, const std::string& value) {
   if (value.empty()) return;
   TTaskOptions& o = task.Options;
-  if (name[0] == 'v') o.VideoTag = ParseTag("video", value);
-  else if (name[0] == 'a') o.AudioTag = ParseTag("audio", value);
-  else o.SubtitleTag = ParseTag("subtitle", value);
+  if (name[0] == 'v')
+    o.VideoTag = ParseTag("video", value);
+  else if (name[0] == 'a')
+    o.AudioTag = ParseTag("audio", value);
+  else
+    o.SubtitleTag = ParseTag("subtitle", value);
 }
 
 void NewStream(TTask& task, const std::string& name, const std::string&) {
   if (task.OutputCount() == 0) throw EEngineError("At least one output file must be specified");
   const int last = task.OutputCount() - 1;
   TStreamFactory streams(task, task.Files.Outputs[last]);
-  if (name == "newvideo") streams.NewVideoStream();
-  else if (name == "newaudio") streams.NewAudioStream();
-  else streams.NewSubtitleStream();
+  if (name == "newvideo")
+    streams.NewVideoStream();
+  else if (name == "newaudio")
+    streams.NewAudioStream();
+  else
+    streams.NewSubtitleStream();
 }
 
 void SetStreamId(TTask& task, const std::string& name, const std::string& value) {
   const size_t colon = value.find(':');
   if (colon == std::string::npos || colon == 0 || colon + 1 == value.size())
-    throw EEngineError(Format("Invalid value \"%s\" for option \"%s\", required syntax is "
-                              "\"index:value\"", value.c_str(), name.c_str()));
+    throw EEngineError(
+        Format("Invalid value \"%s\" for option \"%s\", required syntax is "
+               "\"index:value\"",
+               value.c_str(), name.c_str()));
   const int32_t index = ParseInt32(name, value.substr(0, colon));
   if (index < 0 || index >= kMaxStreams)
     throw EEngineError(Format("Invalid stream index %d for option \"%s\" (0 to %d)", index,
@@ -290,52 +304,65 @@ void AddBitstreamFilter(TTask& task, const std::string& name, const std::string&
   task.Options.PendingBitstreamFilters[kind].push_back(value);
 }
 
-#define FLAG(field) [](TTask& t, const std::string&, const std::string& v) { t.Options.field = OptionFlag(v); }
+#define FLAG(field) \
+  [](TTask& t, const std::string&, const std::string& v) { t.Options.field = OptionFlag(v); }
 #define SET(field) [](TTask& t, const std::string&, const std::string&) { t.Options.field = true; }
-#define INT(field) [](TTask& t, const std::string& n, const std::string& v) { t.Options.field = ParseInt32(n, v); }
-#define FLOAT(field) \
-  [](TTask& t, const std::string& n, const std::string& v) { t.Options.field = static_cast<float>(ParseDouble(n, v)); }
+#define INT(field) \
+  [](TTask& t, const std::string& n, const std::string& v) { t.Options.field = ParseInt32(n, v); }
+#define FLOAT(field)                                         \
+  [](TTask& t, const std::string& n, const std::string& v) { \
+    t.Options.field = static_cast<float>(ParseDouble(n, v)); \
+  }
 #define TEXT(field) [](TTask& t, const std::string&, const std::string& v) { t.Options.field = v; }
 
 // In dispatch order; the first entry of a name wins.
 const TEntry kTable[] = {
-    {"L", DoNothing}, {"h", DoNothing}, {"version", DoNothing}, {"formats", DoNothing},
-    {"codecs", DoNothing}, {"bsfs", DoNothing}, {"protocols", DoNothing}, {"filters", DoNothing},
-    {"loglevel", [](TTask&, const std::string&, const std::string& v) {
-       TEngineLogger::GetLogger().SetLevelFromText(v);
-     }},
+    {"L", DoNothing},
+    {"h", DoNothing},
+    {"version", DoNothing},
+    {"formats", DoNothing},
+    {"codecs", DoNothing},
+    {"bsfs", DoNothing},
+    {"protocols", DoNothing},
+    {"filters", DoNothing},
+    {"loglevel", [](TTask&, const std::string&,
+                    const std::string& v) { TEngineLogger::GetLogger().SetLevelFromText(v); }},
     {"f", SetFormat},
-    {"i", DoNothing}, {"y", DoNothing},
+    {"i", DoNothing},
+    {"y", DoNothing},
     {"map", AddStreamMap},
     {"map_meta_data", AddMetaDataMap},
     {"t", SetRecordingTime},
-    {"fs", [](TTask& t, const std::string& n, const std::string& v) {
-       t.Options.FileSizeLimit = ParseInteger(n, v);
-     }},
-    {"ss", [](TTask& t, const std::string& n, const std::string& v) {
-       t.Options.StartTime = ParseTime(n, v, true);
-     }},
-    {"itsoffset", [](TTask& t, const std::string& n, const std::string& v) {
-       t.Options.InputTsOffset = ParseTime(n, v, true);
-     }},
+    {"fs", [](TTask& t, const std::string& n,
+              const std::string& v) { t.Options.FileSizeLimit = ParseInteger(n, v); }},
+    {"ss", [](TTask& t, const std::string& n,
+              const std::string& v) { t.Options.StartTime = ParseTime(n, v, true); }},
+    {"itsoffset", [](TTask& t, const std::string& n,
+                     const std::string& v) { t.Options.InputTsOffset = ParseTime(n, v, true); }},
     {"itsscale", SetTsScale},
-    {"timestamp", [](TTask& t, const std::string& n, const std::string& v) {
-       t.Options.RecordingTimestamp = std::llround(static_cast<double>(ParseTime(n, v, false)) / 1e6);
+    {"timestamp",
+     [](TTask& t, const std::string& n, const std::string& v) {
+       t.Options.RecordingTimestamp =
+           std::llround(static_cast<double>(ParseTime(n, v, false)) / 1e6);
      }},
     {"metadata", AddMetadata},
     {"dframes", INT(MaxFrames[kData])},
     {"benchmark", DoNothing},
-    {"timelimit", [](TTask& t, const std::string&, const std::string&) {
+    {"timelimit",
+     [](TTask& t, const std::string&, const std::string&) {
        LogLine(t, TLogLevel::llWarning, "Warning: -timelimit not implemented on Windows");
      }},
-    {"dump", FLAG(DoPacketDump)}, {"hex", FLAG(DoHexDump)}, {"re", FLAG(RateEmulation)},
+    {"dump", FLAG(DoPacketDump)},
+    {"hex", FLAG(DoHexDump)},
+    {"re", FLAG(RateEmulation)},
     {"loop_input", FLAG(LoopInput)},
     {"loop_output", INT(LoopOutput)},
     {"v", INT(Verbose)},
     {"target", SetTarget},
     {"threads", SetThreads},
     {"pipeline", FLAG(Pipelined)},
-    {"vsync", INT(VideoSyncMethod)}, {"async", INT(AudioSyncMethod)},
+    {"vsync", INT(VideoSyncMethod)},
+    {"async", INT(AudioSyncMethod)},
     {"adrift_threshold", FLOAT(AudioDriftThreshold)},
     {"vglobal", INT(VideoGlobalHeader)},
     {"copyts", SET(CopyTimestamps)},
@@ -344,17 +371,23 @@ const TEntry kTable[] = {
     {"programid", INT(ProgramId)},
     {"xerror", SET(ExitOnError)},
     {"copyinkf", INT(CopyInitialNonKeyframes)},
-    {"b", SetBitRate}, {"vb", SetBitRate},
+    {"b", SetBitRate},
+    {"vb", SetBitRate},
     {"vframes", INT(MaxFrames[kVideo])},
     {"r", SetFrameRate},
     {"s", SetFrameSize},
     {"aspect", SetAspect},
     {"pix_fmt", SetPixelFormat},
-    {"croptop", SetCrop}, {"cropbottom", SetCrop}, {"cropleft", SetCrop}, {"cropright", SetCrop},
-    {"padtop", [](TTask&, const std::string&, const std::string&) {
-       throw EEngineError("Please use vfilters=pad");
-     }},
-    {"padbottom", nullptr}, {"padleft", nullptr}, {"padright", nullptr}, {"padcolor", nullptr},
+    {"croptop", SetCrop},
+    {"cropbottom", SetCrop},
+    {"cropleft", SetCrop},
+    {"cropright", SetCrop},
+    {"padtop", [](TTask&, const std::string&,
+                  const std::string&) { throw EEngineError("Please use vfilters=pad"); }},
+    {"padbottom", nullptr},
+    {"padleft", nullptr},
+    {"padright", nullptr},
+    {"padcolor", nullptr},
     {"intra", FLAG(IntraOnly)},
     {"vn", FLAG(VideoDisable)},
     {"vdt", INT(VideoDiscard)},
@@ -365,26 +398,31 @@ const TEntry kTable[] = {
     {"sameq", FLAG(SameQuality)},
     {"pass", SetPass},
     {"passlogfile", TEXT(PassLogFileName)},
-    {"deinterlace", FLAG(DoDeinterlace)}, {"psnr", FLAG(DoPsnr)},
+    {"deinterlace", FLAG(DoDeinterlace)},
+    {"psnr", FLAG(DoPsnr)},
     {"vstats", SetVstats},
     {"vstats_file", TEXT(VstatsFileName)},
     {"vhook", [](TTask& t, const std::string&, const std::string& v) { t.VideoHooks.Add(v); }},
-    {"vfilters", [](TTask& t, const std::string&, const std::string& v) {
+    {"vfilters",
+     [](TTask& t, const std::string&, const std::string& v) {
        if (!v.empty()) t.Options.VideoFilters = v;
      }},
     {"vf", nullptr},
-    {"intra_matrix", SetMatrix}, {"inter_matrix", SetMatrix},
+    {"intra_matrix", SetMatrix},
+    {"inter_matrix", SetMatrix},
     {"top", INT(TopFieldFirst)},
     {"dc", INT(IntraDcPrecision)},
     {"vtag", SetTag},
     {"newvideo", NewStream},
     {"vlang", TEXT(VideoLanguage)},
-    {"qphist", FLAG(QpHist)}, {"force_fps", FLAG(ForceFps)},
+    {"qphist", FLAG(QpHist)},
+    {"force_fps", FLAG(ForceFps)},
     {"streamid", SetStreamId},
     {"ab", SetBitRate},
     {"aframes", INT(MaxFrames[kAudio])},
     {"aq", FLOAT(AudioQScale)},
-    {"ar", SetAudioNumber}, {"ac", SetAudioNumber},
+    {"ar", SetAudioNumber},
+    {"ac", SetAudioNumber},
     {"an", FLAG(AudioDisable)},
     {"acodec", SetCodecName},
     {"atag", SetTag},
@@ -400,10 +438,15 @@ const TEntry kTable[] = {
     {"vc", INT(VideoChannel)},
     {"tvstd", TEXT(VideoStandard)},
     {"isync", FLAG(InputSync)},
-    {"muxdelay", FLOAT(MuxMaxDelay)}, {"muxpreload", FLOAT(MuxPreload)},
-    {"absf", AddBitstreamFilter}, {"vbsf", AddBitstreamFilter}, {"sbsf", AddBitstreamFilter},
+    {"muxdelay", FLOAT(MuxMaxDelay)},
+    {"muxpreload", FLOAT(MuxPreload)},
+    {"absf", AddBitstreamFilter},
+    {"vbsf", AddBitstreamFilter},
+    {"sbsf", AddBitstreamFilter},
     {"apre", [](TTask& t, const std::string& n, const std::string& v) { TPresets(t).Apply(n, v); }},
-    {"vpre", nullptr}, {"spre", nullptr}, {"fpre", nullptr},
+    {"vpre", nullptr},
+    {"spre", nullptr},
+    {"fpre", nullptr},
 };
 
 #undef FLAG
@@ -447,14 +490,11 @@ void TOptionDispatcher::Dispatch(const std::string& name, const std::string& val
     GenericSet(name, value);
 }
 
-void TOptionDispatcher::ApplyOptionText(const std::string& text,
-                                        TOptionTextUse use) {
+void TOptionDispatcher::ApplyOptionText(const std::string& text, TOptionTextUse use) {
   for (const TOptionLine& line : SplitOptionText(text)) {
-    if (use == TOptionTextUse::Input &&
-        !DispatchedInRecordPass(line.Name, TRecordPass::Input))
+    if (use == TOptionTextUse::Input && !DispatchedInRecordPass(line.Name, TRecordPass::Input))
       continue;
-    if (use == TOptionTextUse::Output &&
-        !DispatchedInRecordPass(line.Name, TRecordPass::Output))
+    if (use == TOptionTextUse::Output && !DispatchedInRecordPass(line.Name, TRecordPass::Output))
       continue;
     Dispatch(line.Name, line.Value);
   }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/task/TTaskContext.h"
 #include "engine/task/TGenericOptions.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 

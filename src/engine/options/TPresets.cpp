@@ -1,14 +1,15 @@
 #include "engine/options/TPresets.h"
 
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "base/EngineError.h"
-#include "engine/task/OptionText.h"
+#include "base/StringFormat.h"
 #include "engine/options/PresetTable.h"
 #include "engine/options/TOptionDispatcher.h"
-#include "base/StringFormat.h"
+#include "engine/task/OptionText.h"
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
@@ -17,7 +18,7 @@ namespace {
 
 // The whole file as bytes; false when it is not a readable file.
 bool ReadFile(const std::string& path, std::string& text) {
-  struct stat info{};
+  struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;

@@ -81,8 +81,9 @@ void TTargets::Apply(const std::string& type, const std::string& normText,
     Set("vcodec", vcd ? "mpeg1video" : "mpeg2video");
     Set("acodec", dvd ? "ac3" : "mp2");
     Set("f", type);
-    Set("s", vcd ? (pal ? "352x288" : "352x240")
-             : svcd ? (pal ? "480x576" : "480x480") : (pal ? "720x576" : "720x480"));
+    Set("s", vcd    ? (pal ? "352x288" : "352x240")
+             : svcd ? (pal ? "480x576" : "480x480")
+                    : (pal ? "720x576" : "720x480"));
     Set("r", rate);
     TOptionDispatcher(task_).GenericSet("g", pal ? "15" : "18");
     TOptionDispatcher(task_).GenericSet("b", vcd ? "1150000" : svcd ? "2040000" : "6000000");
@@ -98,9 +99,9 @@ void TTargets::Apply(const std::string& type, const std::string& normText,
     if (vcd) o.MuxPreload = 0.44f;
     if (o.FrameAspectRatio == 0.0f) {
       o.FrameAspectRatio = dvd ? 16.0f / 9.0f : 4.0f / 3.0f;
-      TEngineLogger::GetLogger().Log(&task_, TLogLevel::llInfo,
-                                     dvd ? "Assuming 16:9 for aspect ratio"
-                                         : "Assuming 4:3 for aspect ratio");
+      TEngineLogger::GetLogger().Log(
+          &task_, TLogLevel::llInfo,
+          dvd ? "Assuming 16:9 for aspect ratio" : "Assuming 4:3 for aspect ratio");
     }
     return;
   }

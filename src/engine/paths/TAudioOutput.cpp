@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
-#include "base/StringFormat.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
 #include "engine/paths/TStreamEncoder.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -31,7 +31,8 @@ TAudioOutput::TAudioOutput(TRunState& run, TOutputStreamState& ost, const TInput
 
 TAudioOutput::~TAudioOutput() { api().av_channel_layout_uninit(&inLayout_); }
 
-void TAudioOutput::EnsureConverter(TRunState& run, const TOutputStreamState& ost, const AVFrame& chunk) {
+void TAudioOutput::EnsureConverter(TRunState& run, const TOutputStreamState& ost,
+                                   const AVFrame& chunk) {
   if (!fifo_) {
     // The encoder's frame size is known once it is open.
     const bool variable = (encoder_->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) ||
@@ -58,10 +59,9 @@ void TAudioOutput::EnsureConverter(TRunState& run, const TOutputStreamState& ost
   resampler_.reset();
   if (!needed) return;
   SwrContext* raw = nullptr;
-  int result = api().swr_alloc_set_opts2(&raw, &encoder_->ch_layout, encoder_->sample_fmt,
-                                         encoder_->sample_rate, &inLayout_,
-                                         static_cast<AVSampleFormat>(chunk.format),
-                                         chunk.sample_rate, 0, nullptr);
+  int result = api().swr_alloc_set_opts2(
+      &raw, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate, &inLayout_,
+      static_cast<AVSampleFormat>(chunk.format), chunk.sample_rate, 0, nullptr);
   resampler_.reset(raw);
   if (result >= 0) {
     CheckCall(api().av_opt_set_int(raw, "filter_size", 16, 0), "av_opt_set_int(filter_size)");
@@ -104,20 +104,23 @@ int TAudioOutput::Synchronise(TRunState& run, TOutputStreamState& ost, TInputStr
     ist.IsStart = false;
     if (idelta < 0) {
       if (o.Verbose > 2)
-        log.LogF(&run.Task, TLogLevel::llVerbose, "discarding %d audio samples", static_cast<int>(-delta));
+        log.LogF(&run.Task, TLogLevel::llVerbose, "discarding %d audio samples",
+                 static_cast<int>(-delta));
       return static_cast<int>(std::min<double>(-idelta, chunk.nb_samples));
     }
     if (o.Verbose > 2)
-      log.LogF(&run.Task, TLogLevel::llVerbose, "adding %d audio samples of silence", static_cast<int>(delta));
+      log.LogF(&run.Task, TLogLevel::llVerbose, "adding %d audio samples of silence",
+               static_cast<int>(delta));
     const int64_t room = run.FillLimit(AVRational{1, encRate}) - ost.SyncOpts - buffered;
-    AddSilence(static_cast<int>(std::clamp<double>(delta, 0, static_cast<double>(std::max<int64_t>(room, 0)))));
+    AddSilence(static_cast<int>(
+        std::clamp<double>(delta, 0, static_cast<double>(std::max<int64_t>(room, 0)))));
     return 0;
   }
   if (o.AudioSyncMethod > 1 && resampler_) {
     const int comp = std::clamp(static_cast<int>(delta), -o.AudioSyncMethod, o.AudioSyncMethod);
     if (o.Verbose > 2)
-      log.LogF(&run.Task, TLogLevel::llVerbose, "compensating audio timestamp drift:%f compensation:%d in:%d",
-               delta, comp, encRate);
+      log.LogF(&run.Task, TLogLevel::llVerbose,
+               "compensating audio timestamp drift:%f compensation:%d in:%d", delta, comp, encRate);
     api().swr_set_compensation(resampler_.get(), comp, encRate);
   }
   return 0;
@@ -130,10 +133,12 @@ void TAudioOutput::AddSilence(int samples) {
   silence->nb_samples = samples;
   CheckCall(api().av_channel_layout_copy(&silence->ch_layout, &encoder_->ch_layout),
             "av_channel_layout_copy()");
-  if (api().av_frame_get_buffer(silence.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
+  if (api().av_frame_get_buffer(silence.get(), 0) < 0)
+    throw EEngineError("Out of memory in do_audio_out");
   api().av_samples_set_silence(silence->extended_data, 0, samples, encoder_->ch_layout.nb_channels,
                                encoder_->sample_fmt);
-  if (api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence->extended_data), samples) < samples)
+  if (api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(silence->extended_data),
+                                samples) < samples)
     throw EEngineError("av_fifo_realloc2() failed");
 }
 
@@ -146,7 +151,8 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
   const bool planar = api().av_sample_fmt_is_planar(format);
   const uint8_t* input[AV_NUM_DATA_POINTERS] = {};
   const int planes = planar ? channels : 1;
-  if (planes > AV_NUM_DATA_POINTERS && !resampler_) throw EEngineError("Buffer sizes too large in do_audio_out");
+  if (planes > AV_NUM_DATA_POINTERS && !resampler_)
+    throw EEngineError("Buffer sizes too large in do_audio_out");
   std::vector<const uint8_t*> many;
   const uint8_t** in = input;
   if (planes > AV_NUM_DATA_POINTERS) {
@@ -156,7 +162,8 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
   for (int p = 0; p < planes; ++p)
     in[p] = chunk.extended_data[p] + static_cast<size_t>(skip) * bytes * (planar ? 1 : channels);
   if (!resampler_) {
-    if (api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(in)), samples) < samples)
+    if (api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(in)),
+                                  samples) < samples)
       throw EEngineError("av_fifo_realloc2() failed");
     return;
   }
@@ -167,10 +174,11 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
     converted_->nb_samples = capacity + 256;
     CheckCall(api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout),
               "av_channel_layout_copy()");
-    if (api().av_frame_get_buffer(converted_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
+    if (api().av_frame_get_buffer(converted_.get(), 0) < 0)
+      throw EEngineError("Out of memory in do_audio_out");
   }
-  const int made = api().swr_convert(resampler_.get(), converted_->extended_data, converted_->nb_samples,
-                                     in, samples);
+  const int made = api().swr_convert(resampler_.get(), converted_->extended_data,
+                                     converted_->nb_samples, in, samples);
   if (made < 0) {
     // The chunk is lost, not the conversion, unless errors must end it.
     const std::string text = "av_audio_convert() failed: " + ErrorText(made);
@@ -179,7 +187,8 @@ void TAudioOutput::Convert(const AVFrame& chunk, int skip) {
     return;
   }
   if (made > 0 &&
-      api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made) < made)
+      api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data),
+                                made) < made)
     throw EEngineError("av_fifo_realloc2() failed");
 }
 
@@ -196,7 +205,8 @@ void TAudioOutput::SendFrame(TRunState& run, TOutputStreamState& ost, int sample
   const int size = std::max(samples, padTo);
   // The encoder may still hold the last frame: reuse the buffer only when it is free.
   if (frame_->buf[0] && frame_->nb_samples == size) {
-    if (api().av_frame_make_writable(frame_.get()) < 0) throw EEngineError("Out of memory in do_audio_out");
+    if (api().av_frame_make_writable(frame_.get()) < 0)
+      throw EEngineError("Out of memory in do_audio_out");
   } else {
     api().av_frame_unref(frame_.get());
     frame_->format = encoder_->sample_fmt;
@@ -204,11 +214,13 @@ void TAudioOutput::SendFrame(TRunState& run, TOutputStreamState& ost, int sample
     frame_->sample_rate = encoder_->sample_rate;
     CheckCall(api().av_channel_layout_copy(&frame_->ch_layout, &encoder_->ch_layout),
               "av_channel_layout_copy()");
-    if (api().av_frame_get_buffer(frame_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
+    if (api().av_frame_get_buffer(frame_.get(), 0) < 0)
+      throw EEngineError("Out of memory in do_audio_out");
   }
-  const int read = CheckCall(
-      api().av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->extended_data), samples),
-      "av_audio_fifo_read()");
+  const int read =
+      CheckCall(api().av_audio_fifo_read(fifo_.get(),
+                                         reinterpret_cast<void**>(frame_->extended_data), samples),
+                "av_audio_fifo_read()");
   if (read < samples)
     throw EEngineError(Format("av_audio_fifo_read(): %d of %d samples read", read, samples));
   if (padTo > samples)
@@ -227,7 +239,8 @@ void TAudioOutput::SendFrame(TRunState& run, TOutputStreamState& ost, int sample
 void TAudioOutput::EncodeFrames(TRunState& run, TOutputStreamState& ost, bool last) {
   const int reserve = last ? 0 : reserve_;
   if (frameSize_ > 0) {
-    while (api().av_audio_fifo_size(fifo_.get()) - reserve >= frameSize_) SendFrame(run, ost, frameSize_, 0);
+    while (api().av_audio_fifo_size(fifo_.get()) - reserve >= frameSize_)
+      SendFrame(run, ost, frameSize_, 0);
     const int rest = api().av_audio_fifo_size(fifo_.get());
     if (last && rest > 0) {
       const bool small = encoder_->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME;
@@ -236,7 +249,8 @@ void TAudioOutput::EncodeFrames(TRunState& run, TOutputStreamState& ost, bool la
     return;
   }
   int rest;
-  while ((rest = api().av_audio_fifo_size(fifo_.get()) - reserve) > 0 && (last || rest >= kVariableFrameSamples))
+  while ((rest = api().av_audio_fifo_size(fifo_.get()) - reserve) > 0 &&
+         (last || rest >= kVariableFrameSamples))
     SendFrame(run, ost, std::min(rest, kVariableFrameSamples), 0);
 }
 
@@ -251,12 +265,14 @@ void TAudioOutput::Flush(TRunState& run, TOutputStreamState& ost) {
       converted_->nb_samples = capacity;
       CheckCall(api().av_channel_layout_copy(&converted_->ch_layout, &encoder_->ch_layout),
                 "av_channel_layout_copy()");
-      if (api().av_frame_get_buffer(converted_.get(), 0) < 0) throw EEngineError("Out of memory in do_audio_out");
+      if (api().av_frame_get_buffer(converted_.get(), 0) < 0)
+        throw EEngineError("Out of memory in do_audio_out");
     }
     const int made = api().swr_convert(resampler_.get(), converted_->extended_data,
                                        converted_->nb_samples, nullptr, 0);
     if (made > 0 &&
-        api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data), made) < made)
+        api().av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->extended_data),
+                                  made) < made)
       throw EEngineError("av_fifo_realloc2() failed");
   }
   CutTailToPictures(ost);
@@ -270,7 +286,8 @@ void TAudioOutput::CutTailToPictures(const TOutputStreamState& ost) {
   const double end = pictures_->SyncOpts * av_q2d(pictures_->Encoder->time_base);
   const int64_t keep = std::llrint(end * encoder_->sample_rate) - ost.SyncOpts;
   const int held = api().av_audio_fifo_size(fifo_.get());
-  if (keep >= 0 && keep < held) api().av_audio_fifo_drain(fifo_.get(), held - static_cast<int>(keep));
+  if (keep >= 0 && keep < held)
+    api().av_audio_fifo_drain(fifo_.get(), held - static_cast<int>(keep));
 }
 
 }  // namespace qarvo

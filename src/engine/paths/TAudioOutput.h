@@ -19,13 +19,15 @@ class TAudioOutput {
   ~TAudioOutput();
 
   // One decoded chunk of the source, at the source's Pts.
-  void Process(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist, const AVFrame& chunk);
+  void Process(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
+               const AVFrame& chunk);
   // End of the source: the resampler's tail and the FIFO's last partial frame.
   void Flush(TRunState& run, TOutputStreamState& ost);
 
  private:
   void EnsureConverter(TRunState& run, const TOutputStreamState& ost, const AVFrame& chunk);
-  int Synchronise(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist, const AVFrame& chunk);
+  int Synchronise(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
+                  const AVFrame& chunk);
   void Convert(const AVFrame& chunk, int skip);
   void AddSilence(int samples);
   void EncodeFrames(TRunState& run, TOutputStreamState& ost, bool last);
@@ -36,7 +38,7 @@ class TAudioOutput {
   bool exitOnError_;
   const void* logSender_;
   TSwrContextPtr resampler_;
-  bool forceResample_ = false;   // async above 1: stretching needs the resampler
+  bool forceResample_ = false;  // async above 1: stretching needs the resampler
   int inRate_ = 0;
   int inFormat_ = -1;
   AVChannelLayout inLayout_{};
@@ -46,7 +48,7 @@ class TAudioOutput {
   int frameSize_ = 0;    // samples per encoder frame; 0 for any size
   // Pictures of the same output, whose end the sound's tail is cut to; null without them.
   const TOutputStreamState* pictures_ = nullptr;
-  int reserve_ = 0;      // samples kept back from the encoder until the end is known
+  int reserve_ = 0;  // samples kept back from the encoder until the end is known
 };
 
 }  // namespace qarvo

@@ -1,9 +1,9 @@
 #include "engine/paths/TPacketWriter.h"
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
-#include "base/StringFormat.h"
 
 namespace qarvo {
 
@@ -55,8 +55,9 @@ void TPacketWriter::SetFilterOptions(AVBSFContext& context, const std::string& n
   // The library leaves the names the filter does not know in the dictionary.
   const AVDictionaryEntry* unknown = nullptr;
   while ((unknown = api().av_dict_get(options.Raw(), "", unknown, AV_DICT_IGNORE_SUFFIX)))
-    TEngineLogger::GetLogger().LogF(logSender_, TLogLevel::llWarning, "%s: option '%s' not found, ignored",
-                                    name.c_str(), unknown->key);
+    TEngineLogger::GetLogger().LogF(logSender_, TLogLevel::llWarning,
+                                    "%s: option '%s' not found, ignored", name.c_str(),
+                                    unknown->key);
 }
 
 void TPacketWriter::Write(AVPacket& packet) { Pass(0, &packet); }

@@ -44,7 +44,8 @@ class TPacketWriter {
   };
   // "<filter> failed for stream <n>, codec <name>: ", the start of every filter message.
   std::string FilterFailure(const std::string& name) const;
-  void SetFilterOptions(AVBSFContext& context, const std::string& name, const std::string& args) const;
+  void SetFilterOptions(AVBSFContext& context, const std::string& name,
+                        const std::string& args) const;
   void Pass(size_t index, AVPacket* packet);
   // A filter error: raised with xerror, else logged.
   void Report(const TFilter& filter, int result) const;

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
+#include "media/Timestamps.h"
 #include "engine/paths/TAudioOutput.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
-#include "media/Timestamps.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 

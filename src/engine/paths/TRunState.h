@@ -29,8 +29,8 @@ using TFilePtr = std::unique_ptr<FILE, TFileCloser>;
 struct TInputFileState {
   bool EofReached = false;
   int64_t ReachedUs = AV_NOPTS_VALUE;  // furthest packet end read, µs from the file's start
-  int FirstStream = 0;   // index in the input-stream table of the file's first stream
-  int StreamCount = 0;   // streams at set-up time
+  int FirstStream = 0;                 // index in the input-stream table of the file's first stream
+  int StreamCount = 0;                 // streams at set-up time
 };
 
 struct TInputStreamState {
@@ -42,9 +42,9 @@ struct TInputStreamState {
   bool Discard = true;
   bool DecodingNeeded = false;
   bool DecoderOpen = false;
-  int64_t Start = 0;                  // wall clock at set-up, µs (rate emulation)
-  int64_t NextPts = AV_NOPTS_VALUE;   // µs
-  int64_t Pts = 0;                    // µs
+  int64_t Start = 0;                 // wall clock at set-up, µs (rate emulation)
+  int64_t NextPts = AV_NOPTS_VALUE;  // µs
+  int64_t Pts = 0;                   // µs
   bool IsStart = true;
   bool MultiFrameWarned = false;
   bool PastRecordingTime = false;
@@ -72,21 +72,21 @@ struct TOutputStreamState {
   bool EncodingNeeded = false;
   bool EncoderOpen = false;
   int FrameNumber = 0;
-  int64_t SyncOpts = 0;           // next output timestamp, encoder time base
+  int64_t SyncOpts = 0;                   // next output timestamp, encoder time base
   int64_t LastFramePts = AV_NOPTS_VALUE;  // last pts sent to the encoder
-  double OutputTime = 0.0;        // seconds reached in the muxer
+  double OutputTime = 0.0;                // seconds reached in the muxer
   bool WroteFrame = false;
-  int64_t LastQuality = 0;        // quality of the last coded picture (lambda units)
-  int LastPictType = 0;           // AV_PICTURE_TYPE_* of the last coded picture
-  uint64_t LastError[3] = {};     // squared error per plane of the last picture (PSNR flag)
-  uint64_t ErrorSum[3] = {};      // the same over all pictures
+  int64_t LastQuality = 0;     // quality of the last coded picture (lambda units)
+  int LastPictType = 0;        // AV_PICTURE_TYPE_* of the last coded picture
+  uint64_t LastError[3] = {};  // squared error per plane of the last picture (PSNR flag)
+  uint64_t ErrorSum[3] = {};   // the same over all pictures
   std::unique_ptr<TPacketWriter> Writer;
   std::unique_ptr<TVideoOutput> Video;
   std::unique_ptr<TAudioOutput> Audio;
   std::unique_ptr<TSubtitleOutput> Subtitle;
   TFilePtr PassLogFile;
-  std::string PassStats;          // second-pass statistics handed to the encoder
-  TPacketPtr Packet;              // reused for the encoder's output; streams may encode on two threads
+  std::string PassStats;  // second-pass statistics handed to the encoder
+  TPacketPtr Packet;      // reused for the encoder's output; streams may encode on two threads
 };
 
 struct TRunState {

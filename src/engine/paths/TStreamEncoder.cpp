@@ -25,7 +25,8 @@ int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AV
           api().av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
       // Quality, picture type and, with the PSNR flag, the squared error of each plane.
       if (stats && size >= 4)
-        ost.LastQuality = stats[0] | stats[1] << 8 | stats[2] << 16 | static_cast<int64_t>(stats[3]) << 24;
+        ost.LastQuality =
+            stats[0] | stats[1] << 8 | stats[2] << 16 | static_cast<int64_t>(stats[3]) << 24;
       if (stats && size >= 6) {
         ost.LastPictType = stats[4];
         const int errors = std::min<int>(stats[5], 3);

@@ -2,10 +2,10 @@
 
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
-#include "engine/task/TTaskContext.h"
+#include "media/Timestamps.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
-#include "media/Timestamps.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -13,7 +13,8 @@ void TSubtitleOutput::Process(TRunState& run, TOutputStreamState& ost, const TIn
                               AVSubtitle& subtitle, int64_t pts) {
   if (pts == AV_NOPTS_VALUE) {
     if (run.Options.ExitOnError) throw EEngineError("Subtitle packets must have a pts");
-    TEngineLogger::GetLogger().Log(&run.Task, TLogLevel::llError, "Subtitle packets must have a pts");
+    TEngineLogger::GetLogger().Log(&run.Task, TLogLevel::llError,
+                                   "Subtitle packets must have a pts");
     return;
   }
   if (buffer_.empty()) buffer_.resize(1 << 20);
@@ -28,8 +29,8 @@ void TSubtitleOutput::Process(TRunState& run, TOutputStreamState& ost, const TIn
     // The second DVB packet clears the picture.
     const unsigned rects = subtitle.num_rects;
     if (dvb && i == 1) subtitle.num_rects = 0;
-    const int size = api().avcodec_encode_subtitle(enc, buffer_.data(), static_cast<int>(buffer_.size()),
-                                                   &subtitle);
+    const int size = api().avcodec_encode_subtitle(enc, buffer_.data(),
+                                                   static_cast<int>(buffer_.size()), &subtitle);
     subtitle.num_rects = rects;
     if (size < 0) throw EEngineError("Subtitle encoding failed");
     TPacketPtr packet = MakePacket();
@@ -38,11 +39,13 @@ void TSubtitleOutput::Process(TRunState& run, TOutputStreamState& ost, const TIn
     packet->pts = FromMicroseconds(subtitle.pts, ost.Stream->time_base);
     if (dvb) {
       const AVRational ninety{1, 90000};
-      const int64_t extra = 90LL * (i == 0 ? subtitle.start_display_time : subtitle.end_display_time);
+      const int64_t extra =
+          90LL * (i == 0 ? subtitle.start_display_time : subtitle.end_display_time);
       packet->pts += api().av_rescale_q(extra, ninety, ost.Stream->time_base);
     }
     packet->dts = packet->pts;
-    packet->duration = api().av_rescale_q(subtitle.end_display_time, {1, 1000}, ost.Stream->time_base);
+    packet->duration =
+        api().av_rescale_q(subtitle.end_display_time, {1, 1000}, ost.Stream->time_base);
     packet->stream_index = ost.Stream->index;
     if (dvb && i == 1) {
       // Held back: a page shown before this clear time replaces the picture by itself.

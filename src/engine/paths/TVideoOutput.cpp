@@ -3,14 +3,14 @@
 #include <cmath>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
+#include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
-#include "base/StringFormat.h"
-#include "engine/task/TTaskContext.h"
+#include "media/TVideoFilterGraph.h"
 #include "engine/paths/TRunState.h"
 #include "engine/paths/TStreamEncoder.h"
-#include "media/DisplayRotation.h"
-#include "media/TVideoFilterGraph.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -98,10 +98,9 @@ void TVideoOutput::Rebuild(TRunState& run, const AVFrame&) {
     if (api().av_frame_get_buffer(temp_.get(), 0) < 0)
       throw EEngineError("Cannot allocate temp picture, check pix fmt");
   }
-  scaler_.reset(api().sws_getContext(resampleWidth_, resampleHeight_,
-                                     static_cast<AVPixelFormat>(resamplePixFmt_), encoder_->width,
-                                     encoder_->height, encoder_->pix_fmt, run.Options.SwsFlags,
-                                     nullptr, nullptr, nullptr));
+  scaler_.reset(api().sws_getContext(
+      resampleWidth_, resampleHeight_, static_cast<AVPixelFormat>(resamplePixFmt_), encoder_->width,
+      encoder_->height, encoder_->pix_fmt, run.Options.SwsFlags, nullptr, nullptr, nullptr));
   if (!scaler_) throw EEngineError("Cannot get resampling context");
 }
 
@@ -110,10 +109,9 @@ void TVideoOutput::Process(TRunState& run, TOutputStreamState& ost, TInputStream
   const bool changed = picture.width != decodedWidth_ || picture.height != decodedHeight_ ||
                        picture.format != decodedPixFmt_;
   if (changed) {
-    TEngineLogger::GetLogger().LogF(&run.Task, TLogLevel::llQuiet,
-                                    "Input Stream #%d.%d frame size changed to %dx%d, %s",
-                                    ist.FileIndex, ist.StreamIndex, picture.width, picture.height,
-                                    PixFmtName(picture.format));
+    TEngineLogger::GetLogger().LogF(
+        &run.Task, TLogLevel::llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s",
+        ist.FileIndex, ist.StreamIndex, picture.width, picture.height, PixFmtName(picture.format));
     // The bands keep their share of the picture.
     if (baseWidth_ > 0 && baseHeight_ > 0) {
       top_ = (picture.height * baseTop_ / baseHeight_) & ~1;
@@ -164,7 +162,8 @@ void TVideoOutput::Flush(TRunState& run, TOutputStreamState& ost, TInputStreamSt
 
 // The last picture lasts until the source's end, as every earlier one lasted until the next:
 // without this a rate change would cut the output short by up to one source picture.
-void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist) {
+void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost,
+                                   const TInputStreamState& ist) {
   const TTaskOptions& o = run.Options;
   const bool variable = o.VideoSyncMethod == 2 ||
                         (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
@@ -183,15 +182,17 @@ void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost, cons
   }
 }
 
-int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs, int64_t endUs) {
+int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t timeUs,
+                             int64_t endUs) {
   const TTaskOptions& o = run.Options;
   const double tb = av_q2d(encoder_->time_base);
   const double syncIpts = (timeUs - o.StartTime) / 1000000.0 / tb;
   int frames = 1;
   if (o.VideoSyncMethod) {
     const double vdelta = syncIpts - ost.SyncOpts;
-    const bool variable = o.VideoSyncMethod == 2 ||
-                          (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
+    const bool variable =
+        o.VideoSyncMethod == 2 ||
+        (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
     // At a lower output rate a picture whose slot would open after it ended is dropped, so
     // the output does not run a slot past the source.
     if (!variable && vdelta >= -1.1 && endUs != AV_NOPTS_VALUE && ost.FrameNumber > 0 &&
@@ -212,7 +213,8 @@ int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t ti
     if (frames == 0) {
       ++run.DropCount;
       run.DupDropChanged = true;
-      if (o.Verbose > 2) TEngineLogger::GetLogger().Log(&run.Task, TLogLevel::llVerbose, "*** drop!");
+      if (o.Verbose > 2)
+        TEngineLogger::GetLogger().Log(&run.Task, TLogLevel::llVerbose, "*** drop!");
     } else if (frames > 1) {
       run.DupCount += frames - 1;
       run.DupDropChanged = true;
@@ -229,7 +231,8 @@ int TVideoOutput::FrameCount(TRunState& run, TOutputStreamState& ost, int64_t ti
 AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputStreamState&,
                              AVFrame& picture) {
   if (graph_ || (!resample_ && !crop_)) return &picture;
-  const AVPixFmtDescriptor* desc = api().av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
+  const AVPixFmtDescriptor* desc =
+      api().av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
   const uint8_t* planes[4] = {};
   for (int p = 0; p < 4 && picture.data[p]; ++p) {
     int step = 0;
@@ -260,7 +263,8 @@ AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputSt
 
 void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
                         AVFrame& picture, int64_t timeUs) {
-  const int64_t span = ist.NextPts != AV_NOPTS_VALUE && ist.NextPts > ist.Pts ? ist.NextPts - ist.Pts : 0;
+  const int64_t span =
+      ist.NextPts != AV_NOPTS_VALUE && ist.NextPts > ist.Pts ? ist.NextPts - ist.Pts : 0;
   const int frames = FrameCount(run, ost, timeUs, span ? timeUs + span : AV_NOPTS_VALUE);
   if (frames <= 0) return;
   AVFrame* scaled = Scale(run, ost, ist, picture);
@@ -276,14 +280,16 @@ void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamSta
   if (!lastIsTemp_ && api().av_frame_ref(last_.get(), scaled) < 0) throw std::bad_alloc();
 }
 
-void TVideoOutput::SendPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
-                               const AVFrame& scaled, const AVFrame& picture) {
+void TVideoOutput::SendPicture(TRunState& run, TOutputStreamState& ost,
+                               const TInputStreamState& ist, const AVFrame& scaled,
+                               const AVFrame& picture) {
   const TTaskOptions& o = run.Options;
   AVFrame* frame = sending_.get();
   api().av_frame_unref(frame);
   if (api().av_frame_ref(frame, &scaled) < 0) throw std::bad_alloc();
   // Pictures go to the encoder at strictly increasing times, whatever the source did.
-  if (ost.LastFramePts != AV_NOPTS_VALUE && ost.SyncOpts <= ost.LastFramePts) ost.SyncOpts = ost.LastFramePts + 1;
+  if (ost.LastFramePts != AV_NOPTS_VALUE && ost.SyncOpts <= ost.LastFramePts)
+    ost.SyncOpts = ost.LastFramePts + 1;
   frame->pts = ost.SyncOpts;
   frame->pict_type = AV_PICTURE_TYPE_NONE;
   frame->quality = o.SameQuality ? ist.Quality : encoder_->global_quality;

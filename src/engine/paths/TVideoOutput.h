@@ -44,11 +44,11 @@ class TVideoOutput {
   AVCodecContext* encoder_;
   std::unique_ptr<TVideoFilterGraph> graph_;
   TSwsContextPtr scaler_;
-  TFramePtr temp_;      // scaled picture, encoder size and format
-  TFramePtr filtered_;  // picture taken from the graph
-  TFramePtr encoded_;   // cropped view of a picture
-  TFramePtr sending_;   // reference handed to the encoder
-  TFramePtr last_;      // the last picture encoded, held for the end of the stream
+  TFramePtr temp_;           // scaled picture, encoder size and format
+  TFramePtr filtered_;       // picture taken from the graph
+  TFramePtr encoded_;        // cropped view of a picture
+  TFramePtr sending_;        // reference handed to the encoder
+  TFramePtr last_;           // the last picture encoded, held for the end of the stream
   bool lastIsTemp_ = false;  // the last picture encoded is the one in temp_
   bool resample_ = false;
   bool crop_ = false;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "media/EngineLogger.h"
 #include "base/StringFormat.h"
-#include "engine/task/TTaskContext.h"
+#include "media/EngineLogger.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -57,7 +57,8 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
   bool firstVideo = true;
   double time = 1e10;
   for (const TOutputStreamState& ost : run.OutputStreams) {
-    const double q = ost.EncodingNeeded ? ost.LastQuality / static_cast<double>(FF_QP2LAMBDA) : -1.0;
+    const double q =
+        ost.EncodingNeeded ? ost.LastQuality / static_cast<double>(FF_QP2LAMBDA) : -1.0;
     if (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
       if (firstVideo) {
         if (!ost.WroteFrame) return;
@@ -67,9 +68,11 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
         if (o.QpHist) {
           const int bin = std::clamp(static_cast<int>(std::lrint(q)), 0, 51);
           ++histogram_[bin];
-          for (int j = 0; j < 32; ++j) line += Format("%X", static_cast<int>(std::lrint(std::log2(histogram_[j] + 1))));
+          for (int j = 0; j < 32; ++j)
+            line += Format("%X", static_cast<int>(std::lrint(std::log2(histogram_[j] + 1))));
         }
-        if (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR)) line += Psnr(ost, isLast);
+        if (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR))
+          line += Psnr(ost, isLast);
         info.FrameCount = ost.FrameNumber;
         info.FPS = fps;
         info.Quality = static_cast<float>(q);

@@ -4,22 +4,28 @@
 #include <climits>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/StreamKind.h"
-#include "base/StringFormat.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
 const char* TStreamMapper::TypeName(int type) {
   switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return "Video";
-    case AVMEDIA_TYPE_AUDIO: return "Audio";
-    case AVMEDIA_TYPE_DATA: return "Data";
-    case AVMEDIA_TYPE_SUBTITLE: return "Subtitle";
-    case AVMEDIA_TYPE_ATTACHMENT: return "Attachment";
-    default: return "Unknown";
+    case AVMEDIA_TYPE_VIDEO:
+      return "Video";
+    case AVMEDIA_TYPE_AUDIO:
+      return "Audio";
+    case AVMEDIA_TYPE_DATA:
+      return "Data";
+    case AVMEDIA_TYPE_SUBTITLE:
+      return "Subtitle";
+    case AVMEDIA_TYPE_ATTACHMENT:
+      return "Attachment";
+    default:
+      return "Unknown";
   }
 }
 
@@ -39,7 +45,8 @@ void TStreamMapper::BuildTables(TRunState& run) {
       ist.StreamIndex = s;
       ist.Stream = input.Context->streams[s];
       ist.Decoder = s < static_cast<int>(input.Decoders.size()) ? input.Decoders[s].get() : nullptr;
-      ist.DecoderCodec = s < static_cast<int>(input.ForcedDecoders.size()) ? input.ForcedDecoders[s] : nullptr;
+      ist.DecoderCodec =
+          s < static_cast<int>(input.ForcedDecoders.size()) ? input.ForcedDecoders[s] : nullptr;
       if (run.Options.RateEmulation) ist.Start = now;
       run.InputStreams.push_back(ist);
     }
@@ -61,7 +68,8 @@ int TStreamMapper::ChooseSource(TRunState& run, int outputFile, int outputStream
       for (unsigned p = 0; p < ctx->nb_programs && !inProgram; ++p) {
         if (ctx->programs[p]->id != program) continue;
         for (unsigned k = 0; k < ctx->programs[p]->nb_stream_indexes; ++k)
-          inProgram = inProgram || static_cast<int>(ctx->programs[p]->stream_index[k]) == ist.StreamIndex;
+          inProgram =
+              inProgram || static_cast<int>(ctx->programs[p]->stream_index[k]) == ist.StreamIndex;
       }
       if (!inProgram) continue;
     }
@@ -69,7 +77,8 @@ int TStreamMapper::ChooseSource(TRunState& run, int outputFile, int outputStream
     // packets seen while the input was analysed.
     const std::vector<int64_t>& analysed = run.Task.Files.Inputs[ist.FileIndex].AnalysedFrames;
     int64_t seen = ist.Stream->nb_frames;
-    if (seen <= 0 && ist.StreamIndex < static_cast<int>(analysed.size())) seen = analysed[ist.StreamIndex];
+    if (seen <= 0 && ist.StreamIndex < static_cast<int>(analysed.size()))
+      seen = analysed[ist.StreamIndex];
     const int frames = static_cast<int>(std::min<int64_t>(seen, INT32_MAX));
     if (frames > bestFrames) {
       bestFrames = frames;
@@ -137,7 +146,8 @@ void TStreamMapper::Map(TRunState& run) {
         if (sourceType != type) {
           api().av_dump_format(output.Context.get(), f, output.Context->url, 1);
           throw EEngineError(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                    map.File, map.Stream, TypeName(sourceType), f, i, TypeName(type)));
+                                    map.File, map.Stream, TypeName(sourceType), f, i,
+                                    TypeName(type)));
         }
       } else {
         ost.SourceIndex = ChooseSource(run, f, i, type);
@@ -160,7 +170,8 @@ void TStreamMapper::LogMapping(TRunState& run) {
              source.StreamIndex, ost.FileIndex, ost.StreamIndex, type);
     if (ost.SyncSource != ost.SourceIndex) {
       const TInputStreamState& sync = run.InputStreams[ost.SyncSource];
-      log.LogF(&run.Task, TLogLevel::llVerbose, " [sync #%d.%d (%s)]", sync.FileIndex, sync.StreamIndex, type);
+      log.LogF(&run.Task, TLogLevel::llVerbose, " [sync #%d.%d (%s)]", sync.FileIndex,
+               sync.StreamIndex, type);
     }
   }
 }

@@ -9,19 +9,19 @@
 #include <thread>
 
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
-#include "base/StringFormat.h"
+#include "media/Timestamps.h"
 #include "engine/paths/TAudioOutput.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
 #include "engine/paths/TStreamEncoder.h"
-#include "engine/run/TStreamMapper.h"
 #include "engine/paths/TSubtitleOutput.h"
 #include "engine/paths/TVideoOutput.h"
 #include "engine/run/TFrameQueue.h"
-#include "media/Timestamps.h"
+#include "engine/run/TStreamMapper.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -29,10 +29,14 @@ namespace {
 
 int KindIndex(AVMediaType type) {
   switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return kVideo;
-    case AVMEDIA_TYPE_AUDIO: return kAudio;
-    case AVMEDIA_TYPE_SUBTITLE: return kSubtitle;
-    default: return kData;
+    case AVMEDIA_TYPE_VIDEO:
+      return kVideo;
+    case AVMEDIA_TYPE_AUDIO:
+      return kAudio;
+    case AVMEDIA_TYPE_SUBTITLE:
+      return kSubtitle;
+    default:
+      return kData;
   }
 }
 
@@ -54,7 +58,6 @@ double OutputTime(const TOutputStreamState& ost) {
   return ost.Writer->OutputTime();
 }
 
-
 }  // namespace
 
 TTranscodeLoop::TTranscodeLoop(TRunState& run)
@@ -73,7 +76,8 @@ bool TTranscodeLoop::CanPipeline(const TRunState& run) {
     if (most != std::numeric_limits<int32_t>::max()) return false;
   // Decoded subtitles go straight to their writer.
   for (const TInputStreamState& ist : run.InputStreams)
-    if (ist.DecodingNeeded && ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) return false;
+    if (ist.DecodingNeeded && ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+      return false;
   return true;
 }
 
@@ -137,7 +141,9 @@ int TTranscodeLoop::ChooseFile(bool& anyWaiting) {
     }
     // The output side's state belongs to its thread; with one input and no frame limit the
     // choice does not depend on it.
-    if (!pipelined_ && ost.FrameNumber >= run_.Options.MaxFrames[KindIndex(ost.Encoder->codec_type)]) return -1;
+    if (!pipelined_ &&
+        ost.FrameNumber >= run_.Options.MaxFrames[KindIndex(ost.Encoder->codec_type)])
+      return -1;
     if (run_.InputFiles[ist.FileIndex].EofReached) continue;
     const double time = pipelined_ ? 0.0 : OutputTime(ost);
     if (ist.Pts < minPts) {
@@ -175,10 +181,10 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
     ~TUnref() { api().av_packet_unref(p); }
   } unref{packet};
   if (run_.Options.DoPacketDump)
-    TEngineLogger::GetLogger().LogF(&run_.Task, TLogLevel::llDebug, "packet: stream %d size %d pts %lld dts %lld%s",
-                                    packet->stream_index, packet->size, static_cast<long long>(packet->pts),
-                                    static_cast<long long>(packet->dts),
-                                    (packet->flags & AV_PKT_FLAG_KEY) ? " key" : "");
+    TEngineLogger::GetLogger().LogF(
+        &run_.Task, TLogLevel::llDebug, "packet: stream %d size %d pts %lld dts %lld%s",
+        packet->stream_index, packet->size, static_cast<long long>(packet->pts),
+        static_cast<long long>(packet->dts), (packet->flags & AV_PKT_FLAG_KEY) ? " key" : "");
   const TInputFileState& file = run_.InputFiles[fileIndex];
   if (packet->stream_index >= file.StreamCount) return true;
   const int index = file.FirstStream + packet->stream_index;
@@ -193,8 +199,9 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
     return true;
   }
   if (ProcessPacket(index, packet) < 0) {
-    const std::string text = Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex, ist.StreamIndex,
-                                    TStreamMapper::TypeName(ist.Stream->codecpar->codec_type));
+    const std::string text =
+        Format("Error while decoding stream #%d.%d (%s)", ist.FileIndex, ist.StreamIndex,
+               TStreamMapper::TypeName(ist.Stream->codecpar->codec_type));
     if (o.ExitOnError) throw EEngineError(text);
     if (o.Verbose >= 0) TEngineLogger::GetLogger().Log(&run_.Task, TLogLevel::llVerbose, text);
     return true;
@@ -205,7 +212,8 @@ bool TTranscodeLoop::ReadAndProcess(int fileIndex) {
 
 void TTranscodeLoop::NoteReached(int fileIndex, const AVPacket& packet) {
   const AVFormatContext* ctx = run_.Task.Files.Inputs[fileIndex].Context.get();
-  if (packet.stream_index < 0 || static_cast<unsigned>(packet.stream_index) >= ctx->nb_streams) return;
+  if (packet.stream_index < 0 || static_cast<unsigned>(packet.stream_index) >= ctx->nb_streams)
+    return;
   const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
   if (ts == AV_NOPTS_VALUE) return;
   const AVRational tb = ctx->streams[packet.stream_index]->time_base;
@@ -227,14 +235,14 @@ void TTranscodeLoop::EndOfInput(int fileIndex, int result) {
   const int64_t reached = std::max<int64_t>(run_.InputFiles[fileIndex].ReachedUs, 0);
   const bool lengthKnown = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
                            ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
-  const std::string where =
-      "at " + ClockText(reached) + (lengthKnown ? " of " + ClockText(ctx->duration) : std::string());
+  const std::string where = "at " + ClockText(reached) +
+                            (lengthKnown ? " of " + ClockText(ctx->duration) : std::string());
   if (result != AVERROR_EOF && result != AVERROR_INVALIDDATA)
     throw EEngineError(input.FileName + ": reading failed " + where + ": " + ErrorText(result));
   if (!lengthKnown || reached + EarlyEndMargin(ctx->duration) >= ctx->duration) return;
   const std::string warning = "source ended early " + where;
-  TEngineLogger::GetLogger().LogF(&run_.Task, TLogLevel::llWarning, "%s: %s", input.FileName.c_str(),
-                                  warning.c_str());
+  TEngineLogger::GetLogger().LogF(&run_.Task, TLogLevel::llWarning, "%s: %s",
+                                  input.FileName.c_str(), warning.c_str());
   if (run_.Task.RunWarning().empty()) run_.Task.SetRunWarning(warning);
 }
 
@@ -260,11 +268,13 @@ void TTranscodeLoop::CorrectTimestamps(int fileIndex, TInputStreamState& ist, AV
     return;
   const int64_t dts = ToMicroseconds(packet.dts, tb);
   const int64_t delta = dts - ist.NextPts;
-  if (std::llabs(delta) > static_cast<int64_t>(o.DtsDeltaThreshold * 1000000.0) || dts + 1 < ist.Pts) {
+  if (std::llabs(delta) > static_cast<int64_t>(o.DtsDeltaThreshold * 1000000.0) ||
+      dts + 1 < ist.Pts) {
     offset -= delta;
     if (o.Verbose > 2)
-      TEngineLogger::GetLogger().LogF(&run_.Task, TLogLevel::llVerbose, "timestamp discontinuity %lld, new offset= %lld",
-                                      static_cast<long long>(delta), static_cast<long long>(offset));
+      TEngineLogger::GetLogger().LogF(
+          &run_.Task, TLogLevel::llVerbose, "timestamp discontinuity %lld, new offset= %lld",
+          static_cast<long long>(delta), static_cast<long long>(offset));
     const int64_t back = FromMicroseconds(delta, tb);
     packet.dts -= back;
     if (packet.pts != AV_NOPTS_VALUE) packet.pts -= back;
@@ -276,10 +286,12 @@ int TTranscodeLoop::ProcessPacket(int index, AVPacket* packet) {
   if (ist.NextPts == AV_NOPTS_VALUE) ist.NextPts = ist.Pts;
   if (packet && packet->dts != AV_NOPTS_VALUE) {
     // Decoded streams take their clock from the pictures; copied ones from the packets.
-    if (!ist.DecodingNeeded) ist.Pts = ist.NextPts = ToMicroseconds(packet->dts, ist.Stream->time_base);
+    if (!ist.DecodingNeeded)
+      ist.Pts = ist.NextPts = ToMicroseconds(packet->dts, ist.Stream->time_base);
   }
   if (ist.DecodingNeeded) {
-    if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) return DecodeSubtitle(index, packet);
+    if (ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE)
+      return DecodeSubtitle(index, packet);
     return Decode(index, packet);
   }
   if (!packet) return 0;
@@ -322,10 +334,12 @@ int TTranscodeLoop::DecodeSubtitle(int index, AVPacket* packet) {
   int got = 0;
   if (api().avcodec_decode_subtitle2(ist.Decoder, &subtitle, &got, packet) < 0) return -1;
   if (!got) return 0;
-  if (packet->pts != AV_NOPTS_VALUE) ist.Pts = ist.NextPts = ToMicroseconds(packet->pts, ist.Stream->time_base);
+  if (packet->pts != AV_NOPTS_VALUE)
+    ist.Pts = ist.NextPts = ToMicroseconds(packet->pts, ist.Stream->time_base);
   if (run_.Options.StartTime && ist.Pts < run_.Options.StartTime) return 1;
   for (TOutputStreamState& ost : run_.OutputStreams)
-    if (ost.SourceIndex == index && ost.Subtitle) ost.Subtitle->Process(run_, ost, ist, subtitle, packet->pts);
+    if (ost.SourceIndex == index && ost.Subtitle)
+      ost.Subtitle->Process(run_, ost, ist, subtitle, packet->pts);
   return 1;
 }
 
@@ -345,9 +359,11 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
   const TTaskOptions& o = run_.Options;
   const AVMediaType type = ist.Stream->codecpar->codec_type;
   int64_t pts = frame.best_effort_timestamp;
-  ist.Pts = pts != AV_NOPTS_VALUE ? WithoutLead(ist, ToMicroseconds(pts, ist.Stream->time_base)) : ist.NextPts;
+  ist.Pts = pts != AV_NOPTS_VALUE ? WithoutLead(ist, ToMicroseconds(pts, ist.Stream->time_base))
+                                  : ist.NextPts;
   if (type == AVMEDIA_TYPE_AUDIO) {
-    if (frame.sample_rate > 0) ist.NextPts = ist.Pts + 1000000LL * frame.nb_samples / frame.sample_rate;
+    if (frame.sample_rate > 0)
+      ist.NextPts = ist.Pts + 1000000LL * frame.nb_samples / frame.sample_rate;
     // The chunk that crosses the recording time is cut there, not written whole.
     if (o.RecordingTime != INT64_MAX && frame.sample_rate > 0) {
       const int64_t left = o.StartTime + o.RecordingTime - ist.Pts;
@@ -360,9 +376,11 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     }
     if (o.AudioVolume != 256) ApplyVolume(frame);
   } else if (type == AVMEDIA_TYPE_VIDEO) {
-    int64_t duration = frame.pkt_duration > 0 ? ToMicroseconds(frame.pkt_duration, ist.Stream->time_base) : 0;
+    int64_t duration =
+        frame.pkt_duration > 0 ? ToMicroseconds(frame.pkt_duration, ist.Stream->time_base) : 0;
     if (duration <= 0) {
-      const AVRational rate = ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate : ist.Stream->r_frame_rate;
+      const AVRational rate =
+          ist.Stream->avg_frame_rate.num ? ist.Stream->avg_frame_rate : ist.Stream->r_frame_rate;
       if (rate.num) duration = std::llrint(1000000.0 / av_q2d(rate));
     }
     ist.NextPts = ist.Pts + duration;
@@ -424,8 +442,8 @@ void TTranscodeLoop::ApplyVolume(AVFrame& frame) const {
       case AV_SAMPLE_FMT_S32: {
         auto* s = reinterpret_cast<int32_t*>(data);
         for (int i = 0; i < count; ++i)
-          s[i] = static_cast<int32_t>(std::clamp<int64_t>((static_cast<int64_t>(s[i]) * volume + 128) >> 8,
-                                                          INT32_MIN, INT32_MAX));
+          s[i] = static_cast<int32_t>(std::clamp<int64_t>(
+              (static_cast<int64_t>(s[i]) * volume + 128) >> 8, INT32_MIN, INT32_MAX));
         break;
       }
       case AV_SAMPLE_FMT_FLT: {
@@ -447,24 +465,31 @@ void TTranscodeLoop::ApplyVolume(AVFrame& frame) const {
 void TTranscodeLoop::Pace(const TInputStreamState& ist) const {
   if (!run_.Options.RateEmulation) return;
   const int64_t elapsed = api().av_gettime_relative() - ist.Start;
-  if (ist.Pts - elapsed > 1000) std::this_thread::sleep_for(std::chrono::milliseconds((ist.Pts - elapsed) / 1000));
+  if (ist.Pts - elapsed > 1000)
+    std::this_thread::sleep_for(std::chrono::milliseconds((ist.Pts - elapsed) / 1000));
 }
 
 void TTranscodeLoop::CopyPacket(int index, const AVPacket& packet) {
   const TInputStreamState& ist = run_.InputStreams[index];
   for (TOutputStreamState& ost : run_.OutputStreams) {
     if (ost.SourceIndex != index || ost.EncodingNeeded) continue;
-    if (!ost.WroteFrame && !(packet.flags & AV_PKT_FLAG_KEY) && !run_.Options.CopyInitialNonKeyframes) continue;
+    if (!ost.WroteFrame && !(packet.flags & AV_PKT_FLAG_KEY) &&
+        !run_.Options.CopyInitialNonKeyframes)
+      continue;
     const AVRational in = ist.Stream->time_base;
     const AVRational out = ost.Stream->time_base;
     const int64_t start = FromMicroseconds(run_.Options.StartTime, out);
     TPacketPtr copy(api().av_packet_clone(&packet));
     if (!copy) throw std::bad_alloc();
     copy->stream_index = ost.Stream->index;
-    copy->pts = packet.pts != AV_NOPTS_VALUE ? RescaleTs(packet.pts, in, out) - start : AV_NOPTS_VALUE;
-    copy->dts = (packet.dts != AV_NOPTS_VALUE ? RescaleTs(packet.dts, in, out) : FromMicroseconds(ist.Pts, out)) - start;
+    copy->pts =
+        packet.pts != AV_NOPTS_VALUE ? RescaleTs(packet.pts, in, out) - start : AV_NOPTS_VALUE;
+    copy->dts = (packet.dts != AV_NOPTS_VALUE ? RescaleTs(packet.dts, in, out)
+                                              : FromMicroseconds(ist.Pts, out)) -
+                start;
     copy->duration = packet.duration > 0 ? api().av_rescale_q(packet.duration, in, out) : 0;
-    (ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? run_.VideoBytes : run_.AudioBytes) += packet.size;
+    (ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? run_.VideoBytes : run_.AudioBytes) +=
+        packet.size;
     if (ost.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) ++ost.SyncOpts;
     ost.Writer->Write(*copy);
     ost.WroteFrame = true;
@@ -478,8 +503,10 @@ void TTranscodeLoop::ExpectSomethingWritten() const {
   if (run_.Task.StopRequested || run_.OutputStreams.empty()) return;
   for (const TOutputStreamState& ost : run_.OutputStreams)
     if (ost.WroteFrame) return;
-  const std::string source = run_.Task.Files.Inputs.empty() ? std::string() : run_.Task.Files.Inputs[0].FileName;
-  throw EEngineError(source + ": nothing could be converted (damaged data, or nothing after the start time)");
+  const std::string source =
+      run_.Task.Files.Inputs.empty() ? std::string() : run_.Task.Files.Inputs[0].FileName;
+  throw EEngineError(
+      source + ": nothing could be converted (damaged data, or nothing after the start time)");
 }
 
 void TTranscodeLoop::DrainDecoders() {

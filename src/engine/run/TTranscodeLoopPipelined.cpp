@@ -1,7 +1,5 @@
 // The pipelined run of TTranscodeLoop: the decoding thread, the frame queue's two ends, and
 // the sound lane with its ordered writes.
-#include "engine/run/TTranscodeLoop.h"
-
 #include <chrono>
 #include <exception>
 #include <thread>
@@ -10,6 +8,7 @@
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
 #include "engine/run/TFrameQueue.h"
+#include "engine/run/TTranscodeLoop.h"
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
@@ -93,12 +92,14 @@ bool TTranscodeLoop::SplitSound() {
 
 bool TTranscodeLoop::SoundItem(const TPipelineItem& item) const {
   if (!soundLane_ || item.Index < 0 || !soundStreams_[item.Index]) return false;
-  return (item.Kind == TPipelineItem::TKind::Frame && !item.Picture) || item.Kind == TPipelineItem::TKind::Clock;
+  return (item.Kind == TPipelineItem::TKind::Frame && !item.Picture) ||
+         item.Kind == TPipelineItem::TKind::Clock;
 }
 
 void TTranscodeLoop::HoldPackets(bool hold) {
   for (TOutputStreamState& ost : run_.OutputStreams) {
-    const bool lane = ost.SourceIndex < static_cast<int>(soundStreams_.size()) && soundStreams_[ost.SourceIndex];
+    const bool lane =
+        ost.SourceIndex < static_cast<int>(soundStreams_.size()) && soundStreams_[ost.SourceIndex];
     ost.Writer->HoldIn(hold ? (lane ? &soundHeld_ : &outputHeld_) : nullptr);
   }
 }
@@ -155,7 +156,8 @@ void TTranscodeLoop::SyncSound() {
   if (!soundLane_) return;
   {
     std::unique_lock lock(soundMutex_);
-    while (soundPending_ > 0 && !soundError_) soundDone_.wait_for(lock, std::chrono::milliseconds(100));
+    while (soundPending_ > 0 && !soundError_)
+      soundDone_.wait_for(lock, std::chrono::milliseconds(100));
     if (soundError_) std::rethrow_exception(soundError_);
   }
   sinceSync_ = 0;

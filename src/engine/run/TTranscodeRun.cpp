@@ -5,10 +5,10 @@
 #include <system_error>
 
 #include "media/CodecLock.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TRunState.h"
 #include "engine/run/TTranscodeLoop.h"
 #include "engine/run/TTranscodeSetup.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -51,7 +51,8 @@ void TTranscodeRun::DiscardOutputs() {
     // Only a regular file is ours to remove: never a device such as /dev/null.
     const std::filesystem::path path = std::filesystem::u8path(output.FileName);
     std::error_code error;
-    if (ownFile && std::filesystem::is_regular_file(path, error)) std::filesystem::remove(path, error);
+    if (ownFile && std::filesystem::is_regular_file(path, error))
+      std::filesystem::remove(path, error);
   }
   task_.Files.Outputs.clear();
 }

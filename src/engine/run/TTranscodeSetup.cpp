@@ -1,24 +1,23 @@
 #include "engine/run/TTranscodeSetup.h"
 
-#include "engine/run/EncoderLevels.h"
 #include <climits>
 #include <fstream>
 #include <sstream>
 
-#include "media/CodecLock.h"
 #include "base/EngineError.h"
+#include "base/StringFormat.h"
+#include "media/CodecLock.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
-#include "base/StringFormat.h"
 #include "engine/paths/TAudioOutput.h"
-#include "engine/task/TTaskContext.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
+#include "engine/paths/TSubtitleOutput.h"
+#include "engine/paths/TVideoOutput.h"
 #include "engine/run/EncoderLevels.h"
 #include "engine/run/TStreamMapper.h"
 #include "engine/run/TTranscodeLoop.h"
-#include "engine/paths/TSubtitleOutput.h"
-#include "engine/paths/TVideoOutput.h"
+#include "engine/task/TTaskContext.h"
 
 namespace qarvo {
 
@@ -27,8 +26,8 @@ namespace {
 TEngineLogger& Log() { return TEngineLogger::GetLogger(); }
 
 // The input tag is kept when the output container can carry it for the same codec.
-void ChooseCopyTag(const AVOutputFormat& format, const AVCodecParameters& in, AVCodecParameters& out,
-                   uint32_t userTag) {
+void ChooseCopyTag(const AVOutputFormat& format, const AVCodecParameters& in,
+                   AVCodecParameters& out, uint32_t userTag) {
   if (userTag) {
     out.codec_tag = userTag;
     return;
@@ -66,7 +65,8 @@ void TTranscodeSetup::Run() {
   // Bitstream filters work on the final codec parameters, before the headers describe them.
   for (TOutputStreamState& ost : run_.OutputStreams) {
     const char* name = ost.EncodingNeeded && ost.Encoder->codec ? ost.Encoder->codec->name : "copy";
-    ost.Writer = std::make_unique<TPacketWriter>(*ost.Muxer, *ost.Stream, name, ost.Created->BitstreamFilters,
+    ost.Writer = std::make_unique<TPacketWriter>(*ost.Muxer, *ost.Stream, name,
+                                                 ost.Created->BitstreamFilters,
                                                  run_.Options.ExitOnError, &run_.Task);
   }
   WriteHeaders();
@@ -87,7 +87,8 @@ void TTranscodeSetup::Configure(TOutputStreamState& ost, int number) {
     ConfigureEncoding(ost);
     // The pictures are turned upright on the way, so an inherited turn would turn them again.
     if (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO)
-      CheckCall(api().av_dict_set(&ost.Stream->metadata, "rotate", nullptr, 0), "av_dict_set(rotate)");
+      CheckCall(api().av_dict_set(&ost.Stream->metadata, "rotate", nullptr, 0),
+                "av_dict_set(rotate)");
   }
   SetUpPasses(ost, number);
 }
@@ -99,7 +100,8 @@ void TTranscodeSetup::ConfigureCopy(TOutputStreamState& ost) {
     throw EEngineError("icodec.extradata_size is invalid (too large)");
   const uint32_t userTag = ost.Encoder->codec_tag;
   const AVRational sar = ost.Encoder->sample_aspect_ratio;
-  if (api().avcodec_parameters_copy(ost.Stream->codecpar, &in) < 0) throw EEngineError("av_mallocz fail");
+  if (api().avcodec_parameters_copy(ost.Stream->codecpar, &in) < 0)
+    throw EEngineError("av_mallocz fail");
   AVCodecParameters& out = *ost.Stream->codecpar;
   ChooseCopyTag(*ost.Muxer->oformat, in, out, userTag);
   ost.Stream->time_base = ist.Stream->time_base;
@@ -107,7 +109,8 @@ void TTranscodeSetup::ConfigureCopy(TOutputStreamState& ost) {
     case AVMEDIA_TYPE_AUDIO:
       if (run_.Options.AudioVolume != 256)
         throw EEngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
-      if ((out.block_align == 1 && out.codec_id == AV_CODEC_ID_MP3) || out.codec_id == AV_CODEC_ID_AC3)
+      if ((out.block_align == 1 && out.codec_id == AV_CODEC_ID_MP3) ||
+          out.codec_id == AV_CODEC_ID_AC3)
         out.block_align = 0;
       break;
     case AVMEDIA_TYPE_VIDEO:
@@ -152,19 +155,24 @@ void TTranscodeSetup::ConfigureEncoding(TOutputStreamState& ost) {
 }
 
 void TTranscodeSetup::SetUpPasses(TOutputStreamState& ost, int number) {
-  if (!ost.EncodingNeeded || !(ost.Encoder->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))) return;
+  if (!ost.EncodingNeeded || !(ost.Encoder->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)))
+    return;
   const std::string& prefix = run_.Options.PassLogFileName;
-  std::string name = (prefix.empty() ? std::string("engine2pass") : prefix) + "-" + std::to_string(number) + ".log";
+  std::string name = (prefix.empty() ? std::string("engine2pass") : prefix) + "-" +
+                     std::to_string(number) + ".log";
   if (name.size() > 1023) name.resize(1023);
   if (ost.Encoder->flags & AV_CODEC_FLAG_PASS1) {
     ost.PassLogFile.reset(std::fopen(name.c_str(), "wb"));
-    if (!ost.PassLogFile) throw EEngineError(Format("Cannot write log file %s for pass-1 encoding", name.c_str()));
+    if (!ost.PassLogFile)
+      throw EEngineError(Format("Cannot write log file %s for pass-1 encoding", name.c_str()));
     return;
   }
   std::ifstream in(name, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
-  if (!in) throw EEngineError(Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+  if (!in)
+    throw EEngineError(Format("Cannot read file: Error reading log file \"%s\" for pass-2 encoding",
+                              name.c_str()));
   ost.PassStats = text.str();
   ost.Encoder->stats_in = ost.PassStats.data();
 }
@@ -177,9 +185,11 @@ void TTranscodeSetup::FitAutomaticThreads() {
   if (lanes == 0) return;
   const int threads = std::max(1, api().av_cpu_count() - lanes + 1);
   for (TInputStreamState& ist : run_.InputStreams)
-    if (ist.DecodingNeeded && ist.Decoder && ist.Decoder->thread_count == 0) ist.Decoder->thread_count = threads;
+    if (ist.DecodingNeeded && ist.Decoder && ist.Decoder->thread_count == 0)
+      ist.Decoder->thread_count = threads;
   for (TOutputStreamState& ost : run_.OutputStreams)
-    if (ost.EncodingNeeded && ost.Encoder->thread_count == 0 && ost.Encoder->codec_id != AV_CODEC_ID_H264)
+    if (ost.EncodingNeeded && ost.Encoder->thread_count == 0 &&
+        ost.Encoder->codec_id != AV_CODEC_ID_H264)
       ost.Encoder->thread_count = threads;
 }
 
@@ -187,19 +197,23 @@ void TTranscodeSetup::OpenEncoders() {
   for (TOutputStreamState& ost : run_.OutputStreams) {
     if (!ost.EncodingNeeded) continue;
     AVCodecContext* enc = ost.Encoder;
-    const AVCodec* codec = ost.Created->Codec ? ost.Created->Codec : api().avcodec_find_encoder(enc->codec_id);
+    const AVCodec* codec =
+        ost.Created->Codec ? ost.Created->Codec : api().avcodec_find_encoder(enc->codec_id);
     const char* type = TStreamMapper::TypeName(enc->codec_type);
     const AVCodecContext* dec = run_.InputStreams[ost.SourceIndex].Decoder;
     // Text subtitle encoders start from the style header the opened decoder made.
-    if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE && dec && dec->subtitle_header && !enc->subtitle_header) {
+    if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE && dec && dec->subtitle_header &&
+        !enc->subtitle_header) {
       enc->subtitle_header = static_cast<uint8_t*>(api().av_mallocz(dec->subtitle_header_size + 1));
       if (!enc->subtitle_header) throw EEngineError("av_mallocz fail");
-      std::copy(dec->subtitle_header, dec->subtitle_header + dec->subtitle_header_size, enc->subtitle_header);
+      std::copy(dec->subtitle_header, dec->subtitle_header + dec->subtitle_header_size,
+                enc->subtitle_header);
       enc->subtitle_header_size = dec->subtitle_header_size;
     }
     if (!codec)
-      FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)", enc->codec_id,
-                              ost.FileIndex, ost.StreamIndex, type).c_str());
+      FailAfterMapping(Format("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                              enc->codec_id, ost.FileIndex, ost.StreamIndex, type)
+                           .c_str());
     FitCodecLevel(*enc);
     int result;
     {
@@ -208,11 +222,14 @@ void TTranscodeSetup::OpenEncoders() {
       ost.EncoderOpen = result >= 0;
     }
     if (result < 0)
-      FailAfterMapping(Format("Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect "
-                              "parameters such as bit_rate, rate, width or height. Please check error log "
-                              "message to find out more detail information.",
-                              ost.FileIndex, ost.StreamIndex, type).c_str());
-    if (api().avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0) throw EEngineError("av_mallocz fail");
+      FailAfterMapping(
+          Format("Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect "
+                 "parameters such as bit_rate, rate, width or height. Please check error log "
+                 "message to find out more detail information.",
+                 ost.FileIndex, ost.StreamIndex, type)
+              .c_str());
+    if (api().avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0)
+      throw EEngineError("av_mallocz fail");
     ost.Stream->time_base = enc->time_base;
     if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
       ost.Stream->avg_frame_rate = enc->framerate;
@@ -225,11 +242,14 @@ void TTranscodeSetup::OpenEncoders() {
 void TTranscodeSetup::OpenDecoders() {
   for (TInputStreamState& ist : run_.InputStreams) {
     if (!ist.DecodingNeeded) continue;
-    const AVCodec* codec = ist.DecoderCodec ? ist.DecoderCodec : api().avcodec_find_decoder(ist.Stream->codecpar->codec_id);
+    const AVCodec* codec = ist.DecoderCodec
+                               ? ist.DecoderCodec
+                               : api().avcodec_find_decoder(ist.Stream->codecpar->codec_id);
     const char* type = TStreamMapper::TypeName(ist.Stream->codecpar->codec_type);
     if (!codec)
       FailAfterMapping(Format("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                              ist.Stream->codecpar->codec_id, ist.FileIndex, ist.StreamIndex, type).c_str());
+                              ist.Stream->codecpar->codec_id, ist.FileIndex, ist.StreamIndex, type)
+                           .c_str());
     int result;
     {
       TCodecLockGuard lock;
@@ -237,8 +257,9 @@ void TTranscodeSetup::OpenDecoders() {
       ist.DecoderOpen = result >= 0;
     }
     if (result < 0)
-      FailAfterMapping(Format("Error while opening decoder for input stream #%d.%d (%s)", ist.FileIndex,
-                              ist.StreamIndex, type).c_str());
+      FailAfterMapping(Format("Error while opening decoder for input stream #%d.%d (%s)",
+                              ist.FileIndex, ist.StreamIndex, type)
+                           .c_str());
   }
 }
 
@@ -256,12 +277,17 @@ void TTranscodeSetup::CopyFileMetadata() {
   TTaskFiles& files = run_.Task.Files;
   for (const TMetaDataMap& map : run_.Options.MetaDataMaps) {
     if (map.OutFile < 0 || map.OutFile >= static_cast<int>(files.Outputs.size()))
-      FailAfterMapping(Format("Invalid output file index %d map_meta_data(%d,%d)", map.OutFile, map.OutFile, map.InFile).c_str());
+      FailAfterMapping(Format("Invalid output file index %d map_meta_data(%d,%d)", map.OutFile,
+                              map.OutFile, map.InFile)
+                           .c_str());
     if (map.InFile < 0 || map.InFile >= static_cast<int>(files.Inputs.size()))
-      FailAfterMapping(Format("Invalid input file index %d map_meta_data(%d,%d)", map.InFile, map.OutFile, map.InFile).c_str());
-    CheckCall(api().av_dict_copy(&files.Outputs[map.OutFile].Context->metadata,
-                                 files.Inputs[map.InFile].Context->metadata, AV_DICT_DONT_OVERWRITE),
-              "av_dict_copy()");
+      FailAfterMapping(Format("Invalid input file index %d map_meta_data(%d,%d)", map.InFile,
+                              map.OutFile, map.InFile)
+                           .c_str());
+    CheckCall(
+        api().av_dict_copy(&files.Outputs[map.OutFile].Context->metadata,
+                           files.Inputs[map.InFile].Context->metadata, AV_DICT_DONT_OVERWRITE),
+        "av_dict_copy()");
   }
 }
 
@@ -274,14 +300,17 @@ void TTranscodeSetup::CopyChapters() {
       AVFormatContext* os = output.Context.get();
       for (unsigned c = 0; c < is->nb_chapters; ++c) {
         const AVChapter* in = is->chapters[c];
-        const int64_t tsOff = api().av_rescale_q(o.StartTime - input.TsOffset, {1, 1000000}, in->time_base);
-        const int64_t limit = o.RecordingTime == INT64_MAX
-                                  ? INT64_MAX
-                                  : api().av_rescale_q(o.RecordingTime, {1, 1000000}, in->time_base);
+        const int64_t tsOff =
+            api().av_rescale_q(o.StartTime - input.TsOffset, {1, 1000000}, in->time_base);
+        const int64_t limit =
+            o.RecordingTime == INT64_MAX
+                ? INT64_MAX
+                : api().av_rescale_q(o.RecordingTime, {1, 1000000}, in->time_base);
         if (in->end < tsOff) continue;
         if (limit != INT64_MAX && in->start > limit + tsOff) break;
         // Room first, so the chapter belongs to the output context from its allocation on.
-        auto* grown = static_cast<AVChapter**>(api().av_realloc(os->chapters, sizeof(AVChapter*) * (os->nb_chapters + 1)));
+        auto* grown = static_cast<AVChapter**>(
+            api().av_realloc(os->chapters, sizeof(AVChapter*) * (os->nb_chapters + 1)));
         if (!grown) throw EEngineError("av_realloc fail");
         os->chapters = grown;
         auto* out = static_cast<AVChapter*>(api().av_mallocz(sizeof(AVChapter)));
@@ -303,7 +332,9 @@ void TTranscodeSetup::WriteHeaders() {
   for (int f = 0; f < static_cast<int>(files.Outputs.size()); ++f) {
     TOpenedOutput& output = files.Outputs[f];
     if (api().avformat_write_header(output.Context.get(), nullptr) < 0)
-      FailAfterMapping(Format("Could not write header for output file #%d (incorrect codec parameters ?)", f).c_str());
+      FailAfterMapping(
+          Format("Could not write header for output file #%d (incorrect codec parameters ?)", f)
+              .c_str());
     output.HeaderWritten = true;
     allRtp = allRtp && std::string(output.Context->oformat->name) == "rtp";
   }
@@ -313,7 +344,8 @@ void TTranscodeSetup::WriteHeaders() {
     char sdp[2048] = {};
     api().av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp);
     std::string text(sdp);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+      text.pop_back();
     Log().Log(&run_.Task, TLogLevel::llInfo, "SDP:\r\n" + text);
   }
   for (int f = 0; f < static_cast<int>(files.Outputs.size()); ++f)

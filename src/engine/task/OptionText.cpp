@@ -68,10 +68,8 @@ std::vector<TOptionLine> SplitOptionText(const std::string& text) {
 bool DispatchedInRecordPass(const std::string& name, TRecordPass use) {
   static constexpr std::array<std::string_view, 8> kStreamGroup = {
       "newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre", "vfilters", "vf"};
-  static constexpr std::array<std::string_view, 4> kInputOnly = {"acodec", "vcodec", "scodec",
-                                                                  "s"};
-  if (std::find(kStreamGroup.begin(), kStreamGroup.end(), name) != kStreamGroup.end())
-    return false;
+  static constexpr std::array<std::string_view, 4> kInputOnly = {"acodec", "vcodec", "scodec", "s"};
+  if (std::find(kStreamGroup.begin(), kStreamGroup.end(), name) != kStreamGroup.end()) return false;
   if (use == TRecordPass::Output &&
       std::find(kInputOnly.begin(), kInputOnly.end(), name) != kInputOnly.end())
     return false;

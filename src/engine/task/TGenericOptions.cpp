@@ -17,10 +17,14 @@ constexpr AVMediaType kCodecKinds[5] = {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, 
 // attachment contexts take any codec option.
 int KindFlags(int index) {
   switch (kCodecKinds[index]) {
-    case AVMEDIA_TYPE_VIDEO: return AV_OPT_FLAG_VIDEO_PARAM;
-    case AVMEDIA_TYPE_AUDIO: return AV_OPT_FLAG_AUDIO_PARAM;
-    case AVMEDIA_TYPE_SUBTITLE: return AV_OPT_FLAG_SUBTITLE_PARAM;
-    default: return 0;
+    case AVMEDIA_TYPE_VIDEO:
+      return AV_OPT_FLAG_VIDEO_PARAM;
+    case AVMEDIA_TYPE_AUDIO:
+      return AV_OPT_FLAG_AUDIO_PARAM;
+    case AVMEDIA_TYPE_SUBTITLE:
+      return AV_OPT_FLAG_SUBTITLE_PARAM;
+    default:
+      return 0;
   }
 }
 
@@ -57,7 +61,8 @@ TGenericOptions::TGenericOptions() {
   format_.reset(api().avformat_alloc_context());
   scaler_.reset(api().sws_alloc_context());
   if (!format_ || !scaler_) throw std::bad_alloc();
-  CheckCall(api().av_opt_set_int(scaler_.get(), "sws_flags", SWS_BICUBIC, 0), "av_opt_set_int(sws_flags)");
+  CheckCall(api().av_opt_set_int(scaler_.get(), "sws_flags", SWS_BICUBIC, 0),
+            "av_opt_set_int(sws_flags)");
   created_ = true;
 }
 
@@ -89,7 +94,8 @@ bool TGenericOptions::Set(const std::string& rawName, const std::string& rawValu
   bool result = true;
   if (auto settings = TranslateLegacyOption(name, value)) {
     // Settings that took their value stay set when a later one of the same line fails.
-    for (const auto& setting : *settings) result = SetOne(setting.Name, setting.Value, targets) && result;
+    for (const auto& setting : *settings)
+      result = SetOne(setting.Name, setting.Value, targets) && result;
   } else {
     result = SetOne(name, value, targets);
   }
@@ -231,8 +237,9 @@ void TGenericOptions::ApplyPrivate(void* obj, int source, int flags) const {
   const TDictionary options = codec ? EncoderOptions(codec) : MuxerOptions(format);
   const AVDictionaryEntry* entry = nullptr;
   while ((entry = api().av_dict_get(options.Raw(), "", entry, AV_DICT_IGNORE_SUFFIX))) {
-    if (!Found(priv, entry->key, flags & ~(AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_AUDIO_PARAM |
-                                          AV_OPT_FLAG_SUBTITLE_PARAM)))
+    if (!Found(priv, entry->key,
+               flags & ~(AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_AUDIO_PARAM |
+                         AV_OPT_FLAG_SUBTITLE_PARAM)))
       continue;
     if (api().av_opt_set(priv, entry->key, entry->value, 0) < 0)
       LogInvalidValue(entry->key, entry->value);

@@ -74,7 +74,7 @@ class TGenericOptions {
   };
   struct TPrivateOwner {
     bool Muxer = false;
-    std::string Name;       // encoder or muxer name
+    std::string Name;        // encoder or muxer name
     TCodecContextPtr Codec;  // scratch encoder context holding the private values
     TOutputFormatContextPtr Format;
   };
@@ -90,8 +90,7 @@ class TGenericOptions {
   bool SetOne(const std::string& name, const std::string& value, const TPrivateTargets& targets);
   // Returns 1 set, 0 not found, -1 rejected.
   int SetCommon(const std::string& name, const std::string& value, unsigned& sources);
-  int SetPrivate(const std::string& name, const std::string& value,
-                 const TPrivateTargets& targets);
+  int SetPrivate(const std::string& name, const std::string& value, const TPrivateTargets& targets);
   TPrivateOwner* Owner(bool muxer, const std::string& name);
   void* Source(int source) const;
   void UpdateDebugLevel() const;

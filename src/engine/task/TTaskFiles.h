@@ -2,10 +2,9 @@
 // created for them. Filled by input and output opening, read by transcode set-up.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <memory>
 
 #include "media/LibraryObjects.h"
 #include "media/UnicodeProtocol.h"
@@ -18,8 +17,8 @@ struct TOpenedInput {
   // must outlive the container.
   std::unique_ptr<TUnicodeFile> Unicode;
   TInputFormatContextPtr Context;
-  int64_t TsOffset = 0;                      // µs
-  std::vector<TCodecContextPtr> Decoders;    // one per stream (null for kinds not decoded)
+  int64_t TsOffset = 0;                        // µs
+  std::vector<TCodecContextPtr> Decoders;      // one per stream (null for kinds not decoded)
   std::vector<const AVCodec*> ForcedDecoders;  // one per stream, null when not forced
   // Packets seen per stream in the analysed span; empty when the container declares the
   // frame counts or no two streams of one kind lack them.
@@ -30,8 +29,8 @@ struct TOpenedInput {
 };
 
 struct TCreatedOutputStream {
-  TCodecContextPtr Encoder;         // encoder context, or codec settings for stream copy
-  const AVCodec* Codec = nullptr;   // the encoder chosen by name or guessed
+  TCodecContextPtr Encoder;        // encoder context, or codec settings for stream copy
+  const AVCodec* Codec = nullptr;  // the encoder chosen by name or guessed
   bool Copy = false;
   std::vector<std::string> BitstreamFilters;
 };

@@ -8,10 +8,11 @@
 #include <thread>
 
 #include "base/EngineRecords.h"
-#include "engine/hook/TFrameHook.h"
-#include "engine/hook/THookRowWatch.h"
 #include "media/EngineLogger.h"
 #include "media/LibraryObjects.h"
+#include "engine/hook/TFrameHook.h"
+#include "engine/hook/THookRowWatch.h"
+
 #include "support/TestMediaError.h"
 #include "support/TestPicture.h"
 
@@ -49,7 +50,8 @@ class FrameHookTest : public testing::Test {
     return ReadFrameNumber(frame.data[0], frame.linesize[0], frame.width, frame.height);
   }
   static void Blacken(TBitmap& bitmap) {
-    for (int y = 0; y < bitmap.Height(); ++y) std::memset(bitmap.ScanLine(y), 0, bitmap.Width() * 3);
+    for (int y = 0; y < bitmap.Height(); ++y)
+      std::memset(bitmap.ScanLine(y), 0, bitmap.Width() * 3);
   }
   std::vector<std::string> Errors() {
     std::lock_guard lock(mutex_);
@@ -174,7 +176,8 @@ TEST_F(FrameHookTest, OddWidthChangesReachThePicture) {
 
 TEST_F(FrameHookTest, DeinterlacingSmoothsAlternateLines) {
   TFramePtr frame = Decoded(160, 120, 1);
-  for (int y = 0; y < 120; ++y) std::memset(frame->data[0] + y * frame->linesize[0], y % 2 ? 200 : 40, 160);
+  for (int y = 0; y < 120; ++y)
+    std::memset(frame->data[0] + y * frame->linesize[0], y % 2 ? 200 : 40, 160);
   hook_.Preprocess(*frame, true, 0);
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(frame->width, 160);

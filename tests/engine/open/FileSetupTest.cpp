@@ -1,13 +1,14 @@
 // Opening inputs and outputs of a task and creating output streams.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "base/EngineError.h"
 #include "engine/TCustomTranscoder.h"
 #include "engine/open/TStreamFactory.h"
+
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -19,9 +20,7 @@ namespace fs = std::filesystem;
 
 class FileSetupTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    LoadMediaLibraries();
-  }
+  void SetUp() override { LoadMediaLibraries(); }
   std::string Out(const std::string& name) const { return dir_.File(name); }
 
   test::TScratchFolder dir_{"setup"};
@@ -120,10 +119,12 @@ TEST_F(FileSetupTest, OutputFailuresGiveTheMessage) {
   TCustomTranscoder task;
   ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
   EXPECT_EQ(task.OpenOutput(Out("x.nosuchext"), false), -1);
-  EXPECT_EQ(task.ErrorText(), "Unable to find a suitable output format for '" + Out("x.nosuchext") + "'");
+  EXPECT_EQ(task.ErrorText(),
+            "Unable to find a suitable output format for '" + Out("x.nosuchext") + "'");
   task.Options.FileFormat = "nosuchmuxer";
   EXPECT_EQ(task.OpenOutput(Out("x.avi"), false), -1);
-  EXPECT_EQ(task.ErrorText(), "Requested output format 'nosuchmuxer' is not a suitable output format");
+  EXPECT_EQ(task.ErrorText(),
+            "Requested output format 'nosuchmuxer' is not a suitable output format");
   EXPECT_TRUE(task.Options.FileFormat.empty());
 
   task.Options.FileFormat = "image2";

@@ -1,6 +1,6 @@
-#include "engine/options/TOptionDispatcher.h"
-
 #include <cmath>
+
+#include "engine/options/TOptionDispatcher.h"
 
 #include "TaskOptionTest.h"
 
@@ -228,10 +228,36 @@ namespace {
 // Random option texts never break the parser or the handlers: a value is taken or refused
 // with an engine error, nothing else.
 TEST_F(TaskOptionTest, RandomOptionTextsOnlyEverRaiseEngineErrors) {
-  const char* names[] = {"map", "map_meta_data", "itsscale", "aspect", "intra_matrix", "streamid",
-                         "vtag", "metadata", "t", "timestamp", "r", "s", "croptop", "cropleft",
-                         "b", "ab", "flags2", "partitions", "flags", "qscale", "threads", "absf",
-                         "target", "vpre", "sample_fmt", "pix_fmt", "g", "ar", "vcodec", ""};
+  const char* names[] = {"map",
+                         "map_meta_data",
+                         "itsscale",
+                         "aspect",
+                         "intra_matrix",
+                         "streamid",
+                         "vtag",
+                         "metadata",
+                         "t",
+                         "timestamp",
+                         "r",
+                         "s",
+                         "croptop",
+                         "cropleft",
+                         "b",
+                         "ab",
+                         "flags2",
+                         "partitions",
+                         "flags",
+                         "qscale",
+                         "threads",
+                         "absf",
+                         "target",
+                         "vpre",
+                         "sample_fmt",
+                         "pix_fmt",
+                         "g",
+                         "ar",
+                         "vcodec",
+                         ""};
   const std::string alphabet = "0123456789:,.=+-x ab|<CRLF>\n\r\t";
   uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xffff; };

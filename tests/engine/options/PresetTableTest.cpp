@@ -1,11 +1,11 @@
-#include "engine/options/PresetTable.h"
-
 #include <gtest/gtest.h>
 
-#include "EncoderCheck.h"
 #include "media/LibraryLoader.h"
 #include "media/NameMapping.h"
+#include "engine/options/PresetTable.h"
 #include "engine/task/OptionText.h"
+
+#include "EncoderCheck.h"
 
 namespace qarvo {
 namespace {

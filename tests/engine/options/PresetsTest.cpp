@@ -1,13 +1,13 @@
-#include "engine/options/TPresets.h"
-
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 
+#include "engine/options/PresetTable.h"
+#include "engine/options/TPresets.h"
+
 #include "EncoderCheck.h"
 #include "TaskOptionTest.h"
-#include "engine/options/PresetTable.h"
 
 namespace qarvo {
 namespace {
@@ -18,8 +18,8 @@ constexpr int kVideoEncoding = AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PA
 class TPresetFile {
  public:
   explicit TPresetFile(const std::string& text)
-      : path_("/tmp/qarvo-preset-" + std::to_string(::getpid()) + "-" +
-              std::to_string(counter_++) + ".ffpreset") {
+      : path_("/tmp/qarvo-preset-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++) +
+              ".ffpreset") {
     std::ofstream(path_, std::ios::binary) << text;
   }
   ~TPresetFile() { std::remove(path_.c_str()); }
@@ -66,15 +66,17 @@ TEST_F(TaskOptionTest, PresetNotFoundAndBadFiles) {
   EXPECT_EQ(Error("fpre", "libx264-mp4"), "Preset \"libx264-mp4\" not found");
   D("vpre", "");  // nothing
   TPresetFile bogus("g=30\r\n\r\n  bogus=1  \nb=1");
-  EXPECT_EQ(Error("fpre", bogus.Path()),
-            bogus.Path() + ": Invalid option or argument: \"bogus=1\", parsed as \"bogus\" = \"1\"");
+  EXPECT_EQ(
+      Error("fpre", bogus.Path()),
+      bogus.Path() + ": Invalid option or argument: \"bogus=1\", parsed as \"bogus\" = \"1\"");
   EXPECT_EQ(VideoInt("g"), 30);  // lines before the failing one stay applied
   EXPECT_NE(VideoInt("b"), 1);
   TPresetFile syntax("g=30\nqmax=");
   EXPECT_EQ(Error("apre", syntax.Path()), syntax.Path() + ": Invalid syntax: \"qmax=\"");
   TPresetFile codecs("VCODEC=mpeg4\nacodec=copy\n#comment=1");
   EXPECT_EQ(Error("fpre", codecs.Path()),
-            codecs.Path() + ": Invalid option or argument: \"#comment=1\", parsed as \"#comment\" = \"1\"");
+            codecs.Path() +
+                ": Invalid option or argument: \"#comment=1\", parsed as \"#comment\" = \"1\"");
   EXPECT_EQ(O().VideoCodecName, "mpeg4");
   EXPECT_TRUE(O().AudioStreamCopy);
   TPresetFile empty("");

@@ -1,8 +1,8 @@
-#include "engine/options/TTargets.h"
-
 #include <unistd.h>
 
 #include <cstdio>
+
+#include "engine/options/TTargets.h"
 
 #include "EncoderCheck.h"
 #include "TaskOptionTest.h"
@@ -97,9 +97,11 @@ std::string OpenTargetOutput(TCustomTranscoder& task, const std::string& path) {
       api().av_channel_layout_uninit(&ctx->ch_layout);
       api().av_channel_layout_default(&ctx->ch_layout, o.AudioChannels);
     }
-    task.ApplyGenericOptions(ctx.get(), (i == 0 ? AV_OPT_FLAG_VIDEO_PARAM : AV_OPT_FLAG_AUDIO_PARAM) |
-                                            AV_OPT_FLAG_ENCODING_PARAM);
-    const std::string result = OpenAndEncode(ctx.get(), codec, task.Generic.EncoderOptions(codec), 2);
+    task.ApplyGenericOptions(
+        ctx.get(),
+        (i == 0 ? AV_OPT_FLAG_VIDEO_PARAM : AV_OPT_FLAG_AUDIO_PARAM) | AV_OPT_FLAG_ENCODING_PARAM);
+    const std::string result =
+        OpenAndEncode(ctx.get(), codec, task.Generic.EncoderOptions(codec), 2);
     if (!result.empty()) return codec->name + std::string(": ") + result;
     AVStream* stream = api().avformat_new_stream(oc.get(), nullptr);
     api().avcodec_parameters_from_context(stream->codecpar, ctx.get());

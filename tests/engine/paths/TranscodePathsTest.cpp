@@ -7,9 +7,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "ConvertTestSupport.h"
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
+
+#include "ConvertTestSupport.h"
 
 namespace qarvo {
 namespace {
@@ -44,7 +45,8 @@ class TErrorLines {
     TEngineLogger& logger = TEngineLogger::GetLogger();
     logger.SetTriggerEventInMainThread(false);
     logger.SetOnLog([this](const void*, uint32_t, TLogLevel level, const std::string& text) {
-      if (level == TLogLevel::llError && text.find(part_) != std::string::npos) Lines.push_back(text);
+      if (level == TLogLevel::llError && text.find(part_) != std::string::npos)
+        Lines.push_back(text);
     });
   }
   ~TErrorLines() {
@@ -61,7 +63,9 @@ class TErrorLines {
 class TRefusingResampler {
  public:
   TRefusingResampler() : saved_(Table().swr_convert) {
-    Table().swr_convert = [](SwrContext*, uint8_t**, int, const uint8_t**, int) { return AVERROR(EINVAL); };
+    Table().swr_convert = [](SwrContext*, uint8_t**, int, const uint8_t**, int) {
+      return AVERROR(EINVAL);
+    };
   }
   ~TRefusingResampler() { Table().swr_convert = saved_; }
 
@@ -87,7 +91,9 @@ TEST_F(TranscodePathsTest, LateSourceGetsSilenceAndRepeatedPictures) {
   ASSERT_TRUE(audio && video);
   const size_t rate = audio->SampleRate, channels = audio->Channels;
   EXPECT_LT(Rms(audio->Samples, 0, static_cast<size_t>(1.9 * rate * channels)), 1.0);
-  EXPECT_GT(Rms(audio->Samples, static_cast<size_t>(2.2 * rate * channels), static_cast<size_t>(2.8 * rate * channels)), 100.0);
+  EXPECT_GT(Rms(audio->Samples, static_cast<size_t>(2.2 * rate * channels),
+                static_cast<size_t>(2.8 * rate * channels)),
+            100.0);
   EXPECT_NEAR(audio->Samples.size() / double(rate * channels), 5.0, 0.1);
   // The first picture stands for the first two seconds.
   EXPECT_NEAR(static_cast<double>(video->FrameNumbers.size()), 125.0, 1.0);
@@ -109,7 +115,8 @@ TEST_F(TranscodePathsTest, SmallDriftIsStretchedNotFilled) {
   EXPECT_NEAR(samples.size() / double(rate * channels), plainLength * 1.02, 0.02);
   const size_t window = rate * channels / 20;
   for (size_t at = window * 4; at + window < samples.size(); at += window)
-    EXPECT_GT(Rms(samples, at, at + window), 100.0) << "silent at " << at / double(rate * channels) << " s";
+    EXPECT_GT(Rms(samples, at, at + window), 100.0)
+        << "silent at " << at / double(rate * channels) << " s";
 }
 
 TEST_F(TranscodePathsTest, VolumeScalesTheSamples) {
@@ -127,7 +134,8 @@ TEST_F(TranscodePathsTest, VolumeScalesTheSamples) {
 TEST_F(TranscodePathsTest, FilterGraphAndCrop) {
   TRecordingTranscoder filtered;
   const std::string a = dir_.File("vf.avi");
-  Convert(filtered, EnsureClip("short3s"), a, [](TTaskOptions& o) { o.VideoFilters = "scale=160:120,hflip"; });
+  Convert(filtered, EnsureClip("short3s"), a,
+          [](TTaskOptions& o) { o.VideoFilters = "scale=160:120,hflip"; });
   const TDecodedStream video_ = DecodedStream(a, AVMEDIA_TYPE_VIDEO);
   const TDecodedStream* video = &video_;
   EXPECT_EQ(video->Width, 160);
@@ -155,7 +163,8 @@ TEST_F(TranscodePathsTest, FilterGraphAndCrop) {
 
 TEST_F(TranscodePathsTest, PictureSizeChangeInsideTheSourceKeepsTheOutputSize) {
   // Two program streams of different picture sizes, one after the other in one file.
-  const std::string a = dir_.File("a.mpg"), b = dir_.File("b.mpg"), joined = dir_.File("joined.mpg");
+  const std::string a = dir_.File("a.mpg"), b = dir_.File("b.mpg"),
+                    joined = dir_.File("joined.mpg");
   for (const auto& [name, width] : {std::pair{a, 320}, std::pair{b, 176}}) {
     TRecordingTranscoder part;
     Convert(part, EnsureClip("short3s"), name, [w = width](TTaskOptions& o) {
@@ -231,7 +240,8 @@ void WriteDvbSubtitles(const std::string& path, const std::vector<int>& seconds)
     sub.pts = second * 1000000LL;
     sub.num_rects = 1;
     sub.rects = static_cast<AVSubtitleRect**>(api().av_mallocz(sizeof(AVSubtitleRect*)));
-    AVSubtitleRect* rect = sub.rects[0] = static_cast<AVSubtitleRect*>(api().av_mallocz(sizeof(AVSubtitleRect)));
+    AVSubtitleRect* rect = sub.rects[0] =
+        static_cast<AVSubtitleRect*>(api().av_mallocz(sizeof(AVSubtitleRect)));
     rect->type = SUBTITLE_BITMAP;
     rect->x = 10, rect->y = 200, rect->w = 16, rect->h = 8, rect->nb_colors = 4;
     rect->data[0] = static_cast<uint8_t*>(api().av_mallocz(16 * 8));
@@ -239,7 +249,8 @@ void WriteDvbSubtitles(const std::string& path, const std::vector<int>& seconds)
     for (int i = 0; i < 16 * 8; ++i) rect->data[0][i] = i % 4;
     rect->data[1] = static_cast<uint8_t*>(api().av_mallocz(4 * 4));
     for (int i = 0; i < 16; ++i) rect->data[1][i] = static_cast<uint8_t>(i * 16 + 15);
-    const int size = api().avcodec_encode_subtitle(enc.get(), buffer.data(), static_cast<int>(buffer.size()), &sub);
+    const int size = api().avcodec_encode_subtitle(enc.get(), buffer.data(),
+                                                   static_cast<int>(buffer.size()), &sub);
     api().avsubtitle_free(&sub);
     CheckAv(size, "encode");
     TPacketPtr packet = MakePacket();
@@ -276,7 +287,8 @@ TEST_F(TranscodePathsTest, DvbSubtitlesAreWrittenAsShowAndClearPackets) {
   const auto dvb = [](TTaskOptions& o) { o.SubtitleCodecName = "dvbsub"; };
   Convert(first, apart, outApart, dvb);
   Convert(second, close, outClose, dvb);
-  EXPECT_EQ(PacketTimes(outApart), (std::vector<double>{1, 31, 40, 70}));  // show, clear, show, clear
+  EXPECT_EQ(PacketTimes(outApart),
+            (std::vector<double>{1, 31, 40, 70}));  // show, clear, show, clear
   // The second page replaces the first before its clear time: that clear packet is dropped.
   EXPECT_EQ(PacketTimes(outClose), (std::vector<double>{1, 3, 33}));
 }
@@ -286,16 +298,18 @@ TEST_F(TranscodePathsTest, TwoPassLogAndStatisticsFile) {
   const std::string stats = dir_.File("vstats.log");
   for (int pass = 1; pass <= 2; ++pass) {
     TRecordingTranscoder task;
-    Convert(task, EnsureClip("short3s"), dir_.File("pass" + std::to_string(pass) + ".avi"), [&](TTaskOptions& o) {
-      o.DoPass = pass;
-      o.PassLogFileName = prefix;
-      o.VstatsFileName = stats;
-      o.AudioDisable = true;
-      o.DoPsnr = pass == 2;
-    });
+    Convert(task, EnsureClip("short3s"), dir_.File("pass" + std::to_string(pass) + ".avi"),
+            [&](TTaskOptions& o) {
+              o.DoPass = pass;
+              o.PassLogFileName = prefix;
+              o.VstatsFileName = stats;
+              o.AudioDisable = true;
+              o.DoPsnr = pass == 2;
+            });
     if (pass == 1) {
       std::ifstream log(prefix + "-0.log");
-      const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+      const std::string text((std::istreambuf_iterator<char>(log)),
+                             std::istreambuf_iterator<char>());
       EXPECT_NE(text.find("in:"), std::string::npos) << "pass-1 statistics missing";
     }
   }
@@ -348,11 +362,14 @@ TEST_F(TranscodePathsTest, BitstreamFilterOnACopiedStream) {
   {
     TErrorLines errors(failure);
     TRecordingTranscoder lenient;
-    EXPECT_EQ(Message(lenient, EnsureClip("mp4_h264_aac"), dir_.File("damaged.h264"), damage(false)), "");
+    EXPECT_EQ(
+        Message(lenient, EnsureClip("mp4_h264_aac"), dir_.File("damaged.h264"), damage(false)), "");
     EXPECT_FALSE(errors.Lines.empty());
   }
   TRecordingTranscoder strict;
-  EXPECT_EQ(Message(strict, EnsureClip("mp4_h264_aac"), dir_.File("strict.h264"), damage(true)).rfind(failure, 0), 0u);
+  EXPECT_EQ(Message(strict, EnsureClip("mp4_h264_aac"), dir_.File("strict.h264"), damage(true))
+                .rfind(failure, 0),
+            0u);
 }
 
 // A sound chunk the converter refuses is lost, not the conversion, unless xerror is set.
@@ -407,7 +424,8 @@ TEST_F(TranscodePathsTest, SubtitleDecoderThatHoldsBackIsDrainedAtTheEnd) {
   const std::string scc = dir_.File("captions.scc");
   {
     std::ofstream out(scc);
-    out << "Scenarist_SCC V1.0\n\n00:00:00:00\t9420 9420 94ae 94ae 9452 9452 c845 4c4c 4f80 942f 942f"
+    out << "Scenarist_SCC V1.0\n\n00:00:00:00\t9420 9420 94ae 94ae 9452 9452 c845 4c4c 4f80 942f "
+           "942f"
            "\n\n00:00:02:00\t942c 942c\n\n";
   }
   TRecordingTranscoder task;
@@ -442,7 +460,8 @@ TEST_F(TranscodePathsTest, DamagedSourcesAndUnwritableOutputs) {
   {
     std::ifstream in(source, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (size_t i = bytes.size() / 3; i < bytes.size() / 3 + 20000; ++i) bytes[i] = static_cast<char>(i * 7919);
+    for (size_t i = bytes.size() / 3; i < bytes.size() / 3 + 20000; ++i)
+      bytes[i] = static_cast<char>(i * 7919);
     std::ofstream(damaged, std::ios::binary).write(bytes.data(), bytes.size());
   }
   TRecordingTranscoder garbled;
@@ -464,9 +483,12 @@ TEST_F(TranscodePathsTest, MappingAndFinalStatisticsAreLogged) {
   std::vector<std::string> lines;
   TEngineLogger& logger = TEngineLogger::GetLogger();
   logger.SetTriggerEventInMainThread(false);
-  logger.SetOnLog([&](const void*, uint32_t, TLogLevel, const std::string& text) { lines.push_back(text); });
+  logger.SetOnLog(
+      [&](const void*, uint32_t, TLogLevel, const std::string& text) { lines.push_back(text); });
   TRecordingTranscoder task;
-  Convert(task, EnsureClip("short3s"), dir_.File("logged.avi"), [](TTaskOptions& o) { o.FrameRate = {30, 1}; });
+  Convert(task, EnsureClip("short3s"), dir_.File("logged.avi"), [](TTaskOptions& o) {
+    o.FrameRate = {30, 1};
+  });
   logger.SetOnLog(nullptr);
   logger.SetTriggerEventInMainThread(true);
   const auto has = [&](const std::string& start) {

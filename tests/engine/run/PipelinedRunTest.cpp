@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "engine/ConvertEngineSupport.h"
+
 #include "support/DecodedClip.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
@@ -40,7 +41,8 @@ class PipelinedRunTest : public testing::Test {
 
   // One conversion of a clip in a fresh engine; the hook, when asked for, blackens the top
   // rows of every second picture.
-  TRunResult Convert(const std::string& clip, TOutputOptions options, bool pipelined, const std::string& name) {
+  TRunResult Convert(const std::string& clip, TOutputOptions options, bool pipelined,
+                     const std::string& name) {
     TEventRecorder recorder;  // outlives the engine, whose stop may still deliver to it
     TConvertEngine engine;
     recorder.Attach(engine);
@@ -56,7 +58,8 @@ class PipelinedRunTest : public testing::Test {
     });
     engine.SetProgressInterval(100);
     EXPECT_EQ(engine.AddTask(EnsureClip(clip)), 0) << engine.LastErrMsg();
-    if (pipelined) options.ExtOptions += (options.ExtOptions.empty() ? "" : "\n") + std::string("pipeline=1");
+    if (pipelined)
+      options.ExtOptions += (options.ExtOptions.empty() ? "" : "\n") + std::string("pipeline=1");
     const std::string out = folder_.File(name);
     EXPECT_TRUE(engine.SetOutputFile(0, out, &options)) << engine.LastErrMsg();
     engine.StartTask(1);
@@ -127,7 +130,8 @@ TEST_F(PipelinedRunTest, OutputIsByteIdenticalToTheOneThreadLoop) {
     ASSERT_TRUE(sequential.Terminated.Finished) << sequential.Terminated.ExceptionMsg;
     ASSERT_TRUE(pipelined.Terminated.Finished) << pipelined.Terminated.ExceptionMsg;
     ASSERT_GT(sequential.Bytes.size(), 1000u);
-    EXPECT_TRUE(sequential.Bytes == pipelined.Bytes) << sequential.Bytes.size() << " vs " << pipelined.Bytes.size();
+    EXPECT_TRUE(sequential.Bytes == pipelined.Bytes)
+        << sequential.Bytes.size() << " vs " << pipelined.Bytes.size();
     EXPECT_EQ(sequential.HookFrames, pipelined.HookFrames);
     if (c.Options.CustomHook) {
       ASSERT_FALSE(pipelined.HookFrames.empty());
@@ -157,9 +161,11 @@ TEST_F(PipelinedRunTest, AnEngineDestroyedWhilePausedEndsItsTaskCleanly) {
     options.ExtOptions = "threads=auto\npipeline=1";
     ASSERT_TRUE(engine.SetOutputFile(0, out, &options)) << engine.LastErrMsg();
     engine.StartTask(1);
-    ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 1; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 1; },
+                                         std::chrono::seconds(30)));
     engine.Pause();
-    ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(
+        TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
   }
   EXPECT_TRUE(fs::exists(out));
 }
@@ -177,9 +183,11 @@ TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
   const std::string out = folder_.File("stopped.mp4");
   ASSERT_TRUE(engine.SetOutputFile(0, out, &options)) << engine.LastErrMsg();
   engine.StartTask(1);
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 2; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return recorder.ProgressCount() >= 2; },
+                                       std::chrono::seconds(30)));
   engine.Pause();
-  ASSERT_TRUE(TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
   const auto held = fs::file_size(out);
   const int progress = recorder.ProgressCount();
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
@@ -196,7 +204,8 @@ TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
     std::lock_guard lock(recorder.Mutex);
     ASSERT_EQ(recorder.Terminations.size(), 2u);
     EXPECT_FALSE(recorder.Terminations[0].Info.Finished);
-    EXPECT_FALSE(recorder.Terminations[0].Info.Exception) << recorder.Terminations[0].Info.ExceptionMsg;
+    EXPECT_FALSE(recorder.Terminations[0].Info.Exception)
+        << recorder.Terminations[0].Info.ExceptionMsg;
   }
   const TDecodedClip decoded = DecodeClip(out);
   size_t pictures = 0;
@@ -277,7 +286,8 @@ TEST_F(PipelinedRunTest, TasksAtOnceDeliverTheirOwnEventsAndAFailingOneStopsNoOt
     EXPECT_TRUE(p.TaskIndex >= 0 && p.TaskIndex < 3) << p.TaskIndex;
   }
   for (int task : {0, 2}) {
-    const TDecodedClip decoded = DecodeClip(folder_.File("at-once" + std::to_string(task) + ".mp4"));
+    const TDecodedClip decoded =
+        DecodeClip(folder_.File("at-once" + std::to_string(task) + ".mp4"));
     for (const TDecodedStream& s : decoded.Streams)
       if (s.Type == AVMEDIA_TYPE_VIDEO) {
         EXPECT_GT(s.FrameNumbers.size(), 20u) << task;

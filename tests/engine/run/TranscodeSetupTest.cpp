@@ -2,8 +2,9 @@
 // output is left behind.
 #include <gtest/gtest.h>
 
-#include "ConvertTestSupport.h"
 #include "base/EngineError.h"
+
+#include "ConvertTestSupport.h"
 
 namespace qarvo {
 namespace {
@@ -47,19 +48,35 @@ TEST_F(TranscodeSetupTest, OutputWithoutStreams) {
 
 TEST_F(TranscodeSetupTest, StreamMapChecks) {
   THookedTranscoder count, missing, sync, mismatch;
-  EXPECT_EQ(Run(count, [](TTaskOptions& o) { o.StreamMaps = {{0, 0, 0, 0}}; }),
+  EXPECT_EQ(Run(count,
+                [](TTaskOptions& o) {
+                  o.StreamMaps = {{0, 0, 0, 0}};
+                }),
             "Number of stream maps must match number of output streams");
-  EXPECT_EQ(Run(missing, [](TTaskOptions& o) { o.StreamMaps = {{0, 0, 0, 0}, {0, 5, 0, 5}}; }),
+  EXPECT_EQ(Run(missing,
+                [](TTaskOptions& o) {
+                  o.StreamMaps = {{0, 0, 0, 0}, {0, 5, 0, 5}};
+                }),
             "Could not find input stream #0.5");
-  EXPECT_EQ(Run(sync, [](TTaskOptions& o) { o.StreamMaps = {{0, 0, 0, 0}, {0, 1, 1, 0}}; }),
+  EXPECT_EQ(Run(sync,
+                [](TTaskOptions& o) {
+                  o.StreamMaps = {{0, 0, 0, 0}, {0, 1, 1, 0}};
+                }),
             "Could not find sync stream #1.0");
-  EXPECT_EQ(Run(mismatch, [](TTaskOptions& o) { o.StreamMaps = {{0, 1, 0, 1}, {0, 0, 0, 0}}; }),
+  EXPECT_EQ(Run(mismatch,
+                [](TTaskOptions& o) {
+                  o.StreamMaps = {{0, 1, 0, 1}, {0, 0, 0, 0}};
+                }),
             "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)");
 }
 
 TEST_F(TranscodeSetupTest, CopyIncompatibilities) {
   THookedTranscoder volume, hooked, preview;
-  EXPECT_EQ(Run(volume, [](TTaskOptions& o) { o.AudioStreamCopy = true; o.AudioVolume = 300; }),
+  EXPECT_EQ(Run(volume,
+                [](TTaskOptions& o) {
+                  o.AudioStreamCopy = true;
+                  o.AudioVolume = 300;
+                }),
             "-acodec copy and -vol are incompatible (frames are not decoded)");
   hooked.Hook = true;
   EXPECT_EQ(Run(hooked, [](TTaskOptions& o) { o.VideoStreamCopy = true; }),
@@ -71,15 +88,23 @@ TEST_F(TranscodeSetupTest, CopyIncompatibilities) {
 
 TEST_F(TranscodeSetupTest, MetadataMapIndexes) {
   THookedTranscoder out, in;
-  EXPECT_EQ(Run(out, [](TTaskOptions& o) { o.MetaDataMaps = {{3, 0}}; }),
+  EXPECT_EQ(Run(out,
+                [](TTaskOptions& o) {
+                  o.MetaDataMaps = {{3, 0}};
+                }),
             "Invalid output file index 3 map_meta_data(3,0)");
-  EXPECT_EQ(Run(in, [](TTaskOptions& o) { o.MetaDataMaps = {{0, 2}}; }),
+  EXPECT_EQ(Run(in,
+                [](TTaskOptions& o) {
+                  o.MetaDataMaps = {{0, 2}};
+                }),
             "Invalid input file index 2 map_meta_data(0,2)");
 }
 
 TEST_F(TranscodeSetupTest, TwoAudioOutputsShareTheOneSource) {
   THookedTranscoder task;
-  EXPECT_EQ(Run(task, [](TTaskOptions&) {}, [&] { task.NewAudioStream(0); }), "");
+  EXPECT_EQ(Run(
+                task, [](TTaskOptions&) {}, [&] { task.NewAudioStream(0); }),
+            "");
   task.ReleaseFiles(false);
   const TDecodedClip clip = DecodeClip(out_);
   ASSERT_EQ(clip.Streams.size(), 3u);
@@ -88,10 +113,11 @@ TEST_F(TranscodeSetupTest, TwoAudioOutputsShareTheOneSource) {
 
 TEST_F(TranscodeSetupTest, MetadataMapCopiesTheSourceTags) {
   THookedTranscoder task;
-  EXPECT_EQ(Run(task, [](TTaskOptions& o) {
-              o.MetaDataMaps = {{0, 0}};
-              o.Metadata = {{"title", "Mine"}};
-            }),
+  EXPECT_EQ(Run(task,
+                [](TTaskOptions& o) {
+                  o.MetaDataMaps = {{0, 0}};
+                  o.Metadata = {{"title", "Mine"}};
+                }),
             "");
   task.ReleaseFiles(false);
   AVFormatContext* raw = nullptr;

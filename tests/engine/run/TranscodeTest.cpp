@@ -4,10 +4,11 @@
 #include <cmath>
 #include <map>
 
-#include "ConvertTestSupport.h"
 #include "base/EngineError.h"
 #include "media/EngineLogger.h"
 #include "probe/TMediaProbe.h"
+
+#include "ConvertTestSupport.h"
 
 namespace qarvo {
 namespace {
@@ -41,7 +42,8 @@ TEST_F(TranscodeTest, VideoAndAudioToMp4) {
   EXPECT_EQ(video->Codec, AV_CODEC_ID_H264);
   EXPECT_EQ(video->Width, 320);
   EXPECT_EQ(video->FrameNumbers.size(), 75u);
-  for (size_t i = 0; i < video->FrameNumbers.size(); ++i) EXPECT_EQ(video->FrameNumbers[i], static_cast<int>(i));
+  for (size_t i = 0; i < video->FrameNumbers.size(); ++i)
+    EXPECT_EQ(video->FrameNumbers[i], static_cast<int>(i));
   EXPECT_EQ(audio->Codec, AV_CODEC_ID_AAC);
   EXPECT_NEAR(audio->Samples.size() / 2 / 44100.0, 3.0, 0.05);
   EXPECT_NEAR(clip.Duration, 3.0, 0.05);
@@ -97,7 +99,8 @@ TEST_P(ContainerTest, ConvertsAndDecodes) {
   }
   ASSERT_TRUE(audio);
   EXPECT_EQ(audio->Codec, c.Audio);
-  EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 3.0, 0.06);
+  EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate, 3.0,
+              0.06);
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(out)) << probe.LastErrMsg();
 }
@@ -106,11 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
     Containers, ContainerTest,
     ::testing::Values(
         TContainerCase{"mp4", "o.mp4", "libx264", "aac", AV_CODEC_ID_H264, AV_CODEC_ID_AAC, 0, 0},
-        TContainerCase{"threegp", "o.3gp", "h263", "aac", AV_CODEC_ID_H263, AV_CODEC_ID_AAC, 176, 144},
-        TContainerCase{"avi", "o.avi", "mpeg4", "libmp3lame", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3, 0, 0},
-        TContainerCase{"mpeg", "o.mpg", "mpeg1video", "mp2", AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MP2, 0, 0},
-        TContainerCase{"flv", "o.flv", "flv", "libmp3lame", AV_CODEC_ID_FLV1, AV_CODEC_ID_MP3, 0, 0},
-        TContainerCase{"mkv", "o.mkv", "mpeg4", "libvorbis", AV_CODEC_ID_MPEG4, AV_CODEC_ID_VORBIS, 0, 0},
+        TContainerCase{"threegp", "o.3gp", "h263", "aac", AV_CODEC_ID_H263, AV_CODEC_ID_AAC, 176,
+                       144},
+        TContainerCase{"avi", "o.avi", "mpeg4", "libmp3lame", AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3, 0,
+                       0},
+        TContainerCase{"mpeg", "o.mpg", "mpeg1video", "mp2", AV_CODEC_ID_MPEG1VIDEO,
+                       AV_CODEC_ID_MP2, 0, 0},
+        TContainerCase{"flv", "o.flv", "flv", "libmp3lame", AV_CODEC_ID_FLV1, AV_CODEC_ID_MP3, 0,
+                       0},
+        TContainerCase{"mkv", "o.mkv", "mpeg4", "libvorbis", AV_CODEC_ID_MPEG4, AV_CODEC_ID_VORBIS,
+                       0, 0},
         TContainerCase{"wav", "o.wav", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE, 0, 0},
         TContainerCase{"mp3", "o.mp3", "", "libmp3lame", AV_CODEC_ID_NONE, AV_CODEC_ID_MP3, 0, 0}),
     [](const auto& info) { return std::string(info.param.Name); });
@@ -217,7 +225,8 @@ bool FirstVideoPacketIsKey(const std::string& path) {
   TInputFormatContextPtr ctx(raw);
   TPacketPtr packet = MakePacket();
   while (api().av_read_frame(ctx.get(), packet.get()) >= 0) {
-    const bool video = ctx->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const bool video =
+        ctx->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
     const bool key = packet->flags & AV_PKT_FLAG_KEY;
     api().av_packet_unref(packet.get());
     if (video) return key;
@@ -286,8 +295,10 @@ TEST_F(TranscodeTest, EncoderThatRefusesTheSizeFailsCleanly) {
     task.Transcode();
     FAIL() << "h263 took 160x120";
   } catch (const EEngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("Error while opening encoder for output stream #0.0 (Video)"),
-              std::string::npos) << e.what();
+    EXPECT_NE(
+        std::string(e.what()).find("Error while opening encoder for output stream #0.0 (Video)"),
+        std::string::npos)
+        << e.what();
   }
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_EQ(task.OutputCount(), 0);
@@ -403,7 +414,8 @@ TEST_F(TranscodeTest, SoundStaysInStepWithPictures) {
     const int second = static_cast<int>(std::lround(click + audio->FirstSampleTime));
     for (size_t i = 0; i < video->FrameNumbers.size(); ++i)
       if (video->FrameNumbers[i] == second * 25) {
-        EXPECT_NEAR(click + audio->FirstSampleTime, video->FrameTimes[i], 0.04) << "second " << second;
+        EXPECT_NEAR(click + audio->FirstSampleTime, video->FrameTimes[i], 0.04)
+            << "second " << second;
         ++checked;
       }
   }
@@ -420,7 +432,8 @@ std::map<int, double> ClickOffsets(const TDecodedClip& clip, int picturesPerSeco
   for (size_t i = 0; i < video->FrameNumbers.size(); ++i)
     if (video->FrameNumbers[i] >= 0 && video->FrameNumbers[i] % picturesPerSecond == 0)
       pictureTimes.emplace(video->FrameNumbers[i] / picturesPerSecond, video->FrameTimes[i]);
-  for (double click : FindClicks(audio->Samples.data(), audio->Samples.size(), audio->SampleRate, audio->Channels)) {
+  for (double click : FindClicks(audio->Samples.data(), audio->Samples.size(), audio->SampleRate,
+                                 audio->Channels)) {
     const double at = click + audio->FirstSampleTime;
     const auto picture = pictureTimes.find(static_cast<int>(std::lround(at)));
     if (picture != pictureTimes.end()) offsets.emplace(picture->first, at - picture->second);
@@ -490,7 +503,8 @@ TEST_P(EveryClipTest, ConvertsInOrder) {
     if (audio) {
       // Up to 0.15 s of encoder priming the containers cannot signal.
       EXPECT_NEAR(static_cast<double>(audio->Samples.size()) / audio->Channels / audio->SampleRate,
-                  spec.Duration, 0.15) << name;
+                  spec.Duration, 0.15)
+          << name;
     }
   }
 }

@@ -21,10 +21,10 @@ TEST_F(TaskOptionTest, UnknownNamesAreSilentRejectedValuesLogged) {
 }
 
 TEST_F(TaskOptionTest, KindsPrefixesContainerAndScaler) {
-  EXPECT_TRUE(Task().GenericSet("g", "40"));         // video only
-  EXPECT_TRUE(Task().GenericSet("ab", "96000"));     // audio only
-  EXPECT_TRUE(Task().GenericSet("vbt", "4000"));     // no option "vbt": the video option bt
-  EXPECT_TRUE(Task().GenericSet("packetsize", "2048"));  // container
+  EXPECT_TRUE(Task().GenericSet("g", "40"));                // video only
+  EXPECT_TRUE(Task().GenericSet("ab", "96000"));            // audio only
+  EXPECT_TRUE(Task().GenericSet("vbt", "4000"));            // no option "vbt": the video option bt
+  EXPECT_TRUE(Task().GenericSet("packetsize", "2048"));     // container
   EXPECT_TRUE(Task().GenericSet("sws_flags", "bilinear"));  // scaler
   EXPECT_EQ(VideoInt("g"), 40);
   EXPECT_EQ(AudioInt("b"), 96000);
@@ -100,7 +100,8 @@ TEST_F(TaskOptionTest, LegacyNamesThatReachNothingSetNothing) {
   EXPECT_FALSE(Task().GenericSet("flags2", "+dct8x8"));
   D("vcodec", "mpeg2video");
   EXPECT_TRUE(Task().GenericSet("flags", "+scan_offset"));
-  TDictionary options = Task().Generic.EncoderOptions(api().avcodec_find_encoder_by_name("mpeg2video"));
+  TDictionary options =
+      Task().Generic.EncoderOptions(api().avcodec_find_encoder_by_name("mpeg2video"));
   EXPECT_STREQ(options.Find("scan_offset"), "true");
 }
 

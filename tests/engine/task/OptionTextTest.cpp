@@ -1,6 +1,6 @@
-#include "engine/task/OptionText.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/task/OptionText.h"
 
 namespace qarvo {
 namespace {
@@ -35,8 +35,8 @@ TEST(OptionText, EmptyLinesInsideGiveEmptyNames) {
 }
 
 TEST(OptionText, RecordPassSkipsStreamGroupLinesAndOutputCodecNames) {
-  for (const char* name : {"newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre",
-                           "vfilters", "vf"}) {
+  for (const char* name :
+       {"newvideo", "newaudio", "newsubtitle", "apre", "vpre", "spre", "vfilters", "vf"}) {
     EXPECT_FALSE(DispatchedInRecordPass(name, TRecordPass::Input)) << name;
     EXPECT_FALSE(DispatchedInRecordPass(name, TRecordPass::Output)) << name;
   }
