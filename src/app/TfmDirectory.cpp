@@ -30,39 +30,39 @@ TfmDirectory::TfmDirectory(QString appTitle, QWidget* parent)
     QMessageBox::information(this, caption, text);
   };
 
-  lblPrompt = new QLabel(QStringLiteral("Please select an output directory:"), this);
-  lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+  promptLabel_ = new QLabel(QStringLiteral("Please select an output directory:"), this);
+  promptLabel_->setObjectName(QStringLiteral("lblPrompt"));
   model_ = new QFileSystemModel(this);
   model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
   model_->setRootPath(QDir::rootPath());
-  tvFolders = new QTreeView(this);
-  tvFolders->setObjectName(QStringLiteral("tvFolders"));
-  tvFolders->setModel(model_);
-  tvFolders->setRootIndex(model_->index(QDir::rootPath()));
-  tvFolders->setHeaderHidden(true);
-  for (int column = 1; column < model_->columnCount(); ++column) tvFolders->hideColumn(column);
-  tvFolders->setSelectionMode(QAbstractItemView::SingleSelection);
-  connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
+  folderTree_ = new QTreeView(this);
+  folderTree_->setObjectName(QStringLiteral("tvFolders"));
+  folderTree_->setModel(model_);
+  folderTree_->setRootIndex(model_->index(QDir::rootPath()));
+  folderTree_->setHeaderHidden(true);
+  for (int column = 1; column < model_->columnCount(); ++column) folderTree_->hideColumn(column);
+  folderTree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TfmDirectory::UpdateOk);
 
-  btnOk = new QPushButton(QStringLiteral("Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOk, &QPushButton::clicked, this, &TfmDirectory::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &TfmDirectory::btnCancelClick);
+  okButton_ = new QPushButton(QStringLiteral("Ok"), this);
+  okButton_->setObjectName(QStringLiteral("btnOk"));
+  okButton_->setDefault(true);
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("btnCancel"));
+  cancelButton_->setAutoDefault(false);
+  connect(okButton_, &QPushButton::clicked, this, &TfmDirectory::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &TfmDirectory::btnCancelClick);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(6);
-  layout->addWidget(lblPrompt);
-  layout->addWidget(tvFolders, 1);
+  layout->addWidget(promptLabel_);
+  layout->addWidget(folderTree_, 1);
   layout->addLayout(buttons);
   UpdateOk();
 }
@@ -83,18 +83,18 @@ QString TfmDirectory::Choose(const QString& current) {
 void TfmDirectory::SelectFolder(const QString& folder) {
   const QModelIndex index = model_->index(folder);
   if (!index.isValid()) return;
-  tvFolders->setCurrentIndex(index);
-  tvFolders->scrollTo(index, QAbstractItemView::PositionAtCenter);
-  tvFolders->expand(index);
+  folderTree_->setCurrentIndex(index);
+  folderTree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  folderTree_->expand(index);
   UpdateOk();
 }
 
 QString TfmDirectory::SelectedFolder() const {
-  const QModelIndex index = tvFolders->currentIndex();
+  const QModelIndex index = folderTree_->currentIndex();
   return index.isValid() ? model_->filePath(index) : QString();
 }
 
-void TfmDirectory::UpdateOk() { btnOk->setEnabled(!SelectedFolder().isEmpty()); }
+void TfmDirectory::UpdateOk() { okButton_->setEnabled(!SelectedFolder().isEmpty()); }
 
 void TfmDirectory::btnOkClick() {
   const QString folder = SelectedFolder();

@@ -48,11 +48,11 @@ class TfmDirectory : public QDialog {
   QString result_;
   TFolderMediumProbe probe_;
   TMessenger messenger_;
-  QLabel* lblPrompt = nullptr;
-  QTreeView* tvFolders = nullptr;
+  QLabel* promptLabel_ = nullptr;
+  QTreeView* folderTree_ = nullptr;
   QFileSystemModel* model_ = nullptr;
-  QPushButton* btnOk = nullptr;
-  QPushButton* btnCancel = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -17,44 +17,45 @@ TfrmAbout::TfrmAbout(const TGlobalObject& global, IShellOpener& shell, QWidget* 
   setModal(true);
   resize(360, 190);
 
-  imgIcon = new QLabel(this);
-  imgIcon->setObjectName(QStringLiteral("imgIcon"));
-  imgIcon->setPixmap(ProgramIconPixmap(64));
-  imgIcon->setAlignment(Qt::AlignTop);
+  iconLabel_ = new QLabel(this);
+  iconLabel_->setObjectName(QStringLiteral("imgIcon"));
+  iconLabel_->setPixmap(ProgramIconPixmap(64));
+  iconLabel_->setAlignment(Qt::AlignTop);
 
-  lblAppNameVer = new QLabel(QString::fromStdString(global.AppTitle()), this);
-  lblAppNameVer->setObjectName(QStringLiteral("lblAppNameVer"));
-  QFont titleFont = lblAppNameVer->font();
+  nameVersionLabel_ = new QLabel(QString::fromStdString(global.AppTitle()), this);
+  nameVersionLabel_->setObjectName(QStringLiteral("lblAppNameVer"));
+  QFont titleFont = nameVersionLabel_->font();
   titleFont.setBold(true);
   titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
-  lblAppNameVer->setFont(titleFont);
-  lblAppNameVer->setWordWrap(true);
+  nameVersionLabel_->setFont(titleFont);
+  nameVersionLabel_->setWordWrap(true);
 
-  lblHomeUrl = new QLabel(this);
-  lblHomeUrl->setObjectName(QStringLiteral("lblHomeUrl"));
-  lblHomeUrl->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(homeUrl_.toHtmlEscaped()));
-  lblHomeUrl->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  lblHomeUrl->setCursor(Qt::PointingHandCursor);
-  lblHomeUrl->setOpenExternalLinks(false);
-  connect(lblHomeUrl, &QLabel::linkActivated, this, [this] { lblHomeUrlClick(); });
+  homeLinkLabel_ = new QLabel(this);
+  homeLinkLabel_->setObjectName(QStringLiteral("lblHomeUrl"));
+  homeLinkLabel_->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(homeUrl_.toHtmlEscaped()));
+  homeLinkLabel_->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                          Qt::LinksAccessibleByKeyboard);
+  homeLinkLabel_->setCursor(Qt::PointingHandCursor);
+  homeLinkLabel_->setOpenExternalLinks(false);
+  connect(homeLinkLabel_, &QLabel::linkActivated, this, [this] { lblHomeUrlClick(); });
 
-  btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
+  okButton_->setObjectName(QStringLiteral("btnOk"));
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* text = new QVBoxLayout;
   text->setSpacing(6);
-  text->addWidget(lblAppNameVer);
-  text->addWidget(lblHomeUrl);
+  text->addWidget(nameVersionLabel_);
+  text->addWidget(homeLinkLabel_);
   text->addStretch(1);
   auto* top = new QHBoxLayout;
   top->setSpacing(10);
-  top->addWidget(imgIcon);
+  top->addWidget(iconLabel_);
   top->addLayout(text, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(btnOk);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addLayout(top, 1);

@@ -24,10 +24,10 @@ class TfrmAbout : public QDialog {
  private:
   IShellOpener& shell_;
   QString homeUrl_;
-  QLabel* imgIcon = nullptr;
-  QLabel* lblAppNameVer = nullptr;
-  QLabel* lblHomeUrl = nullptr;
-  QPushButton* btnOk = nullptr;
+  QLabel* iconLabel_ = nullptr;
+  QLabel* nameVersionLabel_ = nullptr;
+  QLabel* homeLinkLabel_ = nullptr;
+  QPushButton* okButton_ = nullptr;
 };
 
 }  // namespace qarvo

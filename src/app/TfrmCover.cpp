@@ -22,10 +22,10 @@ TfrmCover::TfrmCover(const std::string& folder)
       builtIn_ = false;
     }
   }
-  tmrClose = new QTimer(this);
-  tmrClose->setObjectName(QStringLiteral("tmrClose"));
-  tmrClose->setInterval(kCheckInterval);
-  connect(tmrClose, &QTimer::timeout, this, &TfrmCover::tmrCloseTimer);
+  closeTimer_ = new QTimer(this);
+  closeTimer_->setObjectName(QStringLiteral("tmrClose"));
+  closeTimer_->setInterval(kCheckInterval);
+  connect(closeTimer_, &QTimer::timeout, this, &TfrmCover::tmrCloseTimer);
 }
 
 void TfrmCover::showEvent(QShowEvent* event) {
@@ -36,7 +36,7 @@ void TfrmCover::showEvent(QShowEvent* event) {
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
-  tmrClose->start();
+  closeTimer_->start();
 }
 
 void TfrmCover::paintEvent(QPaintEvent*) {
@@ -46,7 +46,7 @@ void TfrmCover::paintEvent(QPaintEvent*) {
 
 void TfrmCover::tmrCloseTimer() {
   if (mainWindow_ && mainWindow_->isVisible()) {
-    tmrClose->stop();
+    closeTimer_->stop();
     close();
   }
 }

@@ -31,7 +31,7 @@ class TfrmCover : public QWidget {
   QPixmap picture_;
   bool builtIn_ = true;
   QWidget* mainWindow_ = nullptr;
-  QTimer* tmrClose = nullptr;
+  QTimer* closeTimer_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -69,10 +69,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(ProgramIcon());
-  mmoLog = new QPlainTextEdit(this);
-  mmoLog->setObjectName(QStringLiteral("mmoLog"));
-  mmoLog->setReadOnly(true);
-  mmoLog->hide();
+  log_ = new QPlainTextEdit(this);
+  log_->setObjectName(QStringLiteral("mmoLog"));
+  log_->setReadOnly(true);
+  log_->hide();
   FormCreate();
   CreateControls();
   CreateMenus();
@@ -81,7 +81,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() {
   Teardown();
   // The player draws on the preview panel until it has stopped: it goes before the panel.
-  Player.reset();
+  player_.reset();
   // The panels borrow the configuration and the run borrows the engine: both go first.
   delete takeCentralWidget();
   conversionRun_.reset();
@@ -101,17 +101,17 @@ void TfrmMain::FormCreate() {
   if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance())) {
     application->SetErrorCaption(QString::fromStdString(globalObject_->AppTitle()));
   }
-  CCAVC = std::make_unique<TConvertEngine>(this);
+  engine_ = std::make_unique<TConvertEngine>(this);
   LoadMediaLibraries();
 
-  engineProber_ = std::make_unique<TEngineJobProber>(*CCAVC, ExecutableFolder() + "LibAV");
+  engineProber_ = std::make_unique<TEngineJobProber>(*engine_, ExecutableFolder() + "LibAV");
   platformDialogs_ =
       std::make_unique<TMainDialogs>(QString::fromStdString(globalObject_->AppTitle()));
   desktopShell_ = std::make_unique<TDesktopShellOpener>();
   prober_ = engineProber_.get();
   dialogs_ = platformDialogs_.get();
   shell_ = desktopShell_.get();
-  conversionRun_ = std::make_unique<TConversionRun>(*CCAVC, *globalObject_, this);
+  conversionRun_ = std::make_unique<TConversionRun>(*engine_, *globalObject_, this);
   conversionRun_->SetLinkOpener(
       [this](const std::string& url) { OpenWebAddress(QString::fromStdString(url)); });
   // Tasks with the engine's preview on show it in a window of ours.
@@ -130,7 +130,7 @@ void TfrmMain::LoadMediaLibraries() {
   // the missing library.
   for (TLibrarySet set : {kEngineLibraries, kPlayerLibraries}) {
     if (!loader.Load(set)) {
-      mmoLog->appendPlainText(QString::fromStdString(loader.LastError()));
+      log_->appendPlainText(QString::fromStdString(loader.LastError()));
       return;
     }
   }
@@ -152,19 +152,19 @@ void TfrmMain::CreateControls() {
 
   jobModel_ = new TJobListModel(this);
   jobModel_->SetSchemeIndex(skinIndex_);
-  lvFiles = new TJobListView(central);
-  lvFiles->SetJobModel(jobModel_);
-  lvFiles->setMinimumHeight(120);
-  connect(lvFiles, &TJobListView::FilesDropped, this, &TfrmMain::AddFiles);
-  connect(lvFiles, &TJobListView::DeletePressed, this, &TfrmMain::btnRemoveClick);
-  connect(lvFiles, &QAbstractItemView::doubleClicked, this, [this] { lvFilesDblClick(); });
-  connect(lvFiles, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { pmFiles->popup(lvFiles->viewport()->mapToGlobal(at)); });
+  jobList_ = new TJobListView(central);
+  jobList_->SetJobModel(jobModel_);
+  jobList_->setMinimumHeight(120);
+  connect(jobList_, &TJobListView::FilesDropped, this, &TfrmMain::AddFiles);
+  connect(jobList_, &TJobListView::DeletePressed, this, &TfrmMain::btnRemoveClick);
+  connect(jobList_, &QAbstractItemView::doubleClicked, this, [this] { lvFilesDblClick(); });
+  connect(jobList_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { jobListMenu_->popup(jobList_->viewport()->mapToGlobal(at)); });
   connect(jobModel_, &TJobListModel::JobsChanged, this, &TfrmMain::JobsChanged);
 
   auto* jobs = new QHBoxLayout;
   jobs->setSpacing(10);
-  jobs->addWidget(lvFiles, 1);
+  jobs->addWidget(jobList_, 1);
   jobs->addWidget(CreatePreview(central), 0);
   layout->addLayout(jobs, 1);
 
@@ -185,22 +185,23 @@ QWidget* TfrmMain::CreateButtonRow() {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
-  btnAdd = MakeButton(row, "btnAdd", QStringLiteral("&Add"));
-  btnRemove = MakeButton(row, "btnRemove", QStringLiteral("&Remove"));
-  btnClear = MakeButton(row, "btnClear", QStringLiteral("&Clear"));
-  BtnEdit = MakeButton(row, "BtnEdit", QStringLiteral("&Edit"));
-  btnStart = MakeButton(row, "btnStart", QStringLiteral("&Start"));
-  btnExit = MakeButton(row, "btnExit", QStringLiteral("&Exit"));
-  for (QPushButton* button : {btnAdd, btnRemove, btnClear, BtnEdit}) layout->addWidget(button);
+  addButton_ = MakeButton(row, "btnAdd", QStringLiteral("&Add"));
+  removeButton_ = MakeButton(row, "btnRemove", QStringLiteral("&Remove"));
+  clearButton_ = MakeButton(row, "btnClear", QStringLiteral("&Clear"));
+  editButton_ = MakeButton(row, "BtnEdit", QStringLiteral("&Edit"));
+  startButton_ = MakeButton(row, "btnStart", QStringLiteral("&Start"));
+  exitButton_ = MakeButton(row, "btnExit", QStringLiteral("&Exit"));
+  for (QPushButton* button : {addButton_, removeButton_, clearButton_, editButton_})
+    layout->addWidget(button);
   layout->addStretch(1);
-  layout->addWidget(btnStart);
-  layout->addWidget(btnExit);
-  connect(btnAdd, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
-  connect(btnRemove, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
-  connect(btnClear, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
-  connect(BtnEdit, &QPushButton::clicked, this, &TfrmMain::BtnEditClick);
-  connect(btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
-  connect(btnExit, &QPushButton::clicked, this, &QWidget::close);
+  layout->addWidget(startButton_);
+  layout->addWidget(exitButton_);
+  connect(addButton_, &QPushButton::clicked, this, &TfrmMain::btnAddClick);
+  connect(removeButton_, &QPushButton::clicked, this, &TfrmMain::btnRemoveClick);
+  connect(clearButton_, &QPushButton::clicked, this, &TfrmMain::btnClearClick);
+  connect(editButton_, &QPushButton::clicked, this, &TfrmMain::BtnEditClick);
+  connect(startButton_, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(exitButton_, &QPushButton::clicked, this, &QWidget::close);
   return row;
 }
 
@@ -220,31 +221,32 @@ QWidget* TfrmMain::CreateOutputPanel() {
 
   formatSelector_ = new TFormatSelector(*globalObject_, panel);
   formatSelector_->setObjectName(QStringLiteral("pnlFormatSelector"));
-  edDirectory = new QLineEdit(panel);
-  edDirectory->setObjectName(QStringLiteral("edDirectory"));
-  edDirectory->setReadOnly(true);
-  btnOpen = MakeButton(panel, "btnOpen", QStringLiteral("Open"));
-  btnBrows = MakeButton(panel, "btnBrows", QStringLiteral("Brows"));
-  btnStartOutput = MakeButton(panel, "btnStartOutput", QStringLiteral("&Start"));
-  lblEstimatedSize = new QLabel(panel);
-  lblEstimatedSize->setObjectName(QStringLiteral("lblEstimatedSize"));
-  lblEstimatedSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  lblEstimatedSize->setToolTip(QStringLiteral("Estimated total size of the checked jobs' outputs"));
-  lblEstimatedSize->hide();
+  outputFolderEdit_ = new QLineEdit(panel);
+  outputFolderEdit_->setObjectName(QStringLiteral("edDirectory"));
+  outputFolderEdit_->setReadOnly(true);
+  openFolderButton_ = MakeButton(panel, "btnOpen", QStringLiteral("Open"));
+  browseButton_ = MakeButton(panel, "btnBrows", QStringLiteral("Brows"));
+  outputStartButton_ = MakeButton(panel, "btnStartOutput", QStringLiteral("&Start"));
+  estimatedSizeLabel_ = new QLabel(panel);
+  estimatedSizeLabel_->setObjectName(QStringLiteral("lblEstimatedSize"));
+  estimatedSizeLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  estimatedSizeLabel_->setToolTip(
+      QStringLiteral("Estimated total size of the checked jobs' outputs"));
+  estimatedSizeLabel_->hide();
 
   layout->addWidget(lblFormat, 0, 0);
   layout->addWidget(formatSelector_, 0, 1, 1, 2);
   layout->addWidget(parameterPanel_->DefaultButton(), 0, 3);
-  layout->addWidget(lblEstimatedSize, 0, 4);
+  layout->addWidget(estimatedSizeLabel_, 0, 4);
   layout->addWidget(lblDirectory, 1, 0);
-  layout->addWidget(edDirectory, 1, 1);
-  layout->addWidget(btnOpen, 1, 2);
-  layout->addWidget(btnBrows, 1, 3);
-  layout->addWidget(btnStartOutput, 1, 4);
+  layout->addWidget(outputFolderEdit_, 1, 1);
+  layout->addWidget(openFolderButton_, 1, 2);
+  layout->addWidget(browseButton_, 1, 3);
+  layout->addWidget(outputStartButton_, 1, 4);
   layout->setColumnStretch(1, 1);
-  connect(btnOpen, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
-  connect(btnBrows, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
-  connect(btnStartOutput, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
+  connect(openFolderButton_, &QPushButton::clicked, this, &TfrmMain::btnOpenClick);
+  connect(browseButton_, &QPushButton::clicked, this, &TfrmMain::btnBrowsClick);
+  connect(outputStartButton_, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
   return panel;
 }
 
@@ -264,9 +266,9 @@ void TfrmMain::FormShow() {
   const int code = formatSelector_->CurrentCode();
   parameterPanel_->LoadFormat(code >= 0 ? code : settings::kFormatCodeDefaultInt);
   // Shown before the change handler listens: start-up writes nothing.
-  edDirectory->setText(QString::fromStdString(
+  outputFolderEdit_->setText(QString::fromStdString(
       settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder())));
-  connect(edDirectory, &QLineEdit::textChanged, this, &TfrmMain::edDirectoryChange);
+  connect(outputFolderEdit_, &QLineEdit::textChanged, this, &TfrmMain::edDirectoryChange);
   globalObject_->SetVersionText(BuildVersionText());
   setWindowTitle(QString::fromStdString(globalObject_->AppTitle() + globalObject_->VersionText()));
   JobsChanged();
@@ -274,7 +276,7 @@ void TfrmMain::FormShow() {
     QStringList paths;
     for (const QString& file : startupFiles_) paths << QFileInfo(file).absoluteFilePath();
     startupFiles_.clear();
-    lvFiles->DropPaths(paths);
+    jobList_->DropPaths(paths);
   }
   StartUpdateCheck();
 }
@@ -298,10 +300,10 @@ void TfrmMain::Teardown() {
   tornDown_ = true;
   formatSelector_->SaveCollapseState();
   // No late event may reach a closing window.
-  CCAVC->SetOnCustomHook(nullptr);
-  CCAVC->SetOnProgress(nullptr);
-  CCAVC->SetOnTerminate(nullptr);
-  CCAVC->Stop(true);
+  engine_->SetOnCustomHook(nullptr);
+  engine_->SetOnProgress(nullptr);
+  engine_->SetOnTerminate(nullptr);
+  engine_->Stop(true);
   TeardownPreview();
 }
 
@@ -319,8 +321,8 @@ void TfrmMain::AddFiles(const QStringList& files) {
   const TIniFile definitions(globalObject_->FormatFile());
   const TAddResult result = jobModel_->Add(files, *prober_, settings, definitions);
   if (result.Added > 0) {
-    btnStart->setEnabled(true);
-    lvFiles->setFocus();
+    startButton_->setEnabled(true);
+    jobList_->setFocus();
   }
   if (!result.Refused.empty())
     dialogs_->ShowWarning(this, QString::fromStdString(RefusedFilesMessage(result.Refused)));
@@ -347,17 +349,18 @@ void TfrmMain::btnOpenClick() {
   const TIniFile settings(globalObject_->SettingsFile());
   const std::string folder =
       settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder());
-  if (edDirectory->text().size() > 2) shell_->OpenFolder(QString::fromStdString(folder));
+  if (outputFolderEdit_->text().size() > 2) shell_->OpenFolder(QString::fromStdString(folder));
 }
 
 void TfrmMain::btnBrowsClick() {
-  const QString folder = dialogs_->ChooseFolder(this, edDirectory->text());
-  if (!folder.isEmpty()) edDirectory->setText(folder);
+  const QString folder = dialogs_->ChooseFolder(this, outputFolderEdit_->text());
+  if (!folder.isEmpty()) outputFolderEdit_->setText(folder);
 }
 
 void TfrmMain::edDirectoryChange() {
   TIniFile settings(globalObject_->SettingsFile());
-  settings.WriteString(settings::kSection, settings::kOutPutDir, edDirectory->text().toStdString());
+  settings.WriteString(settings::kSection, settings::kOutPutDir,
+                       outputFolderEdit_->text().toStdString());
   JobsChanged();
 }
 
@@ -378,8 +381,8 @@ void TfrmMain::JobsChanged() {
   const TIniFile definitions(globalObject_->FormatFile());
   jobModel_->RefreshDestinations(settings, definitions);
   const QString size = EstimatedSizeText();
-  lblEstimatedSize->setText(size);
-  lblEstimatedSize->setVisible(!size.isEmpty());
+  estimatedSizeLabel_->setText(size);
+  estimatedSizeLabel_->setVisible(!size.isEmpty());
 }
 
 QString TfrmMain::EstimatedSizeText() const {

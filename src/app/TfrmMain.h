@@ -51,10 +51,10 @@ class TfrmMain : public QMainWindow {
 
   const TGlobalObject& GlobalObject() const { return *globalObject_; }
   int SkinIndex() const { return skinIndex_; }
-  TConvertEngine& Engine() { return *CCAVC; }
+  TConvertEngine& Engine() { return *engine_; }
   TJobListModel& JobModel() { return *jobModel_; }
   TConversionRun& ConversionRun() { return *conversionRun_; }
-  TMediaPlayer& MediaPlayer() { return *Player; }
+  TMediaPlayer& MediaPlayer() { return *player_; }
   TPreviewPanel& Preview() { return *preview_; }
 
   // Replacements for tests; the window keeps using the given objects, which must outlive it.
@@ -152,8 +152,8 @@ class TfrmMain : public QMainWindow {
   int EditedRow();
 
   std::unique_ptr<TGlobalObject> globalObject_;
-  std::unique_ptr<TConvertEngine> CCAVC;
-  std::unique_ptr<TMediaPlayer> Player;
+  std::unique_ptr<TConvertEngine> engine_;
+  std::unique_ptr<TMediaPlayer> player_;
   std::unique_ptr<IJobProber> engineProber_;
   std::unique_ptr<IMainDialogs> platformDialogs_;
   std::unique_ptr<IShellOpener> desktopShell_;
@@ -170,27 +170,27 @@ class TfrmMain : public QMainWindow {
   QStringList startupFiles_;
 
   // Never shown: collects the start-up library errors.
-  QPlainTextEdit* mmoLog = nullptr;
+  QPlainTextEdit* log_ = nullptr;
   TJobListModel* jobModel_ = nullptr;
-  TJobListView* lvFiles = nullptr;
+  TJobListView* jobList_ = nullptr;
   TPreviewPanel* preview_ = nullptr;
   TFormatSelector* formatSelector_ = nullptr;
   TParameterPanel* parameterPanel_ = nullptr;
-  QLineEdit* edDirectory = nullptr;
-  QLabel* lblEstimatedSize = nullptr;
-  QPushButton* btnAdd = nullptr;
-  QPushButton* btnRemove = nullptr;
-  QPushButton* btnClear = nullptr;
-  QPushButton* BtnEdit = nullptr;
-  QPushButton* btnStart = nullptr;
-  QPushButton* btnExit = nullptr;
-  QPushButton* btnOpen = nullptr;
-  QPushButton* btnBrows = nullptr;
-  QPushButton* btnStartOutput = nullptr;
+  QLineEdit* outputFolderEdit_ = nullptr;
+  QLabel* estimatedSizeLabel_ = nullptr;
+  QPushButton* addButton_ = nullptr;
+  QPushButton* removeButton_ = nullptr;
+  QPushButton* clearButton_ = nullptr;
+  QPushButton* editButton_ = nullptr;
+  QPushButton* startButton_ = nullptr;
+  QPushButton* exitButton_ = nullptr;
+  QPushButton* openFolderButton_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QPushButton* outputStartButton_ = nullptr;
 
-  QMenu* mnuEdit = nullptr;
-  QMenu* mnuSkin = nullptr;
-  QMenu* pmFiles = nullptr;
+  QMenu* editMenu_ = nullptr;
+  QMenu* schemeMenu_ = nullptr;
+  QMenu* jobListMenu_ = nullptr;
   QActionGroup* skinGroup_ = nullptr;
   std::array<QAction*, 7> skinActions_{};
   // Edit menu: the editing entries, then the five check commands.

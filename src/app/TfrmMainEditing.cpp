@@ -14,7 +14,7 @@ namespace qarvo {
 int TfrmMain::EditedRow() {
   TJobList& list = jobModel_->List();
   if (list.Empty()) return -1;
-  if (list.Selected() < 0) lvFiles->setCurrentIndex(jobModel_->index(0, 0));
+  if (list.Selected() < 0) jobList_->setCurrentIndex(jobModel_->index(0, 0));
   return list.Selected() >= 0 ? list.Selected() : 0;
 }
 

@@ -87,41 +87,42 @@ void TfrmMain::CreateFileMenu() {
 }
 
 void TfrmMain::CreateEditMenu() {
-  mnuEdit = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
+  editMenu_ = AddMenu(menuBar(), "mnuEdit", QStringLiteral("&Edit"));
   editEntries_ = {
-      AddAction(mnuEdit, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
-      AddAction(mnuEdit, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
-      AddAction(mnuEdit, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
+      AddAction(editMenu_, "mnuEditCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
+      AddAction(editMenu_, "mnuEditTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
+      AddAction(editMenu_, "mnuEditEffect", QStringLiteral("&Video Effect && Water Mark"),
                 &TfrmMain::mnuEditEffectClick)};
-  mnuEdit->addSeparator();
+  editMenu_->addSeparator();
   checkEntries_ = {
-      AddAction(mnuEdit, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
-      AddAction(mnuEdit, "mnuEditUncheckAll", QStringLiteral("&Uncheck All"),
+      AddAction(editMenu_, "mnuEditCheckAll", QStringLiteral("&Check All"), &TfrmMain::CheckAll),
+      AddAction(editMenu_, "mnuEditUncheckAll", QStringLiteral("&Uncheck All"),
                 &TfrmMain::UncheckAll),
-      AddAction(mnuEdit, "mnuEditReverseCheck", QStringLiteral("&Reverse Check"),
+      AddAction(editMenu_, "mnuEditReverseCheck", QStringLiteral("&Reverse Check"),
                 &TfrmMain::ReverseCheck),
-      AddAction(mnuEdit, "mnuEditCheck", QStringLiteral("C&heck"), &TfrmMain::CheckFocused),
-      AddAction(mnuEdit, "mnuEditUncheck", QStringLiteral("U&ncheck"), &TfrmMain::UncheckFocused)};
-  connect(mnuEdit, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
+      AddAction(editMenu_, "mnuEditCheck", QStringLiteral("C&heck"), &TfrmMain::CheckFocused),
+      AddAction(editMenu_, "mnuEditUncheck", QStringLiteral("U&ncheck"),
+                &TfrmMain::UncheckFocused)};
+  connect(editMenu_, &QMenu::aboutToShow, this, &TfrmMain::mnuEditPopup);
 }
 
 void TfrmMain::CreateToolsMenu() {
   QMenu* menu = AddMenu(menuBar(), "mnuTools", QStringLiteral("&Tools"));
   AddAction(menu, "mnuToolsPreference", QStringLiteral("&Preference"),
             &TfrmMain::mnuToolsPreferenceClick);
-  mnuSkin = menu->addMenu(QStringLiteral("&Skin"));
-  mnuSkin->setObjectName(QStringLiteral("mnuSkin"));
+  schemeMenu_ = menu->addMenu(QStringLiteral("&Skin"));
+  schemeMenu_->setObjectName(QStringLiteral("mnuSkin"));
   skinGroup_ = new QActionGroup(this);
   skinGroup_->setExclusive(true);
   for (int index = 0; index < static_cast<int>(kSkinCaptions.size()); ++index) {
-    QAction* action = mnuSkin->addAction(QString::fromLatin1(kSkinCaptions[index]));
+    QAction* action = schemeMenu_->addAction(QString::fromLatin1(kSkinCaptions[index]));
     action->setObjectName(QString::fromLatin1(kSkinNames[index]));
     action->setCheckable(true);
     skinGroup_->addAction(action);
     skinActions_[index] = action;
     connect(action, &QAction::triggered, this, [this, index] { ChooseSkin(index); });
   }
-  connect(mnuSkin, &QMenu::aboutToShow, this, &TfrmMain::mnuSkinPopup);
+  connect(schemeMenu_, &QMenu::aboutToShow, this, &TfrmMain::mnuSkinPopup);
 }
 
 void TfrmMain::CreateLinksMenus() {
@@ -152,24 +153,24 @@ void TfrmMain::CreateLinksMenus() {
 }
 
 void TfrmMain::CreateListMenu() {
-  pmFiles = new QMenu(this);
-  pmFiles->setObjectName(QStringLiteral("pmFiles"));
+  jobListMenu_ = new QMenu(this);
+  jobListMenu_->setObjectName(QStringLiteral("pmFiles"));
   std::vector<QAction*> editing = {
-      AddAction(pmFiles, "pmFilesCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
-      AddAction(pmFiles, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
-      AddAction(pmFiles, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"),
+      AddAction(jobListMenu_, "pmFilesCrop", QStringLiteral("&Crop"), &TfrmMain::mnuEditCropClick),
+      AddAction(jobListMenu_, "pmFilesTrim", QStringLiteral("&Trim"), &TfrmMain::mnuEditTrimClick),
+      AddAction(jobListMenu_, "pmFilesEffect", QStringLiteral("&Video Effect && Water Mark"),
                 &TfrmMain::mnuEditEffectClick)};
-  pmFiles->addSeparator();
-  AddAction(pmFiles, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
+  jobListMenu_->addSeparator();
+  AddAction(jobListMenu_, "pmFilesAdd", QStringLiteral("Add"), &TfrmMain::btnAddClick);
   listRowEntries_ = {
-      AddAction(pmFiles, "pmFilesRemove", QStringLiteral("Remove"), &TfrmMain::btnRemoveClick),
-      AddAction(pmFiles, "pmFilesClear", QStringLiteral("Clear"), &TfrmMain::btnClearClick),
-      AddAction(pmFiles, "pmFilesStart", QStringLiteral("Start"), &TfrmMain::btnStartClick)};
-  pmFiles->addSeparator();
-  listRowEntries_.push_back(AddAction(pmFiles, "pmFilesVideoInfo",
+      AddAction(jobListMenu_, "pmFilesRemove", QStringLiteral("Remove"), &TfrmMain::btnRemoveClick),
+      AddAction(jobListMenu_, "pmFilesClear", QStringLiteral("Clear"), &TfrmMain::btnClearClick),
+      AddAction(jobListMenu_, "pmFilesStart", QStringLiteral("Start"), &TfrmMain::btnStartClick)};
+  jobListMenu_->addSeparator();
+  listRowEntries_.push_back(AddAction(jobListMenu_, "pmFilesVideoInfo",
                                       QStringLiteral("Video Infomation"), &TfrmMain::ShowFileInfo));
   editEntries_.insert(editEntries_.end(), editing.begin(), editing.end());
-  connect(pmFiles, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
+  connect(jobListMenu_, &QMenu::aboutToShow, this, &TfrmMain::pmFilesPopup);
 }
 
 void TfrmMain::mnuEditPopup() {
@@ -193,7 +194,7 @@ void TfrmMain::ShowEditEntries(bool enabled) {
 }
 
 void TfrmMain::BtnEditClick() {
-  pmFiles->popup(BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height())));
+  jobListMenu_->popup(editButton_->mapToGlobal(QPoint(0, editButton_->height())));
 }
 
 void TfrmMain::mnuSkinPopup() {

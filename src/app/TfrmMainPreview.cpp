@@ -22,8 +22,8 @@ constexpr int kPreviewWidth = 243;
 }  // namespace
 
 QWidget* TfrmMain::CreatePreview(QWidget* parent) {
-  Player = std::make_unique<TMediaPlayer>(this);
-  preview_ = new TPreviewPanel(*Player, *globalObject_, parent);
+  player_ = std::make_unique<TMediaPlayer>(this);
+  preview_ = new TPreviewPanel(*player_, *globalObject_, parent);
   // The column keeps its width; larger fonts widen it so that no text is cut.
   preview_->setFixedWidth(std::max(kPreviewWidth, preview_->minimumSizeHint().width()));
   preview_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -31,7 +31,7 @@ QWidget* TfrmMain::CreatePreview(QWidget* parent) {
   host.ListEmpty = [this] { return jobModel_->List().Empty(); };
   host.FocusedSource = [this] { return FocusedSource(); };
   host.AddFiles = [this] { btnAddClick(); };
-  host.Log = [this](const QString& line) { mmoLog->appendPlainText(line); };
+  host.Log = [this](const QString& line) { log_->appendPlainText(line); };
   host.Warning = [this](const QString& text) { dialogs_->ShowWarning(this, text); };
   host.OpenFolder = [this](const QString& folder) { shell_->OpenFolder(folder); };
   host.LibraryFolder = ExecutableFolder() + "LibAV";
@@ -49,8 +49,8 @@ void TfrmMain::StopPreview() { preview_->Stop(); }
 std::string TfrmMain::FocusedSource() {
   TJobList& list = jobModel_->List();
   if (list.Empty()) return {};
-  if (list.Selected() < 0) lvFiles->setCurrentIndex(jobModel_->index(0, 0));
-  lvFiles->setFocus();
+  if (list.Selected() < 0) jobList_->setCurrentIndex(jobModel_->index(0, 0));
+  jobList_->setFocus();
   const int row = list.Selected() >= 0 ? list.Selected() : 0;
   return list.Rows()[row].Record.SourceFile;
 }

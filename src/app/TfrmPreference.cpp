@@ -66,20 +66,20 @@ TfrmPreference::TfrmPreference(const TGlobalObject& global, IMainDialogs& dialog
   setWindowTitle(QStringLiteral("Preference"));
   setModal(true);
 
-  btnOk = Button(this, "btnOk", QStringLiteral("&Ok"));
-  btnOk->setDefault(true);
-  btnCancel = Button(this, "btnCancel", QStringLiteral("&Cancel"));
-  btnDefault = Button(this, "btnDefault", QStringLiteral("&Default"));
-  connect(btnOk, &QPushButton::clicked, this, &TfrmPreference::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(btnDefault, &QPushButton::clicked, this, &TfrmPreference::btnDefaultClick);
+  okButton_ = Button(this, "btnOk", QStringLiteral("&Ok"));
+  okButton_->setDefault(true);
+  cancelButton_ = Button(this, "btnCancel", QStringLiteral("&Cancel"));
+  defaultButton_ = Button(this, "btnDefault", QStringLiteral("&Default"));
+  connect(okButton_, &QPushButton::clicked, this, &TfrmPreference::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(defaultButton_, &QPushButton::clicked, this, &TfrmPreference::btnDefaultClick);
 
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(6);
-  buttons->addWidget(btnDefault);
+  buttons->addWidget(defaultButton_);
   buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(10);
@@ -92,66 +92,67 @@ TfrmPreference::TfrmPreference(const TGlobalObject& global, IMainDialogs& dialog
 
 QWidget* TfrmPreference::CreateSnapshotGroup() {
   auto* group = Named(new QGroupBox(QStringLiteral("Snapshot"), this), "grpSnapshot");
-  edtSnapDirectory = Named(new QLineEdit(group), "edtSnapDirectory");
-  edtSnapDirectory->setReadOnly(true);
-  btnOpen = Button(group, "btnOpen", QStringLiteral("&Open"));
-  btnBrows = Button(group, "btnBrows", QStringLiteral("&Brows"));
-  chkSmallSize = Named(new QCheckBox(QStringLiteral("Small Size"), group), "chkSmallSize");
-  chkFullSize = Named(new QCheckBox(QStringLiteral("Full Size"), group), "chkFullSize");
-  chkBmp = Named(new QCheckBox(QStringLiteral("BMP"), group), "chkBmp");
-  chkJpg = Named(new QCheckBox(QStringLiteral("JPG"), group), "chkJpg");
-  spedCmp = Named(new QSpinBox(group), "spedCmp");
-  trcCmp = Named(new QSlider(Qt::Horizontal, group), "trcCmp");
-  spedCmp->setRange(kJpgQualityMin, kJpgQualityMax);
-  trcCmp->setRange(kJpgQualityMin, kJpgQualityMax);
+  snapshotFolderEdit_ = Named(new QLineEdit(group), "edtSnapDirectory");
+  snapshotFolderEdit_->setReadOnly(true);
+  openFolderButton_ = Button(group, "btnOpen", QStringLiteral("&Open"));
+  browseButton_ = Button(group, "btnBrows", QStringLiteral("&Brows"));
+  smallSizeCheck_ = Named(new QCheckBox(QStringLiteral("Small Size"), group), "chkSmallSize");
+  fullSizeCheck_ = Named(new QCheckBox(QStringLiteral("Full Size"), group), "chkFullSize");
+  bmpCheck_ = Named(new QCheckBox(QStringLiteral("BMP"), group), "chkBmp");
+  jpegCheck_ = Named(new QCheckBox(QStringLiteral("JPG"), group), "chkJpg");
+  jpegQualitySpin_ = Named(new QSpinBox(group), "spedCmp");
+  jpegQualitySlider_ = Named(new QSlider(Qt::Horizontal, group), "trcCmp");
+  jpegQualitySpin_->setRange(kJpgQualityMin, kJpgQualityMax);
+  jpegQualitySlider_->setRange(kJpgQualityMin, kJpgQualityMax);
   QStringList hint;
   for (const char* line : kQualityHint) hint << QString::fromLatin1(line);
-  spedCmp->setToolTip(hint.join(QLatin1Char('\n')));
+  jpegQualitySpin_->setToolTip(hint.join(QLatin1Char('\n')));
   auto* note = Named(
       new QLabel(QStringLiteral("(The higher the value, the better the image quality.)"), group),
       "lblCmpNote");
-  chkKeepEverySnapshot =
+  keepEverySnapshotCheck_ =
       Named(new QCheckBox(QStringLiteral("Keep every snapshot"), group), "chkKeepEverySnapshot");
-  chkKeepEverySnapshot->setToolTip(QStringLiteral(
+  keepEverySnapshotCheck_->setToolTip(QStringLiteral(
       "Name each snapshot with the date and time instead of replacing the last one"));
 
-  connect(btnOpen, &QPushButton::clicked, this, &TfrmPreference::btnOpenClick);
-  connect(btnBrows, &QPushButton::clicked, this, &TfrmPreference::btnBrowsClick);
-  connect(chkFullSize, &QCheckBox::clicked, this, [this] { PairClick(chkFullSize, chkSmallSize); });
-  connect(chkSmallSize, &QCheckBox::clicked, this,
-          [this] { PairClick(chkSmallSize, chkFullSize); });
-  connect(chkBmp, &QCheckBox::clicked, this, [this] { PairClick(chkBmp, chkJpg); });
-  connect(chkJpg, &QCheckBox::clicked, this, &TfrmPreference::chkJpgClick);
-  connect(trcCmp, &QSlider::valueChanged, this, [this](int value) {
-    if (const auto quality = FollowedQuality(value)) spedCmp->setValue(*quality);
+  connect(openFolderButton_, &QPushButton::clicked, this, &TfrmPreference::btnOpenClick);
+  connect(browseButton_, &QPushButton::clicked, this, &TfrmPreference::btnBrowsClick);
+  connect(fullSizeCheck_, &QCheckBox::clicked, this,
+          [this] { PairClick(fullSizeCheck_, smallSizeCheck_); });
+  connect(smallSizeCheck_, &QCheckBox::clicked, this,
+          [this] { PairClick(smallSizeCheck_, fullSizeCheck_); });
+  connect(bmpCheck_, &QCheckBox::clicked, this, [this] { PairClick(bmpCheck_, jpegCheck_); });
+  connect(jpegCheck_, &QCheckBox::clicked, this, &TfrmPreference::chkJpgClick);
+  connect(jpegQualitySlider_, &QSlider::valueChanged, this, [this](int value) {
+    if (const auto quality = FollowedQuality(value)) jpegQualitySpin_->setValue(*quality);
   });
-  connect(spedCmp, &QSpinBox::valueChanged, this, [this](int value) {
-    if (const auto quality = FollowedQuality(value)) trcCmp->setValue(*quality);
+  connect(jpegQualitySpin_, &QSpinBox::valueChanged, this, [this](int value) {
+    if (const auto quality = FollowedQuality(value)) jpegQualitySlider_->setValue(*quality);
   });
 
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(6);
   grid->addWidget(Label(group, QStringLiteral("Snapshot folder:")), 0, 0);
-  grid->addWidget(edtSnapDirectory, 0, 1, 1, 3);
+  grid->addWidget(snapshotFolderEdit_, 0, 1, 1, 3);
   auto* folderButtons = new QHBoxLayout;
   folderButtons->addStretch(1);
-  folderButtons->addWidget(btnOpen);
-  folderButtons->addWidget(btnBrows);
+  folderButtons->addWidget(openFolderButton_);
+  folderButtons->addWidget(browseButton_);
   grid->addLayout(folderButtons, 1, 1, 1, 3);
   grid->addWidget(Label(group, QStringLiteral("Snapshot size:")), 2, 0);
-  grid->addWidget(chkSmallSize, 2, 1);
-  grid->addWidget(chkFullSize, 2, 2);
+  grid->addWidget(smallSizeCheck_, 2, 1);
+  grid->addWidget(fullSizeCheck_, 2, 2);
   grid->addWidget(Label(group, QStringLiteral("Snapshot format:")), 3, 0);
-  grid->addWidget(chkBmp, 3, 1);
-  grid->addWidget(chkJpg, 3, 2);
+  grid->addWidget(bmpCheck_, 3, 1);
+  grid->addWidget(jpegCheck_, 3, 2);
   grid->addWidget(Label(group, QStringLiteral("Jpg Compression Quality:")), 4, 0);
   auto* qualityRow = new QHBoxLayout;
-  qualityRow->addWidget(spedCmp);
-  qualityRow->addWidget(trcCmp, 1);
+  qualityRow->addWidget(jpegQualitySpin_);
+  qualityRow->addWidget(jpegQualitySlider_, 1);
   grid->addLayout(qualityRow, 4, 1, 1, 3);
   grid->addWidget(note, 5, 0, 1, 4, Qt::AlignRight);
-  grid->addWidget(chkKeepEverySnapshot, 6, 1, 1, 3);
+  grid->addWidget(keepEverySnapshotCheck_, 6, 1, 1, 3);
 
   grid->setColumnStretch(3, 1);
   return group;
@@ -159,14 +160,14 @@ QWidget* TfrmPreference::CreateSnapshotGroup() {
 
 QWidget* TfrmPreference::CreatePriorityGroup() {
   auto* group = Named(new QGroupBox(QStringLiteral("Work priority"), this), "rgPriorityBox");
-  rgPriority = new QButtonGroup(group);
-  rgPriority->setObjectName(QStringLiteral("rgPriority"));
+  priorityGroup_ = new QButtonGroup(group);
+  priorityGroup_->setObjectName(QStringLiteral("rgPriority"));
   auto* row = new QHBoxLayout(group);
   row->setSpacing(10);
   for (int index = 0; index < static_cast<int>(kPriorityCaptions.size()); ++index) {
     auto* radio = Named(new QRadioButton(QString::fromLatin1(kPriorityCaptions[index]), group),
                         kPriorityNames[index]);
-    rgPriority->addButton(radio, index);
+    priorityGroup_->addButton(radio, index);
     row->addWidget(radio);
   }
   row->addStretch(1);
@@ -175,20 +176,20 @@ QWidget* TfrmPreference::CreatePriorityGroup() {
 
 QWidget* TfrmPreference::CreateProcessorGroup() {
   auto* group = Named(new QGroupBox(QStringLiteral("Processor"), this), "grpProcessor");
-  chkUseAllCores =
+  useAllCoresCheck_ =
       Named(new QCheckBox(QStringLiteral("Use all processor cores"), group), "chkUseAllCores");
-  cmbSimultaneousJobs = Named(new QComboBox(group), "cmbSimultaneousJobs");
-  cmbSimultaneousJobs->addItem(QStringLiteral("Automatic"));
+  simultaneousJobsCombo_ = Named(new QComboBox(group), "cmbSimultaneousJobs");
+  simultaneousJobsCombo_->addItem(QStringLiteral("Automatic"));
   for (int jobs = 1; jobs <= settings::kSimultaneousJobsMax; ++jobs)
-    cmbSimultaneousJobs->addItem(QString::number(jobs));
+    simultaneousJobsCombo_->addItem(QString::number(jobs));
   auto* label = Label(group, QStringLiteral("Simultaneous conversions:"));
-  label->setBuddy(cmbSimultaneousJobs);
+  label->setBuddy(simultaneousJobsCombo_);
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(6);
-  grid->addWidget(chkUseAllCores, 0, 0, 1, 3);
+  grid->addWidget(useAllCoresCheck_, 0, 0, 1, 3);
   grid->addWidget(label, 1, 0);
-  grid->addWidget(cmbSimultaneousJobs, 1, 1);
+  grid->addWidget(simultaneousJobsCombo_, 1, 1);
   grid->setColumnStretch(2, 1);
   return group;
 }
@@ -206,32 +207,32 @@ void TfrmPreference::FormShow() {
 }
 
 void TfrmPreference::ShowValues(const TPreferences& values) {
-  edtSnapDirectory->setText(QString::fromStdString(values.SnapFolder));
-  chkFullSize->setChecked(values.FullSize);
-  chkSmallSize->setChecked(values.SmallSize);
-  chkBmp->setChecked(values.Bmp);
-  chkJpg->setChecked(values.Jpg);
-  spedCmp->setValue(values.JpgQuality);
-  trcCmp->setValue(values.JpgQuality);
-  if (QAbstractButton* radio = rgPriority->button(values.Priority)) radio->setChecked(true);
-  chkKeepEverySnapshot->setChecked(values.KeepEverySnapshot);
-  chkUseAllCores->setChecked(values.UseAllCores);
-  cmbSimultaneousJobs->setCurrentIndex(values.SimultaneousJobs);
+  snapshotFolderEdit_->setText(QString::fromStdString(values.SnapFolder));
+  fullSizeCheck_->setChecked(values.FullSize);
+  smallSizeCheck_->setChecked(values.SmallSize);
+  bmpCheck_->setChecked(values.Bmp);
+  jpegCheck_->setChecked(values.Jpg);
+  jpegQualitySpin_->setValue(values.JpgQuality);
+  jpegQualitySlider_->setValue(values.JpgQuality);
+  if (QAbstractButton* radio = priorityGroup_->button(values.Priority)) radio->setChecked(true);
+  keepEverySnapshotCheck_->setChecked(values.KeepEverySnapshot);
+  useAllCoresCheck_->setChecked(values.UseAllCores);
+  simultaneousJobsCombo_->setCurrentIndex(values.SimultaneousJobs);
   EnableQuality();
 }
 
 TPreferences TfrmPreference::Shown() const {
   TPreferences values;
-  values.SnapFolder = edtSnapDirectory->text().toStdString();
-  values.FullSize = chkFullSize->isChecked();
-  values.SmallSize = chkSmallSize->isChecked();
-  values.Bmp = chkBmp->isChecked();
-  values.Jpg = chkJpg->isChecked();
-  values.JpgQuality = spedCmp->value();
-  values.Priority = std::max(0, rgPriority->checkedId());
-  values.KeepEverySnapshot = chkKeepEverySnapshot->isChecked();
-  values.UseAllCores = chkUseAllCores->isChecked();
-  values.SimultaneousJobs = cmbSimultaneousJobs->currentIndex();
+  values.SnapFolder = snapshotFolderEdit_->text().toStdString();
+  values.FullSize = fullSizeCheck_->isChecked();
+  values.SmallSize = smallSizeCheck_->isChecked();
+  values.Bmp = bmpCheck_->isChecked();
+  values.Jpg = jpegCheck_->isChecked();
+  values.JpgQuality = jpegQualitySpin_->value();
+  values.Priority = std::max(0, priorityGroup_->checkedId());
+  values.KeepEverySnapshot = keepEverySnapshotCheck_->isChecked();
+  values.UseAllCores = useAllCoresCheck_->isChecked();
+  values.SimultaneousJobs = simultaneousJobsCombo_->currentIndex();
   return values;
 }
 
@@ -240,28 +241,28 @@ void TfrmPreference::PairClick(QCheckBox* clicked, QCheckBox* other) {
 }
 
 void TfrmPreference::chkJpgClick() {
-  PairClick(chkJpg, chkBmp);
+  PairClick(jpegCheck_, bmpCheck_);
   EnableQuality();
 }
 
 void TfrmPreference::EnableQuality() {
-  spedCmp->setEnabled(chkJpg->isChecked());
-  trcCmp->setEnabled(chkJpg->isChecked());
+  jpegQualitySpin_->setEnabled(jpegCheck_->isChecked());
+  jpegQualitySlider_->setEnabled(jpegCheck_->isChecked());
 }
 
 void TfrmPreference::btnOpenClick() {
   const std::string folder =
       TIniFile(global_.SettingsFile())
           .ReadString(settings::kSection, settings::kSnapOutPutDir, DefaultOutputFolder());
-  if (edtSnapDirectory->text().size() > 2) shell_.OpenFolder(QString::fromStdString(folder));
+  if (snapshotFolderEdit_->text().size() > 2) shell_.OpenFolder(QString::fromStdString(folder));
 }
 
 void TfrmPreference::btnBrowsClick() {
-  const QString folder = dialogs_.ChooseFolder(this, edtSnapDirectory->text());
-  if (folder.isEmpty() || folder == edtSnapDirectory->text()) return;
+  const QString folder = dialogs_.ChooseFolder(this, snapshotFolderEdit_->text());
+  if (folder.isEmpty() || folder == snapshotFolderEdit_->text()) return;
   TIniFile settings(global_.SettingsFile());
   settings.WriteString(settings::kSection, settings::kSnapOutPutDir, folder.toStdString());
-  edtSnapDirectory->setText(folder);
+  snapshotFolderEdit_->setText(folder);
 }
 
 void TfrmPreference::btnDefaultClick() { ShowValues(DefaultPreferences()); }

@@ -55,22 +55,22 @@ class TfrmPreference : public QDialog {
   const TGlobalObject& global_;
   IMainDialogs& dialogs_;
   IShellOpener& shell_;
-  QLineEdit* edtSnapDirectory = nullptr;
-  QPushButton* btnOpen = nullptr;
-  QPushButton* btnBrows = nullptr;
-  QCheckBox* chkSmallSize = nullptr;
-  QCheckBox* chkFullSize = nullptr;
-  QCheckBox* chkBmp = nullptr;
-  QCheckBox* chkJpg = nullptr;
-  QSpinBox* spedCmp = nullptr;
-  QSlider* trcCmp = nullptr;
-  QCheckBox* chkKeepEverySnapshot = nullptr;
-  QButtonGroup* rgPriority = nullptr;
-  QCheckBox* chkUseAllCores = nullptr;
-  QComboBox* cmbSimultaneousJobs = nullptr;
-  QPushButton* btnOk = nullptr;
-  QPushButton* btnCancel = nullptr;
-  QPushButton* btnDefault = nullptr;
+  QLineEdit* snapshotFolderEdit_ = nullptr;
+  QPushButton* openFolderButton_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QCheckBox* smallSizeCheck_ = nullptr;
+  QCheckBox* fullSizeCheck_ = nullptr;
+  QCheckBox* bmpCheck_ = nullptr;
+  QCheckBox* jpegCheck_ = nullptr;
+  QSpinBox* jpegQualitySpin_ = nullptr;
+  QSlider* jpegQualitySlider_ = nullptr;
+  QCheckBox* keepEverySnapshotCheck_ = nullptr;
+  QButtonGroup* priorityGroup_ = nullptr;
+  QCheckBox* useAllCoresCheck_ = nullptr;
+  QComboBox* simultaneousJobsCombo_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QPushButton* defaultButton_ = nullptr;
 };
 
 }  // namespace qarvo

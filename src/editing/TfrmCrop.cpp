@@ -68,34 +68,34 @@ QSpinBox* TfrmCrop::MakeMarginBox(const char* name, TMarginBox box) {
 }
 
 void TfrmCrop::CreateControls() {
-  lblSourceName = MakeNamedLabel(this, "lblSourceName");
-  lblLength = MakeNamedLabel(this, "lblLength");
-  lblPTS = MakeNamedLabel(this, "lblPTS");
-  imgPreview = new QLabel(this);
-  imgPreview->setObjectName(QStringLiteral("imgPreview"));
+  sourceNameLabel_ = MakeNamedLabel(this, "lblSourceName");
+  lengthLabel_ = MakeNamedLabel(this, "lblLength");
+  positionLabel_ = MakeNamedLabel(this, "lblPTS");
+  pictureLabel_ = new QLabel(this);
+  pictureLabel_->setObjectName(QStringLiteral("imgPreview"));
   // Entered margins are pixels of this area: its size must not change between openings.
-  imgPreview->setFixedSize(kAreaWidth, kAreaHeight);
-  RectTracker = new TRectTracker(imgPreview);
-  RectTracker->setObjectName(QStringLiteral("RectTracker"));
-  RectTracker->hide();
-  pnlPlayer = new TVideoSurfaceWidget(this);
-  pnlPlayer->setObjectName(QStringLiteral("pnlPlayer"));
-  pnlPlayer->resize(kPanelWidth, kPanelHeight);
-  pnlPlayer->hide();
-  tmrPaint = new QTimer(this);
-  tmrPaint->setInterval(kPaintInterval);
-  connect(tmrPaint, &QTimer::timeout, this, &TfrmCrop::PaintArea);
+  pictureLabel_->setFixedSize(kAreaWidth, kAreaHeight);
+  tracker_ = new TRectTracker(pictureLabel_);
+  tracker_->setObjectName(QStringLiteral("RectTracker"));
+  tracker_->hide();
+  surface_ = new TVideoSurfaceWidget(this);
+  surface_->setObjectName(QStringLiteral("pnlPlayer"));
+  surface_->resize(kPanelWidth, kPanelHeight);
+  surface_->hide();
+  paintTimer_ = new QTimer(this);
+  paintTimer_->setInterval(kPaintInterval);
+  connect(paintTimer_, &QTimer::timeout, this, &TfrmCrop::PaintArea);
 
-  trcPreview = new TSelectionSlider(this);
-  trcPreview->setObjectName(QStringLiteral("trcPreview"));
-  imgbtnPlay = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  imgbtnpause = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
-  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview, lblPTS);
+  positionSlider_ = new TSelectionSlider(this);
+  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
+  playButton_ = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
+  pauseButton_ = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
+  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_, positionLabel_);
 
-  spedUp = MakeMarginBox("spedUp", TMarginBox::Up);
-  spedDown = MakeMarginBox("spedDown", TMarginBox::Down);
-  spedLeft = MakeMarginBox("spedLeft", TMarginBox::Left);
-  spedRight = MakeMarginBox("spedRight", TMarginBox::Right);
+  topSpin_ = MakeMarginBox("spedUp", TMarginBox::Up);
+  bottomSpin_ = MakeMarginBox("spedDown", TMarginBox::Down);
+  leftSpin_ = MakeMarginBox("spedLeft", TMarginBox::Left);
+  rightSpin_ = MakeMarginBox("spedRight", TMarginBox::Right);
   auto* group = new QGroupBox(QStringLiteral("Crop Size"), this);
   group->setObjectName(QStringLiteral("grpCropSize"));
   auto* grid = new QGridLayout(group);
@@ -104,26 +104,26 @@ void TfrmCrop::CreateControls() {
   const struct {
     const char* Caption;
     QSpinBox* Box;
-  } boxes[] = {{"Up", spedUp}, {"Down", spedDown}, {"Left", spedLeft}, {"Right", spedRight}};
+  } boxes[] = {{"Up", topSpin_}, {"Down", bottomSpin_}, {"Left", leftSpin_}, {"Right", rightSpin_}};
   int row = 0;
   for (const auto& line : boxes) {
     grid->addWidget(new QLabel(QString::fromLatin1(line.Caption), group), row, 0, Qt::AlignRight);
     grid->addWidget(line.Box, row, 1);
     ++row;
   }
-  btnReset = MakeNamedButton(group, "btnReset", QStringLiteral("Reset"));
-  grid->addWidget(btnReset, row, 0, 1, 2);
+  resetButton_ = MakeNamedButton(group, "btnReset", QStringLiteral("Reset"));
+  grid->addWidget(resetButton_, row, 0, 1, 2);
   grid->setRowStretch(row + 1, 1);
 
-  btnDefault = MakeNamedButton(this, "btnDefault", QStringLiteral("Default"));
-  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
-  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
+  defaultButton_ = MakeNamedButton(this, "btnDefault", QStringLiteral("Default"));
+  okButton_ = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
+  cancelButton_ = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
 
   auto* source = new QHBoxLayout;
-  source->addWidget(lblSourceName, 1);
-  source->addWidget(lblLength);
+  source->addWidget(sourceNameLabel_, 1);
+  source->addWidget(lengthLabel_);
   auto* picture = new QVBoxLayout;
-  picture->addWidget(imgPreview);
+  picture->addWidget(pictureLabel_);
   picture->addLayout(controls);
   auto* middle = new QHBoxLayout;
   middle->setSpacing(10);
@@ -134,17 +134,17 @@ void TfrmCrop::CreateControls() {
   layout->setSpacing(6);
   layout->addLayout(source);
   layout->addLayout(middle, 1);
-  layout->addLayout(MakeClosingRow(btnDefault, btnOk, btnCancel));
+  layout->addLayout(MakeClosingRow(defaultButton_, okButton_, cancelButton_));
 
-  connect(btnReset, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
-  connect(btnDefault, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
-  connect(btnOk, &QPushButton::clicked, this, &TfrmCrop::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(imgbtnPlay, &QToolButton::clicked, this, &TfrmCrop::imgbtnPlayClick);
-  connect(imgbtnpause, &QToolButton::clicked, this, &TfrmCrop::imgbtnpauseClick);
-  connect(trcPreview, &TSelectionSlider::SeekRequested, this, &TfrmCrop::trcPreviewSeek);
-  connect(RectTracker, &TRectTracker::OnMouseDown, this, &TfrmCrop::RectTrackerMouseDown);
-  connect(RectTracker, &TRectTracker::OnMouseMove, this, &TfrmCrop::RectTrackerMouseMove);
+  connect(resetButton_, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
+  connect(defaultButton_, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
+  connect(okButton_, &QPushButton::clicked, this, &TfrmCrop::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(playButton_, &QToolButton::clicked, this, &TfrmCrop::imgbtnPlayClick);
+  connect(pauseButton_, &QToolButton::clicked, this, &TfrmCrop::imgbtnpauseClick);
+  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmCrop::trcPreviewSeek);
+  connect(tracker_, &TRectTracker::OnMouseDown, this, &TfrmCrop::RectTrackerMouseDown);
+  connect(tracker_, &TRectTracker::OnMouseMove, this, &TfrmCrop::RectTrackerMouseMove);
 }
 
 void TfrmCrop::AttachPlayer() {
@@ -171,9 +171,9 @@ int TfrmCrop::Execute(TlvFilesRecord* record) {
 }
 
 void TfrmCrop::Prepare(TlvFilesRecord* record) {
-  lblSourceName->clear();
-  lblLength->clear();
-  lblPTS->clear();
+  sourceNameLabel_->clear();
+  lengthLabel_->clear();
+  positionLabel_->clear();
   paused_ = ended_ = true;
   opened_ = false;
   sourceWidth_ = sourceHeight_ = 0;
@@ -190,7 +190,7 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
   }
   AttachPlayer();
   if (!Player_->AVLibLoaded()) Player_->LoadAVLib(libraryFolder_);
-  if (!Player_->Open(record->SourceFile, pnlPlayer, false)) {
+  if (!Player_->Open(record->SourceFile, surface_, false)) {
     SetButtons(false, false);
     return;
   }
@@ -199,10 +199,10 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
   SetButtons(false, true);
   const bool video = sourceWidth_ > 0 && sourceHeight_ > 0;
   if (!video) {
-    RectTracker->hide();
-    RectTracker->setEnabled(false);
+    tracker_->hide();
+    tracker_->setEnabled(false);
     ShowMargins({});
-    for (QSpinBox* box : {spedUp, spedDown, spedLeft, spedRight}) box->setEnabled(false);
+    for (QSpinBox* box : {topSpin_, bottomSpin_, leftSpin_, rightSpin_}) box->setEnabled(false);
   } else {
     const TFitRect fitted = FitPicture(sourceWidth_, sourceHeight_, kAreaWidth, kAreaHeight);
     picture_ = {fitted.X + 1, fitted.Y + 1, fitted.Width - 2, fitted.Height - 2};
@@ -216,43 +216,43 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
     ShowMargins(entered);
     remembered_ = entered;
     PlaceTracker(TrackerForMargins(picture_, entered));
-    pressTop_ = RectTracker->y();
-    pressLeft_ = RectTracker->x();
-    RectTracker->show();
-    RectTracker->setEnabled(true);
-    for (QSpinBox* box : {spedUp, spedDown, spedLeft, spedRight}) box->setEnabled(true);
+    pressTop_ = tracker_->y();
+    pressLeft_ = tracker_->x();
+    tracker_->show();
+    tracker_->setEnabled(true);
+    for (QSpinBox* box : {topSpin_, bottomSpin_, leftSpin_, rightSpin_}) box->setEnabled(true);
   }
-  lblSourceName->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
-  lblLength->setText(
+  sourceNameLabel_->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
+  lengthLabel_->setText(
       QString::fromStdString(Format("%d.%.3d Second", static_cast<int>(duration_ / 1000000),
                                     static_cast<int>(duration_ % 1000000 / 1000))));
-  tmrPaint->start();
+  paintTimer_->start();
 }
 
 void TfrmCrop::SetButtons(bool play, bool pause) {
-  imgbtnPlay->setEnabled(play);
-  imgbtnpause->setEnabled(pause);
+  playButton_->setEnabled(play);
+  pauseButton_->setEnabled(pause);
 }
 
 void TfrmCrop::ShowMargins(const TCropMargins& margins) {
   settingBoxes_ = true;
-  spedUp->setValue(margins.Up);
-  spedDown->setValue(margins.Down);
-  spedLeft->setValue(margins.Left);
-  spedRight->setValue(margins.Right);
+  topSpin_->setValue(margins.Up);
+  bottomSpin_->setValue(margins.Down);
+  leftSpin_->setValue(margins.Left);
+  rightSpin_->setValue(margins.Right);
   settingBoxes_ = false;
 }
 
 TCropMargins TfrmCrop::BoxMargins() const {
-  return {spedUp->value(), spedDown->value(), spedLeft->value(), spedRight->value()};
+  return {topSpin_->value(), bottomSpin_->value(), leftSpin_->value(), rightSpin_->value()};
 }
 
 void TfrmCrop::PlaceTracker(const TTrackRect& bounds) {
-  RectTracker->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
+  tracker_->setGeometry(bounds.Left, bounds.Top, bounds.Width, bounds.Height);
 }
 
 TTrackRect TfrmCrop::TrackerBounds() const {
-  const QRect bounds = RectTracker->geometry();
+  const QRect bounds = tracker_->geometry();
   return {bounds.x(), bounds.y(), bounds.width(), bounds.height()};
 }
 
@@ -271,21 +271,21 @@ void TfrmCrop::PaintArea() {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRect(fitted.X, fitted.Y, fitted.Width, fitted.Height), frame);
   }
-  imgPreview->setPixmap(QPixmap::fromImage(area));
+  pictureLabel_->setPixmap(QPixmap::fromImage(area));
 }
 
 // ---- Tracker and margin boxes --------------------------------------------------------------
 
 void TfrmCrop::RectTrackerMouseDown() {
-  pressTop_ = RectTracker->y();
-  pressLeft_ = RectTracker->x();
+  pressTop_ = tracker_->y();
+  pressLeft_ = tracker_->x();
 }
 
 void TfrmCrop::RectTrackerMouseMove() {
-  if (RectTracker->DragZone() == TTrackZone::None) return;
+  if (tracker_->DragZone() == TTrackZone::None) return;
   dragging_ = true;
   const TTrackRect snapped =
-      SnapTracker(TrackerBounds(), picture_, spedLeft->value(), pressLeft_, pressTop_);
+      SnapTracker(TrackerBounds(), picture_, leftSpin_->value(), pressLeft_, pressTop_);
   PlaceTracker(snapped);
   const TCropMargins margins = MarginsOfTracker(picture_, snapped);
   ShowMargins(margins);
@@ -299,10 +299,10 @@ void TfrmCrop::MarginChanged(TMarginBox box, int value) {
   const TMarginChange change =
       ChangeMargin(picture_, TrackerBounds(), box, value, BoxMargins(), remembered_, press);
   if (change.Value != value) {
-    QSpinBox* spin = box == TMarginBox::Up     ? spedUp
-                     : box == TMarginBox::Down ? spedDown
-                     : box == TMarginBox::Left ? spedLeft
-                                               : spedRight;
+    QSpinBox* spin = box == TMarginBox::Up     ? topSpin_
+                     : box == TMarginBox::Down ? bottomSpin_
+                     : box == TMarginBox::Left ? leftSpin_
+                                               : rightSpin_;
     settingBoxes_ = true;
     spin->setValue(change.Value);
     settingBoxes_ = false;
@@ -340,7 +340,7 @@ void TfrmCrop::imgbtnPlayClick() {
     Player_->Resume();
     SetButtons(false, true);
   } else if (ended_) {
-    if (Player_->Open(record_->SourceFile, pnlPlayer, false)) {
+    if (Player_->Open(record_->SourceFile, surface_, false)) {
       paused_ = ended_ = false;
       SetButtons(false, true);
     } else {
@@ -357,7 +357,7 @@ void TfrmCrop::imgbtnpauseClick() {
 
 void TfrmCrop::done(int result) {
   ended_ = true;
-  tmrPaint->stop();
+  paintTimer_->stop();
   DetachPlayer();
   Player_->Stop(true);
   {
@@ -370,7 +370,7 @@ void TfrmCrop::done(int result) {
 
 void TfrmCrop::trcPreviewSeek(int value) {
   if (!opened_ || duration_ <= 0) return;
-  const int64_t target = PreviewBarTarget(value, trcPreview->maximum(), duration_);
+  const int64_t target = PreviewBarTarget(value, positionSlider_->maximum(), duration_);
   if (target > 0) Player_->Seek(0, false, target);
 }
 
@@ -379,19 +379,19 @@ void TfrmCrop::PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight,
   duration_ = duration;
   sourceWidth_ = frameWidth;
   sourceHeight_ = frameHeight;
-  screenWidth = pnlPlayer->width();
-  screenHeight = pnlPlayer->height();
-  lblLength->setText(QString::fromStdString(PreviewLengthText(duration)));
-  lblPTS->setText(QStringLiteral("0.0"));
-  trcPreview->setMaximum(std::max(1, trcPreview->width()));
-  trcPreview->ClearSelection();
-  trcPreview->setEnabled(duration > 0);
-  trcPreview->ShowPosition(0);
+  screenWidth = surface_->width();
+  screenHeight = surface_->height();
+  lengthLabel_->setText(QString::fromStdString(PreviewLengthText(duration)));
+  positionLabel_->setText(QStringLiteral("0.0"));
+  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
+  positionSlider_->ClearSelection();
+  positionSlider_->setEnabled(duration > 0);
+  positionSlider_->ShowPosition(0);
 }
 
 void TfrmCrop::PlayerPosition(int64_t pts) {
-  lblPTS->setText(QString::fromStdString(PreviewLengthText(pts)));
-  trcPreview->ShowPosition(PreviewBarValue(pts, duration_, trcPreview->maximum()));
+  positionLabel_->setText(QString::fromStdString(PreviewLengthText(pts)));
+  positionSlider_->ShowPosition(PreviewBarValue(pts, duration_, positionSlider_->maximum()));
 }
 
 void TfrmCrop::PlayerState(TPlayState state) {

@@ -50,7 +50,7 @@ class TfrmCrop : public QDialog {
   TMediaPlayer& Player() { return *Player_; }
   // The fitted picture (PicLeft, PicTop, PicWidth, PicHeight) in the picture area's pixels.
   const TTrackRect& Picture() const { return picture_; }
-  TRectTracker& Tracker() const { return *RectTracker; }
+  TRectTracker& Tracker() const { return *tracker_; }
   bool Paused() const { return paused_; }
   bool Ended() const { return ended_; }
   // The frame copy the area shows (GUI thread).
@@ -107,24 +107,24 @@ class TfrmCrop : public QDialog {
   TFrameProcessor processor_;
   QImage frameCopy_;
 
-  QLabel* imgPreview = nullptr;
-  TVideoSurfaceWidget* pnlPlayer = nullptr;
-  TRectTracker* RectTracker = nullptr;
-  QTimer* tmrPaint = nullptr;
-  TSelectionSlider* trcPreview = nullptr;
-  QToolButton* imgbtnPlay = nullptr;
-  QToolButton* imgbtnpause = nullptr;
-  QLabel* lblSourceName = nullptr;
-  QLabel* lblLength = nullptr;
-  QLabel* lblPTS = nullptr;
-  QSpinBox* spedUp = nullptr;
-  QSpinBox* spedDown = nullptr;
-  QSpinBox* spedLeft = nullptr;
-  QSpinBox* spedRight = nullptr;
-  QPushButton* btnReset = nullptr;
-  QPushButton* btnDefault = nullptr;
-  QPushButton* btnOk = nullptr;
-  QPushButton* btnCancel = nullptr;
+  QLabel* pictureLabel_ = nullptr;
+  TVideoSurfaceWidget* surface_ = nullptr;
+  TRectTracker* tracker_ = nullptr;
+  QTimer* paintTimer_ = nullptr;
+  TSelectionSlider* positionSlider_ = nullptr;
+  QToolButton* playButton_ = nullptr;
+  QToolButton* pauseButton_ = nullptr;
+  QLabel* sourceNameLabel_ = nullptr;
+  QLabel* lengthLabel_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
+  QSpinBox* topSpin_ = nullptr;
+  QSpinBox* bottomSpin_ = nullptr;
+  QSpinBox* leftSpin_ = nullptr;
+  QSpinBox* rightSpin_ = nullptr;
+  QPushButton* resetButton_ = nullptr;
+  QPushButton* defaultButton_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace qarvo

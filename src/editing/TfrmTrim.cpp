@@ -56,30 +56,30 @@ TfrmTrim::~TfrmTrim() {
 }
 
 void TfrmTrim::CreateControls() {
-  lblSourceName = MakeNamedLabel(this, "lblSourceName");
-  lblLength = MakeNamedLabel(this, "lblLength");
-  lblPTS = MakeNamedLabel(this, "lblPTS");
-  imgPreview = new TVideoSurfaceWidget(this);
-  imgPreview->setObjectName(QStringLiteral("imgPreview"));
-  imgPreview->setMinimumSize(352, 264);
-  imgPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  trcPreview = new TSelectionSlider(this);
-  trcPreview->setObjectName(QStringLiteral("trcPreview"));
-  imgbtnPlay = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  imgbtnpause = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
+  sourceNameLabel_ = MakeNamedLabel(this, "lblSourceName");
+  lengthLabel_ = MakeNamedLabel(this, "lblLength");
+  positionLabel_ = MakeNamedLabel(this, "lblPTS");
+  surface_ = new TVideoSurfaceWidget(this);
+  surface_->setObjectName(QStringLiteral("imgPreview"));
+  surface_->setMinimumSize(352, 264);
+  surface_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  positionSlider_ = new TSelectionSlider(this);
+  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
+  playButton_ = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
+  pauseButton_ = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
 
   auto* source = new QHBoxLayout;
   source->addWidget(new QLabel(QStringLiteral("Source Name:"), this));
-  source->addWidget(lblSourceName, 1);
-  source->addWidget(lblLength);
-  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview, lblPTS);
+  source->addWidget(sourceNameLabel_, 1);
+  source->addWidget(lengthLabel_);
+  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_, positionLabel_);
 
-  edtStart = MakeTimeField(this, "edtStart");
-  edtEnd = MakeTimeField(this, "edtEnd");
-  edtTrimLength = MakeTimeField(this, "edtTrimLength");
-  btnOk1 = MakeNamedButton(this, "btnOk1", QStringLiteral("&Ok"));
-  btnOk2 = MakeNamedButton(this, "btnOk2", QStringLiteral("&Ok"));
-  btnReset = MakeNamedButton(this, "btnReset", QStringLiteral("&Reset"));
+  startEdit_ = MakeTimeField(this, "edtStart");
+  endEdit_ = MakeTimeField(this, "edtEnd");
+  trimLengthEdit_ = MakeTimeField(this, "edtTrimLength");
+  setStartButton_ = MakeNamedButton(this, "btnOk1", QStringLiteral("&Ok"));
+  setEndButton_ = MakeNamedButton(this, "btnOk2", QStringLiteral("&Ok"));
+  resetButton_ = MakeNamedButton(this, "btnReset", QStringLiteral("&Reset"));
   auto* tabs = new QTabWidget(this);
   tabs->setObjectName(QStringLiteral("pgcTrim"));
   auto* page = new QWidget(tabs);
@@ -90,9 +90,9 @@ void TfrmTrim::CreateControls() {
     const char* Caption;
     QLineEdit* Field;
     QPushButton* Button;
-  } rows[] = {{"Set Start Time:", edtStart, btnOk1},
-              {"Set End Time:", edtEnd, btnOk2},
-              {"Trim Length:", edtTrimLength, btnReset}};
+  } rows[] = {{"Set Start Time:", startEdit_, setStartButton_},
+              {"Set End Time:", endEdit_, setEndButton_},
+              {"Trim Length:", trimLengthEdit_, resetButton_}};
   int row = 0;
   for (const auto& line : rows) {
     grid->addWidget(new QLabel(QString::fromLatin1(line.Caption), page), row, 0, Qt::AlignRight);
@@ -104,28 +104,28 @@ void TfrmTrim::CreateControls() {
   grid->setColumnStretch(1, 1);
   tabs->addTab(page, QStringLiteral("Trim"));
 
-  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
-  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
-  btnDefault = MakeNamedButton(this, "btnDefault", QStringLiteral("&Default"));
+  okButton_ = MakeNamedButton(this, "btnOk", QStringLiteral("Ok"));
+  cancelButton_ = MakeNamedButton(this, "btnCancel", QStringLiteral("Cancel"));
+  defaultButton_ = MakeNamedButton(this, "btnDefault", QStringLiteral("&Default"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(6);
   layout->addLayout(source);
-  layout->addWidget(imgPreview, 1);
+  layout->addWidget(surface_, 1);
   layout->addLayout(controls);
   layout->addWidget(tabs);
-  layout->addLayout(MakeClosingRow(btnDefault, btnOk, btnCancel));
+  layout->addLayout(MakeClosingRow(defaultButton_, okButton_, cancelButton_));
 
-  connect(btnOk1, &QPushButton::clicked, this, &TfrmTrim::btnOk1Click);
-  connect(btnOk2, &QPushButton::clicked, this, &TfrmTrim::btnOk2Click);
-  connect(btnReset, &QPushButton::clicked, this, &TfrmTrim::btnResetClick);
-  connect(btnDefault, &QPushButton::clicked, this, &TfrmTrim::btnResetClick);
-  connect(btnOk, &QPushButton::clicked, this, &TfrmTrim::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(imgbtnPlay, &QToolButton::clicked, this, &TfrmTrim::imgbtnPlayClick);
-  connect(imgbtnpause, &QToolButton::clicked, this, &TfrmTrim::imgbtnpauseClick);
-  connect(trcPreview, &TSelectionSlider::SeekRequested, this, &TfrmTrim::trcPreviewSeek);
+  connect(setStartButton_, &QPushButton::clicked, this, &TfrmTrim::btnOk1Click);
+  connect(setEndButton_, &QPushButton::clicked, this, &TfrmTrim::btnOk2Click);
+  connect(resetButton_, &QPushButton::clicked, this, &TfrmTrim::btnResetClick);
+  connect(defaultButton_, &QPushButton::clicked, this, &TfrmTrim::btnResetClick);
+  connect(okButton_, &QPushButton::clicked, this, &TfrmTrim::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(playButton_, &QToolButton::clicked, this, &TfrmTrim::imgbtnPlayClick);
+  connect(pauseButton_, &QToolButton::clicked, this, &TfrmTrim::imgbtnpauseClick);
+  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmTrim::trcPreviewSeek);
 }
 
 void TfrmTrim::AttachPlayer() {
@@ -145,11 +145,11 @@ int TfrmTrim::Execute(TlvFilesRecord* record) {
 }
 
 void TfrmTrim::Prepare(TlvFilesRecord* record) {
-  lblSourceName->clear();
-  lblLength->clear();
-  lblPTS->clear();
-  for (QLineEdit* field : {edtStart, edtEnd, edtTrimLength}) field->clear();
-  trcPreview->ClearSelection();
+  sourceNameLabel_->clear();
+  lengthLabel_->clear();
+  positionLabel_->clear();
+  for (QLineEdit* field : {startEdit_, endEdit_, trimLengthEdit_}) field->clear();
+  positionSlider_->ClearSelection();
   range_.FileOpened(0);
   opened_ = false;
   // A new opening shows the job's effects again, also after an earlier end of playback.
@@ -161,52 +161,52 @@ void TfrmTrim::Prepare(TlvFilesRecord* record) {
   }
   if (!Player_->AVLibLoaded() && !Player_->LoadAVLib(libraryFolder_)) return;
   if (!record) return;
-  if (!Player_->Open(record->SourceFile, imgPreview, false)) return;
+  if (!Player_->Open(record->SourceFile, surface_, false)) return;
   opened_ = true;
-  lblSourceName->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
+  sourceNameLabel_->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
   range_.Restore(*record);
   ShowRange();
-  trcPreview->SetSelection(BarValue(range_.RangeStart()), BarValue(range_.RangeEnd()));
+  positionSlider_->SetSelection(BarValue(range_.RangeStart()), BarValue(range_.RangeEnd()));
   SetPlaying(true);
 }
 
 void TfrmTrim::ShowRange() {
-  edtStart->setText(TimeText(range_.RangeStart()));
-  edtEnd->setText(TimeText(range_.RangeEnd()));
-  edtTrimLength->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
+  startEdit_->setText(TimeText(range_.RangeStart()));
+  endEdit_->setText(TimeText(range_.RangeEnd()));
+  trimLengthEdit_->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
 }
 
 int TfrmTrim::BarValue(int64_t time) const {
-  return PreviewBarValue(time, range_.FullLength(), trcPreview->maximum());
+  return PreviewBarValue(time, range_.FullLength(), positionSlider_->maximum());
 }
 
 void TfrmTrim::SetPlaying(bool playing) {
-  imgbtnPlay->setEnabled(!playing);
-  imgbtnpause->setEnabled(playing);
+  playButton_->setEnabled(!playing);
+  pauseButton_->setEnabled(playing);
 }
 
 // ---- Commands ------------------------------------------------------------------------------
 
 void TfrmTrim::btnOk1Click() {
   if (!opened_ || !range_.TakeStart(Player_->LastPosition())) return;
-  edtStart->setText(TimeText(range_.RangeStart()));
-  trcPreview->SetSelection(trcPreview->value(), trcPreview->SelEnd());
+  startEdit_->setText(TimeText(range_.RangeStart()));
+  positionSlider_->SetSelection(positionSlider_->value(), positionSlider_->SelEnd());
 }
 
 void TfrmTrim::btnOk2Click() {
   if (!opened_ || !range_.TakeEnd(Player_->LastPosition())) return;
-  edtEnd->setText(TimeText(range_.RangeEnd()));
+  endEdit_->setText(TimeText(range_.RangeEnd()));
   if (range_.LengthShown())
-    edtTrimLength->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
-  trcPreview->SetSelection(trcPreview->SelStart(), trcPreview->value());
+    trimLengthEdit_->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
+  positionSlider_->SetSelection(positionSlider_->SelStart(), positionSlider_->value());
 }
 
 void TfrmTrim::btnResetClick() {
   range_.Reset();
-  edtStart->setText(QString::fromLatin1(kZeroTime));
-  edtEnd->setText(TimeText(range_.FullLength()));
-  edtTrimLength->setText(TimeText(range_.FullLength()));
-  trcPreview->SetSelection(trcPreview->minimum(), trcPreview->maximum());
+  startEdit_->setText(QString::fromLatin1(kZeroTime));
+  endEdit_->setText(TimeText(range_.FullLength()));
+  trimLengthEdit_->setText(TimeText(range_.FullLength()));
+  positionSlider_->SetSelection(positionSlider_->minimum(), positionSlider_->maximum());
 }
 
 void TfrmTrim::btnOkClick() {
@@ -223,7 +223,7 @@ void TfrmTrim::imgbtnPlayClick() {
   if (!opened_) return;
   previewEnded_ = false;
   Player_->Resume();
-  trcPreview->setEnabled(range_.FullLength() > 0);
+  positionSlider_->setEnabled(range_.FullLength() > 0);
   SetPlaying(true);
 }
 
@@ -244,42 +244,42 @@ void TfrmTrim::done(int result) {
 
 void TfrmTrim::trcPreviewSeek(int value) {
   if (!opened_ || range_.FullLength() <= 0) return;
-  Player_->Seek(0, false, PreviewBarTarget(value, trcPreview->maximum(), range_.FullLength()));
+  Player_->Seek(0, false, PreviewBarTarget(value, positionSlider_->maximum(), range_.FullLength()));
 }
 
 // ---- Player events -------------------------------------------------------------------------
 
 void TfrmTrim::PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight) {
-  screenWidth = imgPreview->width();
-  screenHeight = imgPreview->height();
+  screenWidth = surface_->width();
+  screenHeight = surface_->height();
   range_.FileOpened(duration);
-  for (QLineEdit* field : {edtStart, edtEnd, edtTrimLength})
+  for (QLineEdit* field : {startEdit_, endEdit_, trimLengthEdit_})
     field->setText(QString::fromLatin1(kZeroTime));
-  lblLength->setText(QStringLiteral("Duration:    ") + TimeText(duration));
-  lblPTS->setText(QStringLiteral("0.0"));
-  trcPreview->setMaximum(std::max(1, trcPreview->width()));
-  trcPreview->ClearSelection();
-  trcPreview->setEnabled(duration > 0);
-  trcPreview->ShowPosition(0);
+  lengthLabel_->setText(QStringLiteral("Duration:    ") + TimeText(duration));
+  positionLabel_->setText(QStringLiteral("0.0"));
+  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
+  positionSlider_->ClearSelection();
+  positionSlider_->setEnabled(duration > 0);
+  positionSlider_->ShowPosition(0);
 }
 
 void TfrmTrim::PlayerPosition(int64_t pts) {
-  lblPTS->setText(QStringLiteral("Time:    ") + TimeText(pts));
-  trcPreview->ShowPosition(BarValue(pts));
+  positionLabel_->setText(QStringLiteral("Time:    ") + TimeText(pts));
+  positionSlider_->ShowPosition(BarValue(pts));
 }
 
 void TfrmTrim::PlayerState(TPlayState state) {
   if (state != TPlayState::psEnd) return;
-  trcPreview->ShowPosition(0);
+  positionSlider_->ShowPosition(0);
   // Paused first, so that the seek brings the start's picture on screen.
   Player_->Pause();
   Player_->Seek(kSeekAny, false, 0);
   previewEnded_ = true;
   SetPlaying(false);
-  trcPreview->ClearSelection();
-  trcPreview->setEnabled(false);
-  lblLength->setText(QString::fromLatin1(kZeroTime));
-  lblPTS->setText(QString::fromLatin1(kZeroTime));
+  positionSlider_->ClearSelection();
+  positionSlider_->setEnabled(false);
+  lengthLabel_->setText(QString::fromLatin1(kZeroTime));
+  positionLabel_->setText(QString::fromLatin1(kZeroTime));
 }
 
 // Video thread: the job's stored effects and watermarks, and its crop frame.

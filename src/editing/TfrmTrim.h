@@ -77,22 +77,22 @@ class TfrmTrim : public QDialog {
   TlvFilesRecord* record_ = nullptr;
   TFrameProcessor processor_;
 
-  TVideoSurfaceWidget* imgPreview = nullptr;
-  TSelectionSlider* trcPreview = nullptr;
-  QToolButton* imgbtnPlay = nullptr;
-  QToolButton* imgbtnpause = nullptr;
-  QLabel* lblSourceName = nullptr;
-  QLabel* lblLength = nullptr;
-  QLabel* lblPTS = nullptr;
-  QLineEdit* edtStart = nullptr;
-  QLineEdit* edtEnd = nullptr;
-  QLineEdit* edtTrimLength = nullptr;
-  QPushButton* btnOk1 = nullptr;
-  QPushButton* btnOk2 = nullptr;
-  QPushButton* btnReset = nullptr;
-  QPushButton* btnOk = nullptr;
-  QPushButton* btnCancel = nullptr;
-  QPushButton* btnDefault = nullptr;
+  TVideoSurfaceWidget* surface_ = nullptr;
+  TSelectionSlider* positionSlider_ = nullptr;
+  QToolButton* playButton_ = nullptr;
+  QToolButton* pauseButton_ = nullptr;
+  QLabel* sourceNameLabel_ = nullptr;
+  QLabel* lengthLabel_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
+  QLineEdit* startEdit_ = nullptr;
+  QLineEdit* endEdit_ = nullptr;
+  QLineEdit* trimLengthEdit_ = nullptr;
+  QPushButton* setStartButton_ = nullptr;
+  QPushButton* setEndButton_ = nullptr;
+  QPushButton* resetButton_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QPushButton* defaultButton_ = nullptr;
 };
 
 }  // namespace qarvo

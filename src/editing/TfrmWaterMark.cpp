@@ -123,30 +123,30 @@ QWidget* TfrmWaterMark::CreateEffectTab() {
   auto* grid = new QGridLayout(page);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(8);
-  trcBrightness = AddEffectRow(grid, 0, "Brightness:", "trcBrightness", "spedtBrightness",
-                               kBrightnessRange, spedtBrightness);
-  trcContrast = AddEffectRow(grid, 1, "Contrast:", "trcContrast", "spedtContrast", kContrastRange,
-                             spedtContrast);
-  trcSaturation = AddEffectRow(grid, 2, "Saturation:", "trcSaturation", "spedtSaturation",
-                               kSaturationRange, spedtSaturation);
-  trcExposure = AddEffectRow(grid, 3, "Exposure:", "trcExposure", "spedtExposure", kExposureRange,
-                             spedtExposure);
-  trcAutoadjust = AddEffectRow(grid, 4, "Auto adjust:", "trcAutoadjust", "spedtAutoadjust",
-                               kAutoAdjustRange, spedtAutoadjust);
-  rbAudioAdjust = new QRadioButton(QStringLiteral("Audio adjust"), page);
-  rbAudioAdjust->setObjectName(QStringLiteral("rbAudioAdjust"));
-  chkProcessText = MakeCheck(page, "chkProcessText", "Process  Added Text");
-  chkProcessImage = MakeCheck(page, "chkProcessImage", "Process  Added Image");
-  btnReset = MakeNamedButton(page, "btnReset", QStringLiteral("Reset"));
-  grid->addWidget(rbAudioAdjust, 5, 1);
-  grid->addWidget(chkProcessText, 6, 1);
-  grid->addWidget(chkProcessImage, 7, 1);
-  grid->addWidget(btnReset, 8, 2);
+  brightnessSlider_ = AddEffectRow(grid, 0, "Brightness:", "trcBrightness", "spedtBrightness",
+                                   kBrightnessRange, brightnessSpin_);
+  contrastSlider_ = AddEffectRow(grid, 1, "Contrast:", "trcContrast", "spedtContrast",
+                                 kContrastRange, contrastSpin_);
+  saturationSlider_ = AddEffectRow(grid, 2, "Saturation:", "trcSaturation", "spedtSaturation",
+                                   kSaturationRange, saturationSpin_);
+  exposureSlider_ = AddEffectRow(grid, 3, "Exposure:", "trcExposure", "spedtExposure",
+                                 kExposureRange, exposureSpin_);
+  autoadjustSlider_ = AddEffectRow(grid, 4, "Auto adjust:", "trcAutoadjust", "spedtAutoadjust",
+                                   kAutoAdjustRange, autoadjustSpin_);
+  autoAdjustRadio_ = new QRadioButton(QStringLiteral("Audio adjust"), page);
+  autoAdjustRadio_->setObjectName(QStringLiteral("rbAudioAdjust"));
+  textCheck_ = MakeCheck(page, "chkProcessText", "Process  Added Text");
+  pictureCheck_ = MakeCheck(page, "chkProcessImage", "Process  Added Image");
+  resetButton_ = MakeNamedButton(page, "btnReset", QStringLiteral("Reset"));
+  grid->addWidget(autoAdjustRadio_, 5, 1);
+  grid->addWidget(textCheck_, 6, 1);
+  grid->addWidget(pictureCheck_, 7, 1);
+  grid->addWidget(resetButton_, 8, 2);
   grid->setRowStretch(9, 1);
   grid->setColumnStretch(1, 1);
-  connect(chkProcessText, &QCheckBox::toggled, this, &TfrmWaterMark::ValuesChanged);
-  connect(chkProcessImage, &QCheckBox::toggled, this, &TfrmWaterMark::ValuesChanged);
-  connect(btnReset, &QPushButton::clicked, this, &TfrmWaterMark::btnResetClick);
+  connect(textCheck_, &QCheckBox::toggled, this, &TfrmWaterMark::ValuesChanged);
+  connect(pictureCheck_, &QCheckBox::toggled, this, &TfrmWaterMark::ValuesChanged);
+  connect(resetButton_, &QPushButton::clicked, this, &TfrmWaterMark::btnResetClick);
   return page;
 }
 
@@ -155,49 +155,49 @@ QWidget* TfrmWaterMark::CreateTextTab() {
   auto* grid = new QGridLayout(page);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(8);
-  edtFont = new QLineEdit(page);
-  edtFont->setObjectName(QStringLiteral("edtFont"));
-  suiFontCmb = new QFontComboBox(page);
-  suiFontCmb->setObjectName(QStringLiteral("suiFontCmb"));
-  suiFontSizeCmb = new QComboBox(page);
-  suiFontSizeCmb->setObjectName(QStringLiteral("suiFontSizeCmb"));
-  suiColorBoxcmb = new QComboBox(page);
-  suiColorBoxcmb->setObjectName(QStringLiteral("suiColorBoxcmb"));
+  fontEdit_ = new QLineEdit(page);
+  fontEdit_->setObjectName(QStringLiteral("edtFont"));
+  fontCombo_ = new QFontComboBox(page);
+  fontCombo_->setObjectName(QStringLiteral("suiFontCmb"));
+  fontSizeCombo_ = new QComboBox(page);
+  fontSizeCombo_->setObjectName(QStringLiteral("suiFontSizeCmb"));
+  textColourCombo_ = new QComboBox(page);
+  textColourCombo_->setObjectName(QStringLiteral("suiColorBoxcmb"));
   FillColourBox();
-  chkBold = MakeCheck(page, "chkBold", "Bold");
-  chkItalic = MakeCheck(page, "chkItalic", "Italic");
-  chkUnderline = MakeCheck(page, "chkUnderline", "Underline");
-  chkStrikeOut = MakeCheck(page, "chkStrikeOut", "StrikeOut");
+  boldCheck_ = MakeCheck(page, "chkBold", "Bold");
+  italicCheck_ = MakeCheck(page, "chkItalic", "Italic");
+  underlineCheck_ = MakeCheck(page, "chkUnderline", "Underline");
+  strikeOutCheck_ = MakeCheck(page, "chkStrikeOut", "StrikeOut");
   auto* styles = new QHBoxLayout;
-  for (QCheckBox* check : {chkBold, chkItalic, chkUnderline, chkStrikeOut})
+  for (QCheckBox* check : {boldCheck_, italicCheck_, underlineCheck_, strikeOutCheck_})
     styles->addWidget(check);
   styles->addStretch(1);
-  grid->addWidget(edtFont, 0, 0, 1, 4);
+  grid->addWidget(fontEdit_, 0, 0, 1, 4);
   grid->addWidget(new QLabel(QStringLiteral("Font:"), page), 1, 0, Qt::AlignRight);
-  grid->addWidget(suiFontCmb, 1, 1, 1, 3);
+  grid->addWidget(fontCombo_, 1, 1, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Font Size:"), page), 2, 0, Qt::AlignRight);
-  grid->addWidget(suiFontSizeCmb, 2, 1, 1, 3);
+  grid->addWidget(fontSizeCombo_, 2, 1, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Font Color:"), page), 3, 0, Qt::AlignRight);
-  grid->addWidget(suiColorBoxcmb, 3, 1, 1, 3);
+  grid->addWidget(textColourCombo_, 3, 1, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Font Style:"), page), 4, 0, Qt::AlignRight);
   grid->addLayout(styles, 4, 1, 1, 3);
-  trcTextHoriz = AddPositionRow(grid, 5, "Horizontal Position:", "trcTextHoriz", "lblTextHoriz",
-                                kPositionRange, "%");
-  trcTextVert = AddPositionRow(grid, 6, "Vertical Position:", "trcTextVert", "lblTextVert",
-                               kPositionRange, "%");
-  trcTextTran = AddPositionRow(grid, 7, "Transparency:", "trcTextTran", "lblTextTran",
-                               kTextTransparencyRange, "%");
-  btnClearText = MakeNamedButton(page, "btnClearText", QStringLiteral("Clear Text"));
-  grid->addWidget(btnClearText, 8, 1, 1, 3, Qt::AlignRight);
+  textHorizontalSlider_ = AddPositionRow(grid, 5, "Horizontal Position:", "trcTextHoriz",
+                                         "lblTextHoriz", kPositionRange, "%");
+  textVerticalSlider_ = AddPositionRow(grid, 6, "Vertical Position:", "trcTextVert", "lblTextVert",
+                                       kPositionRange, "%");
+  textOpacitySlider_ = AddPositionRow(grid, 7, "Transparency:", "trcTextTran", "lblTextTran",
+                                      kTextTransparencyRange, "%");
+  clearTextButton_ = MakeNamedButton(page, "btnClearText", QStringLiteral("Clear Text"));
+  grid->addWidget(clearTextButton_, 8, 1, 1, 3, Qt::AlignRight);
   grid->setRowStretch(9, 1);
   grid->setColumnStretch(1, 1);
-  connect(edtFont, &QLineEdit::textChanged, this, &TfrmWaterMark::edtFontChange);
-  connect(suiFontCmb, &QFontComboBox::currentFontChanged, this, &TfrmWaterMark::UpdateTextFont);
-  connect(suiFontSizeCmb, &QComboBox::currentIndexChanged, this, &TfrmWaterMark::UpdateTextFont);
-  connect(suiColorBoxcmb, &QComboBox::currentIndexChanged, this, &TfrmWaterMark::UpdateTextFont);
-  for (QCheckBox* check : {chkBold, chkItalic, chkUnderline, chkStrikeOut})
+  connect(fontEdit_, &QLineEdit::textChanged, this, &TfrmWaterMark::edtFontChange);
+  connect(fontCombo_, &QFontComboBox::currentFontChanged, this, &TfrmWaterMark::UpdateTextFont);
+  connect(fontSizeCombo_, &QComboBox::currentIndexChanged, this, &TfrmWaterMark::UpdateTextFont);
+  connect(textColourCombo_, &QComboBox::currentIndexChanged, this, &TfrmWaterMark::UpdateTextFont);
+  for (QCheckBox* check : {boldCheck_, italicCheck_, underlineCheck_, strikeOutCheck_})
     connect(check, &QCheckBox::toggled, this, &TfrmWaterMark::UpdateTextFont);
-  connect(btnClearText, &QPushButton::clicked, this, &TfrmWaterMark::btnClearTextClick);
+  connect(clearTextButton_, &QPushButton::clicked, this, &TfrmWaterMark::btnClearTextClick);
   return page;
 }
 
@@ -206,35 +206,35 @@ QWidget* TfrmWaterMark::CreateImageTab() {
   auto* grid = new QGridLayout(page);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(8);
-  edtAddImage = new QLineEdit(page);
-  edtAddImage->setObjectName(QStringLiteral("edtAddImage"));
-  btnBrows = MakeNamedButton(page, "btnBrows", QStringLiteral("&Brows"));
+  pictureFileEdit_ = new QLineEdit(page);
+  pictureFileEdit_->setObjectName(QStringLiteral("edtAddImage"));
+  browseButton_ = MakeNamedButton(page, "btnBrows", QStringLiteral("&Brows"));
   grid->addWidget(new QLabel(QStringLiteral("Image:"), page), 0, 0, Qt::AlignRight);
-  grid->addWidget(edtAddImage, 0, 1, 1, 2);
-  grid->addWidget(btnBrows, 0, 3);
-  trcImageHoriz = AddPositionRow(grid, 1, "Horizontal Position:", "trcImageHoriz", "lblImageHoriz",
-                                 kPositionRange, "%");
-  trcImageVert = AddPositionRow(grid, 2, "Vertical Position:", "trcImageVert", "lblImageVert",
-                                kPositionRange, "%");
-  trcImageAlpha = AddPositionRow(grid, 3, "Transparency:", "trcImageAlpha", "lblImageAlpha",
-                                 kImageAlphaRange, "");
-  rbStyle1 = new QRadioButton(QStringLiteral("Transparent style 1"), page);
-  rbStyle1->setObjectName(QStringLiteral("rbStyle1"));
-  rbStyle2 = new QRadioButton(QStringLiteral("Transparent style 2"), page);
-  rbStyle2->setObjectName(QStringLiteral("rbStyle2"));
+  grid->addWidget(pictureFileEdit_, 0, 1, 1, 2);
+  grid->addWidget(browseButton_, 0, 3);
+  pictureHorizontalSlider_ = AddPositionRow(grid, 1, "Horizontal Position:", "trcImageHoriz",
+                                            "lblImageHoriz", kPositionRange, "%");
+  pictureVerticalSlider_ = AddPositionRow(grid, 2, "Vertical Position:", "trcImageVert",
+                                          "lblImageVert", kPositionRange, "%");
+  pictureOpacitySlider_ = AddPositionRow(grid, 3, "Transparency:", "trcImageAlpha", "lblImageAlpha",
+                                         kImageAlphaRange, "");
+  textStyleRadio_ = new QRadioButton(QStringLiteral("Transparent style 1"), page);
+  textStyleRadio_->setObjectName(QStringLiteral("rbStyle1"));
+  pictureStyleRadio_ = new QRadioButton(QStringLiteral("Transparent style 2"), page);
+  pictureStyleRadio_->setObjectName(QStringLiteral("rbStyle2"));
   auto* group = new QButtonGroup(page);
-  group->addButton(rbStyle1);
-  group->addButton(rbStyle2);
-  grid->addWidget(rbStyle1, 4, 1);
-  grid->addWidget(rbStyle2, 5, 1);
-  btnClearImage = MakeNamedButton(page, "btnClearImage", QStringLiteral("Clear Image"));
-  grid->addWidget(btnClearImage, 6, 1, 1, 3, Qt::AlignRight);
+  group->addButton(textStyleRadio_);
+  group->addButton(pictureStyleRadio_);
+  grid->addWidget(textStyleRadio_, 4, 1);
+  grid->addWidget(pictureStyleRadio_, 5, 1);
+  clearPictureButton_ = MakeNamedButton(page, "btnClearImage", QStringLiteral("Clear Image"));
+  grid->addWidget(clearPictureButton_, 6, 1, 1, 3, Qt::AlignRight);
   grid->setRowStretch(7, 1);
   grid->setColumnStretch(1, 1);
-  connect(edtAddImage, &QLineEdit::textChanged, this, &TfrmWaterMark::edtAddImageChange);
-  connect(rbStyle1, &QRadioButton::toggled, this, &TfrmWaterMark::ValuesChanged);
-  connect(btnBrows, &QPushButton::clicked, this, &TfrmWaterMark::btnBrowsClick);
-  connect(btnClearImage, &QPushButton::clicked, this, &TfrmWaterMark::btnClearImageClick);
+  connect(pictureFileEdit_, &QLineEdit::textChanged, this, &TfrmWaterMark::edtAddImageChange);
+  connect(textStyleRadio_, &QRadioButton::toggled, this, &TfrmWaterMark::ValuesChanged);
+  connect(browseButton_, &QPushButton::clicked, this, &TfrmWaterMark::btnBrowsClick);
+  connect(clearPictureButton_, &QPushButton::clicked, this, &TfrmWaterMark::btnClearImageClick);
   return page;
 }
 
@@ -242,93 +242,93 @@ QWidget* TfrmWaterMark::CreatePreviewGroups() {
   auto* column = new QWidget(this);
   auto* source = new QGroupBox(QStringLiteral("Source Preview"), column);
   source->setObjectName(QStringLiteral("grpSourcePreview"));
-  imgPreview = new TVideoSurfaceWidget(source);
-  imgPreview->setObjectName(QStringLiteral("imgPreview"));
-  imgPreview->setMinimumSize(320, 240);
-  imgPreview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  trcPreview = new TSelectionSlider(source);
-  trcPreview->setObjectName(QStringLiteral("trcPreview"));
-  imgbtnPlay = MakePlayerButton(source, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  imgbtnpause = MakePlayerButton(source, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
-  lblPTS = MakeNamedLabel(source, "lblPTS", QStringLiteral("Play Time"));
-  lblLength = MakeNamedLabel(source, "lblLength", QStringLiteral("Length"));
-  QHBoxLayout* controls = MakePlayRow(imgbtnPlay, imgbtnpause, trcPreview);
+  surface_ = new TVideoSurfaceWidget(source);
+  surface_->setObjectName(QStringLiteral("imgPreview"));
+  surface_->setMinimumSize(320, 240);
+  surface_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  positionSlider_ = new TSelectionSlider(source);
+  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
+  playButton_ = MakePlayerButton(source, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
+  pauseButton_ = MakePlayerButton(source, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
+  positionLabel_ = MakeNamedLabel(source, "lblPTS", QStringLiteral("Play Time"));
+  lengthLabel_ = MakeNamedLabel(source, "lblLength", QStringLiteral("Length"));
+  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_);
   auto* times = new QHBoxLayout;
-  times->addWidget(lblPTS);
+  times->addWidget(positionLabel_);
   times->addStretch(1);
-  times->addWidget(lblLength);
+  times->addWidget(lengthLabel_);
   auto* sourceLayout = new QVBoxLayout(source);
-  sourceLayout->addWidget(imgPreview, 1);
+  sourceLayout->addWidget(surface_, 1);
   sourceLayout->addLayout(controls);
   sourceLayout->addLayout(times);
 
   auto* output = new QGroupBox(QStringLiteral("Output Preview"), column);
   output->setObjectName(QStringLiteral("grpOutputPreview"));
-  imgOutput = new QLabel(output);
-  imgOutput->setObjectName(QStringLiteral("imgOutput"));
-  imgOutput->setMinimumSize(160, 90);
+  pictureLabel_ = new QLabel(output);
+  pictureLabel_->setObjectName(QStringLiteral("imgOutput"));
+  pictureLabel_->setMinimumSize(160, 90);
   // Black as the dialog opens, whatever size the area takes later.
-  imgOutput->setScaledContents(true);
-  imgOutput->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  pictureLabel_->setScaledContents(true);
+  pictureLabel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto* outputLayout = new QVBoxLayout(output);
-  outputLayout->addWidget(imgOutput);
+  outputLayout->addWidget(pictureLabel_);
 
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(10);
   layout->addWidget(source, 3);
   layout->addWidget(output, 1);
-  connect(imgbtnPlay, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnPlayClick);
-  connect(imgbtnpause, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnpauseClick);
-  connect(trcPreview, &TSelectionSlider::SeekRequested, this, &TfrmWaterMark::trcPreviewSeek);
+  connect(playButton_, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnPlayClick);
+  connect(pauseButton_, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnpauseClick);
+  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmWaterMark::trcPreviewSeek);
   return column;
 }
 
 void TfrmWaterMark::CreateControls() {
-  pgcEffects = new QTabWidget(this);
-  pgcEffects->setObjectName(QStringLiteral("pgcEffects"));
-  pgcEffects->addTab(CreateEffectTab(), QStringLiteral("Effect"));
-  pgcEffects->addTab(CreateTextTab(), QStringLiteral("Add Text"));
-  pgcEffects->addTab(CreateImageTab(), QStringLiteral("Add Image"));
-  btnOk = MakeNamedButton(this, "btnOk", QStringLiteral("&Ok"));
-  btnCancel = MakeNamedButton(this, "btnCancel", QStringLiteral("&Cancel"));
+  effectTabs_ = new QTabWidget(this);
+  effectTabs_->setObjectName(QStringLiteral("pgcEffects"));
+  effectTabs_->addTab(CreateEffectTab(), QStringLiteral("Effect"));
+  effectTabs_->addTab(CreateTextTab(), QStringLiteral("Add Text"));
+  effectTabs_->addTab(CreateImageTab(), QStringLiteral("Add Image"));
+  okButton_ = MakeNamedButton(this, "btnOk", QStringLiteral("&Ok"));
+  cancelButton_ = MakeNamedButton(this, "btnCancel", QStringLiteral("&Cancel"));
   auto* middle = new QHBoxLayout;
   middle->setSpacing(10);
-  middle->addWidget(pgcEffects, 1);
+  middle->addWidget(effectTabs_, 1);
   middle->addWidget(CreatePreviewGroups(), 1);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(8);
   layout->addLayout(middle, 1);
-  layout->addLayout(MakeClosingRow(nullptr, btnOk, btnCancel));
-  connect(btnOk, &QPushButton::clicked, this, &TfrmWaterMark::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  layout->addLayout(MakeClosingRow(nullptr, okButton_, cancelButton_));
+  connect(okButton_, &QPushButton::clicked, this, &TfrmWaterMark::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfrmWaterMark::FillColourBox() {
   for (const TNamedColour& colour : kColours) {
     QPixmap swatch(14, 14);
     swatch.fill(QColor::fromRgb(colour.Rgb));
-    suiColorBoxcmb->addItem(QIcon(swatch), QString::fromLatin1(colour.Name),
-                            QVariant::fromValue(colour.Rgb));
+    textColourCombo_->addItem(QIcon(swatch), QString::fromLatin1(colour.Name),
+                              QVariant::fromValue(colour.Rgb));
   }
 }
 
 void TfrmWaterMark::SelectColour(uint32_t colour) {
-  int index = suiColorBoxcmb->findData(QVariant::fromValue(colour));
+  int index = textColourCombo_->findData(QVariant::fromValue(colour));
   if (index < 0) {
     // A colour of its own (from another program's record) is kept, not rounded to a name.
     QPixmap swatch(14, 14);
     swatch.fill(QColor::fromRgb(colour));
-    suiColorBoxcmb->addItem(QIcon(swatch), QColor::fromRgb(colour).name(),
-                            QVariant::fromValue(colour));
-    index = suiColorBoxcmb->count() - 1;
+    textColourCombo_->addItem(QIcon(swatch), QColor::fromRgb(colour).name(),
+                              QVariant::fromValue(colour));
+    index = textColourCombo_->count() - 1;
   }
-  suiColorBoxcmb->setCurrentIndex(index);
+  textColourCombo_->setCurrentIndex(index);
 }
 
 uint32_t TfrmWaterMark::SelectedColour() const {
-  return suiColorBoxcmb->currentIndex() < 0 ? 0 : suiColorBoxcmb->currentData().toUInt();
+  return textColourCombo_->currentIndex() < 0 ? 0 : textColourCombo_->currentData().toUInt();
 }
 
 // ---- Opening -------------------------------------------------------------------------------
@@ -352,47 +352,47 @@ void TfrmWaterMark::Prepare(TlvFilesRecord* record) {
     processor_.Clear();
   }
   ShowValues(EffectValuesOf(source));
-  QPixmap black(imgOutput->size());
+  QPixmap black(pictureLabel_->size());
   black.fill(Qt::black);
-  imgOutput->setPixmap(black);
+  pictureLabel_->setPixmap(black);
   setWindowTitle(QString::fromStdString(WaterMarkCaption(source.SourceFile)));
   SetButtons(false, false);
   if (!record) return;
   AttachPlayer();
   if (!Player_->AVLibLoaded() && !Player_->LoadAVLib(libraryFolder_)) return;
-  if (!Player_->Open(record->SourceFile, imgPreview, false)) return;
+  if (!Player_->Open(record->SourceFile, surface_, false)) return;
   opened_ = true;
   SetButtons(false, true);
 }
 
 void TfrmWaterMark::ShowValues(const TEffectValues& values) {
   showing_ = true;
-  trcTextHoriz->setValue(values.TextHorizPos);
-  trcTextVert->setValue(values.TextVertPos);
-  trcImageHoriz->setValue(values.ImageHorizPos);
-  trcImageVert->setValue(values.ImageVertPos);
-  trcImageAlpha->setValue(values.ImageAlpha);
-  (values.TransparentStyle == 1 ? rbStyle1 : rbStyle2)->setChecked(true);
-  suiFontSizeCmb->clear();
+  textHorizontalSlider_->setValue(values.TextHorizPos);
+  textVerticalSlider_->setValue(values.TextVertPos);
+  pictureHorizontalSlider_->setValue(values.ImageHorizPos);
+  pictureVerticalSlider_->setValue(values.ImageVertPos);
+  pictureOpacitySlider_->setValue(values.ImageAlpha);
+  (values.TransparentStyle == 1 ? textStyleRadio_ : pictureStyleRadio_)->setChecked(true);
+  fontSizeCombo_->clear();
   for (int size = kFontSizeRange.Minimum; size <= kFontSizeRange.Maximum; ++size)
-    suiFontSizeCmb->addItem(QString::number(size));
-  trcBrightness->setValue(values.Brightness);
-  trcContrast->setValue(values.Contrast);
-  trcSaturation->setValue(values.Saturation);
-  trcExposure->setValue(values.Exposure);
-  chkProcessText->setChecked(values.ProcessText);
-  chkProcessImage->setChecked(values.ProcessImage);
+    fontSizeCombo_->addItem(QString::number(size));
+  brightnessSlider_->setValue(values.Brightness);
+  contrastSlider_->setValue(values.Contrast);
+  saturationSlider_->setValue(values.Saturation);
+  exposureSlider_->setValue(values.Exposure);
+  textCheck_->setChecked(values.ProcessText);
+  pictureCheck_->setChecked(values.ProcessImage);
   if (!values.WaterText.empty()) {
     const TWaterFont& font = values.WaterFont;
-    suiFontCmb->setCurrentFont(QFont(QString::fromStdString(font.Name)));
-    const int sizeIndex = suiFontSizeCmb->findText(QString::number(font.Size));
-    suiFontSizeCmb->setCurrentIndex(sizeIndex >= 0 ? sizeIndex : 0);
+    fontCombo_->setCurrentFont(QFont(QString::fromStdString(font.Name)));
+    const int sizeIndex = fontSizeCombo_->findText(QString::number(font.Size));
+    fontSizeCombo_->setCurrentIndex(sizeIndex >= 0 ? sizeIndex : 0);
     SelectColour(font.Color);
-    chkBold->setChecked(font.Bold);
-    chkItalic->setChecked(font.Italic);
-    chkUnderline->setChecked(font.Underline);
-    chkStrikeOut->setChecked(font.StrikeOut);
-    edtFont->setText(QString::fromStdString(values.WaterText));
+    boldCheck_->setChecked(font.Bold);
+    italicCheck_->setChecked(font.Italic);
+    underlineCheck_->setChecked(font.Underline);
+    strikeOutCheck_->setChecked(font.StrikeOut);
+    fontEdit_->setText(QString::fromStdString(values.WaterText));
     // The record's own face and size, also when the boxes have no such item.
     QFont shown(QString::fromStdString(font.Name));
     if (font.Size > 0) shown.setPointSize(font.Size);
@@ -400,23 +400,23 @@ void TfrmWaterMark::ShowValues(const TEffectValues& values) {
     shown.setItalic(font.Italic);
     shown.setUnderline(font.Underline);
     shown.setStrikeOut(font.StrikeOut);
-    edtFont->setFont(shown);
-    QPalette colours = edtFont->palette();
+    fontEdit_->setFont(shown);
+    QPalette colours = fontEdit_->palette();
     colours.setColor(QPalette::Text, QColor::fromRgb(font.Color));
-    edtFont->setPalette(colours);
+    fontEdit_->setPalette(colours);
   } else {
-    suiFontCmb->setCurrentIndex(0);
-    suiFontSizeCmb->setCurrentIndex(0);
-    suiColorBoxcmb->setCurrentIndex(0);
-    edtFont->clear();
+    fontCombo_->setCurrentIndex(0);
+    fontSizeCombo_->setCurrentIndex(0);
+    textColourCombo_->setCurrentIndex(0);
+    fontEdit_->clear();
   }
-  edtAddImage->setText(QString::fromStdString(values.WaterImage));
-  if (!values.WaterImage.empty()) trcImageAlpha->setValue(values.ImageAlpha);
+  pictureFileEdit_->setText(QString::fromStdString(values.WaterImage));
+  if (!values.WaterImage.empty()) pictureOpacitySlider_->setValue(values.ImageAlpha);
   showing_ = false;
   edtAddImageChange();
-  const bool text = !edtFont->text().isEmpty();
-  trcTextHoriz->setEnabled(text);
-  trcTextVert->setEnabled(text);
+  const bool text = !fontEdit_->text().isEmpty();
+  textHorizontalSlider_->setEnabled(text);
+  textVerticalSlider_->setEnabled(text);
   ValuesChanged();
 }
 
@@ -424,14 +424,14 @@ void TfrmWaterMark::ShowValues(const TEffectValues& values) {
 
 TEffectValues TfrmWaterMark::Values() const {
   TEffectValues values;
-  values.Brightness = trcBrightness->value();
-  values.Contrast = trcContrast->value();
-  values.Saturation = trcSaturation->value();
-  values.Exposure = trcExposure->value();
-  values.ProcessText = chkProcessText->isChecked();
-  values.ProcessImage = chkProcessImage->isChecked();
-  values.WaterText = edtFont->text().toStdString();
-  const QFont font = edtFont->font();
+  values.Brightness = brightnessSlider_->value();
+  values.Contrast = contrastSlider_->value();
+  values.Saturation = saturationSlider_->value();
+  values.Exposure = exposureSlider_->value();
+  values.ProcessText = textCheck_->isChecked();
+  values.ProcessImage = pictureCheck_->isChecked();
+  values.WaterText = fontEdit_->text().toStdString();
+  const QFont font = fontEdit_->font();
   values.WaterFont.Name = font.family().toStdString();
   values.WaterFont.Size = font.pointSize() > 0 ? font.pointSize() : kFontSizeRange.Minimum;
   values.WaterFont.Bold = font.bold();
@@ -439,13 +439,13 @@ TEffectValues TfrmWaterMark::Values() const {
   values.WaterFont.Underline = font.underline();
   values.WaterFont.StrikeOut = font.strikeOut();
   values.WaterFont.Color = SelectedColour();
-  values.TextHorizPos = trcTextHoriz->value();
-  values.TextVertPos = trcTextVert->value();
-  values.WaterImage = edtAddImage->text().toStdString();
-  values.ImageHorizPos = trcImageHoriz->value();
-  values.ImageVertPos = trcImageVert->value();
-  values.ImageAlpha = trcImageAlpha->value();
-  values.TransparentStyle = rbStyle1->isChecked() ? 1 : 2;
+  values.TextHorizPos = textHorizontalSlider_->value();
+  values.TextVertPos = textVerticalSlider_->value();
+  values.WaterImage = pictureFileEdit_->text().toStdString();
+  values.ImageHorizPos = pictureHorizontalSlider_->value();
+  values.ImageVertPos = pictureVerticalSlider_->value();
+  values.ImageAlpha = pictureOpacitySlider_->value();
+  values.TransparentStyle = textStyleRadio_->isChecked() ? 1 : 2;
   return values;
 }
 
@@ -458,60 +458,61 @@ void TfrmWaterMark::ValuesChanged() {
 
 void TfrmWaterMark::edtFontChange() {
   if (showing_) return;
-  const bool text = !edtFont->text().isEmpty();
-  trcTextHoriz->setEnabled(text);
-  trcTextVert->setEnabled(text);
+  const bool text = !fontEdit_->text().isEmpty();
+  textHorizontalSlider_->setEnabled(text);
+  textVerticalSlider_->setEnabled(text);
   if (text) UpdateTextFont();
   ValuesChanged();
 }
 
 void TfrmWaterMark::UpdateTextFont() {
-  if (showing_ || edtFont->text().isEmpty()) return;
-  QFont font = suiFontCmb->currentFont();
-  const int size = suiFontSizeCmb->currentText().toInt();
+  if (showing_ || fontEdit_->text().isEmpty()) return;
+  QFont font = fontCombo_->currentFont();
+  const int size = fontSizeCombo_->currentText().toInt();
   font.setPointSize(size > 0 ? size : kFontSizeRange.Minimum);
-  font.setBold(chkBold->isChecked());
-  font.setItalic(chkItalic->isChecked());
-  font.setUnderline(chkUnderline->isChecked());
-  font.setStrikeOut(chkStrikeOut->isChecked());
-  edtFont->setFont(font);
-  QPalette colours = edtFont->palette();
+  font.setBold(boldCheck_->isChecked());
+  font.setItalic(italicCheck_->isChecked());
+  font.setUnderline(underlineCheck_->isChecked());
+  font.setStrikeOut(strikeOutCheck_->isChecked());
+  fontEdit_->setFont(font);
+  QPalette colours = fontEdit_->palette();
   colours.setColor(QPalette::Text, QColor::fromRgb(SelectedColour()));
-  edtFont->setPalette(colours);
+  fontEdit_->setPalette(colours);
   ValuesChanged();
 }
 
 void TfrmWaterMark::edtAddImageChange() {
-  const bool image = !edtAddImage->text().isEmpty();
-  for (QSlider* bar : {trcImageHoriz, trcImageVert, trcImageAlpha}) bar->setEnabled(image);
+  const bool image = !pictureFileEdit_->text().isEmpty();
+  for (QSlider* bar : {pictureHorizontalSlider_, pictureVerticalSlider_, pictureOpacitySlider_})
+    bar->setEnabled(image);
   ValuesChanged();
 }
 
 void TfrmWaterMark::btnResetClick() {
   TEffectValues values = Values();
   ResetEffects(values);
-  trcBrightness->setValue(values.Brightness);
-  trcContrast->setValue(values.Contrast);
-  trcSaturation->setValue(values.Saturation);
-  trcExposure->setValue(values.Exposure);
-  chkProcessText->setChecked(false);
-  chkProcessImage->setChecked(false);
+  brightnessSlider_->setValue(values.Brightness);
+  contrastSlider_->setValue(values.Contrast);
+  saturationSlider_->setValue(values.Saturation);
+  exposureSlider_->setValue(values.Exposure);
+  textCheck_->setChecked(false);
+  pictureCheck_->setChecked(false);
 }
 
 void TfrmWaterMark::btnClearTextClick() {
-  edtFont->clear();
-  trcTextHoriz->setValue(0);
-  trcTextVert->setValue(0);
+  fontEdit_->clear();
+  textHorizontalSlider_->setValue(0);
+  textVerticalSlider_->setValue(0);
   std::lock_guard lock(hookMutex_);
   last_.TextX = last_.TextY = 0;
 }
 
 void TfrmWaterMark::btnClearImageClick() {
   Player_->SetHook(false);
-  edtAddImage->clear();
-  trcImageHoriz->setValue(0);
-  trcImageVert->setValue(0);
-  trcImageAlpha->setValue(kClearedImageAlpha);
+  pictureFileEdit_->clear();
+  pictureHorizontalSlider_->setValue(0);
+  pictureVerticalSlider_->setValue(0);
+  pictureOpacitySlider_->setValue(kClearedImageAlpha);
   {
     std::lock_guard lock(hookMutex_);
     last_.ImageX = last_.ImageY = 0;
@@ -522,7 +523,7 @@ void TfrmWaterMark::btnClearImageClick() {
 
 void TfrmWaterMark::btnBrowsClick() {
   const QString file = chooseFile_ ? chooseFile_(this) : QString();
-  if (!file.isEmpty()) edtAddImage->setText(file);
+  if (!file.isEmpty()) pictureFileEdit_->setText(file);
 }
 
 void TfrmWaterMark::btnOkClick() {
@@ -556,14 +557,14 @@ void TfrmWaterMark::DetachPlayer() {
 }
 
 void TfrmWaterMark::SetButtons(bool play, bool pause) {
-  imgbtnPlay->setEnabled(play);
-  imgbtnpause->setEnabled(pause);
+  playButton_->setEnabled(play);
+  pauseButton_->setEnabled(pause);
 }
 
 void TfrmWaterMark::imgbtnPlayClick() {
   if (!opened_) return;
   Player_->Resume();
-  trcPreview->setEnabled(duration_ > 0);
+  positionSlider_->setEnabled(duration_ > 0);
   SetButtons(false, true);
 }
 
@@ -586,37 +587,38 @@ void TfrmWaterMark::done(int result) {
 
 void TfrmWaterMark::trcPreviewSeek(int value) {
   if (!opened_ || duration_ <= 0) return;
-  Player_->Seek(0, false, PreviewBarTarget(value, trcPreview->maximum(), duration_));
+  Player_->Seek(0, false, PreviewBarTarget(value, positionSlider_->maximum(), duration_));
 }
 
 void TfrmWaterMark::PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight) {
-  screenWidth = imgPreview->width();
-  screenHeight = imgPreview->height();
+  screenWidth = surface_->width();
+  screenHeight = surface_->height();
   duration_ = duration;
   Player_->SetHook(true);
-  lblLength->setText(QStringLiteral("Duration:    ") +
-                     QString::fromStdString(PreviewPositionText(duration)));
-  lblPTS->setText(QStringLiteral("0.0"));
-  trcPreview->setMaximum(std::max(1, trcPreview->width()));
-  trcPreview->ClearSelection();
-  trcPreview->setEnabled(duration > 0);
-  trcPreview->ShowPosition(0);
+  lengthLabel_->setText(QStringLiteral("Duration:    ") +
+                        QString::fromStdString(PreviewPositionText(duration)));
+  positionLabel_->setText(QStringLiteral("0.0"));
+  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
+  positionSlider_->ClearSelection();
+  positionSlider_->setEnabled(duration > 0);
+  positionSlider_->ShowPosition(0);
 }
 
 void TfrmWaterMark::PlayerPosition(int64_t pts) {
-  lblPTS->setText(QStringLiteral("Time:    ") + QString::fromStdString(PreviewPositionText(pts)));
-  trcPreview->ShowPosition(PreviewBarValue(pts, duration_, trcPreview->maximum()));
+  positionLabel_->setText(QStringLiteral("Time:    ") +
+                          QString::fromStdString(PreviewPositionText(pts)));
+  positionSlider_->ShowPosition(PreviewBarValue(pts, duration_, positionSlider_->maximum()));
 }
 
 void TfrmWaterMark::PlayerState(TPlayState state) {
   if (state != TPlayState::psEnd) return;
-  trcPreview->ShowPosition(0);
+  positionSlider_->ShowPosition(0);
   // Paused first, so that the seek brings the start's picture on screen.
   Player_->Pause();
   Player_->Seek(kSeekAny, false, 0);
   SetButtons(true, false);
-  trcPreview->ClearSelection();
-  trcPreview->setEnabled(false);
+  positionSlider_->ClearSelection();
+  positionSlider_->setEnabled(false);
   std::lock_guard lock(hookMutex_);
   processor_.Clear();
 }

@@ -87,84 +87,84 @@ TPreviewPanel::~TPreviewPanel() {
 }
 
 void TPreviewPanel::CreateControls() {
-  pan1 = new TVideoSurfaceWidget(this);
-  pan1->setObjectName(QStringLiteral("pan1"));
-  pan1->setMinimumSize(kSurfaceWidth, kSurfaceMinimumHeight);
-  pan1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  pan1->resize(kSurfaceWidth, kSurfaceHeight);
+  surface_ = new TVideoSurfaceWidget(this);
+  surface_->setObjectName(QStringLiteral("pan1"));
+  surface_->setMinimumSize(kSurfaceWidth, kSurfaceMinimumHeight);
+  surface_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  surface_->resize(kSurfaceWidth, kSurfaceHeight);
 
-  imgbtnPlay = MakeButton(this, "imgbtnPlay", "play");
-  imgbtnPAuse = MakeButton(this, "imgbtnPAuse", "pause");
-  imgbtnStop = MakeButton(this, "imgbtnStop", "stop");
-  imgbtnSnap = MakeButton(this, "imgbtnSnap", "capture image");
-  lblTime = MakeLabel(this, "lblTime");
-  lblPTS = MakeLabel(this, "lblPTS");
+  playButton_ = MakeButton(this, "imgbtnPlay", "play");
+  pauseButton_ = MakeButton(this, "imgbtnPAuse", "pause");
+  stopButton_ = MakeButton(this, "imgbtnStop", "stop");
+  snapshotButton_ = MakeButton(this, "imgbtnSnap", "capture image");
+  lengthLabel_ = MakeLabel(this, "lblTime");
+  positionLabel_ = MakeLabel(this, "lblPTS");
   // Room for the longest texts from the start, so the column never has to grow.
-  lblTime->setMinimumWidth(
-      lblTime->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")));
-  lblTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lengthLabel_->setMinimumWidth(
+      lengthLabel_->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")));
+  lengthLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   auto* separator = new QLabel(QStringLiteral("/"), this);
   separator->setObjectName(QStringLiteral("lblTimeSeparator"));
 
-  trcPreview = new QSlider(Qt::Horizontal, this);
-  trcPreview->setObjectName(QStringLiteral("trcPreview"));
-  trcPreview->setToolTip(QStringLiteral("position"));
-  trcPreview->setTickInterval(1);
-  trcPreview->setMaximum(kSurfaceWidth);
-  trcVolume = new QSlider(Qt::Horizontal, this);
-  trcVolume->setObjectName(QStringLiteral("trcVolume"));
-  trcVolume->setToolTip(QStringLiteral("volume"));
-  trcVolume->setRange(0, kMaxAudioVolume);
-  trcVolume->setFixedWidth(56);
+  positionSlider_ = new QSlider(Qt::Horizontal, this);
+  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
+  positionSlider_->setToolTip(QStringLiteral("position"));
+  positionSlider_->setTickInterval(1);
+  positionSlider_->setMaximum(kSurfaceWidth);
+  volumeSlider_ = new QSlider(Qt::Horizontal, this);
+  volumeSlider_->setObjectName(QStringLiteral("trcVolume"));
+  volumeSlider_->setToolTip(QStringLiteral("volume"));
+  volumeSlider_->setRange(0, kMaxAudioVolume);
+  volumeSlider_->setFixedWidth(56);
   lblVolume = new QLabel(this);
   lblVolume->setObjectName(QStringLiteral("lblVolume"));
-  lblVolume->setToolTip(trcVolume->toolTip());
-  ckMute = new QCheckBox(QStringLiteral("Mute"), this);
-  ckMute->setObjectName(QStringLiteral("ckMute"));
+  lblVolume->setToolTip(volumeSlider_->toolTip());
+  muteCheck_ = new QCheckBox(QStringLiteral("Mute"), this);
+  muteCheck_->setObjectName(QStringLiteral("ckMute"));
   UpdateIcons();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(4);
-  layout->addWidget(pan1, 1);
+  layout->addWidget(surface_, 1);
   auto* commands = new QHBoxLayout;
   commands->setSpacing(0);
-  for (QToolButton* button : {imgbtnPlay, imgbtnPAuse, imgbtnStop, imgbtnSnap})
+  for (QToolButton* button : {playButton_, pauseButton_, stopButton_, snapshotButton_})
     commands->addWidget(button);
   commands->addStretch(1);
-  commands->addWidget(lblTime);
+  commands->addWidget(lengthLabel_);
   commands->addSpacing(2);
   commands->addWidget(separator);
   commands->addSpacing(2);
-  commands->addWidget(lblPTS);
+  commands->addWidget(positionLabel_);
   layout->addLayout(commands);
   auto* bars = new QHBoxLayout;
   bars->setSpacing(4);
-  bars->addWidget(trcPreview, 1);
+  bars->addWidget(positionSlider_, 1);
   bars->addSpacing(2);
   bars->addWidget(lblVolume);
-  bars->addWidget(trcVolume);
-  bars->addWidget(ckMute);
+  bars->addWidget(volumeSlider_);
+  bars->addWidget(muteCheck_);
   layout->addLayout(bars);
 
-  connect(imgbtnPlay, &QToolButton::clicked, this, &TPreviewPanel::Play);
-  connect(imgbtnPAuse, &QToolButton::clicked, this, &TPreviewPanel::Pause);
-  connect(imgbtnStop, &QToolButton::clicked, this, &TPreviewPanel::Stop);
-  connect(imgbtnSnap, &QToolButton::clicked, this, &TPreviewPanel::Snapshot);
-  connect(trcPreview, &QSlider::sliderReleased, this,
-          [this] { trcPreviewSeek(trcPreview->value()); });
+  connect(playButton_, &QToolButton::clicked, this, &TPreviewPanel::Play);
+  connect(pauseButton_, &QToolButton::clicked, this, &TPreviewPanel::Pause);
+  connect(stopButton_, &QToolButton::clicked, this, &TPreviewPanel::Stop);
+  connect(snapshotButton_, &QToolButton::clicked, this, &TPreviewPanel::Snapshot);
+  connect(positionSlider_, &QSlider::sliderReleased, this,
+          [this] { trcPreviewSeek(positionSlider_->value()); });
   // Clicks beside the handle, keys and the wheel (a drag seeks once, when it ends).
-  connect(trcPreview, &QSlider::actionTriggered, this, [this](int action) {
+  connect(positionSlider_, &QSlider::actionTriggered, this, [this](int action) {
     if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-      trcPreviewSeek(trcPreview->sliderPosition());
+      trcPreviewSeek(positionSlider_->sliderPosition());
   });
-  connect(trcVolume, &QSlider::valueChanged, this, &TPreviewPanel::trcVolumeChange);
-  connect(trcVolume, &QSlider::sliderReleased, this, &TPreviewPanel::trcVolumeStore);
-  connect(trcVolume, &QSlider::actionTriggered, this, [this](int action) {
+  connect(volumeSlider_, &QSlider::valueChanged, this, &TPreviewPanel::trcVolumeChange);
+  connect(volumeSlider_, &QSlider::sliderReleased, this, &TPreviewPanel::trcVolumeStore);
+  connect(volumeSlider_, &QSlider::actionTriggered, this, [this](int action) {
     if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
       QMetaObject::invokeMethod(this, &TPreviewPanel::trcVolumeStore, Qt::QueuedConnection);
   });
-  connect(ckMute, &QCheckBox::clicked, this, &TPreviewPanel::ckMuteClick);
+  connect(muteCheck_, &QCheckBox::clicked, this, &TPreviewPanel::ckMuteClick);
 }
 
 void TPreviewPanel::AttachPlayer() {
@@ -182,42 +182,42 @@ void TPreviewPanel::Prepare() {
   ResetPosition();
   const TIniFile settings(global_.SettingsFile());
   // Shown as stored; nothing is written back until the user moves the bar or clicks the box.
-  const QSignalBlocker blockVolume(trcVolume);
-  const QSignalBlocker blockMute(ckMute);
-  trcVolume->setValue(ReadStartupVolume(settings));
-  ckMute->setChecked(ReadStartupMute(settings));
-  player_.SetAudioVolume(trcVolume->value());
-  player_.SetMute(ckMute->isChecked());
+  const QSignalBlocker blockVolume(volumeSlider_);
+  const QSignalBlocker blockMute(muteCheck_);
+  volumeSlider_->setValue(ReadStartupVolume(settings));
+  muteCheck_->setChecked(ReadStartupMute(settings));
+  player_.SetAudioVolume(volumeSlider_->value());
+  player_.SetMute(muteCheck_->isChecked());
 }
 
 void TPreviewPanel::UpdateButtons() {
   const TPreviewButtons buttons = state_.Buttons();
-  imgbtnPlay->setEnabled(buttons.Play);
-  imgbtnPAuse->setEnabled(buttons.Pause);
-  imgbtnStop->setEnabled(buttons.Stop);
-  imgbtnSnap->setEnabled(buttons.Snapshot);
+  playButton_->setEnabled(buttons.Play);
+  pauseButton_->setEnabled(buttons.Pause);
+  stopButton_->setEnabled(buttons.Stop);
+  snapshotButton_->setEnabled(buttons.Snapshot);
 }
 
 void TPreviewPanel::UpdateIcons() {
   const QPalette colours = palette();
-  imgbtnPlay->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Play, colours));
-  imgbtnPAuse->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Pause, colours));
-  imgbtnStop->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Stop, colours));
-  imgbtnSnap->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Snapshot, colours));
+  playButton_->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Play, colours));
+  pauseButton_->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Pause, colours));
+  stopButton_->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Stop, colours));
+  snapshotButton_->setIcon(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Snapshot, colours));
   lblVolume->setPixmap(TPlayerIconEngine::Icon(TPlayerIconEngine::TShape::Volume, colours)
                            .pixmap(QSize(14, 14), devicePixelRatioF()));
 }
 
 void TPreviewPanel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::PaletteChange && imgbtnPlay) UpdateIcons();
+  if (event->type() == QEvent::PaletteChange && playButton_) UpdateIcons();
 }
 
 void TPreviewPanel::ResetPosition() {
-  trcPreview->setValue(0);
-  trcPreview->setEnabled(false);
-  lblTime->setText(QString::fromLatin1(kZeroTime));
-  lblPTS->setText(QString::fromLatin1(kZeroTime));
+  positionSlider_->setValue(0);
+  positionSlider_->setEnabled(false);
+  lengthLabel_->setText(QString::fromLatin1(kZeroTime));
+  positionLabel_->setText(QString::fromLatin1(kZeroTime));
 }
 
 // ---- Commands ------------------------------------------------------------------------------
@@ -252,14 +252,14 @@ bool TPreviewPanel::LoadLibraries() {
 void TPreviewPanel::OpenFocused() {
   const std::string source = host_.FocusedSource ? host_.FocusedSource() : std::string();
   if (source.empty()) return;
-  if (!player_.Open(source, pan1, false)) {
+  if (!player_.Open(source, surface_, false)) {
     // The reason goes where the library errors go; the preview stays as it was.
     if (host_.Log) host_.Log(QString::fromStdString(player_.LastErrMsg()));
     return;
   }
   state_.Played();
   UpdateButtons();
-  trcPreview->setEnabled(state_.Duration() > 0);
+  positionSlider_->setEnabled(state_.Duration() > 0);
 }
 
 void TPreviewPanel::AddFinished() {
@@ -277,7 +277,7 @@ void TPreviewPanel::Stop() {
   player_.Stop(true);
   ResetPosition();
   UpdateButtons();
-  pan1->Clear();
+  surface_->Clear();
 }
 
 void TPreviewPanel::Snapshot() {
@@ -289,7 +289,8 @@ void TPreviewPanel::Snapshot() {
   TBitmap full;
   ToBitmap(picture, full);
   TBitmap small;
-  ToBitmap(picture.scaled(pan1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation), small);
+  ToBitmap(picture.scaled(surface_->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+           small);
   TIniFile settings(global_.SettingsFile());
   const std::vector<std::string> written =
       SaveSnapshots(settings, full, small, [this](const std::string& message) {
@@ -335,22 +336,22 @@ void TPreviewPanel::PlayerFileOpen(int64_t duration, int frameWidth, int frameHe
                                             static_cast<double>(duration) / 1e6, frameWidth,
                                             frameHeight)));
   }
-  screenWidth = pan1->width();
-  screenHeight = pan1->height();
+  screenWidth = surface_->width();
+  screenHeight = surface_->height();
   state_.SetDuration(duration);
-  lblPTS->setText(QString::fromStdString(PreviewLengthText(duration)));
+  positionLabel_->setText(QString::fromStdString(PreviewLengthText(duration)));
   showingPosition_ = true;
-  trcPreview->setMaximum(std::max(1, trcPreview->width()));
-  trcPreview->setValue(0);
+  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
+  positionSlider_->setValue(0);
   showingPosition_ = false;
 }
 
 void TPreviewPanel::PlayerPosition(int64_t pts) {
   if (state_.Stopped()) return;
-  lblTime->setText(QString::fromStdString(PreviewPositionText(pts)));
-  if (trcPreview->isSliderDown()) return;
+  lengthLabel_->setText(QString::fromStdString(PreviewPositionText(pts)));
+  if (positionSlider_->isSliderDown()) return;
   showingPosition_ = true;
-  trcPreview->setValue(PreviewBarValue(pts, state_.Duration(), trcPreview->maximum()));
+  positionSlider_->setValue(PreviewBarValue(pts, state_.Duration(), positionSlider_->maximum()));
   showingPosition_ = false;
 }
 
@@ -362,12 +363,12 @@ void TPreviewPanel::PlayerState(TPlayState state) {
     state_.Stop();
     ResetPosition();
     UpdateButtons();
-    pan1->Clear();
+    surface_->Clear();
   }
 }
 
 void TPreviewPanel::EndOfFile() {
-  trcPreview->setValue(0);
+  positionSlider_->setValue(0);
   // Paused first: a seek asked for while paused brings its first picture on screen, while a
   // pause that lands after a running seek could keep the start's picture from being decoded.
   player_.Pause();
@@ -379,7 +380,7 @@ void TPreviewPanel::EndOfFile() {
 
 void TPreviewPanel::trcPreviewSeek(int value) {
   if (showingPosition_ || state_.Stopped() || state_.Duration() <= 0) return;
-  const int64_t target = PreviewBarTarget(value, trcPreview->maximum(), state_.Duration());
+  const int64_t target = PreviewBarTarget(value, positionSlider_->maximum(), state_.Duration());
   const int64_t now = player_.LastPosition();
   player_.Seek(now != kNoTimestamp && target < now ? kSeekBackward : 0, false, target);
 }
@@ -388,7 +389,7 @@ void TPreviewPanel::trcVolumeChange(int value) { player_.SetAudioVolume(value); 
 
 void TPreviewPanel::trcVolumeStore() {
   TIniFile settings(global_.SettingsFile());
-  settings.WriteInteger(settings::kSection, settings::kVolume, trcVolume->value());
+  settings.WriteInteger(settings::kSection, settings::kVolume, volumeSlider_->value());
 }
 
 void TPreviewPanel::ckMuteClick(bool checked) {

@@ -67,7 +67,7 @@ class TPreviewPanel : public QWidget {
   void Teardown();
 
   const TPreviewState& State() const { return state_; }
-  TVideoSurfaceWidget& Surface() const { return *pan1; }
+  TVideoSurfaceWidget& Surface() const { return *surface_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -100,17 +100,17 @@ class TPreviewPanel : public QWidget {
   bool tornDown_ = false;
   bool showingPosition_ = false;  // the bar moves with the playback, not by the user
 
-  TVideoSurfaceWidget* pan1 = nullptr;
-  QToolButton* imgbtnPlay = nullptr;
-  QToolButton* imgbtnPAuse = nullptr;
-  QToolButton* imgbtnStop = nullptr;
-  QToolButton* imgbtnSnap = nullptr;
-  QSlider* trcPreview = nullptr;
-  QLabel* lblTime = nullptr;
-  QLabel* lblPTS = nullptr;
+  TVideoSurfaceWidget* surface_ = nullptr;
+  QToolButton* playButton_ = nullptr;
+  QToolButton* pauseButton_ = nullptr;
+  QToolButton* stopButton_ = nullptr;
+  QToolButton* snapshotButton_ = nullptr;
+  QSlider* positionSlider_ = nullptr;
+  QLabel* lengthLabel_ = nullptr;
+  QLabel* positionLabel_ = nullptr;
   QLabel* lblVolume = nullptr;  // the speaker before the volume bar
-  QSlider* trcVolume = nullptr;
-  QCheckBox* ckMute = nullptr;
+  QSlider* volumeSlider_ = nullptr;
+  QCheckBox* muteCheck_ = nullptr;
 };
 
 }  // namespace qarvo

@@ -29,14 +29,14 @@ QLabel* Caption(const char* text, QWidget* parent) {
 TfrmFileInfo::TfrmFileInfo(std::string libraryFolder, QWidget* parent)
     : QDialog(parent),
       libraryFolder_(std::move(libraryFolder)),
-      CCAVC(std::make_unique<TConvertEngine>(this)) {
+      engine_(std::make_unique<TConvertEngine>(this)) {
   setObjectName(QStringLiteral("frmFileInfo"));
   setWindowTitle(QStringLiteral("File infomation"));
   CreateControls();
   resize(kWidth, kHeight);
 }
 
-TfrmFileInfo::~TfrmFileInfo() { CCAVC->ClearTasks(); }
+TfrmFileInfo::~TfrmFileInfo() { engine_->ClearTasks(); }
 
 QLineEdit* TfrmFileInfo::AddBox(QGridLayout* grid, int row, const char* caption, const char* name) {
   auto* box = new QLineEdit(grid->parentWidget());
@@ -53,61 +53,61 @@ void TfrmFileInfo::CreateControls() {
   auto* file = new QGridLayout;
   file->setHorizontalSpacing(6);
   file->setVerticalSpacing(6);
-  lblSourceName = new QLabel(this);
-  lblSourceName->setObjectName(QStringLiteral("lblSourceName"));
-  lblSourceName->setTextFormat(Qt::PlainText);
+  sourceNameLabel_ = new QLabel(this);
+  sourceNameLabel_->setObjectName(QStringLiteral("lblSourceName"));
+  sourceNameLabel_->setTextFormat(Qt::PlainText);
   // At least 270 wide; a longer name (or larger letters) widens the dialog rather than being cut.
-  lblSourceName->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
+  sourceNameLabel_->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
   file->setColumnMinimumWidth(1, 270);
-  lblSourceName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblFileLength = new QLabel(this);
-  lblFileLength->setObjectName(QStringLiteral("lblFileLength"));
-  lblFileLength->setTextFormat(Qt::PlainText);
+  sourceNameLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  fileLengthLabel_ = new QLabel(this);
+  fileLengthLabel_->setObjectName(QStringLiteral("lblFileLength"));
+  fileLengthLabel_->setTextFormat(Qt::PlainText);
   file->addWidget(Caption("File Name:", this), 0, 0);
-  file->addWidget(lblSourceName, 0, 1);
+  file->addWidget(sourceNameLabel_, 0, 1);
   file->addWidget(Caption("Duration:", this), 1, 0);
-  file->addWidget(lblFileLength, 1, 1);
+  file->addWidget(fileLengthLabel_, 1, 1);
   file->setColumnStretch(1, 1);
-  lblProbeError = new QLabel(this);
-  lblProbeError->setObjectName(QStringLiteral("lblProbeError"));
-  lblProbeError->setTextFormat(Qt::PlainText);
-  lblProbeError->setWordWrap(true);
-  lblProbeError->hide();
+  probeErrorLabel_ = new QLabel(this);
+  probeErrorLabel_->setObjectName(QStringLiteral("lblProbeError"));
+  probeErrorLabel_->setTextFormat(Qt::PlainText);
+  probeErrorLabel_->setWordWrap(true);
+  probeErrorLabel_->hide();
 
-  grpVideo = new QGroupBox(QStringLiteral("Video "), this);
-  grpVideo->setObjectName(QStringLiteral("grpVideo"));
-  auto* video = new QGridLayout(grpVideo);
+  videoGroup_ = new QGroupBox(QStringLiteral("Video "), this);
+  videoGroup_->setObjectName(QStringLiteral("grpVideo"));
+  auto* video = new QGridLayout(videoGroup_);
   video->setSpacing(6);
-  edtFormat = AddBox(video, 0, "Format:", "edtFormat");
-  edtResloution = AddBox(video, 1, "Resloution:", "edtResloution");
-  edtBitRate = AddBox(video, 2, "Bit Rate:", "edtBitRate");
-  edtFrameRate = AddBox(video, 3, "Frame Rate:", "edtFrameRate");
-  edtTotalFrame = AddBox(video, 4, "Total Frame:", "edtTotalFrame");
+  videoFormatEdit_ = AddBox(video, 0, "Format:", "edtFormat");
+  resolutionEdit_ = AddBox(video, 1, "Resloution:", "edtResloution");
+  videoBitRateEdit_ = AddBox(video, 2, "Bit Rate:", "edtBitRate");
+  frameRateEdit_ = AddBox(video, 3, "Frame Rate:", "edtFrameRate");
+  frameCountEdit_ = AddBox(video, 4, "Total Frame:", "edtTotalFrame");
 
-  grpAudio = new QGroupBox(QStringLiteral("Audio"), this);
-  grpAudio->setObjectName(QStringLiteral("grpAudio"));
-  auto* audio = new QGridLayout(grpAudio);
+  audioGroup_ = new QGroupBox(QStringLiteral("Audio"), this);
+  audioGroup_->setObjectName(QStringLiteral("grpAudio"));
+  auto* audio = new QGridLayout(audioGroup_);
   audio->setSpacing(6);
-  edtAudioForamt = AddBox(audio, 0, "Format:", "edtAudioForamt");
-  edtSampleRate = AddBox(audio, 1, "Sample Rate:", "edtSampleRate");
-  edtChannel = AddBox(audio, 2, "Channel:", "edtChannel");
-  edtAudioBitRate = AddBox(audio, 3, "Bit Rate:", "edtAudioBitRate");
+  audioFormatEdit_ = AddBox(audio, 0, "Format:", "edtAudioForamt");
+  sampleRateEdit_ = AddBox(audio, 1, "Sample Rate:", "edtSampleRate");
+  channelEdit_ = AddBox(audio, 2, "Channel:", "edtChannel");
+  audioBitRateEdit_ = AddBox(audio, 3, "Bit Rate:", "edtAudioBitRate");
 
-  btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
+  okButton_->setObjectName(QStringLiteral("btnOk"));
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(btnOk);
+  buttons->addWidget(okButton_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(10);
   layout->addLayout(file);
-  layout->addWidget(lblProbeError);
-  layout->addWidget(grpVideo);
-  layout->addWidget(grpAudio);
+  layout->addWidget(probeErrorLabel_);
+  layout->addWidget(videoGroup_);
+  layout->addWidget(audioGroup_);
   layout->addStretch(1);
   layout->addLayout(buttons);
 
@@ -120,77 +120,79 @@ void TfrmFileInfo::CreateControls() {
   for (QLabel* label : labels)
     if (label->property("fileInfoCaption").toBool()) label->setMinimumWidth(captionWidth);
   // The groups' frames indent their captions: the file lines take the same indent.
-  file->setContentsMargins(grpVideo->layout()->contentsMargins().left() + 1, 0, 0, 0);
-  btnOk->setFocus();
+  file->setContentsMargins(videoGroup_->layout()->contentsMargins().left() + 1, 0, 0, 0);
+  okButton_->setFocus();
 }
 
 int TfrmFileInfo::ShowFile(const std::string& source) {
   LoadFile(source);
-  btnOk->setFocus();
+  okButton_->setFocus();
   return exec();
 }
 
 void TfrmFileInfo::ClearBoxes() {
-  for (QLineEdit* box : {edtFormat, edtResloution, edtBitRate, edtFrameRate, edtTotalFrame,
-                         edtAudioForamt, edtSampleRate, edtChannel, edtAudioBitRate})
+  for (QLineEdit* box :
+       {videoFormatEdit_, resolutionEdit_, videoBitRateEdit_, frameRateEdit_, frameCountEdit_,
+        audioFormatEdit_, sampleRateEdit_, channelEdit_, audioBitRateEdit_})
     box->clear();
 }
 
 void TfrmFileInfo::ShowFailure(const std::string& message) {
-  lblProbeError->setText(Text(message));
-  lblProbeError->setVisible(!message.empty());
+  probeErrorLabel_->setText(Text(message));
+  probeErrorLabel_->setVisible(!message.empty());
 }
 
 // Every box shows the file now asked about: nothing of an earlier file stays behind.
 void TfrmFileInfo::LoadFile(const std::string& source) {
-  lblSourceName->clear();
-  lblSourceName->setToolTip({});
-  lblFileLength->clear();
+  sourceNameLabel_->clear();
+  sourceNameLabel_->setToolTip({});
+  fileLengthLabel_->clear();
   ClearBoxes();
   ShowFailure({});
   if (source.empty()) return;
-  lblSourceName->setText(Text(FileInfoShortName(source)));
-  lblSourceName->setToolTip(Text(source));
+  sourceNameLabel_->setText(Text(FileInfoShortName(source)));
+  sourceNameLabel_->setToolTip(Text(source));
 
-  CCAVC->ClearTasks();
-  if (!CCAVC->LoadAVLib(libraryFolder_)) {
-    ShowFailure(CCAVC->LastErrMsg());
+  engine_->ClearTasks();
+  if (!engine_->LoadAVLib(libraryFolder_)) {
+    ShowFailure(engine_->LastErrMsg());
     return;
   }
-  const int task = CCAVC->AddTask(source);
-  TMediaProbe& probe = CCAVC->MediaProbe();
+  const int task = engine_->AddTask(source);
+  TMediaProbe& probe = engine_->MediaProbe();
   if (task < 0 || !probe.LoadFile(source)) {
-    ShowFailure(task < 0 ? CCAVC->LastErrMsg() : probe.LastErrMsg());
+    ShowFailure(task < 0 ? engine_->LastErrMsg() : probe.LastErrMsg());
     return;
   }
-  TMediaProbe* input = CCAVC->TaskProbe(task, 0);
+  TMediaProbe* input = engine_->TaskProbe(task, 0);
   if (!input) input = &probe;
-  lblFileLength->setText(Text(FileInfoDurationText(probe.FileStreamInfo().Duration)));
-  edtFormat->setText(Text(probe.FormatName()));
+  fileLengthLabel_->setText(Text(FileInfoDurationText(probe.FileStreamInfo().Duration)));
+  videoFormatEdit_->setText(Text(probe.FormatName()));
 
   const int video = probe.FirstVideoStreamIndex();
   if (probe.VideoStreamCount() > 0 && probe.IsVideoStream(video)) {
     const TVideoStreamInfo info = input->VideoStreamInfo(video);
     if (info.Width > 0 && info.Height > 0)
-      edtResloution->setText(QStringLiteral("%1x%2").arg(info.Width).arg(info.Height));
-    edtBitRate->setText(Text(FileInfoNumber(info.BitRate)));
-    edtFrameRate->setText(Text(FileInfoFrameRate(info.FrameRateNum, info.FrameRateDen)));
+      resolutionEdit_->setText(QStringLiteral("%1x%2").arg(info.Width).arg(info.Height));
+    videoBitRateEdit_->setText(Text(FileInfoNumber(info.BitRate)));
+    frameRateEdit_->setText(Text(FileInfoFrameRate(info.FrameRateNum, info.FrameRateDen)));
     const int64_t length = info.DurationUS > 0 ? info.DurationUS : probe.FileStreamInfo().Duration;
-    edtTotalFrame->setText(Text(FileInfoFrameCount(info.FrameRateNum, info.FrameRateDen, length)));
+    frameCountEdit_->setText(
+        Text(FileInfoFrameCount(info.FrameRateNum, info.FrameRateDen, length)));
   }
   const int audio = probe.FirstAudioStreamIndex();
   if (probe.IsAudioStream(audio)) {
     const TAudioStreamInfo info = input->AudioStreamInfo(audio);
-    edtAudioForamt->setText(Text(FileInfoAudioFormat(probe.FileInfoText())));
-    edtSampleRate->setText(Text(FileInfoNumber(info.SampleRate)));
-    edtChannel->setText(Text(FileInfoNumber(info.Channels)));
-    edtAudioBitRate->setText(Text(FileInfoNumber(info.BitRate)));
+    audioFormatEdit_->setText(Text(FileInfoAudioFormat(probe.FileInfoText())));
+    sampleRateEdit_->setText(Text(FileInfoNumber(info.SampleRate)));
+    channelEdit_->setText(Text(FileInfoNumber(info.Channels)));
+    audioBitRateEdit_->setText(Text(FileInfoNumber(info.BitRate)));
   }
 }
 
 void TfrmFileInfo::done(int result) {
-  CCAVC->ClearTasks();
-  CCAVC->MediaProbe().CloseFile();
+  engine_->ClearTasks();
+  engine_->MediaProbe().CloseFile();
   QDialog::done(result);
 }
 

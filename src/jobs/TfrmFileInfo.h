@@ -43,23 +43,23 @@ class TfrmFileInfo : public QDialog {
   void ShowFailure(const std::string& message);
 
   std::string libraryFolder_;
-  std::unique_ptr<TConvertEngine> CCAVC;
+  std::unique_ptr<TConvertEngine> engine_;
 
-  QLabel* lblSourceName = nullptr;
-  QLabel* lblFileLength = nullptr;
-  QLabel* lblProbeError = nullptr;
-  QGroupBox* grpVideo = nullptr;
-  QGroupBox* grpAudio = nullptr;
-  QLineEdit* edtFormat = nullptr;
-  QLineEdit* edtResloution = nullptr;
-  QLineEdit* edtBitRate = nullptr;
-  QLineEdit* edtFrameRate = nullptr;
-  QLineEdit* edtTotalFrame = nullptr;
-  QLineEdit* edtAudioForamt = nullptr;
-  QLineEdit* edtSampleRate = nullptr;
-  QLineEdit* edtChannel = nullptr;
-  QLineEdit* edtAudioBitRate = nullptr;
-  QPushButton* btnOk = nullptr;
+  QLabel* sourceNameLabel_ = nullptr;
+  QLabel* fileLengthLabel_ = nullptr;
+  QLabel* probeErrorLabel_ = nullptr;
+  QGroupBox* videoGroup_ = nullptr;
+  QGroupBox* audioGroup_ = nullptr;
+  QLineEdit* videoFormatEdit_ = nullptr;
+  QLineEdit* resolutionEdit_ = nullptr;
+  QLineEdit* videoBitRateEdit_ = nullptr;
+  QLineEdit* frameRateEdit_ = nullptr;
+  QLineEdit* frameCountEdit_ = nullptr;
+  QLineEdit* audioFormatEdit_ = nullptr;
+  QLineEdit* sampleRateEdit_ = nullptr;
+  QLineEdit* channelEdit_ = nullptr;
+  QLineEdit* audioBitRateEdit_ = nullptr;
+  QPushButton* okButton_ = nullptr;
 };
 
 }  // namespace qarvo

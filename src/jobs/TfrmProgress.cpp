@@ -63,16 +63,16 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmProgress::BuildControls() {
-  mem1 = NamedLabel("mem1", {}, this);
-  mem1->setWordWrap(true);
-  mem1->setCursor(Qt::PointingHandCursor);
-  mem1->setForegroundRole(QPalette::Link);
-  mem1->setMinimumHeight(2 * fontMetrics().lineSpacing());
-  mem1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  mem1->installEventFilter(this);
+  newsLink_ = NamedLabel("mem1", {}, this);
+  newsLink_->setWordWrap(true);
+  newsLink_->setCursor(Qt::PointingHandCursor);
+  newsLink_->setForegroundRole(QPalette::Link);
+  newsLink_->setMinimumHeight(2 * fontMetrics().lineSpacing());
+  newsLink_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  newsLink_->installEventFilter(this);
 
-  imgPreview = NamedLabel("imgPreview", {}, this);
-  imgPreview->setFixedSize(kPreviewWidth, kPreviewHeight);
+  previewImage_ = NamedLabel("imgPreview", {}, this);
+  previewImage_->setFixedSize(kPreviewWidth, kPreviewHeight);
 
   auto* figures = new QGridLayout;
   figures->setHorizontalSpacing(8);
@@ -87,94 +87,95 @@ void TfrmProgress::BuildControls() {
     figures->addWidget(label, row, column);
     figures->addWidget(value, row, column + 1, 1, span);
   };
-  lblTime = NamedLabel("lblTime", {}, this);
-  lblLength = NamedLabel("lblLength", {}, this);
-  lblSize = NamedLabel("lblSize", {}, this);
-  lblProgress = NamedLabel("lblProgress", {}, this);
-  lblSpeed = NamedLabel("lblSpeed", {}, this);
-  lblTimeLeft = NamedLabel("lblTimeLeft", {}, this);
-  lblRunLeft = NamedLabel("lblRunLeft", {}, this);
-  lblOutput = NamedLabel("lblOutput", {}, this);
-  lblOutput->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblOutput->setMinimumWidth(1);
-  lblOutput->installEventFilter(this);
-  caption("lblTimeCaption", "Current Time:", 0, 0, lblTime, 1);
-  caption("lblLengthCaption", "Length:", 0, 2, lblLength, 1);
-  caption("lblSizeCaption", "File Size:", 1, 0, lblSize, 1);
-  caption("lblProgressCaption", "Progress:", 1, 2, lblProgress, 1);
-  caption("lblSpeedCaption", "Speed:", 2, 0, lblSpeed, 3);
-  caption("lblTimeLeftCaption", "Time Left:", 3, 0, lblTimeLeft, 1);
-  caption("lblRunLeftCaption", "All Jobs:", 3, 2, lblRunLeft, 1);
-  caption("lblOutputCaption", "File:", 4, 0, lblOutput, 3);
-  lblRunning = NamedLabel("lblRunning", {}, this);
-  lblRunning->setMinimumWidth(1);
-  lblRunning->setTextFormat(Qt::PlainText);
-  lblRunning->setWordWrap(true);  // one line per job; each is elided to fit
-  lblRunning->installEventFilter(this);
-  caption("lblRunningCaption", "Running:", 5, 0, lblRunning, 3);
+  timeLabel_ = NamedLabel("lblTime", {}, this);
+  lengthLabel_ = NamedLabel("lblLength", {}, this);
+  sizeLabel_ = NamedLabel("lblSize", {}, this);
+  progressLabel_ = NamedLabel("lblProgress", {}, this);
+  speedLabel_ = NamedLabel("lblSpeed", {}, this);
+  timeLeftLabel_ = NamedLabel("lblTimeLeft", {}, this);
+  runLeftLabel_ = NamedLabel("lblRunLeft", {}, this);
+  outputLabel_ = NamedLabel("lblOutput", {}, this);
+  outputLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  outputLabel_->setMinimumWidth(1);
+  outputLabel_->installEventFilter(this);
+  caption("lblTimeCaption", "Current Time:", 0, 0, timeLabel_, 1);
+  caption("lblLengthCaption", "Length:", 0, 2, lengthLabel_, 1);
+  caption("lblSizeCaption", "File Size:", 1, 0, sizeLabel_, 1);
+  caption("lblProgressCaption", "Progress:", 1, 2, progressLabel_, 1);
+  caption("lblSpeedCaption", "Speed:", 2, 0, speedLabel_, 3);
+  caption("lblTimeLeftCaption", "Time Left:", 3, 0, timeLeftLabel_, 1);
+  caption("lblRunLeftCaption", "All Jobs:", 3, 2, runLeftLabel_, 1);
+  caption("lblOutputCaption", "File:", 4, 0, outputLabel_, 3);
+  runningLabel_ = NamedLabel("lblRunning", {}, this);
+  runningLabel_->setMinimumWidth(1);
+  runningLabel_->setTextFormat(Qt::PlainText);
+  runningLabel_->setWordWrap(true);  // one line per job; each is elided to fit
+  runningLabel_->installEventFilter(this);
+  caption("lblRunningCaption", "Running:", 5, 0, runningLabel_, 3);
 
-  progbarFile = new QProgressBar(this);
-  progbarFile->setObjectName(QStringLiteral("progbarFile"));
-  progbarFile->setRange(0, 100);
-  progbarRun = new QProgressBar(this);
-  progbarRun->setObjectName(QStringLiteral("progbarRun"));
-  progbarRun->setRange(0, 100);
-  progbarRun->setFormat(QStringLiteral("All jobs: %p%"));
+  jobBar_ = new QProgressBar(this);
+  jobBar_->setObjectName(QStringLiteral("progbarFile"));
+  jobBar_->setRange(0, 100);
+  runBar_ = new QProgressBar(this);
+  runBar_->setObjectName(QStringLiteral("progbarRun"));
+  runBar_->setRange(0, 100);
+  runBar_->setFormat(QStringLiteral("All jobs: %p%"));
 
-  ckOpen = new QCheckBox(QStringLiteral("Open the output folder after conversion"), this);
-  ckOpen->setObjectName(QStringLiteral("ckOpen"));
-  ckShutDown = new QCheckBox(QStringLiteral("Shut down computer after conversion"), this);
-  ckShutDown->setObjectName(QStringLiteral("ckShutDown"));
+  openFolderCheck_ = new QCheckBox(QStringLiteral("Open the output folder after conversion"), this);
+  openFolderCheck_->setObjectName(QStringLiteral("ckOpen"));
+  shutDownCheck_ = new QCheckBox(QStringLiteral("Shut down computer after conversion"), this);
+  shutDownCheck_->setObjectName(QStringLiteral("ckShutDown"));
 
-  imgbtnSnap = new QToolButton(this);
-  imgbtnSnap->setObjectName(QStringLiteral("imgbtnSnap"));
-  imgbtnSnap->setToolTip(QStringLiteral("Save snapshot picture"));
-  imgbtnSnap->setIcon(CameraIcon(palette().color(QPalette::ButtonText)));
-  imgbtnSnap->setIconSize(QSize(20, 20));
-  btnPause = new QPushButton(QStringLiteral("Pause"), this);
-  btnPause->setObjectName(QStringLiteral("btnPause"));
-  btnResume = new QPushButton(QStringLiteral("Resume"), this);
-  btnResume->setObjectName(QStringLiteral("btnResume"));
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  for (QPushButton* button : {btnPause, btnResume, btnCancel}) button->setAutoDefault(false);
+  snapshotButton_ = new QToolButton(this);
+  snapshotButton_->setObjectName(QStringLiteral("imgbtnSnap"));
+  snapshotButton_->setToolTip(QStringLiteral("Save snapshot picture"));
+  snapshotButton_->setIcon(CameraIcon(palette().color(QPalette::ButtonText)));
+  snapshotButton_->setIconSize(QSize(20, 20));
+  pauseButton_ = new QPushButton(QStringLiteral("Pause"), this);
+  pauseButton_->setObjectName(QStringLiteral("btnPause"));
+  resumeButton_ = new QPushButton(QStringLiteral("Resume"), this);
+  resumeButton_->setObjectName(QStringLiteral("btnResume"));
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("btnCancel"));
+  for (QPushButton* button : {pauseButton_, resumeButton_, cancelButton_})
+    button->setAutoDefault(false);
 
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(6);
-  buttons->addWidget(imgbtnSnap);
+  buttons->addWidget(snapshotButton_);
   buttons->addStretch(1);
-  buttons->addWidget(btnPause);
-  buttons->addWidget(btnResume);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(pauseButton_);
+  buttons->addWidget(resumeButton_);
+  buttons->addWidget(cancelButton_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 10, 10, 10);
   layout->setSpacing(6);
-  layout->addWidget(mem1);
-  layout->addWidget(imgPreview, 0, Qt::AlignHCenter);
+  layout->addWidget(newsLink_);
+  layout->addWidget(previewImage_, 0, Qt::AlignHCenter);
   layout->addSpacing(2);
   layout->addLayout(figures);
-  layout->addWidget(progbarFile);
-  layout->addWidget(progbarRun);
+  layout->addWidget(jobBar_);
+  layout->addWidget(runBar_);
   layout->addSpacing(2);
-  layout->addWidget(ckOpen);
-  layout->addWidget(ckShutDown);
+  layout->addWidget(openFolderCheck_);
+  layout->addWidget(shutDownCheck_);
   layout->addStretch(1);
   layout->addLayout(buttons);
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(100);
-  tmr1 = new QTimer(this);
-  tmr1->setObjectName(QStringLiteral("tmr1"));
-  tmr1->setInterval(10000);
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setObjectName(QStringLiteral("Timer1"));
+  progressTimer_->setInterval(100);
+  newsTimer_ = new QTimer(this);
+  newsTimer_->setObjectName(QStringLiteral("tmr1"));
+  newsTimer_->setInterval(10000);
 
-  connect(btnPause, &QPushButton::clicked, this, &TfrmProgress::btnPauseClick);
-  connect(btnResume, &QPushButton::clicked, this, &TfrmProgress::btnResumeClick);
-  connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
-  connect(imgbtnSnap, &QToolButton::clicked, this, &TfrmProgress::SnapshotRequested);
-  connect(Timer1, &QTimer::timeout, this, &TfrmProgress::Timer1Timer);
-  connect(tmr1, &QTimer::timeout, this, &TfrmProgress::tmr1Timer);
+  connect(pauseButton_, &QPushButton::clicked, this, &TfrmProgress::btnPauseClick);
+  connect(resumeButton_, &QPushButton::clicked, this, &TfrmProgress::btnResumeClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
+  connect(snapshotButton_, &QToolButton::clicked, this, &TfrmProgress::SnapshotRequested);
+  connect(progressTimer_, &QTimer::timeout, this, &TfrmProgress::Timer1Timer);
+  connect(newsTimer_, &QTimer::timeout, this, &TfrmProgress::tmr1Timer);
 }
 
 void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
@@ -185,46 +186,46 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   finishing_ = false;
   cancelling_ = false;
   resize(kWidth, kHeight);
-  for (QLabel* label : {lblTime, lblSize, lblLength, lblProgress, lblOutput, lblSpeed, lblTimeLeft,
-                        lblRunLeft, lblRunning})
+  for (QLabel* label : {timeLabel_, sizeLabel_, lengthLabel_, progressLabel_, outputLabel_,
+                        speedLabel_, timeLeftLabel_, runLeftLabel_, runningLabel_})
     label->clear();
   output_.clear();
   running_.clear();
-  ckOpen->setChecked(true);
-  btnPause->setEnabled(true);
-  btnResume->setEnabled(false);
-  btnCancel->setEnabled(true);
+  openFolderCheck_->setChecked(true);
+  pauseButton_->setEnabled(true);
+  resumeButton_->setEnabled(false);
+  cancelButton_->setEnabled(true);
   pictureChanged_ = false;
   PaintPreview();
-  Timer1->start();
-  progbarFile->setRange(0, 100);
-  progbarFile->setValue(0);
-  progbarRun->setValue(0);
+  progressTimer_->start();
+  jobBar_->setRange(0, 100);
+  jobBar_->setValue(0);
+  runBar_->setValue(0);
   tmr1Timer();
-  tmr1->start();
+  newsTimer_->start();
 }
 
 void TfrmProgress::ShowProgress(const TProgressView& view) {
   if (view.Percent) {
-    progbarFile->setRange(0, 100);
-    progbarFile->setValue(*view.Percent);
+    jobBar_->setRange(0, 100);
+    jobBar_->setValue(*view.Percent);
   } else {
     // Length unknown: a moving bar instead of a percentage that would be made up.
-    progbarFile->setRange(0, 0);
+    jobBar_->setRange(0, 0);
   }
-  lblTime->setText(QString::fromStdString(view.Time));
-  lblLength->setText(QString::fromStdString(view.Length));
-  lblSize->setText(QString::fromStdString(view.Size));
-  lblProgress->setText(QString::fromStdString(view.Progress));
+  timeLabel_->setText(QString::fromStdString(view.Time));
+  lengthLabel_->setText(QString::fromStdString(view.Length));
+  sizeLabel_->setText(QString::fromStdString(view.Size));
+  progressLabel_->setText(QString::fromStdString(view.Progress));
   output_ = QString::fromStdString(view.Output);
   ShowOutput();
 }
 
 // With large fonts even the shortened path may not fit: the middle gives way on screen.
 void TfrmProgress::ShowOutput() {
-  lblOutput->setText(lblOutput->fontMetrics().elidedText(output_, Qt::ElideMiddle,
-                                                         lblOutput->contentsRect().width()));
-  lblOutput->setToolTip(lblOutput->text() == output_ ? QString() : output_);
+  outputLabel_->setText(outputLabel_->fontMetrics().elidedText(
+      output_, Qt::ElideMiddle, outputLabel_->contentsRect().width()));
+  outputLabel_->setToolTip(outputLabel_->text() == output_ ? QString() : output_);
 }
 
 void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCount,
@@ -238,41 +239,41 @@ void TfrmProgress::ShowRunning(const std::vector<TRunningJob>& jobs, int taskCou
                  .arg(job.Percent);
   running_ = lines;
   ShowRunningLines();
-  progbarRun->setValue(runPercent);
+  runBar_->setValue(runPercent);
 }
 
 // Each job on its line, its path giving way in the middle as the file's does.
 void TfrmProgress::ShowRunningLines() {
-  const int width = lblRunning->contentsRect().width();
+  const int width = runningLabel_->contentsRect().width();
   QStringList shown;
   for (const QString& line : running_)
-    shown << lblRunning->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+    shown << runningLabel_->fontMetrics().elidedText(line, Qt::ElideMiddle, width);
   const QString text = shown.join(QLatin1Char('\n'));
-  if (lblRunning->text() != text) lblRunning->setText(text);
+  if (runningLabel_->text() != text) runningLabel_->setText(text);
   const QString full = running_.join(QLatin1Char('\n'));
-  lblRunning->setToolTip(text == full ? QString() : full);
+  runningLabel_->setToolTip(text == full ? QString() : full);
 }
 
 void TfrmProgress::ShowTaskFinished() {
-  progbarFile->setRange(0, 100);
-  progbarFile->setValue(100);
+  jobBar_->setRange(0, 100);
+  jobBar_->setValue(100);
 }
 
 void TfrmProgress::ShowEstimate(const TRunEstimate& estimate) {
-  lblSpeed->setText(
+  speedLabel_->setText(
       QString::fromStdString(SpeedText(estimate.FramesPerSecond(), estimate.RealTimeFactor())));
-  lblTimeLeft->setText(QString::fromStdString(TimeLeftText(estimate.TaskTimeLeftUs())));
-  lblRunLeft->setText(QString::fromStdString(TimeLeftText(estimate.RunTimeLeftUs())));
+  timeLeftLabel_->setText(QString::fromStdString(TimeLeftText(estimate.TaskTimeLeftUs())));
+  runLeftLabel_->setText(QString::fromStdString(TimeLeftText(estimate.RunTimeLeftUs())));
 }
 
-bool TfrmProgress::OpenFolderChecked() const { return ckOpen->isChecked(); }
+bool TfrmProgress::OpenFolderChecked() const { return openFolderCheck_->isChecked(); }
 
-bool TfrmProgress::ShutDownChecked() const { return ckShutDown->isChecked(); }
+bool TfrmProgress::ShutDownChecked() const { return shutDownCheck_->isChecked(); }
 
 void TfrmProgress::Finish() {
   finishing_ = true;
-  Timer1->stop();
-  tmr1->stop();
+  progressTimer_->stop();
+  newsTimer_->stop();
   accept();
 }
 
@@ -285,29 +286,30 @@ void TfrmProgress::reject() {
 }
 
 bool TfrmProgress::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == mem1 && event->type() == QEvent::MouseButtonRelease) mem1Click();
-  if (watched == lblOutput && event->type() == QEvent::Resize) ShowOutput();
-  if (watched == lblRunning && event->type() == QEvent::Resize) ShowRunningLines();
+  if (watched == newsLink_ && event->type() == QEvent::MouseButtonRelease) mem1Click();
+  if (watched == outputLabel_ && event->type() == QEvent::Resize) ShowOutput();
+  if (watched == runningLabel_ && event->type() == QEvent::Resize) ShowRunningLines();
   return QDialog::eventFilter(watched, event);
 }
 
 void TfrmProgress::btnPauseClick() {
-  btnPause->setEnabled(false);
-  btnResume->setEnabled(true);
+  pauseButton_->setEnabled(false);
+  resumeButton_->setEnabled(true);
   emit PauseRequested();
 }
 
 void TfrmProgress::btnResumeClick() {
-  btnResume->setEnabled(false);
-  btnPause->setEnabled(true);
+  resumeButton_->setEnabled(false);
+  pauseButton_->setEnabled(true);
   emit ResumeRequested();
 }
 
 void TfrmProgress::btnCancelClick() {
   if (cancelling_ || finishing_) return;
   cancelling_ = true;
-  Timer1->stop();
-  for (QPushButton* button : {btnPause, btnResume, btnCancel}) button->setEnabled(false);
+  progressTimer_->stop();
+  for (QPushButton* button : {pauseButton_, resumeButton_, cancelButton_})
+    button->setEnabled(false);
   emit CancelRequested();
 }
 
@@ -329,17 +331,17 @@ void TfrmProgress::PaintPreview() {
     painter.drawImage(QRect(fit.X, fit.Y, fit.Width, fit.Height), source);
   }
   shown_ = area;
-  imgPreview->setPixmap(QPixmap::fromImage(area));
+  previewImage_->setPixmap(QPixmap::fromImage(area));
 }
 
 void TfrmProgress::tmr1Timer() {
   if (news_.empty()) {
     newsRow_ = -1;
-    mem1->clear();
+    newsLink_->clear();
     return;
   }
   newsRow_ = std::uniform_int_distribution<int>(0, static_cast<int>(news_.size()) - 1)(random_);
-  mem1->setText(QString::fromStdString(news_[newsRow_].AdText));
+  newsLink_->setText(QString::fromStdString(news_[newsRow_].AdText));
 }
 
 void TfrmProgress::mem1Click() {

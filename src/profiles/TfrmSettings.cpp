@@ -34,14 +34,14 @@ TfrmSettings::TfrmSettings(const TGlobalObject& global, QWidget* parent)
   panel_->setObjectName(QStringLiteral("pnlParameters"));
   connect(selector_, &TFormatSelector::FormatChanged, panel_, &TParameterPanel::LoadFormat);
 
-  btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setAutoDefault(false);
-  btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnOk, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
+  okButton_->setObjectName(QStringLiteral("btnOk"));
+  okButton_->setAutoDefault(false);
+  cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("btnCancel"));
+  cancelButton_->setAutoDefault(false);
+  connect(okButton_, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* format = new QHBoxLayout;
   format->setSpacing(6);
@@ -53,8 +53,8 @@ TfrmSettings::TfrmSettings(const TGlobalObject& global, QWidget* parent)
   buttons->setSpacing(6);
   buttons->addWidget(panel_->DefaultButton());
   buttons->addStretch(1);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(10);

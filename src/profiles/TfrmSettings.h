@@ -53,8 +53,8 @@ class TfrmSettings : public QDialog {
   TGlobalObject work_;  // the same files, but the settings file is the dialog's copy
   TFormatSelector* selector_ = nullptr;
   TParameterPanel* panel_ = nullptr;
-  QPushButton* btnOk = nullptr;
-  QPushButton* btnCancel = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace qarvo
