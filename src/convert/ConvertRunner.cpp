@@ -100,6 +100,12 @@ void TConvertRunner::ShowFinished(int taskIndex) {
 int TConvertRunner::Run(const TConvertArguments& arguments) {
   tasks_.clear();
   TIniFile settings(files_.SettingsFile);
+  // A device, a pipe or a huge file in the settings file's place reads as no settings.
+  if (const std::string problem = settings.Problem(); !problem.empty())
+    err_ << "qarvo-convert: the settings are not read: " << problem << '\n';
+  // A setting that cannot be kept (a read-only settings file) does not stop the run.
+  settings.SetWriteFailureHandler(
+      [this](const std::string& message) { err_ << "qarvo-convert: " << message << '\n'; });
   TIniFile definitions(files_.FormatFile);
   TBatchRun run(engine_, settings, definitions);
   run.SetFormatCode(arguments.FormatCode);
