@@ -3,7 +3,6 @@
 // start without an answer reads the kept copy.
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +30,8 @@ void Measure(const char* what, const QString& url, const QString& cache, int tim
   qarvo::TUpdateCheck check(url, cache, "Qarvo 3GP Video Converter", " 3.300 ",
                             [](const QString&) { return false; });
   check.SetReadTimeout(timeout);
-  QSignalSpy finished(&check, &qarvo::TUpdateCheck::Finished);
+  bool finished = false;
+  QObject::connect(&check, &qarvo::TUpdateCheck::Finished, [&] { finished = true; });
   QElapsedTimer clock;
   qint64 last = 0;
   qint64 longest = 0;
@@ -44,7 +44,7 @@ void Measure(const char* what, const QString& url, const QString& cache, int tim
   clock.start();
   tick.start(1);
   check.Start();
-  while (finished.isEmpty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  while (!finished) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
   std::printf("%-44s rows %3zu  done after %6lld ms  longest main-thread stall %5lld ms\n", what,
               check.Rows().size(), static_cast<long long>(clock.elapsed()),
               static_cast<long long>(longest));

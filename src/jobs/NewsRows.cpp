@@ -4,7 +4,8 @@
 
 namespace qarvo {
 
-Q_LOGGING_CATEGORY(lcNews, "qarvo.news")
+// The reads of the news file are debug lines, shown only when asked for.
+Q_LOGGING_CATEGORY(lcNews, "qarvo.news", QtInfoMsg)
 
 const std::vector<TAdInfo>& BuiltInNewsRows() {
   static const std::vector<TAdInfo> rows{
