@@ -1,0 +1,106 @@
+// What the three editing dialogs share through their dialog player, on a real clip played by
+// the real player: the preview stops for good when a dialog closes, and a picture sought
+// while paused goes through the dialog's processing like any other.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+#include "player/TMediaPlayer.h"
+#include "editing/TfrmCrop.h"
+#include "editing/TfrmTrim.h"
+#include "editing/TfrmWaterMark.h"
+
+#include "DialogTestSupport.h"
+#include "support/TestMedia.h"
+#include "support/TestPicture.h"
+
+namespace qarvo {
+namespace {
+
+using test::Find;
+
+std::string SilentClip() {
+  // Pictures only: the disk sound driver would run the clock as fast as it can write.
+  TClipSpec spec = StandardClip("short3s");  // 320 x 240, 25 pictures a second
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  return EnsureClipFile(spec, "dialog-player-5s.avi");
+}
+
+// The frame number burnt into a picture; -1 when it cannot be read.
+int FrameNumber(const QImage& picture) {
+  if (picture.isNull()) return -1;
+  std::vector<uint8_t> luma;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      luma.push_back(static_cast<uint8_t>(qGray(picture.pixel(x, y))));
+  return ReadFrameNumber(luma.data(), picture.width(), picture.width(), picture.height());
+}
+
+// Each dialog, closed while its source plays, has stopped the player when the closing
+// returns: no picture of the job is processed afterwards.
+TEST(DialogPlayerTest, EveryDialogHasStoppedItsPreviewWhenItHasClosed) {
+  test::TQtHandOver handOver;
+  TlvFilesRecord record = NewJobRecord(SilentClip(), "", 5000000, "lbox");
+  {
+    TfrmTrim trim(test::LibraryFolder());
+    trim.show();
+    trim.Prepare(&record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return trim.Player().LastPosition() > 200000; }, 20000));
+    QTest::mouseClick(Find<QPushButton>(trim, "btnCancel"), Qt::LeftButton);
+    EXPECT_FALSE(trim.Player().Opened());
+    EXPECT_FALSE(Find<QToolButton>(trim, "imgbtnPlay")->isEnabled());
+    EXPECT_FALSE(Find<QToolButton>(trim, "imgbtnpause")->isEnabled());
+  }
+  {
+    TfrmWaterMark effects(test::LibraryFolder());
+    effects.show();
+    effects.Prepare(&record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return effects.PicturesProcessed() >= 3; }, 20000));
+    QTest::mouseClick(Find<QPushButton>(effects, "btnOk"), Qt::LeftButton);
+    EXPECT_FALSE(effects.Player().Opened());
+  }
+  {
+    TfrmCrop crop(test::LibraryFolder());
+    crop.show();
+    crop.Prepare(&record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !crop.FrameCopy().isNull(); }, 20000));
+    crop.reject();
+    EXPECT_FALSE(crop.Player().Opened());
+    EXPECT_TRUE(crop.FrameCopy().isNull());
+  }
+}
+
+// The crop area shows only what the hook copied: a picture sought while paused must reach it.
+TEST(DialogPlayerTest, APictureSoughtWhilePausedIsProcessedAndShown) {
+  test::TQtHandOver handOver;
+  TlvFilesRecord record = NewJobRecord(SilentClip(), "", 5000000, "lbox");
+  TfrmCrop crop(test::LibraryFolder());
+  crop.show();
+  crop.Prepare(&record);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FrameNumber(crop.FrameCopy()) >= 5; }, 20000));
+  QTest::mouseClick(Find<QToolButton>(crop, "imgbtnpause"), Qt::LeftButton);
+  EXPECT_TRUE(Find<QToolButton>(crop, "imgbtnPlay")->isEnabled());
+  EXPECT_FALSE(Find<QToolButton>(crop, "imgbtnpause")->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return crop.Player().Paused(); }, 20000));
+  const int before = FrameNumber(crop.FrameCopy());
+  ASSERT_LT(before, 60);
+
+  // A key on the bar: the second half of the clip, whose key pictures come every second.
+  auto* bar = Find<QSlider>(crop, "trcPreview");
+  ASSERT_TRUE(bar->isEnabled());
+  bar->setSliderPosition(bar->maximum() * 3 / 4);
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return FrameNumber(crop.FrameCopy()) >= 70; }, 20000))
+      << FrameNumber(crop.FrameCopy());
+  EXPECT_TRUE(crop.Player().Paused());
+  crop.reject();
+}
+
+}  // namespace
+}  // namespace qarvo
