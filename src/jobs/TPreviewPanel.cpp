@@ -224,7 +224,9 @@ void TPreviewPanel::ResetPosition() {
 
 void TPreviewPanel::Play() {
   if (tornDown_) return;
-  switch (state_.PlayStep(host_.ListEmpty ? host_.ListEmpty() : true)) {
+  // Paused on another row's source: the selected row is played instead.
+  const std::string selected = host_.SelectedSource ? host_.SelectedSource() : std::string();
+  switch (state_.PlayStep(host_.ListEmpty ? host_.ListEmpty() : true, selected)) {
     case TPlayStep::Resume:
       state_.Played();
       UpdateButtons();
@@ -257,7 +259,7 @@ void TPreviewPanel::OpenFocused() {
     if (host_.Log) host_.Log(QString::fromStdString(player_.LastErrMsg()));
     return;
   }
-  state_.Played();
+  state_.Opened(source);
   UpdateButtons();
   positionSlider_->setEnabled(state_.Duration() > 0);
 }

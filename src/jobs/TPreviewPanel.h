@@ -35,6 +35,8 @@ class TPreviewPanel : public QWidget {
     // The source of the row that has the focus, focusing row 0 when none has; empty when the
     // list has no rows.
     std::function<std::string()> FocusedSource;
+    // The source of the selected row, empty when none is selected; changes nothing.
+    std::function<std::string()> SelectedSource;
     // Runs Add; the window calls AddFinished afterwards.
     std::function<void()> AddFiles;
     // Appends a line to the window's hidden log.

@@ -30,6 +30,7 @@
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"
 #include "jobs/TJobListModel.h"
+#include "jobs/TJobListView.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
 #include "jobs/TfrmFileInfo.h"
@@ -503,6 +504,66 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   EXPECT_EQ(window->TrimDialog(), trim);
   EXPECT_EQ(window->TrimDialog()->result(), QDialog::Rejected);
   EXPECT_EQ(record.TrimStart, taken);  // a cancelled trim leaves the range
+}
+
+// While paused, Play and a double-click on a row play the selected row, not the paused one;
+// on the paused row itself they resume it where it stood.
+TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
+  // Pictures only: the disk sound driver would run the clock as fast as it can write.
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  const std::string first = EnsureClipFile(spec, "editing-5s.avi");
+  spec.Duration = 4.0;
+  const std::string second = EnsureClipFile(spec, "preview-4s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
+  ASSERT_EQ(window->JobModel().rowCount(), 2);
+  TMediaPlayer& player = window->MediaPlayer();
+  auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+  auto* play = Find<QToolButton>(*window, "imgbtnPlay");
+  auto* pause = Find<QToolButton>(*window, "imgbtnPAuse");
+  const auto cell = [&](int row) {
+    return lvFiles->visualRect(window->JobModel().index(row, 1)).center();
+  };
+  const auto click = [&](int row) {
+    QTest::mouseClick(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+  };
+  const auto doubleClick = [&](int row) {
+    QTest::mousePress(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+    QTest::mouseDClick(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+  };
+
+  click(0);
+  QTest::mouseClick(play, Qt::LeftButton);
+  ASSERT_EQ(player.FileName(), first);
+  QTest::mouseClick(pause, Qt::LeftButton);
+  ASSERT_TRUE(window->Preview().State().Paused());
+
+  // Another row selected, then Play: that row plays.
+  click(1);
+  QTest::mouseClick(play, Qt::LeftButton);
+  EXPECT_EQ(player.FileName(), second);
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_FALSE(player.Paused());
+  EXPECT_EQ(Buttons(*window), "0111");
+
+  // Paused again, a double-click on the first row switches to it.
+  QTest::mouseClick(pause, Qt::LeftButton);
+  doubleClick(0);
+  EXPECT_EQ(player.FileName(), first);
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_FALSE(player.Paused());
+
+  // On the paused row itself Play resumes: the position goes on from where it stood.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 300000; }, 20000));
+  QTest::mouseClick(pause, Qt::LeftButton);
+  const int64_t stood = player.LastPosition();
+  QTest::mouseClick(play, Qt::LeftButton);
+  EXPECT_EQ(player.FileName(), first);
+  EXPECT_FALSE(player.Paused());
+  EXPECT_GE(player.LastPosition(), stood);
+  window->StopPreview();
 }
 
 }  // namespace

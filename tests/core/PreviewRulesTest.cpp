@@ -60,6 +60,17 @@ TEST(PreviewState, FlagsButtonsAndThePlayAfterAddingRequest) {
   EXPECT_FALSE(state.Paused());
   EXPECT_EQ(state.PlayStep(false), TPlayStep::OpenFocused);  // opens again from the start
 
+  // Paused, Play resumes only the selected row's source (or with no row selected).
+  state.Opened("/clips/a.avi");
+  EXPECT_EQ(state.Source(), "/clips/a.avi");
+  state.Pause();
+  EXPECT_EQ(state.PlayStep(false, "/clips/a.avi"), TPlayStep::Resume);
+  EXPECT_EQ(state.PlayStep(false, ""), TPlayStep::Resume);
+  EXPECT_EQ(state.PlayStep(false, "/clips/b.avi"), TPlayStep::OpenFocused);
+  state.Opened("/clips/b.avi");
+  EXPECT_TRUE(state.Playing());
+  EXPECT_EQ(state.PlayStep(false, "/clips/b.avi"), TPlayStep::OpenFocused);  // playing: again
+
   EXPECT_FALSE(state.TakePlayAfterAdding());
   state.RequestPlayAfterAdding();
   EXPECT_TRUE(state.TakePlayAfterAdding());
