@@ -23,6 +23,7 @@
 #include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
 #include "core/SnapshotFiles.h"
+#include "jobs/PreviewFit.h"
 #include "jobs/TPlayerIconEngine.h"
 #include "jobs/TVideoSurfaceWidget.h"
 
@@ -286,12 +287,18 @@ void TPreviewPanel::Snapshot() {
   if (tornDown_) return;
   const TBitmap& frame = player_.CurrentFrame();
   if (frame.Width() <= 0 || frame.Height() <= 0) return;
-  // The full picture at its own size, the small one stretched to the panel's size.
+  // The full picture at its own size; the small one as the panel shows it, fitted into the
+  // panel with the picture's own shape.
   const QImage picture = ToImage(frame);
   TBitmap full;
   ToBitmap(picture, full);
+  const TFitRect fitted =
+      FitPicture(picture.width(), picture.height(), surface_->width(), surface_->height());
   TBitmap small;
-  ToBitmap(picture.scaled(surface_->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+  ToBitmap(fitted.Width > 0 && fitted.Height > 0
+               ? picture.scaled(fitted.Width, fitted.Height, Qt::IgnoreAspectRatio,
+                                Qt::SmoothTransformation)
+               : picture,
            small);
   TIniFile settings(global_.SettingsFile());
   const std::vector<std::string> written =

@@ -339,13 +339,15 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   ASSERT_EQ(shell.folders.size(), 1);
   EXPECT_EQ(shell.folders[0], QString::fromStdString(snaps));
 
-  // The same picture at a low quality: a smaller file; the small picture has pan1's size.
+  // The same picture at a low quality: a smaller file; the small picture fills pan1's width or
+  // height with the picture's shape.
   settings("snapFullSize=1\njpgCmp=10\n");
   preview.Snapshot();
   EXPECT_LT(fs::file_size(snaps + "/Snapshot_full.jpg"), fine);
   const QSize panel = preview.Surface().size();
-  EXPECT_EQ(fs::file_size(snaps + "/Snapshot_small.bmp"),
-            54u + static_cast<uintmax_t>((panel.width() * 3 + 3) & ~3) * panel.height());
+  const QSize small = QImage(QString::fromStdString(snaps + "/Snapshot_small.bmp")).size();
+  EXPECT_TRUE(small.width() == panel.width() || small.height() == panel.height());
+  EXPECT_NEAR(small.width() * 3, small.height() * 4, 8);
 
   // Keeping every snapshot: new names, the fixed ones untouched.
   settings("keepEverySnapshot=1\nsnapBmp=0\n");
@@ -563,6 +565,30 @@ TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
   EXPECT_EQ(player.FileName(), first);
   EXPECT_FALSE(player.Paused());
   EXPECT_GE(player.LastPosition(), stood);
+  window->StopPreview();
+}
+
+// The small snapshot is the picture as pan1 shows it: fitted into the panel with its own
+// shape, whatever shape the panel has.
+TEST_F(PreviewTest, TheSmallSnapshotKeepsThePicturesShape) {
+  const std::string snaps = folder.File("shapes");
+  WriteSettings("SnapOutPutDir=" + snaps + "\nsnapFullSize=0\nsnapJpg=0\n");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});  // 320 x 240
+  TPreviewPanel& preview = window->Preview();
+  preview.Play();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Surface().HasPicture(); }, 20000));
+  preview.Pause();
+  const auto smallSnapshot = [&](QSize panel) {
+    preview.Surface().setFixedSize(panel);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return preview.Surface().size() == panel; }, 20000));
+    QTest::mouseClick(Find<QToolButton>(*window, "imgbtnSnap"), Qt::LeftButton);
+    return QImage(QString::fromStdString(snaps + "/Snapshot_small.bmp")).size();
+  };
+  EXPECT_EQ(smallSnapshot({243, 547}), QSize(243, 183));
+  EXPECT_EQ(smallSnapshot({243, 109}), QSize(145, 109));
+  EXPECT_EQ(smallSnapshot({240, 180}), QSize(240, 180));
+  EXPECT_FALSE(fs::exists(snaps + "/Snapshot_full.bmp"));
   window->StopPreview();
 }
 
