@@ -25,6 +25,7 @@
 #include "core/SnapshotFiles.h"
 #include "jobs/PreviewFit.h"
 #include "jobs/TPlayerIconEngine.h"
+#include "jobs/TPositionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
 
 namespace qarvo {
@@ -107,7 +108,7 @@ void TPreviewPanel::CreateControls() {
   auto* separator = new QLabel(QStringLiteral("/"), this);
   separator->setObjectName(QStringLiteral("lblTimeSeparator"));
 
-  positionSlider_ = new QSlider(Qt::Horizontal, this);
+  positionSlider_ = new TPositionSlider(this);
   positionSlider_->setObjectName(QStringLiteral("trcPreview"));
   positionSlider_->setToolTip(QStringLiteral("position"));
   positionSlider_->setTickInterval(1);
@@ -152,13 +153,7 @@ void TPreviewPanel::CreateControls() {
   connect(pauseButton_, &QToolButton::clicked, this, &TPreviewPanel::Pause);
   connect(stopButton_, &QToolButton::clicked, this, &TPreviewPanel::Stop);
   connect(snapshotButton_, &QToolButton::clicked, this, &TPreviewPanel::Snapshot);
-  connect(positionSlider_, &QSlider::sliderReleased, this,
-          [this] { trcPreviewSeek(positionSlider_->value()); });
-  // Clicks beside the handle, keys and the wheel (a drag seeks once, when it ends).
-  connect(positionSlider_, &QSlider::actionTriggered, this, [this](int action) {
-    if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-      trcPreviewSeek(positionSlider_->sliderPosition());
-  });
+  connect(positionSlider_, &TPositionSlider::SeekRequested, this, &TPreviewPanel::trcPreviewSeek);
   connect(volumeSlider_, &QSlider::valueChanged, this, &TPreviewPanel::trcVolumeChange);
   connect(volumeSlider_, &QSlider::sliderReleased, this, &TPreviewPanel::trcVolumeStore);
   connect(volumeSlider_, &QSlider::actionTriggered, this, [this](int action) {
@@ -349,19 +344,15 @@ void TPreviewPanel::PlayerFileOpen(int64_t duration, int frameWidth, int frameHe
   screenHeight = surface_->height();
   state_.SetDuration(duration);
   positionLabel_->setText(QString::fromStdString(PreviewLengthText(duration)));
-  showingPosition_ = true;
   positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
-  positionSlider_->setValue(0);
-  showingPosition_ = false;
+  positionSlider_->ShowPosition(0);
 }
 
 void TPreviewPanel::PlayerPosition(int64_t pts) {
   if (state_.Stopped()) return;
   lengthLabel_->setText(QString::fromStdString(PreviewPositionText(pts)));
-  if (positionSlider_->isSliderDown()) return;
-  showingPosition_ = true;
-  positionSlider_->setValue(PreviewBarValue(pts, state_.Duration(), positionSlider_->maximum()));
-  showingPosition_ = false;
+  positionSlider_->ShowPosition(
+      PreviewBarValue(pts, state_.Duration(), positionSlider_->maximum()));
 }
 
 void TPreviewPanel::PlayerState(TPlayState state) {
@@ -388,7 +379,7 @@ void TPreviewPanel::EndOfFile() {
 }
 
 void TPreviewPanel::trcPreviewSeek(int value) {
-  if (showingPosition_ || state_.Stopped() || state_.Duration() <= 0) return;
+  if (state_.Stopped() || state_.Duration() <= 0) return;
   const int64_t target = PreviewBarTarget(value, positionSlider_->maximum(), state_.Duration());
   const int64_t now = player_.LastPosition();
   player_.Seek(now != kNoTimestamp && target < now ? kSeekBackward : 0, false, target);

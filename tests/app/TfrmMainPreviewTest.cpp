@@ -20,6 +20,7 @@
 #include <fstream>
 #include <memory>
 
+#include "base/EngineRecords.h"
 #include "player/TMediaPlayer.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
@@ -589,6 +590,37 @@ TEST_F(PreviewTest, TheSmallSnapshotKeepsThePicturesShape) {
   EXPECT_EQ(smallSnapshot({243, 109}), QSize(145, 109));
   EXPECT_EQ(smallSnapshot({240, 180}), QSize(240, 180));
   EXPECT_FALSE(fs::exists(snaps + "/Snapshot_full.bmp"));
+  window->StopPreview();
+}
+
+// A click on pan1's position bar seeks to the clicked place, not a page towards it.
+TEST_F(PreviewTest, AClickOnThePositionBarSeeksToTheClickedPlace) {
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();  // the disk sound driver would run the clock as fast as it can write
+  spec.Duration = 5.0;
+  const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(clip)});
+  TMediaPlayer& player = window->MediaPlayer();
+  window->Preview().Play();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 200000; }, 20000));
+  window->Preview().Pause();
+  auto* bar = Find<QSlider>(*window, "trcPreview");
+  ASSERT_TRUE(bar->isEnabled());
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                    QPoint(bar->width() * 4 / 5, bar->height() / 2));
+  // The handle's centre under the click: the ends of the groove are half a handle in.
+  EXPECT_NEAR(bar->value(), bar->maximum() * 0.8, bar->maximum() / 8.0);
+  const int64_t target = window->Preview().State().Duration() * bar->value() / bar->maximum();
+  // On the key picture at or before the target (one at least every second).
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const int64_t at = player.LastPosition();
+        return at != kNoTimestamp && at > target - 1100000 && at <= target + 100000;
+      },
+      20000))
+      << player.LastPosition() << " for " << target;
+  EXPECT_TRUE(player.Paused());
   window->StopPreview();
 }
 

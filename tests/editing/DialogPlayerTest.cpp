@@ -10,7 +10,9 @@
 #include <QToolButton>
 #include <memory>
 
+#include "base/EngineRecords.h"
 #include "player/TMediaPlayer.h"
+#include "core/PreviewText.h"
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"
@@ -100,6 +102,44 @@ TEST(DialogPlayerTest, APictureSoughtWhilePausedIsProcessedAndShown) {
       << FrameNumber(crop.FrameCopy());
   EXPECT_TRUE(crop.Player().Paused());
   crop.reject();
+}
+
+// A click on the position bar puts the handle under the click and seeks there, wherever the
+// handle stood (the style would step a page towards the click).
+TEST(DialogPlayerTest, AClickOnThePositionBarSeeksToTheClickedPlace) {
+  test::TQtHandOver handOver;
+  TlvFilesRecord record = NewJobRecord(SilentClip(), "", 5000000, "lbox");
+  TfrmTrim trim(test::LibraryFolder());
+  trim.show();
+  trim.Prepare(&record);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return trim.Player().LastPosition() > 200000; }, 20000));
+  QTest::mouseClick(Find<QToolButton>(trim, "imgbtnpause"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return trim.Player().Paused(); }, 20000));
+  auto* bar = Find<QSlider>(trim, "trcPreview");
+  const int64_t full = trim.Range().FullLength();
+  const auto clickAt = [&](double share) {
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(static_cast<int>(bar->width() * share), bar->height() / 2));
+    // The handle stands at the click.
+    // The handle's centre under the click: the ends of the groove are half a handle in.
+    EXPECT_NEAR(bar->value(), bar->maximum() * share, bar->maximum() / 8.0);
+    return PreviewBarTarget(bar->value(), bar->maximum(), full);
+  };
+  const auto landsNear = [&](int64_t target) {
+    // On the key picture at or before the target (one at least every second).
+    return QTest::qWaitFor(
+        [&] {
+          const int64_t at = trim.Player().LastPosition();
+          return at != kNoTimestamp && at > target - 1100000 && at <= target + 100000;
+        },
+        20000);
+  };
+  const int64_t late = clickAt(0.8);
+  EXPECT_TRUE(landsNear(late)) << trim.Player().LastPosition() << " for " << late;
+  const int64_t early = clickAt(0.3);  // backwards, left of the handle
+  EXPECT_TRUE(landsNear(early)) << trim.Player().LastPosition() << " for " << early;
+  EXPECT_TRUE(trim.Player().Paused());
+  trim.reject();
 }
 
 }  // namespace
