@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -140,6 +141,38 @@ TEST(DialogPlayerTest, AClickOnThePositionBarSeeksToTheClickedPlace) {
   EXPECT_TRUE(landsNear(early)) << trim.Player().LastPosition() << " for " << early;
   EXPECT_TRUE(trim.Player().Paused());
   trim.reject();
+}
+
+// After the end the player waits paused at the start: the crop area shows the start's
+// processed picture, and Play plays on from there without opening the source again.
+TEST(DialogPlayerTest, AfterTheEndTheStartIsShownAndPlayPlaysOnFromThere) {
+  test::TQtHandOver handOver;
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();
+  spec.Duration = 1.5;
+  const std::string clip = EnsureClipFile(spec, "dialog-player-1.5s.avi");
+  TlvFilesRecord record = NewJobRecord(clip, "", 1500000, "lbox");
+  TfrmCrop crop(test::LibraryFolder());
+  crop.show();
+  crop.Prepare(&record);
+  auto* play = Find<QToolButton>(crop, "imgbtnPlay");
+  auto* pause = Find<QToolButton>(crop, "imgbtnpause");
+  auto* bar = Find<QSlider>(crop, "trcPreview");
+  const QString length = Find<QLabel>(crop, "lblLength")->text();
+  EXPECT_TRUE(length.endsWith(" Second")) << length.toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return play->isEnabled(); }, 30000));
+  EXPECT_FALSE(pause->isEnabled());
+  EXPECT_FALSE(bar->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return FrameNumber(crop.FrameCopy()) == 0; }, 20000))
+      << FrameNumber(crop.FrameCopy());
+
+  QTest::mouseClick(play, Qt::LeftButton);
+  EXPECT_FALSE(play->isEnabled());
+  EXPECT_TRUE(pause->isEnabled());
+  EXPECT_TRUE(bar->isEnabled());
+  EXPECT_EQ(Find<QLabel>(crop, "lblLength")->text(), length);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return FrameNumber(crop.FrameCopy()) >= 5; }, 20000));
+  crop.reject();
 }
 
 }  // namespace
