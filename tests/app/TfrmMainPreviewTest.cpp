@@ -126,6 +126,16 @@ class PreviewTest : public ::testing::Test {
 // Also run on a real X server (Xvfb) by the suite: the pictures in pan1 move on and the
 // sound reaches the sound driver.
 TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
+  // The disk sound driver at the pace of a sound card (one 1024-sample buffer every 23 ms):
+  // without it the sound clock races and the clip can end before a second picture is shown.
+  struct TPacedSound {
+    TPacedSound()
+        : before(std::getenv("SDL_DISKAUDIODELAY") ? std::getenv("SDL_DISKAUDIODELAY") : "0") {
+      ::setenv("SDL_DISKAUDIODELAY", "23", 1);
+    }
+    ~TPacedSound() { ::setenv("SDL_DISKAUDIODELAY", before.c_str(), 1); }
+    std::string before;
+  } paced;
   WriteSettings("volume=128\nmute=0\n");
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
@@ -168,6 +178,12 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
 }
 
 TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAreIdempotent) {
+  // Pictures only: the disk sound driver would run the clock as fast as it can write, and the
+  // clip could end before the checks of its playing.
+  TClipSpec spec = StandardClip("avi_mpeg4_mp3");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  const std::string first = EnsureClipFile(spec, "preview-silent-5s.avi");
   auto window = Window();
   TMediaPlayer& player = window->MediaPlayer();
   EXPECT_EQ(Buttons(*window), "1000");
@@ -183,7 +199,6 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   EXPECT_FALSE(window->Preview().State().PlayAfterAdding());
   EXPECT_TRUE(window->Preview().State().Stopped());
 
-  const std::string first = EnsureClip("avi_mpeg4_mp3");
   const std::string second = EnsureClip("short3s");
   dialogs.files = {QString::fromStdString(first), QString::fromStdString(second)};
   QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
@@ -192,7 +207,7 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   EXPECT_EQ(player.FileName(), first);
   EXPECT_TRUE(window->Preview().State().Playing());
   EXPECT_EQ(Buttons(*window), "0111");
-  EXPECT_EQ(Text(*window, "lblPTS"), "0:00:02");
+  EXPECT_EQ(Text(*window, "lblPTS"), "0:00:05");
   EXPECT_TRUE(Find<QSlider>(*window, "trcPreview")->isEnabled());
   // The log has the file's description and its figures.
   const QString log = Find<QPlainTextEdit>(*window, "mmoLog")->toPlainText();
@@ -322,8 +337,13 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
     WriteSettings("SnapOutPutDir=" + snaps + "\n" + lines);
   };
   settings("snapSmallSize=0\njpgCmp=90\n");
+  // Pictures only: the disk sound driver would run the clock as fast as it can write, and the
+  // clip could end before the snapshots.
+  TClipSpec spec = StandardClip("avi_mpeg4_mp3");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
   auto window = Window();
-  window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "preview-silent-5s.avi"))});
   TPreviewPanel& preview = window->Preview();
   preview.Snapshot();  // nothing open: nothing written
   EXPECT_FALSE(fs::exists(snaps));
@@ -574,8 +594,13 @@ TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
 TEST_F(PreviewTest, TheSmallSnapshotKeepsThePicturesShape) {
   const std::string snaps = folder.File("shapes");
   WriteSettings("SnapOutPutDir=" + snaps + "\nsnapFullSize=0\nsnapJpg=0\n");
+  // Pictures only (320 x 240): the disk sound driver would run the clock as fast as it can
+  // write, and the clip could end before the snapshots.
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
   auto window = Window();
-  window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});  // 320 x 240
+  window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "editing-5s.avi"))});
   TPreviewPanel& preview = window->Preview();
   preview.Play();
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Surface().HasPicture(); }, 20000));
