@@ -68,9 +68,10 @@ const char* SpecialFileKind(mode_t mode) {
   return "a special file";
 }
 
-// Sources may be regular files or a block device the user named; outputs only regular files.
+// Sources may be regular files or a block device the user named; outputs regular files or a
+// character device such as /dev/null. Pipes, sockets and folders are never opened.
 void RefuseSpecialFile(const std::string& path, const struct stat& st, bool writing) {
-  if (S_ISREG(st.st_mode) || (!writing && S_ISBLK(st.st_mode))) return;
+  if (S_ISREG(st.st_mode) || (writing ? S_ISCHR(st.st_mode) : S_ISBLK(st.st_mode))) return;
   throw EEngineError(
       Format("%s: %s, not a regular file", path.c_str(), SpecialFileKind(st.st_mode)));
 }

@@ -45,9 +45,9 @@ class TUnicodeFile {
   // Throws EEngineError with the system's reason when the file cannot be opened.
   TUnicodeFile(const std::string& libraryName, TAccess access);
   // Opens the file system's own name, whatever its bytes, with no protocol in between. Only a
-  // regular file (for reading also a block device) is opened: a pipe, socket, character device
-  // or folder is refused before anything could block on it. Throws EEngineError naming the
-  // file, in the library's words for the system's reasons.
+  // regular file is opened, or for reading a block device, for writing a character device
+  // (/dev/null): a pipe, socket or folder is refused before anything could block on it. Throws
+  // EEngineError naming the file, in the library's words for the system's reasons.
   static std::unique_ptr<TUnicodeFile> ForPath(const std::string& path, TAccess access);
   ~TUnicodeFile();
   TUnicodeFile(const TUnicodeFile&) = delete;
