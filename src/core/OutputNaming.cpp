@@ -1,5 +1,7 @@
 #include "core/OutputNaming.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "core/AppPaths.h"
@@ -29,6 +31,21 @@ std::string CannotCreate(const std::string& folder, const std::string& reason) {
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
+}
+
+// The longest name one entry of the folder's file system takes.
+size_t NameLimit(const std::string& folder) {
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : 255;
+}
+
+// `base` + `tail` as one file name of at most `limit` bytes: the base is shortened (at a
+// character's start, so UTF-8 stays whole) and the tail ("_(new)" and the extension) kept.
+std::string FitName(const std::string& base, const std::string& tail, size_t limit) {
+  if (base.size() + tail.size() <= limit) return base + tail;
+  size_t keep = limit > tail.size() ? limit - tail.size() : 0;
+  while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+  return base.substr(0, keep) + tail;
 }
 
 }  // namespace
@@ -71,9 +88,12 @@ bool TOutputNamer::Taken(const std::string& path) const {
 
 std::string TOutputNamer::MakeOutputFileName(const std::string& sourceFile,
                                              const std::string& suffix) {
-  const std::string base = OutputFolder() + SourceBaseName(sourceFile);
-  std::string name = base + "_(new)" + suffix;
-  for (int n = 1; Taken(name); ++n) name = base + "_(new_" + std::to_string(n) + ")" + suffix;
+  const std::string folder = OutputFolder();
+  const std::string base = SourceBaseName(sourceFile);
+  const size_t limit = NameLimit(folder);
+  std::string name = folder + FitName(base, "_(new)" + suffix, limit);
+  for (int n = 1; Taken(name); ++n)
+    name = folder + FitName(base, "_(new_" + std::to_string(n) + ")" + suffix, limit);
   handedOut_.insert(name);
   return name;
 }

@@ -31,6 +31,33 @@ TEST(OutputNaming, SkipsNamesOnDiskAndNamesHandedOutEarlier) {
   EXPECT_EQ(fresh.MakeOutputFileName("/clips/noext", "_ipod.mp4"), out + "/noext_(new)_ipod.mp4");
 }
 
+// A source name near the file system's limit still gets an output: its base is shortened,
+// never the "_(new)" part or the extension, and never inside a UTF-8 character.
+TEST(OutputNaming, LongSourceNamesAreShortenedToFitTheFileSystem) {
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
+  const std::string out = folder.File("out");
+  settings.WriteString("settings", "OutPutDir", out);
+  TOutputNamer namer(settings);
+  const std::string longBase(250, 'a');
+  const std::string first = namer.MakeOutputFileName("/clips/" + longBase + ".avi", ".mp4");
+  const std::string expected = out + "/" + std::string(255 - 10, 'a') + "_(new).mp4";
+  EXPECT_EQ(first, expected);
+  WriteText(first, "x");  // the system takes the name
+  const std::string second = namer.MakeOutputFileName("/clips/" + longBase + ".avi", ".mp4");
+  EXPECT_EQ(second, out + "/" + std::string(255 - 12, 'a') + "_(new_1).mp4");
+  WriteText(second, "x");
+  // Two-byte characters: the cut falls between them.
+  std::string wide;
+  for (int i = 0; i < 125; ++i) wide += "\u00e9";
+  const std::string name = namer.MakeOutputFileName("/clips/x" + wide + ".avi", ".mp4");
+  const std::string file = name.substr(out.size() + 1);
+  EXPECT_LE(file.size(), 255u);
+  EXPECT_EQ(file.substr(file.size() - 10), "_(new).mp4");
+  EXPECT_EQ((file.size() - 10 - 1) % 2, 0u) << file;  // "x" and whole characters
+  WriteText(name, "x");
+}
+
 TEST(OutputNaming, AFolderThatCannotBeMadeFallsBackAndIsStored) {
   TScratchFolder folder;
   TIniFile settings(folder.File("s.ini"));
