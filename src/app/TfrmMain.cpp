@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "media/LibraryLoader.h"
 #include "player/TMediaPlayer.h"
@@ -44,6 +45,9 @@ namespace {
 
 constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
+// Line height of the 9-point font that size was laid out for; larger letters get a larger
+// first size, so the job list stays readable.
+constexpr int kDesignFontHeight = 14;
 
 // The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
 QStringList OpenDialogNameFilters() {
@@ -296,7 +300,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 void TfrmMain::RestoreWindowLayout(const TIniFile& settings) {
   const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(
       settings.ReadString(settings::kSection, settings::kWindowGeometry, "")));
-  if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(kInitialWidth, kInitialHeight);
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+    const double scale =
+        std::max(1.0, static_cast<double>(fontMetrics().height()) / kDesignFontHeight);
+    resize(qRound(kInitialWidth * scale), qRound(kInitialHeight * scale));
+  }
   std::vector<int> widths;
   const QString stored = QString::fromStdString(
       settings.ReadString(settings::kSection, settings::kJobColumnWidths, ""));
