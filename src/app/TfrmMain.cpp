@@ -320,11 +320,16 @@ void TfrmMain::RestoreWindowLayout(const TIniFile& settings) {
 void TfrmMain::SaveWindowLayout() {
   QStringList widths;
   for (int width : jobList_->ColumnWidths()) widths << QString::number(width);
+  const std::string geometry = saveGeometry().toBase64().toStdString();
+  const std::string columns = widths.join(QLatin1Char(',')).toStdString();
   try {
-    TIniFile(globalObject_->SettingsFile())
-        .WriteValues(settings::kSection,
-                     {{settings::kWindowGeometry, saveGeometry().toBase64().toStdString()},
-                      {settings::kJobColumnWidths, widths.join(QLatin1Char(',')).toStdString()}});
+    TIniFile settings(globalObject_->SettingsFile());
+    // Written only when changed, as every other key.
+    if (settings.ReadString(settings::kSection, settings::kWindowGeometry, "") == geometry &&
+        settings.ReadString(settings::kSection, settings::kJobColumnWidths, "") == columns)
+      return;
+    settings.WriteValues(settings::kSection, {{settings::kWindowGeometry, geometry},
+                                              {settings::kJobColumnWidths, columns}});
   } catch (const std::exception&) {
     // The layout is not worth keeping the window open for; the settings file's own
     // failure shows at its next real change.
