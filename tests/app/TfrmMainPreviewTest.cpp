@@ -30,6 +30,8 @@
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "jobs/TPreviewPanel.h"
@@ -49,15 +51,17 @@ namespace fs = std::filesystem;
 class TPreviewDialogs : public IMainDialogs {
  public:
   bool AskExit(QWidget*) override { return true; }
+  bool AskYesNo(QWidget*, const QString&) override { return true; }
   void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
   QStringList ChooseFiles(QWidget*, const QStringList&) override {
     ++fileDialogs;
     return files;
   }
-  QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+  QString ChooseFolder(QWidget*, const QString&) override { return folder; }
   bool AskUpgrade(QWidget*, const QString&) override { return false; }
   int fileDialogs = 0;
   QStringList files, warnings;
+  QString folder;
 };
 
 class TPreviewShell : public IShellOpener {
@@ -397,6 +401,80 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   window->StopPreview();
 }
 
+// The run's messages, each with whether the default folder held anything when it was given.
+class TRecordedRunMessages : public IRunMessages {
+ public:
+  explicit TRecordedRunMessages(std::string fallback) : fallback_(std::move(fallback)) {}
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string& text) override {
+    warnings.push_back(text);
+    std::error_code error;
+    fallbackHadFiles.push_back(fs::exists(fallback_, error) && !fs::is_empty(fallback_, error));
+  }
+  std::vector<std::string> warnings;
+  std::vector<bool> fallbackHadFiles;
+
+ private:
+  std::string fallback_;
+};
+
+class TNoAfterRunActions : public IAfterRunActions {
+ public:
+  void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
+  void PowerOff() override {}
+  std::vector<std::string> opened;
+};
+
+// The chosen output folder replaced by a file: the list's names leave the setting alone;
+// Start gives the warning before anything is written to the default folder, and the box
+// then shows where the files went.
+TEST_F(PreviewTest, AnOutputFolderThatCannotBeMadeIsAnnouncedBeforeTheRunWritesElsewhere) {
+  const std::string home = folder.File("runhome");
+  const std::string fallback = home + "/videoconverter";
+  fs::create_directories(home);
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", home.c_str(), 1);
+  const std::string chosen = folder.File("chosen");
+  fs::create_directories(chosen);
+  const std::string clip = EnsureClip("avi_mpeg4_mp3");
+  {
+    auto window = Window();
+    auto* edDirectory = Find<QLineEdit>(*window, "edDirectory");
+    dialogs.folder = QString::fromStdString(chosen);
+    QTest::mouseClick(Find<QPushButton>(*window, "btnBrows"), Qt::LeftButton);
+    EXPECT_EQ(edDirectory->text().toStdString(), chosen);
+    fs::remove(chosen);
+    test::WriteText(chosen, "a file now");
+
+    window->AddFiles({QString::fromStdString(clip)});
+    window->JobModel().CheckAll(false);
+    window->JobModel().CheckAll(true);
+    window->StopPreview();
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), chosen);
+    EXPECT_EQ(edDirectory->text().toStdString(), chosen);
+    EXPECT_FALSE(fs::exists(fallback));
+    // The list already names the file where the run will put it.
+    EXPECT_EQ(window->JobModel().List().Rows()[0].Record.DestFile,
+              fallback + "/avi_mpeg4_mp3_(new).avi");
+
+    TRecordedRunMessages messages(fallback);
+    TNoAfterRunActions actions;
+    window->ConversionRun().SetMessages(&messages);
+    window->ConversionRun().SetAfterRunActions(&actions);
+    QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+    ASSERT_FALSE(messages.warnings.empty());
+    EXPECT_EQ(messages.warnings[0], "Cannot create output directory:" + chosen +
+                                        ".It will create default directory " + fallback + "!");
+    EXPECT_FALSE(messages.fallbackHadFiles[0]);
+    EXPECT_TRUE(fs::exists(fallback + "/avi_mpeg4_mp3_(new).avi"));
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), fallback);
+    EXPECT_EQ(edDirectory->text().toStdString(), fallback);
+    window->ConversionRun().SetMessages(nullptr);
+    window->ConversionRun().SetAfterRunActions(nullptr);
+  }
+  ::setenv("HOME", savedHome.c_str(), 1);
+}
+
 TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile) {
   auto window = Window();
   const std::string clip = EnsureClip("avi_mpeg4_mp3");
@@ -428,14 +506,18 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
   EXPECT_EQ(label("lblSourceName"), clip.size() < 46 ? clip : clip.substr(0, 40) + "...avi  ");
   EXPECT_EQ(label("lblFileLength").substr(0, 2), "2.");
   EXPECT_TRUE(label("lblFileLength").ends_with(" Second"));
-  EXPECT_EQ(box("edtFormat"), "avi");
+  // The video codec, not the container's names; rates in kb/s.
+  EXPECT_EQ(box("edtFormat"), "mpeg4");
   EXPECT_EQ(box("edtResloution"), "320x240");
+  EXPECT_TRUE(box("edtBitRate").empty() || box("edtBitRate").ends_with(" kb/s"))
+      << box("edtBitRate");
+  EXPECT_NE(box("edtBitRate"), "0");
   EXPECT_EQ(box("edtFrameRate"), "25");
   EXPECT_EQ(box("edtTotalFrame"), "50");
   EXPECT_EQ(box("edtAudioForamt"), "mp3");
   EXPECT_EQ(box("edtSampleRate"), "44100");
   EXPECT_EQ(box("edtChannel"), "2");
-  EXPECT_FALSE(box("edtAudioBitRate").empty());
+  EXPECT_TRUE(box("edtAudioBitRate").ends_with(" kb/s")) << box("edtAudioBitRate");
   EXPECT_TRUE(Find<QLineEdit>(*dialog, "edtBitRate")->isReadOnly());
 
   // Sound only: the video boxes empty, the sound described.

@@ -102,6 +102,17 @@ TEST(FileInfoFields, NamesDurationsCodecAndFrameFigures) {
   EXPECT_EQ(FileInfoAudioFormat("Audio: mp3 (U[0][0][0] / 0x0055), 44100 Hz, stereo"), "mp3");
   EXPECT_EQ(FileInfoAudioFormat("Video: h264, yuv420p"), "");
 
+  // Bit rates in kb/s; the probe's 0 means unknown.
+  EXPECT_EQ(FileInfoBitRate(178627), "179 kb/s");
+  EXPECT_EQ(FileInfoBitRate(128000), "128 kb/s");
+  EXPECT_EQ(FileInfoBitRate(300), "1 kb/s");
+  EXPECT_EQ(FileInfoBitRate(0), "");
+  EXPECT_EQ(FileInfoBitRate(-1), "");
+  EXPECT_EQ(FileInfoCodec("h264(H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10)"), "h264");
+  EXPECT_EQ(FileInfoCodec("mpeg4 (MPEG-4 part 2)"), "mpeg4");
+  EXPECT_EQ(FileInfoCodec("XVID / 0x44495658"), "XVID / 0x44495658");
+  EXPECT_EQ(FileInfoCodec(""), "");
+
   EXPECT_EQ(FileInfoFrameRate(25, 1), "25");
   EXPECT_EQ(FileInfoFrameRate(30000, 1001), "29.97");
   EXPECT_EQ(FileInfoFrameRate(24000, 1001), "23.976");
