@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/OutputNaming.h"
 #include "convert/ConvertRunner.h"
 #include "convert/ProgressLine.h"
 
@@ -253,7 +254,9 @@ TEST_F(ConvertRunnerTest, AReadOnlySettingsFileDoesNotStopARunThatFallsBack) {
   const THome home(folder + "/home");
   EXPECT_EQ(Run({"/clips/a.avi"}), 0) << err.str();
   EXPECT_EQ(out.str(), folder + "/home/videoconverter/a_(new).ac3\n");
-  EXPECT_EQ(Count(err.str(), "Cannot create output directory: " + folder + "/plain/out"), 1u)
+  EXPECT_EQ(Count(err.str(), OutputFolderFallbackWarning(folder + "/plain/out",
+                                                         folder + "/home/videoconverter")),
+            1u)
       << err.str();
   EXPECT_NE(err.str().find("qarvo-convert: Unable to write to " + folder + "/s.ini\n"),
             std::string::npos)

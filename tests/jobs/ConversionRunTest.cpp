@@ -15,6 +15,7 @@
 #include "base/MainThread.h"
 #include "engine/TConvertEngine.h"
 #include "engine/TTranscoder.h"
+#include "core/OutputNaming.h"
 #include "jobs/IRunMessages.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TfrmProgress.h"
@@ -272,9 +273,8 @@ TEST_F(ConversionRunTest, AReadOnlySettingsFileDoesNotStopARunThatFallsBack) {
   EXPECT_EQ(rows[0].Progress, "100%");
   EXPECT_TRUE(std::filesystem::exists(folder.File("home/videoconverter/short3s_(new).avi")));
   ASSERT_EQ(messages.warnings.size(), 1u);
-  EXPECT_EQ(
-      messages.warnings[0].rfind("Cannot create output directory: " + folder.File("plain/out"), 0),
-      0u);
+  EXPECT_EQ(messages.warnings[0], OutputFolderFallbackWarning(folder.File("plain/out"),
+                                                              folder.File("home/videoconverter")));
   EXPECT_EQ(test::ReadText(folder.File("s.ini")), settings);
 }
 
