@@ -45,18 +45,6 @@ namespace {
 constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
 
-// The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
-QStringList OpenDialogNameFilters() {
-  QStringList filters;
-  for (const TFileFilter& filter : OpenDialogFilters()) {
-    QStringList patterns = QString::fromLatin1(filter.Patterns).split(';', Qt::SkipEmptyParts);
-    patterns.removeDuplicates();
-    filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(filter.Description),
-                                             patterns.join(' '));
-  }
-  return filters;
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -136,7 +124,11 @@ void TfrmMain::LoadMediaLibraries() {
   }
 }
 
-void TfrmMain::SetJobProber(IJobProber* prober) { prober_ = prober ? prober : engineProber_.get(); }
+void TfrmMain::SetJobProber(IJobProber* prober) {
+  StopAdding();
+  adder_.reset();  // the next Add probes with the new prober
+  prober_ = prober ? prober : engineProber_.get();
+}
 void TfrmMain::SetDialogs(IMainDialogs* dialogs) {
   dialogs_ = dialogs ? dialogs : platformDialogs_.get();
 }
@@ -164,7 +156,11 @@ void TfrmMain::CreateControls() {
 
   auto* jobs = new QHBoxLayout;
   jobs->setSpacing(10);
-  jobs->addWidget(jobList_, 1);
+  auto* listColumn = new QVBoxLayout;
+  listColumn->setSpacing(4);
+  listColumn->addWidget(jobList_, 1);
+  listColumn->addWidget(CreateAddLine(central));
+  jobs->addLayout(listColumn, 1);
   jobs->addWidget(CreatePreview(central), 0);
   layout->addLayout(jobs, 1);
 
@@ -309,30 +305,12 @@ void TfrmMain::Teardown() {
 
 // ---- Commands ----------------------------------------------------------------------------
 
-void TfrmMain::btnAddClick() {
-  if (!prober_->LoadLibraries()) return;
-  const QStringList files = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
-  if (!files.isEmpty()) AddFiles(files);
-  preview_->AddFinished();
-}
-
-void TfrmMain::AddFiles(const QStringList& files) {
-  TIniFile settings(globalObject_->SettingsFile());
-  const TIniFile definitions(globalObject_->FormatFile());
-  const TAddResult result = jobModel_->Add(files, *prober_, settings, definitions);
-  if (result.Added > 0) {
-    startButton_->setEnabled(true);
-    jobList_->setFocus();
-  }
-  if (!result.Refused.empty())
-    dialogs_->ShowWarning(this, QString::fromStdString(RefusedFilesMessage(result.Refused)));
-}
-
 void TfrmMain::btnRemoveClick() {
   if (jobModel_->Remove() && jobModel_->List().Empty()) StopPreview();
 }
 
 void TfrmMain::btnClearClick() {
+  StopAdding();
   if (jobModel_->Clear(*prober_)) StopPreview();
 }
 
@@ -343,6 +321,7 @@ void TfrmMain::btnStartClick() {
   conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
   for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);
   JobsChanged();
+  FlushAddedRows();  // rows a background Add probed during the run
 }
 
 void TfrmMain::btnOpenClick() {

@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
   QStringList files = QCoreApplication::arguments();
   files.removeFirst();
   frmMain.SetStartupFiles(files);
+  // A refused file is named once the main window stands alone, not over the splash.
+  frmMain.HoldWarningsWhileShown(&frmCover);
   frmMain.show();
   return application.exec();
 }

@@ -132,7 +132,8 @@ void TCustomConvertEngine::BindTask(TTranscoder& task, bool events) {
   task.SetTerminateCallback([this](TTranscoder& t) { DoTerminate(t); });
 }
 
-int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* options) {
+int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* options,
+                                  bool openAtStart) {
   CheckNotWorking("AddTask");
   try {
     std::unique_ptr<TTranscoder> task = CreateTask();
@@ -142,13 +143,13 @@ int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* op
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
       task->InputOptions(0) = *options;
-      TTaskRecords(*task).ApplyInput(*options);
     }
-    if (!task->OpenInput(name)) {
+    if (openAtStart) {
+      task->PlanInput(name, options != nullptr);
+    } else if (!task->SetUpInput(name, options)) {
       SetLastErrMsg(task->ErrorText());
       return -1;
     }
-    task->Probe(0).Attach(task->Files.Inputs.at(0).Context.get());
     BindTask(*task, true);
     return tasks_.Add(std::move(task));
   } catch (const std::exception& e) {
@@ -165,19 +166,17 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
     SetLastErrMsg(Format("Task index out of range (%d)", taskIndex));
     return false;
   }
-  const int slot = task->OutputCount();
+  const int slot = task->OutputSlots();
   if (slot >= TCustomTranscoder::kFileLimit) {
     SetLastErrMsg(Format("max output files %d reached", TCustomTranscoder::kFileLimit));
     return false;
   }
   try {
-    TTaskRecords records(*task);
     std::string name = fileName;
     if (options) {
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
       task->OutputOptions(slot) = *options;
-      records.ApplyOutputBeforeOpen(*options);
       if (options->CustomHook)
         task->SetHookCallback(
             [this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts, bool& update,
@@ -185,12 +184,15 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
     } else {
       task->ResetOutputOptions(slot);
     }
-    if (task->OpenOutput(name, options && options->Join) < 0) {
+    if (task->OpensAtStart()) {
+      task->PlanOutput(name, options != nullptr);
+      return true;
+    }
+    if (!task->SetUpOutput(name, options)) {
       SetLastErrMsg(task->ErrorText());
       task->ResetOutputOptions(slot);
       return false;
     }
-    if (options) records.ApplyStreamGroups(*options);
     return true;
   } catch (const std::exception& e) {
     SetLastErrMsg(e.what());

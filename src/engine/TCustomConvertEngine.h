@@ -41,8 +41,11 @@ class TCustomConvertEngine : public TMediaComponent {
   // ---- Operations (main thread) -------------------------------------------------------------
   bool LoadAVLib(const std::string& folder);
   // Index of the new task, or -1 with LastErrMsg set. A record whose FileName is empty gets
-  // the file name written back.
-  int AddTask(const std::string& fileName, TInputOptions* options = nullptr);
+  // the file name written back. With openAtStart the task opens its input and outputs when it
+  // starts (a failure to open then ends the task with its message), so a long queue holds no
+  // files; otherwise both are opened here and a failure is the result.
+  int AddTask(const std::string& fileName, TInputOptions* options = nullptr,
+              bool openAtStart = false);
   bool SetOutputFile(int taskIndex, const std::string& fileName, TOutputOptions* options = nullptr);
   void RemoveTask(int taskIndex);
   void ClearTasks();

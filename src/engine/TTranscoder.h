@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/EngineRecords.h"
 #include "probe/TMediaProbe.h"
@@ -46,6 +47,21 @@ class TTranscoder : public TCustomTranscoder {
   TInputOptions& InputOptions(int index);
   TOutputOptions& OutputOptions(int index);
   void ResetOutputOptions(int index);
+
+  // ---- Files --------------------------------------------------------------------------------
+  // Applies the input record (when given) and opens the input with its probe; false with
+  // ErrorText() set when the file cannot be opened.
+  bool SetUpInput(const std::string& fileName, const TInputOptions* options);
+  // Applies an output record (when given) and opens the next output with its stream groups;
+  // false with ErrorText() set.
+  bool SetUpOutput(const std::string& fileName, const TOutputOptions* options);
+  // A task that opens its files when it starts: the set-up only keeps the names, and the
+  // records stay in their slots. A queued task then holds no descriptor and no library object.
+  void PlanInput(const std::string& fileName, bool withOptions);
+  void PlanOutput(const std::string& fileName, bool withOptions);
+  bool OpensAtStart() const { return opensAtStart_; }
+  // Outputs given so far, opened or planned: the slot the next output takes.
+  int OutputSlots() const;
 
   // ---- Run --------------------------------------------------------------------------------
   // Runs the task to its end on the calling thread and reports its termination. Does nothing
@@ -99,6 +115,17 @@ class TTranscoder : public TCustomTranscoder {
 
  private:
   void Finish(bool failed, const std::string& message);
+  // Opens the planned files on the worker thread; raises EEngineError with the opening's text.
+  void OpenPlannedFiles();
+
+  struct TPlannedFile {
+    std::string FileName;
+    bool WithOptions = false;
+  };
+  // Written during set-up (main thread), read once by Execute on the worker thread.
+  bool opensAtStart_ = false;
+  TPlannedFile plannedInput_;
+  std::vector<TPlannedFile> plannedOutputs_;
 
   std::array<std::unique_ptr<TMediaProbe>, kFileLimit> probes_;
   std::array<std::unique_ptr<TInputOptions>, kFileLimit> inputOptions_;

@@ -127,6 +127,7 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
   WriteSettings("volume=128\nmute=0\n");
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  window->WaitForAdd();
   TVideoSurfaceWidget& pan1 = window->Preview().Surface();
   const auto frameNumber = [&] {
     const QImage shot = pan1.grab().toImage();
@@ -238,6 +239,7 @@ TEST_F(PreviewTest, TheEndOfTheFileReturnsToTheStartPausedAndASeekMovesThePlayba
   const std::string clip = EnsureClipFile(spec, "preview_1s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(clip)});
+  window->WaitForAdd();
   TMediaPlayer& player = window->MediaPlayer();
   window->Preview().Play();
   ASSERT_TRUE(player.Opened()) << player.LastErrMsg();
@@ -261,6 +263,7 @@ TEST_F(PreviewTest, TheEndOfTheFileReturnsToTheStartPausedAndASeekMovesThePlayba
   // The bar seeks: a click in the groove's second half takes a paused playback there (to the
   // key picture at 1 s).
   window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
   window->JobModel().List().Select(1);
   window->Preview().Play();
   ASSERT_EQ(player.FileName(), EnsureClip("short3s"));
@@ -322,6 +325,7 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   settings("snapSmallSize=0\njpgCmp=90\n");
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  window->WaitForAdd();
   TPreviewPanel& preview = window->Preview();
   preview.Snapshot();  // nothing open: nothing written
   EXPECT_FALSE(fs::exists(snaps));
@@ -378,6 +382,7 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
   const std::string clip = EnsureClip("avi_mpeg4_mp3");
   const std::string audio = EnsureClip("audio_only");
   window->AddFiles({QString::fromStdString(clip), QString::fromStdString(audio)});
+  window->WaitForAdd();
   window->JobModel().List().Select(0);
 
   // Opened from the list menu, as a modal dialog.
@@ -441,6 +446,7 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(clip)});
+  window->WaitForAdd();
   ASSERT_EQ(window->JobModel().rowCount(), 1);
   const auto trimmedCell = [&] {
     return window->JobModel()

@@ -13,13 +13,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
 #include "base/EngineError.h"
+#include "base/MainThread.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "app/IMainDialogs.h"
@@ -91,17 +94,49 @@ TEST(TApplication, ExceptionsInEventHandlersAreShownAndTheLoopGoesOn) {
 
 // ---- The window's commands ------------------------------------------------------------
 
+// Probes on the adder's thread; a test may hold it at a file until it lets it go.
 class TFakeProber : public IJobProber {
  public:
   bool LoadLibraries() override { return true; }
   std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string& error) override {
+    {
+      std::unique_lock lock(mutex);
+      probed << QString::fromStdString(fileName);
+      changed.notify_all();
+      changed.wait(lock, [&] { return holdAt.empty() || fileName != holdAt; });
+    }
     if (fileName.find("bad") != std::string::npos) {
-      error = "Invalid data found when processing input";
+      error = fileName + ": Invalid data found when processing input";
       return std::nullopt;
     }
     return 120000000;
   }
   void ClearTasks() override {}
+  QStringList Probed() {
+    std::lock_guard lock(mutex);
+    return probed;
+  }
+  void Hold(const std::string& file) {
+    std::lock_guard lock(mutex);
+    holdAt = file;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex);
+      holdAt.clear();
+    }
+    changed.notify_all();
+  }
+  // Until the adder's thread has reached `file`.
+  void WaitFor(const std::string& file) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return probed.contains(QString::fromStdString(file)); });
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  QStringList probed;
+  std::string holdAt;
 };
 
 class TFakeDialogs : public IMainDialogs {
@@ -161,12 +196,14 @@ class MainWindowTest : public ::testing::Test {
   ~MainWindowTest() override { std::filesystem::remove(SettingsFile()); }
 
   // A window with the replacements, shown (first show runs the start-up).
-  std::unique_ptr<TfrmMain> Window(const QStringList& startupFiles = {}) {
+  std::unique_ptr<TfrmMain> Window(const QStringList& startupFiles = {},
+                                   QWidget* splash = nullptr) {
     auto window = std::make_unique<TfrmMain>();
     window->SetJobProber(&prober);
     window->SetDialogs(&dialogs);
     window->SetShellOpener(&shell);
     window->SetStartupFiles(startupFiles);
+    window->HoldWarningsWhileShown(splash);
     window->show();
     return window;
   }
@@ -232,6 +269,7 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   // Rows added to an empty list get the columns made again.
   lvFiles->header()->resizeSection(0, 300);
   window->AddFiles({Path("a.avi")});
+  ASSERT_TRUE(window->WaitForAdd());
   EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
@@ -254,24 +292,36 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
 TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   auto window = Window({Path("c.mkv")});
   TJobListModel& model = window->JobModel();
+  ASSERT_TRUE(window->WaitForAdd());
   ASSERT_EQ(model.rowCount(), 1);  // from the command line
   EXPECT_EQ(model.data(model.index(0, kColSource), Qt::DisplayRole).toString(), Path("c.mkv"));
 
-  dialogs.files = {Path("a.avi"), Path("bad.avi"), Path("c.mkv")};
+  test::WriteText(folder.File("c.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHello\n");
+  dialogs.files = {Path("a.avi"), Path("bad.avi"), Path("c.mkv"), Path("c.srt"), Path("a.avi")};
   QTest::mouseClick(Find<QPushButton>(*window, "btnAdd"), Qt::LeftButton);
+  ASSERT_TRUE(window->WaitForAdd());
   EXPECT_EQ(dialogs.fileDialogs, 1);
   ASSERT_FALSE(dialogs.lastFilters.isEmpty());
   EXPECT_TRUE(dialogs.lastFilters[0].startsWith("All Supported Video Formats (*.AVI *.AVM"));
-  EXPECT_EQ(dialogs.lastFilters.last(), "All files (*.*) (*.*)");
+  // Each pattern once, in the dialog's own syntax.
+  EXPECT_TRUE(dialogs.lastFilters.contains("AVI files (*.avi)"));
+  EXPECT_TRUE(dialogs.lastFilters.contains("MPEG files (*.mpg *.mpeg)"));
+  EXPECT_EQ(dialogs.lastFilters.last(), "All files (*.*)");
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.data(model.index(1, kColLength), Qt::DisplayRole).toString(), "120");
   EXPECT_EQ(model.data(model.index(1, kColDestination), Qt::DisplayRole).toString(), "a_(new).avi");
   EXPECT_EQ(model.data(model.index(1, kColSource), Qt::CheckStateRole).toInt(), Qt::Checked);
-  // One warning names the refused file with its reason.
+  // One warning names each file left out once, with its reason in plain words; the subtitle
+  // file never reached the engine.
   ASSERT_EQ(dialogs.warnings.size(), 1);
-  EXPECT_TRUE(dialogs.warnings[0].contains(Path("bad.avi") + ": Invalid data found"));
+  EXPECT_EQ(dialogs.warnings[0], "These files could not be added:\n" + Path("c.mkv") +
+                                     ": already in the list\n" + Path("c.srt") +
+                                     ": a subtitle file, not a video or audio file\n" +
+                                     Path("a.avi") + ": already in the list\n" + Path("bad.avi") +
+                                     ": the file is damaged or not a media file");
+  EXPECT_FALSE(prober.Probed().contains(Path("c.srt")));
 
-  // A dropped folder adds its media files, sorted; known files stay single.
+  // A dropped folder adds its media files, sorted; known files are named once more.
   std::filesystem::create_directories(folder.File("drop/.hidden"));
   for (const char* name : {"drop/z.mp4", "drop/y.avi", "drop/readme.txt", "drop/.hidden/x.mp4"})
     test::WriteText(folder.File(name), "x");
@@ -283,10 +333,13 @@ TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(lvFiles->viewport(), &drop);
+  ASSERT_TRUE(window->WaitForAdd());
   ASSERT_EQ(model.rowCount(), 4);
   EXPECT_EQ(model.data(model.index(2, kColSource), Qt::DisplayRole).toString(), Path("drop/y.avi"));
   EXPECT_EQ(model.data(model.index(3, kColSource), Qt::DisplayRole).toString(), Path("drop/z.mp4"));
-  EXPECT_EQ(dialogs.warnings.size(), 1);
+  ASSERT_EQ(dialogs.warnings.size(), 2);
+  EXPECT_EQ(dialogs.warnings[1],
+            "This file could not be added:\n" + Path("a.avi") + ": already in the list");
 
   // (512 + 128) kbit/s × 4 jobs × 120 s.
   auto* size = Find<QLabel>(*window, "lblEstimatedSize");
@@ -297,6 +350,59 @@ TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   TIniFile(SettingsFile()).WriteInteger("settings", "FormatCode", 5);
   model.CheckAll(true);
   EXPECT_FALSE(size->isVisible());  // the bit rate follows the source
+}
+
+// A large Add probes in the background: rows appear in the order given while the window
+// goes on; the line under the list counts and its Stop keeps what was added so far.
+TEST_F(MainWindowTest, AddProbesInTheBackgroundInOrderAndStops) {
+  auto window = Window();
+  TJobListModel& model = window->JobModel();
+  QStringList files;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".avi";
+    test::WriteText(folder.File(name), "x");
+    files << Path(name.c_str());
+  }
+  prober.Hold(folder.File("f3.avi"));
+  window->AddFiles(files);
+  EXPECT_TRUE(window->Adding());  // Add returned with the probing under way
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return model.rowCount() == 3; }, std::chrono::seconds(60)));
+  prober.WaitFor(folder.File("f3.avi"));
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(model.data(model.index(row, kColSource), Qt::DisplayRole).toString(), files[row]);
+  auto* line = Find<QWidget>(*window, "pnlAdding");
+  EXPECT_TRUE(line->isVisibleTo(window.get()));
+  EXPECT_EQ(Find<QLabel>(*window, "lblAdding")->text(), "Adding files: 3 of 6");
+
+  QTest::mouseClick(Find<QPushButton>(*window, "btnAddStop"), Qt::LeftButton);
+  EXPECT_FALSE(window->Adding());
+  EXPECT_FALSE(line->isVisibleTo(window.get()));
+  prober.Release();
+  // The file being probed when Stop came is dropped; a later Add goes on normally.
+  test::WriteText(folder.File("g.avi"), "x");
+  window->AddFiles({Path("g.avi")});
+  ASSERT_TRUE(window->WaitForAdd());
+  ASSERT_EQ(model.rowCount(), 4);
+  EXPECT_EQ(model.data(model.index(3, kColSource), Qt::DisplayRole).toString(), Path("g.avi"));
+  EXPECT_TRUE(dialogs.warnings.isEmpty());
+}
+
+// Files named on the command line: a refused one is named once the splash has gone, not
+// over it.
+TEST_F(MainWindowTest, StartupWarningWaitsForTheSplashToClose) {
+  QWidget splash;
+  splash.show();
+  auto window = Window({Path("bad.avi"), Path("a.avi")}, &splash);
+  ASSERT_TRUE(window->WaitForAdd());
+  EXPECT_EQ(window->JobModel().rowCount(), 1);
+  EXPECT_TRUE(dialogs.warnings.isEmpty());
+  splash.hide();
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return !dialogs.warnings.isEmpty(); },
+                                       std::chrono::seconds(60)));
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  EXPECT_EQ(dialogs.warnings[0], "This file could not be added:\n" + Path("bad.avi") +
+                                     ": the file is damaged or not a media file");
 }
 
 TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
