@@ -143,6 +143,8 @@ class TfrmMain : public QMainWindow {
   void StartUpdateCheck();
   void UpdateCheckFinished();
   void UpgradeAccepted();
+  // The upgrade question that came during a run, asked once it has ended.
+  void AskDeferredUpgrade();
   // The preview panel and its player (TfrmMainPreview.cpp).
   QWidget* CreatePreview(QWidget* parent);
   void PreparePreview();
@@ -168,6 +170,7 @@ class TfrmMain : public QMainWindow {
   bool tornDown_ = false;
   bool closeWithoutQuestion_ = false;
   QStringList startupFiles_;
+  QString deferredUpgradeQuestion_;
 
   // Never shown: collects the start-up library errors.
   QPlainTextEdit* log_ = nullptr;
