@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "media/LibraryLoader.h"
 #include "player/TMediaPlayer.h"
@@ -67,8 +68,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfrmMain::~TfrmMain() {
-  Teardown();
-  // The player draws on the preview panel until it has stopped: it goes before the panel.
+  try {
+    Teardown();
+  } catch (...) {
+    // Only the collapse state was not saved; a destructor has no one to tell.
+  }
+  // The panel lets go of the player, and the player (drawing on the panel until it has
+  // stopped) goes before the panel.
+  TeardownPreview();
   player_.reset();
   // The panels borrow the configuration and the run borrows the engine: both go first.
   delete takeCentralWidget();
@@ -294,13 +301,14 @@ void TfrmMain::CloseWithoutQuestion() {
 void TfrmMain::Teardown() {
   if (tornDown_) return;
   tornDown_ = true;
-  formatSelector_->SaveCollapseState();
   // No late event may reach a closing window.
   engine_->SetOnCustomHook(nullptr);
   engine_->SetOnProgress(nullptr);
   engine_->SetOnTerminate(nullptr);
   engine_->Stop(true);
   TeardownPreview();
+  // Last: a settings file that cannot be written raises its error with the rest done.
+  formatSelector_->SaveCollapseState();
 }
 
 // ---- Commands ----------------------------------------------------------------------------
@@ -316,12 +324,15 @@ void TfrmMain::btnClearClick() {
 
 void TfrmMain::btnStartClick() {
   if (!parameterPanel_->CommitFrameSize()) return;
-  StopPreview();
   std::vector<TJobRow>& rows = jobModel_->List().Rows();
+  // With nothing checked the run only warns: the preview plays on.
+  if (std::any_of(rows.begin(), rows.end(), [](const TJobRow& row) { return row.Checked; }))
+    StopPreview();
   conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
   for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);
   JobsChanged();
   FlushAddedRows();  // rows a background Add probed during the run
+  AskDeferredUpgrade();
 }
 
 void TfrmMain::btnOpenClick() {

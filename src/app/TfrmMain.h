@@ -172,6 +172,8 @@ class TfrmMain : public QMainWindow {
   void StartUpdateCheck();
   void UpdateCheckFinished();
   void UpgradeAccepted();
+  // The upgrade question that came during a run, asked once it has ended.
+  void AskDeferredUpgrade();
   // The preview panel and its player (TfrmMainPreview.cpp).
   QWidget* CreatePreview(QWidget* parent);
   void PreparePreview();
@@ -197,6 +199,7 @@ class TfrmMain : public QMainWindow {
   bool tornDown_ = false;
   bool closeWithoutQuestion_ = false;
   QStringList startupFiles_;
+  QString deferredUpgradeQuestion_;
 
   // Background Add (main thread): rows probed but not yet in the list (held while a run
   // converts the list's rows), files refused so far, captions queued.

@@ -49,7 +49,7 @@ TCustomConvertEngine::~TCustomConvertEngine() {
     pendingCount_ = 0;
   }
   // An event in progress completes before the tasks go.
-  for (std::timed_mutex* m : {&hookLock_, &previewLock_, &progressLock_, &terminateLock_}) {
+  for (std::timed_mutex* m : {&previewLock_, &progressLock_, &terminateLock_}) {
     TPumpingLock lock(*m);
   }
   tasks_.Clear();
@@ -370,20 +370,21 @@ void TCustomConvertEngine::Deliver(const std::function<void()>& call) {
 
 void TCustomConvertEngine::DoCustomHook(TTranscoder& task, TBitmap& bitmap, int frameNumber,
                                         int64_t pts, bool& update, bool& stopHook) {
-  TPumpingLock lock(hookLock_);
+  // Runs on the task's own thread with a record of its own: simultaneous tasks process their
+  // pictures side by side.
   TCustomHookEvent handler;
   {
     std::lock_guard events(eventsMutex_);
     handler = onCustomHook_;
   }
   if (!handler) return;
-  hookInfo_ = THookInfo{tasks_.IndexOf(&task), &bitmap, frameNumber, pts, update, stopHook};
+  THookInfo info{tasks_.IndexOf(&task), &bitmap, frameNumber, pts, update, stopHook};
   {
     TCanvasLock canvas(bitmap);
-    handler(Self(), &hookInfo_);
+    handler(Self(), &info);
   }
-  update = hookInfo_.Update;
-  stopHook = hookInfo_.StopHook;
+  update = info.Update;
+  stopHook = info.StopHook;
 }
 
 void TCustomConvertEngine::DoPreviewBitmap(TTranscoder& task, TBitmap& bitmap, int frameNumber,

@@ -133,12 +133,12 @@ class TCustomConvertEngine : public TMediaComponent {
   bool working_ = false;
   bool endOfRunFired_ = false;
 
-  // The component's one record per event kind, each guarded by its event lock.
-  THookInfo hookInfo_;
+  // The component's one record per event kind, each guarded by its event lock. The hook's
+  // record is each call's own: its handler runs on the task's thread, and tasks side by side
+  // do not wait for each other's pictures.
   TPreviewInfo previewInfo_;
   TProgressInfo progressInfo_;
 
-  std::timed_mutex hookLock_;
   std::timed_mutex previewLock_;
   std::timed_mutex progressLock_;
   std::timed_mutex terminateLock_;

@@ -115,6 +115,8 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     if (rows[row].Checked) SetRowProgress(row, {}, {});
   engine_.SetPreviewBitmap(true);
   if (hook_) hook_->RunStarting();
+  // Before the engine can report: a hand-over may run inside the start's own waits.
+  MakeProgressWindow();
   AttachEngine();
 
   const bool started = batch.Start(rows, namer, Messages());
@@ -125,18 +127,6 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     return false;
   }
 
-  if (!progress_) {
-    auto window = std::make_unique<TfrmProgress>(mainWindow_);
-    progress_ = window.get();
-    if (mainWindow_)
-      window.release();  // the main window frees its child
-    else
-      ownProgress_ = std::move(window);
-    connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
-    connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
-    connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
-    connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
-  }
   progress_->SetPreviewSource(&preview_);
   if (linkOpener_) progress_->SetLinkOpener(linkOpener_);
   progress_->Prepare(news_, global_.AppTitle(), newestVersion_);
@@ -148,6 +138,20 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
   const std::string summary = FailureSummary(batch.Reports());
   if (!summary.empty()) Messages().ShowWarning(summary);
   return true;
+}
+
+void TConversionRun::MakeProgressWindow() {
+  if (progress_) return;
+  auto window = std::make_unique<TfrmProgress>(mainWindow_);
+  progress_ = window.get();
+  if (mainWindow_)
+    window.release();  // the main window frees its child
+  else
+    ownProgress_ = std::move(window);
+  connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
+  connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
+  connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
+  connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
 }
 
 void TConversionRun::AttachEngine() {

@@ -2,7 +2,7 @@
 // between the steps that probe and open each job, so a long job list does not freeze them.
 #pragma once
 
-#include "convert/EngineTasks.h"
+#include "batch/EngineTasks.h"
 
 namespace qarvo {
 

@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
+#include <utility>
 
 namespace qarvo::test {
 
@@ -28,6 +30,12 @@ class TLoopbackHttpServer : public QObject {
   }
   void SetBody(const QByteArray& body) { body_ = body; }
   void SetSilent(bool silent) { silent_ = silent; }
+  // Held requests get their answer when released.
+  void Hold() { held_ = true; }
+  void Release() {
+    held_ = false;
+    for (QTcpSocket* socket : std::exchange(waiting_, {})) Answer(socket);
+  }
   // Answers this many requests, then none.
   void SetAnswers(int answers) { answers_ = answers; }
   int Requests() const { return requests_; }
@@ -40,6 +48,13 @@ class TLoopbackHttpServer : public QObject {
     request.clear();
     ++requests_;
     if (silent_ || (answers_ >= 0 && requests_ > answers_)) return;
+    if (held_) {
+      waiting_ << socket;
+      return;
+    }
+    Answer(socket);
+  }
+  void Answer(QTcpSocket* socket) {
     socket->write(
         "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: " +
         QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
@@ -49,6 +64,8 @@ class TLoopbackHttpServer : public QObject {
   QTcpServer server_;
   QByteArray body_;
   bool silent_ = false;
+  bool held_ = false;
+  QList<QTcpSocket*> waiting_;
   int requests_ = 0;
   int answers_ = -1;
   QHash<QTcpSocket*, QByteArray> pending_;

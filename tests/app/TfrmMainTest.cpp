@@ -32,6 +32,8 @@
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmPreference.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "profiles/TfrmSettings.h"
@@ -40,6 +42,7 @@
 #include "AppTestSupport.h"
 #include "LoopbackHttpServer.h"
 #include "support/ScratchFolder.h"
+#include "support/TestMedia.h"
 
 namespace qarvo {
 namespace {
@@ -590,6 +593,60 @@ TEST_F(MainWindowTest, PreferenceAndSettingsOpenFromTheMenusAndAnAcceptedUpgrade
   ASSERT_FALSE(shell.web.isEmpty());
   EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
   EXPECT_EQ(server.Requests(), 1);  // nothing fetched after the Yes
+  if (oldCache.isNull())
+    qunsetenv("XDG_CACHE_HOME");
+  else
+    qputenv("XDG_CACHE_HOME", oldCache);
+}
+
+class TQuietRun : public IRunMessages, public IAfterRunActions {
+ public:
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string&) override {}
+  void OpenFolder(const std::string&) override {}
+  void PowerOff() override {}
+};
+
+// News of a newer release while a run is going: the question waits for the end of the run
+// (a Yes closes the main window, which must not happen beneath the modal progress window).
+TEST_F(MainWindowTest, AnUpgradeQuestionDuringARunIsAskedAfterTheRun) {
+  test::TScratchFolder cache("appcache");
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Folder()));
+  test::TLoopbackHttpServer server;
+  server.SetBody("<XMLPackage><count number=\"0\"/><videoversion number=\"9.1\"/></XMLPackage>");
+  server.Hold();
+  TIniFile(SettingsFile())
+      .WriteString("settings", "newsUrl", server.Url().toString().toStdString());
+  // No while the run goes (a Yes there would leave the run without its window), Yes after.
+  dialogs.upgradeAnswer = false;
+  auto window = Window({QString::fromStdString(EnsureClip("short3s"))});
+  TQuietRun quiet;
+  window->ConversionRun().SetMessages(&quiet);
+  window->ConversionRun().SetAfterRunActions(&quiet);
+  bool answeredDuringTheRun = false;
+  bool visibleAfterTheAnswer = false;
+  // Runs inside the start, which keeps the events flowing while it opens the job.
+  QTimer::singleShot(0, window.get(), [&] {
+    if (!window->ConversionRun().Running()) return;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Requests() >= 1; }, 20000));
+    server.Release();
+    // Asked at once (the fault), or put off and the news read on.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !dialogs.upgradeQuestions.isEmpty() || server.Requests() >= 2; }, 20000));
+    answeredDuringTheRun = !dialogs.upgradeQuestions.isEmpty();
+    visibleAfterTheAnswer = window->isVisible();
+    dialogs.upgradeAnswer = true;
+  });
+  QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+  EXPECT_FALSE(answeredDuringTheRun);
+  EXPECT_TRUE(visibleAfterTheAnswer);
+  EXPECT_FALSE(window->ConversionRun().Running());
+  EXPECT_EQ(dialogs.upgradeQuestions,
+            QStringList{"Do you want to upgrade to Qarvo 3GP Video Converter 9.1 now?"});
+  EXPECT_FALSE(window->isVisible());  // the Yes after the run closed it
+  ASSERT_FALSE(shell.web.isEmpty());
+  EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
   if (oldCache.isNull())
     qunsetenv("XDG_CACHE_HOME");
   else

@@ -308,6 +308,7 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
       TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(20)));
   const auto held = fs::file_size(out);
   const int progress = recorder_.ProgressCount();
+  // Held means nothing written for a while: the time the pause holds is what is tested.
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
   EXPECT_EQ(fs::file_size(out), held);
   EXPECT_EQ(recorder_.ProgressCount(), progress);

@@ -156,6 +156,23 @@ TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) 
   EXPECT_EQ(actions.powerOffs, 1);
 }
 
+// The start keeps the windows painted while it opens the jobs, so queued calls (the engine's
+// hand-overs among them) run inside it: from the first run on, they find the progress window.
+TEST_F(ConversionRunTest, TheFirstRunsProgressWindowExistsBeforeTheRunStarts) {
+  auto rows = Rows({EnsureClip("short3s")});
+  bool ranBeforeTheWindowShowed = false;
+  bool windowThen = false;
+  QTimer::singleShot(0, &run, [&] {
+    TfrmProgress* window = run.ProgressWindow();
+    ranBeforeTheWindowShowed = run.Running() && !(window && window->isVisible());
+    windowThen = window != nullptr;
+  });
+  ASSERT_TRUE(Start(rows));
+  ASSERT_TRUE(ranBeforeTheWindowShowed);
+  EXPECT_TRUE(windowThen);
+  EXPECT_EQ(rows[0].Progress, "100%");
+}
+
 TEST_F(ConversionRunTest, ABadSourceFailsWithItsReasonAndTheOthersFinish) {
   const std::string clip = EnsureClip("short3s");
   const std::string bad = folder.File("bad.avi");

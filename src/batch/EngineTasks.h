@@ -8,7 +8,7 @@
 #include "probe/TMediaProbe.h"
 #include "engine/TConvertEngine.h"
 #include "core/BatchRun.h"
-#include "convert/ProbeFacts.h"
+#include "batch/ProbeFacts.h"
 
 namespace qarvo {
 
