@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
     if (counts.empty()) counts = {100, 1000};
     TClipSpec spec = StandardClip("short3s");
-    spec.Width = 64;
-    spec.Height = 48;
+    spec.Width = 80;
+    spec.Height = 60;
     spec.FrameRate = {10, 1};
     spec.Duration = 1.0;
     spec.AudioCodec.clear();
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         fs::create_hard_link(clip, files.back());
       }
       const std::string settings = (work / "settings.ini").string();
-      std::ofstream(settings) << "[settings]\n";
+      std::ofstream(settings) << "[formatInfo1]\nparaVideoSize=as source\n";
       const TFigures f = RunBatch(files, settings, (work / "out").string());
       const long made = static_cast<long>(
           std::distance(fs::directory_iterator(work / "out"), fs::directory_iterator()));

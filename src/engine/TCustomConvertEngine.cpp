@@ -1,5 +1,6 @@
 #include "engine/TCustomConvertEngine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -51,6 +52,10 @@ TCustomConvertEngine::~TCustomConvertEngine() {
   // An event in progress completes before the tasks go.
   for (std::timed_mutex* m : {&previewLock_, &progressLock_, &terminateLock_}) {
     TPumpingLock lock(*m);
+  }
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.clear();
   }
   tasks_.Clear();
   WaitTerminateThreads();
@@ -203,6 +208,10 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
 void TCustomConvertEngine::RemoveTask(int taskIndex) {
   CheckNotWorking("RemoveTask");
   WaitTerminateThreads();
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.erase(std::remove(ended_.begin(), ended_.end(), tasks_.Get(taskIndex)), ended_.end());
+  }
   tasks_.Delete(taskIndex);
 }
 
@@ -212,6 +221,10 @@ void TCustomConvertEngine::ClearTasks() {
     if (working_ && !allTerminated_) throw EEngineError("Cannot ClearTasks while working.");
   }
   WaitTerminateThreads();
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.clear();
+  }
   tasks_.Clear();
   ResetRunState();
   SetLastErrMsg({});
@@ -253,6 +266,15 @@ void TCustomConvertEngine::StartTask(int threadCount) {
   EndRunIfDone();
 }
 
+// Holds the lock while it joins: ClearTasks, RemoveTask and the destructor empty the list
+// under it before any task goes.
+void TCustomConvertEngine::JoinEndedThreads() {
+  std::lock_guard lock(endedMutex_);
+  ended_.erase(std::remove_if(ended_.begin(), ended_.end(),
+                              [](TTranscoder* task) { return task->JoinEndedThread(); }),
+               ended_.end());
+}
+
 bool TCustomConvertEngine::StartNext() {
   for (;;) {
     TTranscoder* task;
@@ -266,10 +288,12 @@ bool TCustomConvertEngine::StartNext() {
     }
     if (!task || !task->Claim()) continue;
     task->ProgressIntervalUs = static_cast<int64_t>(progressInterval_) * 1000;
-    if (threaded)
+    if (threaded) {
+      JoinEndedThreads();
       task->StartThread(threadPriority_);
-    else
+    } else {
       task->Execute();
+    }
     return true;
   }
 }
@@ -436,6 +460,10 @@ void TCustomConvertEngine::FireTerminate(const TTerminateInfo& info, bool thread
 }
 
 void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.push_back(&task);
+  }
   TTerminateGuard lock(terminateLock_, terminateLockOwner_);
   bool threaded;
   {

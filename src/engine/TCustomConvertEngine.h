@@ -107,6 +107,8 @@ class TCustomConvertEngine : public TMediaComponent {
   void BindTask(TTranscoder& task, bool events);
   // Claims and starts the next pending task; false when none was pending.
   bool StartNext();
+  // Joins the threads of tasks that have ended, so a long run holds only the running ones.
+  void JoinEndedThreads();
   void FireTerminate(const TTerminateInfo& info, bool threaded);
   // With the terminate lock held: counts a termination, then ends the run or starts the next.
   void AfterTermination();
@@ -145,6 +147,9 @@ class TCustomConvertEngine : public TMediaComponent {
   std::atomic<std::thread::id> terminateLockOwner_{};
   // Handed-over handlers running on the main thread right now (main thread only).
   int mainHandlerDepth_ = 0;
+
+  std::mutex endedMutex_;            // guards ended_
+  std::vector<TTranscoder*> ended_;  // ended tasks whose threads may not be joined yet
 
   std::mutex threadsMutex_;  // guards terminateThreads_, nextTicket_
   std::list<std::unique_ptr<TDoTerminateThread>> terminateThreads_;

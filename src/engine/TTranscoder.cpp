@@ -68,6 +68,7 @@ bool TTranscoder::SetUpOutput(const std::string& fileName, const TOutputOptions*
 
 void TTranscoder::PlanInput(const std::string& fileName, bool withOptions) {
   opensAtStart_ = true;
+  Generic.Release();  // made again when the files open
   plannedInput_ = {fileName, withOptions};
 }
 
@@ -81,6 +82,7 @@ int TTranscoder::OutputSlots() const {
 
 void TTranscoder::OpenPlannedFiles() {
   opensAtStart_ = false;
+  Generic.Create();
   if (!SetUpInput(plannedInput_.FileName, plannedInput_.WithOptions ? &InputOptions(0) : nullptr))
     throw EEngineError(ErrorText());
   for (size_t i = 0; i < plannedOutputs_.size(); ++i) {
@@ -166,6 +168,13 @@ void TTranscoder::WaitForThread() const {
   if (thread) thread->WaitFor();
 }
 
+bool TTranscoder::JoinEndedThread() {
+  std::lock_guard lock(stateMutex_);
+  if (!thread_) return true;
+  thread_->JoinFinished();
+  return thread_->Finished() && !thread_->IsCurrentThread();
+}
+
 void TTranscoder::Execute() {
   {
     std::lock_guard lock(stateMutex_);
@@ -224,8 +233,10 @@ void TTranscoder::Finish(bool failed, const std::string& message) {
   } catch (const std::exception& e) {
     TEngineLogger::GetLogger().Log(this, TLogLevel::llError, e.what());
   }
-  // Buffers and the preview window go with the task's end; a later task opens its own.
+  // Buffers and the preview window go with the task's end; a later task opens its own. So do
+  // the option contexts (scratch encoders among them): a long batch keeps no job's weight.
   frameHook_.Reset();
+  Generic.Clear();
   // The front ends show the failure in plain words; the engine's own text stays in the log.
   if (failed && message != kNoOutput && message != kNoInput)
     TEngineLogger::GetLogger().Log(this, TLogLevel::llError, message);

@@ -78,6 +78,9 @@ class TTranscoder : public TCustomTranscoder {
   void RequestStop();
   // Waits for the worker thread, if any, to end (pumping on the main thread).
   void WaitForThread() const;
+  // Joins the worker thread once its body has returned (any thread but that one); true when
+  // there is nothing left to join.
+  bool JoinEndedThread();
   // True when called on the thread that runs the task.
   bool IsRunningThread() const;
 

@@ -111,11 +111,11 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 2);
 }
 
-// A tiny clip for batches of a thousand: ten pictures of 64×48, no sound.
+// A tiny clip for batches of a thousand: ten pictures of 80×60, no sound.
 std::string TinyClip() {
   TClipSpec spec = StandardClip("short3s");
-  spec.Width = 64;
-  spec.Height = 48;
+  spec.Width = 80;
+  spec.Height = 60;
   spec.FrameRate = {10, 1};
   spec.Duration = 1.0;
   spec.AudioCodec.clear();
@@ -136,6 +136,8 @@ TEST(ConvertProcess, AThousandJobsRunWithinSixtyFourOpenFiles) {
     fs::create_hard_link(clip, copy);
     arguments += " " + copy;
   }
+  // The pictures keep their size: the jobs are about files, not pixels.
+  std::ofstream(scratch.File("settings.ini")) << "[formatInfo1]\nparaVideoSize=as source\n";
   ::setenv("QARVO_SETTINGS_FILE", scratch.File("settings.ini").c_str(), 1);
   const TResult r = RunConvert(arguments, scratch.File("errors.txt"), "ulimit -n 64 && exec ");
   ::unsetenv("QARVO_SETTINGS_FILE");

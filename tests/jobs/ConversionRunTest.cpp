@@ -319,8 +319,8 @@ class TFileLimit {
 TEST_F(ConversionRunTest, AThousandJobsRunWithinSixtyFourOpenFiles) {
   namespace fs = std::filesystem;
   TClipSpec spec = StandardClip("short3s");
-  spec.Width = 64;
-  spec.Height = 48;
+  spec.Width = 80;
+  spec.Height = 60;
   spec.FrameRate = {10, 1};
   spec.Duration = 1.0;
   spec.AudioCodec.clear();
@@ -333,6 +333,8 @@ TEST_F(ConversionRunTest, AThousandJobsRunWithinSixtyFourOpenFiles) {
     fs::create_hard_link(clip, files.back());
   }
   auto rows = Rows(files);
+  // The pictures keep their size: the jobs are about files, not pixels.
+  TIniFile(folder.File("s.ini")).WriteString("formatInfo3", "paraVideoSize", "as source");
   const TFileLimit limit(64);
   ASSERT_TRUE(limit.Ok());
   ASSERT_TRUE(Start(rows));
