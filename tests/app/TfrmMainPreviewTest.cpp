@@ -189,6 +189,7 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   dialogs.files = {QString::fromStdString(first), QString::fromStdString(second)};
   QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
   EXPECT_EQ(dialogs.fileDialogs, 2);
+  ASSERT_TRUE(window->WaitForAdd());  // the first file plays once the Add has ended
   ASSERT_EQ(window->JobModel().rowCount(), 2);
   EXPECT_EQ(player.FileName(), first);
   EXPECT_TRUE(window->Preview().State().Playing());
@@ -523,6 +524,7 @@ TEST_F(PreviewTest, ClosingWithASettingsFileThatCannotBeWrittenStillTearsDown) {
       [&](QMessageBox::Icon, const QString&, const QString& text) { errors << text; });
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
   TMediaPlayer& player = window->MediaPlayer();
   window->Preview().Play();
   window->Preview().Pause();  // a paused player stays open until it is stopped
@@ -546,6 +548,7 @@ TEST_F(PreviewTest, ClosingWithASettingsFileThatCannotBeWrittenStillTearsDown) {
 TEST_F(PreviewTest, StartWithNothingCheckedWarnsAndLeavesThePreviewPlaying) {
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
   window->JobModel().CheckAll(false);
   window->Preview().Play();
   window->Preview().Pause();

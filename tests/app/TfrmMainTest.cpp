@@ -410,6 +410,7 @@ TEST_F(MainWindowTest, StartupWarningWaitsForTheSplashToClose) {
 
 TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   auto window = Window({Path("a.avi"), Path("b.mp4"), Path("c.mkv")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   TJobListModel& model = window->JobModel();
@@ -475,6 +476,7 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
 
 TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
   auto window = Window({Path("a.avi"), Path("b.mp4")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   auto* mnuSkin = Find<QMenu>(*window, "mnuSkin");
   emit mnuSkin->aboutToShow();
   EXPECT_TRUE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
@@ -502,6 +504,7 @@ TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
 
 TEST_F(MainWindowTest, CloseQuestionNoKeepsEverythingYesClosesAfterTheTeardown) {
   auto window = Window({Path("a.avi")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   dialogs.exitAnswer = false;
   EXPECT_FALSE(window->close());
   EXPECT_EQ(dialogs.questions, 1);
@@ -621,6 +624,7 @@ TEST_F(MainWindowTest, AnUpgradeQuestionDuringARunIsAskedAfterTheRun) {
   // No while the run goes (a Yes there would leave the run without its window), Yes after.
   dialogs.upgradeAnswer = false;
   auto window = Window({QString::fromStdString(EnsureClip("short3s"))});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   TQuietRun quiet;
   window->ConversionRun().SetMessages(&quiet);
   window->ConversionRun().SetAfterRunActions(&quiet);

@@ -110,6 +110,8 @@ class ConversionRunTest : public ::testing::Test {
 };
 
 TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) {
+  // One job after the other: the window shows the job being converted.
+  TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 1);
   const std::string clip = EnsureClip("short3s");
   auto rows = Rows({clip, clip});
   ASSERT_TRUE(Start(rows));

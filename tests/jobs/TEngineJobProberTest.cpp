@@ -34,7 +34,7 @@ TEST(TEngineJobProber, AddListsClipsAndNamesWhatTheEngineRefused) {
   EXPECT_EQ(result.Added, 1);
   ASSERT_EQ(result.Refused.size(), 1u);
   EXPECT_EQ(result.Refused[0].FileName, bad);
-  EXPECT_EQ(result.Refused[0].Reason, "the file is damaged or not a media file");
+  EXPECT_EQ(result.Refused[0].Reason, "not a media file");
   EXPECT_EQ(engine.TasksCount(), 0);
 
   // The engine opens subtitles, but they have nothing to convert.
