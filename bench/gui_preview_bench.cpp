@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
   TfrmMain frmMain;
   frmMain.show();
   frmMain.AddFiles({QString::fromStdString(clip)});
+  frmMain.WaitForAdd();
   TPreviewPanel& preview = frmMain.Preview();
   TVideoSurfaceWidget& pan1 = preview.Surface();
   uint64_t arrived = 0;

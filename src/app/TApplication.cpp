@@ -1,5 +1,7 @@
 #include "app/TApplication.h"
 
+#include <QThread>
+
 #include "base/EngineError.h"
 #include "base/MainThread.h"
 #include "core/ErrorMessage.h"
@@ -7,6 +9,28 @@
 namespace qarvo {
 
 namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void ShowMessageBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
   QMessageBox box(icon, caption, text, QMessageBox::Ok);
@@ -25,7 +49,7 @@ TApplication::TApplication(int& argc, char** argv)
     QMetaObject::invokeMethod(
         qApp, [] { TMainThread::ProcessPendingCalls(); }, Qt::QueuedConnection);
   });
-  TMainThread::SetIdleHook([] { QCoreApplication::processEvents(); });
+  TMainThread::SetIdleHook([this] { PumpWithoutInput(); });
 }
 
 TApplication::~TApplication() {
@@ -33,7 +57,28 @@ TApplication::~TApplication() {
   TMainThread::SetIdleHook({});
 }
 
+void TApplication::PumpWithoutInput() {
+  waitLevels_.push_back(QThread::currentThread()->loopLevel());
+  struct TSlice {
+    std::vector<int>& Levels;
+    ~TSlice() { Levels.pop_back(); }
+  } slice{waitLevels_};
+  // The window system keeps its input events queued; notify() holds back the rest (posted
+  // ones, and those a flush or a test sends straight in).
+  processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool TApplication::InsideWait() const {
+  return QThread::currentThread() == thread() && !waitLevels_.empty() &&
+         waitLevels_.back() == QThread::currentThread()->loopLevel();
+}
+
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+  if (IsUserInput(event->type()) && InsideWait()) {
+    // Delivered by the event loop once the wait is over.
+    postEvent(receiver, event->clone());
+    return true;
+  }
   // An exception must not unwind through Qt's own frames.
   try {
     return QApplication::notify(receiver, event);

@@ -30,8 +30,10 @@
 #include "app/TfrmAbout.h"
 #include "editing/TConversionFrameHook.h"
 #include "jobs/EncoderAvailability.h"
+#include "jobs/TAddProgressLine.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TEngineJobProber.h"
+#include "jobs/TJobAdder.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "jobs/TPreviewPanel.h"
@@ -48,18 +50,6 @@ constexpr int kInitialHeight = 522;
 // Line height of the 9-point font that size was laid out for; larger letters get a larger
 // first size, so the job list stays readable.
 constexpr int kDesignFontHeight = 14;
-
-// The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
-QStringList OpenDialogNameFilters() {
-  QStringList filters;
-  for (const TFileFilter& filter : OpenDialogFilters()) {
-    QStringList patterns = QString::fromLatin1(filter.Patterns).split(';', Qt::SkipEmptyParts);
-    patterns.removeDuplicates();
-    filters << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(filter.Description),
-                                             patterns.join(' '));
-  }
-  return filters;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
@@ -83,8 +73,14 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfrmMain::~TfrmMain() {
-  Teardown();
-  // The player draws on the preview panel until it has stopped: it goes before the panel.
+  try {
+    Teardown();
+  } catch (...) {
+    // Only the collapse state was not saved; a destructor has no one to tell.
+  }
+  // The panel lets go of the player, and the player (drawing on the panel until it has
+  // stopped) goes before the panel.
+  TeardownPreview();
   player_.reset();
   // The panels borrow the configuration and the run borrows the engine: both go first.
   delete takeCentralWidget();
@@ -140,7 +136,11 @@ void TfrmMain::LoadMediaLibraries() {
   }
 }
 
-void TfrmMain::SetJobProber(IJobProber* prober) { prober_ = prober ? prober : engineProber_.get(); }
+void TfrmMain::SetJobProber(IJobProber* prober) {
+  StopAdding();
+  adder_.reset();  // the next Add probes with the new prober
+  prober_ = prober ? prober : engineProber_.get();
+}
 void TfrmMain::SetDialogs(IMainDialogs* dialogs) {
   dialogs_ = dialogs ? dialogs : platformDialogs_.get();
 }
@@ -168,7 +168,11 @@ void TfrmMain::CreateControls() {
 
   auto* jobs = new QHBoxLayout;
   jobs->setSpacing(10);
-  jobs->addWidget(jobList_, 1);
+  auto* listColumn = new QVBoxLayout;
+  listColumn->setSpacing(4);
+  listColumn->addWidget(jobList_, 1);
+  listColumn->addWidget(CreateAddLine(central));
+  jobs->addLayout(listColumn, 1);
   jobs->addWidget(CreatePreview(central), 0);
   layout->addLayout(jobs, 1);
 
@@ -344,35 +348,17 @@ void TfrmMain::CloseWithoutQuestion() {
 void TfrmMain::Teardown() {
   if (tornDown_) return;
   tornDown_ = true;
-  formatSelector_->SaveCollapseState();
   // No late event may reach a closing window.
   engine_->SetOnCustomHook(nullptr);
   engine_->SetOnProgress(nullptr);
   engine_->SetOnTerminate(nullptr);
   engine_->Stop(true);
   TeardownPreview();
+  // Last: a settings file that cannot be written raises its error with the rest done.
+  formatSelector_->SaveCollapseState();
 }
 
 // ---- Commands ----------------------------------------------------------------------------
-
-void TfrmMain::btnAddClick() {
-  if (!prober_->LoadLibraries()) return;
-  const QStringList files = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
-  if (!files.isEmpty()) AddFiles(files);
-  preview_->AddFinished();
-}
-
-void TfrmMain::AddFiles(const QStringList& files) {
-  TIniFile settings(globalObject_->SettingsFile());
-  const TIniFile definitions(globalObject_->FormatFile());
-  const TAddResult result = jobModel_->Add(files, *prober_, settings, definitions);
-  if (result.Added > 0) {
-    startButton_->setEnabled(true);
-    jobList_->setFocus();
-  }
-  if (!result.Refused.empty())
-    dialogs_->ShowWarning(this, QString::fromStdString(RefusedFilesMessage(result.Refused)));
-}
 
 void TfrmMain::btnRemoveClick() {
   if (jobModel_->Remove() && jobModel_->List().Empty()) StopPreview();
@@ -386,13 +372,16 @@ void TfrmMain::btnClearClick() {
                                  : tr("Remove all %1 jobs from the list?").arg(list.Count());
     if (!dialogs_->AskYesNo(this, question)) return;
   }
+  StopAdding();
   if (jobModel_->Clear(*prober_)) StopPreview();
 }
 
 void TfrmMain::btnStartClick() {
   if (!parameterPanel_->CommitFrameSize()) return;
-  StopPreview();
   std::vector<TJobRow>& rows = jobModel_->List().Rows();
+  // With nothing checked the run only warns: the preview plays on.
+  if (std::any_of(rows.begin(), rows.end(), [](const TJobRow& row) { return row.Checked; }))
+    StopPreview();
   conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
   // A folder the run had to replace, after its warning, is the one the box shows now.
   const TIniFile settings(globalObject_->SettingsFile());
@@ -401,6 +390,8 @@ void TfrmMain::btnStartClick() {
   if (folder != outputFolderEdit_->text()) outputFolderEdit_->setText(folder);
   for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);
   JobsChanged();
+  FlushAddedRows();  // rows a background Add probed during the run
+  AskDeferredUpgrade();
 }
 
 void TfrmMain::btnOpenClick() {

@@ -3,12 +3,17 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "core/GlobalObject.h"
 #include "core/IniFile.h"
+#include "core/JobList.h"
 
 class QAction;
 class QActionGroup;
@@ -17,6 +22,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace qarvo {
 
@@ -24,9 +30,11 @@ class IJobProber;
 class IMainDialogs;
 class IShellOpener;
 class TConversionFrameHook;
+class TAddProgressLine;
 class TConversionRun;
 class TConvertEngine;
 class TFormatSelector;
+class TJobAdder;
 class TJobListModel;
 class TJobListView;
 class TMediaPlayer;
@@ -69,7 +77,17 @@ class TfrmMain : public QMainWindow {
 
   // The commands, as the buttons and menus run them.
   void btnAddClick();
+  // Probes the files in the background (TfrmMainAdd.cpp): the rows appear in the order given
+  // as they are ready; one warning at the end names each file left out, with its reason.
   void AddFiles(const QStringList& files);
+  bool Adding() const;
+  // Waits, keeping events flowing, until a background Add has ended; false on time-out
+  // (programs and tests that add and go on at once).
+  bool WaitForAdd(int timeoutMs = 60000);
+  // Stops a background Add: the rows added so far stay.
+  void StopAdding();
+  // Add's warnings wait while `splash` shows (files named on the command line).
+  void HoldWarningsWhileShown(QWidget* splash);
   void btnRemoveClick();
   void btnClearClick();
   void btnStartClick();
@@ -101,10 +119,13 @@ class TfrmMain : public QMainWindow {
  signals:
   // A double-click on a selected row asks the preview to play it.
   void PreviewRequested(int row);
+  // A background Add ended (its warning, if any, was shown or is held).
+  void AddFinished();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -127,6 +148,14 @@ class TfrmMain : public QMainWindow {
   QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
                      void (TfrmMain::*slot)());
 
+  // Background Add (TfrmMainAdd.cpp).
+  TAddProgressLine* CreateAddLine(QWidget* parent);
+  TJobAdder& Adder();
+  void AddProbed(const QString& file, bool accepted, qint64 durationUs, const QString& reason);
+  void FlushAddedRows();
+  void AddEnded(bool stopped);
+  void ShowAddWarning(const QString& text);
+
   void mnuEditPopup();
   void pmFilesPopup();
   // The editing entries of both menus: shown, and enabled when a row is selected.
@@ -146,6 +175,8 @@ class TfrmMain : public QMainWindow {
   void StartUpdateCheck();
   void UpdateCheckFinished();
   void UpgradeAccepted();
+  // The upgrade question that came during a run, asked once it has ended.
+  void AskDeferredUpgrade();
   // The preview panel and its player (TfrmMainPreview.cpp).
   QWidget* CreatePreview(QWidget* parent);
   void PreparePreview();
@@ -171,6 +202,19 @@ class TfrmMain : public QMainWindow {
   bool tornDown_ = false;
   bool closeWithoutQuestion_ = false;
   QStringList startupFiles_;
+  QString deferredUpgradeQuestion_;
+
+  // Background Add (main thread): rows probed but not yet in the list (held while a run
+  // converts the list's rows), files refused so far, captions queued.
+  std::unique_ptr<TJobAdder> adder_;
+  TAddProgressLine* addLine_ = nullptr;
+  QTimer* addFlushTimer_ = nullptr;
+  std::vector<TJobRow> addedRows_;
+  std::vector<TRefusedFile> addRefused_;
+  std::set<std::string> addQueued_;
+  std::string addZoom_;
+  QPointer<QWidget> splash_;
+  QString heldWarning_;
 
   // Never shown: collects the start-up library errors.
   QPlainTextEdit* log_ = nullptr;

@@ -1,4 +1,6 @@
 // The main window's Preferences and Settings commands and the news check of the first show.
+#include <utility>
+
 #include "core/IniFile.h"
 #include "core/SettingsKeys.h"
 #include "app/IMainDialogs.h"
@@ -36,7 +38,16 @@ void TfrmMain::StartUpdateCheck() {
   updateCheck_ = new TUpdateCheck(
       address, TUpdateCheck::DefaultCacheFolder(), globalObject_->AppTitle(),
       globalObject_->VersionText(),
-      [this](const QString& question) { return dialogs_->AskUpgrade(this, question); }, this);
+      [this](const QString& question) {
+        // Over a run's modal window, a Yes would close this window beneath it: the question
+        // waits for the end of the run.
+        if (conversionRun_->Running()) {
+          deferredUpgradeQuestion_ = question;
+          return false;
+        }
+        return dialogs_->AskUpgrade(this, question);
+      },
+      this);
   connect(updateCheck_, &TUpdateCheck::Finished, this, &TfrmMain::UpdateCheckFinished);
   connect(updateCheck_, &TUpdateCheck::UpgradeAccepted, this, &TfrmMain::UpgradeAccepted);
   updateCheck_->Start();
@@ -44,6 +55,12 @@ void TfrmMain::StartUpdateCheck() {
 
 void TfrmMain::UpdateCheckFinished() {
   conversionRun_->SetNews(updateCheck_->Rows(), updateCheck_->Latest());
+}
+
+void TfrmMain::AskDeferredUpgrade() {
+  if (deferredUpgradeQuestion_.isEmpty()) return;
+  const QString question = std::exchange(deferredUpgradeQuestion_, QString());
+  if (dialogs_->AskUpgrade(this, question)) UpgradeAccepted();
 }
 
 void TfrmMain::UpgradeAccepted() {

@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
   QStringList files = QCoreApplication::arguments();
   files.removeFirst();
   frmMain.SetStartupFiles(files);
+  // A refused file is named once the main window stands alone, not over the splash.
+  frmMain.HoldWarningsWhileShown(&frmCover);
   frmMain.show();
   // A device, a pipe or a huge file in the settings file's place is neither read nor written.
   const std::string problem = qarvo::TIniFile(frmMain.GlobalObject().SettingsFile()).Problem();

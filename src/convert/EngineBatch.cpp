@@ -6,7 +6,7 @@
 
 #include "base/EngineRecords.h"
 #include "base/MainThread.h"
-#include "convert/EngineTasks.h"
+#include "batch/EngineTasks.h"
 
 namespace qarvo {
 namespace {

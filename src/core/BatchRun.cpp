@@ -66,6 +66,22 @@ TProgressView MakeProgressView(int taskIndex, int tasksCount, int64_t currentDur
   return view;
 }
 
+int TRunFigures::Percent() const {
+  if (TotalUs <= 0) return 0;
+  return static_cast<int>(std::clamp<int64_t>(DoneUs * 100 / TotalUs, 0, 100));
+}
+
+namespace {
+
+// The part of a source a job converts: the trimmed range, or from the trim start to the end.
+int64_t JobLength(const TlvFilesRecord& record, const TSourceFacts& source) {
+  if (record.TrimLength > 0) return record.TrimLength;
+  if (source.Duration <= 0) return -1;
+  return std::max<int64_t>(source.Duration - std::max<int64_t>(record.TrimStart, 0), 0);
+}
+
+}  // namespace
+
 TBatchRun::TBatchRun(IBatchEngine& engine, TIniFile& settings, TIniFile& definitions)
     : engine_(engine), settings_(settings), definitions_(definitions) {}
 
@@ -100,12 +116,14 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
   taskRows_.clear();
   taskReports_.clear();
   reports_.clear();
+  taskLengths_.clear();
   cancelled_ = false;
   endedTasks_ = 0;
   lastTaskFinished_ = false;
   const bool allCores =
       settings_.ReadBool(settings::kSection, settings::kUseAllCores, settings::kUseAllCoresDefault);
   const int atOnce = std::min(SimultaneousJobs(), checked);
+  atOnce_ = atOnce;
   // Jobs side by side fill the cores between them; the codecs' own threads would only add
   // their overhead (measured: a seventh more processor time).
   const TThreadUse threads = !allCores    ? TThreadUse::One
@@ -163,6 +181,7 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       } else {
         taskRows_.push_back(row);
         taskReports_.push_back(static_cast<int>(reports_.size()));
+        taskLengths_.push_back(JobLength(job.Record, *source));
       }
       engine_.CloseSource();
       reports_.push_back(report);
@@ -172,6 +191,7 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
     engine_.ClearTasks();
     taskRows_.clear();
     taskReports_.clear();
+    taskLengths_.clear();
     throw;
   }
   if (taskRows_.empty()) {
@@ -179,6 +199,9 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
     return false;
   }
   taskPercent_.assign(taskRows_.size(), 0);
+  taskShare_.assign(taskRows_.size(), 0.0);
+  taskBytes_.assign(taskRows_.size(), 0);
+  atOnce_ = std::min(atOnce, static_cast<int>(taskRows_.size()));
   engine_.StartTask(SimultaneousJobs());
   return true;
 }
@@ -208,6 +231,12 @@ TProgressView TBatchRun::OnProgress(std::vector<TJobRow>& rows, int taskIndex,
     if (view.Percent) rows[report->Row].Progress = std::to_string(*view.Percent) + "%";
     if (view.Percent && taskIndex < static_cast<int>(taskPercent_.size()))
       taskPercent_[taskIndex] = *view.Percent;
+    if (taskIndex < static_cast<int>(taskShare_.size())) {
+      if (totalDuration > 0)
+        taskShare_[taskIndex] = std::clamp(
+            static_cast<double>(currentDuration) / static_cast<double>(totalDuration), 0.0, 1.0);
+      taskBytes_[taskIndex] = std::max<int64_t>(currentSize, taskBytes_[taskIndex]);
+    }
   }
   return view;
 }
@@ -261,17 +290,51 @@ std::vector<TRunningJob> TBatchRun::RunningJobs(const std::vector<TJobRow>& rows
   return running;
 }
 
-int TBatchRun::RunPercent() const {
-  if (taskReports_.empty()) return 0;
-  int64_t sum = 0;
-  for (int task = 0; task < static_cast<int>(taskReports_.size()); ++task) {
+TRunFigures TBatchRun::Figures() const {
+  TRunFigures figures;
+  figures.Tasks = static_cast<int>(taskReports_.size());
+  if (taskReports_.empty() || taskShare_.size() != taskReports_.size()) return figures;
+  int64_t known = 0;
+  int knownCount = 0;
+  for (int64_t length : taskLengths_)
+    if (length > 0) {
+      known += length;
+      ++knownCount;
+    }
+  figures.LengthKnown = knownCount == figures.Tasks;
+  // Without any known length every job weighs the same.
+  const int64_t unknownWeight = knownCount > 0 ? known / knownCount : 1000000;
+  double done = 0;
+  for (int task = 0; task < figures.Tasks; ++task) {
+    const int64_t weight = task < static_cast<int>(taskLengths_.size()) && taskLengths_[task] > 0
+                               ? taskLengths_[task]
+                               : unknownWeight;
+    figures.TotalUs += weight;
+    figures.Bytes += taskBytes_[task];
     const TJobOutcome outcome = reports_[taskReports_[task]].Outcome;
-    if (outcome == TJobOutcome::Running)
-      sum += task < static_cast<int>(taskPercent_.size()) ? taskPercent_[task] : 0;
-    else if (outcome != TJobOutcome::Pending)
-      sum += 100;
+    if (outcome == TJobOutcome::Running) {
+      done += static_cast<double>(weight) * taskShare_[task];
+    } else if (outcome != TJobOutcome::Pending) {
+      done += static_cast<double>(weight);
+      ++figures.Ended;
+    }
   }
-  return static_cast<int>(sum / static_cast<int64_t>(taskReports_.size()));
+  figures.DoneUs = static_cast<int64_t>(done);
+  return figures;
+}
+
+TProgressView TBatchRun::RunView(const std::vector<TJobRow>& rows, int taskIndex) const {
+  const TRunFigures figures = Figures();
+  TProgressView view;
+  if (figures.TotalUs > 0) view.Percent = figures.Percent();
+  view.Time = std::to_string(figures.DoneUs / 1000000) + " Second";
+  if (figures.LengthKnown) view.Length = std::to_string(figures.TotalUs / 1000000) + " Second";
+  view.Size = std::to_string(figures.Bytes / 1000) + " kb";
+  view.Progress = std::to_string(figures.Ended) + " of " + std::to_string(figures.Tasks) + " done";
+  if (taskIndex >= 0 && taskIndex < static_cast<int>(taskRows_.size()) &&
+      taskRows_[taskIndex] < static_cast<int>(rows.size()))
+    view.Output = ShortenCaption(rows[taskRows_[taskIndex]].Caption);
+  return view;
 }
 
 void TBatchRun::OnNotStarted(int taskIndex) {

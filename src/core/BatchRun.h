@@ -78,6 +78,18 @@ struct TProgressView {
   std::string Output;          // the source path, shortened
 };
 
+// The whole run by time: each job weighs its expected length (the source's duration, trimmed;
+// a job of unknown length weighs the mean of the known ones), an ended job counts in full.
+struct TRunFigures {
+  int64_t DoneUs = 0;
+  int64_t TotalUs = 0;
+  bool LengthKnown = false;  // every job's length is known: TotalUs is the run's length
+  int64_t Bytes = 0;         // written so far by every job of the run
+  int Ended = 0;
+  int Tasks = 0;
+  int Percent() const;
+};
+
 // A job converting right now, as the progress window lists it.
 struct TRunningJob {
   int Task = -1;
@@ -135,8 +147,16 @@ class TBatchRun {
 
   // The jobs that reported progress and have not ended, in task order.
   std::vector<TRunningJob> RunningJobs(const std::vector<TJobRow>& rows) const;
-  // The whole run, 0 to 100: every ended job counts in full, a running one by its share.
-  int RunPercent() const;
+  // The whole run, 0 to 100, by time (see TRunFigures).
+  int RunPercent() const { return Figures().Percent(); }
+  TRunFigures Figures() const;
+  // Expected length of each task's job (µs; 0 or less when unknown), in task order.
+  const std::vector<int64_t>& TaskLengths() const { return taskLengths_; }
+  // More than one job converts at once: the window shows the whole run, not one job.
+  bool JobsAtOnce() const { return atOnce_ > 1; }
+  // What the window shows for the whole run when jobs convert at once; `taskIndex` names the
+  // job whose file it shows.
+  TProgressView RunView(const std::vector<TJobRow>& rows, int taskIndex) const;
 
   // A task the run ended before it began (a stop while it waited for its turn).
   void OnNotStarted(int taskIndex);
@@ -163,6 +183,11 @@ class TBatchRun {
   std::vector<int> taskReports_;  // task index -> index into reports_
   std::vector<TJobReport> reports_;
   std::vector<int> taskPercent_;  // last percentage reported per task
+  // Per task: expected length, share converted (0..1) and bytes written, from its reports.
+  std::vector<int64_t> taskLengths_;
+  std::vector<double> taskShare_;
+  std::vector<int64_t> taskBytes_;
+  int atOnce_ = 1;
   std::string warning_;
   bool cancelled_ = false;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/ErrorMessage.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
 #include "core/OutputNaming.h"
@@ -122,6 +123,13 @@ bool IsMediaFileName(const std::string& fileName) {
   return std::find(known.begin(), known.end(), extension) != known.end();
 }
 
+bool IsSubtitleFileName(const std::string& fileName) {
+  const std::string extension = Lower(fs::path(fileName).extension().string());
+  for (const char* known : {".srt", ".vtt", ".ass", ".ssa", ".sub", ".idx"})
+    if (extension == known) return true;
+  return false;
+}
+
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths) {
   std::vector<std::string> result;
   for (const std::string& path : paths) {
@@ -162,10 +170,13 @@ std::string RefusedFilesMessage(const std::vector<TRefusedFile>& refused) {
   if (refused.empty()) return {};
   std::string text =
       refused.size() == 1 ? "This file could not be added:" : "These files could not be added:";
-  for (const TRefusedFile& file : refused) {
-    text += "\n" + file.FileName;
-    if (!file.Reason.empty()) text += ": " + file.Reason;
+  const size_t shown = std::min(refused.size(), static_cast<size_t>(kRefusedLinesShown));
+  for (size_t i = 0; i < shown; ++i) {
+    text += "\n" + refused[i].FileName;
+    if (!refused[i].Reason.empty()) text += ": " + refused[i].Reason;
   }
+  if (refused.size() > shown)
+    text += "\n\u2026 and " + std::to_string(refused.size() - shown) + " more.";
   return text;
 }
 
@@ -235,6 +246,25 @@ TAddResult TJobList::Add(const std::vector<std::string>& files, IJobProber& prob
   return result;
 }
 
+std::string TJobList::RefusalBeforeProbe(const std::string& file) const {
+  if (Contains(file)) return kAlreadyListed;
+  if (IsSubtitleFileName(file)) return kSubtitleFileRefused;
+  return {};
+}
+
+TJobRow TJobList::NewRow(const std::string& file, int64_t durationUs, const std::string& zoom) {
+  TJobRow row;
+  row.Caption = file;
+  row.Record = NewJobRecord(file, {}, durationUs, zoom);
+  return row;
+}
+
+std::string TJobList::NewRowZoom(const TIniFile& settings, const TIniFile& definitions) {
+  const int code = FormatCodeOf(settings);
+  const TIniSnapshot snapshot = settings.Snapshot();
+  return TFormatProfile(snapshot, ReadFormatDefinition(definitions, code), code).Zoom();
+}
+
 TAddResult TJobList::ProbeFiles(const std::vector<std::string>& files, IJobProber& prober,
                                 const TIniFile& settings, const TIniFile& definitions,
                                 std::vector<TJobRow>& newRows) const {
@@ -242,27 +272,24 @@ TAddResult TJobList::ProbeFiles(const std::vector<std::string>& files, IJobProbe
   if (!prober.LoadLibraries()) return result;
   result.LibrariesLoaded = true;
   prober.ClearTasks();
-  const int code = FormatCodeOf(settings);
-  const TIniSnapshot snapshot = settings.Snapshot();
-  const TFormatProfile profile(snapshot, ReadFormatDefinition(definitions, code), code);
-  const std::string zoom = profile.Zoom();
-  const auto listed = [&](const std::string& file) {
-    return Contains(file) || std::any_of(newRows.begin(), newRows.end(),
-                                         [&](const TJobRow& row) { return row.Caption == file; });
-  };
+  const std::string zoom = NewRowZoom(settings, definitions);
   for (const std::string& file : files) {
     std::error_code error;
-    if (fs::is_directory(file, error) || listed(file)) continue;
-    std::string reason;
-    const std::optional<int64_t> duration = prober.ProbeDuration(file, reason);
-    if (!duration) {
+    if (fs::is_directory(file, error)) continue;
+    std::string reason = RefusalBeforeProbe(file);
+    if (reason.empty() && std::any_of(newRows.begin(), newRows.end(),
+                                      [&](const TJobRow& row) { return row.Caption == file; }))
+      reason = kAlreadyListed;
+    if (!reason.empty()) {
       result.Refused.push_back({file, reason});
       continue;
     }
-    TJobRow row;
-    row.Caption = file;
-    row.Record = NewJobRecord(file, {}, *duration, zoom);
-    newRows.push_back(std::move(row));
+    const std::optional<int64_t> duration = prober.ProbeDuration(file, reason);
+    if (!duration) {
+      result.Refused.push_back({file, PlainJobMessage(reason, file, {})});
+      continue;
+    }
+    newRows.push_back(NewRow(file, *duration, zoom));
     ++result.Added;
   }
   prober.ClearTasks();

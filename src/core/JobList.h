@@ -68,6 +68,11 @@ const std::vector<TFileFilter>& OpenDialogFilters();
 // files a dropped folder contributes.
 const std::vector<std::string>& MediaExtensions();
 bool IsMediaFileName(const std::string& fileName);
+// Subtitles (.srt, .vtt, .ass, .ssa, .sub, .idx): the engine opens them, but they have
+// nothing to convert.
+bool IsSubtitleFileName(const std::string& fileName);
+inline constexpr const char* kSubtitleFileRefused = "a subtitle file, not a video or audio file";
+inline constexpr const char* kAlreadyListed = "already in the list";
 // Dropped paths as the open dialog would have returned them: a file stays as it is; a
 // folder gives its media files, sorted by path, from its sub-folders too but never from a
 // hidden one, and hidden files are left out.
@@ -81,7 +86,9 @@ struct TFocusColours {
 };
 TFocusColours JobFocusColours(bool listHasFocus);
 
-// The one message after an Add that refused files: each file with its reason.
+// The one message after an Add that refused files: each file with its reason (the first
+// kRefusedLinesShown of them, then how many more).
+inline constexpr int kRefusedLinesShown = 20;
 std::string RefusedFilesMessage(const std::vector<TRefusedFile>& refused);
 
 // What the "Progress" column shows for a job that did not finish, with the reason kept for
@@ -109,9 +116,9 @@ class TJobList {
   void Select(int row);
   const TlvFilesRecord* SelectedRecord() const;
 
-  // Adds the files in order. Folders and files already listed (exact caption) are skipped
-  // without a word; a file the engine refuses is reported in the result and left out. The
-  // first row is selected afterwards when anything was added.
+  // Adds the files in order. Folders are skipped; files already listed (exact caption),
+  // subtitle files and files the engine refuses are reported in the result with their reason
+  // in plain words and left out. The first row is selected afterwards when anything was added.
   TAddResult Add(const std::vector<std::string>& files, IJobProber& prober, TIniFile& settings,
                  const TIniFile& definitions);
   // Add in two steps, so a view hears of the new rows only once they are complete: the
@@ -120,6 +127,13 @@ class TJobList {
                         const TIniFile& settings, const TIniFile& definitions,
                         std::vector<TJobRow>& newRows) const;
   void Append(std::vector<TJobRow> newRows, TIniFile& settings, const TIniFile& definitions);
+  // Why Add leaves a file out before asking the engine: already listed, or a subtitle file;
+  // empty when the engine is to decide.
+  std::string RefusalBeforeProbe(const std::string& file) const;
+  // The row Add makes of a file the engine accepted.
+  static TJobRow NewRow(const std::string& file, int64_t durationUs, const std::string& zoom);
+  // The zoom mode new rows take (the current format's).
+  static std::string NewRowZoom(const TIniFile& settings, const TIniFile& definitions);
   // Removes the selected row and selects the row that took its place (or the new last
   // row). False when no row was selected.
   bool Remove();

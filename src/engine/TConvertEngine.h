@@ -36,7 +36,8 @@ class TConvertEngine : public TCustomConvertEngine {
   bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
   void SetTriggerEventInMainThread(bool value) { triggerEventInMainThread_ = value; }
 
-  // On the task's thread, with the bitmap's canvas locked.
+  // On the task's thread, with the bitmap's canvas locked; tasks running side by side call it
+  // at the same time.
   void SetOnCustomHook(TCustomHookEvent handler);
   // On the main thread when TriggerEventInMainThread, otherwise on the task's thread.
   void SetOnPreviewBitmap(TPreviewBitmapEvent handler);

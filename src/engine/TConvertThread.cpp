@@ -57,12 +57,17 @@ TConvertThread::TConvertThread(std::function<void()> body, TThreadPriority prior
       id_(thread_.get_id()) {}
 
 TConvertThread::~TConvertThread() {
+  if (!thread_.joinable()) return;
   if (IsCurrentThread()) {
     thread_.detach();
     return;
   }
   WaitFor();
   thread_.join();
+}
+
+void TConvertThread::JoinFinished() {
+  if (Finished() && thread_.joinable() && !IsCurrentThread()) thread_.join();
 }
 
 void TConvertThread::WaitFor() const {

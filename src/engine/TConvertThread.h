@@ -26,6 +26,10 @@ class TConvertThread {
   // Waits until the body has returned; on the main thread, main-thread hand-overs keep
   // running meanwhile. Returns at once when called on this thread itself.
   void WaitFor() const;
+  // Joins a thread whose body has returned, giving back its stack at once rather than when
+  // the object goes (a long batch would otherwise keep every ended job's stack). Not
+  // thread-safe: the owner serialises it with the destructor.
+  void JoinFinished();
 
  private:
   std::atomic<bool> finished_{false};

@@ -1,5 +1,6 @@
 #include "engine/TCustomConvertEngine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -49,8 +50,12 @@ TCustomConvertEngine::~TCustomConvertEngine() {
     pendingCount_ = 0;
   }
   // An event in progress completes before the tasks go.
-  for (std::timed_mutex* m : {&hookLock_, &previewLock_, &progressLock_, &terminateLock_}) {
+  for (std::timed_mutex* m : {&previewLock_, &progressLock_, &terminateLock_}) {
     TPumpingLock lock(*m);
+  }
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.clear();
   }
   tasks_.Clear();
   WaitTerminateThreads();
@@ -132,7 +137,8 @@ void TCustomConvertEngine::BindTask(TTranscoder& task, bool events) {
   task.SetTerminateCallback([this](TTranscoder& t) { DoTerminate(t); });
 }
 
-int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* options) {
+int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* options,
+                                  bool openAtStart) {
   CheckNotWorking("AddTask");
   try {
     std::unique_ptr<TTranscoder> task = CreateTask();
@@ -142,13 +148,13 @@ int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* op
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
       task->InputOptions(0) = *options;
-      TTaskRecords(*task).ApplyInput(*options);
     }
-    if (!task->OpenInput(name)) {
+    if (openAtStart) {
+      task->PlanInput(name, options != nullptr);
+    } else if (!task->SetUpInput(name, options)) {
       SetLastErrMsg(task->ErrorText());
       return -1;
     }
-    task->Probe(0).Attach(task->Files.Inputs.at(0).Context.get());
     BindTask(*task, true);
     return tasks_.Add(std::move(task));
   } catch (const std::exception& e) {
@@ -165,19 +171,17 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
     SetLastErrMsg(Format("Task index out of range (%d)", taskIndex));
     return false;
   }
-  const int slot = task->OutputCount();
+  const int slot = task->OutputSlots();
   if (slot >= TCustomTranscoder::kFileLimit) {
     SetLastErrMsg(Format("max output files %d reached", TCustomTranscoder::kFileLimit));
     return false;
   }
   try {
-    TTaskRecords records(*task);
     std::string name = fileName;
     if (options) {
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
       task->OutputOptions(slot) = *options;
-      records.ApplyOutputBeforeOpen(*options);
       if (options->CustomHook)
         task->SetHookCallback(
             [this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts, bool& update,
@@ -185,12 +189,15 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
     } else {
       task->ResetOutputOptions(slot);
     }
-    if (task->OpenOutput(name, options && options->Join) < 0) {
+    if (task->OpensAtStart()) {
+      task->PlanOutput(name, options != nullptr);
+      return true;
+    }
+    if (!task->SetUpOutput(name, options)) {
       SetLastErrMsg(task->ErrorText());
       task->ResetOutputOptions(slot);
       return false;
     }
-    if (options) records.ApplyStreamGroups(*options);
     return true;
   } catch (const std::exception& e) {
     SetLastErrMsg(e.what());
@@ -201,6 +208,10 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
 void TCustomConvertEngine::RemoveTask(int taskIndex) {
   CheckNotWorking("RemoveTask");
   WaitTerminateThreads();
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.erase(std::remove(ended_.begin(), ended_.end(), tasks_.Get(taskIndex)), ended_.end());
+  }
   tasks_.Delete(taskIndex);
 }
 
@@ -210,6 +221,10 @@ void TCustomConvertEngine::ClearTasks() {
     if (working_ && !allTerminated_) throw EEngineError("Cannot ClearTasks while working.");
   }
   WaitTerminateThreads();
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.clear();
+  }
   tasks_.Clear();
   ResetRunState();
   SetLastErrMsg({});
@@ -251,6 +266,15 @@ void TCustomConvertEngine::StartTask(int threadCount) {
   EndRunIfDone();
 }
 
+// Holds the lock while it joins: ClearTasks, RemoveTask and the destructor empty the list
+// under it before any task goes.
+void TCustomConvertEngine::JoinEndedThreads() {
+  std::lock_guard lock(endedMutex_);
+  ended_.erase(std::remove_if(ended_.begin(), ended_.end(),
+                              [](TTranscoder* task) { return task->JoinEndedThread(); }),
+               ended_.end());
+}
+
 bool TCustomConvertEngine::StartNext() {
   for (;;) {
     TTranscoder* task;
@@ -264,10 +288,12 @@ bool TCustomConvertEngine::StartNext() {
     }
     if (!task || !task->Claim()) continue;
     task->ProgressIntervalUs = static_cast<int64_t>(progressInterval_) * 1000;
-    if (threaded)
+    if (threaded) {
+      JoinEndedThreads();
       task->StartThread(threadPriority_);
-    else
+    } else {
       task->Execute();
+    }
     return true;
   }
 }
@@ -368,20 +394,21 @@ void TCustomConvertEngine::Deliver(const std::function<void()>& call) {
 
 void TCustomConvertEngine::DoCustomHook(TTranscoder& task, TBitmap& bitmap, int frameNumber,
                                         int64_t pts, bool& update, bool& stopHook) {
-  TPumpingLock lock(hookLock_);
+  // Runs on the task's own thread with a record of its own: simultaneous tasks process their
+  // pictures side by side.
   TCustomHookEvent handler;
   {
     std::lock_guard events(eventsMutex_);
     handler = onCustomHook_;
   }
   if (!handler) return;
-  hookInfo_ = THookInfo{tasks_.IndexOf(&task), &bitmap, frameNumber, pts, update, stopHook};
+  THookInfo info{tasks_.IndexOf(&task), &bitmap, frameNumber, pts, update, stopHook};
   {
     TCanvasLock canvas(bitmap);
-    handler(Self(), &hookInfo_);
+    handler(Self(), &info);
   }
-  update = hookInfo_.Update;
-  stopHook = hookInfo_.StopHook;
+  update = info.Update;
+  stopHook = info.StopHook;
 }
 
 void TCustomConvertEngine::DoPreviewBitmap(TTranscoder& task, TBitmap& bitmap, int frameNumber,
@@ -433,6 +460,10 @@ void TCustomConvertEngine::FireTerminate(const TTerminateInfo& info, bool thread
 }
 
 void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
+  {
+    std::lock_guard ended(endedMutex_);
+    ended_.push_back(&task);
+  }
   TTerminateGuard lock(terminateLock_, terminateLockOwner_);
   bool threaded;
   {

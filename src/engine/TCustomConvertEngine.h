@@ -41,8 +41,11 @@ class TCustomConvertEngine : public TMediaComponent {
   // ---- Operations (main thread) -------------------------------------------------------------
   bool LoadAVLib(const std::string& folder);
   // Index of the new task, or -1 with LastErrMsg set. A record whose FileName is empty gets
-  // the file name written back.
-  int AddTask(const std::string& fileName, TInputOptions* options = nullptr);
+  // the file name written back. With openAtStart the task opens its input and outputs when it
+  // starts (a failure to open then ends the task with its message), so a long queue holds no
+  // files; otherwise both are opened here and a failure is the result.
+  int AddTask(const std::string& fileName, TInputOptions* options = nullptr,
+              bool openAtStart = false);
   bool SetOutputFile(int taskIndex, const std::string& fileName, TOutputOptions* options = nullptr);
   void RemoveTask(int taskIndex);
   void ClearTasks();
@@ -104,6 +107,8 @@ class TCustomConvertEngine : public TMediaComponent {
   void BindTask(TTranscoder& task, bool events);
   // Claims and starts the next pending task; false when none was pending.
   bool StartNext();
+  // Joins the threads of tasks that have ended, so a long run holds only the running ones.
+  void JoinEndedThreads();
   void FireTerminate(const TTerminateInfo& info, bool threaded);
   // With the terminate lock held: counts a termination, then ends the run or starts the next.
   void AfterTermination();
@@ -130,18 +135,21 @@ class TCustomConvertEngine : public TMediaComponent {
   bool working_ = false;
   bool endOfRunFired_ = false;
 
-  // The component's one record per event kind, each guarded by its event lock.
-  THookInfo hookInfo_;
+  // The component's one record per event kind, each guarded by its event lock. The hook's
+  // record is each call's own: its handler runs on the task's thread, and tasks side by side
+  // do not wait for each other's pictures.
   TPreviewInfo previewInfo_;
   TProgressInfo progressInfo_;
 
-  std::timed_mutex hookLock_;
   std::timed_mutex previewLock_;
   std::timed_mutex progressLock_;
   std::timed_mutex terminateLock_;
   std::atomic<std::thread::id> terminateLockOwner_{};
   // Handed-over handlers running on the main thread right now (main thread only).
   int mainHandlerDepth_ = 0;
+
+  std::mutex endedMutex_;            // guards ended_
+  std::vector<TTranscoder*> ended_;  // ended tasks whose threads may not be joined yet
 
   std::mutex threadsMutex_;  // guards terminateThreads_, nextTicket_
   std::list<std::unique_ptr<TDoTerminateThread>> terminateThreads_;

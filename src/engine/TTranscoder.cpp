@@ -5,6 +5,7 @@
 #include "base/EngineError.h"
 #include "base/PumpingLock.h"
 #include "media/EngineLogger.h"
+#include "engine/TTaskRecords.h"
 
 namespace qarvo {
 
@@ -49,6 +50,49 @@ TMediaProbe* TTranscoder::ExistingProbe(int index) const {
 TInputOptions& TTranscoder::InputOptions(int index) { return Slot(inputOptions_, index); }
 TOutputOptions& TTranscoder::OutputOptions(int index) { return Slot(outputOptions_, index); }
 void TTranscoder::ResetOutputOptions(int index) { OutputOptions(index) = TOutputOptions(); }
+
+bool TTranscoder::SetUpInput(const std::string& fileName, const TInputOptions* options) {
+  if (options) TTaskRecords(*this).ApplyInput(*options);
+  if (!OpenInput(fileName)) return false;
+  Probe(InputCount() - 1).Attach(Files.Inputs.back().Context.get());
+  return true;
+}
+
+bool TTranscoder::SetUpOutput(const std::string& fileName, const TOutputOptions* options) {
+  TTaskRecords records(*this);
+  if (options) records.ApplyOutputBeforeOpen(*options);
+  if (OpenOutput(fileName, options && options->Join) < 0) return false;
+  if (options) records.ApplyStreamGroups(*options);
+  return true;
+}
+
+void TTranscoder::PlanInput(const std::string& fileName, bool withOptions) {
+  opensAtStart_ = true;
+  Generic.Release();  // made again when the files open
+  plannedInput_ = {fileName, withOptions};
+}
+
+void TTranscoder::PlanOutput(const std::string& fileName, bool withOptions) {
+  plannedOutputs_.push_back({fileName, withOptions});
+}
+
+int TTranscoder::OutputSlots() const {
+  return opensAtStart_ ? static_cast<int>(plannedOutputs_.size()) : OutputCount();
+}
+
+void TTranscoder::OpenPlannedFiles() {
+  opensAtStart_ = false;
+  Generic.Create();
+  if (!SetUpInput(plannedInput_.FileName, plannedInput_.WithOptions ? &InputOptions(0) : nullptr))
+    throw EEngineError(ErrorText());
+  for (size_t i = 0; i < plannedOutputs_.size(); ++i) {
+    const TPlannedFile& output = plannedOutputs_[i];
+    if (!SetUpOutput(output.FileName,
+                     output.WithOptions ? &OutputOptions(static_cast<int>(i)) : nullptr))
+      throw EEngineError(ErrorText());
+  }
+  plannedOutputs_.clear();
+}
 
 std::string TTranscoder::ExceptionMsg() const {
   std::lock_guard lock(stateMutex_);
@@ -124,6 +168,13 @@ void TTranscoder::WaitForThread() const {
   if (thread) thread->WaitFor();
 }
 
+bool TTranscoder::JoinEndedThread() {
+  std::lock_guard lock(stateMutex_);
+  if (!thread_) return true;
+  thread_->JoinFinished();
+  return thread_->Finished() && !thread_->IsCurrentThread();
+}
+
 void TTranscoder::Execute() {
   {
     std::lock_guard lock(stateMutex_);
@@ -136,6 +187,7 @@ void TTranscoder::Execute() {
   bool failed = false;
   std::string message;
   try {
+    if (opensAtStart_ && !plannedOutputs_.empty()) OpenPlannedFiles();
     if (OutputCount() == 0 || InputCount() == 0) {
       message = OutputCount() == 0 ? kNoOutput : kNoInput;
       TEngineLogger::GetLogger().Log(this, TLogLevel::llQuiet, message);
@@ -181,8 +233,10 @@ void TTranscoder::Finish(bool failed, const std::string& message) {
   } catch (const std::exception& e) {
     TEngineLogger::GetLogger().Log(this, TLogLevel::llError, e.what());
   }
-  // Buffers and the preview window go with the task's end; a later task opens its own.
+  // Buffers and the preview window go with the task's end; a later task opens its own. So do
+  // the option contexts (scratch encoders among them): a long batch keeps no job's weight.
   frameHook_.Reset();
+  Generic.Clear();
   // The front ends show the failure in plain words; the engine's own text stays in the log.
   if (failed && message != kNoOutput && message != kNoInput)
     TEngineLogger::GetLogger().Log(this, TLogLevel::llError, message);

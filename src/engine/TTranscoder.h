@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/EngineRecords.h"
 #include "probe/TMediaProbe.h"
@@ -47,6 +48,21 @@ class TTranscoder : public TCustomTranscoder {
   TOutputOptions& OutputOptions(int index);
   void ResetOutputOptions(int index);
 
+  // ---- Files --------------------------------------------------------------------------------
+  // Applies the input record (when given) and opens the input with its probe; false with
+  // ErrorText() set when the file cannot be opened.
+  bool SetUpInput(const std::string& fileName, const TInputOptions* options);
+  // Applies an output record (when given) and opens the next output with its stream groups;
+  // false with ErrorText() set.
+  bool SetUpOutput(const std::string& fileName, const TOutputOptions* options);
+  // A task that opens its files when it starts: the set-up only keeps the names, and the
+  // records stay in their slots. A queued task then holds no descriptor and no library object.
+  void PlanInput(const std::string& fileName, bool withOptions);
+  void PlanOutput(const std::string& fileName, bool withOptions);
+  bool OpensAtStart() const { return opensAtStart_; }
+  // Outputs given so far, opened or planned: the slot the next output takes.
+  int OutputSlots() const;
+
   // ---- Run --------------------------------------------------------------------------------
   // Runs the task to its end on the calling thread and reports its termination. Does nothing
   // when the task is working or terminated.
@@ -62,6 +78,9 @@ class TTranscoder : public TCustomTranscoder {
   void RequestStop();
   // Waits for the worker thread, if any, to end (pumping on the main thread).
   void WaitForThread() const;
+  // Joins the worker thread once its body has returned (any thread but that one); true when
+  // there is nothing left to join.
+  bool JoinEndedThread();
   // True when called on the thread that runs the task.
   bool IsRunningThread() const;
 
@@ -99,6 +118,17 @@ class TTranscoder : public TCustomTranscoder {
 
  private:
   void Finish(bool failed, const std::string& message);
+  // Opens the planned files on the worker thread; raises EEngineError with the opening's text.
+  void OpenPlannedFiles();
+
+  struct TPlannedFile {
+    std::string FileName;
+    bool WithOptions = false;
+  };
+  // Written during set-up (main thread), read once by Execute on the worker thread.
+  bool opensAtStart_ = false;
+  TPlannedFile plannedInput_;
+  std::vector<TPlannedFile> plannedOutputs_;
 
   std::array<std::unique_ptr<TMediaProbe>, kFileLimit> probes_;
   std::array<std::unique_ptr<TInputOptions>, kFileLimit> inputOptions_;

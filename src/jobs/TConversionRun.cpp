@@ -39,21 +39,6 @@ void CopyImage(const QImage& image, TBitmap& bitmap) {
     std::memcpy(bitmap.ScanLine(y), bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
 }
 
-// Expected length of each task's job, for the time left of the whole run.
-std::vector<int64_t> TaskLengths(const std::vector<TJobRow>& rows,
-                                 const std::vector<int>& taskRows) {
-  std::vector<int64_t> lengths;
-  for (int row : taskRows) {
-    const TlvFilesRecord& record = rows[row].Record;
-    int64_t length = record.TrimLength;
-    if (length <= 0 && record.Duration > 0)
-      length =
-          static_cast<int64_t>(record.Duration) * 1000000 - std::max<int64_t>(record.TrimStart, 0);
-    lengths.push_back(length);
-  }
-  return lengths;
-}
-
 bool Failed(TJobOutcome outcome) {
   return outcome == TJobOutcome::Failed || outcome == TJobOutcome::Skipped;
 }
@@ -138,6 +123,8 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     if (rows[row].Checked) SetRowProgress(row, {}, {});
   engine_.SetPreviewBitmap(true);
   if (hook_) hook_->RunStarting();
+  // Before the engine can report: a hand-over may run inside the start's own waits.
+  MakeProgressWindow();
   AttachEngine();
 
   const bool started = batch.Start(rows, namer, Messages());
@@ -148,28 +135,31 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     return false;
   }
 
-  if (!progress_) {
-    auto window = std::make_unique<TfrmProgress>(mainWindow_);
-    progress_ = window.get();
-    if (mainWindow_)
-      window.release();  // the main window frees its child
-    else
-      ownProgress_ = std::move(window);
-    connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
-    connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
-    connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
-    connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
-  }
   progress_->SetPreviewSource(&preview_);
   if (linkOpener_) progress_->SetLinkOpener(linkOpener_);
   progress_->Prepare(news_, global_.AppTitle(), newestVersion_);
-  estimate_.Start(TaskLengths(rows, batch.TaskRows()), NowUs());
+  progress_->ShowWholeRun(batch.JobsAtOnce());
+  estimate_.Start(batch.TaskLengths(), NowUs());
   progress_->exec();
 
   ShowOutcomes();
   const std::string summary = FailureSummary(batch.Reports());
   if (!summary.empty()) Messages().ShowWarning(summary);
   return true;
+}
+
+void TConversionRun::MakeProgressWindow() {
+  if (progress_) return;
+  auto window = std::make_unique<TfrmProgress>(mainWindow_);
+  progress_ = window.get();
+  if (mainWindow_)
+    window.release();  // the main window frees its child
+  else
+    ownProgress_ = std::move(window);
+  connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
+  connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
+  connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);
+  connect(progress_, &TfrmProgress::SnapshotRequested, this, &TConversionRun::SaveSnapshot);
 }
 
 void TConversionRun::AttachEngine() {
@@ -206,15 +196,19 @@ void TConversionRun::OnProgress(const TProgressInfo& info) {
   const std::vector<int>& taskRows = batch_->TaskRows();
   if (info.TaskIndex < static_cast<int>(taskRows.size()) && rowChanged_)
     rowChanged_(taskRows[info.TaskIndex]);
-  // A late report of an earlier task does not take the window back.
-  if (info.TaskIndex >= lastProgressTask_) {
-    if (info.TaskIndex > lastProgressTask_ && paused_) engine_.Pause();  // the next job waits too
+  estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount,
+                     NowUs());
+  if (info.TaskIndex > lastProgressTask_ && paused_) engine_.Pause();  // the next job waits too
+  if (batch_->JobsAtOnce()) {
+    // Jobs at once: the figures are the whole run's; the file is the latest job's.
+    lastProgressTask_ = std::max(lastProgressTask_, info.TaskIndex);
+    progress_->ShowProgress(batch_->RunView(*rows_, lastProgressTask_));
+  } else if (info.TaskIndex >= lastProgressTask_) {
+    // A late report of an earlier task does not take the window back.
     lastProgressTask_ = info.TaskIndex;
     progress_->ShowProgress(view);
-    estimate_.Progress(info.TaskIndex, info.CurrentDuration, info.TotalDuration, info.FrameCount,
-                       NowUs());
-    progress_->ShowEstimate(estimate_);
   }
+  progress_->ShowEstimate(estimate_);
   progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()),
                          batch_->RunPercent());
   emit TaskProgressed(info.TaskIndex);
@@ -273,6 +267,8 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
                       info.Exception ? info.ExceptionMsg : info.Warning, &Actions(),
                       progress_->OpenFolderChecked() && folder.size() > 2,
                       progress_->ShutDownChecked(), folder);
+  if (info.TaskIndex >= 0)
+    estimate_.TaskEnded(info.TaskIndex, info.Finished && !info.Exception, NowUs());
   const std::vector<int>& taskRows = batch_->TaskRows();
   if (info.TaskIndex >= 0 && info.TaskIndex < static_cast<int>(taskRows.size()) && rowChanged_)
     rowChanged_(taskRows[info.TaskIndex]);
@@ -283,8 +279,11 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
   }
   progress_->ShowRunning(batch_->RunningJobs(*rows_), static_cast<int>(taskRows.size()),
                          batch_->RunPercent());
-  if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
+  if (batch_->JobsAtOnce())
+    progress_->ShowProgress(batch_->RunView(*rows_, std::max(lastProgressTask_, 0)));
+  else if (info.Finished && !info.Exception && info.TaskIndex >= lastProgressTask_)
     progress_->ShowTaskFinished();
+  progress_->ShowEstimate(estimate_);
   emit TaskEnded(info.TaskIndex);
 }
 

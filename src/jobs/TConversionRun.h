@@ -70,6 +70,8 @@ class TConversionRun : public QObject {
   void TaskEnded(int task);
 
  private:
+  // Created on the first Start, before anything of the run can reach it.
+  void MakeProgressWindow();
   void AttachEngine();
   void DetachEngine();
   void OnProgress(const TProgressInfo& info);

@@ -1,24 +1,36 @@
 #include "jobs/TEngineJobProber.h"
 
 #include "engine/TConvertEngine.h"
+#include "core/ErrorMessage.h"
 
 namespace qarvo {
 
 TEngineJobProber::TEngineJobProber(TConvertEngine& engine, std::string libraryFolder)
-    : engine_(engine), libraryFolder_(std::move(libraryFolder)) {}
+    : engine_(engine),
+      probeEngine_(std::make_unique<TConvertEngine>()),
+      libraryFolder_(std::move(libraryFolder)) {}
+
+TEngineJobProber::~TEngineJobProber() = default;
 
 bool TEngineJobProber::LoadLibraries() { return engine_.LoadAVLib(libraryFolder_); }
 
 std::optional<int64_t> TEngineJobProber::ProbeDuration(const std::string& fileName,
                                                        std::string& error) {
-  const int task = engine_.AddTask(fileName);
+  const int task = probeEngine_->AddTask(fileName);
   if (task < 0) {
-    error = engine_.LastErrMsg();
+    error = probeEngine_->LastErrMsg();
     return std::nullopt;
   }
-  int64_t duration = -1;
-  if (TMediaProbe* probe = engine_.TaskProbe(task, 0)) duration = probe->FileStreamInfo().Duration;
-  engine_.RemoveTask(task);
+  std::optional<int64_t> duration = -1;
+  if (TMediaProbe* probe = probeEngine_->TaskProbe(task, 0)) {
+    if (probe->VideoStreamCount() < 1 && probe->AudioStreamCount() < 1) {
+      error = kNoAudioOrVideoStream;
+      duration.reset();
+    } else {
+      duration = probe->FileStreamInfo().Duration;
+    }
+  }
+  probeEngine_->ClearTasks();
   return duration;
 }
 

@@ -85,7 +85,13 @@ TAddResult TJobListModel::Add(const QStringList& files, IJobProber& prober, TIni
   // Probing may let events through; the rows appear only once they are complete.
   std::vector<TJobRow> newRows;
   const TAddResult result = list_.ProbeFiles(paths, prober, settings, definitions, newRows);
-  if (newRows.empty()) return result;
+  Append(std::move(newRows), settings, definitions);
+  return result;
+}
+
+void TJobListModel::Append(std::vector<TJobRow> newRows, TIniFile& settings,
+                           const TIniFile& definitions) {
+  if (newRows.empty()) return;
   const int first = list_.Count();
   beginInsertRows({}, first, first + static_cast<int>(newRows.size()) - 1);
   list_.Append(std::move(newRows), settings, definitions);
@@ -93,7 +99,6 @@ TAddResult TJobListModel::Add(const QStringList& files, IJobProber& prober, TIni
   if (first > 0) emit dataChanged(index(0, kColDestination), index(first - 1, kColDestination));
   emit SelectionMoved(list_.Selected());
   emit JobsChanged();
-  return result;
 }
 
 bool TJobListModel::Remove() {

@@ -28,6 +28,8 @@ class TJobListModel : public QAbstractTableModel {
   // The commands; each tells the views what changed and leaves the list's selection set.
   TAddResult Add(const QStringList& files, IJobProber& prober, TIniFile& settings,
                  const TIniFile& definitions);
+  // Appends rows made elsewhere (a background Add), telling the views.
+  void Append(std::vector<TJobRow> newRows, TIniFile& settings, const TIniFile& definitions);
   bool Remove();
   bool Clear(IJobProber& prober);
   void CheckAll(bool checked);

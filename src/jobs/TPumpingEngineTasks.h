@@ -1,8 +1,8 @@
 // The engine's task operations for a run started from the window: the windows keep painting
-// between the steps that probe and open each job, so a long job list does not freeze them.
+// between the steps that probe and queue each job, so a long job list does not freeze them.
 #pragma once
 
-#include "convert/EngineTasks.h"
+#include "batch/EngineTasks.h"
 
 namespace qarvo {
 

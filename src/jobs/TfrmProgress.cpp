@@ -118,7 +118,7 @@ void TfrmProgress::BuildControls() {
   runBar_ = new QProgressBar(this);
   runBar_->setObjectName(QStringLiteral("progbarRun"));
   runBar_->setRange(0, 100);
-  runBar_->setFormat(QStringLiteral("All jobs: %p%"));
+  runBar_->setFormat(tr("All jobs: %p%"));
 
   openFolderCheck_ = new QCheckBox(QStringLiteral("Open the output folder after conversion"), this);
   openFolderCheck_->setObjectName(QStringLiteral("ckOpen"));
@@ -202,6 +202,11 @@ void TfrmProgress::Prepare(std::vector<TAdInfo> news, std::string appTitle,
   runBar_->setValue(0);
   tmr1Timer();
   newsTimer_->start();
+}
+
+void TfrmProgress::ShowWholeRun(bool wholeRun) {
+  runBar_->setVisible(!wholeRun);
+  jobBar_->setFormat(wholeRun ? tr("All jobs: %p%") : QStringLiteral("%p%"));
 }
 
 void TfrmProgress::ShowProgress(const TProgressView& view) {

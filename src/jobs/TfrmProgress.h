@@ -44,6 +44,8 @@ class TfrmProgress : public QDialog {
   // A new picture was copied into the source.
   void PreviewChanged() { pictureChanged_ = true; }
 
+  // Jobs at once: the figures and the main bar are the whole run's, so the second bar goes.
+  void ShowWholeRun(bool wholeRun);
   void ShowProgress(const TProgressView& view);
   void ShowTaskFinished();
   // Jobs at once: each running job's file and percentage ("[2/4]" numbering among

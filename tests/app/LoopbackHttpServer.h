@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 namespace qarvo::test {
 
@@ -41,6 +43,12 @@ class TLoopbackHttpServer : public QObject {
     streamBytes_ = 0;
   }
   void SetSilent(bool silent) { silent_ = silent; }
+  // Held requests get their answer when released.
+  void Hold() { held_ = true; }
+  void Release() {
+    held_ = false;
+    for (QTcpSocket* socket : std::exchange(waiting_, {})) Answer(socket);
+  }
   // Answers this many requests, then none.
   void SetAnswers(int answers) { answers_ = answers; }
   int Requests() const { return requests_; }
@@ -75,6 +83,13 @@ class TLoopbackHttpServer : public QObject {
     request.clear();
     ++requests_;
     if (silent_ || (answers_ >= 0 && requests_ > answers_)) return;
+    if (held_) {
+      waiting_ << socket;
+      return;
+    }
+    Answer(socket);
+  }
+  void Answer(QTcpSocket* socket) {
     if (streamBytes_ != 0) {
       StartStream(socket);
       return;
@@ -148,6 +163,8 @@ class TLoopbackHttpServer : public QObject {
   QTcpServer server_;
   QByteArray body_;
   bool silent_ = false;
+  bool held_ = false;
+  QList<QTcpSocket*> waiting_;
   int requests_ = 0;
   int answers_ = -1;
   QHash<QTcpSocket*, QByteArray> pending_;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "core/JobList.h"
 #include "app/IMainDialogs.h"
 #include "app/IShellOpener.h"
+#include "app/TApplication.h"
 #include "app/TfrmMain.h"
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
@@ -143,6 +145,7 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
   WriteSettings("volume=128\nmute=0\n");
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  window->WaitForAdd();
   TVideoSurfaceWidget& pan1 = window->Preview().Surface();
   const auto frameNumber = [&] {
     const QImage shot = pan1.grab().toImage();
@@ -207,6 +210,7 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   dialogs.files = {QString::fromStdString(first), QString::fromStdString(second)};
   QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
   EXPECT_EQ(dialogs.fileDialogs, 2);
+  ASSERT_TRUE(window->WaitForAdd());  // the first file plays once the Add has ended
   ASSERT_EQ(window->JobModel().rowCount(), 2);
   EXPECT_EQ(player.FileName(), first);
   EXPECT_TRUE(window->Preview().State().Playing());
@@ -259,6 +263,7 @@ TEST_F(PreviewTest, TheEndOfTheFileReturnsToTheStartPausedAndASeekMovesThePlayba
   const std::string clip = EnsureClipFile(spec, "preview_1s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(clip)});
+  window->WaitForAdd();
   TMediaPlayer& player = window->MediaPlayer();
   window->Preview().Play();
   ASSERT_TRUE(player.Opened()) << player.LastErrMsg();
@@ -282,6 +287,7 @@ TEST_F(PreviewTest, TheEndOfTheFileReturnsToTheStartPausedAndASeekMovesThePlayba
   // The bar seeks: a click in the groove's second half takes a paused playback there (to the
   // key picture at 1 s).
   window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
   window->JobModel().List().Select(1);
   window->Preview().Play();
   ASSERT_EQ(player.FileName(), EnsureClip("short3s"));
@@ -348,6 +354,7 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   spec.Duration = 5.0;
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "preview-silent-5s.avi"))});
+  window->WaitForAdd();
   TPreviewPanel& preview = window->Preview();
   preview.Snapshot();  // nothing open: nothing written
   EXPECT_FALSE(fs::exists(snaps));
@@ -447,6 +454,8 @@ TEST_F(PreviewTest, AnOutputFolderThatCannotBeMadeIsAnnouncedBeforeTheRunWritesE
     test::WriteText(chosen, "a file now");
 
     window->AddFiles({QString::fromStdString(clip)});
+
+    window->WaitForAdd();
     window->JobModel().CheckAll(false);
     window->JobModel().CheckAll(true);
     window->StopPreview();
@@ -480,6 +489,7 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
   const std::string clip = EnsureClip("avi_mpeg4_mp3");
   const std::string audio = EnsureClip("audio_only");
   window->AddFiles({QString::fromStdString(clip), QString::fromStdString(audio)});
+  window->WaitForAdd();
   window->JobModel().List().Select(0);
 
   // Opened from the list menu, as a modal dialog.
@@ -547,6 +557,7 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(clip)});
+  window->WaitForAdd();
   ASSERT_EQ(window->JobModel().rowCount(), 1);
   const auto trimmedCell = [&] {
     return window->JobModel()
@@ -623,6 +634,7 @@ TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
   const std::string second = EnsureClipFile(spec, "preview-4s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
+  window->WaitForAdd();
   ASSERT_EQ(window->JobModel().rowCount(), 2);
   TMediaPlayer& player = window->MediaPlayer();
   auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
@@ -683,6 +695,7 @@ TEST_F(PreviewTest, TheSmallSnapshotKeepsThePicturesShape) {
   spec.Duration = 5.0;
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "editing-5s.avi"))});
+  window->WaitForAdd();
   TPreviewPanel& preview = window->Preview();
   preview.Play();
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Surface().HasPicture(); }, 20000));
@@ -708,6 +721,7 @@ TEST_F(PreviewTest, AClickOnThePositionBarSeeksToTheClickedPlace) {
   const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
   auto window = Window();
   window->AddFiles({QString::fromStdString(clip)});
+  window->WaitForAdd();
   TMediaPlayer& player = window->MediaPlayer();
   window->Preview().Play();
   ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 200000; }, 20000));

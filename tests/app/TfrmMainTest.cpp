@@ -17,13 +17,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
 #include "base/EngineError.h"
+#include "base/MainThread.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
 #include "app/IMainDialogs.h"
@@ -33,6 +36,8 @@
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmPreference.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
 #include "jobs/TJobRowDelegate.h"
@@ -42,6 +47,7 @@
 #include "AppTestSupport.h"
 #include "LoopbackHttpServer.h"
 #include "support/ScratchFolder.h"
+#include "support/TestMedia.h"
 
 namespace qarvo {
 namespace {
@@ -96,17 +102,49 @@ TEST(TApplication, ExceptionsInEventHandlersAreShownAndTheLoopGoesOn) {
 
 // ---- The window's commands ------------------------------------------------------------
 
+// Probes on the adder's thread; a test may hold it at a file until it lets it go.
 class TFakeProber : public IJobProber {
  public:
   bool LoadLibraries() override { return true; }
   std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string& error) override {
+    {
+      std::unique_lock lock(mutex);
+      probed << QString::fromStdString(fileName);
+      changed.notify_all();
+      changed.wait(lock, [&] { return holdAt.empty() || fileName != holdAt; });
+    }
     if (fileName.find("bad") != std::string::npos) {
-      error = "Invalid data found when processing input";
+      error = fileName + ": Invalid data found when processing input";
       return std::nullopt;
     }
     return 120000000;
   }
   void ClearTasks() override {}
+  QStringList Probed() {
+    std::lock_guard lock(mutex);
+    return probed;
+  }
+  void Hold(const std::string& file) {
+    std::lock_guard lock(mutex);
+    holdAt = file;
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex);
+      holdAt.clear();
+    }
+    changed.notify_all();
+  }
+  // Until the adder's thread has reached `file`.
+  void WaitFor(const std::string& file) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return probed.contains(QString::fromStdString(file)); });
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  QStringList probed;
+  std::string holdAt;
 };
 
 class TFakeDialogs : public IMainDialogs {
@@ -171,12 +209,14 @@ class MainWindowTest : public ::testing::Test {
   ~MainWindowTest() override { std::filesystem::remove(SettingsFile()); }
 
   // A window with the replacements, shown (first show runs the start-up).
-  std::unique_ptr<TfrmMain> Window(const QStringList& startupFiles = {}) {
+  std::unique_ptr<TfrmMain> Window(const QStringList& startupFiles = {},
+                                   QWidget* splash = nullptr) {
     auto window = std::make_unique<TfrmMain>();
     window->SetJobProber(&prober);
     window->SetDialogs(&dialogs);
     window->SetShellOpener(&shell);
     window->SetStartupFiles(startupFiles);
+    window->HoldWarningsWhileShown(splash);
     window->show();
     return window;
   }
@@ -240,6 +280,7 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
               kJobColumns[column].Caption);
   }
   window->AddFiles({Path("a.avi")});
+  ASSERT_TRUE(window->WaitForAdd());
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
   // The drawing surface shares the preview column with the preview's controls.
@@ -261,24 +302,36 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
 TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   auto window = Window({Path("c.mkv")});
   TJobListModel& model = window->JobModel();
+  ASSERT_TRUE(window->WaitForAdd());
   ASSERT_EQ(model.rowCount(), 1);  // from the command line
   EXPECT_EQ(model.data(model.index(0, kColSource), Qt::DisplayRole).toString(), Path("c.mkv"));
 
-  dialogs.files = {Path("a.avi"), Path("bad.avi"), Path("c.mkv")};
+  test::WriteText(folder.File("c.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHello\n");
+  dialogs.files = {Path("a.avi"), Path("bad.avi"), Path("c.mkv"), Path("c.srt"), Path("a.avi")};
   QTest::mouseClick(Find<QPushButton>(*window, "btnAdd"), Qt::LeftButton);
+  ASSERT_TRUE(window->WaitForAdd());
   EXPECT_EQ(dialogs.fileDialogs, 1);
   ASSERT_FALSE(dialogs.lastFilters.isEmpty());
   EXPECT_TRUE(dialogs.lastFilters[0].startsWith("All Supported Video Formats (*.AVI *.AVM"));
-  EXPECT_EQ(dialogs.lastFilters.last(), "All files (*.*) (*.*)");
+  // Each pattern once, in the dialog's own syntax.
+  EXPECT_TRUE(dialogs.lastFilters.contains("AVI files (*.avi)"));
+  EXPECT_TRUE(dialogs.lastFilters.contains("MPEG files (*.mpg *.mpeg)"));
+  EXPECT_EQ(dialogs.lastFilters.last(), "All files (*.*)");
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.data(model.index(1, kColLength), Qt::DisplayRole).toString(), "120");
   EXPECT_EQ(model.data(model.index(1, kColDestination), Qt::DisplayRole).toString(), "a_(new).avi");
   EXPECT_EQ(model.data(model.index(1, kColSource), Qt::CheckStateRole).toInt(), Qt::Checked);
-  // One warning names the refused file with its reason.
+  // One warning names each file left out once, with its reason in plain words; the subtitle
+  // file never reached the engine.
   ASSERT_EQ(dialogs.warnings.size(), 1);
-  EXPECT_TRUE(dialogs.warnings[0].contains(Path("bad.avi") + ": Invalid data found"));
+  EXPECT_EQ(dialogs.warnings[0], "These files could not be added:\n" + Path("c.mkv") +
+                                     ": already in the list\n" + Path("c.srt") +
+                                     ": a subtitle file, not a video or audio file\n" +
+                                     Path("a.avi") + ": already in the list\n" + Path("bad.avi") +
+                                     ": the file is damaged or not a media file");
+  EXPECT_FALSE(prober.Probed().contains(Path("c.srt")));
 
-  // A dropped folder adds its media files, sorted; known files stay single.
+  // A dropped folder adds its media files, sorted; known files are named once more.
   std::filesystem::create_directories(folder.File("drop/.hidden"));
   for (const char* name : {"drop/z.mp4", "drop/y.avi", "drop/readme.txt", "drop/.hidden/x.mp4"})
     test::WriteText(folder.File(name), "x");
@@ -290,10 +343,13 @@ TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(lvFiles->viewport(), &drop);
+  ASSERT_TRUE(window->WaitForAdd());
   ASSERT_EQ(model.rowCount(), 4);
   EXPECT_EQ(model.data(model.index(2, kColSource), Qt::DisplayRole).toString(), Path("drop/y.avi"));
   EXPECT_EQ(model.data(model.index(3, kColSource), Qt::DisplayRole).toString(), Path("drop/z.mp4"));
-  EXPECT_EQ(dialogs.warnings.size(), 1);
+  ASSERT_EQ(dialogs.warnings.size(), 2);
+  EXPECT_EQ(dialogs.warnings[1],
+            "This file could not be added:\n" + Path("a.avi") + ": already in the list");
 
   // (512 + 128) kbit/s × 4 jobs × 120 s.
   auto* size = Find<QLabel>(*window, "lblEstimatedSize");
@@ -306,8 +362,62 @@ TEST_F(MainWindowTest, AddThroughTheDialogTheDropAndTheCommandLine) {
   EXPECT_FALSE(size->isVisible());  // the bit rate follows the source
 }
 
+// A large Add probes in the background: rows appear in the order given while the window
+// goes on; the line under the list counts and its Stop keeps what was added so far.
+TEST_F(MainWindowTest, AddProbesInTheBackgroundInOrderAndStops) {
+  auto window = Window();
+  TJobListModel& model = window->JobModel();
+  QStringList files;
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".avi";
+    test::WriteText(folder.File(name), "x");
+    files << Path(name.c_str());
+  }
+  prober.Hold(folder.File("f3.avi"));
+  window->AddFiles(files);
+  EXPECT_TRUE(window->Adding());  // Add returned with the probing under way
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return model.rowCount() == 3; }, std::chrono::seconds(60)));
+  prober.WaitFor(folder.File("f3.avi"));
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(model.data(model.index(row, kColSource), Qt::DisplayRole).toString(), files[row]);
+  auto* line = Find<QWidget>(*window, "pnlAdding");
+  EXPECT_TRUE(line->isVisibleTo(window.get()));
+  EXPECT_EQ(Find<QLabel>(*window, "lblAdding")->text(), "Adding files: 3 of 6");
+
+  QTest::mouseClick(Find<QPushButton>(*window, "btnAddStop"), Qt::LeftButton);
+  EXPECT_FALSE(window->Adding());
+  EXPECT_FALSE(line->isVisibleTo(window.get()));
+  prober.Release();
+  // The file being probed when Stop came is dropped; a later Add goes on normally.
+  test::WriteText(folder.File("g.avi"), "x");
+  window->AddFiles({Path("g.avi")});
+  ASSERT_TRUE(window->WaitForAdd());
+  ASSERT_EQ(model.rowCount(), 4);
+  EXPECT_EQ(model.data(model.index(3, kColSource), Qt::DisplayRole).toString(), Path("g.avi"));
+  EXPECT_TRUE(dialogs.warnings.isEmpty());
+}
+
+// Files named on the command line: a refused one is named once the splash has gone, not
+// over it.
+TEST_F(MainWindowTest, StartupWarningWaitsForTheSplashToClose) {
+  QWidget splash;
+  splash.show();
+  auto window = Window({Path("bad.avi"), Path("a.avi")}, &splash);
+  ASSERT_TRUE(window->WaitForAdd());
+  EXPECT_EQ(window->JobModel().rowCount(), 1);
+  EXPECT_TRUE(dialogs.warnings.isEmpty());
+  splash.hide();
+  ASSERT_TRUE(TMainThread::WaitPumping([&] { return !dialogs.warnings.isEmpty(); },
+                                       std::chrono::seconds(60)));
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  EXPECT_EQ(dialogs.warnings[0], "This file could not be added:\n" + Path("bad.avi") +
+                                     ": the file is damaged or not a media file");
+}
+
 TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   auto window = Window({Path("a.avi"), Path("b.mp4"), Path("c.mkv")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   TJobListModel& model = window->JobModel();
@@ -381,6 +491,7 @@ TEST_F(MainWindowTest, JobListFillsItsWidthShowsFileNamesAndKeepsItsLayout) {
   QSize size;
   {
     auto window = Window({clip});
+    ASSERT_TRUE(window->WaitForAdd());  // the command line's files
     EXPECT_EQ(window->size(), QSize(786, 522));
     auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
     QHeaderView* header = lvFiles->header();
@@ -456,6 +567,7 @@ TEST(TJobRowDelegate, PathsAreShortenedInTheirMiddleSoTheFileNameStays) {
 // Alt and a menu's letter opens that menu: no button of the window takes the same letter.
 TEST_F(MainWindowTest, EveryMenuOpensFromTheKeyboard) {
   auto window = Window({Path("a.avi")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   const std::map<Qt::Key, const char*> menus{{Qt::Key_F, "mnuFile"},
@@ -495,6 +607,7 @@ TEST_F(MainWindowTest, EveryMenuOpensFromTheKeyboard) {
 TEST_F(MainWindowTest, ClearAsksBeforeLosingEditsOrManyJobs) {
   for (const char* name : {"d.avi", "e.avi"}) test::WriteText(folder.File(name), "x");
   auto window = Window({Path("a.avi"), Path("b.mp4"), Path("c.mkv")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   TJobListModel& model = window->JobModel();
   auto* btnClear = Find<QPushButton>(*window, "btnClear");
   QTest::mouseClick(btnClear, Qt::LeftButton);
@@ -502,6 +615,8 @@ TEST_F(MainWindowTest, ClearAsksBeforeLosingEditsOrManyJobs) {
   EXPECT_EQ(model.rowCount(), 0);
 
   window->AddFiles({Path("a.avi"), Path("b.mp4"), Path("c.mkv"), Path("d.avi")});
+  window->WaitForAdd();
+
   dialogs.yesNoAnswer = false;
   QTest::mouseClick(btnClear, Qt::LeftButton);
   EXPECT_EQ(dialogs.yesNoQuestions, QStringList{"Remove all 4 jobs from the list?"});
@@ -513,12 +628,14 @@ TEST_F(MainWindowTest, ClearAsksBeforeLosingEditsOrManyJobs) {
 
   // One job with a trim, one with a crop: their edits are worth a question too.
   window->AddFiles({Path("e.avi")});
+  window->WaitForAdd();
   model.List().Rows()[0].Record.TrimLength = 5000000;
   dialogs.yesNoAnswer = false;
   QTest::mouseClick(btnClear, Qt::LeftButton);
   EXPECT_EQ(dialogs.yesNoQuestions.last(), "Remove the job and its edits from the list?");
   EXPECT_EQ(model.rowCount(), 1);
   window->AddFiles({Path("a.avi")});
+  window->WaitForAdd();
   model.List().Rows()[0].Record.TrimLength = 0;
   model.List().Rows()[1].Record.CropLeftEntered = 8;
   QTest::mouseClick(btnClear, Qt::LeftButton);
@@ -528,6 +645,7 @@ TEST_F(MainWindowTest, ClearAsksBeforeLosingEditsOrManyJobs) {
 
 TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
   auto window = Window({Path("a.avi"), Path("b.mp4")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   auto* mnuSkin = Find<QMenu>(*window, "mnuSkin");
   emit mnuSkin->aboutToShow();
   EXPECT_TRUE(Find<QAction>(*window, "mnuSkinDefault")->isChecked());
@@ -555,6 +673,7 @@ TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {
 
 TEST_F(MainWindowTest, CloseQuestionNoKeepsEverythingYesClosesAfterTheTeardown) {
   auto window = Window({Path("a.avi")});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
   dialogs.exitAnswer = false;
   EXPECT_FALSE(window->close());
   EXPECT_EQ(dialogs.questions, 1);
@@ -646,6 +765,61 @@ TEST_F(MainWindowTest, PreferenceAndSettingsOpenFromTheMenusAndAnAcceptedUpgrade
   ASSERT_FALSE(shell.web.isEmpty());
   EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
   EXPECT_EQ(server.Requests(), 1);  // nothing fetched after the Yes
+  if (oldCache.isNull())
+    qunsetenv("XDG_CACHE_HOME");
+  else
+    qputenv("XDG_CACHE_HOME", oldCache);
+}
+
+class TQuietRun : public IRunMessages, public IAfterRunActions {
+ public:
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string&) override {}
+  void OpenFolder(const std::string&) override {}
+  void PowerOff() override {}
+};
+
+// News of a newer release while a run is going: the question waits for the end of the run
+// (a Yes closes the main window, which must not happen beneath the modal progress window).
+TEST_F(MainWindowTest, AnUpgradeQuestionDuringARunIsAskedAfterTheRun) {
+  test::TScratchFolder cache("appcache");
+  const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Folder()));
+  test::TLoopbackHttpServer server;
+  server.SetBody("<XMLPackage><count number=\"0\"/><videoversion number=\"9.1\"/></XMLPackage>");
+  server.Hold();
+  TIniFile(SettingsFile())
+      .WriteString("settings", "newsUrl", server.Url().toString().toStdString());
+  // No while the run goes (a Yes there would leave the run without its window), Yes after.
+  dialogs.upgradeAnswer = false;
+  auto window = Window({QString::fromStdString(EnsureClip("short3s"))});
+  ASSERT_TRUE(window->WaitForAdd());  // the command line's files
+  TQuietRun quiet;
+  window->ConversionRun().SetMessages(&quiet);
+  window->ConversionRun().SetAfterRunActions(&quiet);
+  bool answeredDuringTheRun = false;
+  bool visibleAfterTheAnswer = false;
+  // Runs inside the start, which keeps the events flowing while it opens the job.
+  QTimer::singleShot(0, window.get(), [&] {
+    if (!window->ConversionRun().Running()) return;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Requests() >= 1; }, 20000));
+    server.Release();
+    // Asked at once (the fault), or put off and the news read on.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !dialogs.upgradeQuestions.isEmpty() || server.Requests() >= 2; }, 20000));
+    answeredDuringTheRun = !dialogs.upgradeQuestions.isEmpty();
+    visibleAfterTheAnswer = window->isVisible();
+    dialogs.upgradeAnswer = true;
+  });
+  QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+  EXPECT_FALSE(answeredDuringTheRun);
+  EXPECT_TRUE(visibleAfterTheAnswer);
+  EXPECT_FALSE(window->ConversionRun().Running());
+  EXPECT_EQ(dialogs.upgradeQuestions,
+            QStringList{"Do you want to upgrade to Qarvo 3GP Video Converter 9.1 now?"});
+  EXPECT_FALSE(window->isVisible());  // the Yes after the run closed it
+  ASSERT_FALSE(shell.web.isEmpty());
+  EXPECT_EQ(shell.web.last().toStdString(), window->GlobalObject().DownloadUrl());
   if (oldCache.isNull())
     qunsetenv("XDG_CACHE_HOME");
   else

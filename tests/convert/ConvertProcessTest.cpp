@@ -22,9 +22,11 @@ struct TResult {
   std::string Out;
 };
 
-TResult RunConvert(const std::string& arguments, const std::string& errors = "/dev/null") {
+// `prefix` goes before the program in the shell's command (a limit for it).
+TResult RunConvert(const std::string& arguments, const std::string& errors = "/dev/null",
+                   const std::string& prefix = {}) {
   const std::string command =
-      std::string(QARVO_BINARY_DIR) + "/qarvo-convert " + arguments + " 2>" + errors;
+      prefix + std::string(QARVO_BINARY_DIR) + "/qarvo-convert " + arguments + " 2>" + errors;
   TResult result{-1, {}};
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return result;
@@ -107,6 +109,44 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   }
   EXPECT_GE(progressLines, 2);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 2);
+}
+
+// A tiny clip for batches of a thousand: ten pictures of 80×60, no sound.
+std::string TinyClip() {
+  TClipSpec spec = StandardClip("short3s");
+  spec.Width = 80;
+  spec.Height = 60;
+  spec.FrameRate = {10, 1};
+  spec.Duration = 1.0;
+  spec.AudioCodec.clear();
+  return EnsureClipFile(spec, "tiny-1s.avi");
+}
+
+// A thousand jobs under a limit of 64 open files: each job opens its source and output only
+// when it starts, so every job finishes and each output is written once.
+TEST(ConvertProcess, AThousandJobsRunWithinSixtyFourOpenFiles) {
+  namespace fs = std::filesystem;
+  const test::TScratchFolder scratch("thousand");
+  const std::string clip = TinyClip();
+  fs::create_directory(scratch.File("in"));
+  std::string arguments = "--format 1 --output " + scratch.File("out");
+  constexpr int kJobs = 1000;
+  for (int i = 0; i < kJobs; ++i) {
+    const std::string copy = scratch.File("in/c" + std::to_string(i) + ".avi");
+    fs::create_hard_link(clip, copy);
+    arguments += " " + copy;
+  }
+  // The pictures keep their size: the jobs are about files, not pixels.
+  std::ofstream(scratch.File("settings.ini")) << "[formatInfo1]\nparaVideoSize=as source\n";
+  ::setenv("QARVO_SETTINGS_FILE", scratch.File("settings.ini").c_str(), 1);
+  const TResult r = RunConvert(arguments, scratch.File("errors.txt"), "ulimit -n 64 && exec ");
+  ::unsetenv("QARVO_SETTINGS_FILE");
+  const std::string errors = ReadFile(scratch.File("errors.txt"));
+  EXPECT_EQ(r.Status, 0) << errors.substr(0, 2000);
+  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), kJobs);
+  EXPECT_EQ(errors.find("Too many open files"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.File("out")), fs::directory_iterator()),
+            kJobs);
 }
 
 }  // namespace

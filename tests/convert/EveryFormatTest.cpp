@@ -18,8 +18,8 @@
 #include "core/FormatCatalogue.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
+#include "batch/ProbeFacts.h"
 #include "convert/EngineBatch.h"
-#include "convert/ProbeFacts.h"
 
 #include "FormatJob.h"
 #include "support/ScratchFolder.h"

@@ -198,6 +198,45 @@ TEST_F(BatchRunTest, SimultaneousJobsEndInAnyOrderAndTheActionsWaitForTheLast) {
   EXPECT_EQ(actions.opened, "");
 }
 
+// Jobs at once: the run is measured by time (each job's source length, trimmed), not by
+// counting jobs; the window's figures are the run's: time, length, bytes of every job, and
+// how many jobs are done out of all, so they agree with the running jobs' list.
+TEST_F(BatchRunTest, JobsAtOnceShowTheWholeRunByTimeAndBytes) {
+  settings.WriteInteger("settings", "simultaneousJobs", 2);
+  TBatchRun run(engine, settings, definitions);
+  engine.Facts.Duration = 100000000;  // 100 s each, before trimming
+  auto rows = Rows({{"/a/long.avi", true}, {"/a/short.avi", true}, {"/a/trim.avi", true}});
+  rows[1].Record.TrimLength = 10000000;  // 10 s kept
+  rows[2].Record.TrimStart = 90000000;   // the last 10 s
+  ASSERT_TRUE(run.Start(rows, namer, yes));
+  EXPECT_TRUE(run.JobsAtOnce());
+  EXPECT_EQ(run.TaskLengths(), (std::vector<int64_t>{100000000, 10000000, 10000000}));
+
+  run.OnProgress(rows, 0, 26000000, 100000000, 2000000);
+  run.OnProgress(rows, 1, 10000000, 10000000, 500000);
+  run.OnTerminate(rows, 1, true, false, "", nullptr, false, false, {});
+  // 26 s + 10 s of 120 s: 30 %, where counting jobs would say (26 + 100) / 3 = 42 %.
+  EXPECT_EQ(run.RunPercent(), 30);
+  const TProgressView view = run.RunView(rows, 1);
+  EXPECT_EQ(view.Percent, 30);
+  EXPECT_EQ(view.Time, "36 Second");
+  EXPECT_EQ(view.Length, "120 Second");
+  EXPECT_EQ(view.Size, "2500 kb");
+  EXPECT_EQ(view.Progress, "1 of 3 done");
+  EXPECT_EQ(view.Output, "/a/short.avi");
+
+  // A length the source does not tell weighs the mean of the known ones; the run's length is
+  // then not shown.
+  engine.Facts.Duration = -1;
+  auto unknown = Rows({{"/a/1.avi", true}, {"/a/2.avi", true}});
+  unknown[0].Record.TrimLength = 30000000;
+  ASSERT_TRUE(run.Start(unknown, namer, yes));
+  run.OnProgress(unknown, 1, 15000000, -1, 0);  // no share without a length
+  run.OnProgress(unknown, 0, 15000000, 30000000, 0);
+  EXPECT_EQ(run.RunPercent(), 25);
+  EXPECT_EQ(run.RunView(unknown, 0).Length, "");
+}
+
 TEST_F(BatchRunTest, CancelStopsTheRestAndRunsNoAction) {
   TBatchRun run(engine, settings, definitions);
   auto rows = Rows({{"/a/1.avi", true}, {"/a/2.avi", true}, {"/a/3.avi", true}});

@@ -320,6 +320,7 @@ TEST(IniFileWrite, SurvivesTheWriterBeingKilled) {
       char byte = 0;
       signalled = ::read(ready[0], &byte, 1) == 1;
     }
+    // A random moment within the writes: the kill's timing is what is tested.
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
     ::kill(child, SIGKILL);
     int status = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -72,12 +73,16 @@ class JobListTest : public ::testing::Test {
   TJobList list;
 };
 
-TEST_F(JobListTest, AddSkipsFoldersAndDuplicatesAndReportsEveryRefusedFileWithItsReason) {
+// Folders are skipped; a file listed already, a subtitle file and a file the engine refuses
+// are each named once, with the reason in plain words (the engine's text names the file
+// itself: it is not repeated).
+TEST_F(JobListTest, AddSkipsFoldersAndReportsEveryRefusedFileWithItsReason) {
   const std::string a = Source("a.avi", 59900000);
   const std::string sub = folder.File("sub");
   std::filesystem::create_directory(sub);
   const std::string bad = folder.File("bad.avi");
   const std::string b = Source("b.mp4", -1);
+  const std::string subtitles = Source("b.SRT", 1000000);
 
   prober.loads = false;
   TAddResult result = list.Add({a}, prober, settings, definitions);
@@ -86,14 +91,16 @@ TEST_F(JobListTest, AddSkipsFoldersAndDuplicatesAndReportsEveryRefusedFileWithIt
   EXPECT_EQ(prober.clears, 0);
 
   prober.loads = true;
-  result = list.Add({a, sub, a, bad, b}, prober, settings, definitions);
+  result = list.Add({a, sub, a, bad, subtitles, b}, prober, settings, definitions);
   EXPECT_EQ(result.Added, 2);
-  EXPECT_EQ(prober.probed,
-            (std::vector<std::string>{a, bad, b}));  // the folder never reaches the engine
-  ASSERT_EQ(result.Refused.size(), 1u);
-  EXPECT_EQ(result.Refused[0].FileName, bad);
+  // Neither the folder nor the subtitle file reaches the engine.
+  EXPECT_EQ(prober.probed, (std::vector<std::string>{a, bad, b}));
+  ASSERT_EQ(result.Refused.size(), 3u);
+  EXPECT_EQ(result.Refused[1].FileName, bad);
   EXPECT_EQ(RefusedFilesMessage(result.Refused),
-            "This file could not be added:\n" + bad + ": Invalid data found when processing input");
+            "These files could not be added:\n" + a + ": already in the list\n" + bad +
+                ": the file is damaged or not a media file\n" + subtitles +
+                ": a subtitle file, not a video or audio file");
   EXPECT_EQ(prober.clears, 2);  // before and after: the engine only probed
 
   ASSERT_EQ(list.Count(), 2);
@@ -115,11 +122,19 @@ TEST_F(JobListTest, AddSkipsFoldersAndDuplicatesAndReportsEveryRefusedFileWithIt
   list.Select(1);
   result = list.Add({a}, prober, settings, definitions);
   EXPECT_EQ(result.Added, 0);
+  EXPECT_EQ(RefusedFilesMessage(result.Refused),
+            "This file could not be added:\n" + a + ": already in the list");
   EXPECT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Selected(), 1);
   const std::string upper = Source("A.avi", 1000000);
   list.Add({upper}, prober, settings, definitions);
   EXPECT_EQ(list.Count(), 3);
+
+  // A long list of refusals names the first ones and counts the rest.
+  std::vector<TRefusedFile> many(kRefusedLinesShown + 5, TRefusedFile{"/x.avi", "why"});
+  const std::string text = RefusedFilesMessage(many);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kRefusedLinesShown + 1);
+  EXPECT_NE(text.find("\u2026 and 5 more."), std::string::npos);
 }
 
 TEST_F(JobListTest, RemoveSelectsTheRowThatTookItsPlaceOrTheNewLastOne) {

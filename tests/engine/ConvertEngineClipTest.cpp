@@ -308,6 +308,7 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
       TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(20)));
   const auto held = fs::file_size(out);
   const int progress = recorder_.ProgressCount();
+  // Held means nothing written for a while: the time the pause holds is what is tested.
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
   EXPECT_EQ(fs::file_size(out), held);
   EXPECT_EQ(recorder_.ProgressCount(), progress);
@@ -321,6 +322,37 @@ TEST_F(ConvertEngineClipTest, PausedConversionWritesNothingAndStopLeavesAPlayabl
   const TDecodedStream& video = Video(out);
   EXPECT_GT(video.FrameNumbers.size(), 0u);
   EXPECT_LT(video.FrameNumbers.size(), 6000u);
+}
+
+// The size a task reports is what it has written so far, bytes still in the write buffer
+// included: a small MP4 output does not read 0 until its end.
+TEST_F(ConvertEngineClipTest, ProgressSizeCountsTheBytesWrittenSoFar) {
+  engine_.SetProgressInterval(TConvertEngine::kMinProgressInterval);
+  TInputOptions input;
+  input.ExtOptions = "re=1";  // as fast as it plays: several reports on the way
+  ASSERT_EQ(engine_.AddTask(EnsureClip("short3s"), &input), 0) << engine_.LastErrMsg();
+  TOutputOptions options;
+  options.VideoCodec = "mpeg4";
+  options.VideoBitrate = 64000;
+  options.FrameSize = "160x120";
+  options.DisableAudio = true;
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("small.mp4"), &options))
+      << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
+  std::lock_guard lock(recorder_.Mutex);
+  ASSERT_GE(recorder_.Progress.size(), 4u);
+  // Halfway through, something has been written and counted.
+  const TProgressInfo& middle = recorder_.Progress[recorder_.Progress.size() / 2];
+  EXPECT_GT(middle.CurrentSize, 0) << middle.CurrentDuration;
+  EXPECT_LT(middle.CurrentSize, static_cast<int64_t>(fs::file_size(folder_.File("small.mp4"))));
+  int64_t last = 0;
+  for (const TProgressInfo& info : recorder_.Progress) {
+    EXPECT_GE(info.CurrentSize, last);
+    last = info.CurrentSize;
+  }
 }
 
 }  // namespace

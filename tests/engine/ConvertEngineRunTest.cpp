@@ -191,6 +191,7 @@ TEST_F(ConvertEngineRunTest, PauseHoldsTheTaskAndStopEndsItWhilePaused) {
       TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::seconds(5)));
   const int held = script_.Iterated;
   const int progress = recorder_.ProgressCount();
+  // Held means nothing moves for a while: the time the gate holds is what is tested.
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_EQ(script_.Iterated.load(), held);
   EXPECT_EQ(recorder_.ProgressCount(), progress);
@@ -238,9 +239,7 @@ TEST_F(ConvertEngineRunTest, ProgressStaysOnTheWorkerWhenNotAsked) {
   engine_.SetTriggerEventInMainThread(false);
   engine_.StartTask(1);
   // No pumping: the worker must not depend on the main thread.
-  for (int i = 0; i < 2000 && !recorder_.RunEnded(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ASSERT_TRUE(recorder_.RunEnded());
+  ASSERT_TRUE(recorder_.WaitRunEndedWithoutPumping());
   ASSERT_EQ(recorder_.ProgressCount(), 3);
   for (const auto& id : recorder_.ProgressThreads) EXPECT_NE(id, std::this_thread::get_id());
 }
@@ -342,6 +341,59 @@ TEST_F(ConvertEngineRunTest, TaskProbeDescribesTheOpenedInput) {
   EXPECT_EQ(engine_.AddTask(folder_.File("missing.avi")), -1);
   EXPECT_FALSE(engine_.LastErrMsg().empty());
   EXPECT_EQ(engine_.TasksCount(), 1);
+}
+
+int OpenDescriptors() {
+  return static_cast<int>(
+      std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// Tasks that open their files when they start: a queue of them holds no descriptor and
+// creates no output; each running task has its own files only while it runs; an output that
+// cannot be opened fails its task (with the reason) when its turn comes, and the rest finish.
+TEST_F(ConvertEngineRunTest, TasksOpenedAtStartHoldNoFilesUntilTheirTurn) {
+  script_.OutputBytes = "converted";
+  constexpr int kTasks = 12;
+  const int before = OpenDescriptors();
+  for (int i = 0; i < kTasks; ++i) {
+    TInputOptions input;
+    const int index = engine_.AddTask(clip_, &input, true);
+    ASSERT_EQ(index, i) << engine_.LastErrMsg();
+    TOutputOptions output;
+    const std::string name = i == 5 ? folder_.File("missing/out5.avi") : Output(i);
+    ASSERT_TRUE(engine_.SetOutputFile(index, name, &output)) << engine_.LastErrMsg();
+    EXPECT_EQ(output.FileName, name);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(engine_.TaskProbe(0, 0), nullptr);  // nothing opened yet
+  for (int i = 0; i < kTasks; ++i) EXPECT_FALSE(fs::exists(Output(i))) << i;
+
+  // Two tasks at once, each with its input and its output open, not the twelve tasks' files
+  // (and the other task's count of them may hold one more for its listing).
+  std::atomic<int> mostOpen{0};
+  script_.EachIteration = [&](TTranscoder&, int) {
+    const int open = OpenDescriptors() - before;
+    int seen = mostOpen.load();
+    while (open > seen && !mostOpen.compare_exchange_weak(seen, open)) {
+    }
+  };
+  engine_.StartTask(2);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  EXPECT_LE(mostOpen.load(), 2 * 2 + 1);
+  EXPECT_EQ(OpenDescriptors(), before);
+  std::lock_guard lock(recorder_.Mutex);
+  ASSERT_EQ(recorder_.Terminations.size(), static_cast<size_t>(kTasks + 1));
+  for (const auto& t : recorder_.Terminations) {
+    if (t.Info.TaskIndex < 0) continue;
+    if (t.Info.TaskIndex == 5) {
+      EXPECT_TRUE(t.Info.Exception);
+      EXPECT_NE(t.Info.ExceptionMsg.find("missing/out5.avi"), std::string::npos)
+          << t.Info.ExceptionMsg;
+      continue;
+    }
+    EXPECT_TRUE(t.Info.Finished) << t.Info.TaskIndex << ": " << t.Info.ExceptionMsg;
+    EXPECT_TRUE(fs::exists(Output(t.Info.TaskIndex))) << t.Info.TaskIndex;
+  }
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ void TScriptedTask::Transcode() {
     TProgressInfo info;
     info.FrameCount = i;
     ReportProgress(info);
-    std::this_thread::sleep_for(script_.Step);
+    std::this_thread::sleep_for(script_.Step);  // the iteration's work, as long as scripted
   }
   if (!script_.OutputBytes.empty()) {
     AVIOContext* pb = Files.Outputs.at(0).Context->pb;
@@ -40,8 +40,11 @@ void TScriptedTask::Transcode() {
 
 void TEventRecorder::Attach(TConvertEngine& engine) {
   engine.SetOnTerminate([this](TConvertEngine&, const TTerminateInfo& info) {
-    std::lock_guard lock(Mutex);
-    Terminations.push_back({info, std::this_thread::get_id()});
+    {
+      std::lock_guard lock(Mutex);
+      Terminations.push_back({info, std::this_thread::get_id()});
+    }
+    Terminated.notify_all();
   });
   engine.SetOnProgress([this](TConvertEngine&, PProgressInfo info) {
     std::lock_guard lock(Mutex);
@@ -66,6 +69,14 @@ int TEventRecorder::ProgressCount() {
 
 bool TEventRecorder::WaitRunEnded(std::chrono::milliseconds timeout) {
   return TMainThread::WaitPumping([this] { return RunEnded(); }, timeout);
+}
+
+bool TEventRecorder::WaitRunEndedWithoutPumping(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(Mutex);
+  return Terminated.wait_for(lock, timeout, [this] {
+    return std::any_of(Terminations.begin(), Terminations.end(),
+                       [](const TTerminated& t) { return t.Info.TaskIndex == -1; });
+  });
 }
 
 }  // namespace qarvo

@@ -62,6 +62,7 @@ struct TEventRecorder {
     std::thread::id Thread;
   };
   std::mutex Mutex;
+  std::condition_variable Terminated;  // notified on every termination
   std::vector<TTerminated> Terminations;
   std::vector<TProgressInfo> Progress;
   std::vector<std::thread::id> ProgressThreads;
@@ -72,6 +73,8 @@ struct TEventRecorder {
   int ProgressCount();
   // Waits, running main-thread hand-overs, until the end-of-run event arrived.
   bool WaitRunEnded(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  // The same without running them: for runs that must not need the main thread.
+  bool WaitRunEndedWithoutPumping(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 };
 
 using test::TScratchFolder;

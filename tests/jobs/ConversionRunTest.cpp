@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -111,6 +112,8 @@ class ConversionRunTest : public ::testing::Test {
 };
 
 TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) {
+  // One job after the other: the window shows the job being converted.
+  TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 1);
   const std::string clip = EnsureClip("short3s");
   auto rows = Rows({clip, clip});
   ASSERT_TRUE(Start(rows));
@@ -155,6 +158,23 @@ TEST_F(ConversionRunTest, TwoClipsConvertAndTheAfterRunChoicesFollowTheirRules) 
   EXPECT_EQ(run.ProgressWindow(), window);
   EXPECT_EQ(actions.opened.size(), 2u);
   EXPECT_EQ(actions.powerOffs, 1);
+}
+
+// The start keeps the windows painted while it opens the jobs, so queued calls (the engine's
+// hand-overs among them) run inside it: from the first run on, they find the progress window.
+TEST_F(ConversionRunTest, TheFirstRunsProgressWindowExistsBeforeTheRunStarts) {
+  auto rows = Rows({EnsureClip("short3s")});
+  bool ranBeforeTheWindowShowed = false;
+  bool windowThen = false;
+  QTimer::singleShot(0, &run, [&] {
+    TfrmProgress* window = run.ProgressWindow();
+    ranBeforeTheWindowShowed = run.Running() && !(window && window->isVisible());
+    windowThen = window != nullptr;
+  });
+  ASSERT_TRUE(Start(rows));
+  ASSERT_TRUE(ranBeforeTheWindowShowed);
+  EXPECT_TRUE(windowThen);
+  EXPECT_EQ(rows[0].Progress, "100%");
 }
 
 TEST_F(ConversionRunTest, ABadSourceFailsWithItsReasonAndTheOthersFinish) {
@@ -203,27 +223,51 @@ TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {
   EXPECT_EQ(rows[0].Progress, "100%");
 }
 
-// Two jobs at once: the window lists both with their own percentages and shows the whole
-// run's; each row keeps its own; the folder opens once, after the last.
+// Two jobs at once: the window lists both with their own percentages; its figures and main
+// bar are the whole run's, by time, so a short job ending does not fill the bar; the counts
+// agree; speed and size come from the run. Each row keeps its own; the folder opens once.
 TEST_F(ConversionRunTest, JobsAtOnceShowTheirOwnProgressAndTheRunsOverall) {
   TIniFile(folder.File("s.ini")).WriteInteger("settings", "simultaneousJobs", 2);
   // Long enough, and reported often enough, that both jobs report while both run.
   engine.SetProgressInterval(TConvertEngine::kMinProgressInterval);
-  const std::string clip = RunClip(40);
-  auto rows = Rows({clip, clip});
+  auto rows = Rows({RunClip(40), RunClip(8)});
   int mostListed = 0;
   std::map<int, std::string> rowsSeen;
+  TfrmProgress* window = nullptr;
+  const auto label = [&](const char* name) {
+    return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
+  };
+  QString sizeSeen;
   QObject::connect(&run, &TConversionRun::TaskProgressed, [&](int task) {
-    const QString listed = run.ProgressWindow()->findChild<QLabel*>("lblRunning")->text();
+    window = run.ProgressWindow();
+    const QString listed = label("lblRunning");
     mostListed = std::max(mostListed, static_cast<int>(listed.count(QLatin1Char('\n'))) + 1);
     rowsSeen[task] = rows[task].Progress;
+    if (sizeSeen.isEmpty() && label("lblSize") != "0 kb") sizeSeen = label("lblSize");
+  });
+  int barWhenFirstEnded = -1;
+  QString countWhenFirstEnded;
+  QObject::connect(&run, &TConversionRun::TaskEnded, [&](int) {
+    window = run.ProgressWindow();
+    if (barWhenFirstEnded >= 0) return;
+    barWhenFirstEnded = window->findChild<QProgressBar*>("progbarFile")->value();
+    countWhenFirstEnded = label("lblProgress");
   });
   ASSERT_TRUE(Start(rows));
   EXPECT_EQ(mostListed, 2);
   EXPECT_EQ(rowsSeen.size(), 2u);
   EXPECT_EQ(rows[0].Progress, "100%");
   EXPECT_EQ(rows[1].Progress, "100%");
-  EXPECT_EQ(run.ProgressWindow()->findChild<QProgressBar*>("progbarRun")->value(), 100);
+  // The 8 s job ends first: the bar shows the run, not that job's 100 %.
+  EXPECT_GE(barWhenFirstEnded, 0);
+  EXPECT_LT(barWhenFirstEnded, 100);
+  EXPECT_EQ(countWhenFirstEnded, "1 of 2 done");
+  EXPECT_FALSE(sizeSeen.isEmpty());
+  window = run.ProgressWindow();
+  EXPECT_EQ(window->findChild<QProgressBar*>("progbarFile")->value(), 100);
+  EXPECT_FALSE(window->findChild<QProgressBar*>("progbarRun")->isVisibleTo(window));
+  EXPECT_EQ(label("lblProgress"), "2 of 2 done");
+  EXPECT_EQ(label("lblLength"), "48 Second");
   EXPECT_EQ(actions.opened.size(), 1u);
   EXPECT_TRUE(messages.warnings.empty());
 }
@@ -276,6 +320,56 @@ TEST_F(ConversionRunTest, AReadOnlySettingsFileDoesNotStopARunThatFallsBack) {
   EXPECT_EQ(messages.warnings[0], OutputFolderFallbackWarning(folder.File("plain/out"),
                                                               folder.File("home/videoconverter")));
   EXPECT_EQ(test::ReadText(folder.File("s.ini")), settings);
+}
+
+// Lowers this process's limit of open files for a scope.
+class TFileLimit {
+ public:
+  explicit TFileLimit(rlim_t limit) {
+    ::getrlimit(RLIMIT_NOFILE, &saved_);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = limit;
+    ok_ = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+  }
+  ~TFileLimit() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+  bool Ok() const { return ok_; }
+
+ private:
+  rlimit saved_{};
+  bool ok_ = false;
+};
+
+// A thousand jobs of the application's run under a limit of 64 open files (the window, the
+// libraries and the test hold some of them): each job opens its source and output only when
+// it starts, so every job finishes.
+TEST_F(ConversionRunTest, AThousandJobsRunWithinSixtyFourOpenFiles) {
+  namespace fs = std::filesystem;
+  TClipSpec spec = StandardClip("short3s");
+  spec.Width = 80;
+  spec.Height = 60;
+  spec.FrameRate = {10, 1};
+  spec.Duration = 1.0;
+  spec.AudioCodec.clear();
+  const std::string clip = EnsureClipFile(spec, "tiny-1s.avi");
+  fs::create_directory(folder.File("in"));
+  constexpr int kJobs = 1000;
+  std::vector<std::string> files;
+  for (int i = 0; i < kJobs; ++i) {
+    files.push_back(folder.File("in/c" + std::to_string(i) + ".avi"));
+    fs::create_hard_link(clip, files.back());
+  }
+  auto rows = Rows(files);
+  // The pictures keep their size: the jobs are about files, not pixels.
+  TIniFile(folder.File("s.ini")).WriteString("formatInfo3", "paraVideoSize", "as source");
+  const TFileLimit limit(64);
+  ASSERT_TRUE(limit.Ok());
+  ASSERT_TRUE(Start(rows));
+  int finished = 0;
+  for (const TJobRow& row : rows) finished += row.Progress == "100%" ? 1 : 0;
+  EXPECT_EQ(finished, kJobs) << (messages.warnings.empty() ? "" : messages.warnings[0]);
+  EXPECT_TRUE(messages.warnings.empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.File("out")), fs::directory_iterator()),
+            kJobs);
 }
 
 }  // namespace

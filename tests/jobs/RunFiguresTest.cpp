@@ -45,10 +45,12 @@ TEST(RunEstimate, SpeedAndTimeLeftLeaveOutPausesAndUnknownLengths) {
   estimate.Progress(0, 6000000, 10000000, 150, 6000000);
   EXPECT_DOUBLE_EQ(*estimate.RealTimeFactor(), 2.0);
 
-  // The next task starts its own clock from the last sign of the one before.
-  estimate.Progress(1, 3000000, 20000000, 75, 7000000);
-  EXPECT_DOUBLE_EQ(*estimate.RealTimeFactor(), 3.0);
-  EXPECT_EQ(*estimate.RunTimeLeftUs(), 17000000 / 3 + 10000000);
+  // The run's figures go on across its jobs: the first finished, the next has begun.
+  estimate.TaskEnded(0, true, 7000000);
+  estimate.Progress(1, 2000000, 20000000, 50, 8000000);
+  EXPECT_DOUBLE_EQ(*estimate.RealTimeFactor(), 12.0 / 5.0);
+  EXPECT_DOUBLE_EQ(*estimate.FramesPerSecond(), 200.0 / 5.0);
+  EXPECT_EQ(*estimate.RunTimeLeftUs(), static_cast<int64_t>(48000000 / 2.4));
 
   // A job whose length is not known: speed, but no time left.
   estimate.Start({0}, 0);
@@ -59,6 +61,24 @@ TEST(RunEstimate, SpeedAndTimeLeftLeaveOutPausesAndUnknownLengths) {
   EXPECT_EQ(SpeedText(std::nullopt, 2.0), "2.0\u00d7 real time");
   EXPECT_EQ(TimeLeftText(std::nullopt), "");
   EXPECT_EQ(TimeLeftText(3723000001), "1:02:04");  // rounded up: never "0:00:00" too early
+}
+
+// Jobs at once report in turn: speed and time left are the run's, not reset by every report
+// of another job (which left them empty before).
+TEST(RunEstimate, JobsAtOnceShareTheRunsSpeed) {
+  TRunEstimate estimate;
+  estimate.Start({10000000, 10000000, 10000000}, 0);
+  for (int step = 1; step <= 4; ++step) {
+    estimate.Progress(0, step * 500000, 10000000, step * 12, step * 250000);
+    estimate.Progress(1, step * 500000, 10000000, step * 12, step * 250000 + 1000);
+  }
+  // 2 s of media each in about 1 s: four times real time together, twice each.
+  ASSERT_TRUE(estimate.RealTimeFactor());
+  EXPECT_NEAR(*estimate.RealTimeFactor(), 4.0, 0.01);
+  EXPECT_NEAR(*estimate.FramesPerSecond(), 96.0, 0.2);
+  // Job 1 has 8 s left at half the run's speed; the run 26 s at its whole speed.
+  EXPECT_NEAR(static_cast<double>(*estimate.TaskTimeLeftUs()), 4000000.0, 20000.0);
+  EXPECT_NEAR(static_cast<double>(*estimate.RunTimeLeftUs()), 6500000.0, 20000.0);
 }
 
 TEST(NewsRows, LinksNeedAnAddressAndCarryTitleAndVersion) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <semaphore>
 #include <stdexcept>
 #include <thread>
 
@@ -19,8 +20,8 @@ class MainThreadTest : public ::testing::Test {
 };
 
 TEST_F(MainThreadTest, WorkerBlocksUntilTheMainThreadRanItsCall) {
-  std::atomic<int> wakes{0};
-  TMainThread::SetWakeHook([&] { ++wakes; });
+  std::counting_semaphore<> woken{0};
+  TMainThread::SetWakeHook([&] { woken.release(); });
   std::atomic<bool> ran{false}, returned{false};
   std::thread::id ranOn;
   std::thread worker([&] {
@@ -30,7 +31,8 @@ TEST_F(MainThreadTest, WorkerBlocksUntilTheMainThreadRanItsCall) {
     });
     returned = true;
   });
-  while (wakes == 0) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(woken.try_acquire_for(10s));
+  // The call is queued; a faulty hand-over gets this long to return without the main thread.
   std::this_thread::sleep_for(30ms);
   EXPECT_FALSE(ran);
   EXPECT_FALSE(returned);  // still waiting for the main thread
@@ -75,15 +77,16 @@ TEST_F(MainThreadTest, PumpingWaitCannotDeadlock) {
 }
 
 TEST_F(MainThreadTest, CodecLockOnTheMainThreadServesAWorkerHoldingIt) {
-  std::atomic<bool> locked{false}, released{false};
+  std::binary_semaphore locked{0};
+  std::atomic<bool> released{false};
   std::thread worker([&] {
     TCodecLockGuard guard;
-    locked = true;
+    locked.release();
     // Like a codec that logs to a main-thread handler while the lock is held.
     TMainThread::RunInMainThread([] {});
     released = true;
   });
-  while (!locked) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(locked.try_acquire_for(10s));
   { TCodecLockGuard guard; }
   EXPECT_TRUE(released);
   worker.join();

@@ -47,9 +47,11 @@ TEST_F(RealTimeAudioTest, PlayedSamplesAreTheDecodedOnesAtTheVolumeThenSilentWhe
   constexpr int kVolume = 77;
   host_.Controls().AudioVolume = kVolume;
   ASSERT_TRUE(Open(path)) << engine_->LastError();
+  // The device plays in real time: a second and a half of sound, then the mute.
   std::this_thread::sleep_for(1500ms);
   host_.Controls().Mute = true;
   const size_t mutedAt = FileSize(audioFile_);
+  // Real-time playing again: what the device gets while muted.
   std::this_thread::sleep_for(400ms);
   Stop();
   const std::vector<int16_t> played = ReadSamples(audioFile_);

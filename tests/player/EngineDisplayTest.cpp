@@ -28,10 +28,7 @@ TEST(EngineOwnWindowTest, PlaysIntoItsOwnWindowAndClosesIt) {
   host.SetEngine(&engine);
   ASSERT_TRUE(engine.Open(EnsureClip("video_only"), "", false)) << engine.LastError();
   std::thread play([&] { engine.RunEventLoop(); });
-  const auto end = std::chrono::steady_clock::now() + 3s;
-  while (host.PositionUpdates() < 10 && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(10ms);
-  EXPECT_GE(host.PositionUpdates(), 10);
+  EXPECT_TRUE(host.WaitPositionUpdates(10, 10s));
   EXPECT_GT(engine.VideoClock(), 0.1);
   engine.PostQuit();
   play.join();

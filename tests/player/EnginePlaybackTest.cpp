@@ -38,7 +38,7 @@ TEST_F(PlaybackTest, PlaysVideoAndAudioToTheEndInOrder) {
   }
   EXPECT_GE(last, 48);  // 2 s at 25 fps: the last pictures are shown before the end
   EXPECT_TRUE(engine_->EofReached());
-  // The end is reported once, however long the file stays open.
+  // The end is reported once, however long the file stays open (the time open is tested).
   std::this_thread::sleep_for(100ms);
   const auto states = host_.States();
   EXPECT_EQ(std::count(states.begin(), states.end(), TPlayState::psEnd), 1);
@@ -80,6 +80,7 @@ TEST_F(EngineTest, OpeningPausedShowsTheFirstPictureAndHoldsIt) {
       },
       2s));
   ASSERT_TRUE(WaitUntil([&] { return surface_.ShownCount() > 0; }, 1s));
+  // Held means no new picture for a while: the time paused is what is tested.
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(surface_.ShownCount(), 1);
   EXPECT_EQ(surface_.Last().Frame, 0);
@@ -112,6 +113,7 @@ TEST_F(EngineTest, SeekWhilePausedShowsTheNewPositionAndStaysPaused) {
   // The picture of the key frame at or before the target (one a second).
   EXPECT_GE(shown.Frame, 50);
   EXPECT_LE(shown.Frame, 55);
+  // Still paused a while after the seek: the time paused is what is tested.
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(surface_.ShownCount(), 2);
   EXPECT_TRUE(engine_->Paused());

@@ -77,7 +77,7 @@ std::vector<TWrite> WatchWrites(const std::string& file, const std::function<boo
     const size_t size = std::filesystem::file_size(file, error);
     if (!error && (writes.empty() || size != writes.back().Size)) writes.push_back({Now(), size});
     if (poll % 5 == 0) waits.push_back(ThreadWaits());
-    std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(1ms);  // the file's growth is sampled against the clock
   }
   waits.push_back(ThreadWaits());
   return writes;

@@ -16,13 +16,22 @@ namespace qarvo {
 
 double Now() { return PlayerNow(); }
 
+bool TTestHost::WaitPositionUpdates(int count, std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return positionUpdated_.wait_for(lock, timeout, [&] { return positionUpdates_ >= count; });
+}
+
 void TTestHost::PositionUpdate() {
   if (engine_) {
     const double clock = engine_->MasterClock();
     std::lock_guard<std::mutex> lock(mutex_);
     positions_.push_back(clock);
   }
-  ++positionUpdates_;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++positionUpdates_;
+  }
+  positionUpdated_.notify_all();
   if (engine_ && engine_->EofReached() && !engine_->EndReported()) {
     engine_->SetEndReported();
     ReportState(TPlayState::psEnd);
@@ -168,6 +177,7 @@ bool EngineTest::WaitUntil(const std::function<bool()>& done, std::chrono::milli
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (std::chrono::steady_clock::now() < end) {
     if (done()) return true;
+    // The last resort: what is shown and heard has no event of its own to wait on.
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return done();

@@ -56,6 +56,8 @@ class TTestHost : public TPlayerHost {
   void SetEngine(TPlayerEngine* engine) { engine_ = engine; }
   std::vector<TPlayState> States() const;
   int PositionUpdates() const { return positionUpdates_; }
+  // Waits until this many position updates have come; false when the timeout passed first.
+  bool WaitPositionUpdates(int count, std::chrono::milliseconds timeout);
   // The master clock at each position update.
   std::vector<double> Positions() const;
   int Hooked() const { return hooked_; }
@@ -68,6 +70,7 @@ class TTestHost : public TPlayerHost {
   TPlayerControls controls_;
   TPlayerEngine* engine_ = nullptr;
   mutable std::mutex mutex_;
+  std::condition_variable positionUpdated_;  // with mutex_, on every position update
   std::vector<TPlayState> states_;
   std::vector<double> positions_;
   std::atomic<int> positionUpdates_{0};

@@ -24,6 +24,7 @@ TEST_F(TimingTest, PicturesFollowASoundTimestampJumpOfThreeSeconds) {
   // Sound timestamps jump forward at 1 s; the pictures run on without a jump.
   ASSERT_TRUE(Open(EnsureAudioJumpClip(1.0, 3.0))) << engine_->LastError();
   const double start = Now();
+  // Playback in real time: where the pictures are 1.8 s in is what is tested.
   std::this_thread::sleep_for(1800ms);
   const int followed = FrameAt(surface_.Shown(), start + 1.7);
   Stop();
@@ -34,6 +35,7 @@ TEST_F(TimingTest, PicturesFollowASoundTimestampJumpOfThreeSeconds) {
 TEST_F(TimingTest, PicturesKeepTheirPaceOverASoundTimestampJumpOfTenSecondsOrMore) {
   ASSERT_TRUE(Open(EnsureAudioJumpClip(1.0, 11.0))) << engine_->LastError();
   const double again = Now();
+  // Playback in real time: where the pictures are 1.8 s in is what is tested.
   std::this_thread::sleep_for(1800ms);
   const int kept = FrameAt(surface_.Shown(), again + 1.7);
   // Such a jump is taken for broken timestamps: the pictures keep their own pace.

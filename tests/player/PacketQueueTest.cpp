@@ -66,6 +66,7 @@ TEST_F(PacketQueueTest, FlushEmptiesAndAbortWakesABlockedReader) {
     TQueuedPacket out;
     result = queue.Get(out, true);
   });
+  // Blocked means no result for a while: the time the reader waits is what is tested.
   std::this_thread::sleep_for(30ms);
   EXPECT_EQ(result, 2);  // still waiting on the empty queue
   queue.Abort();

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <semaphore>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -106,12 +107,14 @@ struct TDelivered {
 TEST(PlayerNotificationTest, PositionsQueuedWhileTheMainThreadIsBusyArriveAsTheNewest) {
   auto ring = std::make_shared<TNotificationRing>();
   TDelivered delivered;
+  std::counting_semaphore<> taken{0};
   TEventThread thread(ring, [&](const TNotification& item) {
+    taken.release();
     TMainThread::RunInMainThread([&] { delivered.Add(item); });
   });
   ring->Push({TNotificationKind::nkPosition, TPlayState::psPlay, 1000});
   // The notification thread takes it and waits for the main thread, which is busy here.
-  while (ring->Count() > 0) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(taken.try_acquire_for(10s));
   for (int64_t p = 2000; p <= 9000; p += 1000)
     ring->Push({TNotificationKind::nkPosition, TPlayState::psPlay, p});
   ring->Push({TNotificationKind::nkState, TPlayState::psEnd, 0});

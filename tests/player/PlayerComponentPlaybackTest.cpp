@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -118,7 +120,7 @@ TEST_F(PlayerComponentTest, PlaysToTheEndReportingStatesAndPositionsUpToTheDurat
   EXPECT_EQ(frameWidth, 320);
   EXPECT_EQ(frameHeight, 240);
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psEnd); }, 10s));
-  Pump(100ms);
+  Pump(100ms);                    // a while after the end: the time open is what is tested
   EXPECT_TRUE(player_.Opened());  // the end leaves the file open
   player_.Stop(true);
   EXPECT_FALSE(player_.Opened());
@@ -162,7 +164,7 @@ TEST_F(PlayerComponentTest, OpenedPausedShowsTheFirstPictureAndReportsPause) {
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psPause); }, 3s));
   ASSERT_TRUE(PumpUntil([&] { return surface_.ShownCount() > 0; }, 2s));
   EXPECT_TRUE(player_.Paused());
-  Pump(300ms);
+  Pump(300ms);  // held means no new picture for a while: the time paused is what is tested
   EXPECT_EQ(surface_.Last().Frame, 0);  // still the first picture
   int64_t pts = -1;
   const TBitmap& frame = player_.CurrentFrame(pts);
@@ -178,22 +180,27 @@ TEST_F(PlayerComponentTest, SeeksWhilePausedShowTheTargetAndStayPaused) {
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psPause); }, 3s));
   int64_t pts = -1;
   player_.Seek(0, true, 2000000);
-  Pump(200ms);
-  player_.CurrentFrame(pts);
+  const auto shownAt = [&](int64_t& at, auto near) {
+    return PumpUntil(
+        [&] {
+          player_.CurrentFrame(at);
+          return near(at);
+        },
+        5s);
+  };
+  EXPECT_TRUE(shownAt(pts, [](int64_t at) { return at >= 1400000; }));
   EXPECT_GE(pts, 1400000);  // the key picture at or before 2 s, or the picture at 2 s
   EXPECT_LE(pts, 2000000);
   EXPECT_TRUE(player_.Paused());
 
   player_.SeekRelative(0, true, -1.5);
-  Pump(200ms);
   int64_t back = -1;
-  player_.CurrentFrame(back);
+  EXPECT_TRUE(shownAt(back, [&](int64_t at) { return at >= 0 && at < pts - 500000; }));
   EXPECT_LT(back, pts - 500000);
   EXPECT_GE(back, 0);
 
   player_.Seek(kSeekAny, true, 99000000);  // past the end: the end
-  Pump(200ms);
-  player_.CurrentFrame(pts);
+  EXPECT_TRUE(shownAt(pts, [](int64_t at) { return at >= 2400000; }));
   EXPECT_GE(pts, 2400000);
   EXPECT_TRUE(player_.Paused());
   EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psPause}));
@@ -260,18 +267,30 @@ TEST_F(PlayerComponentTest, WithoutAStateHandlerTheNotificationThreadStillEnds) 
 TEST_F(PlayerComponentTest, EventsOffTheMainThreadArriveOnTheNotificationThread) {
   player_.SetTriggerEventInMainThread(false);
   std::atomic<bool> onMain{false};
-  std::atomic<int> states{0};
+  std::mutex mutex;
+  std::condition_variable changed;
+  int states = 0;
   player_.SetOnState([&](TCustomPlayer&, TPlayState) {
     if (TMainThread::IsMainThread()) onMain = true;
-    ++states;
+    {
+      std::lock_guard lock(mutex);
+      ++states;
+    }
+    changed.notify_all();
   });
+  const auto statesReach = [&](int count) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, 10s, [&] { return states >= count; });
+  };
   ASSERT_TRUE(player_.Open(EnsureClip("avi_mpeg4_mp3"), &surface_, false)) << player_.LastErrMsg();
   // Nobody pumps: the states still arrive.
-  const auto deadline = Clock::now() + 2s;
-  while (states < 1 && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(statesReach(1));
   player_.Stop(true);
-  while (states < 2 && Clock::now() < deadline + 2s) std::this_thread::sleep_for(5ms);
-  EXPECT_EQ(states, 2);
+  EXPECT_TRUE(statesReach(2));
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(states, 2);
+  }
   EXPECT_FALSE(onMain);
 }
 
@@ -305,6 +324,7 @@ TEST_F(PlayerComponentTest, StopCompletesWithinASecondWhileTheReadIsStalled) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
   std::atomic<bool> release{false};
+  std::binary_semaphore letGo{0};
   std::thread writer([&] {
     const int fd = open(fifo.c_str(), O_WRONLY);
     if (fd < 0) return;
@@ -316,7 +336,7 @@ TEST_F(PlayerComponentTest, StopCompletesWithinASecondWhileTheReadIsStalled) {
       if (n <= 0) break;
       written += static_cast<size_t>(n);
     }
-    while (!release) std::this_thread::sleep_for(10ms);
+    letGo.acquire();
     close(fd);
   });
   const bool opened = player_.Open(fifo.string(), &surface_, false);
@@ -330,6 +350,7 @@ TEST_F(PlayerComponentTest, StopCompletesWithinASecondWhileTheReadIsStalled) {
     EXPECT_FALSE(player_.Opened());
   }
   release = true;
+  letGo.release();
   writer.join();
   EXPECT_TRUE(TReadThread::WaitAllEnded(20s));  // the reader left behind ends on its own
 }
@@ -393,7 +414,7 @@ TEST_F(PlayerComponentTest, SoundAloneReportsItsEndOnceAndPositionsReachTheDurat
   PlayInRealTime();
   ASSERT_TRUE(player_.Open(EnsureClip("audio_only"), &surface_, false)) << player_.LastErrMsg();
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psEnd); }, 10s));
-  Pump(300ms);
+  Pump(300ms);  // a while after the end: no second end, no later position (what is tested)
   player_.Stop(true);
   PumpUntil([&] { return Reported(TPlayState::psStop); }, 2s);
   EXPECT_EQ(States(),
@@ -455,7 +476,7 @@ TEST_F(PlayerComponentTest, APlayerDestroyedWhilePlayingOrPausedStopsQuietly) {
       ASSERT_TRUE(surface.WaitShown(1, 3s));
     }
     EXPECT_LT(Milliseconds(Clock::now() - start), 2000.0);
-    Pump(50ms);
+    Pump(50ms);                     // a late event would arrive within this: none is what is tested
     EXPECT_TRUE(States().empty());  // the handlers went before the stop
     EXPECT_EQ(api().SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
   }

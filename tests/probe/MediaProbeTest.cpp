@@ -287,6 +287,7 @@ TEST_F(MediaProbeTest, StreamAnalysisWaitsForTheCodecLock) {
     loaded = probe.LoadFile(clip);
     done = true;
   });
+  // Held means not analysed for a while: the time the lock holds the probe is what is tested.
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_FALSE(done) << "analysed while a codec was being opened elsewhere";
   CodecLock().unlock();

@@ -119,6 +119,7 @@ class TScreens {
       frmMain.AddFiles({QStringLiteral("/home/user/Videos/Summer holiday 2026/At the lake.avi"),
                         QStringLiteral("/home/user/Videos/birthday.mp4"),
                         QStringLiteral("/home/user/Music/concert recording.mkv")});
+      frmMain.WaitForAdd();
       Shoot(frmMain, QStringLiteral("main-jobs-") + suffix, save);
       TNoShell shell;
       TfrmAbout about(frmMain.GlobalObject(), shell, &frmMain);
@@ -148,6 +149,7 @@ class TScreens {
     TfrmMain frmMain;
     frmMain.show();
     frmMain.AddFiles({QString::fromStdString(sample)});
+    frmMain.WaitForAdd();
     TPreviewPanel& preview = frmMain.Preview();
     preview.Play();
     // Well into the clip, so the labels and the bar show a position.

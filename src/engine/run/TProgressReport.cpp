@@ -45,8 +45,9 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
   if (!run.Task.Files.Outputs.empty()) {
     AVIOContext* pb = run.Task.Files.Outputs[0].Context->pb;
     if (pb) {
-      totalSize = api().avio_size(pb);
-      if (totalSize < 0) totalSize = api().avio_seek(pb, 0, SEEK_CUR);
+      // What the disk holds lags behind by the write buffer, which is all of a small
+      // output until its end: the position counts the bytes written so far.
+      totalSize = std::max(api().avio_size(pb), api().avio_seek(pb, 0, SEEK_CUR));
       if (totalSize < 0) totalSize = 0;
     }
   }

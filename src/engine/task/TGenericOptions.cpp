@@ -48,7 +48,27 @@ bool ReadOption(void* obj, const std::string& name, std::string& text) {
 
 }  // namespace
 
-TGenericOptions::TGenericOptions() {
+TGenericOptions::TGenericOptions() { Create(); }
+
+void TGenericOptions::Release() {
+  if (!names_.empty() || !unclaimed_.empty()) return;  // something was set: keep it
+  for (auto& codec : codecs_) codec.reset();
+  format_.reset();
+  scaler_.reset();
+  owners_.clear();
+  created_ = false;
+}
+
+void TGenericOptions::Clear() {
+  names_.clear();
+  setNames_.clear();
+  privateNames_.clear();
+  unclaimed_.clear();
+  Release();
+}
+
+void TGenericOptions::Create() {
+  if (created_) return;
   TLibraryLoader& loader = TLibraryLoader::Instance();
   if (!loader.IsLoaded(liAVCodec) || !loader.IsLoaded(liAVFormat) || !loader.IsLoaded(liAVUtil) ||
       !loader.IsLoaded(liSWScale))

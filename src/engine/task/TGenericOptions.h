@@ -36,6 +36,12 @@ class TGenericOptions {
   TGenericOptions& operator=(const TGenericOptions&) = delete;
 
   bool Created() const { return created_; }
+  // A task that opens its files only when it starts holds no option contexts while it waits:
+  // Release frees them with nothing set yet; Create makes them (again) when they are missing.
+  void Release();
+  void Create();
+  // Frees the contexts and forgets what was set: a task that has ended needs neither.
+  void Clear();
 
   // The generic setter: true when a library option took the value. A rejected value logs
   // "Invalid value" at error level; an unknown name gives false silently. Legacy names are

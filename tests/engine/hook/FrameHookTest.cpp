@@ -205,6 +205,7 @@ TEST_F(FrameHookTest, PreviewBitmapsComeAtMostEveryHundredMilliseconds) {
   TFramePtr frame = Decoded(160, 120, 1);
   hook_.Preview(*frame, 1);
   hook_.Preview(*frame, 2);
+  // Previews are spaced by the clock: the interval passing is what is tested.
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
   hook_.Preview(*frame, 3);
   EXPECT_EQ(seen, (std::vector<int64_t>{1, 3}));
@@ -244,6 +245,7 @@ TEST_F(FrameHookTest, ClosingThePreviewWindowStopsPreviews) {
   EXPECT_EQ(alive, 1);
 
   closed = true;
+  // The window is looked at once per preview interval of the clock, which has to pass.
   std::this_thread::sleep_for(std::chrono::milliseconds(110));
   hook_.Preview(*frame, kNoTimestamp);
   EXPECT_EQ(hook_.PreviewFlags(), 0);

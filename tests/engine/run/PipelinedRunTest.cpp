@@ -190,6 +190,7 @@ TEST_F(PipelinedRunTest, PauseHoldsBothThreadsAndStopClosesTheOutput) {
       TMainThread::WaitPumping([&] { return engine.PauseHeld(); }, std::chrono::seconds(30)));
   const auto held = fs::file_size(out);
   const int progress = recorder.ProgressCount();
+  // Held means nothing written for a while: the time the pause holds is what is tested.
   TMainThread::WaitPumping([] { return false; }, std::chrono::milliseconds(300));
   EXPECT_EQ(fs::file_size(out), held);
   EXPECT_EQ(recorder.ProgressCount(), progress);

@@ -18,6 +18,7 @@ TEST(PauseGate, HoldsAWaiterUntilOpened) {
     gate.Wait();
     passed = true;
   });
+  // Held means not passing for a while: the time the gate holds is what is tested.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(passed.load());
   gate.Open();

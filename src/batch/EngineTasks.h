@@ -8,7 +8,7 @@
 #include "probe/TMediaProbe.h"
 #include "engine/TConvertEngine.h"
 #include "core/BatchRun.h"
-#include "convert/ProbeFacts.h"
+#include "batch/ProbeFacts.h"
 
 namespace qarvo {
 
@@ -45,7 +45,9 @@ class TEngineTasks : public TBase {
   void CloseSource() override { engine_.MediaProbe().CloseFile(); }
   int AddTask(const TComposedInput& input, std::string& error) override {
     TInputOptions options = input;
-    const int task = engine_.AddTask(input.FileName, &options);
+    // A batch may be long: each task opens its source and output when it starts, so the
+    // queue holds no files (the run probed each source already, and closed it again).
+    const int task = engine_.AddTask(input.FileName, &options, true);
     if (task < 0) error = engine_.LastErrMsg();
     return task;
   }

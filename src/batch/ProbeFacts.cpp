@@ -1,4 +1,4 @@
-#include "convert/ProbeFacts.h"
+#include "batch/ProbeFacts.h"
 
 #include "probe/TMediaProbe.h"
 
