@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "base/MainThread.h"
-#include "media/CodecLock.h"
 
 namespace qarvo {
 namespace {
@@ -72,21 +71,6 @@ TEST_F(MainThreadTest, PumpingWaitCannotDeadlock) {
   EXPECT_TRUE(TMainThread::WaitPumping([&] { return finished.load(); }, 10s));
   worker.join();
   EXPECT_EQ(calls, 50);
-}
-
-TEST_F(MainThreadTest, CodecLockOnTheMainThreadServesAWorkerHoldingIt) {
-  std::atomic<bool> locked{false}, released{false};
-  std::thread worker([&] {
-    TCodecLockGuard guard;
-    locked = true;
-    // Like a codec that logs to a main-thread handler while the lock is held.
-    TMainThread::RunInMainThread([] {});
-    released = true;
-  });
-  while (!locked) std::this_thread::sleep_for(1ms);
-  { TCodecLockGuard guard; }
-  EXPECT_TRUE(released);
-  worker.join();
 }
 
 TEST_F(MainThreadTest, WaitPumpingTimesOut) {

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "base/EngineError.h"
+#include "base/NumberParse.h"
+
+namespace qarvo {
+namespace {
+
+TEST(NumberParse, IntegersWithBlanksAndSign) {
+  EXPECT_EQ(ParseInteger("b", "42"), 42);
+  EXPECT_EQ(ParseInteger("b", " \t42\t "), 42);
+  EXPECT_EQ(ParseInteger("b", "+7"), 7);
+  EXPECT_EQ(ParseInteger("b", "-7"), -7);
+  EXPECT_EQ(ParseInteger("b", "9223372036854775807"), INT64_MAX);
+}
+
+TEST(NumberParse, MalformedIntegersAreRefused) {
+  for (const char* text : {"", " ", "+", "-", "+-5", "++5", "4 2", "42x", "1.5", "0x10",
+                           "9223372036854775808", "1e3"}) {
+    EXPECT_THROW(ParseInteger("b", text), EEngineError) << '"' << text << '"';
+  }
+}
+
+TEST(NumberParse, ErrorNamesTheOptionAndTheValue) {
+  try {
+    ParseInteger("threads", "many");
+    FAIL() << "no error";
+  } catch (const EEngineError& e) {
+    EXPECT_STREQ(e.what(), "Invalid number \"many\" for option \"threads\"");
+  }
+}
+
+TEST(NumberParse, DoublesInEveryNotation) {
+  EXPECT_DOUBLE_EQ(ParseDouble("r", "29.97"), 29.97);
+  EXPECT_DOUBLE_EQ(ParseDouble("r", " +1.5 "), 1.5);
+  EXPECT_DOUBLE_EQ(ParseDouble("r", "-.5"), -0.5);
+  EXPECT_DOUBLE_EQ(ParseDouble("r", "1e3"), 1000.0);
+  EXPECT_DOUBLE_EQ(ParseDouble("r", "25"), 25.0);
+  for (const char* text : {"", "1,5", "1.5.2", "1.5fps", ". ", "+-1"}) {
+    EXPECT_THROW(ParseDouble("r", text), EEngineError) << '"' << text << '"';
+  }
+}
+
+// The GUI switches the process to the user's locale; a decimal comma there must not change
+// what an option value means.
+TEST(NumberParse, DoublesIgnoreTheProcessLocale) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    GTEST_SKIP() << "no locale with a decimal comma installed";
+  const double value = ParseDouble("r", "1.5");
+  const bool commaRefused = [] {
+    try {
+      ParseDouble("r", "1,5");
+      return false;
+    } catch (const EEngineError&) {
+      return true;
+    }
+  }();
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_DOUBLE_EQ(value, 1.5);
+  EXPECT_TRUE(commaRefused);
+}
+
+}  // namespace
+}  // namespace qarvo
