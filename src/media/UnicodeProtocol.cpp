@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <system_error>
 
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
@@ -36,24 +37,26 @@ bool HasKnownProtocolPrefix(const std::string& name) {
 bool WideToLocale(const std::wstring& name, std::string& out) {
   std::mbstate_t state{};
   const wchar_t* src = name.c_str();
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): own conversion state, which makes it thread-safe
   const size_t size = std::wcsrtombs(nullptr, &src, 0, &state);
   if (size == static_cast<size_t>(-1)) return false;
   out.assign(size, '\0');
   src = name.c_str();
   state = std::mbstate_t{};
-  std::wcsrtombs(out.data(), &src, size, &state);
+  std::wcsrtombs(out.data(), &src, size, &state);  // NOLINT(concurrency-mt-unsafe): as above
   return true;
 }
 
 bool LocaleToWide(const std::string& text, std::wstring& out) {
   std::mbstate_t state{};
   const char* src = text.c_str();
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): own conversion state, which makes it thread-safe
   const size_t size = std::mbsrtowcs(nullptr, &src, 0, &state);
   if (size == static_cast<size_t>(-1)) return false;
   out.assign(size, L'\0');
   src = text.c_str();
   state = std::mbstate_t{};
-  std::mbsrtowcs(out.data(), &src, size, &state);
+  std::mbsrtowcs(out.data(), &src, size, &state);  // NOLINT(concurrency-mt-unsafe): as above
   return true;
 }
 
@@ -168,14 +171,16 @@ TUnicodeFile::TUnicodeFile(const std::string& libraryName, TAccess access)
                     : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
                                        : (O_RDWR | O_CREAT | O_TRUNC);
   fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC, 0644));
-  if (!fd_.IsOpen()) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
+  if (!fd_.IsOpen())
+    throw EEngineError(
+        Format("%s: %s", path_.c_str(), std::generic_category().message(errno).c_str()));
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
   AVIOContext* io =
       api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0, this,
                                &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
-  buffer.release();  // the context owns it now
+  static_cast<void>(buffer.release());  // the context owns it now
   io_.reset(io);
 }
 
