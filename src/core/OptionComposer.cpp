@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <optional>
 #include <set>
+#include <string_view>
 
 namespace qarvo {
 namespace {
 
-const std::string kAsSource = "as source";
+constexpr std::string_view kAsSource = "as source";
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
