@@ -8,6 +8,7 @@ namespace qarvo {
 
 namespace {
 
+// NOLINTNEXTLINE(cert-err58-cpp): QStringLiteral wraps static data, nothing is allocated
 const QString kError = QStringLiteral("error");
 
 // Moves to the first child element of the current one with this name; false (at the
