@@ -1,5 +1,7 @@
 #include "app/TApplication.h"
 
+#include <utility>
+
 #include "base/EngineError.h"
 #include "base/MainThread.h"
 #include "core/ErrorMessage.h"
@@ -47,7 +49,7 @@ void TApplication::HandleException(std::exception_ptr error) {
   QMessageBox::Icon icon = QMessageBox::Critical;
   std::string message;
   try {
-    std::rethrow_exception(error);
+    std::rethrow_exception(std::move(error));
   } catch (const EEngineError& e) {
     icon = QMessageBox::Warning;
     message = e.what();
