@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 
 #include "base/EngineError.h"
@@ -42,26 +41,6 @@ TEST(NumberParse, DoublesInEveryNotation) {
   for (const char* text : {"", "1,5", "1.5.2", "1.5fps", ". ", "+-1"}) {
     EXPECT_THROW(ParseDouble("r", text), EEngineError) << '"' << text << '"';
   }
-}
-
-// The GUI switches the process to the user's locale; a decimal comma there must not change
-// what an option value means.
-TEST(NumberParse, DoublesIgnoreTheProcessLocale) {
-  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  const double value = ParseDouble("r", "1.5");
-  const bool commaRefused = [] {
-    try {
-      ParseDouble("r", "1,5");
-      return false;
-    } catch (const EEngineError&) {
-      return true;
-    }
-  }();
-  std::setlocale(LC_NUMERIC, saved.c_str());
-  EXPECT_DOUBLE_EQ(value, 1.5);
-  EXPECT_TRUE(commaRefused);
 }
 
 }  // namespace
