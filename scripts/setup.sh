@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, when any is missing.
+# Installs the Debian packages the project needs, when any is missing (ccache: a rebuild in an
+# emptied folder or another checkout reuses what was compiled). `scripts/setup.sh ci` also
+# installs what CI's checks use: the formatter, the static checker, clang with libFuzzer's
+# runtime.
 set -euo pipefail
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ccache
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libavfilter-dev libavdevice-dev
   libsdl2-dev qt6-base-dev qt6-base-dev-tools
@@ -10,6 +13,9 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth
 )
+if [ "${1:-}" = ci ]; then
+  packages+=(clang clang-format clang-tidy libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -173,9 +173,8 @@ QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 // as long as the program.
 QString ArrowFolder(const TColourScheme& s) {
   static QTemporaryDir folder;
-  const QString path = folder.path() + QLatin1Char('/') +
-                       QString::fromStdString(HexText(s.Text)).mid(1) + QLatin1Char('-') +
-                       QString::fromStdString(HexText(DisabledText(s))).mid(1);
+  QString path = folder.path() + QLatin1Char('/') + QString::fromStdString(HexText(s.Text)).mid(1) +
+                 QLatin1Char('-') + QString::fromStdString(HexText(DisabledText(s))).mid(1);
   if (QDir(path).exists() || !QDir().mkpath(path)) return path;
   const auto draw = [&](const QString& name, TRgb colour, bool up) {
     constexpr int kScale = 4;  // drawn large, scaled down smooth

@@ -11,6 +11,7 @@ namespace qarvo {
 
 namespace {
 
+// NOLINTNEXTLINE(cert-err58-cpp): QStringLiteral wraps static data, nothing is allocated
 const QString kError = QStringLiteral("error");
 const QString kRoot = QStringLiteral("XMLPackage");
 

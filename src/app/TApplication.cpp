@@ -1,6 +1,7 @@
 #include "app/TApplication.h"
 
 #include <QThread>
+#include <utility>
 
 #include "base/EngineError.h"
 #include "base/MainThread.h"
@@ -92,7 +93,7 @@ void TApplication::HandleException(std::exception_ptr error) {
   QMessageBox::Icon icon = QMessageBox::Critical;
   std::string message;
   try {
-    std::rethrow_exception(error);
+    std::rethrow_exception(std::move(error));
   } catch (const EEngineError& e) {
     icon = QMessageBox::Warning;
     message = e.what();

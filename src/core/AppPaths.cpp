@@ -110,7 +110,7 @@ std::string ResolveFormatFile(const TPathEnvironment& environment, const std::st
   if (!environment.FormatOverride.empty()) {
     return environment.FormatOverride;
   }
-  const std::string beside = environment.ExeFolder + name;
+  std::string beside = environment.ExeFolder + name;
   if (environment.FileExists && environment.FileExists(beside)) {
     return beside;
   }

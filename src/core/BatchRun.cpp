@@ -224,8 +224,8 @@ TProgressView TBatchRun::OnProgress(std::vector<TJobRow>& rows, int taskIndex,
   if (taskIndex >= 0 && taskIndex < static_cast<int>(taskRows_.size()) &&
       taskRows_[taskIndex] < static_cast<int>(rows.size()))
     caption = rows[taskRows_[taskIndex]].Caption;
-  const TProgressView view = MakeProgressView(taskIndex, static_cast<int>(taskRows_.size()),
-                                              currentDuration, totalDuration, currentSize, caption);
+  TProgressView view = MakeProgressView(taskIndex, static_cast<int>(taskRows_.size()),
+                                        currentDuration, totalDuration, currentSize, caption);
   if (TJobReport* report = ReportOfTask(taskIndex)) {
     report->Outcome = TJobOutcome::Running;
     if (view.Percent) rows[report->Row].Progress = std::to_string(*view.Percent) + "%";

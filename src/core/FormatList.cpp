@@ -46,8 +46,8 @@ std::string TFormatList::BuildFormatList(const TIniFile& settings) {
       if (!collapsed) AppendFormats(category.Number);
     }
   }
-  const std::string field = snapshot.ReadString(settings::kSection, settings::kFormatName,
-                                                settings::kFormatNameCatalogueDefault);
+  std::string field = snapshot.ReadString(settings::kSection, settings::kFormatName,
+                                          settings::kFormatNameCatalogueDefault);
   const auto code =
       snapshot.ValueExists(settings::kSection, settings::kFormatCode)
           ? ParseIniInteger(snapshot.ReadString(settings::kSection, settings::kFormatCode, ""))

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 namespace qarvo {
 namespace {
@@ -95,7 +96,7 @@ std::string TIniDocument::LoadErrorText(const std::string& fileName, int error) 
     case kTooLarge:
       return fileName + " is larger than " + std::to_string(kMaxFileSize / (1024 * 1024)) + " MB";
     default:
-      return fileName + ": " + std::strerror(error);
+      return fileName + ": " + std::generic_category().message(error);
   }
 }
 

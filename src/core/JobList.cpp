@@ -241,7 +241,7 @@ bool TJobList::Contains(const std::string& caption) const {
 TAddResult TJobList::Add(const std::vector<std::string>& files, IJobProber& prober,
                          TIniFile& settings, const TIniFile& definitions) {
   std::vector<TJobRow> newRows;
-  const TAddResult result = ProbeFiles(files, prober, settings, definitions, newRows);
+  TAddResult result = ProbeFiles(files, prober, settings, definitions, newRows);
   Append(std::move(newRows), settings, definitions);
   return result;
 }

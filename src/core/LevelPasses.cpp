@@ -18,6 +18,7 @@ class TSaturationTables {
     for (int l = 0; l < 256; ++l) grey[3 * l] = grey[3 * l + 1] = grey[3 * l + 2] = l - s_[l];
     const int lowest = *std::min_element(grey.begin(), grey.end()) + s_[0];
     const int highest = *std::max_element(grey.begin(), grey.end()) + s_[255];
+    // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): the span is at most 3 * 255 + 1
     out_.resize(static_cast<size_t>(highest - lowest + 1));
     for (int k = lowest; k <= highest; ++k) out_[k - lowest] = levels[std::clamp(k, 0, 255)];
     // Folding the lowest index into the grey table keeps the pixel loop free of offsets.

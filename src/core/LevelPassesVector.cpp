@@ -4,8 +4,10 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // GCC 12's intrinsics start registers from a self-initialised "undefined" value, which its
-// own uninitialised-use warning then reports inside the headers.
+// own uninitialised-use warning then reports inside the headers (clang has no such warning).
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include <algorithm>

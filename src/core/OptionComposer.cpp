@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <optional>
 #include <set>
+#include <string_view>
 
 namespace qarvo {
 namespace {
 
-const std::string kAsSource = "as source";
+constexpr std::string_view kAsSource = "as source";
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -281,7 +282,8 @@ void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& inp
 bool IsIntegerText(const std::string& text) {
   size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
   if (i >= text.size() || text.size() - i > 9) return false;
-  return std::all_of(text.begin() + i, text.end(), [](unsigned char c) { return std::isdigit(c); });
+  const std::string_view digits = std::string_view(text).substr(i);
+  return std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 bool IsNumberText(const std::string& text) {

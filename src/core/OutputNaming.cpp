@@ -89,9 +89,8 @@ std::string TOutputNamer::ResolveFolder() {
     if (!reason.empty()) throw ESettingsError(CannotCreate(override_, reason));
     return override_;
   }
-  const std::string fallback = DefaultOutputFolder();
-  const std::string folder =
-      settings_.ReadString(settings::kSection, settings::kOutPutDir, fallback);
+  std::string fallback = DefaultOutputFolder();
+  std::string folder = settings_.ReadString(settings::kSection, settings::kOutPutDir, fallback);
   if (preview) return FolderCouldBeMade(folder) ? folder : fallback;
   if (EnsureFolder(folder).empty()) return folder;
   // Said before anything is written there; the setting follows what the user was told.

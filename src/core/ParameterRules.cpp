@@ -96,7 +96,7 @@ std::optional<std::string> VideoEncoderToFind(const std::string& displayName) {
       "mpeg4",   "libxvid", "mpeg1video", "mpeg2video", "msmpeg4", "msmpeg4v1", "msmpeg4v2",
       "huffyuv", "dvvideo", "rawvideo",   "h263p",      "h263",    "rv10",      "rv20",
       "ljpeg",   "mjpeg",   "svq1",       "zlib",       "wmv1",    "wmv2",      "libx264"};
-  const auto name = VideoEncoderEngineName(displayName);
+  auto name = VideoEncoderEngineName(displayName);
   if (name && handedOver.count(*name)) return name;
   return std::nullopt;
 }

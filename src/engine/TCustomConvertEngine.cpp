@@ -330,7 +330,7 @@ void TCustomConvertEngine::ReapTerminateThreads() {
   });
 }
 
-void TCustomConvertEngine::SpawnTerminateThread(std::function<void()> body) {
+void TCustomConvertEngine::SpawnTerminateThread(const std::function<void()>& body) {
   std::lock_guard lock(threadsMutex_);
   ReapTerminateThreads();
   const uint64_t ticket = nextTicket_++;

@@ -116,7 +116,7 @@ class TCustomConvertEngine : public TMediaComponent {
   void EndRunIfDone();
   // Runs a handler on the main thread when the component asks for it.
   void Deliver(const std::function<void()>& call);
-  void SpawnTerminateThread(std::function<void()> body);
+  void SpawnTerminateThread(const std::function<void()>& body);
   // Waits (pumping) for every terminate thread; returns at once on one of them (earlier ones
   // have ended, later ones wait for it).
   void WaitTerminateThreads();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -47,7 +48,8 @@ std::string ErrorText(int code) {
   // The number alone does not tell a user that the disk is full or access was denied: system
   // error codes carry the system's own description after it.
   std::string text = Format("Error number %d occurred", code);
-  if (code < 0 && code > -4096) text += Format(" (%s)", std::strerror(-code));
+  if (code < 0 && code > -4096)
+    text += Format(" (%s)", std::generic_category().message(-code).c_str());
   return text;
 }
 

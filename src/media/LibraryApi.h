@@ -40,6 +40,7 @@ extern "C" {
 
 namespace qarvo {
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): a declaration, the name cannot be parenthesised
 #define QARVO_DECLARE_ENTRY(name) decltype(&::name) name = nullptr;
 
 // One member per entry point; all members of a library are set together or not at all.

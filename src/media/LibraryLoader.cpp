@@ -104,7 +104,7 @@ TLibraryLoader::TLibraryLoader(TLibraryTable table) : table_(std::move(table)) {
 
 TLibraryLoader::TLibraryLoader(TProgramWide) : table_(DefaultLibraryTable()), programWide_(true) {}
 
-TLibraryLoader::~TLibraryLoader() {
+TLibraryLoader::~TLibraryLoader() {  // NOLINT(bugprone-exception-escape): as in the header
   // The program-wide loader leaves its libraries mapped at exit so that threads still
   // finishing and the libraries' own exit handlers find their code.
   if (programWide_) return;

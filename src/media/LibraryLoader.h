@@ -52,7 +52,7 @@ TLibraryTable DefaultLibraryTable();
 class TLibraryLoader {
  public:
   explicit TLibraryLoader(TLibraryTable table = DefaultLibraryTable());
-  ~TLibraryLoader();
+  ~TLibraryLoader();  // NOLINT(bugprone-exception-escape): Unload throws for an empty set only
   TLibraryLoader(const TLibraryLoader&) = delete;
   TLibraryLoader& operator=(const TLibraryLoader&) = delete;
 

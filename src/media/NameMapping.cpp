@@ -183,7 +183,7 @@ std::string ReplacementEncoderName(const std::string& name) {
 }
 
 std::string TranslateEncoderName(const std::string& name) {
-  const std::string replacement = ReplacementEncoderName(name);
+  std::string replacement = ReplacementEncoderName(name);
   if (replacement.empty()) return name;
   if (!TLibraryLoader::Instance().IsLoaded(liAVCodec)) return replacement;
   const AVCodec* codec = api().avcodec_find_encoder_by_name(name.c_str());

@@ -38,24 +38,26 @@ bool HasKnownProtocolPrefix(const std::string& name) {
 bool WideToLocale(const std::wstring& name, std::string& out) {
   std::mbstate_t state{};
   const wchar_t* src = name.c_str();
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): own conversion state, which makes it thread-safe
   const size_t size = std::wcsrtombs(nullptr, &src, 0, &state);
   if (size == static_cast<size_t>(-1)) return false;
   out.assign(size, '\0');
   src = name.c_str();
   state = std::mbstate_t{};
-  std::wcsrtombs(out.data(), &src, size, &state);
+  std::wcsrtombs(out.data(), &src, size, &state);  // NOLINT(concurrency-mt-unsafe): as above
   return true;
 }
 
 bool LocaleToWide(const std::string& text, std::wstring& out) {
   std::mbstate_t state{};
   const char* src = text.c_str();
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): own conversion state, which makes it thread-safe
   const size_t size = std::mbsrtowcs(nullptr, &src, 0, &state);
   if (size == static_cast<size_t>(-1)) return false;
   out.assign(size, L'\0');
   src = text.c_str();
   state = std::mbstate_t{};
-  std::mbsrtowcs(out.data(), &src, size, &state);
+  std::mbsrtowcs(out.data(), &src, size, &state);  // NOLINT(concurrency-mt-unsafe): as above
   return true;
 }
 
@@ -223,7 +225,7 @@ void TUnicodeFile::Open(TAccess access) {
       api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0, this,
                                &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
-  buffer.release();  // the context owns it now
+  static_cast<void>(buffer.release());  // the context owns it now
   io_.reset(io);
 }
 

@@ -168,8 +168,12 @@ bool TCustomPlayer::LoadAVLib(const std::string& folder) {
 }
 
 void TCustomPlayer::ApplyDrivers() const {
+  // SDL takes its drivers from the environment. Changing it races any other thread reading
+  // the environment at that moment; it stays until the drivers go to SDL's own init calls.
+  // NOLINTBEGIN(concurrency-mt-unsafe)
   if (const char* audio = AudioDriverName(audioDriver_)) setenv("SDL_AUDIODRIVER", audio, 1);
   if (const char* video = VideoDriverName(videoDriver_)) setenv("SDL_VIDEODRIVER", video, 1);
+  // NOLINTEND(concurrency-mt-unsafe)
 }
 
 bool TCustomPlayer::Open(const std::string& fileName, TVideoSurface* surface, bool paused) {

@@ -62,7 +62,7 @@ void RunPumping(const std::function<void()>& work) {
   if (error) std::rethrow_exception(error);
 }
 
-void RefreshLoop(std::shared_ptr<TPlayerState> state) {
+void RefreshLoop(const std::shared_ptr<TPlayerState>& state) {
   while (!state->AbortRequest) {
     if (!state->RefreshPending.exchange(true)) state->Events->Post(TPlayEventKind::Refresh);
     std::this_thread::sleep_for(state->ShowMode == 1 ? 20ms : 5ms);

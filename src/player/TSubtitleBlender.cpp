@@ -13,8 +13,8 @@ uint8_t Mix(uint8_t under, int over, int alpha) {
 }  // namespace
 
 TYuvaColour TSubtitleBlender::FromArgb(uint32_t argb) {
-  const int a = (argb >> 24) & 0xff, r = (argb >> 16) & 0xff, g = (argb >> 8) & 0xff,
-            b = argb & 0xff;
+  const int a = static_cast<int>((argb >> 24) & 0xff), r = static_cast<int>((argb >> 16) & 0xff),
+            g = static_cast<int>((argb >> 8) & 0xff), b = static_cast<int>(argb & 0xff);
   TYuvaColour c;
   c.Y = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
   c.U = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);

@@ -9,7 +9,7 @@
 
 namespace qarvo {
 
-void TSubtitleThread::Run(std::shared_ptr<TPlayerState> state) {
+void TSubtitleThread::Run(const std::shared_ptr<TPlayerState>& state) {
   try {
     Loop(*state);
   } catch (const std::exception& e) {

@@ -9,7 +9,7 @@ struct TPlayerState;
 
 class TSubtitleThread {
  public:
-  static void Run(std::shared_ptr<TPlayerState> state);
+  static void Run(const std::shared_ptr<TPlayerState>& state);
 
  private:
   static void Loop(TPlayerState& state);

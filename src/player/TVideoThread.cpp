@@ -25,7 +25,7 @@ TVideoThread::TVideoThread(TPlayerState& state)
 
 TVideoThread::~TVideoThread() = default;
 
-void TVideoThread::Run(std::shared_ptr<TPlayerState> state) {
+void TVideoThread::Run(const std::shared_ptr<TPlayerState>& state) {
   try {
     TVideoThread thread(*state);
     thread.Loop();

@@ -13,7 +13,7 @@ class TVideoFilterGraph;
 
 class TVideoThread {
  public:
-  static void Run(std::shared_ptr<TPlayerState> state);
+  static void Run(const std::shared_ptr<TPlayerState>& state);
 
   ~TVideoThread();
   TVideoThread(const TVideoThread&) = delete;

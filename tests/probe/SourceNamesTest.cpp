@@ -1,7 +1,7 @@
 // Sources are files, named by bytes: no name reads another resource, and no special file can
 // stall the probe.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -102,6 +102,7 @@ bool TVideoHookModules::TryAdd(const std::vector<std::string>& words) {
   if (loaded->Configure) {
     std::vector<std::string> copies(words);
     std::vector<char*> argv;
+    argv.reserve(copies.size() + 1);
     for (auto& word : copies) argv.push_back(word.data());
     argv.push_back(nullptr);
     if (loaded->Configure(&module.Ctx, static_cast<int>(copies.size()), argv.data()) != 0) {

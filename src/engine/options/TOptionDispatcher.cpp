@@ -316,7 +316,7 @@ void AddBitstreamFilter(TTask& task, const std::string& name, const std::string&
 #define TEXT(field) [](TTask& t, const std::string&, const std::string& v) { t.Options.field = v; }
 
 // In dispatch order; the first entry of a name wins.
-const TEntry kTable[] = {
+constexpr TEntry kTable[] = {
     {"L", DoNothing},
     {"h", DoNothing},
     {"version", DoNothing},

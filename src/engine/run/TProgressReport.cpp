@@ -63,7 +63,8 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
     if (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
       if (firstVideo) {
         if (!ost.WroteFrame) return;
-        const int fps = elapsed > 1.0 ? static_cast<int>(ost.FrameNumber / elapsed + 0.5) : 0;
+        const int fps =
+            elapsed > 1.0 ? static_cast<int>(std::lround(ost.FrameNumber / elapsed)) : 0;
         line += Format("frame=%5d fps=%3d q=%3.1f ", ost.FrameNumber, fps, q);
         if (isLast) line += "L";
         if (o.QpHist) {

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "base/TBitmap.h"
 #include "engine/task/TPauseGate.h"
 
 namespace qarvo {
@@ -24,18 +23,6 @@ TEST(PauseGate, HoldsAWaiterUntilOpened) {
   gate.Open();
   worker.join();
   EXPECT_TRUE(passed.load());
-}
-
-TEST(Bitmap, RowsArePaddedToFourBytesAndResizeClears) {
-  TBitmap bitmap(5, 3);
-  EXPECT_EQ(bitmap.Stride(), 16);
-  EXPECT_EQ(bitmap.SizeInBytes(), 48u);
-  bitmap.ScanLine(2)[14] = 7;
-  bitmap.SetSize(5, 3);  // same size keeps the pixels
-  EXPECT_EQ(bitmap.ScanLine(2)[14], 7);
-  bitmap.SetSize(4, 3);
-  EXPECT_EQ(bitmap.Stride(), 12);
-  EXPECT_EQ(bitmap.ScanLine(2)[11], 0);
 }
 
 }  // namespace qarvo

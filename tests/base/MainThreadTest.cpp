@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "base/MainThread.h"
-#include "media/CodecLock.h"
 
 namespace qarvo {
 namespace {
@@ -74,22 +73,6 @@ TEST_F(MainThreadTest, PumpingWaitCannotDeadlock) {
   EXPECT_TRUE(TMainThread::WaitPumping([&] { return finished.load(); }, 10s));
   worker.join();
   EXPECT_EQ(calls, 50);
-}
-
-TEST_F(MainThreadTest, CodecLockOnTheMainThreadServesAWorkerHoldingIt) {
-  std::binary_semaphore locked{0};
-  std::atomic<bool> released{false};
-  std::thread worker([&] {
-    TCodecLockGuard guard;
-    locked.release();
-    // Like a codec that logs to a main-thread handler while the lock is held.
-    TMainThread::RunInMainThread([] {});
-    released = true;
-  });
-  ASSERT_TRUE(locked.try_acquire_for(10s));
-  { TCodecLockGuard guard; }
-  EXPECT_TRUE(released);
-  worker.join();
 }
 
 TEST_F(MainThreadTest, WaitPumpingTimesOut) {
