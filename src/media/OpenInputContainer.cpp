@@ -66,7 +66,8 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
       // (a source named "pipe:x.avi" is that file) and its bytes reach the system unchanged;
       // a reader that opens files by name (picture sequences) is told the file protocol.
       opened.LibraryName = FileLibraryName(request.FileName);
-      opened.Unicode = TUnicodeFile::ForPath(request.FileName, TUnicodeFile::kRead);
+      opened.Unicode = TUnicodeFile::ForPath(
+          request.FileName, request.AcceptPipes ? TUnicodeFile::kReadPipe : TUnicodeFile::kRead);
     } catch (const EEngineError& e) {
       opened.Error = e.what();
       return opened;

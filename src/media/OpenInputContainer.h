@@ -18,6 +18,9 @@ struct TInputOpenRequest {
   const AVInputFormat* Format = nullptr;  // forced container format; none probes the data
   TDictionary* Options = nullptr;         // demuxer options; keeps the ones not consumed
   bool AnalyseStreams = true;
+  // A named pipe may be read (the player, whose reads stall on a thread of their own that it
+  // can leave behind); elsewhere only regular files and block devices are opened.
+  bool AcceptPipes = false;
   AVIOInterruptCB Interrupt{};                    // set by a caller that must abort a blocking read
   int Flags = 0;                                  // AVFMT_FLAG_* added to the context
   std::function<void(AVFormatContext&)> Prepare;  // settings made on the context before opening

@@ -72,8 +72,11 @@ const char* SpecialFileKind(mode_t mode) {
 
 // Sources may be regular files or a block device the user named; outputs regular files or a
 // character device such as /dev/null. Pipes, sockets and folders are never opened.
-void RefuseSpecialFile(const std::string& path, const struct stat& st, bool writing) {
+void RefuseSpecialFile(const std::string& path, const struct stat& st,
+                       TUnicodeFile::TAccess access) {
+  const bool writing = access == TUnicodeFile::kWrite || access == TUnicodeFile::kReadWrite;
   if (S_ISREG(st.st_mode) || (writing ? S_ISCHR(st.st_mode) : S_ISBLK(st.st_mode))) return;
+  if (access == TUnicodeFile::kReadPipe && S_ISFIFO(st.st_mode)) return;
   throw EEngineError(
       Format("%s: %s, not a regular file", path.c_str(), SpecialFileKind(st.st_mode)));
 }
@@ -207,23 +210,27 @@ std::unique_ptr<TUnicodeFile> TUnicodeFile::ForPath(const std::string& path, TAc
 void TUnicodeFile::Open(TAccess access) {
   struct stat st {};
   // Checked before opening too: opening a named pipe waits for its other end.
-  if (::stat(path_.c_str(), &st) == 0) RefuseSpecialFile(path_, st, access != kRead);
-  const int flags = access == kRead    ? O_RDONLY
-                    : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
-                                       : (O_RDWR | O_CREAT | O_TRUNC);
-  fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644));
+  const bool known = ::stat(path_.c_str(), &st) == 0;
+  if (known) RefuseSpecialFile(path_, st, access);
+  // A pipe the caller takes is opened as pipes are, waiting for its writer: opened without
+  // waiting, a read before the writer came would see the end at once.
+  const int wait = known && S_ISFIFO(st.st_mode) ? 0 : O_NONBLOCK;
+  const int flags = access == kWrite       ? (O_WRONLY | O_CREAT | O_TRUNC)
+                    : access == kReadWrite ? (O_RDWR | O_CREAT | O_TRUNC)
+                                           : O_RDONLY;
+  fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC | wait, 0644));
   if (!fd_.IsOpen()) throw EEngineError(FileErrorText(path_, AVERROR(errno)));
   // What was opened is what counts: the name may have changed hands since the check.
   if (::fstat(fd_.Get(), &st) != 0) throw EEngineError(FileErrorText(path_, AVERROR(errno)));
-  RefuseSpecialFile(path_, st, access != kRead);
+  RefuseSpecialFile(path_, st, access);
   const int status = ::fcntl(fd_.Get(), F_GETFL);
   if (status < 0 || ::fcntl(fd_.Get(), F_SETFL, status & ~O_NONBLOCK) < 0)
     throw EEngineError(FileErrorText(path_, AVERROR(errno)));
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
-  AVIOContext* io =
-      api().avio_alloc_context(buffer.get(), kIOBufferSize, access != kRead ? 1 : 0, this,
-                               &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
+  AVIOContext* io = api().avio_alloc_context(
+      buffer.get(), kIOBufferSize, access == kWrite || access == kReadWrite ? 1 : 0, this,
+      &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
   static_cast<void>(buffer.release());  // the context owns it now
   io_.reset(io);

@@ -41,7 +41,8 @@ bool UnicodeProtocolRegistered();
 // read-write access creates it, replacing an existing one.
 class TUnicodeFile {
  public:
-  enum TAccess { kRead = 0, kWrite = 1, kReadWrite = 2 };
+  // kReadPipe reads like kRead and also takes a named pipe.
+  enum TAccess { kRead = 0, kWrite = 1, kReadWrite = 2, kReadPipe = 3 };
   // Throws EEngineError with the system's reason when the file cannot be opened.
   TUnicodeFile(const std::string& libraryName, TAccess access);
   // Opens the file system's own name, whatever its bytes, with no protocol in between. Only a

@@ -86,6 +86,7 @@ bool TReadThread::OpenInput() {
   TInputOpenRequest request;
   request.FileName = state_.FileName;
   request.Interrupt = {&TReadThread::Interrupt, &state_};
+  request.AcceptPipes = true;
   TDictionary parameters;
   if (!state_.ForcedFormat.empty()) {
     request.Format = api().av_find_input_format(state_.ForcedFormat.c_str());
