@@ -114,8 +114,12 @@ TEST_F(ConvertEngineClipTest, HookChangesReachTheOutputUntilStopHook) {
 }
 
 // A clip stored turned is turned upright before the hook: the hook's pictures have the
-// upright size and what it draws at the top left stays at the top left of the output.
-TEST_F(ConvertEngineClipTest, TheHookDrawsOnTheUprightPicture) {
+// upright size and what it draws at the top left stays at the top left of the output, also
+// when the pictures are deinterlaced first (on their stored rows).
+class TurnedClipHook : public ConvertEngineClipTest,
+                       public testing::WithParamInterface<const char*> {};
+
+TEST_P(TurnedClipHook, DrawsOnTheUprightPicture) {
   TClipSpec spec;
   spec.Container = spec.Extension = "mp4";
   spec.AudioCodec.clear();
@@ -136,6 +140,7 @@ TEST_F(ConvertEngineClipTest, TheHookDrawsOnTheUprightPicture) {
   options.CustomHook = true;
   options.VideoCodec = "mpeg4";
   options.DisableAudio = true;
+  options.ExtOptions = GetParam();
   ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("upright.avi"), &options))
       << engine_.LastErrMsg();
   engine_.StartTask(1);
@@ -154,6 +159,8 @@ TEST_F(ConvertEngineClipTest, TheHookDrawsOnTheUprightPicture) {
                              {0, 0, video.Width, video.Height}),
             3);
 }
+
+INSTANTIATE_TEST_SUITE_P(Options, TurnedClipHook, testing::Values("", "deinterlace=1"));
 
 TEST_F(ConvertEngineClipTest, HookExceptionIsLoggedAndTheConversionGoesOn) {
   std::vector<std::string> errors;

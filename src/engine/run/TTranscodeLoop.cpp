@@ -424,8 +424,7 @@ void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
 // The picture turned upright first: the hook draws, and the output crops, on what a viewer
 // of the source sees.
 void TTranscodeLoop::PreparePicture(int index, AVFrame& frame, const TInputStreamState& ist) {
-  turns_[index]->Apply(frame);
-  run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+  run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts, *turns_[index]);
 }
 
 // Sound and pictures start together: a stream whose first frame comes a little after the
