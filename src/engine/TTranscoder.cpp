@@ -127,8 +127,9 @@ void TTranscoder::SetPreviewCallback(TPreviewCallback callback) {
   });
 }
 
-void TTranscoder::PreprocessPicture(AVFrame& picture, const AVCodecContext&, int64_t pts) {
-  frameHook_.Preprocess(picture, Options.DoDeinterlace, pts);
+void TTranscoder::PreprocessPicture(AVFrame& picture, const AVCodecContext&, int64_t pts,
+                                    TUprightTurn& turn) {
+  frameHook_.Preprocess(picture, Options.DoDeinterlace, pts, &turn);
 }
 
 void TTranscoder::PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) {

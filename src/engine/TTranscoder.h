@@ -108,7 +108,8 @@ class TTranscoder : public TCustomTranscoder {
 
   bool HasCustomHook() const override { return frameHook_.HasCustomHook(); }
   int PreviewFlags() const override { return frameHook_.PreviewFlags(); }
-  void PreprocessPicture(AVFrame& picture, const AVCodecContext& decoder, int64_t pts) override;
+  void PreprocessPicture(AVFrame& picture, const AVCodecContext& decoder, int64_t pts,
+                         TUprightTurn& turn) override;
   void NotePicture() override { frameHook_.NotePicture(); }
   void PreviewPicture(const AVFrame& picture, const AVCodecContext& encoder) override;
   void ReportProgress(const TProgressInfo& info) override;

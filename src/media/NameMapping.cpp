@@ -1,6 +1,7 @@
 #include "media/NameMapping.h"
 
 #include <array>
+#include <cctype>
 #include <string_view>
 
 #include "media/LibraryLoader.h"
@@ -158,7 +159,78 @@ std::optional<std::vector<TOptionSetting>> TranslatePartitions(const std::string
   return std::vector<TOptionSetting>{{"partitions", list.empty() ? "none" : list}};
 }
 
+// Splits at any of `separators` outside quotes and brackets; each later piece starts with the
+// separator that ended the one before.
+std::vector<std::string> SplitOutside(const std::string& text, const std::string& separators) {
+  std::vector<std::string> pieces(1);
+  int depth = 0;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\' && i + 1 < text.size()) {
+      pieces.back() += c;
+      pieces.back() += text[++i];
+      continue;
+    }
+    if (c == '\'') quoted = !quoted;
+    if (!quoted && c == '[') ++depth;
+    if (!quoted && c == ']') --depth;
+    if (!quoted && depth == 0 && separators.find(c) != std::string::npos) {
+      pieces.emplace_back(1, c);  // the separator leads the next piece
+      continue;
+    }
+    pieces.back() += c;
+  }
+  return pieces;
+}
+
+bool IsPlainNumber(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// One filter of a chain, with its input labels, separator and output labels kept around it.
+std::string TranslateFilter(const std::string& piece) {
+  size_t start = 0;
+  while (start < piece.size() && (piece[start] == ',' || piece[start] == ';' ||
+                                  std::isspace(static_cast<unsigned char>(piece[start]))))
+    ++start;
+  while (start < piece.size() && piece[start] == '[') {
+    const size_t close = piece.find(']', start);
+    if (close == std::string::npos) return piece;
+    start = close + 1;
+    while (start < piece.size() && std::isspace(static_cast<unsigned char>(piece[start]))) ++start;
+  }
+  if (piece.compare(start, 5, "crop=") != 0) return piece;
+  const size_t valuesStart = start + 5;
+  size_t valuesEnd = piece.find('[', valuesStart);
+  if (valuesEnd == std::string::npos) valuesEnd = piece.size();
+  const std::string values = piece.substr(valuesStart, valuesEnd - valuesStart);
+  std::vector<std::string> parts = SplitOutside(values, ":");
+  for (size_t i = 1; i < parts.size(); ++i) parts[i].erase(0, 1);
+  if (parts.size() > 4) return piece;
+  for (const std::string& part : parts)
+    if (part.empty() || part.find('=') != std::string::npos) return piece;
+  static const char* const kNames[] = {"x", "y", "w", "h"};
+  std::string named;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    std::string value = parts[i];
+    // 0 was the rest of the picture beyond the corner.
+    if (i >= 2 && value == "0") {
+      const std::string& corner = parts[i - 2];
+      value = std::string(i == 2 ? "iw" : "ih") + (IsPlainNumber(corner) ? "-" + corner : "");
+    }
+    named += (named.empty() ? "" : ":") + std::string(kNames[i]) + "=" + value;
+  }
+  return piece.substr(0, valuesStart) + named + piece.substr(valuesEnd);
+}
+
 }  // namespace
+
+std::string TranslateLegacyFilters(const std::string& text) {
+  std::string translated;
+  for (const std::string& piece : SplitOutside(text, ",;")) translated += TranslateFilter(piece);
+  return translated;
+}
 
 std::optional<std::vector<TOptionSetting>> TranslateLegacyOption(const std::string& name,
                                                                  const std::string& value) {

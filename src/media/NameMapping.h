@@ -25,6 +25,10 @@
 // guessed from the output file name (coder, me_method, wpredp, sc_threshold, b_strategy of
 // libx264; muxrate of the MPEG muxers).
 // Still common today and left alone: cmp=+chroma, flags=+loop / -loop, level, bt, packetsize.
+//
+// Filter texts (TranslateLegacyFilters): the crop filter took its unnamed values as
+// x:y:width:height (a width or height of 0 meaning the rest of the picture); today's takes
+// width:height:x:y. "crop=64:32:432:256" becomes "crop=x=64:y=32:w=432:h=256".
 // The target's muxpreload is the MPEG muxers' private "preload" (set by output opening).
 #pragma once
 
@@ -44,6 +48,10 @@ struct TOptionSetting {
 // legacy (it is then set as it is). Names are compared exactly (options are lower-case).
 std::optional<std::vector<TOptionSetting>> TranslateLegacyOption(const std::string& name,
                                                                  const std::string& value);
+
+// A filter text with every crop written by unnamed values in the older order given by name;
+// every other filter, and a crop already written by name, stays as it is.
+std::string TranslateLegacyFilters(const std::string& text);
 
 // The encoder name to look up in the loaded libraries for a stored encoder name.
 std::string TranslateEncoderName(const std::string& name);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "media/CodecLock.h"
+#include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "player/TPlayerAudio.h"
 #include "player/TPlayerState.h"
@@ -92,8 +93,13 @@ bool TStreamComponents::Open(const std::shared_ptr<TPlayerState>& shared, int st
       state.VideoCodec = std::move(codec);
       state.VideoStream = streamIndex;
       state.VideoSt = &stream;
-      state.DecodedWidth = state.VideoCodec->width;
-      state.DecodedHeight = state.VideoCodec->height;
+      {
+        // The pictures are shown upright (TVideoThread).
+        const int turn = DisplayRotation(stream);
+        const bool sideways = turn == 90 || turn == 270;
+        state.DecodedWidth = sideways ? state.VideoCodec->height : state.VideoCodec->width;
+        state.DecodedHeight = sideways ? state.VideoCodec->width : state.VideoCodec->height;
+      }
       state.VideoQueue.Start();
       state.VideoThread = std::thread(&TVideoThread::Run, shared);
       return true;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "base/EngineError.h"
+#include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "media/TVideoFilterGraph.h"
 #include "media/Timestamps.h"
@@ -131,6 +132,9 @@ bool TVideoThread::EnsureGraph(const AVFrame& frame) {
   spec.Height = frame.height;
   spec.PixFmt = static_cast<AVPixelFormat>(frame.format);
   spec.SampleAspect = frame.sample_aspect_ratio;
+  // Shown upright, as the conversion turns it: what the hook draws and the editing dialogs
+  // measure is then the picture the output has.
+  spec.Rotation = DisplayRotation(*state_.VideoSt);
   spec.OutPixFmt = AV_PIX_FMT_YUV420P;
   spec.SwsFlags = kBicubic;
   try {
@@ -142,8 +146,8 @@ bool TVideoThread::EnsureGraph(const AVFrame& frame) {
   graphWidth_ = frame.width;
   graphHeight_ = frame.height;
   graphFormat_ = frame.format;
-  state_.DecodedWidth = frame.width;
-  state_.DecodedHeight = frame.height;
+  state_.DecodedWidth = graph_->OutWidth();
+  state_.DecodedHeight = graph_->OutHeight();
   return true;
 }
 

@@ -113,6 +113,55 @@ TEST_F(ConvertEngineClipTest, HookChangesReachTheOutputUntilStopHook) {
   EXPECT_EQ(video.FrameNumbers.back(), static_cast<int>(video.FrameNumbers.size()) - 1);
 }
 
+// A clip stored turned is turned upright before the hook: the hook's pictures have the
+// upright size and what it draws at the top left stays at the top left of the output, also
+// when the pictures are deinterlaced first (on their stored rows).
+class TurnedClipHook : public ConvertEngineClipTest,
+                       public testing::WithParamInterface<const char*> {};
+
+TEST_P(TurnedClipHook, DrawsOnTheUprightPicture) {
+  TClipSpec spec;
+  spec.Container = spec.Extension = "mp4";
+  spec.AudioCodec.clear();
+  spec.Duration = 0.4;
+  spec.Width = 320;
+  spec.Height = 180;
+  spec.Rotation = 90;
+  spec.CornerMarker = true;
+  const int index = engine_.AddTask(EnsureClipFile(spec, "engine_turned90.mp4"));
+  ASSERT_EQ(index, 0) << engine_.LastErrMsg();
+  int width = 0, height = 0;
+  engine_.SetOnCustomHook([&](TConvertEngine&, PHookInfo info) {
+    width = info->Bitmap->Width();
+    height = info->Bitmap->Height();
+    for (int y = 0; y < 40; ++y) std::memset(info->Bitmap->ScanLine(y), 0, 60 * 3);
+  });
+  TOutputOptions options;
+  options.CustomHook = true;
+  options.VideoCodec = "mpeg4";
+  options.DisableAudio = true;
+  options.ExtOptions = GetParam();
+  ASSERT_TRUE(engine_.SetOutputFile(0, folder_.File("upright.avi"), &options))
+      << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  ASSERT_TRUE(recorder_.Terminations[0].Info.Finished)
+      << recorder_.Terminations[0].Info.ExceptionMsg;
+  EXPECT_EQ(width, 180);
+  EXPECT_EQ(height, 320);
+  const TDecodedStream& video = Video(folder_.File("upright.avi"));
+  ASSERT_EQ(video.Width, 180);
+  ASSERT_EQ(video.Height, 320);
+  const auto luma = [&](int x, int y) { return video.FirstPicture[y * video.Width + x]; };
+  EXPECT_LT(luma(20, 15), 40);
+  EXPECT_LT(luma(50, 30), 40);
+  EXPECT_EQ(FindCornerMarker(video.FirstPicture, video.Width, video.Height,
+                             {0, 0, video.Width, video.Height}),
+            3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, TurnedClipHook, testing::Values("", "deinterlace=1"));
+
 TEST_F(ConvertEngineClipTest, HookExceptionIsLoggedAndTheConversionGoesOn) {
   std::vector<std::string> errors;
   TEngineLogger::GetLogger().SetOnLog(

@@ -59,5 +59,19 @@ TEST(NameMapping, EncoderNames) {
   EXPECT_EQ(ReplacementEncoderName("aac"), "");
 }
 
+// Crops written in the older order (x:y:width:height) keep their meaning.
+TEST(NameMapping, CropFiltersOfTheOlderOrderGetNamedValues) {
+  EXPECT_EQ(TranslateLegacyFilters("crop=64:32:432:256,scale=352:200,pad=352:288:0:44"),
+            "crop=x=64:y=32:w=432:h=256,scale=352:200,pad=352:288:0:44");
+  EXPECT_EQ(TranslateLegacyFilters("scale=320:240;[a]crop=8:6[b]"),
+            "scale=320:240;[a]crop=x=8:y=6[b]");
+  // A width or height of 0 was the rest of the picture.
+  EXPECT_EQ(TranslateLegacyFilters("crop=10:20:0:0"), "crop=x=10:y=20:w=iw-10:h=ih-20");
+  // Named values, other filters and texts without a crop stay as they are.
+  for (const char* kept : {"crop=w=100:h=50:x=2:y=4", "crop=x=1:200", "hflip,pad=320:240:0:10",
+                           "cropdetect=24:16:0", "", "crop="})
+    EXPECT_EQ(TranslateLegacyFilters(kept), kept);
+}
+
 }  // namespace
 }  // namespace qarvo

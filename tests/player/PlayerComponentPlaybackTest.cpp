@@ -175,6 +175,50 @@ TEST_F(PlayerComponentTest, OpenedPausedShowsTheFirstPictureAndReportsPause) {
   EXPECT_EQ(States(), (std::vector<TPlayState>{TPlayState::psPlay, TPlayState::psPause}));
 }
 
+// A phone's clip stored turned plays upright: its size, the pictures the hook gets and the
+// picture on show, with the marker of the stored bottom-right corner a quarter turn on.
+TEST_F(PlayerComponentTest, ATurnedClipIsShownUpright) {
+  TClipSpec spec;
+  spec.Container = spec.Extension = "mp4";
+  spec.AudioCodec.clear();
+  spec.Duration = 0.5;
+  spec.Width = 320;
+  spec.Height = 180;
+  spec.Rotation = 90;
+  spec.CornerMarker = true;
+  const std::string clip = EnsureClipFile(spec, "player_turned90.mp4");
+  int openedWidth = 0, openedHeight = 0;
+  player_.SetOnFileOpen([&](TCustomPlayer&, int64_t, int width, int height, int&, int&) {
+    openedWidth = width;
+    openedHeight = height;
+  });
+  std::atomic<int> hookedWidth{0}, hookedHeight{0};
+  player_.SetOnHook([&](TCustomPlayer&, TBitmap& bitmap, int64_t) {
+    hookedWidth = bitmap.Width();
+    hookedHeight = bitmap.Height();
+  });
+  player_.SetHook(true);
+  ASSERT_TRUE(player_.Open(clip, &surface_, true)) << player_.LastErrMsg();
+  ASSERT_TRUE(PumpUntil([&] { return surface_.ShownCount() > 0 && hookedWidth > 0; }, 5s));
+  EXPECT_EQ(openedWidth, 180);
+  EXPECT_EQ(openedHeight, 320);
+  EXPECT_EQ(hookedWidth, 180);
+  EXPECT_EQ(hookedHeight, 320);
+  const TBitmap& frame = player_.CurrentFrame();
+  ASSERT_EQ(frame.Width(), 180);
+  ASSERT_EQ(frame.Height(), 320);
+  const auto green = [&](int x, int y) {
+    const uint8_t* bgr = frame.ScanLine(y) + 3 * x;
+    return bgr[1] > bgr[0] + 60 && bgr[1] > bgr[2] + 60;
+  };
+  EXPECT_TRUE(green(6, 320 - 6));
+  EXPECT_FALSE(green(180 - 6, 320 - 6));
+  EXPECT_FALSE(green(180 - 6, 6));
+  EXPECT_FALSE(green(6, 6));
+  player_.SetHook(false);
+  player_.SetOnHook(nullptr);
+}
+
 TEST_F(PlayerComponentTest, SeeksWhilePausedShowTheTargetAndStayPaused) {
   ASSERT_TRUE(player_.Open(EnsureClip("short3s"), &surface_, true)) << player_.LastErrMsg();
   ASSERT_TRUE(PumpUntil([&] { return Reported(TPlayState::psPause); }, 3s));

@@ -141,7 +141,7 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   if (!spec.VideoCodec.empty()) {
     encoders.push_back(OpenVideo(*output, spec));
     video = std::make_unique<TVideoClipSource>(encoders.back()->Context(), VideoFrameCount(spec),
-                                               spec.CornerMarker, spec.Grain);
+                                               spec.CornerMarker, spec.Grain, spec.PositionPattern);
     encoders.back()->SetSource([source = video.get()] { return source->Next(); });
     encoders.back()->SetTimeOffset(spec.VideoStart);
   }
@@ -245,6 +245,7 @@ std::string DescribeClip(const TClipSpec& s) {
     if (s.Rotation) text << " turned " << s.Rotation;
     if (s.CornerMarker) text << " marker";
     if (s.Grain) text << " grain";
+    if (s.PositionPattern) text << " pattern";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "

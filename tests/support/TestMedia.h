@@ -47,6 +47,9 @@ struct TClipSpec {
   // A camera sensor's noise, new on every picture: detail an encoder has to spend its bits on,
   // as in filmed pictures, where the plain scene codes at the encoders' finest quantiser.
   bool Grain = false;
+  // Every picture the still position pattern (DrawPositionPattern) instead of the moving scene
+  // and its frame number.
+  bool PositionPattern = false;
 };
 
 // A clip of the standard catalogue.

@@ -173,6 +173,32 @@ void DrawCornerMarker(AVFrame& frame) {
       std::memset(frame.data[plane] + y * frame.linesize[plane] + cw - side, 16, side);
 }
 
+namespace {
+// The pattern's chroma runs over [kPatternLow, kPatternLow + kPatternSpan].
+constexpr int kPatternLow = 72;
+constexpr int kPatternSpan = 112;
+}  // namespace
+
+void DrawPositionPattern(AVFrame& frame) {
+  FillRect(frame.data[0], frame.linesize[0], 0, 0, frame.width, frame.height, kGrey);
+  const int cw = (frame.width + 1) / 2, ch = (frame.height + 1) / 2;
+  for (int y = 0; y < ch; ++y) {
+    uint8_t* u = frame.data[1] + y * frame.linesize[1];
+    uint8_t* v = frame.data[2] + y * frame.linesize[2];
+    // Each chroma sample stands for the middle of its two by two pixels.
+    const int red = kPatternLow + static_cast<int>((2 * y + 1) * kPatternSpan / (2 * ch));
+    for (int x = 0; x < cw; ++x) {
+      u[x] = static_cast<uint8_t>(kPatternLow + (2 * x + 1) * kPatternSpan / (2 * cw));
+      v[x] = static_cast<uint8_t>(red);
+    }
+  }
+}
+
+TPatternPoint PatternPoint(int u, int v, int width, int height) {
+  return {static_cast<double>(u - kPatternLow) * width / kPatternSpan,
+          static_cast<double>(v - kPatternLow) * height / kPatternSpan};
+}
+
 TPictureArea FindPictureArea(const std::vector<uint8_t>& yuv, int width, int height) {
   TPictureArea area;
   if (width <= 0 || height <= 0 || yuv.size() < static_cast<size_t>(width) * height) return area;

@@ -31,6 +31,17 @@ void AddSensorGrain(AVFrame& frame, int64_t index);
 // smaller side, in the bottom-right corner of a writable yuv420p picture.
 void DrawCornerMarker(AVFrame& frame);
 
+// A still picture that tells where each of its pixels lies: grey luma, the blue-difference
+// rising from the left edge to the right one and the red-difference from the top edge to the
+// bottom one, both within what survives a trip through 8-bit RGB.
+void DrawPositionPattern(AVFrame& frame);
+// The point of a width x height pattern picture whose colour is (u, v), in its pixels
+// (fractions, 0 to width and 0 to height).
+struct TPatternPoint {
+  double X = 0, Y = 0;
+};
+TPatternPoint PatternPoint(int u, int v, int width, int height);
+
 // The part of a decoded picture that is not black bars, in luma pixels.
 struct TPictureArea {
   int Left = 0, Top = 0, Width = 0, Height = 0;

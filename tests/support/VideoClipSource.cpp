@@ -8,14 +8,15 @@
 namespace qarvo {
 
 TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker,
-                                   bool grain)
+                                   bool grain, bool pattern)
     : width_(encoder.width),
       height_(encoder.height),
       format_(encoder.pix_fmt),
       frameRate_(av_q2d(encoder.framerate)),
       frames_(frames),
       marker_(marker),
-      grain_(grain) {
+      grain_(grain),
+      pattern_(pattern) {
   if (format_ == AV_PIX_FMT_YUV420P) return;
   drawn_ = NewFrame(AV_PIX_FMT_YUV420P);
   scaler_.reset(api().sws_getContext(width_, height_, AV_PIX_FMT_YUV420P, width_, height_, format_,
@@ -37,22 +38,27 @@ TFramePtr TVideoClipSource::NewFrame(AVPixelFormat format) const {
   return frame;
 }
 
+void TVideoClipSource::Draw(AVFrame& frame) const {
+  if (pattern_)
+    DrawPositionPattern(frame);
+  else
+    DrawTestPicture(frame, index_, frameRate_);
+  if (grain_) AddSensorGrain(frame, index_);
+  if (marker_) DrawCornerMarker(frame);
+}
+
 const AVFrame* TVideoClipSource::Next() {
   if (index_ >= frames_) return nullptr;
   // A fresh frame each time: the encoder may still hold the previous one.
   current_ = NewFrame(format_);
   if (scaler_) {
-    DrawTestPicture(*drawn_, index_, frameRate_);
-    if (grain_) AddSensorGrain(*drawn_, index_);
-    if (marker_) DrawCornerMarker(*drawn_);
+    Draw(*drawn_);
     const int rc = api().sws_scale(scaler_.get(), drawn_->data, drawn_->linesize, 0, height_,
                                    current_->data, current_->linesize);
     if (rc != height_)
       throw std::runtime_error("sws_scale: converted " + std::to_string(rc) + " rows");
   } else {
-    DrawTestPicture(*current_, index_, frameRate_);
-    if (grain_) AddSensorGrain(*current_, index_);
-    if (marker_) DrawCornerMarker(*current_);
+    Draw(*current_);
   }
   current_->pts = index_++;
   return current_.get();

@@ -10,15 +10,17 @@ namespace qarvo {
 class TVideoClipSource {
  public:
   // `encoder` is the opened video encoder; `frames` pictures at its frame rate, with the
-  // corner marker when `marker` is set and sensor grain when `grain` is.
+  // corner marker when `marker` is set, sensor grain when `grain` is, and the position pattern
+  // in place of the scene when `pattern` is.
   TVideoClipSource(const AVCodecContext& encoder, int64_t frames, bool marker = false,
-                   bool grain = false);
+                   bool grain = false, bool pattern = false);
 
   // The next picture, or nullptr after the last; valid until the next call.
   const AVFrame* Next();
 
  private:
   TFramePtr NewFrame(AVPixelFormat format) const;
+  void Draw(AVFrame& frame) const;
 
   int width_;
   int height_;
@@ -28,6 +30,7 @@ class TVideoClipSource {
   int64_t index_ = 0;
   bool marker_;
   bool grain_;
+  bool pattern_;
   TFramePtr drawn_;  // yuv420p picture when the encoder takes another format
   TSwsContextPtr scaler_;
   TFramePtr current_;

@@ -1,6 +1,7 @@
 #include "engine/hook/TFrameHook.h"
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "base/MainThread.h"
@@ -100,11 +101,14 @@ bool TFrameHook::CopyToHookBuffer(const AVFrame& picture) {
   return true;
 }
 
-void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts) {
+void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts, TUprightTurn* turn) {
   ++frameNumber_;
   const bool custom = customHook_ && !hookStopped_;
   const bool modules = modules_ && !hookStopped_;
-  if (!deinterlace && !custom && !modules) return;
+  if (!deinterlace && !custom && !modules) {
+    if (turn) turn->Apply(picture);
+    return;
+  }
   const TLibraryApi& a = api();
   if (!hookFrame_) hookFrame_ = MakeFrame();
   a.av_frame_unref(hookFrame_.get());
@@ -119,6 +123,11 @@ void TFrameHook::Preprocess(AVFrame& picture, bool deinterlace, int64_t pts) {
       a.av_frame_unref(hookFrame_.get());
       Log("Deinterlacing failed.");
     }
+  }
+  if (turn) {
+    turn->Apply(hooked ? *hookFrame_ : picture);
+    if (hooked && turn->Turns() && a.av_frame_make_writable(hookFrame_.get()) < 0)
+      throw std::bad_alloc();
   }
   if (custom) {
     RunCustomHook(picture, hooked, pts);

@@ -21,6 +21,7 @@
 #include "engine/hook/TDeinterlacer.h"
 #include "engine/hook/THookRowWatch.h"
 #include "engine/hook/TPreviewer.h"
+#include "engine/hook/TUprightTurn.h"
 
 namespace qarvo {
 
@@ -58,9 +59,10 @@ class TFrameHook {
   int PreviewFlags() const { return previewFlags_.load(); }
   void SetPreviewFlag(TPreviewFlag flag, bool on);
 
-  // Every decoded picture: counts it and, when deinterlacing, a custom hook or modules are in
+  // Every decoded picture: counts it, turns it upright by `turn` (after deinterlacing: fields
+  // are rows of the stored picture) and, when deinterlacing, a custom hook or modules are in
   // use, replaces it by the processed copy. pts in µs.
-  void Preprocess(AVFrame& picture, bool deinterlace, int64_t pts);
+  void Preprocess(AVFrame& picture, bool deinterlace, int64_t pts, TUprightTurn* turn = nullptr);
   // Every picture going to the encoder while a preview flag is on; pts in µs.
   void Preview(const AVFrame& picture, int64_t pts);
 

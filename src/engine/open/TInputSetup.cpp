@@ -291,7 +291,7 @@ void TInputSetup::SetUpVideo(TOpenedInput& input, int index) {
   if (aspect == 0.0 && dec->width && dec->height)
     aspect = static_cast<double>(dec->width) / dec->height;
   if (aspect == 0.0) aspect = 4.0 / 3.0;
-  // The video output turns the pictures upright first, so the output's defaults are upright.
+  // The loop turns the pictures upright first, so the output's defaults are upright.
   const int rotation = DisplayRotation(*st);
   if (rotation == 90 || rotation == 270) {
     std::swap(o.FrameWidth, o.FrameHeight);

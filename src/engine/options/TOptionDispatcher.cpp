@@ -10,6 +10,7 @@
 #include "base/NumberParse.h"
 #include "base/StringFormat.h"
 #include "media/EngineLogger.h"
+#include "media/NameMapping.h"
 #include "engine/open/TStreamFactory.h"
 #include "engine/options/OptionParsers.h"
 #include "engine/options/TPresets.h"
@@ -405,7 +406,7 @@ constexpr TEntry kTable[] = {
     {"vhook", [](TTask& t, const std::string&, const std::string& v) { t.VideoHooks.Add(v); }},
     {"vfilters",
      [](TTask& t, const std::string&, const std::string& v) {
-       if (!v.empty()) t.Options.VideoFilters = v;
+       if (!v.empty()) t.Options.VideoFilters = TranslateLegacyFilters(v);
      }},
     {"vf", nullptr},
     {"intra_matrix", SetMatrix},

@@ -38,19 +38,20 @@ TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInput
   bottom_ = baseBottom_ = o.CropBottom;
   left_ = baseLeft_ = o.CropLeft;
   right_ = baseRight_ = o.CropRight;
-  decodedWidth_ = baseWidth_ = dec->width;
-  decodedHeight_ = baseHeight_ = dec->height;
+  // The loop hands over pictures already turned upright.
+  const int rotation = DisplayRotation(*ist.Stream);
+  const bool sideways = rotation == 90 || rotation == 270;
+  decodedWidth_ = baseWidth_ = sideways ? dec->height : dec->width;
+  decodedHeight_ = baseHeight_ = sideways ? dec->width : dec->height;
   decodedPixFmt_ = dec->pix_fmt;
-  rotation_ = DisplayRotation(*ist.Stream);
-  const bool sideways = rotation_ == 90 || rotation_ == 270;
   if (encoder_->width <= 0 || encoder_->height <= 0) {
-    encoder_->width = (sideways ? dec->height : dec->width) - left_ - right_;
-    encoder_->height = (sideways ? dec->width : dec->height) - top_ - bottom_;
+    encoder_->width = decodedWidth_ - left_ - right_;
+    encoder_->height = decodedHeight_ - top_ - bottom_;
   }
-  resampleWidth_ = dec->width - left_ - right_;
-  resampleHeight_ = dec->height - top_ - bottom_;
+  resampleWidth_ = decodedWidth_ - left_ - right_;
+  resampleHeight_ = decodedHeight_ - top_ - bottom_;
   resamplePixFmt_ = dec->pix_fmt;
-  if (!o.VideoFilters.empty() || rotation_ != 0) {
+  if (!o.VideoFilters.empty()) {
     BuildGraph(run, nullptr);
     return;
   }
@@ -70,7 +71,6 @@ void TVideoOutput::BuildGraph(TRunState& run, const AVFrame* picture) {
   spec.Height = picture ? picture->height : decodedHeight_;
   spec.PixFmt = static_cast<AVPixelFormat>(picture ? picture->format : decodedPixFmt_);
   spec.SampleAspect = picture ? picture->sample_aspect_ratio : AVRational{0, 1};
-  spec.Rotation = rotation_;
   spec.Top = top_;
   spec.Bottom = bottom_;
   spec.Left = left_;

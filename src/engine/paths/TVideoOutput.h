@@ -58,7 +58,6 @@ class TVideoOutput {
   int resampleWidth_ = 0, resampleHeight_ = 0;
   int resamplePixFmt_ = AV_PIX_FMT_NONE;
   int decodedWidth_ = 0, decodedHeight_ = 0, decodedPixFmt_ = AV_PIX_FMT_NONE;
-  int rotation_ = 0;  // clockwise display turn of the source, done first in the graph
 };
 
 }  // namespace qarvo

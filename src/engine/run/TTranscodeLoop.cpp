@@ -10,9 +10,11 @@
 
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
+#include "media/DisplayRotation.h"
 #include "media/EngineLogger.h"
 #include "media/ErrorText.h"
 #include "media/Timestamps.h"
+#include "engine/hook/TUprightTurn.h"
 #include "engine/paths/TAudioOutput.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
@@ -65,7 +67,13 @@ TTranscodeLoop::TTranscodeLoop(TRunState& run)
       report_(api().av_gettime_relative()),
       noPacket_(run.InputFiles.size(), false),
       packet_(MakePacket()),
-      frame_(MakeFrame()) {}
+      frame_(MakeFrame()) {
+  for (const TInputStreamState& ist : run.InputStreams)
+    turns_.push_back(std::make_unique<TUprightTurn>(
+        ist.Stream && ist.Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+            ? DisplayRotation(*ist.Stream)
+            : 0));
+}
 
 TTranscodeLoop::~TTranscodeLoop() = default;
 
@@ -388,7 +396,7 @@ void TTranscodeLoop::HandleFrame(int index, AVFrame& frame) {
     ++ist.DecodedFrames;
     // The hook is most of a hooked picture's cost: the decoding thread takes it, so the two
     // threads share the work (the encoding side has the scaling, the encoder and the muxer).
-    if (pipelined_) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+    if (pipelined_) PreparePicture(index, frame, ist);
   }
   EmitFrame(index, frame, type == AVMEDIA_TYPE_VIDEO);
 }
@@ -400,7 +408,7 @@ void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
   const TTaskOptions& o = run_.Options;
   // The hooks write into a buffer of their own, never into the decoder's reference picture.
   // A pipelined run has hooked the picture on its decoding thread already.
-  if (picture && !pipelined_) run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts);
+  if (picture && !pipelined_) PreparePicture(index, frame, ist);
   if (picture) run_.Task.NotePicture();
   Pace(ist);
   if (o.StartTime && ist.Pts < o.StartTime) return;
@@ -411,6 +419,12 @@ void TTranscodeLoop::OutputFrame(int index, AVFrame& frame, bool picture) {
     else if (ost.Audio)
       ost.Audio->Process(run_, ost, ist, frame);
   }
+}
+
+// The picture turned upright first: the hook draws, and the output crops, on what a viewer
+// of the source sees.
+void TTranscodeLoop::PreparePicture(int index, AVFrame& frame, const TInputStreamState& ist) {
+  run_.Task.PreprocessPicture(frame, *ist.Decoder, ist.Pts, *turns_[index]);
 }
 
 // Sound and pictures start together: a stream whose first frame comes a little after the

@@ -30,6 +30,7 @@ struct TInputStreamState;
 struct TOutputStreamState;
 struct TPipelineItem;
 class TFrameQueue;
+class TUprightTurn;
 
 class TTranscodeLoop {
  public:
@@ -60,6 +61,8 @@ class TTranscodeLoop {
   int DecodeSubtitle(int index, AVPacket* packet);
   int DrainSubtitles(int index);
   void HandleFrame(int index, AVFrame& frame);
+  // A decoded picture turned upright, then through the task's hook.
+  void PreparePicture(int index, AVFrame& frame, const TInputStreamState& ist);
   // Hand-over to the output side: direct, or through the queue when pipelined.
   void EmitFrame(int index, AVFrame& frame, bool picture);
   void EmitPacket(int index, const AVPacket& packet);
@@ -104,6 +107,8 @@ class TTranscodeLoop {
   bool pipelined_ = false;
   std::vector<TInputStreamState> decoding_;  // the decoding thread's streams when pipelined
   std::unique_ptr<TFrameQueue> queue_;
+  // Per input stream; used by the thread that preprocesses the pictures.
+  std::vector<std::unique_ptr<TUprightTurn>> turns_;
 
   bool soundLane_ = false;
   std::vector<bool> soundStreams_;  // input streams the lane takes

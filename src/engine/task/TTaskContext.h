@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/EngineRecords.h"
+#include "engine/hook/TUprightTurn.h"
 #include "engine/hook/TVideoHookModules.h"
 #include "engine/task/TGenericOptions.h"
 #include "engine/task/TPauseGate.h"
@@ -67,9 +68,12 @@ class TTaskContext {
   virtual bool HasCustomHook() const { return false; }
   // Bit 0: Preview window, bit 1: PreviewBitmap.
   virtual int PreviewFlags() const { return 0; }
-  // Every decoded picture before scaling and encoding; pts in µs.
-  virtual void PreprocessPicture(AVFrame& /*picture*/, const AVCodecContext& /*decoder*/,
-                                 int64_t /*pts*/) {}
+  // Every decoded picture before scaling and encoding; pts in µs. `turn` makes it upright,
+  // which everything after this step expects.
+  virtual void PreprocessPicture(AVFrame& picture, const AVCodecContext& /*decoder*/,
+                                 int64_t /*pts*/, TUprightTurn& turn) {
+    turn.Apply(picture);
+  }
   // Every decoded picture as it reaches the encoding side, after PreprocessPicture (which a
   // pipelined run calls on its decoding thread): the number previews carry.
   virtual void NotePicture() {}
