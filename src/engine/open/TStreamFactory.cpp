@@ -104,6 +104,18 @@ AVPixelFormat EncoderPixelFormat(const AVCodec& codec, const AVCodecContext& enc
   return Lists(codec.pix_fmts, wanted) ? wanted : codec.pix_fmts[0];
 }
 
+// The pictures every device plays: 8-bit 4:2:0, in the source's range (a full-range source
+// keeps its levels where the encoder can say so). Deeper or wider sources are brought down;
+// only an encoder that takes no 4:2:0 at all (lossless and raw coders) keeps its own choice.
+AVPixelFormat PlayableFormat(const AVCodec& codec, AVPixelFormat source) {
+  if (!codec.pix_fmts) return source;
+  const bool fullRange = source == AV_PIX_FMT_YUVJ420P || source == AV_PIX_FMT_YUVJ422P ||
+                         source == AV_PIX_FMT_YUVJ444P || source == AV_PIX_FMT_YUVJ440P ||
+                         source == AV_PIX_FMT_YUVJ411P;
+  if (fullRange && Lists(codec.pix_fmts, AV_PIX_FMT_YUVJ420P)) return AV_PIX_FMT_YUVJ420P;
+  return AV_PIX_FMT_YUV420P;
+}
+
 }  // namespace
 
 void ParseRcOverride(const std::string& text, AVCodecContext& enc) {
@@ -224,6 +236,7 @@ void TStreamFactory::NewVideoStream() {
   o.VideoCodecName.clear();
   o.VideoStreamCopy = false;
   o.FramePixFmt = -1;
+  o.FramePixFmtChosen = false;
 }
 
 void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& codec) {
@@ -246,7 +259,9 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
   enc.width = o.FrameWidth;
   enc.height = o.FrameHeight;
   enc.sample_aspect_ratio = SampleAspectRatio();
-  enc.pix_fmt = EncoderPixelFormat(codec, enc, static_cast<AVPixelFormat>(o.FramePixFmt));
+  const AVPixelFormat source = static_cast<AVPixelFormat>(o.FramePixFmt);
+  enc.pix_fmt =
+      EncoderPixelFormat(codec, enc, o.FramePixFmtChosen ? source : PlayableFormat(codec, source));
   if (o.IntraOnly) enc.gop_size = 0;
   if (o.VideoQScale != 0.0f || o.SameQuality) {
     enc.flags |= AV_CODEC_FLAG_QSCALE;
