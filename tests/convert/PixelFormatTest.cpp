@@ -37,6 +37,10 @@ constexpr int kFormats[] = {
     2608,   // DV NTSC
 };
 
+void PrintTo(const TPixelCase& c, std::ostream* os) {
+  *os << c.Clip << " into format " << c.Format;
+}
+
 std::vector<TPixelCase> Cases() {
   std::vector<TPixelCase> cases;
   for (const char* clip : {"h264_444", "h264_422", "h264_10bit"})
