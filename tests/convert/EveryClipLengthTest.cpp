@@ -26,14 +26,36 @@ struct TLengthCase {
   int Format;
 };
 
+// Shapes other programs write that the standard clips do not have: an old Windows encoder's
+// ASF (millisecond clock, pictures starting after the sound, 30 fps). Its sound coder drops
+// its last frame, so it stays out of the standard clips, whose sound must decode whole.
+TClipSpec OldEncoderAsf() {
+  TClipSpec spec;
+  spec.Container = spec.Extension = "asf";
+  spec.VideoCodec = "wmv2";
+  spec.Width = 560;
+  spec.Height = 320;
+  spec.FrameRate = {30, 1};
+  spec.AudioCodec = "wmav2";
+  spec.Duration = 4.41;
+  spec.VideoStart = 0.007;
+  return spec;
+}
+
+TClipSpec SpecOf(const std::string& clip) {
+  return clip == "asf_old_encoder" ? OldEncoderAsf() : StandardClip(clip);
+}
+
 void PrintTo(const TLengthCase& c, std::ostream* os) {
   *os << c.Clip << " into format " << c.Format;
 }
 
 std::vector<TLengthCase> Cases() {
   std::vector<TLengthCase> cases;
-  for (const TNamedClip& clip : StandardClips())
-    for (int format : kFormats) cases.push_back({clip.Name, format});
+  std::vector<std::string> clips{"asf_old_encoder"};
+  for (const TNamedClip& clip : StandardClips()) clips.push_back(clip.Name);
+  for (const std::string& clip : clips)
+    for (int format : kFormats) cases.push_back({clip, format});
   return cases;
 }
 
@@ -51,9 +73,11 @@ double End(const TDecodedStream& video) {
 }
 
 TEST_P(EveryClipLength, IsNoLongerThanItsSourceAndEndsSoundWithPictures) {
-  TClipSpec spec = StandardClip(GetParam().Clip);
+  TClipSpec spec = SpecOf(GetParam().Clip);
   std::string source;
-  if (spec.Duration > kMostSeconds) {
+  if (GetParam().Clip == "asf_old_encoder") {
+    source = EnsureClipFile(spec, "length_asf_old_encoder.asf");
+  } else if (spec.Duration > kMostSeconds) {
     spec.Duration = std::min(spec.Duration, 3.0);
     source = EnsureClipFile(spec, "length_" + GetParam().Clip + "." + spec.Extension);
   } else {

@@ -59,13 +59,6 @@ std::vector<TNamedClip> MakeCatalogue() {
   twoAudio.AudioStreams = 2;
   TClipSpec fps60 = h264;
   fps60.FrameRate = {60, 1};
-  // As an old Windows encoder writes it: millisecond clock, pictures 7 ms after the sound.
-  TClipSpec asfLate =
-      Lasting(WithAudio(WithVideo(Clip("asf", "asf"), "wmv2", 560, 320, {30, 1}, 800000), "wmav2",
-                        44100, 2, 128000),
-              4.41);
-  asfLate.VideoStart = 0.007;
-  asfLate.SoundFromZero = true;
   // As the libraries' own muxer writes a variable-rate source: 5.1 sound, no stated rate.
   TClipSpec mkvVariable =
       Lasting(WithAudio(WithVideo(Clip("matroska", "mkv"), "mpeg4", 1280, 720, {25, 1}, 2000000),
@@ -103,7 +96,6 @@ std::vector<TNamedClip> MakeCatalogue() {
       {"sd", Lasting(WithAudio(WithVideo(avi, "mpeg4", 720, 576, {25, 1}, 2500000), "libmp3lame",
                                48000, 2, 128000),
                      5.0)},
-      {"asf_wmv2_late_video", asfLate},
       {"mkv_variable_51", mkvVariable},
       {"h264_444", h264In(AV_PIX_FMT_YUV444P)},
       {"h264_422", h264In(AV_PIX_FMT_YUV422P)},

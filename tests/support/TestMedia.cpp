@@ -164,7 +164,7 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   // AVI times pictures by counting them, so the muxer's shift of every stream by the audio
   // priming would become an empty first picture; there the sound starts at 0 instead and its
   // priming plays as a lead-in, as in any such file.
-  const bool audioAtZero = spec.Container == "avi" || spec.SoundFromZero;
+  const bool audioAtZero = spec.Container == "avi";
   for (int i = 0; !spec.AudioCodec.empty() && i < spec.AudioStreams; ++i) {
     encoders.push_back(OpenAudio(*output, spec));
     encoders.back()->SetStartAtZero(audioAtZero);
@@ -250,7 +250,6 @@ std::string DescribeClip(const TClipSpec& s) {
     if (s.CornerMarker) text << " marker";
     if (s.Grain) text << " grain";
     if (s.VariableRate) text << " variable";
-    if (s.SoundFromZero) text << " sound from 0";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "

@@ -40,9 +40,6 @@ struct TClipSpec {
   // Pictures timed by a millisecond clock in a stream that states no rate, as a file made
   // from a variable-rate source is (Matroska then marks no default duration).
   bool VariableRate = false;
-  // The sound's first packet at 0, its coder's priming played as sound (AVI always; the old
-  // Windows encoders' ASF files too), so other streams are not moved by the priming.
-  bool SoundFromZero = false;
   std::string CoverArt;  // encoder of an attached picture ("png"); empty for none
   // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
   // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme
