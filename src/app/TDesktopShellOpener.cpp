@@ -3,10 +3,12 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "jobs/TDesktopActions.h"
+
 namespace qarvo {
 
 void TDesktopShellOpener::OpenWebAddress(const QString& address) {
-  QDesktopServices::openUrl(QUrl(address));
+  TDesktopActions::OpenWebAddress(address);
 }
 
 void TDesktopShellOpener::OpenFolder(const QString& folder) {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -9,26 +11,48 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <memory>
 
 #include "core/ReleaseNumber.h"
-#include "app/NewsValue.h"
 
 namespace qarvo {
 
 namespace {
 
-int ReadCount(const QString& file) {
+// The reply's own buffer stays this small: every part that arrives is taken at once.
+constexpr qint64 kReadChunk = 64 * 1024;
+
+int CountOf(const TNewsFile& news) {
   bool ok = false;
-  const int count =
-      ReadNewsValue(file, QStringLiteral("XMLPackage.count"), QStringLiteral("number"))
-          .trimmed()
-          .toInt(&ok);
-  return ok ? std::min(count, TUpdateCheck::kMaxRows) : 0;
+  const int count = news.Count.trimmed().toInt(&ok);
+  return ok ? std::clamp(count, 0, TUpdateCheck::kMaxRows) : 0;
 }
 
-QString ReadLatest(const QString& file) {
-  return ReadNewsValue(file, QStringLiteral("XMLPackage.videoversion"), QStringLiteral("number"));
+// Replaces the file only when all of the body is written.
+bool Save(const QString& folder, const QString& file, const QByteArray& body) {
+  QDir().mkpath(folder);
+  QSaveFile out(file);
+  return out.open(QIODevice::WriteOnly) && out.write(body) == body.size() && out.commit();
+}
+
+// The copy of an earlier start. One past the limit (left by an older version) or not a
+// regular file is refused; an oversized copy is removed, since it would be refused at
+// every start.
+bool ReadKept(const QString& file, QByteArray& body) {
+  const QFileInfo info(file);
+  if (!info.exists()) return false;
+  if (!info.isFile() || info.size() > kMaxNewsFileBytes) {
+    qCWarning(lcNews).noquote() << "kept news copy refused (not a file of at most"
+                                << kMaxNewsFileBytes << "bytes):" << file;
+    if (info.isFile()) QFile::remove(file);
+    return false;
+  }
+  QFile in(file);
+  // A copy that cannot be read gives "error" values, as the file would.
+  if (in.open(QIODevice::ReadOnly)) body = in.read(kMaxNewsFileBytes);
+  return true;
 }
 
 }  // namespace
@@ -58,86 +82,160 @@ QString TUpdateCheck::CacheFile(const char* name) const {
 void TUpdateCheck::Start() {
   rows_.clear();
   latest_.clear();
-  Fetch(CacheFile(kFetchedFile), [this](bool fetched) { FirstFetched(fetched); });
-}
-
-// GET into memory with a read time-out; the body replaces the file only when it all came.
-void TUpdateCheck::Fetch(const QString& fileName, std::function<void(bool)> then) {
-  const QUrl url(newsUrl_);
-  if (newsUrl_.isEmpty() || !url.isValid()) {
-    QTimer::singleShot(0, this, [then = std::move(then)] { then(false); });
-    return;
-  }
-  QNetworkRequest request(url);
-  request.setTransferTimeout(readTimeout_);
-  QNetworkReply* reply = network_->get(request);
-  connect(reply, &QNetworkReply::finished, this, [this, reply, fileName, then = std::move(then)] {
-    reply->deleteLater();
-    bool fetched = reply->error() == QNetworkReply::NoError;
-    if (fetched) {
-      QDir().mkpath(cacheFolder_);
-      QSaveFile file(fileName);
-      fetched =
-          file.open(QIODevice::WriteOnly) && file.write(reply->readAll()) >= 0 && file.commit();
-    }
-    then(fetched);
-  });
-}
-
-void TUpdateCheck::FirstFetched(bool fetched) {
-  const QString file = CacheFile(kFetchedFile);
-  if (!fetched || !QFile::exists(file)) {
+  firstBody_.clear();
+  first_ = {};
+  if (newsUrl_.isEmpty()) {
     UseKeptCopy();
     return;
   }
-  count_ = ReadCount(file);
-  const QString latest = ReadLatest(file);
-  latest_ = latest.toStdString();
+  // A settings file may name any address; only the web is asked for news.
+  if (!IsWebAddress(newsUrl_)) {
+    qCWarning(lcNews).noquote() << "news address refused (not an http or https address):"
+                                << newsUrl_;
+    UseKeptCopy();
+    return;
+  }
+  Fetch([this](TBody body) { FirstFetched(std::move(body)); });
+}
+
+// GET into memory with a read time-out. The body counts only when all of it came within
+// kMaxNewsFileBytes; a refused answer is dropped at once and logged.
+void TUpdateCheck::Fetch(std::function<void(TBody)> then) {
+  QNetworkRequest request{QUrl(newsUrl_)};
+  request.setTransferTimeout(readTimeout_);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::NoLessSafeRedirectPolicy);
+  request.setMaximumRedirectsAllowed(kMaxRedirects);
+  QNetworkReply* reply = network_->get(request);
+  reply->setReadBufferSize(kReadChunk);
+  struct TDownload {
+    QByteArray Body;
+    QString Refusal;
+  };
+  const auto download = std::make_shared<TDownload>();
+  const auto refuse = [reply, download](const QString& why) {
+    if (!download->Refusal.isEmpty()) return;
+    download->Refusal = why;
+    download->Body = QByteArray();
+    reply->abort();  // finished follows at once
+  };
+  const auto take = [reply, download, refuse] {
+    if (!download->Refusal.isEmpty()) return;
+    download->Body += reply->read(kMaxNewsFileBytes + 1 - download->Body.size());
+    if (download->Body.size() > kMaxNewsFileBytes)
+      refuse(QStringLiteral("more than %1 bytes").arg(kMaxNewsFileBytes));
+  };
+  connect(reply, &QNetworkReply::metaDataChanged, this, [reply, refuse] {
+    bool known = false;
+    const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && length > kMaxNewsFileBytes)
+      refuse(QStringLiteral("announced as %1 bytes").arg(length));
+  });
+  connect(reply, &QNetworkReply::readyRead, this, take);
+  // The read time-out restarts with every byte; a trickle must end too.
+  QTimer::singleShot(kTimeOutsPerFetch * readTimeout_, reply, [this, refuse] {
+    refuse(QStringLiteral("not complete after %1 ms").arg(kTimeOutsPerFetch * readTimeout_));
+  });
+  connect(reply, &QNetworkReply::finished, this,
+          [this, reply, download, take, then = std::move(then)] {
+            reply->deleteLater();
+            take();
+            if (!download->Refusal.isEmpty()) {
+              qCWarning(lcNews).noquote()
+                  << "news answer refused (" + download->Refusal + "):" << newsUrl_;
+              then(std::nullopt);
+              return;
+            }
+            if (reply->error() != QNetworkReply::NoError) {
+              then(std::nullopt);
+              return;
+            }
+            then(std::move(download->Body));
+          });
+}
+
+void TUpdateCheck::OffMainThread(std::function<TNewsRead()> work,
+                                 std::function<void(TNewsRead)> then) {
+  auto* watcher = new QFutureWatcher<TNewsRead>(this);
+  connect(watcher, &QFutureWatcherBase::finished, this, [watcher, then = std::move(then)] {
+    watcher->deleteLater();
+    then(watcher->result());
+  });
+  watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+void TUpdateCheck::FirstFetched(TBody body) {
+  if (!body) {
+    UseKeptCopy();
+    return;
+  }
+  firstBody_ = *body;
+  OffMainThread(
+      [folder = cacheFolder_, file = CacheFile(kFetchedFile), body = std::move(*body)] {
+        return TNewsRead{Save(folder, file, body), ParseNewsFile(body, kMaxRows)};
+      },
+      [this](TNewsRead read) { FirstRead(std::move(read)); });
+}
+
+void TUpdateCheck::FirstRead(TNewsRead read) {
+  // A fetch whose file could not be written counts as failed.
+  if (!read.Ok) {
+    UseKeptCopy();
+    return;
+  }
+  first_ = std::move(read.News);
+  latest_ = first_.Latest.toStdString();
   if (IsNewerRelease(versionText_, latest_) && ask_) {
     const QString question = QStringLiteral("Do you want to upgrade to %1 %2 now?")
-                                 .arg(QString::fromStdString(appTitle_), latest);
+                                 .arg(QString::fromStdString(appTitle_), first_.Latest);
     if (ask_(question)) {
       emit UpgradeAccepted();
       return;
     }
   }
-  Fetch(CacheFile(kKeptFile), [this](bool again) { SecondFetched(again); });
+  Fetch([this](TBody again) { SecondFetched(std::move(again)); });
 }
 
-void TUpdateCheck::SecondFetched(bool fetched) {
-  const QString kept = CacheFile(kKeptFile);
-  const QString fetchedFile = CacheFile(kFetchedFile);
-  // The copy for later starts is the same file: without a second answer, keep the first.
-  if (!fetched) {
-    QFile source(fetchedFile);
-    QSaveFile copy(kept);
-    if (source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly) &&
-        copy.write(source.readAll()) >= 0)
-      copy.commit();
-  }
-  ReadRows(kept, fetchedFile);
-  Finish();
+void TUpdateCheck::SecondFetched(TBody body) {
+  OffMainThread(
+      [folder = cacheFolder_, file = CacheFile(kKeptFile), body = std::move(body),
+       first = firstBody_] {
+        if (body && Save(folder, file, *body))
+          return TNewsRead{true, ParseNewsFile(*body, kMaxRows)};
+        // The copy for later starts is the same file: without a second answer, keep the first.
+        Save(folder, file, first);
+        return TNewsRead{};
+      },
+      [this](TNewsRead read) {
+        // Texts from the second answer, links from the first.
+        TakeRows(read.Ok ? read.News : first_, first_);
+        Finish();
+      });
 }
 
 void TUpdateCheck::UseKeptCopy() {
-  const QString kept = CacheFile(kKeptFile);
-  if (QFile::exists(kept)) {
-    count_ = ReadCount(kept);
-    latest_ = ReadLatest(kept).toStdString();
-    ReadRows(kept, kept);
-  } else {
-    rows_ = BuiltInNewsRows();
-  }
-  Finish();
+  OffMainThread(
+      [file = CacheFile(kKeptFile)] {
+        QByteArray body;
+        if (!ReadKept(file, body)) return TNewsRead{};
+        return TNewsRead{true, ParseNewsFile(body, kMaxRows)};
+      },
+      [this](TNewsRead read) {
+        if (read.Ok) {
+          latest_ = read.News.Latest.toStdString();
+          TakeRows(read.News, read.News);
+        } else {
+          rows_ = BuiltInNewsRows();
+        }
+        Finish();
+      });
 }
 
-void TUpdateCheck::ReadRows(const QString& textFile, const QString& linkFile) {
+void TUpdateCheck::TakeRows(const TNewsFile& texts, const TNewsFile& links) {
   rows_.clear();
-  for (int i = 0; i < count_; ++i) {
-    const QString row = QStringLiteral("XMLPackage.row%1").arg(i);
-    rows_.push_back({ReadNewsValue(textFile, row, QStringLiteral("info")).toStdString(),
-                     ReadNewsValue(linkFile, row, QStringLiteral("url")).toStdString()});
-  }
+  const int count = CountOf(links);
+  for (int i = 0; i < count; ++i)
+    rows_.push_back({texts.Infos.value(i).toStdString(), links.Urls.value(i).toStdString()});
 }
 
 void TUpdateCheck::Finish() { emit Finished(); }

@@ -1,14 +1,20 @@
 // The update notice and news check at start: fetches the news file, offers a newer release,
 // and reads the news rows, falling back to the copy kept from an earlier start or to the
-// built-in rows. Every wait is on the network's signals, so the window never blocks.
+// built-in rows. The news comes from the network and is not trusted: only an http or https
+// address is fetched, an answer past kMaxNewsFileBytes is refused and nothing of it is kept,
+// and each file is read once, on a worker thread. Every wait is on signals, so the window
+// never blocks.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/NewsValue.h"
 #include "jobs/NewsRows.h"
 
 class QNetworkAccessManager;
@@ -22,6 +28,10 @@ class TUpdateCheck : public QObject {
   static constexpr int kReadTimeout = 15000;
   // More rows than this are not read: a damaged count must not stall the start.
   static constexpr int kMaxRows = 100;
+  // Redirects followed, never from https to http.
+  static constexpr int kMaxRedirects = 5;
+  // A server that keeps sending a trickle is cut off after this many read time-outs.
+  static constexpr int kTimeOutsPerFetch = 4;
   static constexpr const char* kFetchedFile = "qarvonet.xml";
   static constexpr const char* kKeptFile = "qarvo.xml";
 
@@ -50,11 +60,20 @@ class TUpdateCheck : public QObject {
   void UpgradeAccepted();
 
  private:
-  void Fetch(const QString& fileName, std::function<void(bool)> then);
-  void FirstFetched(bool fetched);
-  void SecondFetched(bool fetched);
+  // A file of the cache as the worker left it: written or read, and its values.
+  struct TNewsRead {
+    bool Ok = false;
+    TNewsFile News;
+  };
+  using TBody = std::optional<QByteArray>;
+
+  void Fetch(std::function<void(TBody)> then);
+  void FirstFetched(TBody body);
+  void FirstRead(TNewsRead read);
+  void SecondFetched(TBody body);
   void UseKeptCopy();
-  void ReadRows(const QString& textFile, const QString& linkFile);
+  void OffMainThread(std::function<TNewsRead()> work, std::function<void(TNewsRead)> then);
+  void TakeRows(const TNewsFile& texts, const TNewsFile& links);
   void Finish();
   QString CacheFile(const char* name) const;
 
@@ -67,7 +86,8 @@ class TUpdateCheck : public QObject {
   QNetworkAccessManager* network_ = nullptr;
   std::vector<TAdInfo> rows_;
   std::string latest_;
-  int count_ = 0;
+  QByteArray firstBody_;  // kept for the copy when the second fetch fails
+  TNewsFile first_;
 };
 
 }  // namespace qarvo

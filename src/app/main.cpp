@@ -1,8 +1,11 @@
+#include <QMessageBox>
+#include <QTimer>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/AppPaths.h"
+#include "core/IniFile.h"
 #include "app/TApplication.h"
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
@@ -61,5 +64,14 @@ int main(int argc, char** argv) {
   files.removeFirst();
   frmMain.SetStartupFiles(files);
   frmMain.show();
+  // A device, a pipe or a huge file in the settings file's place is neither read nor written.
+  const std::string problem = qarvo::TIniFile(frmMain.GlobalObject().SettingsFile()).Problem();
+  if (!problem.empty()) {
+    QTimer::singleShot(0, &frmMain, [&frmMain, problem] {
+      QMessageBox::warning(&frmMain, QObject::tr("Warning"),
+                           QObject::tr("The settings are not read and cannot be saved: %1.")
+                               .arg(QString::fromStdString(problem)));
+    });
+  }
   return application.exec();
 }

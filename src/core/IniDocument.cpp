@@ -1,9 +1,11 @@
 #include "core/IniDocument.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace qarvo {
 namespace {
@@ -20,12 +22,47 @@ std::string_view Trimmed(std::string_view text) {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Byte by byte: a name may hold a zero byte, where the C library's comparison would stop.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
+// Byte by byte: a name may hold a zero byte, where the C library's functions would stop.
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = LowerAscii(c);
+  return folded;
+}
+
+int RefusedKind(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  if (!S_ISREG(info.st_mode)) return TIniDocument::kNotRegularFile;
+  if (static_cast<unsigned long long>(info.st_size) > TIniDocument::kMaxFileSize)
+    return TIniDocument::kTooLarge;
+  return 0;
+}
+
+// The path is looked at before it is opened: opening some devices already does something.
+// The descriptor is checked again, since the path may have changed in between, and it is
+// opened without blocking, so a named pipe put there meanwhile cannot stall the read.
+int ReadRegularFile(const std::string& fileName, std::string& text) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) return errno;
+  if (const int refused = RefusedKind(info)) return refused;
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return errno;
+  int error = ::fstat(fd, &info) == 0 ? RefusedKind(info) : errno;
+  if (error == 0) text.reserve(static_cast<size_t>(info.st_size));
+  char buffer[16384];
+  while (error == 0) {
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count > 0) {
+      text.append(buffer, static_cast<size_t>(count));
+      // A file that grows while it is read is held to the same limit.
+      if (text.size() > TIniDocument::kMaxFileSize) error = TIniDocument::kTooLarge;
+    } else if (count == 0) {
+      break;
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  ::close(fd);
+  return error;
 }
 
 // The line's own terminator, so added lines match the file's line ends.
@@ -41,33 +78,31 @@ TIniDocument::TIniDocument(std::string text) : text_(std::move(text)) { Index();
 
 int TIniDocument::Load(const std::string& fileName) {
   text_.clear();
-  int error = 0;
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = errno;
-  } else {
-    char buffer[16384];
-    for (;;) {
-      const ssize_t count = ::read(fd, buffer, sizeof buffer);
-      if (count > 0) {
-        text_.append(buffer, static_cast<size_t>(count));
-      } else if (count == 0) {
-        break;
-      } else if (errno != EINTR) {
-        error = errno;
-        break;
-      }
-    }
-    ::close(fd);
-  }
-  if (error != 0) text_.clear();
+  const int error = ReadRegularFile(fileName, text_);
+  if (error != 0) std::string().swap(text_);
   Index();
   return error;
+}
+
+std::string TIniDocument::LoadErrorText(const std::string& fileName, int error) {
+  switch (error) {
+    case 0:
+    case ENOENT:
+      return {};
+    case EISDIR:
+    case kNotRegularFile:
+      return fileName + " is not a regular file";
+    case kTooLarge:
+      return fileName + " is larger than " + std::to_string(kMaxFileSize / (1024 * 1024)) + " MB";
+    default:
+      return fileName + ": " + std::strerror(error);
+  }
 }
 
 void TIniDocument::Index() {
   lines_.clear();
   sections_.assign(1, TSection{});
+  sectionIndex_.clear();
   int current = 0;
   size_t begin =
       text_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? kByteOrderMark.size() : 0;
@@ -86,7 +121,8 @@ void TIniDocument::Index() {
         current = SectionIndex(name);
         if (current < 0) {
           current = static_cast<int>(sections_.size());
-          sections_.push_back(TSection{std::string(name), {}});
+          sections_.push_back(TSection{std::string(name), {}, {}});
+          sectionIndex_.emplace(Folded(name), current);
         }
         line.Header = true;
         line.Section = current;
@@ -106,6 +142,7 @@ void TIniDocument::Index() {
         const char* valueStart = value.empty() ? rest.data() + rest.size() : value.data();
         line.ValueBegin = static_cast<size_t>(valueStart - text_.data());
         sections_[current].Lines.push_back(lines_.size());
+        sections_[current].FirstEntries.try_emplace(Folded(key), lines_.size());
       }
     }
     lines_.push_back(std::move(line));
@@ -116,18 +153,15 @@ void TIniDocument::Index() {
 int TIniDocument::SectionIndex(std::string_view name) const {
   // Index 0 is the unnamed part before any section line.
   if (name.empty()) return 0;
-  for (size_t i = 1; i < sections_.size(); ++i)
-    if (SameName(sections_[i].Name, name)) return static_cast<int>(i);
-  return -1;
+  const auto found = sectionIndex_.find(Folded(name));
+  return found == sectionIndex_.end() ? -1 : found->second;
 }
 
 const TIniDocument::TLine* TIniDocument::FirstEntry(int section, std::string_view key) const {
   if (section < 0) return nullptr;
-  for (size_t index : sections_[section].Lines) {
-    const TLine& line = lines_[index];
-    if (!line.Header && SameName(line.Key, key)) return &line;
-  }
-  return nullptr;
+  const auto& entries = sections_[section].FirstEntries;
+  const auto found = entries.find(Folded(key));
+  return found == entries.end() ? nullptr : &lines_[found->second];
 }
 
 const std::string* TIniDocument::Find(std::string_view section, std::string_view key) const {

@@ -8,11 +8,18 @@
 //
 // Editing changes only the line of the entry that reads, or adds one line (and a section
 // line when the section is new); every other byte stays as it was.
+//
+// Only a regular file of at most kMaxFileSize bytes is read: a settings path naming a
+// device, a pipe or a runaway file must neither hang the program nor fill its memory.
+// Looking up a section or a key takes constant time, so a section of 100,000 keys lists
+// in linear time.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -25,11 +32,19 @@ class TIniDocument {
     std::string Value;  // of the first occurrence
   };
 
+  static constexpr size_t kMaxFileSize = 4 * 1024 * 1024;
+  // Load's errors for a file that is there but refused.
+  static constexpr int kNotRegularFile = EINVAL;
+  static constexpr int kTooLarge = EFBIG;
+
   TIniDocument() = default;
   explicit TIniDocument(std::string text);
 
-  // Reads the whole file; returns 0 or the errno of the failure (the document is then empty).
+  // Reads the whole file; returns 0 or the errno of the failure (the document is then empty):
+  // ENOENT for a missing file, kNotRegularFile or kTooLarge for one that is refused.
   int Load(const std::string& fileName);
+  // Why Load refused the file, in plain words ("" for success and for a missing file).
+  static std::string LoadErrorText(const std::string& fileName, int error);
 
   const std::string& Text() const { return text_; }
 
@@ -55,6 +70,8 @@ class TIniDocument {
   struct TSection {
     std::string Name;
     std::vector<size_t> Lines;  // header and entry lines, in file order
+    // Key folded to lower case -> index into lines_ of its first entry.
+    std::unordered_map<std::string, size_t> FirstEntries;
   };
 
   void Index();
@@ -65,6 +82,7 @@ class TIniDocument {
   std::string text_;
   std::vector<TLine> lines_;
   std::vector<TSection> sections_;  // sections_[0] holds entries before any section line
+  std::unordered_map<std::string, int> sectionIndex_;  // name folded to lower case -> index
 };
 
 }  // namespace qarvo

@@ -1,6 +1,11 @@
 #include "jobs/NewsRows.h"
 
+#include <QUrl>
+
 namespace qarvo {
+
+// The reads of the news file are debug lines, shown only when asked for.
+Q_LOGGING_CATEGORY(lcNews, "qarvo.news", QtInfoMsg)
 
 const std::vector<TAdInfo>& BuiltInNewsRows() {
   static const std::vector<TAdInfo> rows{
@@ -23,9 +28,23 @@ const std::vector<TAdInfo>& BuiltInNewsRows() {
   return rows;
 }
 
+bool IsWebAddress(const QString& address) {
+  const QUrl url(address);
+  const QString scheme = url.scheme();
+  return url.isValid() &&
+         (scheme.compare(u"http", Qt::CaseInsensitive) == 0 ||
+          scheme.compare(u"https", Qt::CaseInsensitive) == 0) &&
+         !url.host().isEmpty();
+}
+
 std::string NewsLink(const TAdInfo& row, const std::string& appTitle,
                      const std::string& newestVersion) {
   if (row.AdUrl.find("http") == std::string::npos) return {};
+  if (!IsWebAddress(QString::fromStdString(row.AdUrl))) {
+    qCWarning(lcNews).noquote() << "news link refused (not an http or https address):"
+                                << QString::fromStdString(row.AdUrl);
+    return {};
+  }
   return row.AdUrl + "?" + appTitle + " " + newestVersion;
 }
 

@@ -1,5 +1,6 @@
 #include "jobs/TConversionRun.h"
 
+#include <QDebug>
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
@@ -74,6 +75,12 @@ std::string FailureSummary(const std::vector<TJobReport>& reports) {
   return text;
 }
 
+// A setting that cannot be kept during a run (a read-only settings file) is noted; the run
+// goes on with the value it has.
+void NoteUnkeptSetting(const std::string& message) {
+  qWarning().noquote() << QString::fromStdString(message);
+}
+
 }  // namespace
 
 TConversionRun::TConversionRun(TConvertEngine& engine, const TGlobalObject& global,
@@ -100,6 +107,7 @@ IAfterRunActions& TConversionRun::Actions() { return actions_ ? *actions_ : *des
 bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
   if (batch_) return false;
   TIniFile settings(global_.SettingsFile());
+  settings.SetWriteFailureHandler(NoteUnkeptSetting);
   TIniFile definitions(global_.FormatFile());
   TPumpingEngineTasks tasks(engine_);
   TBatchRun batch(tasks, settings, definitions);
@@ -310,6 +318,7 @@ void TConversionRun::SaveSnapshot() {
   TBitmap small;
   CopyImage(progress_->ShownPreview(), small);
   TIniFile settings(global_.SettingsFile());
+  settings.SetWriteFailureHandler(NoteUnkeptSetting);
   SaveSnapshots(settings, full, small,
                 [this](const std::string& message) { Messages().ShowWarning(message); });
 }

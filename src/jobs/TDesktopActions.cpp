@@ -5,10 +5,21 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "jobs/NewsRows.h"
+
 namespace qarvo {
 
 void TDesktopActions::OpenFolder(const std::string& folder) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+}
+
+bool TDesktopActions::OpenWebAddress(const QString& address) {
+  if (!IsWebAddress(address)) {
+    qCWarning(lcNews).noquote() << "address refused (not an http or https address):" << address;
+    return false;
+  }
+  QDesktopServices::openUrl(QUrl(address));
+  return true;
 }
 
 void TDesktopActions::PowerOff() {

@@ -1,7 +1,6 @@
 #include "jobs/TfrmProgress.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,12 +12,12 @@
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/TBitmap.h"
 #include "jobs/PreviewFit.h"
 #include "jobs/RunEstimate.h"
+#include "jobs/TDesktopActions.h"
 
 namespace qarvo {
 namespace {
@@ -351,7 +350,7 @@ void TfrmProgress::mem1Click() {
   if (linkOpener_)
     linkOpener_(link);
   else
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(link)));
+    TDesktopActions::OpenWebAddress(QString::fromStdString(link));
 }
 
 }  // namespace qarvo

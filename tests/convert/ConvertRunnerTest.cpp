@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/OutputNaming.h"
 #include "convert/ConvertRunner.h"
 #include "convert/ProgressLine.h"
 
@@ -27,6 +29,8 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
   EXPECT_EQ(ParseConvertArguments({"--", "--odd-name"}).Files.front(), "--odd-name");
   EXPECT_EQ(ParseConvertArguments({"--jobs", "3", "a"}).Jobs, 3);
   EXPECT_EQ(ParseConvertArguments({"--jobs=0", "a"}).Jobs, 0);
+  EXPECT_TRUE(ParseConvertArguments({"--null", "a"}).NulSeparated);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).NulSeparated);
   EXPECT_FALSE(ParseConvertArguments({"a"}).Jobs);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{},
@@ -118,6 +122,21 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   EXPECT_EQ(engine.StartedWith, 3);
 }
 
+// A name may hold any byte but NUL: a line end in it must not make two paths of one.
+TEST_F(ConvertRunnerTest, OutputPathsStayOnePerLineWhateverTheirBytes) {
+  EXPECT_EQ(Run({"--output", folder + "/out", "/clips/two\nlines.avi", "/clips/back\\tab\t.avi",
+                 "/clips/caf\xc3\xa9\x01.avi"}),
+            0);
+  EXPECT_EQ(out.str(), folder + "/out/two\\nlines_(new).ac3\n" + folder +
+                           "/out/back\\\\tab\\t_(new).ac3\n" + folder +
+                           "/out/caf\xc3\xa9\\x01_(new).ac3\n");
+  out.str("");
+  EXPECT_EQ(Run({"--null", "--output", folder + "/out2", "/clips/two\nlines.avi", "/clips/b.avi"}),
+            0);
+  EXPECT_EQ(out.str(), folder + "/out2/two\nlines_(new).ac3" + std::string(1, '\0') + folder +
+                           "/out2/b_(new).ac3" + std::string(1, '\0'));
+}
+
 TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {
   EXPECT_EQ(Run({"--format", "2200", "--output", folder + "/out", "/c/ok.avi", "/c/fails.avi",
                  "/c/unreadable.avi"}),
@@ -204,6 +223,58 @@ TEST_F(ConvertRunnerTest, ProgressLinesStartAtOnceStayInTheLengthAndEndWithTheSt
       << text;
   EXPECT_NE(text.find("qarvo-convert: /c/b.avi: stopped\n"), std::string::npos) << text;
   EXPECT_NE(text.find("qarvo-convert: /c/c.avi: not started\n"), std::string::npos) << text;
+}
+
+// HOME names another folder while it lives: the fallback output folder is made under it.
+class THome {
+ public:
+  explicit THome(const std::string& home) {
+    if (const char* old = ::getenv("HOME")) old_ = old;
+    ::setenv("HOME", home.c_str(), 1);
+  }
+  ~THome() { ::setenv("HOME", old_.c_str(), 1); }
+
+ private:
+  std::string old_;
+};
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The configured output folder cannot be made and the fallback cannot be stored: the run
+// goes on into the fallback folder, with its one warning and a note of the unkept setting.
+TEST_F(ConvertRunnerTest, AReadOnlySettingsFileDoesNotStopARunThatFallsBack) {
+  std::ofstream(folder + "/plain") << "x";
+  const std::string settings = "[settings]\nFormatCode=706\nOutPutDir=" + folder + "/plain/out\n";
+  std::ofstream(folder + "/s.ini") << settings;
+  std::filesystem::permissions(folder + "/s.ini", std::filesystem::perms(0444));
+  const THome home(folder + "/home");
+  EXPECT_EQ(Run({"/clips/a.avi"}), 0) << err.str();
+  EXPECT_EQ(out.str(), folder + "/home/videoconverter/a_(new).ac3\n");
+  EXPECT_EQ(Count(err.str(), OutputFolderFallbackWarning(folder + "/plain/out",
+                                                         folder + "/home/videoconverter")),
+            1u)
+      << err.str();
+  EXPECT_NE(err.str().find("qarvo-convert: Unable to write to " + folder + "/s.ini\n"),
+            std::string::npos)
+      << err.str();
+  std::ifstream file(folder + "/s.ini");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), settings);
+}
+
+// A named pipe in the settings file's place: no hang, the run goes on with the defaults.
+TEST_F(ConvertRunnerTest, APipeForTheSettingsFileIsNamedAndTheRunGoesOn) {
+  std::filesystem::remove(folder + "/s.ini");
+  ASSERT_EQ(::mkfifo((folder + "/s.ini").c_str(), 0600), 0);
+  EXPECT_EQ(Run({"--format", "706", "--output", folder + "/out", "/clips/a.avi"}), 0) << err.str();
+  EXPECT_EQ(out.str(), folder + "/out/a_(new).ac3\n");
+  EXPECT_NE(err.str().find("qarvo-convert: the settings are not read: " + folder +
+                           "/s.ini is not a regular file\n"),
+            std::string::npos)
+      << err.str();
 }
 
 }  // namespace

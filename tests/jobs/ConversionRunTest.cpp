@@ -8,12 +8,14 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "base/MainThread.h"
 #include "engine/TConvertEngine.h"
 #include "engine/TTranscoder.h"
+#include "core/OutputNaming.h"
 #include "jobs/IRunMessages.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TfrmProgress.h"
@@ -252,6 +254,28 @@ TEST_F(ConversionRunTest, CancelDuringTheSecondOfThreeJobsStopsTheRestAndRunsNoA
   EXPECT_TRUE(messages.warnings.empty());  // stopped is not failed
   EXPECT_EQ(engine.TasksCount(), 0);
   EXPECT_FALSE(run.Running());
+}
+
+// The configured output folder cannot be made and the settings file is read-only, so the
+// fallback cannot be stored: the run converts into the fallback folder with one warning.
+TEST_F(ConversionRunTest, AReadOnlySettingsFileDoesNotStopARunThatFallsBack) {
+  WriteText(folder.File("plain"), "x");
+  const std::string settings =
+      "[settings]\nOutPutDir=" + folder.File("plain/out") + "\nFormatCode=3\npriority=1\n";
+  WriteText(folder.File("s.ini"), settings);
+  std::filesystem::permissions(folder.File("s.ini"), std::filesystem::perms(0444));
+  const std::string oldHome = ::getenv("HOME") ? ::getenv("HOME") : "";
+  ::setenv("HOME", folder.File("home").c_str(), 1);
+  auto rows = Rows({EnsureClip("short3s")});
+  const bool started = Start(rows);
+  ::setenv("HOME", oldHome.c_str(), 1);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(rows[0].Progress, "100%");
+  EXPECT_TRUE(std::filesystem::exists(folder.File("home/videoconverter/short3s_(new).avi")));
+  ASSERT_EQ(messages.warnings.size(), 1u);
+  EXPECT_EQ(messages.warnings[0], OutputFolderFallbackWarning(folder.File("plain/out"),
+                                                              folder.File("home/videoconverter")));
+  EXPECT_EQ(test::ReadText(folder.File("s.ini")), settings);
 }
 
 }  // namespace
