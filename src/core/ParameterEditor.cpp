@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <utility>
 
 #include "core/FormatProfile.h"
@@ -66,6 +67,16 @@ std::string ShownValue(const TIniSnapshot& profile, const std::string& section,
   if (profile.ValueExists(section, key)) return profile.ReadString(section, key, "");
   if (const auto item = list.DefaultItem()) return *item;
   return windowDefault;
+}
+
+// A bit-rate text as a number, whatever the C locale; -1 when it is none.
+double Kbps(const std::string& text) {
+  if (!IsDecimalText(text)) return -1.0;
+  std::string_view digits = text;
+  if (digits.front() == '+') digits.remove_prefix(1);
+  double value = -1.0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  return value;
 }
 
 }  // namespace
@@ -189,7 +200,47 @@ std::optional<TParamMessage> TParameterEditor::Choose(TParamBox box, int index) 
   TIniValues values{{keys.Index, std::to_string(index)}};
   if (mapped) values.emplace_back(keys.Value, *mapped);
   Write(values);
+  if (box == TParamBox::AudioEncoder) FitAudioToEncoder();
   return std::nullopt;
+}
+
+// An encoder that takes fewer rates or channels than the boxes offer gets values it takes,
+// the offered ones where the boxes have them.
+void TParameterEditor::FitAudioToEncoder() {
+  const auto name = AudioEncoderToFind(Box(TParamBox::AudioEncoder).Text);
+  const auto limits = name ? AudioEncoderLimits(*name) : std::nullopt;
+  if (!limits) return;
+  const std::string& rate = Box(TParamBox::SampleRate).Text;
+  const bool rateTaken =
+      IsIntegerText(rate) &&
+      std::count(limits->SampleRates.begin(), limits->SampleRates.end(), std::stoi(rate)) > 0;
+  if (!rateTaken && !limits->SampleRates.empty()) {
+    ShowValue(TParamBox::SampleRate, std::to_string(limits->SampleRates.front()));
+    CheckNumber(TParamBox::SampleRate);
+  }
+  const auto inRange = [&](const std::string& text) {
+    const double kbps = Kbps(text);
+    return kbps >= limits->LeastKbps - 1e-9 && kbps <= limits->MostKbps + 1e-9;
+  };
+  if (!inRange(Box(TParamBox::AudioBitRate).Text)) {
+    const std::vector<TParamItem>& items = Box(TParamBox::AudioBitRate).Items;
+    int best = -1;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i)
+      if (inRange(items[i].Text) && (best < 0 || Kbps(items[i].Text) > Kbps(items[best].Text)))
+        best = i;
+    if (best >= 0)
+      SelectIndex(TParamBox::AudioBitRate, best);
+    else
+      ShowValue(TParamBox::AudioBitRate, limits->MostKbpsText);
+    CheckNumber(TParamBox::AudioBitRate);
+  }
+  if (limits->MostChannels != 1) return;
+  const std::vector<TParamItem>& channels = Box(TParamBox::Channel).Items;
+  for (int i = 0; i < static_cast<int>(channels.size()); ++i) {
+    if (ChannelValue(channels[i].Text) != std::optional<std::string>("1")) continue;
+    if (Box(TParamBox::Channel).Index != i) Choose(TParamBox::Channel, i);
+    return;
+  }
 }
 
 std::optional<TParamMessage> TParameterEditor::Type(TParamBox box, const std::string& text) {

@@ -106,6 +106,7 @@ class TParameterEditor {
   std::optional<TParamMessage> CheckNumber(TParamBox box);
   std::optional<TParamMessage> Refuse(TParamBox box, const char* message);
   std::optional<TParamMessage> ChooseVideoEncoder();
+  void FitAudioToEncoder();
   std::optional<TParamMessage> CopyH264Options();
   void Write(const TIniValues& values);
 

@@ -106,10 +106,20 @@ std::optional<std::string> AudioEncoderToFind(const std::string& displayName) {
 }
 
 std::string MissingEncoderText(const std::string& displayName, const std::string& engineName) {
-  return "The loaded media libraries have no \"" + engineName + "\" encoder, which \"" +
-         displayName +
-         "\" needs.\nA library folder \"LibAV\" beside the program, holding "
-         "libraries built with that encoder, can supply it.";
+  return "\"" + displayName +
+         "\" cannot be used here: the media libraries on this computer were built without its "
+         "encoder (\"" +
+         engineName +
+         "\").\nChoose another encoder, or put libraries built with it into a folder "
+         "\"LibAV\" beside the program.";
+}
+
+std::optional<TAudioEncoderLimits> AudioEncoderLimits(const std::string& engineName) {
+  // Narrow-band AMR codes telephone sound: one channel at 8 kHz, in eight modes of 4.75 to
+  // 12.2 kbit/s.
+  if (engineName == "libopencore_amrnb" || engineName == "libamr_nb")
+    return TAudioEncoderLimits{{8000}, 4.75, 12.2, "12.2", 1};
+  return std::nullopt;
 }
 
 }  // namespace qarvo

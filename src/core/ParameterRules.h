@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qarvo {
 
@@ -63,5 +64,16 @@ std::optional<std::string> VideoEncoderToFind(const std::string& displayName);
 std::optional<std::string> AudioEncoderToFind(const std::string& displayName);
 // Tooltip of an encoder choice the loaded libraries lack, and the warning at Start.
 std::string MissingEncoderText(const std::string& displayName, const std::string& engineName);
+
+// What an audio encoder takes where it takes less than a format's boxes offer.
+struct TAudioEncoderLimits {
+  std::vector<int> SampleRates;  // Hz, the first one preferred
+  double LeastKbps = 0.0;
+  double MostKbps = 0.0;
+  std::string MostKbpsText;  // as the bit-rate box shows it
+  int MostChannels = 0;      // 0: any
+};
+// The limits of an engine encoder (as AudioEncoderToFind names it), if it has any.
+std::optional<TAudioEncoderLimits> AudioEncoderLimits(const std::string& engineName);
 
 }  // namespace qarvo

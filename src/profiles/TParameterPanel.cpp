@@ -160,7 +160,11 @@ void TParameterPanel::SetPrompts(IUserPrompts* prompts) {
 
 void TParameterPanel::OnChosen(TParamBox box, int index) {
   const auto message = editor_.Choose(box, index);
-  Sync(box);
+  // An audio encoder with narrow limits moves the rate, bit-rate and channel boxes too.
+  if (box == TParamBox::AudioEncoder)
+    SyncAll();
+  else
+    Sync(box);
   Show(message);
   AnnounceWrites();
 }

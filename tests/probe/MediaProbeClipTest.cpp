@@ -55,7 +55,7 @@ void CheckVideo(TMediaProbe& probe, const TClipSpec& spec, const std::string& te
   EXPECT_EQ(av_cmp_q({video.FrameRateNum, video.FrameRateDen}, spec.FrameRate), 0)
       << video.FrameRateNum << '/' << video.FrameRateDen;
   EXPECT_NEAR(video.DisplayAspectRatio, static_cast<double>(spec.Width) / spec.Height, 1e-4);
-  EXPECT_EQ(video.PixelFormat, AV_PIX_FMT_YUV420P);
+  EXPECT_EQ(video.PixelFormat, spec.PixelFormat);
   const double period = av_q2d(av_inv_q(spec.FrameRate));
   if (video.DurationUS >= 0) {
     EXPECT_NEAR(video.DurationUS / 1e6, spec.Duration, period);

@@ -1,5 +1,6 @@
 #include "support/ClipEncoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -51,6 +52,12 @@ void TClipEncoder::Open(TDictionary options) {
   }
 }
 
+int64_t TClipEncoder::PictureTicks() const {
+  if (context_->framerate.num <= 0) return 1;
+  return std::max<int64_t>(
+      1, api().av_rescale_q(1, av_inv_q(context_->framerate), context_->time_base));
+}
+
 void TClipEncoder::Step() {
   if (finished_) return;
   const AVFrame* frame = source_ ? source_() : nullptr;
@@ -59,7 +66,8 @@ void TClipEncoder::Step() {
     finished_ = true;
     return;
   }
-  const int64_t length = context_->codec_type == AVMEDIA_TYPE_AUDIO ? frame->nb_samples : 1;
+  const int64_t length =
+      context_->codec_type == AVMEDIA_TYPE_AUDIO ? frame->nb_samples : PictureTicks();
   position_ = static_cast<double>(frame->pts + length) * av_q2d(context_->time_base);
 }
 
@@ -75,8 +83,8 @@ void TClipEncoder::Encode(const AVFrame* frame) {
 
 void TClipEncoder::WritePacket() {
   AVPacket& p = *packet_;
-  // Video time bases count frames; a known duration lets the muxers end the last frame.
-  if (context_->codec_type == AVMEDIA_TYPE_VIDEO && p.duration == 0) p.duration = 1;
+  // A picture lasts one frame; a known duration lets the muxers end the last picture.
+  if (context_->codec_type == AVMEDIA_TYPE_VIDEO && p.duration == 0) p.duration = PictureTicks();
   if (!offsetKnown_) {
     offset_ = startAtZero_ && p.dts != AV_NOPTS_VALUE && p.dts < 0 ? -p.dts : 0;
     offset_ += std::llround(shift_ / av_q2d(context_->time_base));

@@ -43,6 +43,8 @@ class TClipEncoder {
 
  private:
   void Encode(const AVFrame* frame);
+  // Encoder clock units one picture lasts.
+  int64_t PictureTicks() const;
   void WritePacket();
   std::string Call(const char* name) const;
 

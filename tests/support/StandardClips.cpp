@@ -59,6 +59,18 @@ std::vector<TNamedClip> MakeCatalogue() {
   twoAudio.AudioStreams = 2;
   TClipSpec fps60 = h264;
   fps60.FrameRate = {60, 1};
+  // As the libraries' own muxer writes a variable-rate source: 5.1 sound, no stated rate.
+  TClipSpec mkvVariable =
+      Lasting(WithAudio(WithVideo(Clip("matroska", "mkv"), "mpeg4", 1280, 720, {25, 1}, 2000000),
+                        "aac", 48000, 6, 0),
+              3.6);
+  mkvVariable.VariableRate = true;
+  // Pictures no player of the catalogue's devices decodes as they are.
+  const auto h264In = [&h264](AVPixelFormat format) {
+    TClipSpec spec = Lasting(h264, 1.0);
+    spec.PixelFormat = format;
+    return spec;
+  };
   return {
       {"avi_mpeg4_mp3", avi},
       {"mp4_h264_aac", h264},
@@ -84,6 +96,10 @@ std::vector<TNamedClip> MakeCatalogue() {
       {"sd", Lasting(WithAudio(WithVideo(avi, "mpeg4", 720, 576, {25, 1}, 2500000), "libmp3lame",
                                48000, 2, 128000),
                      5.0)},
+      {"mkv_variable_51", mkvVariable},
+      {"h264_444", h264In(AV_PIX_FMT_YUV444P)},
+      {"h264_422", h264In(AV_PIX_FMT_YUV422P)},
+      {"h264_10bit", h264In(AV_PIX_FMT_YUV420P10LE)},
   };
 }
 

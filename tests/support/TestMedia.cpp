@@ -22,7 +22,7 @@ namespace {
 
 // Part of every clip description: raise it whenever the generator's output changes, so that
 // cached clips are made again.
-constexpr int kGeneratorVersion = 2;
+constexpr int kGeneratorVersion = 3;
 
 void CheckSpec(const TClipSpec& s) {
   auto fail = [](const std::string& what) { throw std::runtime_error("bad clip spec: " + what); };
@@ -90,7 +90,7 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   c.height = spec.Height;
   c.pix_fmt = ChoosePixelFormat(encoder->Codec(), spec.PixelFormat);
   c.framerate = spec.FrameRate;
-  c.time_base = av_inv_q(spec.FrameRate);
+  c.time_base = spec.VariableRate ? AVRational{1, 1000} : av_inv_q(spec.FrameRate);
   c.sample_aspect_ratio = spec.SampleAspect;
   // A key frame every second keeps seeking tests quick.
   c.gop_size = std::max(1, static_cast<int>(std::lround(av_q2d(spec.FrameRate))));
@@ -99,6 +99,10 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   TDictionary options;
   if (spec.VideoCodec == "libx264") options.Set("preset", "veryfast");
   encoder->Open(std::move(options));
+  if (spec.VariableRate) {
+    encoder->Stream().avg_frame_rate = {0, 1};
+    encoder->Stream().r_frame_rate = {0, 1};
+  }
   if (spec.Rotation != 0) {
     uint8_t* matrix = api().av_stream_new_side_data(&encoder->Stream(), AV_PKT_DATA_DISPLAYMATRIX,
                                                     9 * sizeof(int32_t));
@@ -246,6 +250,7 @@ std::string DescribeClip(const TClipSpec& s) {
     if (s.CornerMarker) text << " marker";
     if (s.Grain) text << " grain";
     if (s.PositionPattern) text << " pattern";
+    if (s.VariableRate) text << " variable";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "

@@ -37,7 +37,10 @@ struct TClipSpec {
   // Shapes of files other programs write.
   double VideoStart = 0.0;  // seconds added to every video timestamp
   double AudioStart = 0.0;  // seconds added to every audio timestamp
-  std::string CoverArt;     // encoder of an attached picture ("png"); empty for none
+  // Pictures timed by a millisecond clock in a stream that states no rate, as a file made
+  // from a variable-rate source is (Matroska then marks no default duration).
+  bool VariableRate = false;
+  std::string CoverArt;  // encoder of an attached picture ("png"); empty for none
   // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
   // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme
   // chroma (FindCornerMarker) in the stored picture's bottom-right corner.

@@ -1,5 +1,6 @@
 #include "support/VideoClipSource.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "support/TestMediaError.h"
@@ -13,6 +14,8 @@ TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames
       height_(encoder.height),
       format_(encoder.pix_fmt),
       frameRate_(av_q2d(encoder.framerate)),
+      ticks_(std::max<int64_t>(
+          1, api().av_rescale_q(1, av_inv_q(encoder.framerate), encoder.time_base))),
       frames_(frames),
       marker_(marker),
       grain_(grain),
@@ -60,7 +63,7 @@ const AVFrame* TVideoClipSource::Next() {
   } else {
     Draw(*current_);
   }
-  current_->pts = index_++;
+  current_->pts = index_++ * ticks_;
   return current_.get();
 }
 

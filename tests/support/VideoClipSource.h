@@ -26,6 +26,7 @@ class TVideoClipSource {
   int height_;
   AVPixelFormat format_;
   double frameRate_;
+  int64_t ticks_;  // encoder clock units per picture
   int64_t frames_;
   int64_t index_ = 0;
   bool marker_;

@@ -300,6 +300,7 @@ void TInputSetup::SetUpVideo(TOpenedInput& input, int index) {
   o.FrameAspectRatio = static_cast<float>(aspect);
   if (dec->pix_fmt == AV_PIX_FMT_NONE) dec->pix_fmt = AV_PIX_FMT_YUV420P;
   o.FramePixFmt = dec->pix_fmt;
+  o.FramePixFmtChosen = false;
   if (dec->lowres) {
     o.FrameWidth >>= dec->lowres;
     o.FrameHeight >>= dec->lowres;

@@ -104,6 +104,48 @@ AVPixelFormat EncoderPixelFormat(const AVCodec& codec, const AVCodecContext& enc
   return Lists(codec.pix_fmts, wanted) ? wanted : codec.pix_fmts[0];
 }
 
+// The pictures every device plays: 8-bit 4:2:0, in the source's range (a full-range source
+// keeps its levels where the encoder can say so). Deeper or wider sources are brought down;
+// only an encoder that takes no 4:2:0 at all (lossless and raw coders) keeps its own choice.
+AVPixelFormat PlayableFormat(const AVCodec& codec, AVPixelFormat source) {
+  if (!codec.pix_fmts) return source;
+  const bool fullRange = source == AV_PIX_FMT_YUVJ420P || source == AV_PIX_FMT_YUVJ422P ||
+                         source == AV_PIX_FMT_YUVJ444P || source == AV_PIX_FMT_YUVJ440P ||
+                         source == AV_PIX_FMT_YUVJ411P;
+  if (fullRange && Lists(codec.pix_fmts, AV_PIX_FMT_YUVJ420P)) return AV_PIX_FMT_YUVJ420P;
+  return AV_PIX_FMT_YUV420P;
+}
+
+// A channel layout the encoder takes: the wanted one, else one of as many channels, else the
+// widest of fewer (5.1 into a stereo-only coder gives stereo), else its narrowest.
+void FitChannelLayout(const AVCodec& codec, AVChannelLayout& layout) {
+  if (!codec.ch_layouts) {
+    // Coders that list no layouts but open with only so many channels.
+    const int most = codec.id == AV_CODEC_ID_WMAV1 || codec.id == AV_CODEC_ID_WMAV2     ? 2
+                     : codec.id == AV_CODEC_ID_AMR_NB || codec.id == AV_CODEC_ID_AMR_WB ? 1
+                                                                                        : 0;
+    if (most && layout.nb_channels > most) {
+      api().av_channel_layout_uninit(&layout);
+      api().av_channel_layout_default(&layout, most);
+    }
+    return;
+  }
+  const AVChannelLayout* same = nullptr;
+  const AVChannelLayout* fewer = nullptr;
+  const AVChannelLayout* narrowest = nullptr;
+  for (const AVChannelLayout* l = codec.ch_layouts; l->nb_channels != 0; ++l) {
+    if (api().av_channel_layout_compare(l, &layout) == 0) return;
+    if (!same && l->nb_channels == layout.nb_channels) same = l;
+    if (l->nb_channels < layout.nb_channels && (!fewer || l->nb_channels > fewer->nb_channels))
+      fewer = l;
+    if (!narrowest || l->nb_channels < narrowest->nb_channels) narrowest = l;
+  }
+  const AVChannelLayout* chosen = same ? same : fewer ? fewer : narrowest;
+  if (!chosen) return;
+  api().av_channel_layout_uninit(&layout);
+  CheckCall(api().av_channel_layout_copy(&layout, chosen), "av_channel_layout_copy()");
+}
+
 }  // namespace
 
 void ParseRcOverride(const std::string& text, AVCodecContext& enc) {
@@ -224,6 +266,7 @@ void TStreamFactory::NewVideoStream() {
   o.VideoCodecName.clear();
   o.VideoStreamCopy = false;
   o.FramePixFmt = -1;
+  o.FramePixFmtChosen = false;
 }
 
 void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& codec) {
@@ -246,7 +289,9 @@ void TStreamFactory::ConfigureVideoEncoder(AVCodecContext& enc, const AVCodec& c
   enc.width = o.FrameWidth;
   enc.height = o.FrameHeight;
   enc.sample_aspect_ratio = SampleAspectRatio();
-  enc.pix_fmt = EncoderPixelFormat(codec, enc, static_cast<AVPixelFormat>(o.FramePixFmt));
+  const AVPixelFormat source = static_cast<AVPixelFormat>(o.FramePixFmt);
+  enc.pix_fmt =
+      EncoderPixelFormat(codec, enc, o.FramePixFmtChosen ? source : PlayableFormat(codec, source));
   if (o.IntraOnly) enc.gop_size = 0;
   if (o.VideoQScale != 0.0f || o.SameQuality) {
     enc.flags |= AV_CODEC_FLAG_QSCALE;
@@ -303,6 +348,7 @@ void TStreamFactory::ConfigureAudioEncoder(AVCodecContext& enc, const AVCodec& c
     api().av_channel_layout_from_mask(&enc.ch_layout, o.AudioChannelLayout);
   else
     api().av_channel_layout_default(&enc.ch_layout, channels);
+  FitChannelLayout(codec, enc.ch_layout);
   AVSampleFormat format = static_cast<AVSampleFormat>(o.AudioSampleFmt);
   if (codec.sample_fmts) {
     bool supported = false;
@@ -314,10 +360,15 @@ void TStreamFactory::ConfigureAudioEncoder(AVCodecContext& enc, const AVCodec& c
   }
   enc.sample_fmt = format;
   int rate = o.AudioSampleRate > 0 ? o.AudioSampleRate : 44100;
-  if (codec.supported_samplerates) {
+  // The AMR coders list no rates but open only with their one: telephone or wide band.
+  static const int kNarrowBand[] = {8000, 0}, kWideBand[] = {16000, 0};
+  const int* rates = codec.id == AV_CODEC_ID_AMR_NB   ? kNarrowBand
+                     : codec.id == AV_CODEC_ID_AMR_WB ? kWideBand
+                                                      : codec.supported_samplerates;
+  if (rates) {
     int best = 0;
     bool exact = false;
-    for (const int* r = codec.supported_samplerates; *r; ++r) {
+    for (const int* r = rates; *r; ++r) {
       if (*r == rate) exact = true;
       if (!best || std::abs(*r - rate) < std::abs(best - rate)) best = *r;
     }

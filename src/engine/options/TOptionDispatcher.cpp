@@ -172,6 +172,7 @@ void SetPixelFormat(TTask& task, const std::string&, const std::string& value) {
   if (format == AV_PIX_FMT_NONE)
     throw EEngineError(Format("Unknown pixel format requested: %s", value.c_str()));
   task.Options.FramePixFmt = format;
+  task.Options.FramePixFmtChosen = true;
 }
 
 void SetSampleFormat(TTask& task, const std::string&, const std::string& value) {

@@ -51,6 +51,8 @@ TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInput
   resampleWidth_ = decodedWidth_ - left_ - right_;
   resampleHeight_ = decodedHeight_ - top_ - bottom_;
   resamplePixFmt_ = dec->pix_fmt;
+  // A picture brought down to another format no longer has the source's sample depth.
+  if (dec->pix_fmt != encoder_->pix_fmt) encoder_->bits_per_raw_sample = 0;
   if (!o.VideoFilters.empty()) {
     BuildGraph(run, nullptr);
     return;

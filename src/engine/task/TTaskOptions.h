@@ -84,8 +84,9 @@ struct TTaskOptions {
   // Next video stream
   int32_t FrameWidth = 0;  // s, crop, input opening
   int32_t FrameHeight = 0;
-  float FrameAspectRatio = 0.0f;                                     // aspect, input opening
-  int32_t FramePixFmt = -1;                                          // pix_fmt (reset to -1)
+  float FrameAspectRatio = 0.0f;   // aspect, input opening
+  int32_t FramePixFmt = -1;        // pix_fmt (reset to -1)
+  bool FramePixFmtChosen = false;  // pix_fmt given as an option, not taken from the input
   int32_t CropTop = 0, CropBottom = 0, CropLeft = 0, CropRight = 0;  // croptop ...
   TRational FrameRate;                                               // r, input opening
   float VideoQScale = 0.0f;                                          // qscale

@@ -1,0 +1,137 @@
+// Every clip the generator makes, converted into a 3GP, an MP4 MPEG-4 and an MP4 H.264
+// format, comes out no longer than its content by more than one picture, with its sound and
+// pictures ending together. Long clips are cut to a few seconds of the same shape.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/MainThread.h"
+#include "core/BatchRun.h"
+
+#include "FormatJob.h"
+#include "support/DecodedClip.h"
+#include "support/ScratchFolder.h"
+#include "support/TestMedia.h"
+#include "support/TestMediaError.h"
+
+namespace qarvo {
+namespace {
+
+// Mobile 3GP (H.263, 15 fps), MPEG-4 in MP4, H.264 in MP4.
+constexpr int kFormats[] = {1400, 2602, 2603};
+constexpr double kMostSeconds = 4.5;
+
+struct TLengthCase {
+  std::string Clip;
+  int Format;
+};
+
+// Shapes other programs write that the standard clips do not have: an old Windows encoder's
+// ASF (millisecond clock, pictures starting after the sound, 30 fps). Its sound coder drops
+// its last frame, so it stays out of the standard clips, whose sound must decode whole.
+TClipSpec OldEncoderAsf() {
+  TClipSpec spec;
+  spec.Container = spec.Extension = "asf";
+  spec.VideoCodec = "wmv2";
+  spec.Width = 560;
+  spec.Height = 320;
+  spec.FrameRate = {30, 1};
+  spec.AudioCodec = "wmav2";
+  spec.Duration = 4.41;
+  spec.VideoStart = 0.007;
+  return spec;
+}
+
+TClipSpec SpecOf(const std::string& clip) {
+  return clip == "asf_old_encoder" ? OldEncoderAsf() : StandardClip(clip);
+}
+
+void PrintTo(const TLengthCase& c, std::ostream* os) {
+  *os << c.Clip << " into format " << c.Format;
+}
+
+std::vector<TLengthCase> Cases() {
+  std::vector<TLengthCase> cases;
+  std::vector<std::string> clips{"asf_old_encoder"};
+  for (const TNamedClip& clip : StandardClips()) clips.push_back(clip.Name);
+  for (const std::string& clip : clips)
+    for (int format : kFormats) cases.push_back({clip, format});
+  return cases;
+}
+
+class EveryClipLength : public ::testing::TestWithParam<TLengthCase> {
+ protected:
+  static void SetUpTestSuite() {
+    LoadMediaLibraries();
+    TMainThread::SetMainThread();
+  }
+};
+
+double End(const TDecodedStream& video) {
+  const double period = av_q2d(av_inv_q(video.FrameRate));
+  return video.FrameTimes.back() + period;
+}
+
+TEST_P(EveryClipLength, IsNoLongerThanItsSourceAndEndsSoundWithPictures) {
+  TClipSpec spec = SpecOf(GetParam().Clip);
+  std::string source;
+  if (GetParam().Clip == "asf_old_encoder") {
+    source = EnsureClipFile(spec, "length_asf_old_encoder.asf");
+  } else if (spec.Duration > kMostSeconds) {
+    spec.Duration = std::min(spec.Duration, 3.0);
+    source = EnsureClipFile(spec, "length_" + GetParam().Clip + "." + spec.Extension);
+  } else {
+    source = EnsureClip(GetParam().Clip);
+  }
+  const test::TScratchFolder scratch("length");
+  TIniFile settings(scratch.Folder() + "/settings.ini");
+  settings.WriteString("settings", "OutPutDir", scratch.Folder());
+  TIniFile definitions(test::DefinitionFile());
+  TJobReport report;
+  ASSERT_NO_FATAL_FAILURE(
+      test::ConvertOneJob(settings, definitions, GetParam().Format, source, report));
+
+  const TDecodedClip clip = DecodeClip(report.Output);
+  const TDecodedStream* video = nullptr;
+  const TDecodedStream* audio = nullptr;
+  for (const TDecodedStream& s : clip.Streams) {
+    if (s.Type == AVMEDIA_TYPE_VIDEO && !video) video = &s;
+    if (s.Type == AVMEDIA_TYPE_AUDIO && !audio) audio = &s;
+  }
+  ASSERT_EQ(video != nullptr, !spec.VideoCodec.empty());
+  ASSERT_EQ(audio != nullptr, !spec.AudioCodec.empty());
+  // One picture of the output, or for sound alone one frame of its coder.
+  const double frame = video ? av_q2d(av_inv_q(video->FrameRate)) : 1024.0 / audio->SampleRate;
+  double start = 1e9, end = -1e9;
+  std::string shown;
+  if (video) {
+    ASSERT_FALSE(video->FrameTimes.empty());
+    start = std::min(start, video->FrameTimes.front());
+    end = std::max(end, End(*video));
+    shown += "pictures " + std::to_string(video->FrameTimes.front()) + " to " +
+             std::to_string(End(*video)) + " s (" + std::to_string(video->FrameTimes.size()) + ") ";
+  }
+  double soundEnd = 0.0;
+  if (audio) {
+    ASSERT_GT(audio->SampleRate, 0);
+    const double sound =
+        static_cast<double>(audio->Samples.size() / audio->Channels) / audio->SampleRate;
+    soundEnd = audio->FirstSampleTime + sound;
+    start = std::min(start, audio->FirstSampleTime);
+    end = std::max(end, soundEnd);
+    shown += "sound " + std::to_string(audio->FirstSampleTime) + " to " + std::to_string(soundEnd) +
+             " s";
+  }
+  EXPECT_LE(end - start, spec.Duration + frame * 1.01) << shown;
+  if (video && audio) {
+    EXPECT_NEAR(soundEnd, End(*video), frame * 1.01) << shown;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, EveryClipLength, ::testing::ValuesIn(Cases()),
+                         [](const auto& info) {
+                           return info.param.Clip + "_" + std::to_string(info.param.Format);
+                         });
+
+}  // namespace
+}  // namespace qarvo
