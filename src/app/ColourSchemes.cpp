@@ -120,7 +120,7 @@ QTreeView, QListView, QTableView {
 QTreeView:focus, QListView:focus, QTableView:focus { border-color: @accent; }
 QHeaderView::section {
   background: @window; color: @text; border: none; border-right: 1px solid @border;
-  border-bottom: 1px solid @border; padding: 4px 6px;
+  border-bottom: 1px solid @border; padding: 4px 3px;
 }
 
 QMenuBar { background: @window; border-bottom: 1px solid @border; }

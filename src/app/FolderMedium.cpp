@@ -1,6 +1,8 @@
 #include "app/FolderMedium.h"
 
+#include <QDir>
 #include <QStorageInfo>
+#include <QTemporaryFile>
 
 namespace qarvo {
 
@@ -10,9 +12,19 @@ bool IsReadOnlyMedium(const TFolderMedium& medium) {
 }
 
 TFolderMedium MediumOf(const QString& folder) {
+  TFolderMedium medium;
   const QStorageInfo storage(folder);
-  if (!storage.isValid()) return {};
-  return {QString::fromLatin1(storage.fileSystemType()), storage.isReadOnly()};
+  if (storage.isValid()) {
+    medium.FileSystemType = QString::fromLatin1(storage.fileSystemType());
+    medium.ReadOnly = storage.isReadOnly();
+  }
+  medium.Writable = FolderTakesFiles(folder);
+  return medium;
+}
+
+bool FolderTakesFiles(const QString& folder) {
+  QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".qarvo-write-XXXXXX")));
+  return probe.open();  // removed again when it goes out of scope
 }
 
 }  // namespace qarvo

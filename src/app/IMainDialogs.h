@@ -13,6 +13,8 @@ class IMainDialogs {
   virtual ~IMainDialogs() = default;
   // "Do you really want to exit?"; true only for Yes.
   virtual bool AskExit(QWidget* parent) = 0;
+  // A question with the caption "Warning", Yes and No (No the default); true only for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& question) = 0;
   // A message box with the caption "Warning".
   virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
   // The open dialog; empty when cancelled. `filters` in the dialog's own filter syntax.

@@ -16,6 +16,12 @@ bool TMainDialogs::AskExit(QWidget* parent) {
              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool TMainDialogs::AskYesNo(QWidget* parent, const QString& question) {
+  return QMessageBox::question(parent, QStringLiteral("Warning"), question,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 void TMainDialogs::ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, QStringLiteral("Warning"), text);
 }

@@ -19,6 +19,7 @@ class TMainDialogs : public IMainDialogs {
   ~TMainDialogs() override;
 
   bool AskExit(QWidget* parent) override;
+  bool AskYesNo(QWidget* parent, const QString& question) override;
   void ShowWarning(QWidget* parent, const QString& text) override;
   QStringList ChooseFiles(QWidget* parent, const QStringList& filters) override;
   // The folder chooser, made on first use as a child of the first parent's window and kept.

@@ -96,12 +96,23 @@ QString TfmDirectory::SelectedFolder() const {
 
 void TfmDirectory::UpdateOk() { okButton_->setEnabled(!SelectedFolder().isEmpty()); }
 
+QString TfmDirectory::NotWritableMessage(const QString& folder) {
+  return tr("No files can be written to %1. Please select another folder.").arg(folder);
+}
+
 void TfmDirectory::btnOkClick() {
   const QString folder = SelectedFolder();
   if (folder.isEmpty()) return;
-  if (IsReadOnlyMedium(probe_(folder))) {
+  const TFolderMedium medium = probe_(folder);
+  if (IsReadOnlyMedium(medium)) {
     result_.clear();
     messenger_(appTitle_, QString::fromLatin1(kCdRomMessage));
+    return;
+  }
+  if (!medium.Writable) {
+    // Every job would fail there.
+    result_.clear();
+    messenger_(appTitle_, NotWritableMessage(folder));
     return;
   }
   result_ = folder;

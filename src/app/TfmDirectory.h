@@ -22,6 +22,8 @@ class TfmDirectory : public QDialog {
 
   static constexpr const char* kCdRomMessage =
       "Output folder cannot be located in CD-ROM.Please select another folder.";
+  // A folder no file can be written to ("%1" is the folder).
+  static QString NotWritableMessage(const QString& folder);
 
   TfmDirectory(QString appTitle, QWidget* parent = nullptr);
 

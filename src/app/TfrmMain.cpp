@@ -45,6 +45,9 @@ namespace {
 
 constexpr int kInitialWidth = 786;
 constexpr int kInitialHeight = 522;
+// Line height of the 9-point font that size was laid out for; larger letters get a larger
+// first size, so the job list stays readable.
+constexpr int kDesignFontHeight = 14;
 
 // The open dialog's filters in Qt's syntax: "Description (*.a *.b)".
 QStringList OpenDialogNameFilters() {
@@ -192,12 +195,13 @@ QWidget* TfrmMain::CreateButtonRow() {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
-  addButton_ = MakeButton(row, "btnAdd", QStringLiteral("&Add"));
-  removeButton_ = MakeButton(row, "btnRemove", QStringLiteral("&Remove"));
-  clearButton_ = MakeButton(row, "btnClear", QStringLiteral("&Clear"));
-  editButton_ = MakeButton(row, "BtnEdit", QStringLiteral("&Edit"));
-  startButton_ = MakeButton(row, "btnStart", QStringLiteral("&Start"));
-  exitButton_ = MakeButton(row, "btnExit", QStringLiteral("&Exit"));
+  // The menu bar keeps Alt+F, E, T, R and H: the buttons take other letters.
+  addButton_ = MakeButton(row, "btnAdd", tr("&Add"));
+  removeButton_ = MakeButton(row, "btnRemove", tr("Re&move"));
+  clearButton_ = MakeButton(row, "btnClear", tr("&Clear"));
+  editButton_ = MakeButton(row, "BtnEdit", tr("E&dit"));
+  startButton_ = MakeButton(row, "btnStart", tr("&Start"));
+  exitButton_ = MakeButton(row, "btnExit", tr("E&xit"));
   for (QPushButton* button : {addButton_, removeButton_, clearButton_, editButton_})
     layout->addWidget(button);
   layout->addStretch(1);
@@ -233,7 +237,8 @@ QWidget* TfrmMain::CreateOutputPanel() {
   outputFolderEdit_->setReadOnly(true);
   openFolderButton_ = MakeButton(panel, "btnOpen", QStringLiteral("Open"));
   browseButton_ = MakeButton(panel, "btnBrows", QStringLiteral("Brows"));
-  outputStartButton_ = MakeButton(panel, "btnStartOutput", QStringLiteral("&Start"));
+  // No letter of its own: a second Alt+S would make the first one ambiguous.
+  outputStartButton_ = MakeButton(panel, "btnStartOutput", tr("Start"));
   estimatedSizeLabel_ = new QLabel(panel);
   estimatedSizeLabel_->setObjectName(QStringLiteral("lblEstimatedSize"));
   estimatedSizeLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -266,9 +271,9 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-  resize(kInitialWidth, kInitialHeight);
-  PreparePreview();
   TIniFile settings(globalObject_->SettingsFile());
+  RestoreWindowLayout(settings);
+  PreparePreview();
   formatSelector_->Build();
   const int code = formatSelector_->CurrentCode();
   parameterPanel_->LoadFormat(code >= 0 ? code : settings::kFormatCodeDefaultInt);
@@ -293,8 +298,48 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  SaveWindowLayout();
   Teardown();
   event->accept();
+}
+
+void TfrmMain::RestoreWindowLayout(const TIniFile& settings) {
+  const QByteArray geometry = QByteArray::fromBase64(QByteArray::fromStdString(
+      settings.ReadString(settings::kSection, settings::kWindowGeometry, "")));
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+    const double scale =
+        std::max(1.0, static_cast<double>(fontMetrics().height()) / kDesignFontHeight);
+    resize(qRound(kInitialWidth * scale), qRound(kInitialHeight * scale));
+  }
+  std::vector<int> widths;
+  const QString stored = QString::fromStdString(
+      settings.ReadString(settings::kSection, settings::kJobColumnWidths, ""));
+  for (const QString& width : stored.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    bool number = false;
+    const int value = width.trimmed().toInt(&number);
+    if (!number || value <= 0) return;  // not ours: the first widths stay
+    widths.push_back(value);
+  }
+  jobList_->SetColumnWidths(widths);
+}
+
+void TfrmMain::SaveWindowLayout() {
+  QStringList widths;
+  for (int width : jobList_->ColumnWidths()) widths << QString::number(width);
+  const std::string geometry = saveGeometry().toBase64().toStdString();
+  const std::string columns = widths.join(QLatin1Char(',')).toStdString();
+  try {
+    TIniFile settings(globalObject_->SettingsFile());
+    // Written only when changed, as every other key.
+    if (settings.ReadString(settings::kSection, settings::kWindowGeometry, "") == geometry &&
+        settings.ReadString(settings::kSection, settings::kJobColumnWidths, "") == columns)
+      return;
+    settings.WriteValues(settings::kSection, {{settings::kWindowGeometry, geometry},
+                                              {settings::kJobColumnWidths, columns}});
+  } catch (const std::exception&) {
+    // The layout is not worth keeping the window open for; the settings file's own
+    // failure shows at its next real change.
+  }
 }
 
 void TfrmMain::CloseWithoutQuestion() {
@@ -341,6 +386,13 @@ void TfrmMain::btnRemoveClick() {
 }
 
 void TfrmMain::btnClearClick() {
+  const TJobList& list = jobModel_->List();
+  if (list.ClearNeedsQuestion()) {
+    const QString question = list.Count() == 1
+                                 ? tr("Remove the job and its edits from the list?")
+                                 : tr("Remove all %1 jobs from the list?").arg(list.Count());
+    if (!dialogs_->AskYesNo(this, question)) return;
+  }
   if (jobModel_->Clear(*prober_)) StopPreview();
 }
 
@@ -351,6 +403,11 @@ void TfrmMain::btnStartClick() {
   if (std::any_of(rows.begin(), rows.end(), [](const TJobRow& row) { return row.Checked; }))
     StopPreview();
   conversionRun_->Start(rows, [this](int row) { jobModel_->RowChanged(row); });
+  // A folder the run had to replace, after its warning, is the one the box shows now.
+  const TIniFile settings(globalObject_->SettingsFile());
+  const QString folder = QString::fromStdString(
+      settings.ReadString(settings::kSection, settings::kOutPutDir, DefaultOutputFolder()));
+  if (folder != outputFolderEdit_->text()) outputFolderEdit_->setText(folder);
   for (int row = 0; row < jobModel_->rowCount(); ++row) jobModel_->RowChanged(row);
   JobsChanged();
   AskDeferredUpgrade();

@@ -111,6 +111,9 @@ class TfrmMain : public QMainWindow {
   void FormShow();
   void LoadMediaLibraries();
   void Teardown();
+  // The window's size and place and the list's column widths, from and to the settings.
+  void RestoreWindowLayout(const TIniFile& settings);
+  void SaveWindowLayout();
 
   void CreateControls();
   QWidget* CreateButtonRow();

@@ -126,7 +126,7 @@ void TfrmMain::CreateToolsMenu() {
 }
 
 void TfrmMain::CreateLinksMenus() {
-  QMenu* related = AddMenu(menuBar(), "mnuRelated", QStringLiteral("Related Software"));
+  QMenu* related = AddMenu(menuBar(), "mnuRelated", tr("&Related Software"));
   for (const TRelatedProduct& product : kRelatedProducts) {
     QAction* action = related->addAction(QString::fromLatin1(product.Caption));
     const QString address = QString::fromLatin1(product.Address);

@@ -30,6 +30,11 @@ QWidget* TfrmMain::CreatePreview(QWidget* parent) {
   TPreviewPanel::THost host;
   host.ListEmpty = [this] { return jobModel_->List().Empty(); };
   host.FocusedSource = [this] { return FocusedSource(); };
+  host.SelectedSource = [this] {
+    const TJobList& list = jobModel_->List();
+    const int row = list.Selected();
+    return row >= 0 && row < list.Count() ? list.Rows()[row].Record.SourceFile : std::string();
+  };
   host.AddFiles = [this] { btnAddClick(); };
   host.Log = [this](const QString& line) { log_->appendPlainText(line); };
   host.Warning = [this](const QString& text) { dialogs_->ShowWarning(this, text); };

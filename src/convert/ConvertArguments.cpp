@@ -6,18 +6,21 @@
 namespace qarvo {
 
 const char* const kConvertUsage =
-    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] FILE...\n"
+    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] [--null] FILE...\n"
     "       qarvo-convert --list-formats\n"
     "       qarvo-convert --info FILE\n"
     "       qarvo-convert --help\n"
     "\n"
     "Converts each FILE with the current output format and its parameters, exactly as the\n"
-    "application's Start does, one job per file, and prints each output path.\n"
+    "application's Start does, one job per file, and prints each output path on a line of\n"
+    "its own; in a path, a backslash is written \"\\\\\" and a line end, tab or other control\n"
+    "character as \"\\n\", \"\\t\" or \"\\xHH\".\n"
     "\n"
     "  --format CODE    use the format CODE (see --list-formats) for this run only\n"
     "  --output DIR     write into DIR for this run only (created when missing)\n"
     "  --jobs N         convert up to N files at once (1 to 8; 0 = automatic, from the\n"
     "                   processor cores); the default is the \"simultaneousJobs\" setting\n"
+    "  --null           end each output path with a NUL byte instead, and write it as it is\n"
     "  --list-formats   print every format: its code, a tab, its name\n"
     "  --info FILE      print what the media probe reports about FILE\n"
     "  --help           print this text\n"
@@ -63,6 +66,8 @@ TConvertArguments ParseConvertArguments(const std::vector<std::string>& argument
       optionsEnded = true;
     } else if (argument == "--help" || argument == "-h") {
       SetMode(result, TConvertMode::Help);
+    } else if (argument == "--null" || argument == "-0") {
+      result.NulSeparated = true;
     } else if (argument == "--list-formats") {
       SetMode(result, TConvertMode::ListFormats);
     } else if (argument == "--info") {

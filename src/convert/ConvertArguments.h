@@ -14,6 +14,7 @@ struct TConvertArguments {
   std::optional<int> FormatCode;  // --format: this run only
   std::optional<int> Jobs;        // --jobs: files at once, 0 = automatic
   std::string OutputFolder;       // --output: this run only
+  bool NulSeparated = false;      // --null: output paths end with NUL, as they are
   std::vector<std::string> Files;
   std::string Error;  // set when the arguments are unusable
 };

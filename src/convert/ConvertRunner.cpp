@@ -11,6 +11,31 @@
 namespace qarvo {
 namespace {
 
+// A path on one line of its own whatever its bytes, so that a script can read the list back:
+// backslashes and control characters are escaped, other bytes (UTF-8 or not) kept.
+std::string OneLine(const std::string& path) {
+  std::string line;
+  line.reserve(path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      line += "\\\\";
+    } else if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\t') {
+      line += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      static const char kHex[] = "0123456789abcdef";
+      line += "\\x";
+      line += kHex[byte >> 4];
+      line += kHex[byte & 0xf];
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
 int64_t NowUs() { return MonotonicMicroseconds(); }
 
 // The headless front end answers the size question with Yes and says so.
@@ -158,14 +183,17 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   bool allFinished = !run.Reports().empty();
   for (const TJobReport& report : run.Reports()) {
     if (report.Outcome == TJobOutcome::Finished) {
-      out_ << report.Output << '\n';
+      if (arguments.NulSeparated)
+        out_ << report.Output << '\0';
+      else
+        out_ << OneLine(report.Output) << '\n';
       if (!report.Message.empty())
-        err_ << "qarvo-convert: " << report.Source
+        err_ << "qarvo-convert: " << OneLine(report.Source)
              << ": finished with a warning: " << report.Message << '\n';
       continue;
     }
     allFinished = false;
-    err_ << "qarvo-convert: " << report.Source << ": " << OutcomeText(report.Outcome);
+    err_ << "qarvo-convert: " << OneLine(report.Source) << ": " << OutcomeText(report.Outcome);
     if (!report.Message.empty())
       err_ << ": " << PlainJobMessage(report.Message, report.Source, report.Output);
     err_ << '\n';

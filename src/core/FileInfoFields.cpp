@@ -56,4 +56,16 @@ std::string FileInfoNumber(int64_t value) {
   return value < 0 ? std::string() : std::to_string(value);
 }
 
+std::string FileInfoBitRate(int64_t bitsPerSecond) {
+  if (bitsPerSecond <= 0) return {};
+  const int64_t kilobits = std::max<int64_t>(1, std::llround(bitsPerSecond / 1000.0));
+  return std::to_string(kilobits) + " kb/s";
+}
+
+std::string FileInfoCodec(const std::string& codecName) {
+  const std::string name = codecName.substr(0, codecName.find('('));
+  const size_t last = name.find_last_not_of(' ');
+  return last == std::string::npos ? std::string() : name.substr(0, last + 1);
+}
+
 }  // namespace qarvo

@@ -25,4 +25,11 @@ std::string FileInfoFrameCount(int numerator, int denominator, int64_t duration)
 // A probe figure in decimal; empty for the probe's "unknown" (negative).
 std::string FileInfoNumber(int64_t value);
 
+// A bit rate in bits per second as "179 kb/s" (rounded, at least 1); empty when the probe
+// does not know it (0 or negative).
+std::string FileInfoBitRate(int64_t bitsPerSecond);
+
+// The codec's short name from the probe's codec name ("h264(H.264 / AVC)" gives "h264").
+std::string FileInfoCodec(const std::string& codecName);
+
 }  // namespace qarvo

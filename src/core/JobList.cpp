@@ -292,6 +292,19 @@ bool TJobList::Clear(IJobProber& prober) {
   return true;
 }
 
+bool HasEdits(const TlvFilesRecord& record) {
+  return record.TrimStart != 0 || record.TrimLength != 0 || record.CropTop != 0 ||
+         record.CropLeft != 0 || record.CropBottom != 0 || record.CropRight != 0 ||
+         record.CropTopEntered != 0 || record.CropLeftEntered != 0 ||
+         record.CropBottomEntered != 0 || record.CropRightEntered != 0 || record.NeedsHook();
+}
+
+bool TJobList::ClearNeedsQuestion() const {
+  return Count() > kQuietClearCount ||
+         std::any_of(rows_.begin(), rows_.end(),
+                     [](const TJobRow& row) { return HasEdits(row.Record); });
+}
+
 void TJobList::CheckAll(bool checked) {
   for (TJobRow& row : rows_) row.Checked = checked;
 }
@@ -317,7 +330,9 @@ void TJobList::SetChecked(int row, bool checked) {
 void TJobList::RefreshDestinations(TIniFile& settings, const TIniFile& definitions) {
   const std::string suffix =
       "." + ReadFormatDefinition(definitions, FormatCodeOf(settings)).FileExt;
-  TOutputNamer namer(settings);
+  // Only shows names: a missing folder is not made, and one that cannot be is left for the
+  // run to announce.
+  TOutputNamer namer(settings, {}, TOutputNamer::TMode::Preview);
   std::vector<std::string> names(rows_.size());
   try {
     for (bool checked : {true, false}) {

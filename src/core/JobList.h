@@ -92,6 +92,11 @@ void ShowJobOutcomes(std::vector<TJobRow>& rows, const std::vector<TJobReport>& 
 // "≈ 24 MB" for a byte count (MB = 1,000,000 bytes, at least one decimal below 10 MB).
 std::string ApproximateSizeText(int64_t bytes);
 
+// The user changed something of the job: a trim, a crop, an effect or a watermark.
+bool HasEdits(const TlvFilesRecord& record);
+// Up to this many jobs without edits are cleared without a question.
+inline constexpr int kQuietClearCount = 3;
+
 class TJobList {
  public:
   std::vector<TJobRow>& Rows() { return rows_; }
@@ -120,6 +125,8 @@ class TJobList {
   bool Remove();
   // False on an empty list.
   bool Clear(IJobProber& prober);
+  // Clear asks first when it would throw away edits or more than a few jobs.
+  bool ClearNeedsQuestion() const;
 
   void CheckAll(bool checked);
   void ReverseCheck();
@@ -132,8 +139,9 @@ class TJobList {
   bool RowCommandsEnabled() const { return !rows_.empty() && selected_ >= 0; }
 
   // Names each row's "Destination File" after what a run would write now: checked rows in
-  // list order take the free names first, as the run hands them out. Unchanged when the
-  // output folder cannot be created.
+  // list order take the free names first, as the run hands them out, in the folder the run
+  // would use (the default one when the configured one cannot be made). Nothing is made or
+  // stored.
   void RefreshDestinations(TIniFile& settings, const TIniFile& definitions);
 
   std::string Cell(int row, int column) const;

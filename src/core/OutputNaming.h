@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -10,16 +11,25 @@
 namespace qarvo {
 
 // Told when the configured output folder cannot be created and the default one replaces
-// it; shows "Cannot create output directory:<folder>.It will create default directory
-// <default>!" in the GUI.
+// it: "Cannot create output directory:<folder>.It will create default directory
+// <default>!".
 using TOutputFolderWarning = std::function<void(const std::string& message)>;
 
 class TOutputNamer {
  public:
-  TOutputNamer(TIniFile& settings, TOutputFolderWarning warning = {});
+  enum class TMode {
+    // A run's names: the folder is made when missing; when it cannot be, the warning is
+    // given, the default folder is made and stored as the output folder.
+    Create,
+    // Names shown before a run: the same folder and names a run would take now, with
+    // nothing made, stored or said.
+    Preview,
+  };
 
-  // The output folder, created when missing, with a trailing "/". Throws ESettingsError
-  // when neither it nor the default folder can be created.
+  TOutputNamer(TIniFile& settings, TOutputFolderWarning warning = {}, TMode mode = TMode::Create);
+
+  // The output folder with a trailing "/", decided once per namer. Throws ESettingsError
+  // when neither it nor the default folder can be created (Create only).
   std::string OutputFolder();
 
   // Folder + source name without its last extension + "_(new)" + suffix, or
@@ -33,14 +43,24 @@ class TOutputNamer {
 
  private:
   bool Taken(const std::string& path) const;
+  std::string ResolveFolder();
 
   TIniFile& settings_;
   TOutputFolderWarning warning_;
+  TMode mode_;
+  std::optional<std::string> folder_;
   std::string override_;
   std::set<std::string> handedOut_;
 };
 
 // Source name without folder and without its last extension.
 std::string SourceBaseName(const std::string& sourceFile);
+
+// The warning of a configured output folder that cannot be created.
+std::string OutputFolderFallbackWarning(const std::string& folder, const std::string& fallback);
+
+// Whether the folder is there, or could be made: its nearest existing parent is a folder
+// this user may write to.
+bool FolderCouldBeMade(const std::string& folder);
 
 }  // namespace qarvo

@@ -87,6 +87,7 @@ void TParameterEditor::SetEncoderAvailability(TEncoderAvailable available) {
 void TParameterEditor::Load(int code) {
   code_ = code;
   frameSizeTyped_ = false;
+  numberTyped_ = {};
   const TIniSnapshot profile = settings_.Snapshot();
   const TFormatDefinition definition = ReadFormatDefinition(definitions_.Snapshot(), code);
   const std::string section = FormatSection(code);
@@ -200,14 +201,25 @@ std::optional<TParamMessage> TParameterEditor::Type(TParamBox box, const std::st
     frameSizeTyped_ = true;
     return std::nullopt;
   }
+  if (checksOnLeave_) {
+    numberTyped_[Slot(box)] = true;
+    return std::nullopt;
+  }
+  return CheckNumber(box);
+}
+
+std::optional<TParamMessage> TParameterEditor::Leave(TParamBox box) {
+  if (box == TParamBox::VideoSize) return LeaveFrameSize();
+  if (!Editable(box) || !numberTyped_[Slot(box)]) return std::nullopt;
+  numberTyped_[Slot(box)] = false;
   return CheckNumber(box);
 }
 
 std::optional<TParamMessage> TParameterEditor::CheckNumber(TParamBox box) {
   const TParamBoxState& state = Box(box);
-  const bool number =
-      box == TParamBox::AudioBitRate ? IsDecimalText(state.Text) : IsIntegerText(state.Text);
-  if (number || state.Text == format_keys::kAsSource) {
+  numberTyped_[Slot(box)] = false;
+  const bool decimal = box == TParamBox::AudioBitRate;
+  if (state.Text == format_keys::kAsSource || IsPositiveNumberText(state.Text, decimal)) {
     Write({{KeysOf(box).Index, std::to_string(state.Index)}, {KeysOf(box).Value, state.Text}});
     return std::nullopt;
   }

@@ -75,10 +75,16 @@ class TParameterEditor {
   // The user picked item `index` of `box`.
   std::optional<TParamMessage> Choose(TParamBox box, int index);
   // The user changed the edit text of an editable box. The bit-rate and sample-rate boxes
-  // are checked at every change; the frame size waits for LeaveFrameSize.
+  // are checked at every change (unless checks wait for leaving); the frame size waits for
+  // LeaveFrameSize.
   std::optional<TParamMessage> Type(TParamBox box, const std::string& text);
   // The frame-size box lost the focus: checks and writes a typed size.
   std::optional<TParamMessage> LeaveFrameSize();
+  // Typed numbers are checked when their box is left rather than at every change (the
+  // settings dialog), so a box can be cleared to type a new value.
+  void SetChecksOnLeave(bool onLeave) { checksOnLeave_ = onLeave; }
+  // An editable box lost the focus: checks and writes what was typed there, if anything.
+  std::optional<TParamMessage> Leave(TParamBox box);
   // The Default button: the definition's default choices, written to the profile.
   std::vector<TParamMessage> ResetToDefaults();
 
@@ -112,6 +118,8 @@ class TParameterEditor {
   bool videoEnabled_ = false;
   bool audioEnabled_ = false;
   bool frameSizeTyped_ = false;
+  bool checksOnLeave_ = false;
+  std::array<bool, kParamBoxCount> numberTyped_{};  // typed, waiting for Leave
   int writes_ = 0;
 };
 

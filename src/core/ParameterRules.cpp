@@ -34,22 +34,34 @@ int EvenSide(int side) {
   return even == 0 ? 2 : even;
 }
 
-}  // namespace
-
-bool IsIntegerText(std::string_view text) { return IntegerOf(text).has_value(); }
-
-bool IsDecimalText(std::string_view text) {
-  if (text.empty()) return false;
+std::optional<double> DecimalOf(std::string_view text) {
+  if (text.empty()) return std::nullopt;
   const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
     return std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' ||
            c == 'e' || c == 'E';
   });
-  if (!plain) return false;
+  if (!plain) return std::nullopt;
   if (text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return false;
+  if (text.empty() || text.front() == '+') return std::nullopt;
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+bool IsIntegerText(std::string_view text) { return IntegerOf(text).has_value(); }
+
+bool IsDecimalText(std::string_view text) { return DecimalOf(text).has_value(); }
+
+bool IsPositiveNumberText(std::string_view text, bool decimal) {
+  if (decimal) {
+    const auto value = DecimalOf(text);
+    return value && *value > 0;
+  }
+  const auto value = IntegerOf(text);
+  return value && *value > 0;
 }
 
 TKeyVerdict FilterKey(TKeyRule rule, std::string_view currentText, char32_t key) {

@@ -22,6 +22,8 @@ inline constexpr const char* kAudioBitRateInvalid = "Audio BitRate is not a vali
 bool IsIntegerText(std::string_view text);
 // The whole text is a floating-point number (digits, sign, point, exponent; no "inf"/"nan").
 bool IsDecimalText(std::string_view text);
+// A rate a run can use: an integer (or, with `decimal`, a decimal number) above 0.
+bool IsPositiveNumberText(std::string_view text, bool decimal);
 
 enum class TKeyRule {
   Numeric,    // bit rates and sample rate: digits only

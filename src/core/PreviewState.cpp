@@ -2,14 +2,19 @@
 
 namespace qarvo {
 
-TPlayStep TPreviewState::PlayStep(bool listEmpty) const {
-  if (paused_) return TPlayStep::Resume;
+TPlayStep TPreviewState::PlayStep(bool listEmpty, const std::string& selected) const {
+  if (paused_ && (selected.empty() || selected == source_)) return TPlayStep::Resume;
   return listEmpty ? TPlayStep::AskForFiles : TPlayStep::OpenFocused;
 }
 
 void TPreviewState::Played() {
   stopped_ = false;
   paused_ = false;
+}
+
+void TPreviewState::Opened(std::string source) {
+  source_ = std::move(source);
+  Played();
 }
 
 bool TPreviewState::Pause() {

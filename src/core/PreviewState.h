@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace qarvo {
 
@@ -16,7 +17,7 @@ struct TPreviewButtons {
 
 // What Play does in the present state.
 enum class TPlayStep {
-  Resume,       // paused: resume the player
+  Resume,       // paused on the selected job's source (or none is selected): resume it
   AskForFiles,  // empty list: ask for files, play the first one added
   OpenFocused,  // open the row that has the focus
 };
@@ -28,9 +29,14 @@ class TPreviewState {
   // Open and neither paused nor stopped.
   bool Playing() const { return !stopped_ && !paused_; }
 
-  TPlayStep PlayStep(bool listEmpty) const;
+  // `selected`: the source of the selected row, empty when none is selected. A paused source
+  // is resumed only when it is the selected one: another selected row is opened instead.
+  TPlayStep PlayStep(bool listEmpty, const std::string& selected = {}) const;
   // A file was opened or resumed.
   void Played();
+  // `source` was opened and plays.
+  void Opened(std::string source);
+  const std::string& Source() const { return source_; }
   // False (nothing changes) unless playing: a stopped preview has nothing to pause.
   bool Pause();
   // False (nothing changes) while stopped.
@@ -53,6 +59,7 @@ class TPreviewState {
   bool paused_ = false;
   bool playAfterAdding_ = false;
   int64_t duration_ = 0;
+  std::string source_;
 };
 
 }  // namespace qarvo

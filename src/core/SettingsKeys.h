@@ -37,6 +37,10 @@ inline constexpr int kMuteDefault = 0;
 inline constexpr const char* kSkinIndex = "skinIndex";
 inline constexpr int kSkinIndexDefault = 0;
 inline constexpr int kSkinCount = 7;
+// The main window's place and size (the toolkit's saved geometry, base64) and the job
+// list's column widths ("140,65,90,120,60"), kept from one start to the next.
+inline constexpr const char* kWindowGeometry = "mainWindowGeometry";
+inline constexpr const char* kJobColumnWidths = "jobColumnWidths";
 // Snapshot folder; default DefaultOutputFolder() (AppPaths.h).
 inline constexpr const char* kSnapOutPutDir = "SnapOutPutDir";
 inline constexpr const char* kSnapFullSize = "snapFullSize";

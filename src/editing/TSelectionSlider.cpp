@@ -7,25 +7,11 @@
 
 namespace qarvo {
 
-TSelectionSlider::TSelectionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-  setTickPosition(QSlider::NoTicks);
-  connect(this, &QSlider::sliderReleased, this, [this] { emit SeekRequested(value()); });
-  connect(this, &QSlider::actionTriggered, this, [this](int action) {
-    if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-      emit SeekRequested(sliderPosition());
-  });
-}
+TSelectionSlider::TSelectionSlider(QWidget* parent) : TPositionSlider(parent) {}
 
 void TSelectionSlider::SetSelection(int start, int end) {
   selStart_ = std::min(start, end);
   selEnd_ = std::max(start, end);
-  update();
-}
-
-void TSelectionSlider::ShowPosition(int value) {
-  if (isSliderDown()) return;
-  const QSignalBlocker block(this);
-  setValue(value);
   update();
 }
 
@@ -50,7 +36,7 @@ void TSelectionSlider::paintEvent(QPaintEvent* event) {
                            QPoint(at(selEnd_), groove.center().y() + height / 2 + 3)),
                      band);
   }
-  QSlider::paintEvent(event);
+  TPositionSlider::paintEvent(event);
 }
 
 }  // namespace qarvo

@@ -1,12 +1,12 @@
-// The editing dialogs' position bar: a slider that also shows a selected span (the kept
-// range of the trim dialog) and tells when the user, not the playback, asks for a position.
+// The editing dialogs' position bar: a position bar that also shows a selected span (the
+// kept range of the trim dialog).
 #pragma once
 
-#include <QSlider>
+#include "jobs/TPositionSlider.h"
 
 namespace qarvo {
 
-class TSelectionSlider : public QSlider {
+class TSelectionSlider : public TPositionSlider {
   Q_OBJECT
 
  public:
@@ -17,12 +17,6 @@ class TSelectionSlider : public QSlider {
   void ClearSelection() { SetSelection(0, 0); }
   int SelStart() const { return selStart_; }
   int SelEnd() const { return selEnd_; }
-  // Moves the handle for the playback: no SeekRequested.
-  void ShowPosition(int value);
-
- signals:
-  // Released after a drag, or clicked beside the handle, or moved by a key.
-  void SeekRequested(int value);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

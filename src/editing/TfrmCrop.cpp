@@ -8,16 +8,17 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <climits>
 
 #include "base/StringFormat.h"
+#include "base/TBitmap.h"
 #include "player/TMediaPlayer.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "core/ShortenedPath.h"
 #include "editing/DialogControls.h"
+#include "editing/TDialogPlayer.h"
 #include "editing/TRectTracker.h"
 #include "editing/TSelectionSlider.h"
 #include "jobs/PreviewFit.h"
@@ -39,22 +40,26 @@ QImage ToImage(const TBitmap& bitmap) {
 
 }  // namespace
 
-TfrmCrop::TfrmCrop(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent),
-      libraryFolder_(std::move(libraryFolder)),
-      Player_(std::make_unique<TMediaPlayer>(this)) {
+TfrmCrop::TfrmCrop(std::string libraryFolder, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmCrop"));
   setWindowTitle(QStringLiteral("Crop"));
   setModal(true);
+  // The player draws into a small hidden panel; the area shows the hook's copies.
+  player_ = std::make_unique<TDialogPlayer>(this, std::move(libraryFolder), "pnlPlayer");
+  player_->SetEvents({
+      .FileOpened = [this](int64_t duration, int frameWidth,
+                           int frameHeight) { PlayerFileOpen(duration, frameWidth, frameHeight); },
+      .Position = [this](int64_t pts) { PlayerPosition(pts); },
+      .Ended = nullptr,
+      .Hook = [this](TBitmap& bitmap, const TlvFilesRecord& record) { PlayerHook(bitmap, record); },
+  });
   CreateControls();
-  if (!Player_->AVLibLoaded()) Player_->LoadAVLib(libraryFolder_);
 }
 
-TfrmCrop::~TfrmCrop() {
-  DetachPlayer();
-  // pnlPlayer goes with the dialog: the player lets go of it first.
-  Player_->Stop(true);
-}
+// pnlPlayer goes with the dialog: the player lets go of it first.
+TfrmCrop::~TfrmCrop() { player_->Close(); }
+
+TMediaPlayer& TfrmCrop::Player() { return player_->Player(); }
 
 QSpinBox* TfrmCrop::MakeMarginBox(const char* name, TMarginBox box) {
   auto* spin = new QSpinBox(this);
@@ -78,19 +83,14 @@ void TfrmCrop::CreateControls() {
   tracker_ = new TRectTracker(pictureLabel_);
   tracker_->setObjectName(QStringLiteral("RectTracker"));
   tracker_->hide();
-  surface_ = new TVideoSurfaceWidget(this);
-  surface_->setObjectName(QStringLiteral("pnlPlayer"));
-  surface_->resize(kPanelWidth, kPanelHeight);
-  surface_->hide();
+  player_->Surface()->resize(kPanelWidth, kPanelHeight);
+  player_->Surface()->hide();
   paintTimer_ = new QTimer(this);
   paintTimer_->setInterval(kPaintInterval);
   connect(paintTimer_, &QTimer::timeout, this, &TfrmCrop::PaintArea);
 
-  positionSlider_ = new TSelectionSlider(this);
-  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
-  playButton_ = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  pauseButton_ = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
-  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_, positionLabel_);
+  QHBoxLayout* controls =
+      MakePlayRow(player_->PlayButton(), player_->PauseButton(), player_->Bar(), positionLabel_);
 
   topSpin_ = MakeMarginBox("spedUp", TMarginBox::Up);
   bottomSpin_ = MakeMarginBox("spedDown", TMarginBox::Down);
@@ -140,28 +140,8 @@ void TfrmCrop::CreateControls() {
   connect(defaultButton_, &QPushButton::clicked, this, &TfrmCrop::btnResetClick);
   connect(okButton_, &QPushButton::clicked, this, &TfrmCrop::btnOkClick);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(playButton_, &QToolButton::clicked, this, &TfrmCrop::imgbtnPlayClick);
-  connect(pauseButton_, &QToolButton::clicked, this, &TfrmCrop::imgbtnpauseClick);
-  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmCrop::trcPreviewSeek);
   connect(tracker_, &TRectTracker::OnMouseDown, this, &TfrmCrop::RectTrackerMouseDown);
   connect(tracker_, &TRectTracker::OnMouseMove, this, &TfrmCrop::RectTrackerMouseMove);
-}
-
-void TfrmCrop::AttachPlayer() {
-  Player_->SetOnFileOpen(
-      [this](TCustomPlayer&, int64_t duration, int frameWidth, int frameHeight, int& width,
-             int& height) { PlayerFileOpen(duration, frameWidth, frameHeight, width, height); });
-  Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
-  Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
-  Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
-  Player_->SetHook(true);
-}
-
-void TfrmCrop::DetachPlayer() {
-  Player_->SetHook(false);
-  Player_->SetOnHook(nullptr);
-  Player_->SetOnPosition(nullptr);
-  Player_->SetOnState(nullptr);
 }
 
 int TfrmCrop::Execute(TlvFilesRecord* record) {
@@ -174,29 +154,13 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
   sourceNameLabel_->clear();
   lengthLabel_->clear();
   positionLabel_->clear();
-  paused_ = ended_ = true;
-  opened_ = false;
   sourceWidth_ = sourceHeight_ = 0;
   picture_ = {};
-  {
-    std::lock_guard lock(hookMutex_);
-    record_ = record;
-    frameCopy_ = QImage();
-  }
+  record_ = record;
+  player_->Close();
+  frameCopy_ = QImage();  // no hook runs once Close has returned
   PaintArea();
-  if (!record) {
-    SetButtons(false, false);
-    return;
-  }
-  AttachPlayer();
-  if (!Player_->AVLibLoaded()) Player_->LoadAVLib(libraryFolder_);
-  if (!Player_->Open(record->SourceFile, surface_, false)) {
-    SetButtons(false, false);
-    return;
-  }
-  opened_ = true;
-  paused_ = ended_ = false;
-  SetButtons(false, true);
+  if (!player_->Open(record)) return;
   const bool video = sourceWidth_ > 0 && sourceHeight_ > 0;
   if (!video) {
     tracker_->hide();
@@ -206,9 +170,10 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
   } else {
     const TFitRect fitted = FitPicture(sourceWidth_, sourceHeight_, kAreaWidth, kAreaHeight);
     picture_ = {fitted.X + 1, fitted.Y + 1, fitted.Width - 2, fitted.Height - 2};
+    QImage first = ToImage(Player().CurrentFrame());
     {
-      std::lock_guard lock(hookMutex_);
-      frameCopy_ = ToImage(Player_->CurrentFrame());
+      const auto lock = player_->HookLock();
+      frameCopy_ = std::move(first);
     }
     PaintArea();
     const TCropMargins entered{record->CropTopEntered, record->CropBottomEntered,
@@ -227,11 +192,6 @@ void TfrmCrop::Prepare(TlvFilesRecord* record) {
       QString::fromStdString(Format("%d.%.3d Second", static_cast<int>(duration_ / 1000000),
                                     static_cast<int>(duration_ % 1000000 / 1000))));
   paintTimer_->start();
-}
-
-void TfrmCrop::SetButtons(bool play, bool pause) {
-  playButton_->setEnabled(play);
-  pauseButton_->setEnabled(pause);
 }
 
 void TfrmCrop::ShowMargins(const TCropMargins& margins) {
@@ -257,7 +217,7 @@ TTrackRect TfrmCrop::TrackerBounds() const {
 }
 
 QImage TfrmCrop::FrameCopy() {
-  std::lock_guard lock(hookMutex_);
+  const auto lock = player_->HookLock();
   return frameCopy_;
 }
 
@@ -323,9 +283,9 @@ void TfrmCrop::btnResetClick() {
 
 void TfrmCrop::btnOkClick() {
   // Without a preview the margins cannot be measured: the job keeps the crop it had.
-  if (record_ && opened_) {
+  if (record_ && player_->Opened()) {
     // The preview hook reads the record while the player runs.
-    std::lock_guard lock(hookMutex_);
+    const auto lock = player_->HookLock();
     ConfirmCrop(*record_, BoxMargins(), sourceWidth_, sourceHeight_, picture_);
   }
   accept();
@@ -333,90 +293,36 @@ void TfrmCrop::btnOkClick() {
 
 // ---- Playback ------------------------------------------------------------------------------
 
-void TfrmCrop::imgbtnPlayClick() {
-  if (!record_) return;
-  if (paused_ && !ended_) {
-    paused_ = false;
-    Player_->Resume();
-    SetButtons(false, true);
-  } else if (ended_) {
-    if (Player_->Open(record_->SourceFile, surface_, false)) {
-      paused_ = ended_ = false;
-      SetButtons(false, true);
-    } else {
-      SetButtons(false, false);
-    }
-  }
-}
+void TfrmCrop::imgbtnPlayClick() { player_->Play(); }
 
-void TfrmCrop::imgbtnpauseClick() {
-  if (!opened_) return;
-  paused_ = true;
-  Player_->Pause();
-}
+void TfrmCrop::imgbtnpauseClick() { player_->Pause(); }
 
 void TfrmCrop::done(int result) {
-  ended_ = true;
   paintTimer_->stop();
-  DetachPlayer();
-  Player_->Stop(true);
-  {
-    std::lock_guard lock(hookMutex_);
-    frameCopy_ = QImage();
-    record_ = nullptr;
-  }
+  player_->Close();
+  frameCopy_ = QImage();
+  record_ = nullptr;
   QDialog::done(result);
 }
 
-void TfrmCrop::trcPreviewSeek(int value) {
-  if (!opened_ || duration_ <= 0) return;
-  const int64_t target = PreviewBarTarget(value, positionSlider_->maximum(), duration_);
-  if (target > 0) Player_->Seek(0, false, target);
-}
-
-void TfrmCrop::PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
-                              int& screenHeight) {
+void TfrmCrop::PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight) {
   duration_ = duration;
   sourceWidth_ = frameWidth;
   sourceHeight_ = frameHeight;
-  screenWidth = surface_->width();
-  screenHeight = surface_->height();
   lengthLabel_->setText(QString::fromStdString(PreviewLengthText(duration)));
   positionLabel_->setText(QStringLiteral("0.0"));
-  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
-  positionSlider_->ClearSelection();
-  positionSlider_->setEnabled(duration > 0);
-  positionSlider_->ShowPosition(0);
 }
 
 void TfrmCrop::PlayerPosition(int64_t pts) {
   positionLabel_->setText(QString::fromStdString(PreviewLengthText(pts)));
-  positionSlider_->ShowPosition(PreviewBarValue(pts, duration_, positionSlider_->maximum()));
-}
-
-void TfrmCrop::PlayerState(TPlayState state) {
-  if (state == TPlayState::psPause) {
-    paused_ = true;
-    SetButtons(true, false);
-  } else if (state == TPlayState::psEnd) {
-    ended_ = true;
-    SetButtons(true, false);
-    // Paused first, so that the seek brings the start's picture on screen.
-    Player_->Pause();
-    Player_->Seek(0, false, 0);
-  }
 }
 
 // Video thread: the job's stored effects, watermarks and crop frame, then a copy for the area.
-void TfrmCrop::PlayerHook(TBitmap& bitmap) {
-  if (paused_ || ended_) return;
-  std::lock_guard lock(hookMutex_);
-  if (!record_) return;
-  const TCanvasLock canvas(bitmap);
+void TfrmCrop::PlayerHook(TBitmap& bitmap, const TlvFilesRecord& record) {
   std::string unreadable;
-  processor_.Process(bitmap, *record_, unreadable);
-  DrawCropFrame(bitmap, record_->CropLeft, record_->CropTop, bitmap.Width() - record_->CropRight,
-                bitmap.Height() - record_->CropBottom);
+  processor_.Process(bitmap, record, unreadable);
+  DrawCropFrame(bitmap, record.CropLeft, record.CropTop, bitmap.Width() - record.CropRight,
+                bitmap.Height() - record.CropBottom);
   frameCopy_ = ToImage(bitmap);
 }
 

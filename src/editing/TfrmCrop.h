@@ -5,13 +5,10 @@
 
 #include <QDialog>
 #include <QImage>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "player/PlayerTypes.h"
 #include "core/CropRules.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
@@ -20,14 +17,13 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTimer;
-class QToolButton;
 
 namespace qarvo {
 
+class TBitmap;
+class TDialogPlayer;
 class TMediaPlayer;
 class TRectTracker;
-class TSelectionSlider;
-class TVideoSurfaceWidget;
 
 class TfrmCrop : public QDialog {
   Q_OBJECT
@@ -47,12 +43,10 @@ class TfrmCrop : public QDialog {
   // Shows, prepares, runs modally; Ok has written the record when the result is Accepted.
   int Execute(TlvFilesRecord* record);
 
-  TMediaPlayer& Player() { return *Player_; }
+  TMediaPlayer& Player();
   // The fitted picture (PicLeft, PicTop, PicWidth, PicHeight) in the picture area's pixels.
   const TTrackRect& Picture() const { return picture_; }
   TRectTracker& Tracker() const { return *tracker_; }
-  bool Paused() const { return paused_; }
-  bool Ended() const { return ended_; }
   // The frame copy the area shows (GUI thread).
   QImage FrameCopy();
 
@@ -67,9 +61,6 @@ class TfrmCrop : public QDialog {
  private:
   void CreateControls();
   QSpinBox* MakeMarginBox(const char* name, TMarginBox box);
-  void AttachPlayer();
-  void DetachPlayer();
-  void SetButtons(bool play, bool pause);
   void ShowMargins(const TCropMargins& margins);
   TCropMargins BoxMargins() const;
   void PlaceTracker(const TTrackRect& bounds);
@@ -79,17 +70,11 @@ class TfrmCrop : public QDialog {
   void RectTrackerMouseMove();
   void MarginChanged(TMarginBox box, int value);
 
-  void PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
-                      int& screenHeight);
+  void PlayerFileOpen(int64_t duration, int frameWidth, int frameHeight);
   void PlayerPosition(int64_t pts);
-  void PlayerState(TPlayState state);
-  void PlayerHook(TBitmap& bitmap);
-  void trcPreviewSeek(int value);
+  void PlayerHook(TBitmap& bitmap, const TlvFilesRecord& record);
 
-  std::string libraryFolder_;
-  std::unique_ptr<TMediaPlayer> Player_;
   TlvFilesRecord* record_ = nullptr;
-  bool opened_ = false;
   int64_t duration_ = 0;
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
@@ -100,20 +85,13 @@ class TfrmCrop : public QDialog {
   bool dragging_ = false;
   bool settingBoxes_ = false;
 
-  // Read by the player's video thread.
-  std::atomic<bool> paused_{true};
-  std::atomic<bool> ended_{true};
-  std::mutex hookMutex_;  // guards the two below and the hook's use of record_
+  // The hook's, under the player's hook lock.
   TFrameProcessor processor_;
   QImage frameCopy_;
 
   QLabel* pictureLabel_ = nullptr;
-  TVideoSurfaceWidget* surface_ = nullptr;
   TRectTracker* tracker_ = nullptr;
   QTimer* paintTimer_ = nullptr;
-  TSelectionSlider* positionSlider_ = nullptr;
-  QToolButton* playButton_ = nullptr;
-  QToolButton* pauseButton_ = nullptr;
   QLabel* sourceNameLabel_ = nullptr;
   QLabel* lengthLabel_ = nullptr;
   QLabel* positionLabel_ = nullptr;
@@ -125,6 +103,9 @@ class TfrmCrop : public QDialog {
   QPushButton* defaultButton_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+
+  // Last: it goes first, stopping the playback before what the hook uses.
+  std::unique_ptr<TDialogPlayer> player_;
 };
 
 }  // namespace qarvo

@@ -7,15 +7,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "base/EngineRecords.h"
+#include "base/TBitmap.h"
 #include "player/TMediaPlayer.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "core/ShortenedPath.h"
 #include "editing/DialogControls.h"
+#include "editing/TDialogPlayer.h"
 #include "editing/TSelectionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
 
@@ -36,43 +36,43 @@ QLineEdit* MakeTimeField(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TfrmTrim::TfrmTrim(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent),
-      libraryFolder_(std::move(libraryFolder)),
-      Player_(std::make_unique<TMediaPlayer>(this)) {
+TfrmTrim::TfrmTrim(std::string libraryFolder, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmTrim"));
   setWindowTitle(QStringLiteral("Trim"));
   setModal(true);
+  player_ = std::make_unique<TDialogPlayer>(this, std::move(libraryFolder), "imgPreview");
+  player_->SetEvents({
+      .FileOpened = [this](int64_t duration, int, int) { PlayerFileOpen(duration); },
+      .Position = [this](int64_t pts) { PlayerPosition(pts); },
+      .Ended = [this] { PlayerEnded(); },
+      .Hook = [this](TBitmap& bitmap, const TlvFilesRecord& record) { PlayerHook(bitmap, record); },
+  });
   CreateControls();
   resize(560, 520);
-  if (!Player_->AVLibLoaded()) Player_->LoadAVLib(libraryFolder_);
-  AttachPlayer();
 }
 
-TfrmTrim::~TfrmTrim() {
-  Player_->SetOnHook(nullptr);
-  // imgPreview goes with the dialog: the player lets go of it first.
-  Player_->Stop(true);
-}
+// imgPreview goes with the dialog: the player lets go of it first.
+TfrmTrim::~TfrmTrim() { player_->Close(); }
+
+TMediaPlayer& TfrmTrim::Player() { return player_->Player(); }
+
+bool TfrmTrim::PreviewEnded() const { return player_->Ended(); }
 
 void TfrmTrim::CreateControls() {
   sourceNameLabel_ = MakeNamedLabel(this, "lblSourceName");
   lengthLabel_ = MakeNamedLabel(this, "lblLength");
   positionLabel_ = MakeNamedLabel(this, "lblPTS");
-  surface_ = new TVideoSurfaceWidget(this);
-  surface_->setObjectName(QStringLiteral("imgPreview"));
-  surface_->setMinimumSize(352, 264);
-  surface_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  positionSlider_ = new TSelectionSlider(this);
-  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
-  playButton_ = MakePlayerButton(this, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  pauseButton_ = MakePlayerButton(this, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
+  TVideoSurfaceWidget* surface = player_->Surface();
+  surface->setMinimumSize(352, 264);
+  surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  positionSlider_ = player_->Bar();
 
   auto* source = new QHBoxLayout;
   source->addWidget(new QLabel(QStringLiteral("Source Name:"), this));
   source->addWidget(sourceNameLabel_, 1);
   source->addWidget(lengthLabel_);
-  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_, positionLabel_);
+  QHBoxLayout* controls =
+      MakePlayRow(player_->PlayButton(), player_->PauseButton(), positionSlider_, positionLabel_);
 
   startEdit_ = MakeTimeField(this, "edtStart");
   endEdit_ = MakeTimeField(this, "edtEnd");
@@ -112,7 +112,7 @@ void TfrmTrim::CreateControls() {
   layout->setContentsMargins(8, 8, 8, 8);
   layout->setSpacing(6);
   layout->addLayout(source);
-  layout->addWidget(surface_, 1);
+  layout->addWidget(surface, 1);
   layout->addLayout(controls);
   layout->addWidget(tabs);
   layout->addLayout(MakeClosingRow(defaultButton_, okButton_, cancelButton_));
@@ -123,18 +123,6 @@ void TfrmTrim::CreateControls() {
   connect(defaultButton_, &QPushButton::clicked, this, &TfrmTrim::btnResetClick);
   connect(okButton_, &QPushButton::clicked, this, &TfrmTrim::btnOkClick);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(playButton_, &QToolButton::clicked, this, &TfrmTrim::imgbtnPlayClick);
-  connect(pauseButton_, &QToolButton::clicked, this, &TfrmTrim::imgbtnpauseClick);
-  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmTrim::trcPreviewSeek);
-}
-
-void TfrmTrim::AttachPlayer() {
-  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width,
-                                int& height) { PlayerFileOpen(duration, width, height); });
-  Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
-  Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
-  Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
-  Player_->SetHook(true);
 }
 
 int TfrmTrim::Execute(TlvFilesRecord* record) {
@@ -151,23 +139,14 @@ void TfrmTrim::Prepare(TlvFilesRecord* record) {
   for (QLineEdit* field : {startEdit_, endEdit_, trimLengthEdit_}) field->clear();
   positionSlider_->ClearSelection();
   range_.FileOpened(0);
-  opened_ = false;
-  // A new opening shows the job's effects again, also after an earlier end of playback.
-  previewEnded_ = false;
-  {
-    std::lock_guard lock(hookMutex_);
-    record_ = record;
-    processor_.Clear();
-  }
-  if (!Player_->AVLibLoaded() && !Player_->LoadAVLib(libraryFolder_)) return;
-  if (!record) return;
-  if (!Player_->Open(record->SourceFile, surface_, false)) return;
-  opened_ = true;
+  record_ = record;
+  player_->Close();
+  processor_.Clear();  // no hook runs once Close has returned
+  if (!player_->Open(record)) return;
   sourceNameLabel_->setText(QString::fromStdString(ShortenedPath(record->SourceFile, 50, 44)));
   range_.Restore(*record);
   ShowRange();
   positionSlider_->SetSelection(BarValue(range_.RangeStart()), BarValue(range_.RangeEnd()));
-  SetPlaying(true);
 }
 
 void TfrmTrim::ShowRange() {
@@ -180,21 +159,16 @@ int TfrmTrim::BarValue(int64_t time) const {
   return PreviewBarValue(time, range_.FullLength(), positionSlider_->maximum());
 }
 
-void TfrmTrim::SetPlaying(bool playing) {
-  playButton_->setEnabled(!playing);
-  pauseButton_->setEnabled(playing);
-}
-
 // ---- Commands ------------------------------------------------------------------------------
 
 void TfrmTrim::btnOk1Click() {
-  if (!opened_ || !range_.TakeStart(Player_->LastPosition())) return;
+  if (!player_->Opened() || !range_.TakeStart(Player().LastPosition())) return;
   startEdit_->setText(TimeText(range_.RangeStart()));
   positionSlider_->SetSelection(positionSlider_->value(), positionSlider_->SelEnd());
 }
 
 void TfrmTrim::btnOk2Click() {
-  if (!opened_ || !range_.TakeEnd(Player_->LastPosition())) return;
+  if (!player_->Opened() || !range_.TakeEnd(Player().LastPosition())) return;
   endEdit_->setText(TimeText(range_.RangeEnd()));
   if (range_.LengthShown())
     trimLengthEdit_->setText(TimeText(range_.RangeEnd() - range_.RangeStart()));
@@ -211,87 +185,49 @@ void TfrmTrim::btnResetClick() {
 
 void TfrmTrim::btnOkClick() {
   // A source that did not open has no length to measure a range against: the job keeps its
-  // range rather than losing it to zeros.
-  {
-    std::lock_guard lock(hookMutex_);
-    if (record_ && opened_) range_.Confirm(*record_);
+  // range rather than losing it to zeros. The preview hook reads the record meanwhile.
+  if (record_ && player_->Opened()) {
+    const auto lock = player_->HookLock();
+    range_.Confirm(*record_);
   }
   accept();
 }
 
-void TfrmTrim::imgbtnPlayClick() {
-  if (!opened_) return;
-  previewEnded_ = false;
-  Player_->Resume();
-  positionSlider_->setEnabled(range_.FullLength() > 0);
-  SetPlaying(true);
-}
+void TfrmTrim::imgbtnPlayClick() { player_->Play(); }
 
-void TfrmTrim::imgbtnpauseClick() {
-  if (!opened_) return;
-  Player_->Pause();
-  SetPlaying(false);
-}
+void TfrmTrim::imgbtnpauseClick() { player_->Pause(); }
 
 void TfrmTrim::done(int result) {
-  {
-    std::lock_guard lock(hookMutex_);
-    record_ = nullptr;
-  }
-  Player_->Stop(false);
+  player_->Close();
+  record_ = nullptr;
   QDialog::done(result);
-}
-
-void TfrmTrim::trcPreviewSeek(int value) {
-  if (!opened_ || range_.FullLength() <= 0) return;
-  Player_->Seek(0, false, PreviewBarTarget(value, positionSlider_->maximum(), range_.FullLength()));
 }
 
 // ---- Player events -------------------------------------------------------------------------
 
-void TfrmTrim::PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight) {
-  screenWidth = surface_->width();
-  screenHeight = surface_->height();
+void TfrmTrim::PlayerFileOpen(int64_t duration) {
   range_.FileOpened(duration);
   for (QLineEdit* field : {startEdit_, endEdit_, trimLengthEdit_})
     field->setText(QString::fromLatin1(kZeroTime));
   lengthLabel_->setText(QStringLiteral("Duration:    ") + TimeText(duration));
   positionLabel_->setText(QStringLiteral("0.0"));
-  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
-  positionSlider_->ClearSelection();
-  positionSlider_->setEnabled(duration > 0);
-  positionSlider_->ShowPosition(0);
 }
 
 void TfrmTrim::PlayerPosition(int64_t pts) {
   positionLabel_->setText(QStringLiteral("Time:    ") + TimeText(pts));
-  positionSlider_->ShowPosition(BarValue(pts));
 }
 
-void TfrmTrim::PlayerState(TPlayState state) {
-  if (state != TPlayState::psEnd) return;
-  positionSlider_->ShowPosition(0);
-  // Paused first, so that the seek brings the start's picture on screen.
-  Player_->Pause();
-  Player_->Seek(kSeekAny, false, 0);
-  previewEnded_ = true;
-  SetPlaying(false);
-  positionSlider_->ClearSelection();
-  positionSlider_->setEnabled(false);
+void TfrmTrim::PlayerEnded() {
   lengthLabel_->setText(QString::fromLatin1(kZeroTime));
   positionLabel_->setText(QString::fromLatin1(kZeroTime));
 }
 
 // Video thread: the job's stored effects and watermarks, and its crop frame.
-void TfrmTrim::PlayerHook(TBitmap& bitmap) {
-  if (previewEnded_) return;
-  std::lock_guard lock(hookMutex_);
-  if (!record_) return;
-  const TCanvasLock canvas(bitmap);
+void TfrmTrim::PlayerHook(TBitmap& bitmap, const TlvFilesRecord& record) {
   std::string unreadable;
-  processor_.Process(bitmap, *record_, unreadable);
-  DrawCropFrame(bitmap, record_->CropLeft, record_->CropTop, bitmap.Width() - record_->CropRight,
-                bitmap.Height() - record_->CropBottom);
+  processor_.Process(bitmap, record, unreadable);
+  DrawCropFrame(bitmap, record.CropLeft, record.CropTop, bitmap.Width() - record.CropRight,
+                bitmap.Height() - record.CropBottom);
 }
 
 }  // namespace qarvo

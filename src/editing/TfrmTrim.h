@@ -4,13 +4,10 @@
 #pragma once
 
 #include <QDialog>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "player/PlayerTypes.h"
 #include "core/TTrimRange.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
@@ -18,13 +15,13 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
 
 namespace qarvo {
 
+class TBitmap;
+class TDialogPlayer;
 class TMediaPlayer;
 class TSelectionSlider;
-class TVideoSurfaceWidget;
 
 class TfrmTrim : public QDialog {
   Q_OBJECT
@@ -40,9 +37,10 @@ class TfrmTrim : public QDialog {
   // Prepare, then modal; Ok has written the record when the result is Accepted.
   int Execute(TlvFilesRecord* record);
 
-  TMediaPlayer& Player() { return *Player_; }
+  TMediaPlayer& Player();
   const TTrimRange& Range() const { return range_; }
-  bool PreviewEnded() const { return previewEnded_; }
+  // Played to the end and not played again since.
+  bool PreviewEnded() const;
 
   // The buttons' handlers (tests call them as the clicks do).
   void btnOk1Click();
@@ -57,30 +55,18 @@ class TfrmTrim : public QDialog {
 
  private:
   void CreateControls();
-  void AttachPlayer();
   void ShowRange();
-  void SetPlaying(bool playing);
-  void PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight);
+  void PlayerFileOpen(int64_t duration);
   void PlayerPosition(int64_t pts);
-  void PlayerState(TPlayState state);
-  void PlayerHook(TBitmap& bitmap);
-  void trcPreviewSeek(int value);
+  void PlayerEnded();
+  void PlayerHook(TBitmap& bitmap, const TlvFilesRecord& record);
   int BarValue(int64_t time) const;
 
-  std::string libraryFolder_;
-  std::unique_ptr<TMediaPlayer> Player_;
   TTrimRange range_;
-  bool opened_ = false;
-  // Read on the player's video thread.
-  std::atomic<bool> previewEnded_{false};
-  std::mutex hookMutex_;  // guards record_ and processor_ against the video thread
   TlvFilesRecord* record_ = nullptr;
-  TFrameProcessor processor_;
+  TFrameProcessor processor_;  // the hook's, under the player's hook lock
 
-  TVideoSurfaceWidget* surface_ = nullptr;
   TSelectionSlider* positionSlider_ = nullptr;
-  QToolButton* playButton_ = nullptr;
-  QToolButton* pauseButton_ = nullptr;
   QLabel* sourceNameLabel_ = nullptr;
   QLabel* lengthLabel_ = nullptr;
   QLabel* positionLabel_ = nullptr;
@@ -93,6 +79,9 @@ class TfrmTrim : public QDialog {
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QPushButton* defaultButton_ = nullptr;
+
+  // Last: it goes first, stopping the playback before what the hook uses.
+  std::unique_ptr<TDialogPlayer> player_;
 };
 
 }  // namespace qarvo

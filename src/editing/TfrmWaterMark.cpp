@@ -16,13 +16,13 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "player/TMediaPlayer.h"
+#include "base/TBitmap.h"
 #include "core/CropFrame.h"
 #include "core/PreviewText.h"
 #include "editing/DialogControls.h"
+#include "editing/TDialogPlayer.h"
 #include "editing/TSelectionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
 
@@ -64,22 +64,25 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* caption) {
 }  // namespace
 
 TfrmWaterMark::TfrmWaterMark(std::string libraryFolder, QWidget* parent)
-    : QDialog(parent),
-      libraryFolder_(std::move(libraryFolder)),
-      Player_(std::make_unique<TMediaPlayer>(this)),
-      chooseFile_(DefaultChooser) {
+    : QDialog(parent), chooseFile_(DefaultChooser) {
   setObjectName(QStringLiteral("frmWaterMark"));
   setWindowTitle(QStringLiteral("Watermark"));
   setModal(true);
+  player_ = std::make_unique<TDialogPlayer>(this, std::move(libraryFolder), "imgPreview");
+  player_->SetEvents({
+      .FileOpened = [this](int64_t duration, int, int) { PlayerFileOpen(duration); },
+      .Position = [this](int64_t pts) { PlayerPosition(pts); },
+      .Ended = [this] { PlayerEnded(); },
+      .Hook = [this](TBitmap& bitmap, const TlvFilesRecord&) { PlayerHook(bitmap); },
+  });
   CreateControls();
   resize(kWidth, kHeight);
 }
 
-TfrmWaterMark::~TfrmWaterMark() {
-  DetachPlayer();
-  // imgPreview goes with the dialog: the player lets go of it first.
-  Player_->Stop(true);
-}
+// imgPreview goes with the dialog: the player lets go of it first.
+TfrmWaterMark::~TfrmWaterMark() { player_->Close(); }
+
+TMediaPlayer& TfrmWaterMark::Player() { return player_->Player(); }
 
 // ---- Controls ------------------------------------------------------------------------------
 
@@ -242,23 +245,19 @@ QWidget* TfrmWaterMark::CreatePreviewGroups() {
   auto* column = new QWidget(this);
   auto* source = new QGroupBox(QStringLiteral("Source Preview"), column);
   source->setObjectName(QStringLiteral("grpSourcePreview"));
-  surface_ = new TVideoSurfaceWidget(source);
-  surface_->setObjectName(QStringLiteral("imgPreview"));
-  surface_->setMinimumSize(320, 240);
-  surface_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  positionSlider_ = new TSelectionSlider(source);
-  positionSlider_->setObjectName(QStringLiteral("trcPreview"));
-  playButton_ = MakePlayerButton(source, "imgbtnPlay", "play", TPlayerIconEngine::TShape::Play);
-  pauseButton_ = MakePlayerButton(source, "imgbtnpause", "pause", TPlayerIconEngine::TShape::Pause);
+  TVideoSurfaceWidget* surface = player_->Surface();
+  surface->setMinimumSize(320, 240);
+  surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   positionLabel_ = MakeNamedLabel(source, "lblPTS", QStringLiteral("Play Time"));
   lengthLabel_ = MakeNamedLabel(source, "lblLength", QStringLiteral("Length"));
-  QHBoxLayout* controls = MakePlayRow(playButton_, pauseButton_, positionSlider_);
+  QHBoxLayout* controls =
+      MakePlayRow(player_->PlayButton(), player_->PauseButton(), player_->Bar());
   auto* times = new QHBoxLayout;
   times->addWidget(positionLabel_);
   times->addStretch(1);
   times->addWidget(lengthLabel_);
   auto* sourceLayout = new QVBoxLayout(source);
-  sourceLayout->addWidget(surface_, 1);
+  sourceLayout->addWidget(surface, 1);
   sourceLayout->addLayout(controls);
   sourceLayout->addLayout(times);
 
@@ -278,9 +277,6 @@ QWidget* TfrmWaterMark::CreatePreviewGroups() {
   layout->setSpacing(10);
   layout->addWidget(source, 3);
   layout->addWidget(output, 1);
-  connect(playButton_, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnPlayClick);
-  connect(pauseButton_, &QToolButton::clicked, this, &TfrmWaterMark::imgbtnpauseClick);
-  connect(positionSlider_, &TSelectionSlider::SeekRequested, this, &TfrmWaterMark::trcPreviewSeek);
   return column;
 }
 
@@ -343,26 +339,19 @@ void TfrmWaterMark::Prepare(TlvFilesRecord* record) {
   record_ = record;
   const TlvFilesRecord none;
   const TlvFilesRecord& source = record ? *record : none;
-  {
-    std::lock_guard lock(hookMutex_);
-    base_ = source;
-    // Until a picture is previewed the stored positions stand: an Ok before the first
-    // picture (or without a preview at all) must not move the watermarks to the corner.
-    last_ = {source.TextX, source.TextY, source.ImageX, source.ImageY};
-    processor_.Clear();
-  }
+  player_->Close();
+  // No hook runs once Close has returned.
+  base_ = source;
+  // Until a picture is previewed the stored positions stand: an Ok before the first picture
+  // (or without a preview at all) must not move the watermarks to the corner.
+  last_ = {source.TextX, source.TextY, source.ImageX, source.ImageY};
+  processor_.Clear();
   ShowValues(EffectValuesOf(source));
   QPixmap black(pictureLabel_->size());
   black.fill(Qt::black);
   pictureLabel_->setPixmap(black);
   setWindowTitle(QString::fromStdString(WaterMarkCaption(source.SourceFile)));
-  SetButtons(false, false);
-  if (!record) return;
-  AttachPlayer();
-  if (!Player_->AVLibLoaded() && !Player_->LoadAVLib(libraryFolder_)) return;
-  if (!Player_->Open(record->SourceFile, surface_, false)) return;
-  opened_ = true;
-  SetButtons(false, true);
+  player_->Open(record);
 }
 
 void TfrmWaterMark::ShowValues(const TEffectValues& values) {
@@ -452,7 +441,7 @@ TEffectValues TfrmWaterMark::Values() const {
 void TfrmWaterMark::ValuesChanged() {
   if (showing_) return;
   const TEffectValues values = Values();
-  std::lock_guard lock(hookMutex_);
+  const auto lock = player_->HookLock();
   values_ = values;
 }
 
@@ -503,22 +492,19 @@ void TfrmWaterMark::btnClearTextClick() {
   fontEdit_->clear();
   textHorizontalSlider_->setValue(0);
   textVerticalSlider_->setValue(0);
-  std::lock_guard lock(hookMutex_);
+  const auto lock = player_->HookLock();
   last_.TextX = last_.TextY = 0;
 }
 
 void TfrmWaterMark::btnClearImageClick() {
-  Player_->SetHook(false);
   pictureFileEdit_->clear();
   pictureHorizontalSlider_->setValue(0);
   pictureVerticalSlider_->setValue(0);
   pictureOpacitySlider_->setValue(kClearedImageAlpha);
-  {
-    std::lock_guard lock(hookMutex_);
-    last_.ImageX = last_.ImageY = 0;
-    processor_.Clear();
-  }
-  Player_->SetHook(opened_);
+  // The hook waits meanwhile: no picture is drawn with half of the clearing.
+  const auto lock = player_->HookLock();
+  last_.ImageX = last_.ImageY = 0;
+  processor_.Clear();
 }
 
 void TfrmWaterMark::btnBrowsClick() {
@@ -528,105 +514,46 @@ void TfrmWaterMark::btnBrowsClick() {
 
 void TfrmWaterMark::btnOkClick() {
   if (record_) ConfirmEffects(*record_, Values(), LastPositions());
-  Player_->SetHook(false);
-  Player_->Stop(true);
   accept();
 }
 
 TWatermarkPositions TfrmWaterMark::LastPositions() {
-  std::lock_guard lock(hookMutex_);
+  const auto lock = player_->HookLock();
   return last_;
 }
 
 // ---- Playback ------------------------------------------------------------------------------
 
-void TfrmWaterMark::AttachPlayer() {
-  Player_->SetOnFileOpen([this](TCustomPlayer&, int64_t duration, int, int, int& width,
-                                int& height) { PlayerFileOpen(duration, width, height); });
-  Player_->SetOnPosition([this](TCustomPlayer&, int64_t pts) { PlayerPosition(pts); });
-  Player_->SetOnState([this](TCustomPlayer&, TPlayState state) { PlayerState(state); });
-  Player_->SetOnHook([this](TCustomPlayer&, TBitmap& bitmap, int64_t) { PlayerHook(bitmap); });
-}
+void TfrmWaterMark::imgbtnPlayClick() { player_->Play(); }
 
-void TfrmWaterMark::DetachPlayer() {
-  Player_->SetHook(false);
-  Player_->SetOnHook(nullptr);
-  Player_->SetOnPosition(nullptr);
-  Player_->SetOnState(nullptr);
-  Player_->SetOnFileOpen(nullptr);
-}
-
-void TfrmWaterMark::SetButtons(bool play, bool pause) {
-  playButton_->setEnabled(play);
-  pauseButton_->setEnabled(pause);
-}
-
-void TfrmWaterMark::imgbtnPlayClick() {
-  if (!opened_) return;
-  Player_->Resume();
-  positionSlider_->setEnabled(duration_ > 0);
-  SetButtons(false, true);
-}
-
-void TfrmWaterMark::imgbtnpauseClick() {
-  if (!opened_) return;
-  Player_->Pause();
-  SetButtons(true, false);
-}
+void TfrmWaterMark::imgbtnpauseClick() { player_->Pause(); }
 
 void TfrmWaterMark::done(int result) {
-  Player_->SetHook(false);
-  Player_->Stop(false);
-  {
-    std::lock_guard lock(hookMutex_);
-    processor_.Clear();
-  }
+  player_->Close();
+  processor_.Clear();  // no hook runs once Close has returned
   record_ = nullptr;
   QDialog::done(result);
 }
 
-void TfrmWaterMark::trcPreviewSeek(int value) {
-  if (!opened_ || duration_ <= 0) return;
-  Player_->Seek(0, false, PreviewBarTarget(value, positionSlider_->maximum(), duration_));
-}
-
-void TfrmWaterMark::PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight) {
-  screenWidth = surface_->width();
-  screenHeight = surface_->height();
-  duration_ = duration;
-  Player_->SetHook(true);
+void TfrmWaterMark::PlayerFileOpen(int64_t duration) {
   lengthLabel_->setText(QStringLiteral("Duration:    ") +
                         QString::fromStdString(PreviewPositionText(duration)));
   positionLabel_->setText(QStringLiteral("0.0"));
-  positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
-  positionSlider_->ClearSelection();
-  positionSlider_->setEnabled(duration > 0);
-  positionSlider_->ShowPosition(0);
 }
 
 void TfrmWaterMark::PlayerPosition(int64_t pts) {
   positionLabel_->setText(QStringLiteral("Time:    ") +
                           QString::fromStdString(PreviewPositionText(pts)));
-  positionSlider_->ShowPosition(PreviewBarValue(pts, duration_, positionSlider_->maximum()));
 }
 
-void TfrmWaterMark::PlayerState(TPlayState state) {
-  if (state != TPlayState::psEnd) return;
-  positionSlider_->ShowPosition(0);
-  // Paused first, so that the seek brings the start's picture on screen.
-  Player_->Pause();
-  Player_->Seek(kSeekAny, false, 0);
-  SetButtons(true, false);
-  positionSlider_->ClearSelection();
-  positionSlider_->setEnabled(false);
-  std::lock_guard lock(hookMutex_);
+void TfrmWaterMark::PlayerEnded() {
+  // The hook reads the watermark picture again for the next picture.
+  const auto lock = player_->HookLock();
   processor_.Clear();
 }
 
 // Video thread: the values in the controls now, at positions measured on this picture.
 void TfrmWaterMark::PlayerHook(TBitmap& bitmap) {
-  std::lock_guard lock(hookMutex_);
-  const TCanvasLock canvas(bitmap);
   last_ = PositionsFor(values_, bitmap.Width(), bitmap.Height());
   const TlvFilesRecord record = PreviewRecord(base_, values_, last_);
   std::string unreadable;

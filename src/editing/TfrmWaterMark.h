@@ -8,10 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "player/PlayerTypes.h"
 #include "core/EffectRules.h"
 #include "core/TlvFilesRecord.h"
 #include "editing/TFrameProcessor.h"
@@ -27,13 +25,12 @@ class QRadioButton;
 class QSlider;
 class QSpinBox;
 class QTabWidget;
-class QToolButton;
 
 namespace qarvo {
 
+class TBitmap;
+class TDialogPlayer;
 class TMediaPlayer;
-class TSelectionSlider;
-class TVideoSurfaceWidget;
 
 class TfrmWaterMark : public QDialog {
   Q_OBJECT
@@ -56,7 +53,7 @@ class TfrmWaterMark : public QDialog {
     chooseFile_ = std::move(chooser);
   }
 
-  TMediaPlayer& Player() { return *Player_; }
+  TMediaPlayer& Player();
   // What the controls hold now.
   TEffectValues Values() const;
   // The positions computed for the last previewed picture.
@@ -93,27 +90,18 @@ class TfrmWaterMark : public QDialog {
   void UpdateTextFont();
   void edtAddImageChange();
   void ValuesChanged();
-  void AttachPlayer();
-  void DetachPlayer();
-  void SetButtons(bool play, bool pause);
 
-  void PlayerFileOpen(int64_t duration, int& screenWidth, int& screenHeight);
+  void PlayerFileOpen(int64_t duration);
   void PlayerPosition(int64_t pts);
-  void PlayerState(TPlayState state);
+  void PlayerEnded();
   void PlayerHook(TBitmap& bitmap);
-  void trcPreviewSeek(int value);
 
-  std::string libraryFolder_;
-  std::unique_ptr<TMediaPlayer> Player_;
   std::function<QString(QWidget*)> chooseFile_;
   TlvFilesRecord* record_ = nullptr;
-  bool opened_ = false;
   bool showing_ = false;  // controls being filled: no change handling
-  int64_t duration_ = 0;
 
-  // Shared with the player's video thread.
-  std::mutex hookMutex_;  // guards everything down to processed_
-  TlvFilesRecord base_;   // the job's record as it opened (its crop frame)
+  // Shared with the player's video thread, under its hook lock down to processed_.
+  TlvFilesRecord base_;  // the job's record as it opened (its crop frame)
   TEffectValues values_;
   TWatermarkPositions last_;
   TFrameProcessor processor_;
@@ -157,15 +145,14 @@ class TfrmWaterMark : public QDialog {
   QRadioButton* pictureStyleRadio_ = nullptr;
   QPushButton* clearPictureButton_ = nullptr;
 
-  TVideoSurfaceWidget* surface_ = nullptr;
   QLabel* pictureLabel_ = nullptr;
-  TSelectionSlider* positionSlider_ = nullptr;
-  QToolButton* playButton_ = nullptr;
-  QToolButton* pauseButton_ = nullptr;
   QLabel* positionLabel_ = nullptr;
   QLabel* lengthLabel_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+
+  // Last: it goes first, stopping the playback before what the hook uses.
+  std::unique_ptr<TDialogPlayer> player_;
 };
 
 }  // namespace qarvo

@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 #include "core/JobList.h"
 #include "jobs/TJobListModel.h"
@@ -46,29 +48,83 @@ TJobListView::TJobListView(QWidget* parent) : QTreeView(parent) {
   header()->setSectionsMovable(false);
   header()->setStretchLastSection(false);
   header()->setSectionsClickable(false);
+  connect(header(), &QHeaderView::sectionResized, this,
+          [this](int column) { ColumnResized(column); });
 }
 
 void TJobListView::SetJobModel(TJobListModel* model) {
   model_ = model;
   setModel(model);
   CreateColumns();
-  connect(model, &QAbstractItemModel::modelReset, this, [this] {
-    // The columns are made again when the list refills, with their widths.
-    CreateColumns();
-    SelectRow(model_->List().Selected());
-  });
-  connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
-    // The first rows of an empty list get the columns made again.
-    if (first == 0) CreateColumns();
-  });
+  connect(model, &QAbstractItemModel::modelReset, this,
+          [this] { SelectRow(model_->List().Selected()); });
   connect(model, &TJobListModel::SelectionMoved, this, &TJobListView::SelectRow);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { CurrentRowChanged(current); });
 }
 
-void TJobListView::CreateColumns() {
+int TJobListView::MinimumColumnWidth(int column) const { return header()->sectionSizeHint(column); }
+
+std::vector<int> TJobListView::ColumnWidths() const {
+  std::vector<int> widths;
   for (int column = 0; column < static_cast<int>(kJobColumns.size()); ++column)
-    header()->resizeSection(column, kJobColumns[column].Width);
+    widths.push_back(header()->sectionSize(column));
+  return widths;
+}
+
+void TJobListView::SetColumnWidths(const std::vector<int>& widths) {
+  widths_ = widths;
+  CreateColumns();
+}
+
+// The widths kept (or the first ones), each at least its caption's.
+void TJobListView::CreateColumns() {
+  const int count = static_cast<int>(kJobColumns.size());
+  const bool kept = static_cast<int>(widths_.size()) == count;
+  fitting_ = true;  // no column is the user's own choice here
+  for (int column = 0; column < count; ++column)
+    header()->resizeSection(column, std::max(kept ? widths_[column] : kJobColumns[column].Width,
+                                             MinimumColumnWidth(column)));
+  fitting_ = false;
+  FitColumns();
+}
+
+void TJobListView::FitColumns(int kept) {
+  const int available = viewport()->width();
+  if (available <= 0 || !model() || fitting_) return;
+  fitting_ = true;
+  int fixed = 0;
+  for (int column : {kColLength, kColTrimmed, kColProgress}) fixed += header()->sectionSize(column);
+  const int spare = available - fixed;
+  const int source = header()->sectionSize(kColSource);
+  const int destination = header()->sectionSize(kColDestination);
+  int newSource = source;
+  if (kept == kColSource)
+    newSource = source;
+  else if (kept == kColDestination)
+    newSource = spare - destination;
+  else if (source + destination > 0)
+    newSource =
+        static_cast<int>(std::lround(static_cast<double>(spare) * source / (source + destination)));
+  newSource = std::max(newSource, MinimumColumnWidth(kColSource));
+  const int newDestination = kept == kColDestination
+                                 ? destination
+                                 : std::max(spare - newSource, MinimumColumnWidth(kColDestination));
+  header()->resizeSection(kColSource, newSource);
+  header()->resizeSection(kColDestination, newDestination);
+  fitting_ = false;
+  widths_ = ColumnWidths();
+}
+
+void TJobListView::ColumnResized(int column) {
+  if (fitting_) return;
+  FitColumns(column);
+}
+
+bool TJobListView::viewportEvent(QEvent* event) {
+  const bool handled = QTreeView::viewportEvent(event);
+  if (event->type() == QEvent::Resize) FitColumns();
+  return handled;
 }
 
 void TJobListView::SelectRow(int row) {

@@ -28,6 +28,19 @@ void DrawCheckBox(QPainter& painter, const QRect& cell, bool checked) {
 
 }  // namespace
 
+QString TJobRowDelegate::ElidedPath(const QFontMetrics& metrics, const QString& path, int width) {
+  if (metrics.horizontalAdvance(path) <= width) return path;
+  const int slash = path.lastIndexOf(QLatin1Char('/'));
+  const QString name = path.mid(slash + 1);
+  const int nameWidth = metrics.horizontalAdvance(name);
+  const QString ellipsis(QChar(0x2026));
+  if (slash >= 0 && nameWidth + metrics.horizontalAdvance(ellipsis + QLatin1Char('/')) <= width) {
+    const QString folder = path.left(slash + 1);  // with its slash, so the name keeps it
+    return metrics.elidedText(folder, Qt::ElideMiddle, width - nameWidth) + name;
+  }
+  return metrics.elidedText(name, Qt::ElideMiddle, width);
+}
+
 QRect TJobRowDelegate::CheckBoxRect(const QRect& cell) {
   return QRect(cell.left(), cell.top(), kCheckBoxWidth, cell.height());
 }
@@ -41,7 +54,10 @@ void TJobRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   }
   const QString text = index.data(Qt::DisplayRole).toString();
   const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
-  const QString shown = option.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width());
+  const bool path = index.column() == kColSource || index.column() == kColDestination;
+  const QString shown = path
+                            ? ElidedPath(option.fontMetrics, text, textRect.width())
+                            : option.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width());
   painter->save();
   // The row colours are always light, whatever the scheme's window colour.
   painter->setPen(option.palette.color(QPalette::Active, QPalette::Text));

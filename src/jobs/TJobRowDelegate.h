@@ -1,5 +1,6 @@
 // Paints one cell of a job row: the check box of the first column and the cell's text on one
-// line, elided at its end; the row's background is painted by the view.
+// line; paths and file names are shortened in their middle so the file name stays in view,
+// other texts at their end. The row's background is painted by the view.
 #pragma once
 
 #include <QStyledItemDelegate>
@@ -20,6 +21,9 @@ class TJobRowDelegate : public QStyledItemDelegate {
 
   // Where the check box of a row drawn in `cell` lies; clicks inside toggle it.
   static QRect CheckBoxRect(const QRect& cell);
+  // A path made to fit `width`: whole when it fits; else its folder shortened in the middle
+  // before the whole file name; else the file name itself shortened in the middle.
+  static QString ElidedPath(const QFontMetrics& metrics, const QString& path, int width);
 };
 
 }  // namespace qarvo

@@ -23,7 +23,9 @@
 #include "core/SettingsKeys.h"
 #include "core/SettingsReaders.h"
 #include "core/SnapshotFiles.h"
+#include "jobs/PreviewFit.h"
 #include "jobs/TPlayerIconEngine.h"
+#include "jobs/TPositionSlider.h"
 #include "jobs/TVideoSurfaceWidget.h"
 
 namespace qarvo {
@@ -106,7 +108,7 @@ void TPreviewPanel::CreateControls() {
   auto* separator = new QLabel(QStringLiteral("/"), this);
   separator->setObjectName(QStringLiteral("lblTimeSeparator"));
 
-  positionSlider_ = new QSlider(Qt::Horizontal, this);
+  positionSlider_ = new TPositionSlider(this);
   positionSlider_->setObjectName(QStringLiteral("trcPreview"));
   positionSlider_->setToolTip(QStringLiteral("position"));
   positionSlider_->setTickInterval(1);
@@ -151,13 +153,7 @@ void TPreviewPanel::CreateControls() {
   connect(pauseButton_, &QToolButton::clicked, this, &TPreviewPanel::Pause);
   connect(stopButton_, &QToolButton::clicked, this, &TPreviewPanel::Stop);
   connect(snapshotButton_, &QToolButton::clicked, this, &TPreviewPanel::Snapshot);
-  connect(positionSlider_, &QSlider::sliderReleased, this,
-          [this] { trcPreviewSeek(positionSlider_->value()); });
-  // Clicks beside the handle, keys and the wheel (a drag seeks once, when it ends).
-  connect(positionSlider_, &QSlider::actionTriggered, this, [this](int action) {
-    if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-      trcPreviewSeek(positionSlider_->sliderPosition());
-  });
+  connect(positionSlider_, &TPositionSlider::SeekRequested, this, &TPreviewPanel::trcPreviewSeek);
   connect(volumeSlider_, &QSlider::valueChanged, this, &TPreviewPanel::trcVolumeChange);
   connect(volumeSlider_, &QSlider::sliderReleased, this, &TPreviewPanel::trcVolumeStore);
   connect(volumeSlider_, &QSlider::actionTriggered, this, [this](int action) {
@@ -224,7 +220,9 @@ void TPreviewPanel::ResetPosition() {
 
 void TPreviewPanel::Play() {
   if (tornDown_) return;
-  switch (state_.PlayStep(host_.ListEmpty ? host_.ListEmpty() : true)) {
+  // Paused on another row's source: the selected row is played instead.
+  const std::string selected = host_.SelectedSource ? host_.SelectedSource() : std::string();
+  switch (state_.PlayStep(host_.ListEmpty ? host_.ListEmpty() : true, selected)) {
     case TPlayStep::Resume:
       state_.Played();
       UpdateButtons();
@@ -257,7 +255,7 @@ void TPreviewPanel::OpenFocused() {
     if (host_.Log) host_.Log(QString::fromStdString(player_.LastErrMsg()));
     return;
   }
-  state_.Played();
+  state_.Opened(source);
   UpdateButtons();
   positionSlider_->setEnabled(state_.Duration() > 0);
 }
@@ -284,12 +282,18 @@ void TPreviewPanel::Snapshot() {
   if (tornDown_) return;
   const TBitmap& frame = player_.CurrentFrame();
   if (frame.Width() <= 0 || frame.Height() <= 0) return;
-  // The full picture at its own size, the small one stretched to the panel's size.
+  // The full picture at its own size; the small one as the panel shows it, fitted into the
+  // panel with the picture's own shape.
   const QImage picture = ToImage(frame);
   TBitmap full;
   ToBitmap(picture, full);
+  const TFitRect fitted =
+      FitPicture(picture.width(), picture.height(), surface_->width(), surface_->height());
   TBitmap small;
-  ToBitmap(picture.scaled(surface_->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+  ToBitmap(fitted.Width > 0 && fitted.Height > 0
+               ? picture.scaled(fitted.Width, fitted.Height, Qt::IgnoreAspectRatio,
+                                Qt::SmoothTransformation)
+               : picture,
            small);
   TIniFile settings(global_.SettingsFile());
   const std::vector<std::string> written =
@@ -340,19 +344,15 @@ void TPreviewPanel::PlayerFileOpen(int64_t duration, int frameWidth, int frameHe
   screenHeight = surface_->height();
   state_.SetDuration(duration);
   positionLabel_->setText(QString::fromStdString(PreviewLengthText(duration)));
-  showingPosition_ = true;
   positionSlider_->setMaximum(std::max(1, positionSlider_->width()));
-  positionSlider_->setValue(0);
-  showingPosition_ = false;
+  positionSlider_->ShowPosition(0);
 }
 
 void TPreviewPanel::PlayerPosition(int64_t pts) {
   if (state_.Stopped()) return;
   lengthLabel_->setText(QString::fromStdString(PreviewPositionText(pts)));
-  if (positionSlider_->isSliderDown()) return;
-  showingPosition_ = true;
-  positionSlider_->setValue(PreviewBarValue(pts, state_.Duration(), positionSlider_->maximum()));
-  showingPosition_ = false;
+  positionSlider_->ShowPosition(
+      PreviewBarValue(pts, state_.Duration(), positionSlider_->maximum()));
 }
 
 void TPreviewPanel::PlayerState(TPlayState state) {
@@ -379,7 +379,7 @@ void TPreviewPanel::EndOfFile() {
 }
 
 void TPreviewPanel::trcPreviewSeek(int value) {
-  if (showingPosition_ || state_.Stopped() || state_.Duration() <= 0) return;
+  if (state_.Stopped() || state_.Duration() <= 0) return;
   const int64_t target = PreviewBarTarget(value, positionSlider_->maximum(), state_.Duration());
   const int64_t now = player_.LastPosition();
   player_.Seek(now != kNoTimestamp && target < now ? kSeekBackward : 0, false, target);

@@ -23,6 +23,7 @@ class QToolButton;
 namespace qarvo {
 
 class TMediaPlayer;
+class TPositionSlider;
 class TVideoSurfaceWidget;
 
 class TPreviewPanel : public QWidget {
@@ -35,6 +36,8 @@ class TPreviewPanel : public QWidget {
     // The source of the row that has the focus, focusing row 0 when none has; empty when the
     // list has no rows.
     std::function<std::string()> FocusedSource;
+    // The source of the selected row, empty when none is selected; changes nothing.
+    std::function<std::string()> SelectedSource;
     // Runs Add; the window calls AddFinished afterwards.
     std::function<void()> AddFiles;
     // Appends a line to the window's hidden log.
@@ -98,14 +101,13 @@ class TPreviewPanel : public QWidget {
   THost host_;
   TPreviewState state_;
   bool tornDown_ = false;
-  bool showingPosition_ = false;  // the bar moves with the playback, not by the user
 
   TVideoSurfaceWidget* surface_ = nullptr;
   QToolButton* playButton_ = nullptr;
   QToolButton* pauseButton_ = nullptr;
   QToolButton* stopButton_ = nullptr;
   QToolButton* snapshotButton_ = nullptr;
-  QSlider* positionSlider_ = nullptr;
+  TPositionSlider* positionSlider_ = nullptr;
   QLabel* lengthLabel_ = nullptr;
   QLabel* positionLabel_ = nullptr;
   QLabel* lblVolume = nullptr;  // the speaker before the volume bar

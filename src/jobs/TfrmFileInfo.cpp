@@ -133,8 +133,10 @@ int TfrmFileInfo::ShowFile(const std::string& source) {
 void TfrmFileInfo::ClearBoxes() {
   for (QLineEdit* box :
        {videoFormatEdit_, resolutionEdit_, videoBitRateEdit_, frameRateEdit_, frameCountEdit_,
-        audioFormatEdit_, sampleRateEdit_, channelEdit_, audioBitRateEdit_})
+        audioFormatEdit_, sampleRateEdit_, channelEdit_, audioBitRateEdit_}) {
     box->clear();
+    box->setToolTip({});
+  }
 }
 
 void TfrmFileInfo::ShowFailure(const std::string& message) {
@@ -167,14 +169,15 @@ void TfrmFileInfo::LoadFile(const std::string& source) {
   TMediaProbe* input = engine_->TaskProbe(task, 0);
   if (!input) input = &probe;
   fileLengthLabel_->setText(Text(FileInfoDurationText(probe.FileStreamInfo().Duration)));
-  videoFormatEdit_->setText(Text(probe.FormatName()));
 
   const int video = probe.FirstVideoStreamIndex();
   if (probe.VideoStreamCount() > 0 && probe.IsVideoStream(video)) {
     const TVideoStreamInfo info = input->VideoStreamInfo(video);
+    videoFormatEdit_->setText(Text(FileInfoCodec(info.CodecName)));
+    videoFormatEdit_->setToolTip(Text(info.CodecName));
     if (info.Width > 0 && info.Height > 0)
       resolutionEdit_->setText(QStringLiteral("%1x%2").arg(info.Width).arg(info.Height));
-    videoBitRateEdit_->setText(Text(FileInfoNumber(info.BitRate)));
+    videoBitRateEdit_->setText(Text(FileInfoBitRate(info.BitRate)));
     frameRateEdit_->setText(Text(FileInfoFrameRate(info.FrameRateNum, info.FrameRateDen)));
     const int64_t length = info.DurationUS > 0 ? info.DurationUS : probe.FileStreamInfo().Duration;
     frameCountEdit_->setText(
@@ -186,7 +189,7 @@ void TfrmFileInfo::LoadFile(const std::string& source) {
     audioFormatEdit_->setText(Text(FileInfoAudioFormat(probe.FileInfoText())));
     sampleRateEdit_->setText(Text(FileInfoNumber(info.SampleRate)));
     channelEdit_->setText(Text(FileInfoNumber(info.Channels)));
-    audioBitRateEdit_->setText(Text(FileInfoNumber(info.BitRate)));
+    audioBitRateEdit_->setText(Text(FileInfoBitRate(info.BitRate)));
   }
 }
 

@@ -62,9 +62,11 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   opened.LibraryName = request.FileName;
   if (!request.Stream) {
     try {
-      opened.LibraryName = Utf8ToLibraryName(request.FileName);
-      if (IsUnicodeLibraryName(opened.LibraryName))
-        opened.Unicode = std::make_unique<TUnicodeFile>(opened.LibraryName, TUnicodeFile::kRead);
+      // The file is always read through our own descriptor, so no name can choose a protocol
+      // (a source named "pipe:x.avi" is that file) and its bytes reach the system unchanged;
+      // a reader that opens files by name (picture sequences) is told the file protocol.
+      opened.LibraryName = FileLibraryName(request.FileName);
+      opened.Unicode = TUnicodeFile::ForPath(request.FileName, TUnicodeFile::kRead);
     } catch (const EEngineError& e) {
       opened.Error = e.what();
       return opened;
@@ -75,19 +77,15 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   if (request.Prepare) request.Prepare(*context);
   context->flags |= request.Flags;
   context->interrupt_callback = request.Interrupt;
-  AVIOContext* io = request.Stream   ? request.Stream
-                    : opened.Unicode ? opened.Unicode->Context()
-                                     : nullptr;
-  if (io) {
-    context->pb = io;
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-  }
-  if (request.Stream) {
-    const int refused = api().av_opt_set(context.get(), "protocol_whitelist", "", 0);
-    if (refused < 0) {
-      opened.Error = "Set protocol whitelist error: " + ErrorText(refused);
-      return opened;
-    }
+  context->pb = request.Stream ? request.Stream : opened.Unicode->Context();
+  context->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // What the container names itself (a playlist's entries, a reference) may open local files
+  // only; bytes of the caller's own reach nothing else.
+  const int refused =
+      api().av_opt_set(context.get(), "protocol_whitelist", request.Stream ? "" : "file", 0);
+  if (refused < 0) {
+    opened.Error = "Set protocol whitelist error: " + ErrorText(refused);
+    return opened;
   }
   // The library frees the context itself when opening fails.
   AVFormatContext* raw = context.release();
@@ -95,8 +93,8 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
       api().avformat_open_input(&raw, opened.LibraryName.c_str(), request.Format,
                                 request.Options ? request.Options->Address() : nullptr);
   if (result < 0) {
-    const std::string path = opened.Unicode ? opened.Unicode->Path() : opened.LibraryName;
-    const bool text = result == AVERROR_INVALIDDATA && !request.Stream && StartsAsText(path);
+    const bool text =
+        result == AVERROR_INVALIDDATA && !request.Stream && StartsAsText(request.FileName);
     opened.Error =
         text ? request.FileName + ": " + kNotMediaText : FileErrorText(request.FileName, result);
     return opened;

@@ -13,11 +13,13 @@
 
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
+#include "media/ErrorText.h"
 
 namespace qarvo {
 
 namespace {
 
+constexpr char kFilePrefix[] = "file:";
 constexpr char kProtocolList[] = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:";
 constexpr int kIOBufferSize = 64 * 1024;
 // The library's "size" seek request.
@@ -55,6 +57,23 @@ bool LocaleToWide(const std::string& text, std::wstring& out) {
   state = std::mbstate_t{};
   std::mbsrtowcs(out.data(), &src, size, &state);
   return true;
+}
+
+const char* SpecialFileKind(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  return "a special file";
+}
+
+// Sources may be regular files or a block device the user named; outputs regular files or a
+// character device such as /dev/null. Pipes, sockets and folders are never opened.
+void RefuseSpecialFile(const std::string& path, const struct stat& st, bool writing) {
+  if (S_ISREG(st.st_mode) || (writing ? S_ISCHR(st.st_mode) : S_ISBLK(st.st_mode))) return;
+  throw EEngineError(
+      Format("%s: %s, not a regular file", path.c_str(), SpecialFileKind(st.st_mode)));
 }
 
 void CheckLength(const std::string& name) {
@@ -140,6 +159,12 @@ std::string Utf8ToLibraryName(const std::string& utf8) {
   return WideToLibraryName(Utf8ToWide(utf8));
 }
 
+std::string FileLibraryName(const std::string& path) {
+  std::string name = kFilePrefix + path;
+  CheckLength(name);
+  return name;
+}
+
 bool IsUnicodeLibraryName(const std::string& name) {
   return name.size() >= 14 && name.compare(0, std::strlen(kUnicodePrefix), kUnicodePrefix) == 0;
 }
@@ -152,6 +177,8 @@ std::wstring LibraryNameToWide(const std::string& name) {
 }
 
 std::string LibraryNameToUtf8(const std::string& name) {
+  if (name.compare(0, std::strlen(kFilePrefix), kFilePrefix) == 0)
+    return name.substr(std::strlen(kFilePrefix));
   return WideToUtf8(LibraryNameToWide(name));
 }
 
@@ -164,11 +191,32 @@ bool UnicodeProtocolRegistered() { return g_registered.load(); }
 
 TUnicodeFile::TUnicodeFile(const std::string& libraryName, TAccess access)
     : path_(LibraryNameToUtf8(libraryName)) {
+  Open(access);
+}
+
+TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag) : path_(std::move(path)) {
+  Open(access);
+}
+
+std::unique_ptr<TUnicodeFile> TUnicodeFile::ForPath(const std::string& path, TAccess access) {
+  return std::unique_ptr<TUnicodeFile>(new TUnicodeFile(path, access, TPathTag{}));
+}
+
+void TUnicodeFile::Open(TAccess access) {
+  struct stat st {};
+  // Checked before opening too: opening a named pipe waits for its other end.
+  if (::stat(path_.c_str(), &st) == 0) RefuseSpecialFile(path_, st, access != kRead);
   const int flags = access == kRead    ? O_RDONLY
                     : access == kWrite ? (O_WRONLY | O_CREAT | O_TRUNC)
                                        : (O_RDWR | O_CREAT | O_TRUNC);
-  fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC, 0644));
-  if (!fd_.IsOpen()) throw EEngineError(Format("%s: %s", path_.c_str(), std::strerror(errno)));
+  fd_.Reset(::open(path_.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644));
+  if (!fd_.IsOpen()) throw EEngineError(FileErrorText(path_, AVERROR(errno)));
+  // What was opened is what counts: the name may have changed hands since the check.
+  if (::fstat(fd_.Get(), &st) != 0) throw EEngineError(FileErrorText(path_, AVERROR(errno)));
+  RefuseSpecialFile(path_, st, access != kRead);
+  const int status = ::fcntl(fd_.Get(), F_GETFL);
+  if (status < 0 || ::fcntl(fd_.Get(), F_SETFL, status & ~O_NONBLOCK) < 0)
+    throw EEngineError(FileErrorText(path_, AVERROR(errno)));
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
   AVIOContext* io =
@@ -207,7 +255,13 @@ int64_t TUnicodeFile::Seek(void* opaque, int64_t offset, int whence) {
   const int fd = static_cast<TUnicodeFile*>(opaque)->fd_.Get();
   if (whence & kSeekSize) {
     struct stat st {};
-    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+    if (::fstat(fd, &st) != 0) return -1;
+    if (S_ISREG(st.st_mode)) return static_cast<int64_t>(st.st_size);
+    // A block device tells its size only by seeking to its end.
+    const off_t here = ::lseek(fd, 0, SEEK_CUR);
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (here < 0 || end < 0 || ::lseek(fd, here, SEEK_SET) < 0) return -1;
+    return static_cast<int64_t>(end);
   }
   const off_t position = ::lseek(fd, offset, whence & ~AVSEEK_FORCE);
   return position < 0 ? -1 : static_cast<int64_t>(position);

@@ -22,10 +22,13 @@ inline constexpr char kUnicodePrefix[] = "unicode:utf8:";
 std::string WideToLibraryName(const std::wstring& name);
 // Same for a UTF-8 name (the engine's own file-name type).
 std::string Utf8ToLibraryName(const std::string& utf8);
-// The reverse, for messages and deleting files.
+// The reverse, for messages and deleting files; a file-protocol name gives its path's bytes.
 std::wstring LibraryNameToWide(const std::string& name);
 std::string LibraryNameToUtf8(const std::string& name);
 bool IsUnicodeLibraryName(const std::string& name);
+// The name of a local file for the library's own file protocol, whatever the name's bytes
+// (none of them chooses a protocol). Throws EEngineError when it exceeds kMaxLibraryNameBytes.
+std::string FileLibraryName(const std::string& path);
 
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);
@@ -41,6 +44,11 @@ class TUnicodeFile {
   enum TAccess { kRead = 0, kWrite = 1, kReadWrite = 2 };
   // Throws EEngineError with the system's reason when the file cannot be opened.
   TUnicodeFile(const std::string& libraryName, TAccess access);
+  // Opens the file system's own name, whatever its bytes, with no protocol in between. Only a
+  // regular file is opened, or for reading a block device, for writing a character device
+  // (/dev/null): a pipe, socket or folder is refused before anything could block on it. Throws
+  // EEngineError naming the file, in the library's words for the system's reasons.
+  static std::unique_ptr<TUnicodeFile> ForPath(const std::string& path, TAccess access);
   ~TUnicodeFile();
   TUnicodeFile(const TUnicodeFile&) = delete;
   TUnicodeFile& operator=(const TUnicodeFile&) = delete;
@@ -49,6 +57,10 @@ class TUnicodeFile {
   const std::string& Path() const { return path_; }
 
  private:
+  struct TPathTag {};
+  TUnicodeFile(std::string path, TAccess access, TPathTag);
+  void Open(TAccess access);
+
   static int Read(void* opaque, uint8_t* buffer, int size);
   static int Write(void* opaque, uint8_t* buffer, int size);
   static int64_t Seek(void* opaque, int64_t offset, int whence);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/ParameterRules.h"
@@ -102,6 +103,8 @@ QComboBox* TParameterPanel::MakeBox(TParamBox box, const char* name) {
     if (box == TParamBox::VideoSize)
       connect(combo->lineEdit(), &QLineEdit::editingFinished, this,
               &TParameterPanel::OnFrameSizeLeft);
+    else
+      connect(combo->lineEdit(), &QLineEdit::editingFinished, this, [this, box] { OnLeft(box); });
   }
   return combo;
 }
@@ -125,6 +128,25 @@ bool TParameterPanel::CommitTypedFrameSize() {
   Show(message);
   AnnounceWrites();
   return !message;
+}
+
+void TParameterPanel::SetChecksOnLeave(bool onLeave) {
+  checksOnLeave_ = onLeave;
+  editor_.SetChecksOnLeave(onLeave);
+}
+
+bool TParameterPanel::CommitTypedValues() {
+  for (TParamBox box : {TParamBox::VideoSize, TParamBox::VideoBitRate, TParamBox::SampleRate,
+                        TParamBox::AudioBitRate}) {
+    const auto message = editor_.Leave(box);
+    Sync(box);
+    AnnounceWrites();
+    if (!message) continue;
+    Show(message);
+    FocusAgain(box);
+    return false;
+  }
+  return true;
 }
 
 void TParameterPanel::SetEncoderAvailability(TEncoderAvailable available) {
@@ -153,7 +175,26 @@ void TParameterPanel::OnTyped(TParamBox box, const QString& text) {
 void TParameterPanel::OnFrameSizeLeft() {
   // The editor forgets the typed size before the message shows, so the focus the message
   // box takes cannot check it twice.
-  CommitTypedFrameSize();
+  if (!CommitTypedFrameSize()) FocusAgain(TParamBox::VideoSize);
+}
+
+void TParameterPanel::OnLeft(TParamBox box) {
+  // As with the frame size, the typed value is forgotten before the message shows.
+  const auto message = editor_.Leave(box);
+  Sync(box);
+  Show(message);
+  AnnounceWrites();
+  if (message) FocusAgain(box);
+}
+
+void TParameterPanel::FocusAgain(TParamBox box) {
+  if (!checksOnLeave_) return;
+  // Queued: the focus is still on its way to the next control while the box is left.
+  QComboBox* combo = boxes_[Slot(box)];
+  QTimer::singleShot(0, combo, [combo] {
+    combo->setFocus(Qt::OtherFocusReason);
+    if (combo->lineEdit()) combo->lineEdit()->selectAll();
+  });
 }
 
 void TParameterPanel::OnDefault() {

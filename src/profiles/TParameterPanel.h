@@ -38,6 +38,12 @@ class TParameterPanel : public QWidget {
   bool CommitFrameSize();
   // Checks and writes a typed frame size as leaving its box does; false after a message.
   bool CommitTypedFrameSize();
+  // Typed values are checked on leaving their box, which then takes the focus again after a
+  // refusal or a correction (the settings dialog); otherwise numbers are checked at every
+  // change.
+  void SetChecksOnLeave(bool onLeave);
+  // Checks and writes every typed value as leaving its box does; false after a message.
+  bool CommitTypedValues();
   // Which encoders (engine names as the profile stores them) the loaded libraries provide;
   // the others are shown as unavailable.
   void SetEncoderAvailability(TEncoderAvailable available);
@@ -61,6 +67,8 @@ class TParameterPanel : public QWidget {
   void OnChosen(TParamBox box, int index);
   void OnTyped(TParamBox box, const QString& text);
   void OnFrameSizeLeft();
+  void OnLeft(TParamBox box);
+  void FocusAgain(TParamBox box);
   void OnDefault();
   void Sync(TParamBox box);
   void SyncAll();
@@ -76,6 +84,7 @@ class TParameterPanel : public QWidget {
   std::array<std::vector<TParamItem>, kParamBoxCount> shownItems_;
   QPushButton* btnDefault_ = nullptr;
   int announcedWrites_ = 0;
+  bool checksOnLeave_ = false;
 };
 
 }  // namespace qarvo

@@ -32,6 +32,7 @@ TfrmSettings::TfrmSettings(const TGlobalObject& global, QWidget* parent)
   selector_->SetOpensDownward(true);
   panel_ = new TParameterPanel(work_, this);
   panel_->setObjectName(QStringLiteral("pnlParameters"));
+  panel_->SetChecksOnLeave(true);
   connect(selector_, &TFormatSelector::FormatChanged, panel_, &TParameterPanel::LoadFormat);
 
   okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
@@ -96,7 +97,7 @@ void TfrmSettings::FormShow() {
 }
 
 void TfrmSettings::btnOkClick() {
-  if (!panel_->CommitTypedFrameSize()) return;
+  if (!panel_->CommitTypedValues()) return;
   Apply();
   accept();
 }

@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +35,7 @@ namespace {
 class TChooserDialogs : public IMainDialogs {
  public:
   bool AskExit(QWidget*) override { return false; }
+  bool AskYesNo(QWidget*, const QString&) override { return false; }
   void ShowWarning(QWidget*, const QString&) override {}
   QStringList ChooseFiles(QWidget*, const QStringList&) override { return {}; }
   QString ChooseFolder(QWidget*, const QString& current) override {
@@ -178,6 +183,51 @@ TEST_F(PreferenceTest, DefaultThenCancelStoresNothingDefaultThenOkStoresTheDefau
   EXPECT_EQ(settings.ReadInteger("settings", "simultaneousJobs", -1), 0);
 }
 
+// A folder that takes no new file, for the superuser too: the immutable attribute where the
+// file system and the privileges allow it, else no write permission (enough for other users).
+class TLockedFolder {
+ public:
+  explicit TLockedFolder(std::string folder) : folder_(std::move(folder)) {
+    if (SetImmutable(true)) {
+      immutable_ = true;
+    } else if (::geteuid() != 0) {
+      std::filesystem::permissions(folder_, std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::remove);
+    }
+    const std::string probe = folder_ + "/probe";
+    const int fd = ::open(probe.c_str(), O_CREAT | O_WRONLY, 0600);
+    locked_ = fd < 0;
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(probe.c_str());
+    }
+  }
+  ~TLockedFolder() {
+    if (immutable_) SetImmutable(false);
+    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+  }
+  bool Locked() const { return locked_; }
+
+ private:
+  bool SetImmutable(bool on) const {
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+  }
+
+  std::string folder_;
+  bool immutable_ = false;
+  bool locked_ = false;
+};
+
 TEST(TfmDirectory, FoldersOnlyStartsAtTheConfiguredFolderAndRefusesReadOnlyMedia) {
   test::AppApplication();
   test::TScratchFolder folder("chooser");
@@ -185,6 +235,9 @@ TEST(TfmDirectory, FoldersOnlyStartsAtTheConfiguredFolderAndRefusesReadOnlyMedia
   test::WriteText(folder.File("out/file.txt"), "x");
   const QString out = QString::fromStdString(folder.File("out"));
   const QString disc = QString::fromStdString(folder.File("out/disc"));
+  std::filesystem::create_directories(folder.File("locked"));
+  const TLockedFolder lock(folder.File("locked"));
+  const QString unwritable = lock.Locked() ? QString::fromStdString(folder.File("locked")) : "";
 
   TfmDirectory chooser("Qarvo 3GP Video Converter");
   QStringList messages;
@@ -232,6 +285,25 @@ TEST(TfmDirectory, FoldersOnlyStartsAtTheConfiguredFolderAndRefusesReadOnlyMedia
   chooser.show();
   QTest::mouseClick(&Find<QPushButton>(chooser, "btnCancel"), Qt::LeftButton);
   EXPECT_TRUE(chooser.Result().isEmpty());
+
+  // A folder no file can be written to: a plain message, the chooser stays open.
+  chooser.Prepare(out);
+  chooser.show();
+  for (const QString& locked : {QStringLiteral("/proc"), unwritable}) {
+    if (locked.isEmpty()) continue;  // no way to lock a folder for this user here
+    chooser.SelectFolder(locked);
+    ASSERT_EQ(chooser.SelectedFolder(), locked);
+    QTest::mouseClick(&Find<QPushButton>(chooser, "btnOk"), Qt::LeftButton);
+    EXPECT_TRUE(chooser.isVisible()) << locked.toStdString();
+    EXPECT_TRUE(chooser.Result().isEmpty());
+    EXPECT_EQ(messages.last(), "Qarvo 3GP Video Converter|No files can be written to " + locked +
+                                   ". Please select another folder.");
+  }
+  EXPECT_FALSE(FolderTakesFiles(QStringLiteral("/proc")));
+  EXPECT_TRUE(FolderTakesFiles(out));
+  EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).contains("file.txt"));
+  EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 1);  // the probe is gone
+  chooser.btnCancelClick();
 
   // The decision itself: disc file systems and read-only mounts.
   EXPECT_TRUE(IsReadOnlyMedium({QStringLiteral("UDF"), false}));

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <memory>
 
+#include "base/EngineRecords.h"
 #include "player/TMediaPlayer.h"
 #include "core/IniFile.h"
 #include "core/JobList.h"
@@ -31,7 +32,10 @@
 #include "editing/TfrmCrop.h"
 #include "editing/TfrmTrim.h"
 #include "editing/TfrmWaterMark.h"
+#include "jobs/IRunMessages.h"
+#include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
+#include "jobs/TJobListView.h"
 #include "jobs/TPreviewPanel.h"
 #include "jobs/TVideoSurfaceWidget.h"
 #include "jobs/TfrmFileInfo.h"
@@ -49,15 +53,17 @@ namespace fs = std::filesystem;
 class TPreviewDialogs : public IMainDialogs {
  public:
   bool AskExit(QWidget*) override { return true; }
+  bool AskYesNo(QWidget*, const QString&) override { return true; }
   void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
   QStringList ChooseFiles(QWidget*, const QStringList&) override {
     ++fileDialogs;
     return files;
   }
-  QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+  QString ChooseFolder(QWidget*, const QString&) override { return folder; }
   bool AskUpgrade(QWidget*, const QString&) override { return false; }
   int fileDialogs = 0;
   QStringList files, warnings;
+  QString folder;
 };
 
 class TPreviewShell : public IShellOpener {
@@ -126,6 +132,16 @@ class PreviewTest : public ::testing::Test {
 // Also run on a real X server (Xvfb) by the suite: the pictures in pan1 move on and the
 // sound reaches the sound driver.
 TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
+  // The disk sound driver at the pace of a sound card (one 1024-sample buffer every 23 ms):
+  // without it the sound clock races and the clip can end before a second picture is shown.
+  struct TPacedSound {
+    TPacedSound()
+        : before(std::getenv("SDL_DISKAUDIODELAY") ? std::getenv("SDL_DISKAUDIODELAY") : "0") {
+      ::setenv("SDL_DISKAUDIODELAY", "23", 1);
+    }
+    ~TPacedSound() { ::setenv("SDL_DISKAUDIODELAY", before.c_str(), 1); }
+    std::string before;
+  } paced;
   WriteSettings("volume=128\nmute=0\n");
   auto window = Window();
   window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
@@ -168,6 +184,12 @@ TEST_F(PreviewTest, PlayingShowsMovingPicturesAndSendsTheSoundOut) {
 }
 
 TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAreIdempotent) {
+  // Pictures only: the disk sound driver would run the clock as fast as it can write, and the
+  // clip could end before the checks of its playing.
+  TClipSpec spec = StandardClip("avi_mpeg4_mp3");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  const std::string first = EnsureClipFile(spec, "preview-silent-5s.avi");
   auto window = Window();
   TMediaPlayer& player = window->MediaPlayer();
   EXPECT_EQ(Buttons(*window), "1000");
@@ -183,7 +205,6 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   EXPECT_FALSE(window->Preview().State().PlayAfterAdding());
   EXPECT_TRUE(window->Preview().State().Stopped());
 
-  const std::string first = EnsureClip("avi_mpeg4_mp3");
   const std::string second = EnsureClip("short3s");
   dialogs.files = {QString::fromStdString(first), QString::fromStdString(second)};
   QTest::mouseClick(Find<QToolButton>(*window, "imgbtnPlay"), Qt::LeftButton);
@@ -192,7 +213,7 @@ TEST_F(PreviewTest, PlayOnAnEmptyListAsksForFilesPlaysTheFirstAndPauseAndStopAre
   EXPECT_EQ(player.FileName(), first);
   EXPECT_TRUE(window->Preview().State().Playing());
   EXPECT_EQ(Buttons(*window), "0111");
-  EXPECT_EQ(Text(*window, "lblPTS"), "0:00:02");
+  EXPECT_EQ(Text(*window, "lblPTS"), "0:00:05");
   EXPECT_TRUE(Find<QSlider>(*window, "trcPreview")->isEnabled());
   // The log has the file's description and its figures.
   const QString log = Find<QPlainTextEdit>(*window, "mmoLog")->toPlainText();
@@ -322,8 +343,13 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
     WriteSettings("SnapOutPutDir=" + snaps + "\n" + lines);
   };
   settings("snapSmallSize=0\njpgCmp=90\n");
+  // Pictures only: the disk sound driver would run the clock as fast as it can write, and the
+  // clip could end before the snapshots.
+  TClipSpec spec = StandardClip("avi_mpeg4_mp3");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
   auto window = Window();
-  window->AddFiles({QString::fromStdString(EnsureClip("avi_mpeg4_mp3"))});
+  window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "preview-silent-5s.avi"))});
   TPreviewPanel& preview = window->Preview();
   preview.Snapshot();  // nothing open: nothing written
   EXPECT_FALSE(fs::exists(snaps));
@@ -340,13 +366,15 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   ASSERT_EQ(shell.folders.size(), 1);
   EXPECT_EQ(shell.folders[0], QString::fromStdString(snaps));
 
-  // The same picture at a low quality: a smaller file; the small picture has pan1's size.
+  // The same picture at a low quality: a smaller file; the small picture fills pan1's width or
+  // height with the picture's shape.
   settings("snapFullSize=1\njpgCmp=10\n");
   preview.Snapshot();
   EXPECT_LT(fs::file_size(snaps + "/Snapshot_full.jpg"), fine);
   const QSize panel = preview.Surface().size();
-  EXPECT_EQ(fs::file_size(snaps + "/Snapshot_small.bmp"),
-            54u + static_cast<uintmax_t>((panel.width() * 3 + 3) & ~3) * panel.height());
+  const QSize small = QImage(QString::fromStdString(snaps + "/Snapshot_small.bmp")).size();
+  EXPECT_TRUE(small.width() == panel.width() || small.height() == panel.height());
+  EXPECT_NEAR(small.width() * 3, small.height() * 4, 8);
 
   // Keeping every snapshot: new names, the fixed ones untouched.
   settings("keepEverySnapshot=1\nsnapBmp=0\n");
@@ -373,6 +401,80 @@ TEST_F(PreviewTest, SnapshotsFollowTheSwitchesTheQualityAndTheFolderFallback) {
   EXPECT_TRUE(fs::exists(home + "/videoconverter/Snapshot_full.bmp"));
   EXPECT_TRUE(dialogs.warnings.size() == 1 && window->Preview().State().Paused());
   window->StopPreview();
+}
+
+// The run's messages, each with whether the default folder held anything when it was given.
+class TRecordedRunMessages : public IRunMessages {
+ public:
+  explicit TRecordedRunMessages(std::string fallback) : fallback_(std::move(fallback)) {}
+  bool UseDefaultSize() override { return true; }
+  void ShowWarning(const std::string& text) override {
+    warnings.push_back(text);
+    std::error_code error;
+    fallbackHadFiles.push_back(fs::exists(fallback_, error) && !fs::is_empty(fallback_, error));
+  }
+  std::vector<std::string> warnings;
+  std::vector<bool> fallbackHadFiles;
+
+ private:
+  std::string fallback_;
+};
+
+class TNoAfterRunActions : public IAfterRunActions {
+ public:
+  void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
+  void PowerOff() override {}
+  std::vector<std::string> opened;
+};
+
+// The chosen output folder replaced by a file: the list's names leave the setting alone;
+// Start gives the warning before anything is written to the default folder, and the box
+// then shows where the files went.
+TEST_F(PreviewTest, AnOutputFolderThatCannotBeMadeIsAnnouncedBeforeTheRunWritesElsewhere) {
+  const std::string home = folder.File("runhome");
+  const std::string fallback = home + "/videoconverter";
+  fs::create_directories(home);
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", home.c_str(), 1);
+  const std::string chosen = folder.File("chosen");
+  fs::create_directories(chosen);
+  const std::string clip = EnsureClip("avi_mpeg4_mp3");
+  {
+    auto window = Window();
+    auto* edDirectory = Find<QLineEdit>(*window, "edDirectory");
+    dialogs.folder = QString::fromStdString(chosen);
+    QTest::mouseClick(Find<QPushButton>(*window, "btnBrows"), Qt::LeftButton);
+    EXPECT_EQ(edDirectory->text().toStdString(), chosen);
+    fs::remove(chosen);
+    test::WriteText(chosen, "a file now");
+
+    window->AddFiles({QString::fromStdString(clip)});
+    window->JobModel().CheckAll(false);
+    window->JobModel().CheckAll(true);
+    window->StopPreview();
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), chosen);
+    EXPECT_EQ(edDirectory->text().toStdString(), chosen);
+    EXPECT_FALSE(fs::exists(fallback));
+    // The list already names the file where the run will put it.
+    EXPECT_EQ(window->JobModel().List().Rows()[0].Record.DestFile,
+              fallback + "/avi_mpeg4_mp3_(new).avi");
+
+    TRecordedRunMessages messages(fallback);
+    TNoAfterRunActions actions;
+    window->ConversionRun().SetMessages(&messages);
+    window->ConversionRun().SetAfterRunActions(&actions);
+    QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+    ASSERT_FALSE(messages.warnings.empty());
+    EXPECT_EQ(messages.warnings[0], "Cannot create output directory:" + chosen +
+                                        ".It will create default directory " + fallback + "!");
+    EXPECT_FALSE(messages.fallbackHadFiles[0]);
+    EXPECT_TRUE(fs::exists(fallback + "/avi_mpeg4_mp3_(new).avi"));
+    EXPECT_EQ(TIniFile(SettingsFile()).ReadString("settings", "OutPutDir", ""), fallback);
+    EXPECT_EQ(edDirectory->text().toStdString(), fallback);
+    window->ConversionRun().SetMessages(nullptr);
+    window->ConversionRun().SetAfterRunActions(nullptr);
+  }
+  ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile) {
@@ -406,14 +508,18 @@ TEST_F(PreviewTest, FileInformationShowsTheSelectedJobAndNothingOfAnEarlierFile)
   EXPECT_EQ(label("lblSourceName"), clip.size() < 46 ? clip : clip.substr(0, 40) + "...avi  ");
   EXPECT_EQ(label("lblFileLength").substr(0, 2), "2.");
   EXPECT_TRUE(label("lblFileLength").ends_with(" Second"));
-  EXPECT_EQ(box("edtFormat"), "avi");
+  // The video codec, not the container's names; rates in kb/s.
+  EXPECT_EQ(box("edtFormat"), "mpeg4");
   EXPECT_EQ(box("edtResloution"), "320x240");
+  EXPECT_TRUE(box("edtBitRate").empty() || box("edtBitRate").ends_with(" kb/s"))
+      << box("edtBitRate");
+  EXPECT_NE(box("edtBitRate"), "0");
   EXPECT_EQ(box("edtFrameRate"), "25");
   EXPECT_EQ(box("edtTotalFrame"), "50");
   EXPECT_EQ(box("edtAudioForamt"), "mp3");
   EXPECT_EQ(box("edtSampleRate"), "44100");
   EXPECT_EQ(box("edtChannel"), "2");
-  EXPECT_FALSE(box("edtAudioBitRate").empty());
+  EXPECT_TRUE(box("edtAudioBitRate").ends_with(" kb/s")) << box("edtAudioBitRate");
   EXPECT_TRUE(Find<QLineEdit>(*dialog, "edtBitRate")->isReadOnly());
 
   // Sound only: the video boxes empty, the sound described.
@@ -569,6 +675,126 @@ TEST_F(PreviewTest, StartWithNothingCheckedWarnsAndLeavesThePreviewPlaying) {
   ASSERT_EQ(after.size(), before.size());
   EXPECT_EQ(after[0].Progress, before[0].Progress);
   EXPECT_FALSE(after[0].Checked);
+  window->StopPreview();
+}
+
+// While paused, Play and a double-click on a row play the selected row, not the paused one;
+// on the paused row itself they resume it where it stood.
+TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
+  // Pictures only: the disk sound driver would run the clock as fast as it can write.
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  const std::string first = EnsureClipFile(spec, "editing-5s.avi");
+  spec.Duration = 4.0;
+  const std::string second = EnsureClipFile(spec, "preview-4s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
+  ASSERT_EQ(window->JobModel().rowCount(), 2);
+  TMediaPlayer& player = window->MediaPlayer();
+  auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+  auto* play = Find<QToolButton>(*window, "imgbtnPlay");
+  auto* pause = Find<QToolButton>(*window, "imgbtnPAuse");
+  const auto cell = [&](int row) {
+    return lvFiles->visualRect(window->JobModel().index(row, 1)).center();
+  };
+  const auto click = [&](int row) {
+    QTest::mouseClick(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+  };
+  const auto doubleClick = [&](int row) {
+    QTest::mousePress(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+    QTest::mouseDClick(lvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, cell(row));
+  };
+
+  click(0);
+  QTest::mouseClick(play, Qt::LeftButton);
+  ASSERT_EQ(player.FileName(), first);
+  QTest::mouseClick(pause, Qt::LeftButton);
+  ASSERT_TRUE(window->Preview().State().Paused());
+
+  // Another row selected, then Play: that row plays.
+  click(1);
+  QTest::mouseClick(play, Qt::LeftButton);
+  EXPECT_EQ(player.FileName(), second);
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_FALSE(player.Paused());
+  EXPECT_EQ(Buttons(*window), "0111");
+
+  // Paused again, a double-click on the first row switches to it.
+  QTest::mouseClick(pause, Qt::LeftButton);
+  doubleClick(0);
+  EXPECT_EQ(player.FileName(), first);
+  EXPECT_TRUE(window->Preview().State().Playing());
+  EXPECT_FALSE(player.Paused());
+
+  // On the paused row itself Play resumes: the position goes on from where it stood.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 300000; }, 20000));
+  QTest::mouseClick(pause, Qt::LeftButton);
+  const int64_t stood = player.LastPosition();
+  QTest::mouseClick(play, Qt::LeftButton);
+  EXPECT_EQ(player.FileName(), first);
+  EXPECT_FALSE(player.Paused());
+  EXPECT_GE(player.LastPosition(), stood);
+  window->StopPreview();
+}
+
+// The small snapshot is the picture as pan1 shows it: fitted into the panel with its own
+// shape, whatever shape the panel has.
+TEST_F(PreviewTest, TheSmallSnapshotKeepsThePicturesShape) {
+  const std::string snaps = folder.File("shapes");
+  WriteSettings("SnapOutPutDir=" + snaps + "\nsnapFullSize=0\nsnapJpg=0\n");
+  // Pictures only (320 x 240): the disk sound driver would run the clock as fast as it can
+  // write, and the clip could end before the snapshots.
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();
+  spec.Duration = 5.0;
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClipFile(spec, "editing-5s.avi"))});
+  TPreviewPanel& preview = window->Preview();
+  preview.Play();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Surface().HasPicture(); }, 20000));
+  preview.Pause();
+  const auto smallSnapshot = [&](QSize panel) {
+    preview.Surface().setFixedSize(panel);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return preview.Surface().size() == panel; }, 20000));
+    QTest::mouseClick(Find<QToolButton>(*window, "imgbtnSnap"), Qt::LeftButton);
+    return QImage(QString::fromStdString(snaps + "/Snapshot_small.bmp")).size();
+  };
+  EXPECT_EQ(smallSnapshot({243, 547}), QSize(243, 183));
+  EXPECT_EQ(smallSnapshot({243, 109}), QSize(145, 109));
+  EXPECT_EQ(smallSnapshot({240, 180}), QSize(240, 180));
+  EXPECT_FALSE(fs::exists(snaps + "/Snapshot_full.bmp"));
+  window->StopPreview();
+}
+
+// A click on pan1's position bar seeks to the clicked place, not a page towards it.
+TEST_F(PreviewTest, AClickOnThePositionBarSeeksToTheClickedPlace) {
+  TClipSpec spec = StandardClip("short3s");
+  spec.AudioCodec.clear();  // the disk sound driver would run the clock as fast as it can write
+  spec.Duration = 5.0;
+  const std::string clip = EnsureClipFile(spec, "editing-5s.avi");
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(clip)});
+  TMediaPlayer& player = window->MediaPlayer();
+  window->Preview().Play();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.LastPosition() > 200000; }, 20000));
+  window->Preview().Pause();
+  auto* bar = Find<QSlider>(*window, "trcPreview");
+  ASSERT_TRUE(bar->isEnabled());
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                    QPoint(bar->width() * 4 / 5, bar->height() / 2));
+  // The handle's centre under the click: the ends of the groove are half a handle in.
+  EXPECT_NEAR(bar->value(), bar->maximum() * 0.8, bar->maximum() / 8.0);
+  const int64_t target = window->Preview().State().Duration() * bar->value() / bar->maximum();
+  // On the key picture at or before the target (one at least every second).
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const int64_t at = player.LastPosition();
+        return at != kNoTimestamp && at > target - 1100000 && at <= target + 100000;
+      },
+      20000))
+      << player.LastPosition() << " for " << target;
+  EXPECT_TRUE(player.Paused());
   window->StopPreview();
 }
 

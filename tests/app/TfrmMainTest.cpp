@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -33,6 +37,7 @@
 #include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
+#include "jobs/TJobRowDelegate.h"
 #include "profiles/TfrmSettings.h"
 
 #include "AppTestApplication.h"
@@ -113,6 +118,10 @@ class TFakeDialogs : public IMainDialogs {
     ++questions;
     return exitAnswer;
   }
+  bool AskYesNo(QWidget*, const QString& question) override {
+    yesNoQuestions << question;
+    return yesNoAnswer;
+  }
   void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
   QStringList ChooseFiles(QWidget*, const QStringList& filters) override {
     ++fileDialogs;
@@ -127,7 +136,8 @@ class TFakeDialogs : public IMainDialogs {
 
   bool exitAnswer = false;
   bool upgradeAnswer = false;
-  QStringList upgradeQuestions;
+  bool yesNoAnswer = false;
+  QStringList upgradeQuestions, yesNoQuestions;
   int questions = 0;
   int fileDialogs = 0;
   QStringList warnings, files, lastFilters;
@@ -190,9 +200,9 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   auto window = Window();
   const std::map<const char*, const char*> buttons{
-      {"btnAdd", "&Add"},   {"btnRemove", "&Remove"}, {"btnClear", "&Clear"},
-      {"BtnEdit", "&Edit"}, {"btnStart", "&Start"},   {"btnExit", "&Exit"},
-      {"btnOpen", "Open"},  {"btnBrows", "Brows"},    {"btnStartOutput", "&Start"}};
+      {"btnAdd", "&Add"},   {"btnRemove", "Re&move"}, {"btnClear", "&Clear"},
+      {"BtnEdit", "E&dit"}, {"btnStart", "&Start"},   {"btnExit", "E&xit"},
+      {"btnOpen", "Open"},  {"btnBrows", "Brows"},    {"btnStartOutput", "Start"}};
   for (const auto& [name, caption] : buttons) {
     QPushButton* button = Find<QPushButton>(*window, name);
     ASSERT_NE(button, nullptr);
@@ -228,14 +238,11 @@ TEST_F(MainWindowTest, ControlsMenusAndLayoutAreThere) {
   EXPECT_EQ(edDirectory->text(), Path("out"));
   auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
   for (int column = 0; column < 5; ++column) {
-    EXPECT_EQ(lvFiles->header()->sectionSize(column), kJobColumns[column].Width);
+    EXPECT_GE(lvFiles->header()->sectionSize(column), lvFiles->header()->sectionSizeHint(column));
     EXPECT_EQ(lvFiles->model()->headerData(column, Qt::Horizontal).toString(),
               kJobColumns[column].Caption);
   }
-  // Rows added to an empty list get the columns made again.
-  lvFiles->header()->resizeSection(0, 300);
   window->AddFiles({Path("a.avi")});
-  EXPECT_EQ(lvFiles->header()->sectionSize(0), 140);
   QWidget* pan1 = Find<QWidget>(*window, "pan1");
   EXPECT_EQ(pan1->width(), 243);
   // The drawing surface shares the preview column with the preview's controls.
@@ -365,6 +372,161 @@ TEST_F(MainWindowTest, KeysListMenuAndEditMenuFollowTheSelection) {
   EXPECT_TRUE(pmFiles->isVisible());
   EXPECT_EQ(pmFiles->pos(), BtnEdit->mapToGlobal(QPoint(0, BtnEdit->height())));
   pmFiles->hide();
+}
+
+// The list at the default size: path columns take the spare width and keep file names in
+// view, captions whole; the window's size and the widths come back at the next start.
+TEST_F(MainWindowTest, JobListFillsItsWidthShowsFileNamesAndKeepsItsLayout) {
+  std::filesystem::create_directories(folder.File("Videos/Summer holiday 2026"));
+  const QString clip = Path("Videos/Summer holiday 2026/At the lake.avi");
+  test::WriteText(clip.toStdString(), "x");
+  QList<int> widths;
+  QSize size;
+  {
+    auto window = Window({clip});
+    EXPECT_EQ(window->size(), QSize(786, 522));
+    auto* lvFiles = Find<TJobListView>(*window, "lvFiles");
+    QHeaderView* header = lvFiles->header();
+    const auto total = [&] {
+      int sum = 0;
+      for (int column = 0; column < 5; ++column) sum += header->sectionSize(column);
+      return sum;
+    };
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(total(), lvFiles->viewport()->width());
+    for (int column = 0; column < 5; ++column) {
+      EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column))
+          << kJobColumns[column].Caption << " is clipped";
+    }
+    // The Source cell, as the row shows it, ends with the whole file name.
+    const QRect cell = lvFiles->visualRect(window->JobModel().index(0, kColSource));
+    const QString shown =
+        TJobRowDelegate::ElidedPath(lvFiles->fontMetrics(), clip, cell.width() - 16 - 6);
+    EXPECT_NE(shown, clip);  // too long to show whole here
+    EXPECT_TRUE(shown.endsWith("/At the lake.avi")) << shown.toStdString();
+
+    // A wider window widens the path columns only.
+    const int length = header->sectionSize(kColLength);
+    const int source = header->sectionSize(kColSource);
+    const int destination = header->sectionSize(kColDestination);
+    window->resize(1100, 700);
+    QCoreApplication::sendPostedEvents();
+    window->centralWidget()->layout()->activate();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_GT(header->sectionSize(kColSource), source);
+    EXPECT_GT(header->sectionSize(kColDestination), destination);
+    EXPECT_EQ(header->sectionSize(kColLength), length);
+    EXPECT_EQ(total(), lvFiles->viewport()->width());
+    // Widening the Source column by hand takes the room from the destination.
+    const int before = header->sectionSize(kColDestination);
+    header->resizeSection(kColSource, header->sectionSize(kColSource) + 40);
+    EXPECT_EQ(header->sectionSize(kColDestination), before - 40);
+    EXPECT_EQ(total(), lvFiles->viewport()->width());
+    for (int column = 0; column < 5; ++column) widths << header->sectionSize(column);
+    size = window->size();
+    dialogs.exitAnswer = true;
+    ASSERT_TRUE(window->close());
+  }
+  const TIniFile settings(SettingsFile());
+  EXPECT_FALSE(settings.ReadString("settings", "mainWindowGeometry", "").empty());
+  EXPECT_FALSE(settings.ReadString("settings", "jobColumnWidths", "").empty());
+  auto again = Window();
+  EXPECT_EQ(again->size(), size);
+  QCoreApplication::sendPostedEvents();
+  auto* lvFiles = Find<TJobListView>(*again, "lvFiles");
+  for (int column = 0; column < 5; ++column)
+    EXPECT_EQ(lvFiles->header()->sectionSize(column), widths[column]) << column;
+}
+
+TEST(TJobRowDelegate, PathsAreShortenedInTheirMiddleSoTheFileNameStays) {
+  Application();
+  const QFontMetrics metrics(QApplication::font());
+  const QString path = "/home/user/Videos/Summer holiday 2026/At the lake.avi";
+  const auto width = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+  EXPECT_EQ(TJobRowDelegate::ElidedPath(metrics, path, width(path)), path);
+  const QString folderCut = TJobRowDelegate::ElidedPath(metrics, path, width(path) - 20);
+  EXPECT_TRUE(folderCut.startsWith("/h")) << folderCut.toStdString();
+  EXPECT_TRUE(folderCut.endsWith("/At the lake.avi")) << folderCut.toStdString();
+  EXPECT_TRUE(folderCut.contains(QChar(0x2026)));
+  EXPECT_LE(width(folderCut), width(path) - 20);
+  // Too narrow even for the name: the name loses its middle, the extension stays.
+  const QString nameCut = TJobRowDelegate::ElidedPath(metrics, path, width("At the lake.avi") - 8);
+  EXPECT_TRUE(nameCut.endsWith(".avi")) << nameCut.toStdString();
+  EXPECT_FALSE(nameCut.contains('/'));
+  EXPECT_EQ(TJobRowDelegate::ElidedPath(metrics, "a_(new).avi", 500), "a_(new).avi");
+}
+
+// Alt and a menu's letter opens that menu: no button of the window takes the same letter.
+TEST_F(MainWindowTest, EveryMenuOpensFromTheKeyboard) {
+  auto window = Window({Path("a.avi")});
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  const std::map<Qt::Key, const char*> menus{{Qt::Key_F, "mnuFile"},
+                                             {Qt::Key_E, "mnuEdit"},
+                                             {Qt::Key_T, "mnuTools"},
+                                             {Qt::Key_R, "mnuRelated"},
+                                             {Qt::Key_H, "mnuHelp"}};
+  for (const auto& [key, name] : menus) {
+    QMenu* menu = Find<QMenu>(*window, name);
+    QTest::keyClick(window.get(), key, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); })) << name;
+    menu->hide();
+  }
+  // Every letter of the window's buttons is its own.
+  std::map<QChar, QString> letters;
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    const int amp = button->text().indexOf('&');
+    if (amp < 0 || amp + 1 >= button->text().size()) continue;
+    const QChar letter = button->text().at(amp + 1).toLower();
+    EXPECT_FALSE(letters.count(letter))
+        << button->objectName().toStdString() << " and " << letters[letter].toStdString();
+    letters[letter] = button->objectName();
+  }
+  for (QAction* menu : window->menuBar()->actions()) {
+    const int amp = menu->text().indexOf('&');
+    ASSERT_GE(amp, 0) << menu->text().toStdString();
+    EXPECT_FALSE(letters.count(menu->text().at(amp + 1).toLower())) << menu->text().toStdString();
+  }
+  // The button row keeps working from the keyboard.
+  QTest::keyClick(window.get(), Qt::Key_D, Qt::AltModifier);
+  QMenu* pmFiles = Find<QMenu>(*window, "pmFiles");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pmFiles->isVisible(); }));
+  pmFiles->hide();
+}
+
+// Clear asks before it throws away edits or more than a few jobs; Exit asked already.
+TEST_F(MainWindowTest, ClearAsksBeforeLosingEditsOrManyJobs) {
+  for (const char* name : {"d.avi", "e.avi"}) test::WriteText(folder.File(name), "x");
+  auto window = Window({Path("a.avi"), Path("b.mp4"), Path("c.mkv")});
+  TJobListModel& model = window->JobModel();
+  auto* btnClear = Find<QPushButton>(*window, "btnClear");
+  QTest::mouseClick(btnClear, Qt::LeftButton);
+  EXPECT_TRUE(dialogs.yesNoQuestions.isEmpty());  // three plain jobs go without a word
+  EXPECT_EQ(model.rowCount(), 0);
+
+  window->AddFiles({Path("a.avi"), Path("b.mp4"), Path("c.mkv"), Path("d.avi")});
+  dialogs.yesNoAnswer = false;
+  QTest::mouseClick(btnClear, Qt::LeftButton);
+  EXPECT_EQ(dialogs.yesNoQuestions, QStringList{"Remove all 4 jobs from the list?"});
+  EXPECT_EQ(model.rowCount(), 4);  // No keeps them
+  dialogs.yesNoAnswer = true;
+  Find<QAction>(*window, "mnuFileClear")->trigger();
+  EXPECT_EQ(dialogs.yesNoQuestions.size(), 2);
+  EXPECT_EQ(model.rowCount(), 0);
+
+  // One job with a trim, one with a crop: their edits are worth a question too.
+  window->AddFiles({Path("e.avi")});
+  model.List().Rows()[0].Record.TrimLength = 5000000;
+  dialogs.yesNoAnswer = false;
+  QTest::mouseClick(btnClear, Qt::LeftButton);
+  EXPECT_EQ(dialogs.yesNoQuestions.last(), "Remove the job and its edits from the list?");
+  EXPECT_EQ(model.rowCount(), 1);
+  window->AddFiles({Path("a.avi")});
+  model.List().Rows()[0].Record.TrimLength = 0;
+  model.List().Rows()[1].Record.CropLeftEntered = 8;
+  QTest::mouseClick(btnClear, Qt::LeftButton);
+  EXPECT_EQ(dialogs.yesNoQuestions.last(), "Remove all 2 jobs from the list?");
+  EXPECT_EQ(model.rowCount(), 2);
 }
 
 TEST_F(MainWindowTest, SkinMenuChecksTheStoredSchemeAndAppliesAChangeOnce) {

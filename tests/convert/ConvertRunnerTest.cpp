@@ -27,6 +27,8 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
   EXPECT_EQ(ParseConvertArguments({"--", "--odd-name"}).Files.front(), "--odd-name");
   EXPECT_EQ(ParseConvertArguments({"--jobs", "3", "a"}).Jobs, 3);
   EXPECT_EQ(ParseConvertArguments({"--jobs=0", "a"}).Jobs, 0);
+  EXPECT_TRUE(ParseConvertArguments({"--null", "a"}).NulSeparated);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).NulSeparated);
   EXPECT_FALSE(ParseConvertArguments({"a"}).Jobs);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{},
@@ -116,6 +118,21 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   // --jobs is the run's number of jobs at once.
   EXPECT_EQ(Run({"--jobs", "3", "--output", folder + "/out", "/clips/a.avi"}), 0);
   EXPECT_EQ(engine.StartedWith, 3);
+}
+
+// A name may hold any byte but NUL: a line end in it must not make two paths of one.
+TEST_F(ConvertRunnerTest, OutputPathsStayOnePerLineWhateverTheirBytes) {
+  EXPECT_EQ(Run({"--output", folder + "/out", "/clips/two\nlines.avi", "/clips/back\\tab\t.avi",
+                 "/clips/caf\xc3\xa9\x01.avi"}),
+            0);
+  EXPECT_EQ(out.str(), folder + "/out/two\\nlines_(new).ac3\n" + folder +
+                           "/out/back\\\\tab\\t_(new).ac3\n" + folder +
+                           "/out/caf\xc3\xa9\\x01_(new).ac3\n");
+  out.str("");
+  EXPECT_EQ(Run({"--null", "--output", folder + "/out2", "/clips/two\nlines.avi", "/clips/b.avi"}),
+            0);
+  EXPECT_EQ(out.str(), folder + "/out2/two\nlines_(new).ac3" + std::string(1, '\0') + folder +
+                           "/out2/b_(new).ac3" + std::string(1, '\0'));
 }
 
 TEST_F(ConvertRunnerTest, NamesEveryFailureAndFailsTheRun) {

@@ -60,6 +60,17 @@ TEST(PreviewState, FlagsButtonsAndThePlayAfterAddingRequest) {
   EXPECT_FALSE(state.Paused());
   EXPECT_EQ(state.PlayStep(false), TPlayStep::OpenFocused);  // opens again from the start
 
+  // Paused, Play resumes only the selected row's source (or with no row selected).
+  state.Opened("/clips/a.avi");
+  EXPECT_EQ(state.Source(), "/clips/a.avi");
+  state.Pause();
+  EXPECT_EQ(state.PlayStep(false, "/clips/a.avi"), TPlayStep::Resume);
+  EXPECT_EQ(state.PlayStep(false, ""), TPlayStep::Resume);
+  EXPECT_EQ(state.PlayStep(false, "/clips/b.avi"), TPlayStep::OpenFocused);
+  state.Opened("/clips/b.avi");
+  EXPECT_TRUE(state.Playing());
+  EXPECT_EQ(state.PlayStep(false, "/clips/b.avi"), TPlayStep::OpenFocused);  // playing: again
+
   EXPECT_FALSE(state.TakePlayAfterAdding());
   state.RequestPlayAfterAdding();
   EXPECT_TRUE(state.TakePlayAfterAdding());
@@ -90,6 +101,17 @@ TEST(FileInfoFields, NamesDurationsCodecAndFrameFigures) {
   EXPECT_EQ(FileInfoAudioFormat("Video: mpeg4, yuv420p\nAudio: pcm_s16le\n"), "pcm_s16le");
   EXPECT_EQ(FileInfoAudioFormat("Audio: mp3 (U[0][0][0] / 0x0055), 44100 Hz, stereo"), "mp3");
   EXPECT_EQ(FileInfoAudioFormat("Video: h264, yuv420p"), "");
+
+  // Bit rates in kb/s; the probe's 0 means unknown.
+  EXPECT_EQ(FileInfoBitRate(178627), "179 kb/s");
+  EXPECT_EQ(FileInfoBitRate(128000), "128 kb/s");
+  EXPECT_EQ(FileInfoBitRate(300), "1 kb/s");
+  EXPECT_EQ(FileInfoBitRate(0), "");
+  EXPECT_EQ(FileInfoBitRate(-1), "");
+  EXPECT_EQ(FileInfoCodec("h264(H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10)"), "h264");
+  EXPECT_EQ(FileInfoCodec("mpeg4 (MPEG-4 part 2)"), "mpeg4");
+  EXPECT_EQ(FileInfoCodec("XVID / 0x44495658"), "XVID / 0x44495658");
+  EXPECT_EQ(FileInfoCodec(""), "");
 
   EXPECT_EQ(FileInfoFrameRate(25, 1), "25");
   EXPECT_EQ(FileInfoFrameRate(30000, 1001), "29.97");

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "base/EngineError.h"
 #include "media/LibraryLoader.h"
 #include "media/UnicodeProtocol.h"
+
+#include "support/ScratchFolder.h"
 
 namespace qarvo {
 namespace {
@@ -100,6 +105,53 @@ TEST(UnicodeProtocol, WritesReadsSeeksAndReplacesFiles) {
   } catch (const EEngineError& e) {
     EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
   }
+}
+
+// Opening a named pipe waits for its other end, and reading one waits for data: a file the
+// user named must never get that far.
+TEST(FilePaths, OnlyRegularFilesAreOpenedAndNeverBlockOnSpecialOnes) {
+  ASSERT_TRUE(TLibraryLoader::Instance().Load(kEngineLibraries));
+  test::TScratchFolder folder("paths");
+  const std::string fifo = folder.File("x.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto refusal = [](const std::string& path, TUnicodeFile::TAccess access) {
+    try {
+      TUnicodeFile::ForPath(path, access);
+    } catch (const EEngineError& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
+  EXPECT_EQ(refusal(fifo, TUnicodeFile::kRead), fifo + ": a named pipe, not a regular file");
+  EXPECT_EQ(refusal(fifo, TUnicodeFile::kWrite), fifo + ": a named pipe, not a regular file");
+  EXPECT_EQ(refusal(folder.Folder(), TUnicodeFile::kRead),
+            folder.Folder() + ": a folder, not a regular file");
+  EXPECT_EQ(refusal("/dev/zero", TUnicodeFile::kRead),
+            "/dev/zero: a character device, not a regular file");
+  EXPECT_EQ(refusal("/dev/null", TUnicodeFile::kWrite), "opened");
+  EXPECT_EQ(refusal(folder.File("missing.avi"), TUnicodeFile::kRead),
+            folder.File("missing.avi") + ": No such file or directory");
+}
+
+// Linux names are bytes: one that is no UTF-8 and one that looks like a protocol address are
+// both plain files, written and read back under exactly those bytes.
+TEST(FilePaths, NamesKeepTheirBytesAndChooseNoProtocol) {
+  ASSERT_TRUE(TLibraryLoader::Instance().Load(kEngineLibraries));
+  test::TScratchFolder folder("paths");
+  for (const std::string name : {"clip-\xff\xfe\x80.bin", "pipe:x.bin", "http:a.bin"}) {
+    const std::string path = folder.File(name);
+    {
+      auto file = TUnicodeFile::ForPath(path, TUnicodeFile::kWrite);
+      api().avio_write(file->Context(), reinterpret_cast<const unsigned char*>("bytes"), 5);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_size, 5) << name;
+    auto file = TUnicodeFile::ForPath(path, TUnicodeFile::kRead);
+    EXPECT_EQ(api().avio_size(file->Context()), 5) << name;
+  }
+  EXPECT_EQ(LibraryNameToUtf8(FileLibraryName("/a/\xff.avi")), "/a/\xff.avi");
+  EXPECT_EQ(FileLibraryName("pipe:x.avi"), "file:pipe:x.avi");
 }
 
 }  // namespace

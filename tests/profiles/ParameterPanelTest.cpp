@@ -137,6 +137,17 @@ TEST_F(ParameterPanelTest, TypedValuesAreFilteredCheckedAndWrittenAtOnce) {
   EXPECT_EQ(prompts_.Messages[1].Text, "Please enter numerical.");
   EXPECT_EQ(Profile("paraVideoBitRate"), "95");
   EXPECT_EQ(Profile("iVideoBitRate"), "-1");
+  // No run can use a bit rate of 0: refused like any other invalid value.
+  rate->selectAll();
+  QTest::keyClicks(rate, "0");
+  EXPECT_EQ(prompts_.Messages.back().Text, "Video BitRate is not a valid value!");
+  EXPECT_EQ(Profile("paraVideoBitRate"), "95");
+  QLineEdit* sound = Box("cmbAudioBitRate")->lineEdit();
+  sound->setFocus();
+  sound->selectAll();
+  QTest::keyClicks(sound, "0");
+  EXPECT_EQ(prompts_.Messages.back().Text, "Audio BitRate is not a valid value!");
+  EXPECT_NE(Profile("paraAudioBitRate"), "0");
 
   // A typed size still in the box is committed by the check before a run.
   size->setFocus();

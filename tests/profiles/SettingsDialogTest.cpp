@@ -166,5 +166,57 @@ TEST_F(SettingsDialogTest, ATypedFrameSizeIsCorrectedAndWrittenOnlyOnOk) {
             "320x240");
 }
 
+// A number is judged when its box is left, so it can be cleared and typed anew; a refused
+// one gives the box the focus again.
+TEST_F(SettingsDialogTest, TypedNumbersAreCheckedOnLeavingTheirBoxWhichThenKeepsTheFocus) {
+  TfrmSettings dialog(global_);
+  TRecordedPrompts prompts;
+  dialog.SetPrompts(&prompts);
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  auto* rate = In<QComboBox>(dialog, "cmbVideoBitRate");
+  auto* frameRate = In<QComboBox>(dialog, "cmbFrameRate");
+  QLineEdit* edit = rate->lineEdit();
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_TRUE(prompts.Messages.empty());  // cleared to be typed anew
+  QTest::keyClicks(edit, "1500");
+  frameRate->setFocus();
+  EXPECT_TRUE(prompts.Messages.empty());
+  EXPECT_EQ(rate->currentText(), "1500");
+
+  // Cleared and left: the message, the second item, and the focus back in the box.
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  frameRate->setFocus();
+  ASSERT_EQ(prompts.Messages.size(), 1u);
+  EXPECT_EQ(prompts.Messages[0].Text, "Video BitRate is not a valid value!");
+  EXPECT_EQ(rate->currentIndex(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+
+  // A 0 still in the box when Ok is pressed: refused, the dialog stays.
+  edit->selectAll();
+  QTest::keyClicks(edit, "0");
+  EXPECT_EQ(prompts.Messages.size(), 1u);
+  dialog.btnOkClick();
+  ASSERT_EQ(prompts.Messages.size(), 2u);
+  EXPECT_EQ(prompts.Messages[1].Text, "Video BitRate is not a valid value!");
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(TIniFile(global_.SettingsFile()).ReadString("formatInfo1", "paraVideoBitRate", ""), "");
+
+  // A frame size that had to be corrected keeps the focus too.
+  auto* size = In<QComboBox>(dialog, "cmbVideoSize");
+  size->lineEdit()->setFocus();
+  size->lineEdit()->selectAll();
+  QTest::keyClicks(size->lineEdit(), "321x241");
+  frameRate->setFocus();
+  EXPECT_EQ(size->currentText(), "320x240");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return size->lineEdit()->hasFocus(); }));
+  dialog.reject();
+}
+
 }  // namespace
 }  // namespace qarvo

@@ -1,7 +1,5 @@
 #include "support/UnusualSources.h"
 
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,10 +83,6 @@ void Remux(const std::string& source, const std::string& target, const char* con
   CheckAv(api().avio_closep(&out->pb), "avio_closep");
 }
 
-void Check(bool ok, const char* call) {
-  if (!ok) throw std::runtime_error(std::string(call) + ": " + std::strerror(errno));
-}
-
 }  // namespace
 
 std::string EnsureTextNamedAsVideo() {
@@ -129,40 +123,6 @@ std::string EnsureVariableRateClip() {
   });
   fs::rename(partial, path);
   return path;
-}
-
-TFailingSource::TFailingSource(const std::string& path, size_t bytes) {
-  std::string data = ReadAll(path);
-  if (data.size() < bytes) throw std::runtime_error(path + " is shorter than the bytes to serve");
-  data.resize(bytes);
-  master_.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-  Check(master_.IsOpen(), "posix_openpt");
-  Check(::grantpt(master_.Get()) == 0 && ::unlockpt(master_.Get()) == 0, "unlockpt");
-  char name[128];
-  Check(::ptsname_r(master_.Get(), name, sizeof name) == 0, "ptsname_r");
-  TFileDescriptor terminal(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
-  Check(terminal.IsOpen(), name);
-  // Raw: the bytes pass unchanged (no line-end translation, no echo).
-  termios mode{};
-  Check(::tcgetattr(terminal.Get(), &mode) == 0, "tcgetattr");
-  ::cfmakeraw(&mode);
-  Check(::tcsetattr(terminal.Get(), TCSANOW, &mode) == 0, "tcsetattr");
-  // The terminal holds a few kilobytes: the rest goes in as the reader takes it. Closing the
-  // last descriptor of the terminal side hangs it up; the reader then sees EIO.
-  writer_ = std::thread([terminal = std::move(terminal), data = std::move(data)]() mutable {
-    for (size_t sent = 0; sent < data.size();) {
-      const ssize_t n = ::write(terminal.Get(), data.data() + sent, data.size() - sent);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;  // the reader's side is gone
-      sent += static_cast<size_t>(n);
-    }
-  });
-}
-
-TFailingSource::~TFailingSource() {
-  // Closing the reader's side ends a write still waiting for it.
-  master_.Reset();
-  writer_.join();
 }
 
 }  // namespace qarvo

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextDocumentFragment>
@@ -51,6 +52,21 @@ void CheckWidth(const QWidget& widget, int needed, int available, const QString&
                              .arg(needed);
 }
 
+// Every column caption of a list's header whole in its section.
+void CheckHeader(const QHeaderView& header, const QString& shot, TScreenFindings& findings) {
+  if (header.orientation() != Qt::Horizontal || !header.model()) return;
+  for (int section = 0; section < header.count(); ++section) {
+    if (header.isSectionHidden(section)) continue;
+    const int needed = header.sectionSizeHint(section);
+    if (needed > header.sectionSize(section))
+      findings.Problems << QStringLiteral("%1: column \"%2\" is clipped (%3 px wide, needs %4)")
+                               .arg(shot,
+                                    header.model()->headerData(section, Qt::Horizontal).toString())
+                               .arg(header.sectionSize(section))
+                               .arg(needed);
+  }
+}
+
 }  // namespace
 
 void CheckWindow(QWidget& window, const QString& shot, TScreenFindings& findings) {
@@ -79,6 +95,8 @@ void CheckWindow(QWidget& window, const QString& shot, TScreenFindings& findings
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
       CheckWidth(*group, group->fontMetrics().horizontalAdvance(group->title()) + 20,
                  group->width(), shot, findings);
+    } else if (auto* header = qobject_cast<QHeaderView*>(widget)) {
+      CheckHeader(*header, shot, findings);
     }
   }
 }

@@ -84,6 +84,7 @@ class TNoShell : public IShellOpener {
 class TNoDialogs : public IMainDialogs {
  public:
   bool AskExit(QWidget*) override { return false; }
+  bool AskYesNo(QWidget*, const QString&) override { return false; }
   void ShowWarning(QWidget*, const QString&) override {}
   QStringList ChooseFiles(QWidget*, const QStringList&) override { return {}; }
   QString ChooseFolder(QWidget*, const QString&) override { return {}; }

@@ -25,9 +25,8 @@ int64_t StartOf(const AVStream& stream) {
 }
 
 TInputFormatContextPtr OpenReader(const std::string& name, const AVInputFormat* format) {
-  AVFormatContext* raw = nullptr;
-  if (api().avformat_open_input(&raw, name.c_str(), format, nullptr) < 0) return nullptr;
-  return TInputFormatContextPtr(raw);
+  int result = 0;
+  return OpenSecondReader(name, format, result);
 }
 
 // False when no packet came.
@@ -52,6 +51,15 @@ bool ReadEnds(AVFormatContext& reader, std::vector<int64_t>& ends) {
 
 bool TStreamExtent::Moved() const {
   return std::any_of(Shift.begin(), Shift.end(), [](int64_t s) { return s != 0; });
+}
+
+TInputFormatContextPtr OpenSecondReader(const std::string& libraryName, const AVInputFormat* format,
+                                        int& result) {
+  TDictionary options;
+  options.Set("protocol_whitelist", "file");
+  AVFormatContext* raw = nullptr;
+  result = api().avformat_open_input(&raw, libraryName.c_str(), format, options.Address());
+  return result < 0 ? nullptr : TInputFormatContextPtr(raw);
 }
 
 std::vector<int64_t> ReadStreamEnds(const std::string& libraryName, const AVInputFormat* format) {

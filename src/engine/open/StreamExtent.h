@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/LibraryApi.h"
+#include "media/LibraryObjects.h"
 
 namespace qarvo {
 
@@ -27,6 +28,11 @@ inline constexpr int64_t kFarStreamStart = 10 * 1000000LL;
 // asked for when a stream moves, since the container's duration then spans the gap.
 TStreamExtent MeasureStreamExtent(const AVFormatContext& container,
                                   const std::function<std::vector<int64_t>()>& streamEnds);
+
+// A second reader of a file the task opened (its file-protocol library name), reaching no
+// other protocol; empty when it cannot be opened, with the library's code in `result`.
+TInputFormatContextPtr OpenSecondReader(const std::string& libraryName, const AVInputFormat* format,
+                                        int& result);
 
 // The end (µs) of each stream's last packet, read from the file's tail by a reader of its own
 // (from its start when the tail holds no packets); empty when the file cannot be read again.

@@ -102,14 +102,11 @@ void TInputSetup::ReportLoopRefused(const TOpenedInput& input, const TDictionary
 
 void TInputSetup::CountAnalysedFrames(TOpenedInput& input, const std::string& libraryName,
                                       const AVInputFormat* format) const {
-  if (input.Unicode || !CountsUndeclared(*input.Context)) return;
+  if (!CountsUndeclared(*input.Context)) return;
   // A second reader, so the task's own stays where the analysis left it.
-  AVFormatContext* raw = nullptr;
-  int result = api().avformat_open_input(&raw, libraryName.c_str(), format, nullptr);
-  if (result >= 0) {
-    TInputFormatContextPtr reader(raw);
+  int result = 0;
+  if (TInputFormatContextPtr reader = OpenSecondReader(libraryName, format, result))
     input.AnalysedFrames = CountPackets(*reader, input.Context->nb_streams, result);
-  }
   if (result < 0 && result != AVERROR_EOF)
     Log().LogF(&task_, TLogLevel::llVerbose, "%s: frames of the analysed span not counted: %s",
                input.FileName.c_str(), ErrorText(result).c_str());
@@ -189,10 +186,8 @@ bool TInputSetup::Open(const std::string& fileName) {
   SetUpStreams(input);
 
   // The content's span, not the container's: streams with far-off clocks would plan hours.
-  const bool reread = !input.Unicode;
-  TStreamExtent extent = MeasureStreamExtent(*input.Context, [&]() {
-    return reread ? ReadStreamEnds(libraryName, format) : std::vector<int64_t>();
-  });
+  TStreamExtent extent =
+      MeasureStreamExtent(*input.Context, [&]() { return ReadStreamEnds(libraryName, format); });
   if (extent.Moved()) {
     Log().LogF(&task_, TLogLevel::llInfo, "%s: streams start far apart; content lasts %0.3f s",
                fileName.c_str(), extent.Duration / 1000000.0);

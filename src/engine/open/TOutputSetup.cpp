@@ -109,23 +109,23 @@ bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryNam
     Fail(FileErrorText(output.FileName, AVERROR(EDOM)));
     return false;
   }
-  if (oc->oformat->flags & AVFMT_NOFILE) return true;
-  if (IsUnicodeLibraryName(libraryName)) {
-    try {
-      output.Unicode = std::make_unique<TUnicodeFile>(libraryName, TUnicodeFile::kWrite);
-    } catch (const EEngineError& e) {
-      Fail(e.what());
-      return false;
-    }
-    oc->pb = output.Unicode->Context();
-    oc->flags |= AVFMT_FLAG_CUSTOM_IO;
-    return true;
-  }
-  const int result = api().avio_open(&oc->pb, libraryName.c_str(), AVIO_FLAG_WRITE);
-  if (result < 0) {
-    Fail(FileErrorText(output.FileName, result));
+  // A muxer that opens its own files (one per picture) may reach local files only.
+  const int refused = api().av_opt_set(oc, "protocol_whitelist", "file", 0);
+  if (refused < 0) {
+    Fail("Set protocol whitelist error: " + ErrorText(refused));
     return false;
   }
+  if (oc->oformat->flags & AVFMT_NOFILE) return true;
+  // Written through our own descriptor: the name's bytes reach the system unchanged, and no
+  // name chooses a protocol or writes into a pipe or device.
+  try {
+    output.Unicode = TUnicodeFile::ForPath(output.FileName, TUnicodeFile::kWrite);
+  } catch (const EEngineError& e) {
+    Fail(e.what());
+    return false;
+  }
+  oc->pb = output.Unicode->Context();
+  oc->flags |= AVFMT_FLAG_CUSTOM_IO;
   return true;
 }
 
@@ -152,7 +152,7 @@ int TOutputSetup::Open(const std::string& fileName) {
     return Fail(Format("max output files %d reached", TTaskContext::kFileLimit));
   std::string libraryName;
   try {
-    libraryName = Utf8ToLibraryName(fileName);
+    libraryName = FileLibraryName(fileName);
   } catch (const EEngineError& e) {
     return Fail(e.what());
   }

@@ -1,5 +1,6 @@
 // Opening inputs and outputs of a task and creating output streams.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -144,6 +145,31 @@ TEST_F(FileSetupTest, OutputFailuresGiveTheMessage) {
   EXPECT_EQ(task.ErrorText(), Out("no/such/folder/x.avi") + ": No such file or directory");
   EXPECT_EQ(task.OutputCount(), 0);
   EXPECT_FALSE(fs::exists(Out("x.avi")));
+}
+
+// Names choose no protocol: "pipe:x.avi" is a file in the working folder, both ways; special
+// files are refused before anything could wait on them.
+TEST_F(FileSetupTest, InputsAndOutputsAreFilesWhateverTheirNamesSay) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir_.Folder());
+  fs::copy_file(EnsureClip("short3s"), Out("pipe:in.avi"));
+  TCustomTranscoder task;
+  const bool opened = task.OpenInput("pipe:in.avi");
+  const int output = task.OpenOutput("pipe:out.avi", false);
+  fs::current_path(previous);
+  ASSERT_TRUE(opened) << task.ErrorText();
+  EXPECT_EQ(output, 1) << task.ErrorText();
+  EXPECT_TRUE(fs::exists(Out("pipe:out.avi")));
+  task.ReleaseFiles(false);
+
+  ASSERT_EQ(::mkfifo(Out("fifo.avi").c_str(), 0600), 0);
+  TCustomTranscoder other;
+  EXPECT_FALSE(other.OpenInput(Out("fifo.avi")));
+  EXPECT_EQ(other.ErrorText(), Out("fifo.avi") + ": a named pipe, not a regular file");
+  ASSERT_TRUE(other.OpenInput(EnsureClip("short3s"))) << other.ErrorText();
+  EXPECT_EQ(other.OpenOutput(Out("fifo.avi"), false), -1);
+  EXPECT_EQ(other.ErrorText(), Out("fifo.avi") + ": a named pipe, not a regular file");
+  EXPECT_EQ(other.OutputCount(), 0);
 }
 
 TEST_F(FileSetupTest, EncoderSettingsAndFallbacks) {
