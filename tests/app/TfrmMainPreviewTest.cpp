@@ -622,6 +622,73 @@ TEST_F(PreviewTest, EditingEntriesStopThePreviewAndOpenTheirDialogsOnTheSelected
   EXPECT_EQ(record.TrimStart, taken);  // a cancelled trim leaves the range
 }
 
+// A settings file that cannot be written at exit: the error is shown, and the window still
+// lets go of the engine and the player, the panel before the player (under the address
+// sanitizer, a panel torn down late calls the destroyed player).
+TEST_F(PreviewTest, ClosingWithASettingsFileThatCannotBeWrittenStillTearsDown) {
+  TApplication& application = Application();
+  QStringList errors;
+  application.SetErrorPresenter(
+      [&](QMessageBox::Icon, const QString&, const QString& text) { errors << text; });
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
+  TMediaPlayer& player = window->MediaPlayer();
+  window->Preview().Play();
+  window->Preview().Pause();  // a paused player stays open until it is stopped
+  ASSERT_TRUE(player.Opened());
+  fs::permissions(SettingsFile(), fs::perms::owner_read | fs::perms::group_read);
+  struct TWritableAgain {
+    ~TWritableAgain() {
+      fs::permissions(SettingsFile(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+  } writableAgain;
+
+  EXPECT_TRUE(window->close());
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith("Unable to write to")) << errors[0].toStdString();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !player.Opened(); }, 20000));
+  window.reset();
+  application.SetErrorPresenter({});
+}
+
+// Start with nothing checked only warns: the preview plays on and no row changes.
+TEST_F(PreviewTest, StartWithNothingCheckedWarnsAndLeavesThePreviewPlaying) {
+  auto window = Window();
+  window->AddFiles({QString::fromStdString(EnsureClip("short3s"))});
+  window->WaitForAdd();
+  window->JobModel().CheckAll(false);
+  window->Preview().Play();
+  window->Preview().Pause();
+  TMediaPlayer& player = window->MediaPlayer();
+  ASSERT_TRUE(player.Opened());
+  const std::vector<TJobRow> before = window->JobModel().List().Rows();
+
+  QString warning;
+  bool playingAtTheWarning = false;
+  QTimer script;
+  script.setInterval(20);
+  QObject::connect(&script, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    warning = box->text();
+    playingAtTheWarning = player.Opened() && window->Preview().State().Paused();
+    box->accept();
+  });
+  script.start();
+  QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+  script.stop();
+  EXPECT_EQ(warning, "Please select a file by clicking the check box!");
+  EXPECT_TRUE(playingAtTheWarning);
+  EXPECT_TRUE(player.Opened());
+  EXPECT_TRUE(player.Paused());
+  const std::vector<TJobRow>& after = window->JobModel().List().Rows();
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after[0].Progress, before[0].Progress);
+  EXPECT_FALSE(after[0].Checked);
+  window->StopPreview();
+}
+
 // While paused, Play and a double-click on a row play the selected row, not the paused one;
 // on the paused row itself they resume it where it stood.
 TEST_F(PreviewTest, PlayAndADoubleClickWhilePausedPlayTheSelectedRow) {
