@@ -43,4 +43,12 @@ void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const st
   ASSERT_EQ(report.Outcome, TJobOutcome::Finished) << report.Message;
 }
 
+void ConvertIntoFolder(const std::string& folder, int code, const std::string& source,
+                       TJobReport& report, int64_t* mostTotal) {
+  TIniFile settings(folder + "/settings.ini");
+  settings.WriteString("settings", "OutPutDir", folder);
+  TIniFile definitions(DefinitionFile());
+  ConvertOneJob(settings, definitions, code, source, report, mostTotal);
+}
+
 }  // namespace qarvo::test

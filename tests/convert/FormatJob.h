@@ -26,4 +26,9 @@ class TNoQuestion : public ISizeQuestion {
 void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
                    TJobReport& report, int64_t* mostTotal = nullptr);
 
+// ConvertOneJob into `folder`, with the settings file kept there (output into the folder
+// itself) and the source tree's format definitions.
+void ConvertIntoFolder(const std::string& folder, int code, const std::string& source,
+                       TJobReport& report, int64_t* mostTotal = nullptr);
+
 }  // namespace qarvo::test

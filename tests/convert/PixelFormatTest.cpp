@@ -59,12 +59,9 @@ class PixelFormat : public ::testing::TestWithParam<TPixelCase> {
 TEST_P(PixelFormat, ComesOutAsEightBitFourTwoZero) {
   const std::string source = EnsureClip(GetParam().Clip);
   const test::TScratchFolder scratch("pixels");
-  TIniFile settings(scratch.Folder() + "/settings.ini");
-  settings.WriteString("settings", "OutPutDir", scratch.Folder());
-  TIniFile definitions(test::DefinitionFile());
   TJobReport report;
   ASSERT_NO_FATAL_FAILURE(
-      test::ConvertOneJob(settings, definitions, GetParam().Format, source, report));
+      test::ConvertIntoFolder(scratch.Folder(), GetParam().Format, source, report));
 
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
