@@ -51,4 +51,12 @@ void ConvertIntoFolder(const std::string& folder, int code, const std::string& s
   ConvertOneJob(settings, definitions, code, source, report, mostTotal);
 }
 
+const AVStream* FirstVideoStream(const TMediaProbe& probe) {
+  const AVFormatContext* container = probe.Container();
+  for (unsigned i = 0; i < container->nb_streams; ++i)
+    if (container->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+      return container->streams[i];
+  return nullptr;
+}
+
 }  // namespace qarvo::test

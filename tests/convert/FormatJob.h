@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "probe/TMediaProbe.h"
 #include "core/BatchRun.h"
 #include "core/IniFile.h"
 #include "core/OptionComposer.h"
@@ -30,5 +31,8 @@ void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const st
 // itself) and the source tree's format definitions.
 void ConvertIntoFolder(const std::string& folder, int code, const std::string& source,
                        TJobReport& report, int64_t* mostTotal = nullptr);
+
+// The first video stream of the file `probe` holds, or null.
+const AVStream* FirstVideoStream(const TMediaProbe& probe);
 
 }  // namespace qarvo::test

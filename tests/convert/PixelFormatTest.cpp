@@ -65,10 +65,7 @@ TEST_P(PixelFormat, ComesOutAsEightBitFourTwoZero) {
 
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
-  const AVStream* video = nullptr;
-  for (unsigned i = 0; i < probe.Container()->nb_streams && !video; ++i)
-    if (probe.Container()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-      video = probe.Container()->streams[i];
+  const AVStream* video = test::FirstVideoStream(probe);
   ASSERT_NE(video, nullptr);
   const AVCodecParameters& p = *video->codecpar;
   const AVPixelFormat format = static_cast<AVPixelFormat>(p.format);
