@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "support/TestMedia.h"
 #include "support/TestMediaError.h"
+#include "support/TinyClipCopies.h"
 
 namespace fs = std::filesystem;
 using namespace qarvo;
@@ -82,13 +82,6 @@ int main(int argc, char** argv) {
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
     if (counts.empty()) counts = {100, 1000};
-    TClipSpec spec = StandardClip("short3s");
-    spec.Width = 80;
-    spec.Height = 60;
-    spec.FrameRate = {10, 1};
-    spec.Duration = 1.0;
-    spec.AudioCodec.clear();
-    const std::string clip = EnsureClipFile(spec, "tiny-1s.avi");
     const fs::path work =
         fs::temp_directory_path() / ("qarvo-batch-bench-" + std::to_string(getpid()));
     std::printf("jobs   peak RSS   per job   wall      status (limit: 64 open files)\n");
@@ -96,12 +89,7 @@ int main(int argc, char** argv) {
     int firstCount = 0;
     for (int count : counts) {
       fs::remove_all(work);
-      fs::create_directories(work / "in");
-      std::vector<std::string> files;
-      for (int i = 0; i < count; ++i) {
-        files.push_back((work / "in" / ("c" + std::to_string(i) + ".avi")).string());
-        fs::create_hard_link(clip, files.back());
-      }
+      const std::vector<std::string> files = MakeTinyClipCopies((work / "in").string(), count);
       const std::string settings = (work / "settings.ini").string();
       std::ofstream(settings) << "[formatInfo1]\nparaVideoSize=as source\n";
       const TFigures f = RunBatch(files, settings, (work / "out").string());

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace qarvo {
@@ -17,12 +16,9 @@ void TSelectionSlider::SetSelection(int start, int end) {
 
 void TSelectionSlider::paintEvent(QPaintEvent* event) {
   if (selEnd_ > selStart_ && maximum() > minimum()) {
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    const QRect groove =
-        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
-    const QRect handle =
-        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const TBarGeometry bar = BarGeometry();
+    const QRect& groove = bar.Groove;
+    const QRect& handle = bar.Handle;
     const int span = groove.width() - handle.width();
     const auto at = [&](int value) {
       return groove.left() + handle.width() / 2 +

@@ -23,27 +23,27 @@ void TPositionSlider::ShowPosition(int value) {
   update();
 }
 
-int TPositionSlider::ValueAt(int x) const {
+TPositionSlider::TBarGeometry TPositionSlider::BarGeometry() const {
   QStyleOptionSlider option;
   initStyleOption(&option);
-  const QRect groove =
-      style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
-  const QRect handle =
-      style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-  return QStyle::sliderValueFromPosition(minimum(), maximum(), x - groove.x() - handle.width() / 2,
-                                         groove.width() - handle.width(), option.upsideDown);
+  return {style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this),
+          style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this),
+          option.upsideDown};
+}
+
+int TPositionSlider::ValueAt(int x) const {
+  const TBarGeometry bar = BarGeometry();
+  return QStyle::sliderValueFromPosition(minimum(), maximum(),
+                                         x - bar.Groove.x() - bar.Handle.width() / 2,
+                                         bar.Groove.width() - bar.Handle.width(), bar.UpsideDown);
 }
 
 void TPositionSlider::mousePressEvent(QMouseEvent* event) {
   // The style would step a page towards a click beside the handle. The handle goes to the
   // click instead, so the press below grabs it: a drag from there, a seek on release.
   if (event->button() == Qt::LeftButton && maximum() > minimum()) {
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    const QRect handle =
-        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     const QPoint at = event->position().toPoint();
-    if (!handle.contains(at)) setSliderPosition(ValueAt(at.x()));
+    if (!BarGeometry().Handle.contains(at)) setSliderPosition(ValueAt(at.x()));
   }
   QSlider::mousePressEvent(event);
 }

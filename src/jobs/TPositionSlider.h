@@ -3,6 +3,7 @@
 // be dragged on from there), by keys or by the wheel.
 #pragma once
 
+#include <QRect>
 #include <QSlider>
 
 namespace qarvo {
@@ -22,6 +23,14 @@ class TPositionSlider : public QSlider {
   void SeekRequested(int value);
 
  protected:
+  // The style's groove and handle (widget coordinates) and whether values run against x.
+  struct TBarGeometry {
+    QRect Groove;
+    QRect Handle;
+    bool UpsideDown = false;
+  };
+  TBarGeometry BarGeometry() const;
+
   void mousePressEvent(QMouseEvent* event) override;
 };
 

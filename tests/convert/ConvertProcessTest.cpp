@@ -12,6 +12,7 @@
 
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
+#include "support/TinyClipCopies.h"
 #include "support/UnusualSources.h"
 
 namespace qarvo {
@@ -111,31 +112,15 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 2);
 }
 
-// A tiny clip for batches of a thousand: ten pictures of 80×60, no sound.
-std::string TinyClip() {
-  TClipSpec spec = StandardClip("short3s");
-  spec.Width = 80;
-  spec.Height = 60;
-  spec.FrameRate = {10, 1};
-  spec.Duration = 1.0;
-  spec.AudioCodec.clear();
-  return EnsureClipFile(spec, "tiny-1s.avi");
-}
-
 // A thousand jobs under a limit of 64 open files: each job opens its source and output only
 // when it starts, so every job finishes and each output is written once.
 TEST(ConvertProcess, AThousandJobsRunWithinSixtyFourOpenFiles) {
   namespace fs = std::filesystem;
   const test::TScratchFolder scratch("thousand");
-  const std::string clip = TinyClip();
-  fs::create_directory(scratch.File("in"));
   std::string arguments = "--format 1 --output " + scratch.File("out");
   constexpr int kJobs = 1000;
-  for (int i = 0; i < kJobs; ++i) {
-    const std::string copy = scratch.File("in/c" + std::to_string(i) + ".avi");
-    fs::create_hard_link(clip, copy);
+  for (const std::string& copy : MakeTinyClipCopies(scratch.File("in"), kJobs))
     arguments += " " + copy;
-  }
   // The pictures keep their size: the jobs are about files, not pixels.
   std::ofstream(scratch.File("settings.ini")) << "[formatInfo1]\nparaVideoSize=as source\n";
   ::setenv("QARVO_SETTINGS_FILE", scratch.File("settings.ini").c_str(), 1);

@@ -84,12 +84,9 @@ TEST_P(EveryClipLength, IsNoLongerThanItsSourceAndEndsSoundWithPictures) {
     source = EnsureClip(GetParam().Clip);
   }
   const test::TScratchFolder scratch("length");
-  TIniFile settings(scratch.Folder() + "/settings.ini");
-  settings.WriteString("settings", "OutPutDir", scratch.Folder());
-  TIniFile definitions(test::DefinitionFile());
   TJobReport report;
   ASSERT_NO_FATAL_FAILURE(
-      test::ConvertOneJob(settings, definitions, GetParam().Format, source, report));
+      test::ConvertIntoFolder(scratch.Folder(), GetParam().Format, source, report));
 
   const TDecodedClip clip = DecodeClip(report.Output);
   const TDecodedStream* video = nullptr;

@@ -346,10 +346,7 @@ TEST_F(H263Format, AsSourceOpensTheEncoder) {
   ASSERT_NO_FATAL_FAILURE(ConvertOneJob(settings, definitions, 200, source, report));
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
-  const AVStream* video = nullptr;
-  for (unsigned i = 0; i < probe.Container()->nb_streams && !video; ++i)
-    if (probe.Container()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-      video = probe.Container()->streams[i];
+  const AVStream* video = test::FirstVideoStream(probe);
   ASSERT_NE(video, nullptr);
   EXPECT_EQ(video->codecpar->codec_id, AV_CODEC_ID_H263);
   EXPECT_EQ(video->codecpar->width, 352);

@@ -43,4 +43,20 @@ void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const st
   ASSERT_EQ(report.Outcome, TJobOutcome::Finished) << report.Message;
 }
 
+void ConvertIntoFolder(const std::string& folder, int code, const std::string& source,
+                       TJobReport& report, int64_t* mostTotal) {
+  TIniFile settings(folder + "/settings.ini");
+  settings.WriteString("settings", "OutPutDir", folder);
+  TIniFile definitions(DefinitionFile());
+  ConvertOneJob(settings, definitions, code, source, report, mostTotal);
+}
+
+const AVStream* FirstVideoStream(const TMediaProbe& probe) {
+  const AVFormatContext* container = probe.Container();
+  for (unsigned i = 0; i < container->nb_streams; ++i)
+    if (container->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+      return container->streams[i];
+  return nullptr;
+}
+
 }  // namespace qarvo::test

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "probe/TMediaProbe.h"
 #include "core/BatchRun.h"
 #include "core/IniFile.h"
 #include "core/OptionComposer.h"
@@ -25,5 +26,13 @@ class TNoQuestion : public ISizeQuestion {
 // largest progress total reported (µs).
 void ConvertOneJob(TIniFile& settings, TIniFile& definitions, int code, const std::string& source,
                    TJobReport& report, int64_t* mostTotal = nullptr);
+
+// ConvertOneJob into `folder`, with the settings file kept there (output into the folder
+// itself) and the source tree's format definitions.
+void ConvertIntoFolder(const std::string& folder, int code, const std::string& source,
+                       TJobReport& report, int64_t* mostTotal = nullptr);
+
+// The first video stream of the file `probe` holds, or null.
+const AVStream* FirstVideoStream(const TMediaProbe& probe);
 
 }  // namespace qarvo::test

@@ -74,12 +74,8 @@ TEST_P(PictureShape, KeepsTheShownShapeUpright) {
     probe.CloseFile();
   }
   const test::TScratchFolder scratch("shape");
-  TIniFile settings(scratch.Folder() + "/settings.ini");
-  settings.WriteString("settings", "OutPutDir", scratch.Folder());
-  TIniFile definitions(test::DefinitionFile());
   TJobReport report;
-  ASSERT_NO_FATAL_FAILURE(
-      test::ConvertOneJob(settings, definitions, c.Target.Code, source, report));
+  ASSERT_NO_FATAL_FAILURE(test::ConvertIntoFolder(scratch.Folder(), c.Target.Code, source, report));
 
   const TDecodedClip out = DecodeClip(report.Output);
   const TDecodedStream* video = nullptr;

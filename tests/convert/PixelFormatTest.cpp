@@ -59,19 +59,13 @@ class PixelFormat : public ::testing::TestWithParam<TPixelCase> {
 TEST_P(PixelFormat, ComesOutAsEightBitFourTwoZero) {
   const std::string source = EnsureClip(GetParam().Clip);
   const test::TScratchFolder scratch("pixels");
-  TIniFile settings(scratch.Folder() + "/settings.ini");
-  settings.WriteString("settings", "OutPutDir", scratch.Folder());
-  TIniFile definitions(test::DefinitionFile());
   TJobReport report;
   ASSERT_NO_FATAL_FAILURE(
-      test::ConvertOneJob(settings, definitions, GetParam().Format, source, report));
+      test::ConvertIntoFolder(scratch.Folder(), GetParam().Format, source, report));
 
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
-  const AVStream* video = nullptr;
-  for (unsigned i = 0; i < probe.Container()->nb_streams && !video; ++i)
-    if (probe.Container()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-      video = probe.Container()->streams[i];
+  const AVStream* video = test::FirstVideoStream(probe);
   ASSERT_NE(video, nullptr);
   const AVCodecParameters& p = *video->codecpar;
   const AVPixelFormat format = static_cast<AVPixelFormat>(p.format);

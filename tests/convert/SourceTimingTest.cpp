@@ -29,10 +29,7 @@ struct TConverted {
 };
 
 void Convert(int code, const std::string& source, const std::string& folder, TConverted& result) {
-  TIniFile settings(folder + "/settings.ini");
-  settings.WriteString("settings", "OutPutDir", folder);
-  TIniFile definitions(test::DefinitionFile());
-  test::ConvertOneJob(settings, definitions, code, source, result.Report, &result.MostTotal);
+  test::ConvertIntoFolder(folder, code, source, result.Report, &result.MostTotal);
 }
 
 TClipSpec Asf(double seconds) {

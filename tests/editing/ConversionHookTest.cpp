@@ -2,42 +2,25 @@
 // while the other's do, nothing held across a picture's processing.
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-#include <QTimer>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <set>
 
-#include "engine/TConvertEngine.h"
 #include "editing/TConversionFrameHook.h"
-#include "jobs/IRunMessages.h"
-#include "jobs/TConversionRun.h"
-#include "jobs/TfrmProgress.h"
 
+#include "HookedRun.h"
 #include "support/QtApplication.h"
-#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {
 namespace {
 
+using test::RunThroughHook;
+using test::TRecordedMessages;
 using test::TScratchFolder;
-using test::WriteText;
-
-class TNoActions : public IAfterRunActions {
- public:
-  void OpenFolder(const std::string&) override {}
-  void PowerOff() override {}
-};
-
-class TRecordedMessages : public IRunMessages {
- public:
-  bool UseDefaultSize() override { return true; }
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  std::vector<std::string> warnings;
-};
+using test::WriteRunFiles;
 
 // Each task's first picture waits inside the hook until the other task's first picture is
 // inside it too.
@@ -74,38 +57,21 @@ TEST(ConversionHookTest, JobsSideBySideProcessTheirPicturesAtTheSameTime) {
   test::TQtHandOver handOver;
   LoadMediaLibraries();
   TScratchFolder folder("hook-together");
-  WriteText(folder.File("s.ini"),
-            "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\nsimultaneousJobs=2\n");
-  WriteText(folder.File("d.ini"),
-            "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=160x120\nVideoBitRate=256\n"
-            "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
-            "AudioEncoder=MP3\nChannel=mono 1 channel\nVolume=100%\n");
   TGlobalObject global;
-  global.SetSettingsFile(folder.File("s.ini"));
-  global.SetFormatFile(folder.File("d.ini"));
+  WriteRunFiles(global, folder, 3,
+                "Format=avi\nFileExt=avi\nVideoSize=160x120\nVideoBitRate=256\n"
+                "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
+                "AudioEncoder=MP3\nChannel=mono 1 channel\nVolume=100%\n",
+                "simultaneousJobs=2\n");
   const std::string clip = EnsureClip("short3s");
   std::vector<TJobRow> rows{{clip, true, NewJobRecord(clip, "", 0, "lbox"), {}, {}},
                             {clip, true, NewJobRecord(clip, "", 0, "lbox"), {}, {}}};
   rows[0].Record.Brightness = 128;
   rows[1].Record.WaterText = "MMM";
 
-  TConvertEngine engine;
-  TConversionRun run(engine, global, nullptr);
   TMeetingHook hook;
-  TNoActions actions;
   TRecordedMessages messages;
-  run.SetConversionHook(&hook);
-  run.SetAfterRunActions(&actions);
-  run.SetMessages(&messages);
-  QTimer guard;  // a safety net only: a hanging run fails the test
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    ADD_FAILURE() << "the run did not end";
-    if (run.ProgressWindow()) run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
-  });
-  guard.start(240000);
-  ASSERT_TRUE(run.Start(rows, {}));
-  guard.stop();
+  ASSERT_TRUE(RunThroughHook(global, hook, rows, messages));
   EXPECT_EQ(hook.Met(), 2);
   EXPECT_EQ(rows[0].Progress, "100%") << rows[0].ProgressTip;
   EXPECT_EQ(rows[1].Progress, "100%") << rows[1].ProgressTip;

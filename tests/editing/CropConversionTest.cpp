@@ -7,21 +7,16 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <cmath>
 #include <filesystem>
 
-#include "engine/TConvertEngine.h"
 #include "editing/TConversionFrameHook.h"
 #include "editing/TRectTracker.h"
 #include "editing/TfrmCrop.h"
-#include "jobs/IRunMessages.h"
-#include "jobs/TConversionRun.h"
-#include "jobs/TfrmProgress.h"
 
 #include "DialogTestSupport.h"
+#include "HookedRun.h"
 #include "support/DecodedClip.h"
-#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestPicture.h"
 
@@ -29,21 +24,10 @@ namespace qarvo {
 namespace {
 
 using test::Find;
+using test::RunThroughHook;
+using test::TRecordedMessages;
 using test::TScratchFolder;
-using test::WriteText;
-
-class TNoActions : public IAfterRunActions {
- public:
-  void OpenFolder(const std::string&) override {}
-  void PowerOff() override {}
-};
-
-class TRecordedMessages : public IRunMessages {
- public:
-  bool UseDefaultSize() override { return true; }
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  std::vector<std::string> warnings;
-};
+using test::WriteRunFiles;
 
 struct TCropCase {
   const char* Name;
@@ -110,33 +94,15 @@ void CropInDialog(TlvFilesRecord& record, const TCropCase& c, TTrackRect& pictur
 }
 
 std::string ConvertJob(const TlvFilesRecord& record, const TScratchFolder& folder) {
-  WriteText(folder.File("s.ini"),
-            "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=200\n");
-  WriteText(folder.File("d.ini"),
-            "[formatInfo200]\nFormat=3gp\nFileExt=3gp\nVideoSize=352x288\nVideoBitRate=1024\n"
-            "FrameRate=15\nVideoEncoder=H263\nAudioBitRate=32\nSampleRate=22050\n"
-            "AudioEncoder=AAC\nChannel=mono 1 channel\nVolume=100%\n");
   TGlobalObject global;
-  global.SetSettingsFile(folder.File("s.ini"));
-  global.SetFormatFile(folder.File("d.ini"));
+  WriteRunFiles(global, folder, 200,
+                "Format=3gp\nFileExt=3gp\nVideoSize=352x288\nVideoBitRate=1024\n"
+                "FrameRate=15\nVideoEncoder=H263\nAudioBitRate=32\nSampleRate=22050\n"
+                "AudioEncoder=AAC\nChannel=mono 1 channel\nVolume=100%\n");
   std::vector<TJobRow> rows{{record.SourceFile, true, record, {}, {}}};
-  TConvertEngine engine;
-  TConversionRun run(engine, global, nullptr);
   TConversionFrameHook hook;
-  TNoActions actions;
   TRecordedMessages messages;
-  run.SetConversionHook(&hook);
-  run.SetAfterRunActions(&actions);
-  run.SetMessages(&messages);
-  QTimer guard;  // a safety net only: a hanging run fails the test
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    ADD_FAILURE() << "the run did not end";
-    if (run.ProgressWindow()) run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
-  });
-  guard.start(240000);
-  EXPECT_TRUE(run.Start(rows, {}));
-  guard.stop();
+  EXPECT_TRUE(RunThroughHook(global, hook, rows, messages));
   EXPECT_EQ(rows[0].Progress, "100%") << rows[0].ProgressTip;
   EXPECT_TRUE(messages.warnings.empty());
   for (const auto& entry : std::filesystem::directory_iterator(folder.File("out")))

@@ -4,42 +4,25 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QPushButton>
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
 #include "base/MainThread.h"
-#include "engine/TConvertEngine.h"
 #include "editing/TConversionFrameHook.h"
-#include "jobs/IRunMessages.h"
-#include "jobs/TConversionRun.h"
-#include "jobs/TfrmProgress.h"
 
+#include "HookedRun.h"
 #include "support/DecodedClip.h"
 #include "support/QtApplication.h"
-#include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
 
 namespace qarvo {
 namespace {
 
+using test::RunThroughHook;
+using test::TRecordedMessages;
 using test::TScratchFolder;
-using test::WriteText;
-
-class TNoActions : public IAfterRunActions {
- public:
-  void OpenFolder(const std::string&) override {}
-  void PowerOff() override {}
-};
-
-class TRecordedMessages : public IRunMessages {
- public:
-  bool UseDefaultSize() override { return true; }
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  std::vector<std::string> warnings;
-};
+using test::WriteRunFiles;
 
 struct TRect {
   int Left, Top, Right, Bottom;
@@ -71,15 +54,11 @@ TEST(EffectsConversionTest, BrightnessTextAndPictureReachTheConvertedPictures) {
   test::TQtHandOver handOver;
   LoadMediaLibraries();
   TScratchFolder folder("effects-run");
-  WriteText(folder.File("s.ini"),
-            "[settings]\nOutPutDir=" + folder.File("out") + "\nFormatCode=3\n");
-  WriteText(folder.File("d.ini"),
-            "[formatInfo3]\nFormat=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=4000\n"
-            "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
-            "AudioEncoder=MP3\nChannel=mono 1 channel\nVolume=100%\n");
   TGlobalObject global;
-  global.SetSettingsFile(folder.File("s.ini"));
-  global.SetFormatFile(folder.File("d.ini"));
+  WriteRunFiles(global, folder, 3,
+                "Format=avi\nFileExt=avi\nVideoSize=320x240\nVideoBitRate=4000\n"
+                "FrameRate=as source\nVideoEncoder=MPEG-4\nAudioBitRate=64\nSampleRate=22050\n"
+                "AudioEncoder=MP3\nChannel=mono 1 channel\nVolume=100%\n");
   TClipSpec spec = StandardClip("short3s");  // 320x240
   spec.Duration = 1.0;
   const std::string clip = EnsureClipFile(spec, "effects-1s.avi");
@@ -105,23 +84,9 @@ TEST(EffectsConversionTest, BrightnessTextAndPictureReachTheConvertedPictures) {
   record.ImageY = 160;
   record.ImageAlpha = 255;
 
-  TConvertEngine engine;
-  TConversionRun run(engine, global, nullptr);
   TConversionFrameHook hook;
-  TNoActions actions;
   TRecordedMessages messages;
-  run.SetConversionHook(&hook);
-  run.SetAfterRunActions(&actions);
-  run.SetMessages(&messages);
-  QTimer guard;  // a safety net only: a hanging run fails the test
-  guard.setSingleShot(true);
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    ADD_FAILURE() << "the run did not end";
-    if (run.ProgressWindow()) run.ProgressWindow()->findChild<QPushButton*>("btnCancel")->click();
-  });
-  guard.start(240000);
-  ASSERT_TRUE(run.Start(rows, {}));
-  guard.stop();
+  ASSERT_TRUE(RunThroughHook(global, hook, rows, messages));
   ASSERT_EQ(rows[0].Progress, "100%") << rows[0].ProgressTip;
   ASSERT_EQ(rows[1].Progress, "100%") << rows[1].ProgressTip;
   EXPECT_TRUE(messages.warnings.empty());

@@ -25,6 +25,7 @@
 #include "support/ScratchFolder.h"
 #include "support/TestMedia.h"
 #include "support/TestMediaError.h"
+#include "support/TinyClipCopies.h"
 
 namespace qarvo {
 namespace {
@@ -344,20 +345,8 @@ class TFileLimit {
 // it starts, so every job finishes.
 TEST_F(ConversionRunTest, AThousandJobsRunWithinSixtyFourOpenFiles) {
   namespace fs = std::filesystem;
-  TClipSpec spec = StandardClip("short3s");
-  spec.Width = 80;
-  spec.Height = 60;
-  spec.FrameRate = {10, 1};
-  spec.Duration = 1.0;
-  spec.AudioCodec.clear();
-  const std::string clip = EnsureClipFile(spec, "tiny-1s.avi");
-  fs::create_directory(folder.File("in"));
   constexpr int kJobs = 1000;
-  std::vector<std::string> files;
-  for (int i = 0; i < kJobs; ++i) {
-    files.push_back(folder.File("in/c" + std::to_string(i) + ".avi"));
-    fs::create_hard_link(clip, files.back());
-  }
+  const std::vector<std::string> files = MakeTinyClipCopies(folder.File("in"), kJobs);
   auto rows = Rows(files);
   // The pictures keep their size: the jobs are about files, not pixels.
   TIniFile(folder.File("s.ini")).WriteString("formatInfo3", "paraVideoSize", "as source");
