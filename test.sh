@@ -9,6 +9,9 @@ scripts/build.sh
 preset=$(scripts/preset.sh)
 dir=build
 [ "$preset" != default ] && dir="build-$preset"
+if [ "$preset" = asan ]; then
+  export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp print_suppressions=0}"
+fi
 if [ "$preset" = tsan ]; then
   export TSAN_OPTIONS="${TSAN_OPTIONS:-suppressions=$PWD/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1}"
 fi
