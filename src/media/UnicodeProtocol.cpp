@@ -160,10 +160,6 @@ std::string WideToLibraryName(const std::wstring& name) {
   return converted;
 }
 
-std::string Utf8ToLibraryName(const std::string& utf8) {
-  return WideToLibraryName(Utf8ToWide(utf8));
-}
-
 std::string FileLibraryName(const std::string& path) {
   std::string name = kFilePrefix + path;
   CheckLength(name);

@@ -20,8 +20,6 @@ inline constexpr char kUnicodePrefix[] = "unicode:utf8:";
 
 // Throws EEngineError when the converted name exceeds kMaxLibraryNameBytes.
 std::string WideToLibraryName(const std::wstring& name);
-// Same for a UTF-8 name (the engine's own file-name type).
-std::string Utf8ToLibraryName(const std::string& utf8);
 // The reverse, for messages and deleting files; a file-protocol name gives its path's bytes.
 std::wstring LibraryNameToWide(const std::string& name);
 std::string LibraryNameToUtf8(const std::string& name);
