@@ -94,6 +94,10 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
     TFakeBatchEngine::StartTask(threads);
     next = 0;
   }
+  bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
+    Outputs.push_back(output);
+    return TFakeBatchEngine::SetOutputFile(task, output, error);
+  }
   void Pump(int) override {
     if (next < 0) return;
     if (Stopped || next >= TasksCount()) {
@@ -111,6 +115,7 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
   }
 
   int next = -1;
+  std::vector<TComposedOutput> Outputs;  // every output record given
 };
 
 class ConvertRunnerTest : public ::testing::Test {
@@ -142,13 +147,13 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   // --jobs is the run's number of jobs at once.
   EXPECT_EQ(Run({"--jobs", "3", "--output", folder + "/out", "/clips/a.avi"}), 0);
   EXPECT_EQ(engine.StartedWith, 3);
-  EXPECT_EQ(engine.Tasks.back().second.VideoPasses, 1);
-  EXPECT_EQ(engine.Tasks.back().second.TargetSizeBytes, -1);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 1);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, -1);
   // The rate choices reach the engine's record.
   EXPECT_EQ(Run({"--two-pass", "--target-size", "2.5", "--output", folder + "/out", "/c/a.avi"}),
             0);
-  EXPECT_EQ(engine.Tasks.back().second.VideoPasses, 2);
-  EXPECT_EQ(engine.Tasks.back().second.TargetSizeBytes, 2500000);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 2);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, 2500000);
 }
 
 // A name may hold any byte but NUL: a line end in it must not make two paths of one.

@@ -3,12 +3,16 @@
 // and sized outputs land within the target.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <string>
 
+#include "base/MainThread.h"
 #include "base/StringFormat.h"
 #include "base/TargetRate.h"
 #include "media/EngineLogger.h"
@@ -48,6 +52,12 @@ class TwoPassConversionTest : public testing::Test {
         folderDuringFirstPass_ = HasPassFolder(tmp_.Folder());
       }
       if (stopAtFrame_ > 0 && info->FrameNumber == stopAtFrame_) engine_.Task(0)->RequestStop();
+      if (pauseInPass_ == passes_ && info->FrameNumber == 10) {
+        // Held here until the main thread has asked for the pause.
+        std::unique_lock lock(pauseMutex_);
+        hookWaiting_ = true;
+        pauseAsked_.wait(lock, [this] { return pauseIssued_; });
+      }
       // A mark the output must show: the hook reaches the pass that writes.
       for (int y = 0; y < 8; ++y) std::memset(info->Bitmap->ScanLine(y), 0, 24);
     });
@@ -107,8 +117,13 @@ class TwoPassConversionTest : public testing::Test {
   TEventRecorder recorder_;
   TConvertEngine engine_;
   std::string output_;
-  int passes_ = 0;
-  int hookCalls_ = 0;
+  std::atomic<int> passes_{0};
+  std::atomic<int> hookCalls_{0};
+  int pauseInPass_ = 0;
+  std::atomic<bool> hookWaiting_{false};
+  std::mutex pauseMutex_;
+  std::condition_variable pauseAsked_;
+  bool pauseIssued_ = false;  // guarded by pauseMutex_
   int stopAtFrame_ = 0;
   bool outputDuringFirstPass_ = true;
   bool folderDuringFirstPass_ = false;
@@ -174,6 +189,62 @@ TEST_F(TwoPassConversionTest, StopInTheFirstPassLeavesNoFileAndNoStatistics) {
   EXPECT_FALSE(HasPassFolder(tmp_.Folder()));
 }
 
+// A pause holds either pass where it is, and the job goes on after it.
+class PauseInPass : public TwoPassConversionTest, public testing::WithParamInterface<int> {};
+
+TEST_P(PauseInPass, HoldsThePassAndResumes) {
+  pauseInPass_ = GetParam();
+  TOutputOptions options;
+  options.VideoCodec = "libx264";
+  options.VideoBitrate = 300000;
+  options.VideoPasses = 2;
+  options.DisableAudio = true;
+  options.CustomHook = true;
+  output_ = folder_.File("paused.mp4");
+  ASSERT_EQ(engine_.AddTask(Clip(4, false, true)), 0) << engine_.LastErrMsg();
+  ASSERT_TRUE(engine_.SetOutputFile(0, output_, &options)) << engine_.LastErrMsg();
+  engine_.StartTask(1);
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return hookWaiting_.load(); }, std::chrono::minutes(1)));
+  engine_.Pause();
+  {
+    std::lock_guard lock(pauseMutex_);
+    pauseIssued_ = true;
+  }
+  pauseAsked_.notify_all();
+  ASSERT_TRUE(
+      TMainThread::WaitPumping([&] { return engine_.PauseHeld(); }, std::chrono::minutes(1)));
+  EXPECT_EQ(passes_.load(), pauseInPass_);
+  EXPECT_EQ(hookCalls_.load(), (pauseInPass_ - 1) * 100 + 10);
+  EXPECT_FALSE(recorder_.RunEnded());
+  engine_.Resume();
+  ASSERT_TRUE(recorder_.WaitRunEnded(std::chrono::minutes(5)));
+  const TTerminateInfo end = recorder_.Terminations.at(0).Info;
+  ASSERT_TRUE(end.Finished) << end.ExceptionMsg;
+  EXPECT_EQ(DecodedStream(output_, AVMEDIA_TYPE_VIDEO).FrameNumbers.size(), 100u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, PauseInPass, testing::Values(1, 2));
+
+// Stopped in its second pass, a job keeps what it wrote, as a one-pass job does.
+TEST_F(TwoPassConversionTest, StopInTheSecondPassKeepsThePlayablePart) {
+  TOutputOptions options;
+  options.VideoCodec = "libx264";
+  options.VideoBitrate = 300000;
+  options.VideoPasses = 2;
+  int calls = 0;
+  engine_.SetOnCustomHook([&](TConvertEngine&, PHookInfo) {
+    if (++calls == 100 + 30) engine_.Task(0)->RequestStop();
+  });
+  const TTerminateInfo end = Convert(Clip(4, false, true), "stopped2.mp4", options, true);
+  EXPECT_FALSE(end.Finished);
+  EXPECT_FALSE(end.Exception) << end.ExceptionMsg;
+  const size_t frames = DecodedStream(output_, AVMEDIA_TYPE_VIDEO).FrameNumbers.size();
+  EXPECT_GT(frames, 10u);
+  EXPECT_LT(frames, 100u);
+  EXPECT_FALSE(HasPassFolder(tmp_.Folder()));
+}
+
 TEST_F(TwoPassConversionTest, TargetTooSmallForTheSoundFailsBeforeEncoding) {
   TOutputOptions options;
   options.VideoCodec = "libx264";
@@ -221,7 +292,7 @@ TEST_P(TargetSizes, OutputFitsTheTarget) {
   const auto size = static_cast<int64_t>(fs::file_size(output_));
   std::cout << Format("[ figures  ] %-12s target %s, written %s (%.1f %%), %d passes\n", sized.Name,
                       MegabyteText(sized.TargetBytes).c_str(), MegabyteText(size).c_str(),
-                      100.0 * size / sized.TargetBytes, passes_);
+                      100.0 * size / sized.TargetBytes, passes_.load());
   for (const std::string& line : lines) std::cout << "[ figures  ]   " << line << '\n';
   EXPECT_TRUE(HitsTarget(sized.TargetBytes, size)) << size << " for " << sized.TargetBytes;
   EXPECT_GE(passes_, 2);
