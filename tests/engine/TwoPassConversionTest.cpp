@@ -11,6 +11,7 @@
 #include <iostream>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/MainThread.h"
 #include "base/StringFormat.h"
@@ -47,6 +48,7 @@ class TwoPassConversionTest : public testing::Test {
       // A new pass starts its pictures at 1 again.
       if (info->FrameNumber == 1) ++passes_;
       ++hookCalls_;
+      if (passes_ <= 3) hookTimes_[passes_ - 1].push_back(info->PTS);
       if (passes_ == 1 && info->FrameNumber == 2) {
         outputDuringFirstPass_ = fs::exists(output_);
         folderDuringFirstPass_ = HasPassFolder(tmp_.Folder());
@@ -119,6 +121,7 @@ class TwoPassConversionTest : public testing::Test {
   std::string output_;
   std::atomic<int> passes_{0};
   std::atomic<int> hookCalls_{0};
+  std::vector<int64_t> hookTimes_[3];  // the pictures' times the hook saw, per pass
   int pauseInPass_ = 0;
   std::atomic<bool> hookWaiting_{false};
   std::mutex pauseMutex_;
@@ -156,6 +159,7 @@ TEST_P(TwoPassEncoders, SecondPassWritesTheAverageRateTheFirstOnlyMeasured) {
   const TDecodedStream video = DecodedStream(output_, AVMEDIA_TYPE_VIDEO);
   ASSERT_EQ(video.FrameNumbers.size(), 100u);
   EXPECT_EQ(hookCalls_, 200);
+  EXPECT_EQ(hookTimes_[0], hookTimes_[1]);                 // the same pictures at the same times
   EXPECT_LT(video.FirstPicture[2 * video.Width + 2], 40);  // the hook's mark
   const double rate = static_cast<double>(fs::file_size(output_)) * 8 / 4.0;
   EXPECT_GT(rate, 300000 * 0.75);
