@@ -92,6 +92,7 @@ void TMultiPassRun::Run() {
   const TSpan first = sized_ ? TSpan{0.0, 0.45} : TSpan{0.0, 0.5};
   const TSpan second = sized_ ? TSpan{0.45, 0.9} : TSpan{0.5, 1.0};
   if (!RunPass(1, rate, first)) {
+    writingPass_ = 0;
     RunPass(0, rate, {first.Start, second.End});
   } else {
     if (Stopped()) return;
@@ -217,12 +218,12 @@ void TMultiPassRun::MeetTarget(int64_t videoRate) {
     if (size < target && (unspendable || attempt == kMaxAttempts)) {
       const int64_t fill = static_cast<int64_t>(static_cast<double>(target) * kTargetAim) - size;
       if (PadOutput(fill))
-        Log(Format("Target size %s: the pictures needed only %s; the file is filled to %s",
+        Log(Format("Target size %s: the encoder wrote %s; filled to %s with the container's filler",
                    MegabyteText(target).c_str(), MegabyteText(size).c_str(),
                    MegabyteText(OutputBytes()).c_str()));
       else
-        Log(Format("Target size %s: the pictures needed only %s", MegabyteText(target).c_str(),
-                   MegabyteText(size).c_str()));
+        Log(Format("Target size %s: the encoder wrote only %s, and this container has no filler",
+                   MegabyteText(target).c_str(), MegabyteText(size).c_str()));
       return;
     }
     if (attempt == kMaxAttempts)
@@ -234,7 +235,7 @@ void TMultiPassRun::MeetTarget(int64_t videoRate) {
     videoRate = next;
     task_.ResetForPass(true);  // the missed attempt goes
     const double start = 0.9 + 0.1 * (attempt - 1) / (kMaxAttempts - 1);
-    RunPass(2, videoRate, {start, start + 0.1 / (kMaxAttempts - 1)});
+    RunPass(writingPass_, videoRate, {start, start + 0.1 / (kMaxAttempts - 1)});
     if (Stopped()) return;
   }
 }

@@ -49,6 +49,7 @@ class TMultiPassRun {
   TOutputOptions record_;  // the first output's record as the front end gave it
   std::string folder_;     // private folder of the statistics files
   bool sized_ = false;
+  int writingPass_ = 2;  // 0 when the encoder has no two-pass mode
 };
 
 }  // namespace qarvo

@@ -314,7 +314,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TSizedCase{"busy_short", 6, false, "libx264", "mp4", 600000},
                     TSizedCase{"busy_long", 20, false, "libx264", "mp4", 1500000},
                     TSizedCase{"busy_hevc", 6, false, "libx265", "mp4", 500000},
-                    TSizedCase{"busy_mpeg4", 6, false, "mpeg4", "avi", 700000}),
+                    TSizedCase{"busy_mpeg4", 6, false, "mpeg4", "avi", 700000},
+                    // No two-pass mode in this library version: one pass and corrections.
+                    TSizedCase{"busy_av1_svt", 4, false, "libsvtav1", "mp4", 400000}),
     [](const testing::TestParamInfo<TSizedCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace
