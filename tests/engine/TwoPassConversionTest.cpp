@@ -249,6 +249,21 @@ TEST_F(TwoPassConversionTest, StopInTheSecondPassKeepsThePlayablePart) {
   EXPECT_FALSE(HasPassFolder(tmp_.Folder()));
 }
 
+// A pass that fails takes the statistics folder with it and leaves nothing under the name.
+TEST_F(TwoPassConversionTest, FailureInAPassLeavesNoFileAndNoStatistics) {
+  TOutputOptions options;
+  options.VideoCodec = "libx264";
+  options.VideoBitrate = 300000;
+  options.VideoPasses = 2;
+  options.FrameSize = "101x101";  // x264 takes only even sizes
+  const TTerminateInfo end = Convert(Clip(2, false, true), "failed.mp4", options, false);
+  EXPECT_TRUE(end.Exception);
+  EXPECT_NE(end.ExceptionMsg.find("Error while opening encoder"), std::string::npos)
+      << end.ExceptionMsg;
+  EXPECT_FALSE(fs::exists(output_));
+  EXPECT_FALSE(HasPassFolder(tmp_.Folder()));
+}
+
 // SVT-AV1 in this library version has no two-pass mode: the job runs one pass at the rate.
 TEST_F(TwoPassConversionTest, EncoderWithoutTwoPassModeRunsOnePass) {
   TOutputOptions options;
