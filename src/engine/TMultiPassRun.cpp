@@ -158,9 +158,8 @@ bool TMultiPassRun::RunPass(int pass, int64_t videoRate, TSpan span) {
   std::string name = task_.FirstOutputName();
   std::vector<std::pair<std::string, std::string>> options;
   if (pass == 1) {
-    // The pictures only, into no file.
-    // The same pictures as the real muxer's automatic picture timing gives: the encoder's
-    // statistics are read picture by picture.
+    // The pictures only, into no file, timed as the real muxer's automatic timing would time
+    // them: the second pass reads the statistics picture by picture.
     const AVOutputFormat* real = OutputFormat(record_, name);
     if (record.VideoSyncMethod < 0)
       record.VideoSyncMethod = real && (real->flags & AVFMT_VARIABLE_FPS) ? 2 : 1;
