@@ -215,14 +215,9 @@ void TMultiPassRun::MeetTarget(int64_t videoRate) {
                              static_cast<double>(next - videoRate) >
                                  static_cast<double>(videoRate) * (1.0 / kSpentShare - 1.0);
     if (size < target && (unspendable || attempt == kMaxAttempts)) {
-      const int64_t fill = static_cast<int64_t>(static_cast<double>(target) * kTargetAim) - size;
-      if (PadOutput(fill))
-        Log(Format("Target size %s: the encoder wrote %s; filled to %s with the container's filler",
-                   MegabyteText(target).c_str(), MegabyteText(size).c_str(),
-                   MegabyteText(OutputBytes()).c_str()));
-      else
-        Log(Format("Target size %s: the encoder wrote only %s, and this container has no filler",
-                   MegabyteText(target).c_str(), MegabyteText(size).c_str()));
+      // Filling the file up would only waste the user's bytes: smaller is kept, and said.
+      Log(Format("Target size %s: the pictures needed only %s; the output stays under its target",
+                 MegabyteText(target).c_str(), MegabyteText(size).c_str()));
       return;
     }
     if (attempt == kMaxAttempts)
@@ -237,57 +232,6 @@ void TMultiPassRun::MeetTarget(int64_t videoRate) {
     RunPass(writingPass_, videoRate, {start, start + 0.1 / (kMaxAttempts - 1)});
     if (Stopped()) return;
   }
-}
-
-bool TMultiPassRun::PadOutput(int64_t bytes) {
-  if (task_.Files.Outputs.empty() || bytes <= 0) return false;
-  TOpenedOutput& output = task_.Files.Outputs[0];
-  AVIOContext* pb = output.Context->pb;
-  if (!pb || !output.TrailerWritten) return false;
-  const TContainerKind kind = ContainerKindOf(output.Context->oformat->name);
-  std::vector<uint8_t> head;
-  int64_t body = 0;
-  if (kind == TContainerKind::IsoMedia && bytes >= 8 && bytes <= UINT32_MAX) {
-    // A top-level free box: players skip it.
-    for (int shift = 24; shift >= 0; shift -= 8)
-      head.push_back(static_cast<uint8_t>(bytes >> shift));
-    head.insert(head.end(), {'f', 'r', 'e', 'e'});
-    body = bytes - 8;
-  } else if (kind == TContainerKind::Matroska && bytes >= 9) {
-    // A Void element, which may stand at any level: readers skip it.
-    body = bytes - 9;
-    head = {0xEC, 0x01};
-    for (int shift = 48; shift >= 0; shift -= 8)
-      head.push_back(static_cast<uint8_t>(body >> shift));
-  } else if (kind == TContainerKind::MpegTs && bytes >= 188) {
-    // Null packets: a transport stream's own filling.
-    const int64_t packets = bytes / 188;
-    const int64_t at = api().avio_size(pb);
-    if (at < 0 || api().avio_seek(pb, at, SEEK_SET) < 0) return false;
-    std::vector<uint8_t> packet(188, 0xFF);
-    packet[0] = 0x47;
-    packet[1] = 0x1F;
-    packet[2] = 0xFF;
-    packet[3] = 0x10;
-    for (int64_t i = 0; i < packets; ++i) api().avio_write(pb, packet.data(), 188);
-    api().avio_flush(pb);
-    if (pb->error < 0) throw EEngineError(FileErrorText(output.FileName, pb->error));
-    return true;
-  } else {
-    return false;
-  }
-  const int64_t at = api().avio_size(pb);
-  if (at < 0 || api().avio_seek(pb, at, SEEK_SET) < 0) return false;
-  api().avio_write(pb, head.data(), static_cast<int>(head.size()));
-  const std::vector<uint8_t> zeros(65536, 0);
-  for (int64_t left = body; left > 0;) {
-    const int chunk = static_cast<int>(std::min<int64_t>(left, static_cast<int64_t>(zeros.size())));
-    api().avio_write(pb, zeros.data(), chunk);
-    left -= chunk;
-  }
-  api().avio_flush(pb);
-  if (pb->error < 0) throw EEngineError(FileErrorText(output.FileName, pb->error));
-  return true;
 }
 
 }  // namespace qarvo

@@ -37,11 +37,10 @@ class TMultiPassRun {
   // Opens the files for a pass (1, 2, or 0 for a single pass) and runs it. False when the
   // encoder has no two-pass mode (pass 1 then does nothing).
   bool RunPass(int pass, int64_t videoRate, TSpan span);
-  // Brings a finished second pass within the target: further attempts, or padding when the
-  // encoder cannot spend the bits.
+  // Brings a finished second pass within the target by further attempts; an output the
+  // encoder cannot make larger stays under it.
   void MeetTarget(int64_t videoRate);
   int64_t OutputBytes() const;
-  bool PadOutput(int64_t bytes);
   bool Stopped() const;
   void Log(const std::string& text) const;
 

@@ -3,6 +3,7 @@
 // and sized outputs land within the target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -305,8 +306,9 @@ struct TSizedCase {
 
 class TargetSizes : public TwoPassConversionTest, public testing::WithParamInterface<TSizedCase> {};
 
-// Still and busy pictures, short and long: the output is at most the target and at most 5 %
-// under it.
+// Still and busy pictures, short and long: the output is at most the target and, where the
+// pictures can use the bits, at most 5 % under it; a still picture's smaller file is kept and
+// said, never filled up.
 TEST_P(TargetSizes, OutputFitsTheTarget) {
   const TSizedCase sized = GetParam();
   TOutputOptions options;
@@ -327,7 +329,14 @@ TEST_P(TargetSizes, OutputFitsTheTarget) {
                       MegabyteText(sized.TargetBytes).c_str(), MegabyteText(size).c_str(),
                       100.0 * size / sized.TargetBytes, passes_.load());
   for (const std::string& line : lines) std::cout << "[ figures  ]   " << line << '\n';
-  EXPECT_TRUE(HitsTarget(sized.TargetBytes, size)) << size << " for " << sized.TargetBytes;
+  if (sized.Still) {
+    EXPECT_LE(size, sized.TargetBytes);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.find("the output stays under its target") != std::string::npos;
+    }));
+  } else {
+    EXPECT_TRUE(HitsTarget(sized.TargetBytes, size)) << size << " for " << sized.TargetBytes;
+  }
   EXPECT_GE(passes_, 2);
   EXPECT_FALSE(HasPassFolder(tmp_.Folder()));
   const TDecodedClip clip = DecodeClip(output_);
