@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/RateChoices.h"
+
 namespace qarvo {
 
 enum class TConvertMode { Convert, ListFormats, Info, Help };
@@ -13,6 +15,7 @@ struct TConvertArguments {
   TConvertMode Mode = TConvertMode::Convert;
   std::optional<int> FormatCode;  // --format: this run only
   std::optional<int> Jobs;        // --jobs: files at once, 0 = automatic
+  TRateOverrides Rate;            // --quality, --bitrate, --speed: this run only
   std::string OutputFolder;       // --output: this run only
   bool NulSeparated = false;      // --null: output paths end with NUL, as they are
   std::vector<std::string> Files;

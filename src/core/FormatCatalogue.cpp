@@ -1,6 +1,9 @@
 // The two catalogue tables, names exactly as the program shows them.
 #include "core/FormatCatalogue.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qarvo {
 namespace {
 
@@ -235,6 +238,31 @@ std::optional<std::string> CatalogueFormatName(int code) {
       if (category.Number == number && slot < static_cast<int>(category.Formats.size()))
         return category.Formats[slot];
   return std::nullopt;
+}
+
+std::vector<TCatalogueFormat> FormatsNamedBy(const std::string& part) {
+  const auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+  };
+  const auto first = part.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const std::string wanted = lower(part.substr(first, part.find_last_not_of(" \t") - first + 1));
+  std::vector<TCatalogueFormat> whole, holding, current;
+  const int firstCurrent = CurrentCatalogue().Categories.front().Number;
+  for (const TCatalogueFormat& format : AllCatalogueFormats()) {
+    const std::string name = lower(format.Name);
+    if (name == wanted) whole.push_back(format);
+    if (name.find(wanted) == std::string::npos) continue;
+    holding.push_back(format);
+    if (format.Code / kCategoryCodeFactor >= firstCurrent &&
+        format.Code < kGeneralCollisionCategoryOffset * kCategoryCodeFactor)
+      current.push_back(format);
+  }
+  if (!whole.empty()) return whole;
+  if (current.size() == 1) return current;
+  return holding;
 }
 
 }  // namespace qarvo

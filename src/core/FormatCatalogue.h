@@ -53,5 +53,9 @@ int FormatCode(int categoryNumber, int slot);
 std::vector<TCatalogueFormat> AllCatalogueFormats();
 // Display name of a code, if the code names a format.
 std::optional<std::string> CatalogueFormatName(int code);
+// The formats whose names hold `part` (ignoring case and surrounding blanks): a whole name
+// names its formats alone; otherwise a part naming exactly one current format picks that
+// one ("iphone"), else every format holding it is a candidate, in list order.
+std::vector<TCatalogueFormat> FormatsNamedBy(const std::string& part);
 
 }  // namespace qarvo
