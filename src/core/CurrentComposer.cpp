@@ -116,9 +116,12 @@ void ComposeFrameRate(const TFormatProfile& profile, const TSourceFacts& source,
     // The level's macroblock rate at the picture's size bounds the rate too.
     const TH264LevelLimits* level = FindH264Level(device->Level);
     int w = 0, h = 0;
-    if (level && std::sscanf(output.FrameSize.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0)
-      most = std::min(most, static_cast<double>(level->MacroblockRate) /
-                                (static_cast<double>((w + 15) / 16) * ((h + 15) / 16)));
+    if (level && std::sscanf(output.FrameSize.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
+      // Whole macroblocks: the division rounds up on purpose.
+      const long long macroblocks = static_cast<long long>((w + 15) / 16) * ((h + 15) / 16);
+      most = std::min(
+          most, static_cast<double>(level->MacroblockRate) / static_cast<double>(macroblocks));
+    }
   }
   if (rate <= most + 0.01) return;
   const double fitted = FittedFrameRate(rate, most);

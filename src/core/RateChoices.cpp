@@ -70,7 +70,7 @@ std::optional<int> ChoiceNumber(const std::string& choice) {
 }
 
 std::string SpeedValue(const std::string& choice) {
-  const std::string entry = Trimmed(choice);
+  std::string entry = Trimmed(choice);
   if (const auto inside = Bracketed(entry)) return *inside;
   return entry;
 }
