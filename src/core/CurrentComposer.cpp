@@ -179,9 +179,8 @@ void ComposeEncoder(const TFormatProfile& profile, const std::string& encoder,
   if (encoder == "gif") {
     // A palette made from the clip itself, then each picture mapped onto it with dithering.
     // Pictures the rate drops are dropped first (timed in µs again after, as the engine reads
-    // the graph's pictures); the palette is counted from colours cut to
-    // five bits a channel, as a filmed clip's million colours would take its median cut
-    // seconds per picture.
+    // the graph's pictures); the palette is counted from colours cut to five bits a channel,
+    // as a filmed clip's million colours would take its median cut seconds per picture.
     const std::string rate = profile.FrameRate();
     output.VideoFilters =
         (IsNumberText(rate) ? "fps=" + rate + ",settb=AVTB," : std::string()) +
