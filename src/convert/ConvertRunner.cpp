@@ -145,6 +145,8 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   run.SetSimultaneousJobs(arguments.Jobs);
   run.SetRateOverrides(arguments.Rate);
   WarnUnusedRateOptions(arguments.Rate, ReadFormatDefinition(definitions, run.FormatCode()));
+  run.SetTwoPass(arguments.TwoPass);
+  run.SetTargetSize(arguments.TargetSizeBytes);
   TOutputNamer namer(settings, [this](const std::string& message) {
     err_ << "qarvo-convert: " << message << '\n';
   });

@@ -148,7 +148,10 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       const int code = FormatCode();
       const TIniSnapshot settingsSnapshot = settings_.Snapshot();
       TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
-      profile.SetOverrides(rateOverrides_);
+      TRateOverrides overrides = rateOverrides_;
+      overrides.TwoPass = twoPass_;
+      overrides.TargetSizeBytes = targetSize_;
+      profile.SetOverrides(overrides);
       const bool audioOnly =
           profile.VideoEncoder().find_first_not_of(" \t\r\n") == std::string::npos;
       report.Message = Unconvertible(*source, audioOnly);
@@ -170,6 +173,8 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input,
                            &report.Adjustments);
       ComposeThreads(threads, output, input);
+      if (twoPass_) output.VideoPasses = 2;
+      if (targetSize_) output.TargetSizeBytes = *targetSize_;
       report.Output = output.FileName;
       const int task = engine_.AddTask(input, error);
       if (task < 0) {

@@ -80,6 +80,8 @@ std::string TFormatProfile::ReadChoice(const char* key, const TChoiceList& list,
 }
 
 std::optional<TRateMode> TFormatProfile::RateMode() const {
+  if (overrides_.TargetSizeBytes) return TRateMode::TargetSize;
+  if (overrides_.TwoPass) return TRateMode::TwoPassAverageBitRate;
   if (overrides_.Quality) return TRateMode::ConstantQuality;
   if (overrides_.BitRateKbps) return TRateMode::AverageBitRate;
   const std::string choice = ReadChoice("paraRateMode", definition_.RateMode,
@@ -109,6 +111,7 @@ std::string TFormatProfile::Speed() const {
 }
 
 std::optional<int64_t> TFormatProfile::TargetSizeBytes() const {
+  if (overrides_.TargetSizeBytes) return overrides_.TargetSizeBytes;
   const std::string value = ReadChoice("paraTargetSize", definition_.TargetSize,
                                        [](const std::string& item) { return item; });
   return value.empty() ? std::nullopt : qarvo::TargetSizeBytes(value);

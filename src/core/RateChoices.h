@@ -37,7 +37,9 @@ struct TRateOverrides {
   std::optional<int> Quality;      // constant quality on the format's scale
   std::optional<int> BitRateKbps;  // average bit rate, kbit/s
   std::optional<std::string> Speed;
-  bool Any() const { return Quality || BitRateKbps || Speed; }
+  bool TwoPass = false;                    // two-pass average bit rate
+  std::optional<int64_t> TargetSizeBytes;  // the whole output's size
+  bool Any() const { return Quality || BitRateKbps || Speed || TwoPass || TargetSizeBytes; }
 };
 
 }  // namespace qarvo

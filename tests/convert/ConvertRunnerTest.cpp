@@ -47,10 +47,34 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
                                              {"--jobs", "two", "a"},
                                              {"--quality", "101", "a"},
                                              {"--quality", "20", "--bitrate", "900", "a"},
+                                             {"--quality", "20", "--two-pass", "a"},
+                                             {"--target-size", "8", "--quality", "20", "a"},
                                              {"--bitrate", "0", "a"},
                                              {"--speed", "very fast", "a"},
-                                             {"--format", "no such format", "a"}})
+                                             {"--format", "no such format", "a"},
+                                             {"--target-size", "0", "a"},
+                                             {"--target-size", "-5", "a"},
+                                             {"--target-size", "1,5", "a"},
+                                             {"--target-size", "25MB", "a"},
+                                             {"--target-size", "1.2.3", "a"},
+                                             {"--target-size", "."},
+                                             {"--target-size"}})
     EXPECT_FALSE(ParseConvertArguments(bad).Error.empty()) << (bad.empty() ? "" : bad[0]);
+}
+
+TEST(ConvertArguments, TwoPassAndTargetSizeInDecimalMegabytes) {
+  EXPECT_TRUE(ParseConvertArguments({"--two-pass", "a"}).TwoPass);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).TwoPass);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).TargetSizeBytes);
+  const std::pair<const char*, int64_t> sizes[] = {
+      {"25", 25000000}, {"7.5", 7500000}, {".5", 500000}, {"8.", 8000000}, {"0.000001", 1}};
+  for (const auto& [text, bytes] : sizes)
+    EXPECT_EQ(ParseConvertArguments({"--target-size", text, "a"}).TargetSizeBytes, bytes) << text;
+  EXPECT_EQ(ParseConvertArguments({"--target-size=16", "a"}).TargetSizeBytes, 16000000);
+  EXPECT_EQ(ParseConvertArguments({"--target-size", "abc", "a"}).Error,
+            "--target-size takes a size in MB above 0, such as 25 or 7.5, not \"abc\"");
+  EXPECT_NE(std::string(kConvertUsage).find("--target-size MB"), std::string::npos);
+  EXPECT_NE(std::string(kConvertUsage).find("--two-pass"), std::string::npos);
 }
 
 TEST(ConvertArguments, RateChoicesForThisRunOnly) {
@@ -127,6 +151,7 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
   }
 
   int next = -1;
+  std::vector<TComposedOutput> Outputs;  // every output record given
 };
 
 class ConvertRunnerTest : public ::testing::Test {
@@ -184,6 +209,13 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   // --jobs is the run's number of jobs at once.
   EXPECT_EQ(Run({"--jobs", "3", "--output", folder + "/out", "/clips/a.avi"}), 0);
   EXPECT_EQ(engine.StartedWith, 3);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 1);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, -1);
+  // The rate choices reach the engine's record.
+  EXPECT_EQ(Run({"--two-pass", "--target-size", "2.5", "--output", folder + "/out", "/c/a.avi"}),
+            0);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 2);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, 2500000);
 }
 
 // A name may hold any byte but NUL: a line end in it must not make two paths of one.

@@ -151,6 +151,18 @@ TEST(CurrentRate, OverridesReplaceTheStoredChoices) {
       Compose("", "paraRateMode=average bit rate\n", Source(640, 480), quality).Output;
   EXPECT_EQ(q.VideoQuality, 30);
   EXPECT_EQ(q.EncoderSpeed, "slow");
+  // Two passes or a size for the run turn a constant-quality format to that mode.
+  TRateOverrides twoPass;
+  twoPass.TwoPass = true;
+  const TComposedOutput t = Compose("", "", Source(640, 480), twoPass).Output;
+  EXPECT_EQ(t.VideoQuality, -1);
+  EXPECT_EQ(t.VideoPasses, 2);
+  EXPECT_EQ(t.VideoBitrate, 4000000);
+  TRateOverrides size;
+  size.TargetSizeBytes = 8000000;
+  const TComposedOutput z = Compose("", "", Source(640, 480), size).Output;
+  EXPECT_EQ(z.VideoQuality, -1);
+  EXPECT_EQ(z.TargetSizeBytes, 8000000);
   TRateOverrides bits;
   bits.BitRateKbps = 1500;
   const TComposedOutput b = Compose("", "", Source(640, 480), bits).Output;
