@@ -151,7 +151,6 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
   }
 
   int next = -1;
-  std::vector<TComposedOutput> Outputs;  // every output record given
 };
 
 class ConvertRunnerTest : public ::testing::Test {
