@@ -22,6 +22,8 @@ const std::vector<TDeviceLimits>& DeviceTable() {
       {"playstation", "PlayStation 4 and 5", "h264", 100, 42, 1920, 1080, 60.0, 25000},
       {"xbox", "Xbox One and Series", "h264", 100, 42, 1920, 1080, 60.0, 25000},
       {"smarttv", "smart TVs playing from a USB stick", "h264", 100, 41, 1920, 1080, 30.0, 20000},
+      // Browsers and chat apps play what phones decode in hardware: High at level 4.2.
+      {"web", "web browsers and chat apps", "h264", 100, 42, 1920, 1080, 60.0, 20000},
   };
   return table;
 }

@@ -129,6 +129,11 @@ TEST(CurrentRate, EachModeFillsItsFields) {
   EXPECT_EQ(size.VideoPasses, 2);
   EXPECT_EQ(size.TargetSizeBytes, 12500000);
   EXPECT_EQ(size.VideoBitrate, -1);
+  // A size target keeps to the format's ceiling: the size is spread within it.
+  const TComposedOutput web =
+      Compose("Device=web\n", "paraRateMode=target size\n", Source(320, 240)).Output;
+  EXPECT_EQ(web.VideoMaxRate, 20000000);
+  EXPECT_NE(web.ExtOptions.find("vlevel=42"), std::string::npos);
 }
 
 TEST(CurrentRate, ADeviceCapsTheBitRateAndKeepsItsBuffer) {
