@@ -1,8 +1,25 @@
 #include "batch/ProbeFacts.h"
 
+#include <algorithm>
+
+#include "media/LibraryApi.h"
 #include "probe/TMediaProbe.h"
 
 namespace qarvo {
+namespace {
+
+// The Matroska writer takes the first sound stream as it is (also through a wave-format tag).
+bool AudioCopyFits(TCustomMediaProbe& probe) {
+  const AVFormatContext* container = probe.Container();
+  const int index = probe.FirstAudioStreamIndex();
+  if (!container || index < 0 || index >= static_cast<int>(container->nb_streams)) return true;
+  const AVOutputFormat* matroska = api().av_guess_format("matroska", nullptr, nullptr);
+  if (!matroska) return true;
+  return api().avformat_query_codec(matroska, container->streams[index]->codecpar->codec_id,
+                                    FF_COMPLIANCE_EXPERIMENTAL) == 1;
+}
+
+}  // namespace
 
 TSourceFacts FactsOf(TCustomMediaProbe& probe) {
   TSourceFacts facts;
@@ -19,6 +36,14 @@ TSourceFacts FactsOf(TCustomMediaProbe& probe) {
     facts.SampleAspectNum = video.SampleAspectNum;
     facts.SampleAspectDen = video.SampleAspectDen;
     facts.Rotation = video.Rotation;
+    if (video.FrameRateNum > 0 && video.FrameRateDen > 0)
+      facts.FrameRate = static_cast<double>(video.FrameRateNum) / video.FrameRateDen;
+  }
+  if (probe.FirstAudioStreamIndex() >= 0) {
+    const TAudioStreamInfo audio = probe.AudioStreamInfo(probe.FirstAudioStreamIndex());
+    facts.AudioChannels = std::max(0, audio.Channels);
+    facts.AudioCodec = audio.CodecName;
+    facts.AudioCopyFits = AudioCopyFits(probe);
   }
   return facts;
 }

@@ -1,6 +1,7 @@
 #include "convert/ConvertArguments.h"
 
 #include <regex>
+#include <vector>
 
 #include "core/FormatCatalogue.h"
 #include "core/OptionComposer.h"
@@ -8,8 +9,9 @@
 namespace qarvo {
 
 const char* const kConvertUsage =
-    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] [--two-pass]\n"
-    "                     [--target-size MB] [--null] FILE...\n"
+    "usage: qarvo-convert [--format CODE|NAME] [--output DIR] [--jobs N] [--null]\n"
+    "                     [--quality N | --bitrate K] [--speed NAME] [--two-pass]\n"
+    "                     [--target-size MB] FILE...\n"
     "       qarvo-convert --list-formats\n"
     "       qarvo-convert --info FILE\n"
     "       qarvo-convert --help\n"
@@ -20,6 +22,14 @@ const char* const kConvertUsage =
     "character as \"\\n\", \"\\t\" or \"\\xHH\".\n"
     "\n"
     "  --format CODE    use the format CODE (see --list-formats) for this run only\n"
+    "  --format NAME    the same by a format's name or any part of it that names one\n"
+    "                   format (\"--format iphone\"); the newer formats are searched first,\n"
+    "                   and a part naming several lists them\n"
+    "  --quality N      constant quality, on the format's encoder's own scale (x264 and\n"
+    "                   x265 CRF 0-51, AV1 and VP9 0-63, lower is better)\n"
+    "  --bitrate K      average video bit rate in kbit/s instead\n"
+    "  --speed NAME     the encoder's speed preset (x264 and x265: ultrafast ... veryslow;\n"
+    "                   AV1: 0-13; VP9: 0-5; faster is larger or worse)\n"
     "  --output DIR     write into DIR for this run only (created when missing)\n"
     "  --jobs N         convert up to N files at once (1 to 8; 0 = automatic, from the\n"
     "                   processor cores); the default is the \"simultaneousJobs\" setting\n"
@@ -53,6 +63,32 @@ bool TakeValue(const std::vector<std::string>& arguments, size_t& i, const std::
   }
   if (value.empty()) result.Error = name + " needs a value";
   return !value.empty();
+}
+
+// A code, a whole name or a part of one that names exactly one format.
+bool TakeFormat(const std::string& value, TConvertArguments& result) {
+  if (IsIntegerText(value)) {
+    if (!CatalogueFormatName(std::stoi(value))) {
+      result.Error = "unknown format code \"" + value + "\" (see --list-formats)";
+      return false;
+    }
+    result.FormatCode = std::stoi(value);
+    return true;
+  }
+  const std::vector<TCatalogueFormat> found = FormatsNamedBy(value);
+  if (found.size() == 1) {
+    result.FormatCode = found.front().Code;
+    return true;
+  }
+  if (found.empty()) {
+    result.Error = "no format is named \"" + value + "\" (see --list-formats)";
+    return false;
+  }
+  result.Error = "\"" + value + "\" names " + std::to_string(found.size()) +
+                 " formats; give one of their codes:";
+  for (const TCatalogueFormat& format : found)
+    result.Error += "\n  " + std::to_string(format.Code) + "\t" + format.Name;
+  return false;
 }
 
 // "25", "7.5" or ".5" megabytes as bytes; none for anything else.
@@ -96,11 +132,31 @@ TConvertArguments ParseConvertArguments(const std::vector<std::string>& argument
     } else if (argument.rfind("--format", 0) == 0) {
       std::string value;
       if (!TakeValue(arguments, i, "--format", value, result)) break;
-      if (!IsIntegerText(value) || !CatalogueFormatName(std::stoi(value))) {
-        result.Error = "unknown format code \"" + value + "\" (see --list-formats)";
+      if (!TakeFormat(value, result)) break;
+    } else if (argument.rfind("--quality", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--quality", value, result)) break;
+      if (!IsIntegerText(value) || std::stoi(value) < 0 || std::stoi(value) > 100) {
+        result.Error = "--quality takes a whole number from 0 to 100, not \"" + value + "\"";
         break;
       }
-      result.FormatCode = std::stoi(value);
+      result.Rate.Quality = std::stoi(value);
+    } else if (argument.rfind("--bitrate", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--bitrate", value, result)) break;
+      if (!IsIntegerText(value) || std::stoi(value) < 1 || std::stoi(value) > 2000000) {
+        result.Error = "--bitrate takes kbit/s from 1 to 2000000, not \"" + value + "\"";
+        break;
+      }
+      result.Rate.BitRateKbps = std::stoi(value);
+    } else if (argument.rfind("--speed", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--speed", value, result)) break;
+      if (value.find_first_of(" \t=:,") != std::string::npos) {
+        result.Error = "--speed takes one preset name or number, not \"" + value + "\"";
+        break;
+      }
+      result.Rate.Speed = value;
     } else if (argument.rfind("--jobs", 0) == 0) {
       std::string value;
       if (!TakeValue(arguments, i, "--jobs", value, result)) break;
@@ -127,7 +183,11 @@ TConvertArguments ParseConvertArguments(const std::vector<std::string>& argument
     }
   }
   if (!result.Error.empty()) return result;
-  if (result.Mode == TConvertMode::Info && result.Files.size() != 1)
+  if (result.Rate.Quality && result.Rate.BitRateKbps)
+    result.Error = "--quality and --bitrate cannot be combined";
+  else if (result.Rate.Quality && (result.TwoPass || result.TargetSizeBytes))
+    result.Error = "--quality cannot be combined with --two-pass or --target-size";
+  else if (result.Mode == TConvertMode::Info && result.Files.size() != 1)
     result.Error = "--info takes exactly one file";
   else if (result.Mode == TConvertMode::Convert && result.Files.empty())
     result.Error = "no file to convert";

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/RateChoices.h"
+
 namespace qarvo {
 
 enum class TConvertMode { Convert, ListFormats, Info, Help };
@@ -14,6 +16,7 @@ struct TConvertArguments {
   TConvertMode Mode = TConvertMode::Convert;
   std::optional<int> FormatCode;           // --format: this run only
   std::optional<int> Jobs;                 // --jobs: files at once, 0 = automatic
+  TRateOverrides Rate;                     // --quality, --bitrate, --speed: this run only
   std::string OutputFolder;                // --output: this run only
   bool NulSeparated = false;               // --null: output paths end with NUL, as they are
   bool TwoPass = false;                    // --two-pass

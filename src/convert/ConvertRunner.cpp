@@ -122,6 +122,14 @@ void TConvertRunner::ShowFinished(int taskIndex) {
   ShowProgress(whole);
 }
 
+void TConvertRunner::WarnUnusedRateOptions(const TRateOverrides& rate,
+                                           const TFormatDefinition& definition) {
+  if (rate.Quality && !definition.Quality.Enabled)
+    err_ << "qarvo-convert: the format has no quality setting; --quality is not used\n";
+  if (rate.Speed && !definition.Speed.Enabled)
+    err_ << "qarvo-convert: the format has no speed setting; --speed is not used\n";
+}
+
 int TConvertRunner::Run(const TConvertArguments& arguments) {
   tasks_.clear();
   TIniFile settings(files_.SettingsFile);
@@ -135,6 +143,8 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   TBatchRun run(engine_, settings, definitions);
   run.SetFormatCode(arguments.FormatCode);
   run.SetSimultaneousJobs(arguments.Jobs);
+  run.SetRateOverrides(arguments.Rate);
+  WarnUnusedRateOptions(arguments.Rate, ReadFormatDefinition(definitions, run.FormatCode()));
   run.SetTwoPass(arguments.TwoPass);
   run.SetTargetSize(arguments.TargetSizeBytes);
   TOutputNamer namer(settings, [this](const std::string& message) {
@@ -173,6 +183,10 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
     err_ << "qarvo-convert: " << e.what() << '\n';
     return 1;
   }
+  // What composition changed to fit a device, before the work starts.
+  for (const TJobReport& report : run.Reports())
+    for (const std::string& adjustment : report.Adjustments)
+      err_ << "qarvo-convert: " << OneLine(report.Source) << ": " << adjustment << '\n';
   if (started) {
     while (!ended) {
       engine_.Pump(100);

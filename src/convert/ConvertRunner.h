@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/BatchRun.h"
+#include "core/FormatDefinition.h"
 #include "convert/ConvertArguments.h"
 
 namespace qarvo {
@@ -60,6 +61,8 @@ class TConvertRunner {
   void ShowProgress(const TRunProgress& progress);
   void ShowFinished(int taskIndex);
   void EndLine();
+  // Says so when the format has nothing a rate option of the run would set.
+  void WarnUnusedRateOptions(const TRateOverrides& rate, const TFormatDefinition& definition);
 
   IHeadlessEngine& engine_;
   TConvertFiles files_;

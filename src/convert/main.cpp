@@ -89,6 +89,9 @@ int Convert(const TConvertArguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The AV1 library writes its start-up notes to standard error, through the progress lines;
+  // its errors still show. Set before any thread starts; a value the user set is kept.
+  ::setenv("SVT_LOG", "1", 0);  // NOLINT(concurrency-mt-unsafe): no other thread runs yet
   const TConvertArguments arguments =
       ParseConvertArguments(std::vector<std::string>(argv + 1, argv + argc));
   if (!arguments.Error.empty()) {

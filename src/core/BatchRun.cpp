@@ -147,8 +147,11 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       }
       const int code = FormatCode();
       const TIniSnapshot settingsSnapshot = settings_.Snapshot();
-      const TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code),
-                                   code);
+      TFormatProfile profile(settingsSnapshot, ReadFormatDefinition(definitions_, code), code);
+      TRateOverrides overrides = rateOverrides_;
+      overrides.TwoPass = twoPass_;
+      overrides.TargetSizeBytes = targetSize_;
+      profile.SetOverrides(overrides);
       const bool audioOnly =
           profile.VideoEncoder().find_first_not_of(" \t\r\n") == std::string::npos;
       report.Message = Unconvertible(*source, audioOnly);
@@ -167,7 +170,8 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
           namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
                                    "." + profile.Definition().FileExt);
       job.Record.Zoom = profile.Zoom();
-      ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input);
+      ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input,
+                           &report.Adjustments);
       ComposeThreads(threads, output, input);
       if (twoPass_) output.VideoPasses = 2;
       if (targetSize_) output.TargetSizeBytes = *targetSize_;

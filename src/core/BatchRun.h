@@ -11,6 +11,7 @@
 #include "core/IniFile.h"
 #include "core/OptionComposer.h"
 #include "core/OutputNaming.h"
+#include "core/RateChoices.h"
 #include "core/TSourceFacts.h"
 #include "core/TlvFilesRecord.h"
 
@@ -66,6 +67,8 @@ struct TJobReport {
   TJobOutcome Outcome = TJobOutcome::Pending;
   std::string
       Message;  // why it failed or was skipped (the engine's text), or a finished job's warning
+  // What composition changed to fit the format's device, and why (one sentence each).
+  std::vector<std::string> Adjustments = {};
 };
 
 // What the progress window shows for one progress event.
@@ -121,6 +124,8 @@ class TBatchRun {
   // Format code override (the headless --format); none reads "FormatCode".
   void SetFormatCode(std::optional<int> code) { formatCode_ = code; }
   int FormatCode() const;
+  // Rate control overrides for this run (the headless --quality, --bitrate, --speed).
+  void SetRateOverrides(const TRateOverrides& overrides) { rateOverrides_ = overrides; }
   // Jobs at once override (the headless --jobs; 0 = automatic); none reads the setting.
   void SetSimultaneousJobs(std::optional<int> jobs) { jobs_ = jobs; }
   // The jobs the next Start runs at once, from the override or the settings.
@@ -181,6 +186,7 @@ class TBatchRun {
   TIniFile& definitions_;
   std::optional<int> formatCode_;
   std::optional<int> jobs_;
+  TRateOverrides rateOverrides_;
   bool twoPass_ = false;
   std::optional<int64_t> targetSize_;
   int endedTasks_ = 0;

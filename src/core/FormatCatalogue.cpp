@@ -1,6 +1,9 @@
 // The two catalogue tables, names exactly as the program shows them.
 #include "core/FormatCatalogue.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qarvo {
 namespace {
 
@@ -155,6 +158,42 @@ TCatalogueTable MakeThreeGp() {
           }};
 }
 
+TCatalogueTable MakeCurrent() {
+  // Numbered after the general table's last category, so codes stay category x 100 + slot.
+  return {"current",
+          {
+              {28,
+               "Video for every player (H.264, HEVC)",
+               {"H.264 MP4, same size as the source", "H.264 MP4 2160p (4K)", "H.264 MP4 1080p",
+                "H.264 MP4 720p", "H.264 MP4 480p", "HEVC MP4 (H.265, 8-bit)",
+                "HEVC MP4 (H.265, 10-bit)"}},
+              {29,
+               "AV1, VP9 and Matroska",
+               {"AV1 MP4", "AV1 MKV (Matroska)", "VP9 + Opus WebM", "Matroska H.264 (MKV)",
+                "Matroska HEVC (MKV)"}},
+              {30,
+               "Phones, tablets, TVs and consoles",
+               {"Android phone (H.264, MP4)", "Android tablet (H.264, MP4)",
+                "iPhone & iPad (H.264, MP4)", "Apple TV 4K (HEVC, MP4)",
+                "Chromecast & Google TV (H.264, MP4)", "Fire TV (H.264, MP4)", "Roku (H.264, MP4)",
+                "PlayStation 4 & 5 (H.264, MP4)", "Xbox One & Series (H.264, MP4)",
+                "Smart TV from a USB stick (H.264, MP4)"}},
+              {31,
+               "Web pages and animations",
+               {"Web page (H.264, MP4)", "Web page (VP9, WebM)", "Animated GIF", "Animated WebP"}},
+              {32,
+               "Chat and mail: fit into a size",
+               {"Fit into 8 MB (MP4)", "Fit into 10 MB (MP4)", "Fit into 16 MB (MP4)",
+                "Fit into 25 MB (MP4)", "Fit into 50 MB (MP4)", "Fit into 100 MB (MP4)",
+                "Fit into a size you type (MP4)"}},
+              {33,
+               "Sound only",
+               {"MP3, variable bit rate (*.mp3)", "MP3, constant bit rate (*.mp3)", "AAC (*.m4a)",
+                "Opus (*.opus)", "FLAC, lossless (*.flac)", "WAV (*.wav)",
+                "Keep the sound as it is (*.mka)"}},
+          }};
+}
+
 }  // namespace
 
 const TCatalogueTable& GeneralCatalogue() {
@@ -167,8 +206,14 @@ const TCatalogueTable& ThreeGpCatalogue() {
   return table;
 }
 
+const TCatalogueTable& CurrentCatalogue() {
+  static const TCatalogueTable table = MakeCurrent();
+  return table;
+}
+
 const std::vector<const TCatalogueTable*>& CatalogueTables() {
-  static const std::vector<const TCatalogueTable*> tables{&GeneralCatalogue(), &ThreeGpCatalogue()};
+  static const std::vector<const TCatalogueTable*> tables{&GeneralCatalogue(), &ThreeGpCatalogue(),
+                                                          &CurrentCatalogue()};
   return tables;
 }
 
@@ -193,6 +238,31 @@ std::optional<std::string> CatalogueFormatName(int code) {
       if (category.Number == number && slot < static_cast<int>(category.Formats.size()))
         return category.Formats[slot];
   return std::nullopt;
+}
+
+std::vector<TCatalogueFormat> FormatsNamedBy(const std::string& part) {
+  const auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+  };
+  const auto first = part.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const std::string wanted = lower(part.substr(first, part.find_last_not_of(" \t") - first + 1));
+  std::vector<TCatalogueFormat> whole, holding, current;
+  const int firstCurrent = CurrentCatalogue().Categories.front().Number;
+  for (const TCatalogueFormat& format : AllCatalogueFormats()) {
+    const std::string name = lower(format.Name);
+    if (name == wanted) whole.push_back(format);
+    if (name.find(wanted) == std::string::npos) continue;
+    holding.push_back(format);
+    if (format.Code / kCategoryCodeFactor >= firstCurrent &&
+        format.Code < kGeneralCollisionCategoryOffset * kCategoryCodeFactor)
+      current.push_back(format);
+  }
+  if (!whole.empty()) return whole;
+  if (current.size() == 1) return current;
+  return holding;
 }
 
 }  // namespace qarvo

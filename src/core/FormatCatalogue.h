@@ -10,6 +10,10 @@
 // general table's categories 0..7 are numbered 100..107 instead (codes 10000 + the given
 // code, keys "100".."107"), its categories 8..27 keep theirs (codes 800..2706). With that,
 // code / 100 is always the category number and code % 100 the slot, in both tables.
+//
+// The third table holds the formats for today's players, phones, the web and chat apps: its
+// categories are numbered on from the general table's last one (28, 29, ...), so its codes
+// (2800 on) meet no other table's. It comes last in the list.
 #pragma once
 
 #include <optional>
@@ -25,7 +29,7 @@ struct TCatalogueCategory {
 };
 
 struct TCatalogueTable {
-  std::string Name;  // "general" or "3gp"
+  std::string Name;  // "general", "3gp" or "current"
   std::vector<TCatalogueCategory> Categories;
 };
 
@@ -40,13 +44,18 @@ inline constexpr int kCategoryCodeFactor = 100;
 
 const TCatalogueTable& GeneralCatalogue();
 const TCatalogueTable& ThreeGpCatalogue();
-// Both tables in build order: general, then 3GP.
+const TCatalogueTable& CurrentCatalogue();
+// Every table in build order: general, 3GP, then the current formats.
 const std::vector<const TCatalogueTable*>& CatalogueTables();
 
 int FormatCode(int categoryNumber, int slot);
-// Every format of both tables, in list order.
+// Every format of every table, in list order.
 std::vector<TCatalogueFormat> AllCatalogueFormats();
 // Display name of a code, if the code names a format.
 std::optional<std::string> CatalogueFormatName(int code);
+// The formats whose names hold `part` (ignoring case and surrounding blanks): a whole name
+// names its formats alone; otherwise a part naming exactly one current format picks that
+// one ("iphone"), else every format holding it is a candidate, in list order.
+std::vector<TCatalogueFormat> FormatsNamedBy(const std::string& part);
 
 }  // namespace qarvo

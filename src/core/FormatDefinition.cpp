@@ -34,6 +34,8 @@ std::optional<std::string> Lookup(const TNamePairs& table, const std::string& te
 
 }  // namespace
 
+bool TFormatDefinition::Current() const { return Lower(Encoding) == format_keys::kEncodingCurrent; }
+
 std::string FormatSection(int code) { return "formatInfo" + std::to_string(code); }
 
 std::vector<std::string> SplitChoiceList(const std::string& value) {
@@ -80,7 +82,11 @@ const TChoiceList* TFormatDefinition::List(const std::string& key) const {
       {format_keys::kSampleRate, &SampleRate},
       {format_keys::kAudioEncoder, &AudioEncoder},
       {format_keys::kChannel, &Channel},
-      {format_keys::kVolume, &Volume}};
+      {format_keys::kVolume, &Volume},
+      {format_keys::kRateMode, &RateMode},
+      {format_keys::kQuality, &Quality},
+      {format_keys::kSpeed, &Speed},
+      {format_keys::kTargetSize, &TargetSize}};
   const std::string lower = Lower(key);
   for (const auto& [name, list] : lists)
     if (Lower(name) == lower) return list;
@@ -113,6 +119,14 @@ TFormatDefinition ReadFormatDefinition(const TIniSnapshot& definitions, int code
   d.Qscale = definitions.ReadString(section, "paraQscale", "");
   d.Gop = definitions.ReadString(section, "paraGop", "");
   d.Coder = definitions.ReadString(section, "paraCoder", "");
+  d.Encoding = definitions.ReadString(section, format_keys::kEncoding, "");
+  d.RateMode = list(format_keys::kRateMode);
+  d.Quality = list(format_keys::kQuality);
+  d.Speed = list(format_keys::kSpeed);
+  d.TargetSize = list(format_keys::kTargetSize);
+  d.Device = definitions.ReadString(section, format_keys::kDevice, "");
+  d.SurroundEncoder = definitions.ReadString(section, format_keys::kSurroundEncoder, "");
+  d.PixelFormat = definitions.ReadString(section, format_keys::kPixelFormat, "");
   return d;
 }
 
@@ -147,7 +161,13 @@ std::optional<std::string> VideoEncoderEngineName(const std::string& displayName
                                 {"mjpeg", "mjpeg"},
                                 {"svq1", "svq1"},
                                 {"zlib", "zlib"},
-                                {"h264", "libx264"}};
+                                {"h264", "libx264"},
+                                {"h.264", "libx264"},
+                                {"hevc", "libx265"},
+                                {"av1", "libsvtav1"},
+                                {"vp9", "libvpx-vp9"},
+                                {"gif", "gif"},
+                                {"webp", "libwebp_anim"}};
   return Lookup(table, Lower(displayName));
 }
 
@@ -166,7 +186,10 @@ std::optional<std::string> AudioEncoderEngineName(const std::string& displayName
                                 {"adpcm_ms", "adpcm_ms"},
                                 {"adpcm_ima_wav", "adpcm_ima_wav"},
                                 {"wma1", "wmav1"},
-                                {"wma2", "wmav2"}};
+                                {"wma2", "wmav2"},
+                                {"e-ac-3", "eac3"},
+                                {"opus", "libopus"},
+                                {"keep as it is", "copy"}};
   return Lookup(table, Lower(displayName));
 }
 

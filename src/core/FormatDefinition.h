@@ -26,6 +26,16 @@ inline constexpr const char* kAudioEncoder = "AudioEncoder";
 inline constexpr const char* kChannel = "Channel";
 inline constexpr const char* kVolume = "Volume";
 inline constexpr const char* kZoom = "paraZoom";
+// The current formats' keys (see the definition file's header).
+inline constexpr const char* kEncoding = "Encoding";
+inline constexpr const char* kEncodingCurrent = "current";
+inline constexpr const char* kRateMode = "RateMode";
+inline constexpr const char* kQuality = "Quality";
+inline constexpr const char* kSpeed = "Speed";
+inline constexpr const char* kTargetSize = "TargetSize";
+inline constexpr const char* kDevice = "Device";
+inline constexpr const char* kSurroundEncoder = "SurroundEncoder";
+inline constexpr const char* kPixelFormat = "PixelFormat";
 }  // namespace format_keys
 
 // "formatInfo" + code: the section of a format in both files.
@@ -57,6 +67,13 @@ struct TFormatDefinition {
   TChoiceList AudioBitRate, SampleRate, AudioEncoder, Channel, Volume;
   // H.264 options as written (empty when missing).
   std::string BitExact, MaxBitrate, BufferSize, Level, Qscale, Gop, Coder;
+  // The current formats: rate control lists and what the output keeps to (empty when missing).
+  std::string Encoding;
+  TChoiceList RateMode, Quality, Speed, TargetSize;
+  std::string Device, SurroundEncoder, PixelFormat;
+
+  // The format uses the encoders' current tools and the keys above.
+  bool Current() const;
 
   // The choice list of a definition key ("VideoSize", ...); nullptr for other keys.
   const TChoiceList* List(const std::string& key) const;

@@ -36,7 +36,7 @@ std::string TFormatList::BuildFormatList(const TIniFile& settings) {
   rows_.clear();
   selected_.reset();
   for (const TCatalogueTable* table : CatalogueTables()) {
-    auto& store = table == &GeneralCatalogue() ? generalNames_ : threeGpNames_;
+    auto& store = table == &ThreeGpCatalogue() ? threeGpNames_ : generalNames_;
     for (const TCatalogueCategory& category : table->Categories) {
       const bool collapsed =
           snapshot.ReadBool(settings::kCatalogueSection, std::to_string(category.Number),
@@ -69,7 +69,8 @@ void TFormatList::AppendFormats(int number) {
 
 const std::vector<std::string>& TFormatList::FormatNames(int number) const {
   static const std::vector<std::string> none;
-  // 3GP numbers are 0..7, the general table's are 8..27 and 100..107: one store answers.
+  // 3GP numbers are 0..7, the general table's 8..27 and 100..107, the current table's from 28
+  // on (kept with the general ones): one store answers.
   for (const auto* store : {&threeGpNames_, &generalNames_}) {
     const auto found = store->find(number);
     if (found != store->end()) return found->second;

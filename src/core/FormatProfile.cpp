@@ -34,6 +34,7 @@ std::string TFormatProfile::VideoSize() const {
 }
 
 std::string TFormatProfile::VideoBitRate() const {
+  if (overrides_.BitRateKbps) return std::to_string(*overrides_.BitRateKbps);
   return Read("paraVideoBitRate", format_keys::kVideoBitRate, Same,
               profile_defaults::kVideoBitRate);
 }
@@ -68,6 +69,52 @@ std::string TFormatProfile::Volume() const {
 
 std::string TFormatProfile::Zoom() const {
   return settings_.ReadString(section_, "parazoom", profile_defaults::kZoom);
+}
+
+template <typename TMap>
+std::string TFormatProfile::ReadChoice(const char* key, const TChoiceList& list, TMap map) const {
+  if (!list.Enabled) return {};
+  if (settings_.ValueExists(section_, key)) return settings_.ReadString(section_, key, "");
+  if (const auto item = list.DefaultItem()) return map(*item);
+  return {};
+}
+
+std::optional<TRateMode> TFormatProfile::RateMode() const {
+  if (overrides_.TargetSizeBytes) return TRateMode::TargetSize;
+  if (overrides_.TwoPass) return TRateMode::TwoPassAverageBitRate;
+  if (overrides_.Quality) return TRateMode::ConstantQuality;
+  if (overrides_.BitRateKbps) return TRateMode::AverageBitRate;
+  const std::string choice = ReadChoice("paraRateMode", definition_.RateMode,
+                                        [](const std::string& item) { return item; });
+  if (choice.empty()) return std::nullopt;
+  // A stored text no mode has falls back to the format's default.
+  if (const auto mode = RateModeFromChoice(choice)) return mode;
+  const auto item = definition_.RateMode.DefaultItem();
+  return item ? RateModeFromChoice(*item) : std::nullopt;
+}
+
+std::optional<int> TFormatProfile::Quality() const {
+  if (overrides_.Quality) return overrides_.Quality;
+  const std::string value =
+      ReadChoice("paraQuality", definition_.Quality, [](const std::string& item) {
+        const auto n = ChoiceNumber(item);
+        return n ? std::to_string(*n) : std::string();
+      });
+  if (const auto number = ChoiceNumber(value)) return number;
+  const auto item = definition_.Quality.DefaultItem();
+  return item ? ChoiceNumber(*item) : std::nullopt;
+}
+
+std::string TFormatProfile::Speed() const {
+  if (overrides_.Speed) return *overrides_.Speed;
+  return SpeedValue(ReadChoice("paraSpeed", definition_.Speed, SpeedValue));
+}
+
+std::optional<int64_t> TFormatProfile::TargetSizeBytes() const {
+  if (overrides_.TargetSizeBytes) return overrides_.TargetSizeBytes;
+  const std::string value = ReadChoice("paraTargetSize", definition_.TargetSize,
+                                       [](const std::string& item) { return item; });
+  return value.empty() ? std::nullopt : qarvo::TargetSizeBytes(value);
 }
 
 }  // namespace qarvo

@@ -11,6 +11,7 @@
 
 #include "core/FormatDefinition.h"
 #include "core/IniFile.h"
+#include "core/RateChoices.h"
 
 namespace qarvo {
 
@@ -45,6 +46,15 @@ class TFormatProfile {
   std::string Volume() const;
   std::string Zoom() const;  // read as "parazoom"
 
+  // The current formats' rate control ("paraRateMode", "paraQuality", "paraSpeed",
+  // "paraTargetSize"); per-run overrides come first. Nothing where the format offers no
+  // such list and no override names one.
+  void SetOverrides(const TRateOverrides& overrides) { overrides_ = overrides; }
+  std::optional<TRateMode> RateMode() const;
+  std::optional<int> Quality() const;  // on the encoder's own scale
+  std::string Speed() const;           // the encoder's preset; empty: none
+  std::optional<int64_t> TargetSizeBytes() const;
+
  private:
   // Profile value of `key`, else the definition's default item of `listKey` passed through
   // `map` (nothing from map: the reader default), else `readerDefault`.
@@ -52,8 +62,13 @@ class TFormatProfile {
   std::string Read(const char* key, const char* listKey, TMap map,
                    const std::string& readerDefault) const;
 
+  // Profile value of `key`, else the definition's default item of `list` through `map`.
+  template <typename TMap>
+  std::string ReadChoice(const char* key, const TChoiceList& list, TMap map) const;
+
   const TIniSnapshot& settings_;
   TFormatDefinition definition_;
+  TRateOverrides overrides_;
   std::string section_;
 };
 

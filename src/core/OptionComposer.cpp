@@ -8,6 +8,8 @@
 #include <set>
 #include <string_view>
 
+#include "core/CurrentComposer.h"
+
 namespace qarvo {
 namespace {
 
@@ -327,7 +329,13 @@ std::string ForceH263Size(int tw, int th) {
 
 void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& job,
                           const TSourceFacts& source, ISizeQuestion& sizeQuestion,
-                          TComposedOutput& output, TComposedInput& input) {
+                          TComposedOutput& output, TComposedInput& input,
+                          std::vector<std::string>* adjustments) {
+  if (profile.Definition().Current()) {
+    std::vector<std::string> ignored;
+    ComposeCurrentFormat(profile, job, source, output, input, adjustments ? *adjustments : ignored);
+    return;
+  }
   ComposeDiscTarget(profile, output);
   const std::string encoder = profile.VideoEncoder();
   if (Trimmed(encoder).empty()) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/ComposedOptions.h"
 #include "core/FormatProfile.h"
@@ -39,10 +40,12 @@ TBorders LetterBoxBorders(int sw, int sh, int tw, int th);
 // The frame size an H.263 encoder takes for a requested one.
 std::string ForceH263Size(int tw, int th);
 
-// Fills `output` (whose FileName is set) and may add to `input`.
+// Fills `output` (whose FileName is set) and may add to `input`. A current format fitted to
+// its device's limits says what it changed, and why, in `adjustments` (one sentence each).
 void ComposeOutputOptions(const TFormatProfile& profile, const TlvFilesRecord& job,
                           const TSourceFacts& source, ISizeQuestion& sizeQuestion,
-                          TComposedOutput& output, TComposedInput& input);
+                          TComposedOutput& output, TComposedInput& input,
+                          std::vector<std::string>* adjustments = nullptr);
 
 // How a job uses the processor cores: one thread; a pipelined task (decoding, sound and
 // pictures each on a thread of its own), as for jobs running side by side, which fill the

@@ -22,6 +22,12 @@ struct TSourceFacts {
   int SampleAspectNum = 1;
   int SampleAspectDen = 1;
   int Rotation = 0;
+  double FrameRate = 0.0;  // the first video stream's frame rate; 0 when unknown
+  // First audio stream: channels (0 when unknown or none), and whether the Matroska writer
+  // takes the stream as it is.
+  int AudioChannels = 0;
+  std::string AudioCodec;
+  bool AudioCopyFits = true;
 };
 
 }  // namespace qarvo

@@ -6,6 +6,8 @@
 #include <ctime>
 
 #include "base/StringFormat.h"
+#include "media/NameMapping.h"
+#include "engine/options/EncoderRateOptions.h"
 
 namespace qarvo {
 
@@ -58,9 +60,10 @@ std::string& TTaskRecords::Default(const std::string& name) {
 }
 
 void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
-  defaults_ = {{"acodec", o.AudioCodec}, {"vcodec", o.VideoCodec}, {"scodec", o.SubtitleCodec},
-               {"apre", o.AudioPreset},  {"vpre", o.VideoPreset},  {"spre", o.SubtitlePreset},
-               {"s", o.FrameSize},       {"vf", o.VideoFilters}};
+  defaults_ = {{"acodec", o.AudioCodec},    {"vcodec", AvailableVideoEncoder(o.VideoCodec)},
+               {"scodec", o.SubtitleCodec}, {"apre", o.AudioPreset},
+               {"vpre", o.VideoPreset},     {"spre", o.SubtitlePreset},
+               {"s", o.FrameSize},          {"vf", o.VideoFilters}};
   pending_.clear();
   for (TOptionLine line : SplitOptionText(o.ExtOptions)) {
     if (line.Name == "vfilters") line.Name = "vf";
@@ -83,6 +86,7 @@ void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
   if (!o.ExtOptions.empty())
     task_.ApplyOptionText(o.ExtOptions, TCustomTranscoder::TOptionTextUse::Output);
   ApplyOutputFields(o);
+  ApplyRateControl(o);
   DispatchIfSet("s", Default("s"));
   DispatchIfSet("vf", Default("vf"));
 }
@@ -125,6 +129,13 @@ void TTaskRecords::ApplyOutputFields(const TOutputOptions& o) {
   if (o.StartTime != kNoTimestamp) Dispatch("ss", DurationText(o.StartTime));
   if (o.RecordingTime != kNoTimestamp) Dispatch("t", DurationText(o.RecordingTime));
   ApplyInfo(o.Info);
+}
+
+void TTaskRecords::ApplyRateControl(const TOutputOptions& o) {
+  if (o.VideoQuality < 0 && o.EncoderSpeed.empty()) return;
+  const std::string encoder = TranslateEncoderName(AvailableVideoEncoder(o.VideoCodec));
+  for (const auto& [name, value] : EncoderRateOptions(encoder, o.VideoQuality, o.EncoderSpeed))
+    task_.GenericSet(name, value);
 }
 
 void TTaskRecords::ApplyInfo(const TStreamInfo& info) {

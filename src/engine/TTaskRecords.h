@@ -37,6 +37,8 @@ class TTaskRecords {
   void Dispatch(const std::string& name, const std::string& value);
   void DispatchIfSet(const std::string& name, const std::string& value);
   void ApplyOutputFields(const TOutputOptions& o);
+  // Constant quality and speed on the chosen encoder's own options.
+  void ApplyRateControl(const TOutputOptions& o);
   void ApplyInfo(const TStreamInfo& info);
   // Dispatches the first pending line of that name, or the default when none is left.
   void Take(const std::string& name);

@@ -43,7 +43,8 @@ TResult RunConvert(const std::string& arguments, const std::string& errors = "/d
 TEST(ConvertProcess, ListsEveryFormatWithItsCode) {
   const TResult r = RunConvert("--list-formats");
   EXPECT_EQ(r.Status, 0);
-  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 160);
+  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 200);
+  EXPECT_NE(r.Out.find("3002\tiPhone & iPad (H.264, MP4)\n"), std::string::npos);
   EXPECT_NE(r.Out.find("706\tAC-3 Audio Codec (*.ac3)\n"), std::string::npos);
   EXPECT_NE(r.Out.find("2706\tAC-3 Audio Codec (*.ac3)\n"), std::string::npos);
 }

@@ -45,6 +45,13 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
                                              {"--jobs", "9", "a"},
                                              {"--jobs", "-1", "a"},
                                              {"--jobs", "two", "a"},
+                                             {"--quality", "101", "a"},
+                                             {"--quality", "20", "--bitrate", "900", "a"},
+                                             {"--quality", "20", "--two-pass", "a"},
+                                             {"--target-size", "8", "--quality", "20", "a"},
+                                             {"--bitrate", "0", "a"},
+                                             {"--speed", "very fast", "a"},
+                                             {"--format", "no such format", "a"},
                                              {"--target-size", "0", "a"},
                                              {"--target-size", "-5", "a"},
                                              {"--target-size", "1,5", "a"},
@@ -68,6 +75,33 @@ TEST(ConvertArguments, TwoPassAndTargetSizeInDecimalMegabytes) {
             "--target-size takes a size in MB above 0, such as 25 or 7.5, not \"abc\"");
   EXPECT_NE(std::string(kConvertUsage).find("--target-size MB"), std::string::npos);
   EXPECT_NE(std::string(kConvertUsage).find("--two-pass"), std::string::npos);
+}
+
+TEST(ConvertArguments, RateChoicesForThisRunOnly) {
+  auto a = ParseConvertArguments({"--quality", "20", "--speed=slow", "a"});
+  EXPECT_TRUE(a.Error.empty()) << a.Error;
+  EXPECT_EQ(a.Rate.Quality, 20);
+  EXPECT_EQ(a.Rate.Speed, "slow");
+  EXPECT_FALSE(a.Rate.BitRateKbps);
+  EXPECT_EQ(ParseConvertArguments({"--bitrate", "2500", "a"}).Rate.BitRateKbps, 2500);
+}
+
+TEST(ConvertArguments, AFormatByItsNameOrAPartNamingOne) {
+  EXPECT_EQ(ParseConvertArguments({"--format", "iphone", "a"}).FormatCode, 3002);
+  EXPECT_EQ(ParseConvertArguments({"--format", " Fit into 25 MB ", "a"}).FormatCode, 3203);
+  EXPECT_NE(ParseConvertArguments({"--format=webm", "a"}).Error.find("\"webm\" names 2 formats"),
+            std::string::npos);
+  // A part naming several lists them with their codes.
+  const auto android = ParseConvertArguments({"--format", "android", "a"});
+  EXPECT_FALSE(android.FormatCode);
+  EXPECT_NE(android.Error.find("\"android\" names 2 formats"), std::string::npos);
+  EXPECT_NE(android.Error.find("3000\tAndroid phone (H.264, MP4)"), std::string::npos);
+  EXPECT_NE(android.Error.find("3001\tAndroid tablet (H.264, MP4)"), std::string::npos);
+  // An older format by its whole name; the two tables repeat some names under two codes.
+  EXPECT_EQ(ParseConvertArguments({"--format", "flash video format (*.flv)", "a"}).FormatCode,
+            1900);
+  EXPECT_NE(ParseConvertArguments({"--format", "AC-3 Audio Codec (*.ac3)", "a"}).Error.find("706"),
+            std::string::npos);
 }
 
 TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
@@ -94,10 +128,12 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
     TFakeBatchEngine::StartTask(threads);
     next = 0;
   }
+  // Every output record handed over, kept after the run clears its tasks.
   bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
     Outputs.push_back(output);
     return TFakeBatchEngine::SetOutputFile(task, output, error);
   }
+  std::vector<TComposedOutput> Outputs;
   void Pump(int) override {
     if (next < 0) return;
     if (Stopped || next >= TasksCount()) {
@@ -115,7 +151,6 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
   }
 
   int next = -1;
-  std::vector<TComposedOutput> Outputs;  // every output record given
 };
 
 class ConvertRunnerTest : public ::testing::Test {
@@ -135,6 +170,32 @@ class ConvertRunnerTest : public ::testing::Test {
   TScriptedEngine engine;
   std::ostringstream out, err;
 };
+
+TEST_F(ConvertRunnerTest, SaysWhatWasFittedToTheDeviceAndUsesTheRunsRateChoices) {
+  std::ofstream(folder + "/d.ini", std::ios::app)
+      << "[formatInfo3006]\nFileExt=mp4\nFormat=mp4\nEncoding=current\nDevice=roku\n"
+      << "VideoEncoder=H.264\nVideoSize=as source\nAudioEncoder=AAC\n"
+      << "RateMode=constant quality,average bit rate\nQuality=good (23)\n"
+      << "Speed=fast,medium\niSpeed=1\n";
+  engine.Facts.Width = 3840;
+  engine.Facts.Height = 2160;
+  engine.Facts.VideoStreamCount = 1;
+  EXPECT_EQ(Run({"--format", "3006", "--quality", "19", "--speed", "fast", "--output",
+                 folder + "/out", "/clips/a.avi"}),
+            0);
+  EXPECT_NE(err.str().find("qarvo-convert: /clips/a.avi: Picture made smaller from 3840x2160 "
+                           "to 1920x1080 to fit Roku (up to 1920x1080).\n"),
+            std::string::npos)
+      << err.str();
+  ASSERT_EQ(engine.Outputs.size(), 1u);
+  EXPECT_EQ(engine.Outputs[0].VideoQuality, 19);
+  EXPECT_EQ(engine.Outputs[0].EncoderSpeed, "fast");
+  EXPECT_EQ(engine.Outputs[0].FrameSize, "1920x1080");
+  // A format without such settings says the options are not used.
+  Run({"--format", "706", "--quality", "19", "--output", folder + "/out", "/clips/a.avi"});
+  EXPECT_NE(err.str().find("the format has no quality setting; --quality is not used"),
+            std::string::npos);
+}
 
 TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   EXPECT_EQ(Run({"--output", folder + "/out", "/clips/a.avi", "/clips/b.avi"}), 0);

@@ -85,8 +85,11 @@ TEST_F(DefinitionFile, EveryDefaultNamesAnAvailableEncoderAndALegalSize) {
       }
     EXPECT_EQ(profile.Volume(), "256");
     const std::string audio = profile.AudioEncoder(!d.VideoEncoder.Enabled);
-    EXPECT_NE(api().avcodec_find_encoder_by_name(LibraryEncoderName(audio).c_str()), nullptr)
-        << audio;
+    // Animations have no sound; keeping the sound copies it.
+    if (d.AudioEncoder.Enabled && audio != "copy") {
+      EXPECT_NE(api().avcodec_find_encoder_by_name(LibraryEncoderName(audio).c_str()), nullptr)
+          << audio;
+    }
     if (!d.VideoEncoder.Enabled) {
       EXPECT_FALSE(d.VideoSize.Enabled);
       continue;
@@ -164,9 +167,11 @@ TEST_F(DefinitionFile, DefaultsKeepWhatTheDisplayNamesPromise) {
       const bool applies = rule.Prefix ? format.Name.rfind(rule.Part, 0) == 0
                                        : format.Name.find(rule.Part) != std::string::npos;
       if (!applies) continue;
-      ++matched;
       SCOPED_TRACE(std::to_string(format.Code) + " " + format.Name);
       const TFormatDefinition d = ReadFormatDefinition(file, format.Code);
+      // The current formats' names follow rules of their own (tested with them).
+      if (d.Current()) continue;
+      ++matched;
       const std::string size = d.VideoSize.DefaultItem().value_or("none");
       if (rule.Size && rule.Size[0] == 'x') {
         EXPECT_TRUE(

@@ -59,7 +59,7 @@ std::string DemuxerFamily(const std::string& muxer) {
       {"flv", "flv"},           {"swf", "swf"},  {"vcd", "mpeg"},  {"svcd", "mpeg"},
       {"dvd", "mpeg"},          {"vob", "mpeg"}, {"mpeg", "mpeg"}, {"mpegts", "mpegts"},
       {"matroska", "matroska"}, {"dv", "dv"},    {"mp3", "mp3"},   {"adts", "aac"},
-      {"wav", "wav"},           {"ogg", "ogg"},  {"ac3", "ac3"}};
+      {"wav", "wav"},           {"ogg", "ogg"},  {"ac3", "ac3"},   {"opus", "ogg"}};
   const auto found = family.find(muxer);
   return found == family.end() ? muxer : found->second;
 }
@@ -190,6 +190,8 @@ void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source,
   TComposedInput input;
   ComposeOutputOptions(profile, job, facts, noQuestion, want, input);
 
+  // The libraries read no animated WebP; the current formats' own test reads its chunks.
+  if (d.FileExt == "webp") return;
   TMediaProbe probe;
   ASSERT_TRUE(probe.LoadFile(report.Output)) << probe.LastErrMsg();
   const AVOutputFormat* muxer = Muxer(d, want);
@@ -222,13 +224,15 @@ void ConvertAndCheck(const TCatalogueFormat& format, const std::string& source,
     if (TranslateEncoderName(want.VideoCodec) != "libxvid")
       CheckProfileAndLevel(d.Format, *video, want.VideoBitrate);
   }
-  if (spec.AudioCodec.empty()) {
+  if (spec.AudioCodec.empty() || want.DisableAudio) {
     EXPECT_EQ(audio, nullptr);
     probe.CloseFile();
     return;
   }
   ASSERT_NE(audio, nullptr);
-  EXPECT_EQ(audio->codecpar->codec_id, EncoderCodec(want.AudioCodec));
+  // A copied stream keeps the source's coding.
+  EXPECT_EQ(audio->codecpar->codec_id,
+            EncoderCodec(want.AudioCodec == "copy" ? spec.AudioCodec : want.AudioCodec));
   if (want.AudioSampleRate > 0) {
     EXPECT_EQ(audio->codecpar->sample_rate, want.AudioSampleRate);
   }

@@ -10,8 +10,9 @@ namespace {
 TEST(FormatCatalogue, TablesHoldEveryFormatUnderADistinctCode) {
   EXPECT_EQ(GeneralCatalogue().Categories.size(), 28u);
   EXPECT_EQ(ThreeGpCatalogue().Categories.size(), 8u);
+  EXPECT_EQ(CurrentCatalogue().Categories.size(), 6u);
   const auto formats = AllCatalogueFormats();
-  ASSERT_EQ(formats.size(), 121u + 39u);
+  ASSERT_EQ(formats.size(), 121u + 39u + 40u);
   std::set<int> codes;
   for (const auto& f : formats) EXPECT_TRUE(codes.insert(f.Code).second) << f.Code;
   for (const TCatalogueTable* table : CatalogueTables())
@@ -33,6 +34,23 @@ TEST(FormatCatalogue, ThreeGpKeepsItsCodesAndTheGeneralTableMovesOnlyCollidingOn
   EXPECT_FALSE(CatalogueFormatName(708));
   EXPECT_FALSE(CatalogueFormatName(-1));
   EXPECT_FALSE(CatalogueFormatName(10800));
+}
+
+TEST(FormatCatalogue, CurrentFormatsFollowTheOldOnesUnderCodesOfTheirOwn) {
+  const auto formats = AllCatalogueFormats();
+  // The 160 older formats keep their places at the head of the list.
+  EXPECT_EQ(formats[159].Code, 706);
+  EXPECT_EQ(formats[160].Code, 2800);
+  EXPECT_EQ(CatalogueFormatName(2800), "H.264 MP4, same size as the source");
+  EXPECT_EQ(CatalogueFormatName(3002), "iPhone & iPad (H.264, MP4)");
+  EXPECT_EQ(CatalogueFormatName(3203), "Fit into 25 MB (MP4)");
+  EXPECT_EQ(CatalogueFormatName(3306), "Keep the sound as it is (*.mka)");
+  EXPECT_FALSE(CatalogueFormatName(3307));
+  int previous = 27;
+  for (const auto& category : CurrentCatalogue().Categories) {
+    EXPECT_EQ(category.Number, previous + 1) << category.Name;
+    previous = category.Number;
+  }
 }
 
 TEST(FormatCatalogue, ThreeGpCategoriesRepeatTheGeneralOnesOfTheSameName) {

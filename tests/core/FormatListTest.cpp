@@ -22,7 +22,7 @@ TEST(FormatList, FirstStartShowsEveryCategoryCollapsed) {
   TIniFile settings(folder.File("s.ini"));
   TFormatList list;
   EXPECT_EQ(list.BuildFormatList(settings), "Apple iPod Video MPEG-4 Movie (*.mp4)");
-  ASSERT_EQ(list.Rows().size(), 36u);
+  ASSERT_EQ(list.Rows().size(), 42u);
   for (const auto& row : list.Rows()) {
     EXPECT_EQ(row.Info.IsCategory, 1);
     EXPECT_TRUE(row.Info.Collapsed);
@@ -32,6 +32,27 @@ TEST(FormatList, FirstStartShowsEveryCategoryCollapsed) {
   EXPECT_EQ(list.Rows()[8].Info.Code, 8);    // "Archos"
   EXPECT_EQ(list.Rows()[28].Text, "Apple iPhone");
   EXPECT_EQ(list.Rows()[28].Info.Code, 0);
+  // The current formats' categories come last.
+  EXPECT_EQ(list.Rows()[36].Info.Code, 28);
+  EXPECT_EQ(list.Rows()[41].Text, "Sound only");
+}
+
+TEST(FormatList, ACurrentFormatIsChosenUnderItsOwnCode) {
+  TScratchFolder folder;
+  TIniFile settings(folder.File("s.ini"));
+  TFormatList list;
+  list.BuildFormatList(settings);
+  const int devices = RowOf(list, "Phones, tablets, TVs and consoles");
+  list.ToggleCategory(devices);
+  EXPECT_EQ(list.Rows().size(), 52u);
+  const auto choice = list.PressRow(RowOf(list, "iPhone & iPad (H.264, MP4)"), 40, settings);
+  ASSERT_TRUE(choice);
+  EXPECT_EQ(choice->Code, 3002);
+  TFormatList rebuilt;
+  settings.WriteString("lstformat", "30", "0");
+  rebuilt.BuildFormatList(settings);
+  ASSERT_TRUE(rebuilt.SelectedRow());
+  EXPECT_EQ(rebuilt.Rows()[*rebuilt.SelectedRow()].Text, "iPhone & iPad (H.264, MP4)");
 }
 
 TEST(FormatList, ExpandInsertsFormatsBelowAndCollapseRemovesExactlyThem) {
@@ -41,21 +62,21 @@ TEST(FormatList, ExpandInsertsFormatsBelowAndCollapseRemovesExactlyThem) {
   list.BuildFormatList(settings);
   const int walkman = RowOf(list, "Sony Walkman");
   list.ToggleCategory(walkman);
-  ASSERT_EQ(list.Rows().size(), 39u);
+  ASSERT_EQ(list.Rows().size(), 45u);
   EXPECT_EQ(list.Rows()[walkman + 1].Text, "Sony Walkman MPEG-4 Video (*.mp4)");
   EXPECT_EQ(list.Rows()[walkman + 3].Info.Code, 10702);
   EXPECT_EQ(list.Rows()[walkman + 4].Text, "Archos");
   list.ToggleCategory(walkman + 4);  // Archos below it
-  EXPECT_EQ(list.Rows().size(), 46u);
+  EXPECT_EQ(list.Rows().size(), 52u);
   list.ToggleCategory(walkman);
-  EXPECT_EQ(list.Rows().size(), 43u);
+  EXPECT_EQ(list.Rows().size(), 49u);
   EXPECT_EQ(list.Rows()[walkman + 1].Text, "Archos");
   EXPECT_FALSE(list.Rows()[walkman + 1].Info.Collapsed);
   EXPECT_EQ(list.Rows()[walkman + 2].Info.Code, 800);
   // A format row and a row outside the list change nothing.
   list.ToggleCategory(walkman + 2);
   list.ToggleCategory(500);
-  EXPECT_EQ(list.Rows().size(), 43u);
+  EXPECT_EQ(list.Rows().size(), 49u);
 }
 
 TEST(FormatList, SelectingTheSameNameInEitherTableStoresThatTablesCode) {
@@ -96,7 +117,7 @@ TEST(FormatList, CollapseStateSurvivesARebuildAndTheSelectionFollowsTheName) {
 
   TFormatList rebuilt;
   rebuilt.BuildFormatList(settings);
-  EXPECT_EQ(rebuilt.Rows().size(), 43u);
+  EXPECT_EQ(rebuilt.Rows().size(), 49u);
   ASSERT_TRUE(rebuilt.SelectedRow());
   EXPECT_EQ(rebuilt.Rows()[*rebuilt.SelectedRow()].Info.Code, 2700);
 }

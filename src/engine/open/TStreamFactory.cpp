@@ -41,6 +41,10 @@ int EncoderThreads(const AVCodec* codec, int requested) {
     case AV_CODEC_ID_MPEG4:
     case AV_CODEC_ID_MPEG1VIDEO:
     case AV_CODEC_ID_MPEG2VIDEO:
+    // The newer coders thread by frames, tiles or rows; their streams decode the same.
+    case AV_CODEC_ID_HEVC:
+    case AV_CODEC_ID_AV1:
+    case AV_CODEC_ID_VP9:
       return 0;
     default:
       return 1;
