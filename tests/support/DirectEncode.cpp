@@ -37,14 +37,21 @@ class TDirectWriter {
     e->thread_count = settings_.Threads;
     if (container_->oformat->flags & AVFMT_GLOBALHEADER) e->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     TDictionary options;
-    for (const auto& [name, value] : settings_.Options) options.Set(name.c_str(), value.c_str());
+    // "vb" is the engine's name of the library's "b".
+    for (const auto& [name, value] : settings_.Options)
+      options.Set(name == "vb" ? "b" : name.c_str(), value.c_str());
     {
       TCodecLockGuard lock;
       CheckAv(api().avcodec_open2(e, codec, options.Address()),
               "avcodec_open2(" + settings_.Encoder + ")");
     }
-    if (options.Count() > 0)
-      throw std::runtime_error(settings_.Encoder + " does not take every option given");
+    if (options.Count() > 0) {
+      // An encoder closed before the end of its stream may wait for it for ever (SVT-AV1).
+      CheckAv(api().avcodec_send_frame(e, nullptr), "avcodec_send_frame(end)");
+      throw std::runtime_error(
+          settings_.Encoder + " does not take the option " +
+          api().av_dict_get(options.Raw(), "", nullptr, AV_DICT_IGNORE_SUFFIX)->key);
+    }
     stream_ = api().avformat_new_stream(container_.get(), nullptr);
     if (!stream_) throw std::runtime_error("avformat_new_stream: out of memory");
     CheckAv(api().avcodec_parameters_from_context(stream_->codecpar, e),

@@ -67,6 +67,7 @@ void ForEachPicture(const std::string& path,
     CheckAv(api().avcodec_parameters_to_context(decoder.get(), stream->codecpar),
             "avcodec_parameters_to_context");
     decoder->pkt_timebase = stream->time_base;
+    decoder->thread_count = 0;  // the cores a conversion's decoder uses too
     CheckAv(api().avcodec_open2(decoder.get(), codec, nullptr), "avcodec_open2(decoder)");
   }
   const AVStream& stream = *input->streams[index];

@@ -3,6 +3,8 @@
 // the output headers.
 #pragma once
 
+#include "media/LibraryApi.h"
+
 namespace qarvo {
 
 struct TRunState;
@@ -13,6 +15,9 @@ class TTranscodeSetup {
   explicit TTranscodeSetup(TRunState& run) : run_(run) {}
   // Raises EEngineError with the set-up messages.
   void Run();
+  // Whether an encoder keeps its automatic threads in a pipelined run: those that thread by
+  // frames, rows or tiles gain from every core whatever else runs.
+  static bool KeepsAutomaticThreads(AVCodecID codec);
 
  private:
   void Configure(TOutputStreamState& ost, int number);
