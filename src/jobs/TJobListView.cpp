@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "core/JobList.h"
+#include "jobs/PathText.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobRowDelegate.h"
 
@@ -22,8 +23,12 @@ QColor Colour(uint32_t rgb) { return QColor::fromRgb(rgb); }
 QStringList LocalPaths(const QMimeData* mime) {
   QStringList paths;
   if (!mime || !mime->hasUrls()) return paths;
+  // A dropped address carries the name's bytes percent-encoded: they are taken as they are,
+  // where decoding them as text would replace what is not UTF-8.
   for (const QUrl& url : mime->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    if (url.isLocalFile())
+      paths << PathText(
+          QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
   return paths;
 }
 
@@ -226,9 +231,9 @@ void TJobListView::dropEvent(QDropEvent* event) {
 
 void TJobListView::DropPaths(const QStringList& paths) {
   std::vector<std::string> dropped;
-  for (const QString& path : paths) dropped.push_back(path.toStdString());
+  for (const QString& path : paths) dropped.push_back(PathBytes(path));
   QStringList files;
-  for (const std::string& file : ExpandDroppedPaths(dropped)) files << QString::fromStdString(file);
+  for (const std::string& file : ExpandDroppedPaths(dropped)) files << PathText(file);
   if (!files.isEmpty()) emit FilesDropped(files);
 }
 
