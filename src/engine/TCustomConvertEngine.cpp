@@ -298,7 +298,9 @@ void TCustomConvertEngine::JoinEndedThreads() {
   ended_.erase(std::remove_if(ended_.begin(), ended_.end(),
                               [this](TTranscoder* task) {
                                 if (!task->JoinEndedThread()) return false;
-                                tasks_.Retire(task);
+                                // One that never started has no thread to tell when its
+                                // termination is over: it stays until the list is cleared.
+                                if (task->Started()) tasks_.Retire(task);
                                 return true;
                               }),
                ended_.end());
@@ -354,10 +356,11 @@ void TCustomConvertEngine::Stop(bool waitForStop) {
       SpawnTerminateThread([this, index] { EndQueued(index, {}); });
       continue;
     }
-    TTranscoder* task = tasks_.Get(index);
+    const std::shared_ptr<TTranscoder> task = tasks_.Share(index);
     if (!task) continue;
     if (task->Claim()) {
-      SpawnTerminateThread([task] { task->TerminateUnstarted(); });
+      // Unstarted, it stays in its slot until the terminate thread has run.
+      SpawnTerminateThread([raw = task.get()] { raw->TerminateUnstarted(); });
       continue;
     }
     if (task->Terminated()) continue;

@@ -36,6 +36,12 @@ TTranscoder* TTranscoderList::Get(int index) const {
   return slot ? slot->Task.get() : nullptr;
 }
 
+std::shared_ptr<TTranscoder> TTranscoderList::Share(int index) const {
+  std::lock_guard lock(mutex_);
+  const TSlot* slot = Slot(index);
+  return slot ? slot->Task : nullptr;
+}
+
 TQueuedTask* TTranscoderList::Queued(int index) const {
   std::lock_guard lock(mutex_);
   const TSlot* slot = Slot(index);

@@ -29,6 +29,9 @@ class TTranscoderList {
   int AddQueued(std::unique_ptr<TQueuedTask> task);
   // Null for an index out of range and for a task that is not built (queued or freed).
   TTranscoder* Get(int index) const;
+  // The same, kept alive while the caller holds it (a task built from a description may be
+  // freed on another thread once it ended).
+  std::shared_ptr<TTranscoder> Share(int index) const;
   // The description of a task still queued (set-up on the main thread), else null.
   TQueuedTask* Queued(int index) const;
   // Builds a queued task for its start and returns it; a built task as it is; null when the
