@@ -49,23 +49,41 @@ TQueuedTask* TTranscoderList::Queued(int index) const {
 }
 
 TTranscoder* TTranscoderList::Build(int index, const TBuild& build) {
+  const TQueuedTask* queued;
+  {
+    std::lock_guard lock(mutex_);
+    TSlot* slot = Slot(index);
+    if (!slot) return nullptr;
+    if (!slot->Queued || slot->Ended || slot->Building) return slot->Task.get();
+    slot->Building = true;
+    queued = slot->Queued.get();  // kept while building, even by a stop meanwhile
+  }
+  // Built without the lock: building takes the preview lock, which a running task holds while
+  // it looks its index up here.
+  std::unique_ptr<TTranscoder> built;
+  try {
+    built = build(*queued);
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    Slot(index)->Building = false;
+    throw;
+  }
   std::lock_guard lock(mutex_);
   TSlot* slot = Slot(index);
-  if (!slot) return nullptr;
-  if (slot->Queued) {
-    slot->Task = build(*slot->Queued);
-    slot->Queued.reset();
-    slot->FromQueue = true;
-  }
+  slot->Building = false;
+  slot->Queued.reset();
+  if (slot->Ended) return nullptr;  // a stop ended it meanwhile; `built` goes unused
+  slot->Task = std::move(built);
+  slot->FromQueue = true;
   return slot->Task.get();
 }
 
 bool TTranscoderList::ClaimQueued(int index) {
   std::lock_guard lock(mutex_);
   TSlot* slot = Slot(index);
-  if (!slot || !slot->Queued) return false;
-  slot->Queued.reset();
+  if (!slot || !slot->Queued || slot->Ended) return false;
   slot->Ended = true;
+  if (!slot->Building) slot->Queued.reset();
   return true;
 }
 

@@ -35,7 +35,8 @@ class TTranscoderList {
   // The description of a task still queued (set-up on the main thread), else null.
   TQueuedTask* Queued(int index) const;
   // Builds a queued task for its start and returns it; a built task as it is; null when the
-  // task was freed or ended unstarted. `build` runs under the list's lock.
+  // task was freed or ended unstarted (also by a stop while it was being built). `build` runs
+  // without the list's lock.
   TTranscoder* Build(int index, const TBuild& build);
   // Ends a queued task that was never built, for a stop: true exactly once per such task.
   bool ClaimQueued(int index);
@@ -67,6 +68,7 @@ class TTranscoderList {
     std::unique_ptr<TQueuedTask> Queued;  // until built or ended
     bool FromQueue = false;               // built from a description: freed when ended
     bool Ended = false;                   // freed, or ended without being built
+    bool Building = false;                // Queued is being read by Build
   };
   std::vector<std::shared_ptr<TTranscoder>> Snapshot() const;
   TSlot* Slot(int index);

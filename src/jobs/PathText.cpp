@@ -1,6 +1,8 @@
 #include "jobs/PathText.h"
 
+#include <QMimeData>
 #include <QStringList>
+#include <QUrl>
 #include <filesystem>
 #include <system_error>
 
@@ -41,6 +43,17 @@ std::string PathBytes(const QString& text) { return UnescapePathBytes(text.toStd
 
 QString ShownPath(const QString& text) {
   return QString::fromStdU16String(ShownPathText(text.toStdU16String()));
+}
+
+QStringList DroppedLocalPaths(const QMimeData* mime) {
+  QStringList paths;
+  if (!mime || !mime->hasUrls()) return paths;
+  for (const QUrl& url : mime->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QByteArray encoded = url.path(QUrl::FullyEncoded).toLatin1();
+    paths << PathText(QByteArray::fromPercentEncoding(encoded).toStdString());
+  }
+  return paths;
 }
 
 std::optional<std::string> RecoverPathBytes(const QString& decoded) {

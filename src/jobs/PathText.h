@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
+
+class QMimeData;
 
 namespace qarvo {
 
@@ -13,6 +16,10 @@ QString PathText(const std::string& bytes);
 std::string PathBytes(const QString& text);
 // The text as it is shown: a byte that is not UTF-8 as U+FFFD.
 QString ShownPath(const QString& text);
+
+// The local files a drop names, with their bytes: an address carries them percent-encoded,
+// where Qt's decoding of it as text would replace what is not UTF-8.
+QStringList DroppedLocalPaths(const QMimeData* mime);
 
 // A name Qt has decoded itself (a file dialog's choice): Qt replaced the bytes that are not
 // UTF-8, so the entry is found again by listing its folder and matching the same decoding of

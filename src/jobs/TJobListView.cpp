@@ -4,9 +4,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -19,18 +17,6 @@ namespace qarvo {
 namespace {
 
 QColor Colour(uint32_t rgb) { return QColor::fromRgb(rgb); }
-
-QStringList LocalPaths(const QMimeData* mime) {
-  QStringList paths;
-  if (!mime || !mime->hasUrls()) return paths;
-  // A dropped address carries the name's bytes percent-encoded: they are taken as they are,
-  // where decoding them as text would replace what is not UTF-8.
-  for (const QUrl& url : mime->urls())
-    if (url.isLocalFile())
-      paths << PathText(
-          QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
-  return paths;
-}
 
 }  // namespace
 
@@ -72,6 +58,7 @@ int TJobListView::MinimumColumnWidth(int column) const { return header()->sectio
 
 std::vector<int> TJobListView::ColumnWidths() const {
   std::vector<int> widths;
+  widths.reserve(kJobColumns.size());
   for (int column = 0; column < static_cast<int>(kJobColumns.size()); ++column)
     widths.push_back(header()->sectionSize(column));
   return widths;
@@ -204,7 +191,7 @@ void TJobListView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TJobListView::dragEnterEvent(QDragEnterEvent* event) {
-  if (LocalPaths(event->mimeData()).isEmpty()) {
+  if (DroppedLocalPaths(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -212,7 +199,7 @@ void TJobListView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TJobListView::dragMoveEvent(QDragMoveEvent* event) {
-  if (LocalPaths(event->mimeData()).isEmpty()) {
+  if (DroppedLocalPaths(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -220,7 +207,7 @@ void TJobListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TJobListView::dropEvent(QDropEvent* event) {
-  const QStringList paths = LocalPaths(event->mimeData());
+  const QStringList paths = DroppedLocalPaths(event->mimeData());
   if (paths.isEmpty()) {
     event->ignore();
     return;

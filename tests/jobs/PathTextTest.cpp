@@ -2,6 +2,8 @@
 // text, and found again on disk when Qt decoded them itself (a file dialog's choice).
 #include <gtest/gtest.h>
 
+#include <QMimeData>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -43,6 +45,20 @@ TEST(PathText, ADecodedNameIsFoundAgainOnlyWhenOneEntryMatches) {
   std::ofstream(folder + "/clip-\xe8t\xe8.avi") << "x";
   EXPECT_EQ(RecoverPathBytes(QtDecoded(clip)), std::nullopt);
   EXPECT_EQ(RecoverPathBytes(QtDecoded(scratch.File("missing-\xe9.avi"))), std::nullopt);
+}
+
+// A dropped address carries the bytes percent-encoded: the list gets them as they are.
+TEST(PathText, ADroppedNameKeepsItsBytes) {
+  test::QtApplication();
+  const std::string clip = "/tmp/clip-\xe9t\xe9 \xc3\xa9.avi";
+  QMimeData mime;
+  mime.setUrls(
+      {QUrl(QString::fromLatin1(
+           "file://" + QByteArray::fromStdString(clip).toPercentEncoding("/").toStdString())),
+       QUrl(QStringLiteral("https://example.org/x.avi"))});
+  const QStringList dropped = DroppedLocalPaths(&mime);
+  ASSERT_EQ(dropped.size(), 1);
+  EXPECT_EQ(PathBytes(dropped[0]), clip);
 }
 
 }  // namespace
