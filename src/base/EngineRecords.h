@@ -100,6 +100,11 @@ struct TOutputOptions {
   bool CustomHook = false;
   bool Join = false;
   std::string ExtOptions;
+  // Rate control of the newer formats; the older formats leave these unset.
+  int32_t VideoQuality = -1;     // constant quality on the encoder's own scale; -1 none
+  std::string EncoderSpeed;      // the encoder's speed preset; empty: the format's default
+  int32_t VideoPasses = 1;       // 2: two-pass average bit rate
+  int64_t TargetSizeBytes = -1;  // the whole output must fit; encoded in two passes; -1 none
 };
 
 // Per-frame hook. Update and StopHook are in/out.
