@@ -55,11 +55,10 @@ class TTranscoder : public TCustomTranscoder {
   // Applies an output record (when given) and opens the next output with its stream groups;
   // false with ErrorText() set.
   bool SetUpOutput(const std::string& fileName, const TOutputOptions* options);
-  // A task that opens its files when it starts: the set-up only keeps the names, and the
-  // records stay in their slots. A queued task then holds no descriptor and no library object.
+  // A task that opens its files when it starts (built by the component from a queued task's
+  // description): the set-up only keeps the names, and the records stay in their slots.
   void PlanInput(const std::string& fileName, bool withOptions);
   void PlanOutput(const std::string& fileName, bool withOptions);
-  bool OpensAtStart() const { return opensAtStart_; }
   // Outputs given so far, opened or planned: the slot the next output takes.
   int OutputSlots() const;
 

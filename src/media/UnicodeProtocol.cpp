@@ -14,6 +14,7 @@
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
 #include "media/ErrorText.h"
+#include "media/InterruptCheck.h"
 
 namespace qarvo {
 
@@ -240,7 +241,9 @@ TUnicodeFile::~TUnicodeFile() {
 }
 
 int TUnicodeFile::Read(void* opaque, uint8_t* buffer, int size) {
-  const ssize_t n = ::read(static_cast<TUnicodeFile*>(opaque)->fd_.Get(), buffer, size);
+  const auto* file = static_cast<TUnicodeFile*>(opaque);
+  if (Interrupted(file->interrupt_)) return AVERROR_EXIT;
+  const ssize_t n = ::read(file->fd_.Get(), buffer, size);
   if (n < 0) return AVERROR(errno);
   return n == 0 ? AVERROR_EOF : static_cast<int>(n);
 }

@@ -54,6 +54,9 @@ class TUnicodeFile {
 
   AVIOContext* Context() const { return io_.get(); }
   const std::string& Path() const { return path_; }
+  // Checked before every read: a set interrupt ends the read with AVERROR_EXIT instead of
+  // going to a slow medium again. The callback's data must outlive the file.
+  void SetInterrupt(const AVIOInterruptCB& interrupt) { interrupt_ = interrupt; }
 
  private:
   struct TPathTag {};
@@ -65,6 +68,7 @@ class TUnicodeFile {
   static int64_t Seek(void* opaque, int64_t offset, int whence);
 
   std::string path_;
+  AVIOInterruptCB interrupt_{};
   TFileDescriptor fd_;  // declared before io_: the I/O context is flushed and freed first
   TIOContextPtr io_;
 };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/EngineRecords.h"
+#include "media/InterruptCheck.h"
 #include "engine/hook/TUprightTurn.h"
 #include "engine/hook/TVideoHookModules.h"
 #include "engine/task/TGenericOptions.h"
@@ -61,6 +62,9 @@ class TTaskContext {
 
   // Written by other threads, read by the loop without a lock.
   std::atomic<bool> StopRequested{false};
+  // The inputs' interrupt check: a stop request (or the component's, while it opens files for
+  // a probe) ends an open, analysis or read that waits on a slow source.
+  TInterruptCheck InputInterrupt{&StopRequested, nullptr, false};
   // The loop waits here at the top of every iteration and between duplicated frames.
   TPauseGate PauseGate;
   // Minimum time between two progress reports, µs.
