@@ -254,6 +254,7 @@ void TCustomConvertEngine::StartTask(int threadCount) {
     threaded_ = threadCount > 0;
     working_ = true;
     endOfRunFired_ = false;
+    runStart_ = std::chrono::system_clock::now();
   }
   if (threadCount > 0) {
     for (int i = 0; i < threadCount && StartNext(); ++i) {
@@ -279,15 +280,18 @@ bool TCustomConvertEngine::StartNext() {
   for (;;) {
     TTranscoder* task;
     bool threaded;
+    std::chrono::system_clock::time_point runStart;
     {
       std::lock_guard lock(stateMutex_);
       if (pendingCount_ <= 0) return false;
       --pendingCount_;
       task = tasks_.Get(nextTaskIndex_++);
       threaded = threaded_;
+      runStart = runStart_;
     }
     if (!task || !task->Claim()) continue;
     task->ProgressIntervalUs = static_cast<int64_t>(progressInterval_) * 1000;
+    task->RunStart = runStart;
     if (threaded) {
       JoinEndedThreads();
       task->StartThread(threadPriority_);
@@ -470,9 +474,11 @@ void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
     std::lock_guard state(stateMutex_);
     threaded = threaded_;
   }
-  FireTerminate(TTerminateInfo{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
-                               task.ExceptionMsg(), task.Warning(), task.Started()},
-                threaded);
+  TTerminateInfo info{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
+                      task.ExceptionMsg(),   task.Warning(),  task.Started()};
+  const std::vector<std::string> outputs = task.OutputFiles();
+  if (!outputs.empty()) info.OutputFile = outputs.front();
+  FireTerminate(info, threaded);
   AfterTermination();
 }
 

@@ -83,6 +83,7 @@ void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
   if (!o.ExtOptions.empty())
     task_.ApplyOptionText(o.ExtOptions, TCustomTranscoder::TOptionTextUse::Output);
   ApplyOutputFields(o);
+  task_.Options.NameIfTaken = o.NameIfTaken;
   DispatchIfSet("s", Default("s"));
   DispatchIfSet("vf", Default("vf"));
 }

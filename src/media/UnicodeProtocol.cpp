@@ -199,6 +199,11 @@ TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag) : path_(s
   Open(access);
 }
 
+TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag, TFileDescriptor fd)
+    : path_(std::move(path)), fd_(std::move(fd)) {
+  MakeContext(access == kWrite || access == kReadWrite);
+}
+
 std::unique_ptr<TUnicodeFile> TUnicodeFile::ForPath(const std::string& path, TAccess access) {
   return std::unique_ptr<TUnicodeFile>(new TUnicodeFile(path, access, TPathTag{}));
 }
@@ -222,11 +227,21 @@ void TUnicodeFile::Open(TAccess access) {
   const int status = ::fcntl(fd_.Get(), F_GETFL);
   if (status < 0 || ::fcntl(fd_.Get(), F_SETFL, status & ~O_NONBLOCK) < 0)
     throw EEngineError(FileErrorText(path_, AVERROR(errno)));
+  MakeContext(access == kWrite || access == kReadWrite);
+}
+
+std::unique_ptr<TUnicodeFile> TUnicodeFile::ForDescriptor(const std::string& path,
+                                                          TFileDescriptor fd) {
+  std::unique_ptr<TUnicodeFile> file(new TUnicodeFile(path, kWrite, TPathTag{}, std::move(fd)));
+  return file;
+}
+
+void TUnicodeFile::MakeContext(bool write) {
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
-  AVIOContext* io = api().avio_alloc_context(
-      buffer.get(), kIOBufferSize, access == kWrite || access == kReadWrite ? 1 : 0, this,
-      &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
+  AVIOContext* io =
+      api().avio_alloc_context(buffer.get(), kIOBufferSize, write ? 1 : 0, this,
+                               &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
   static_cast<void>(buffer.release());  // the context owns it now
   io_.reset(io);

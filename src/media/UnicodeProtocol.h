@@ -48,6 +48,8 @@ class TUnicodeFile {
   // (/dev/null): a pipe, socket or folder is refused before anything could block on it. Throws
   // EEngineError naming the file, in the library's words for the system's reasons.
   static std::unique_ptr<TUnicodeFile> ForPath(const std::string& path, TAccess access);
+  // Writes through a descriptor the caller opened (a part file's); `path` names it in messages.
+  static std::unique_ptr<TUnicodeFile> ForDescriptor(const std::string& path, TFileDescriptor fd);
   ~TUnicodeFile();
   TUnicodeFile(const TUnicodeFile&) = delete;
   TUnicodeFile& operator=(const TUnicodeFile&) = delete;
@@ -58,7 +60,9 @@ class TUnicodeFile {
  private:
   struct TPathTag {};
   TUnicodeFile(std::string path, TAccess access, TPathTag);
+  TUnicodeFile(std::string path, TAccess access, TPathTag, TFileDescriptor fd);
   void Open(TAccess access);
+  void MakeContext(bool write);
 
   static int Read(void* opaque, uint8_t* buffer, int size);
   static int Write(void* opaque, uint8_t* buffer, int size);

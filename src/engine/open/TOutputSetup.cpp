@@ -1,5 +1,8 @@
 #include "engine/open/TOutputSetup.h"
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cmath>
 
 #include "base/EngineError.h"
@@ -10,6 +13,14 @@
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
 
 int TOutputSetup::Fail(const std::string& message) {
   task_.SetErrorText(message);
@@ -119,7 +130,26 @@ bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryNam
   // Written through our own descriptor: the name's bytes reach the system unchanged, and no
   // name chooses a protocol or writes into a pipe or device.
   try {
-    output.Unicode = TUnicodeFile::ForPath(output.FileName, TUnicodeFile::kWrite);
+    struct stat st {};
+    const bool exists = ::stat(output.FileName.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+      // A device (/dev/null) is written as it is; anything else is refused here.
+      output.Unicode = TUnicodeFile::ForPath(output.FileName, TUnicodeFile::kWrite);
+    } else {
+      // Written under a part file's name until complete (see Commit).
+      const auto start = task_.RunStart == std::chrono::system_clock::time_point{}
+                             ? std::chrono::system_clock::now()
+                             : task_.RunStart;
+      TPartFile::RemoveLeftovers(FolderOf(output.FileName), start);
+      output.Part = std::make_unique<TPartFile>(output.FileName);
+      output.Unicode = TUnicodeFile::ForDescriptor(output.Part->Path(), output.Part->Duplicate());
+      // What the muxer opens again by name (a fast-start rewrite) is the part file.
+      api().av_freep(&oc->url);
+      oc->url = api().av_strdup(FileLibraryName(output.Part->Path()).c_str());
+      if (!oc->url) throw std::bad_alloc();
+    }
+    output.NameIfTaken = std::move(task_.Options.NameIfTaken);
+    task_.Options.NameIfTaken = nullptr;
   } catch (const EEngineError& e) {
     Fail(e.what());
     return false;
