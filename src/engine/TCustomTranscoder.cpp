@@ -73,7 +73,7 @@ std::unique_ptr<TPartFile> TCustomTranscoder::MakeFastStartCopy(const TOpenedOut
 std::vector<std::string> TCustomTranscoder::CommitOutputs(bool stopped, std::string& warning) {
   std::vector<std::string> names;
   for (TOpenedOutput& output : Files.Outputs) {
-    if (!output.Part) {
+    if (!output.Part || output.Part->Committed()) {
       names.push_back(output.FileName);
       continue;
     }
@@ -119,6 +119,12 @@ void TCustomTranscoder::ReleaseFiles(bool removeOutputs) {
   }
 }
 
-void TCustomTranscoder::Transcode() { TTranscodeRun(*this).Run(); }
+void TCustomTranscoder::Transcode() {
+  TTranscodeRun(*this).Run();
+  // The run's last step: the outputs, complete, get their names.
+  std::string warning = RunWarning();
+  CommitOutputs(StopRequested, warning);
+  SetRunWarning(warning);
+}
 
 }  // namespace qarvo

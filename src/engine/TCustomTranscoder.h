@@ -47,7 +47,8 @@ class TCustomTranscoder : public TTaskContext {
 
   // ---- Run ----------------------------------------------------------------------------------
   // Set-up, loop and end steps on the calling thread. A stop request ends the loop normally:
-  // the outputs get their trailers and stay playable up to where they stopped. On failure the
+  // the outputs get their trailers and stay playable up to where they stopped. The outputs
+  // then get their final names (CommitOutputs). On failure the
   // codecs are closed, the outputs being written are closed and removed (OutputCount() is 0
   // afterwards), and EEngineError is raised with the run's message.
   virtual void Transcode();

@@ -262,7 +262,7 @@ void TTranscoder::Finish(bool failed, std::string message) {
     exceptionMsg_ = failed ? message : std::string();
     warning_ = failed ? std::string() : RunWarning();
     if (!failed && !commitWarning.empty())
-      warning_ += (warning_.empty() ? "" : "\n") + commitWarning;
+      warning_ = RunWarning().empty() ? commitWarning : RunWarning() + "\n" + commitWarning;
     outputFiles_ = failed ? std::vector<std::string>() : written;
     exception_ = failed;
     finished_ = !failed && !StopRequested;

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <random>
 
 #include "base/EngineError.h"
@@ -83,7 +85,13 @@ TMove MoveWithoutReplacing(const std::string& from, const std::string& to) {
 }  // namespace
 
 TPartFile::TPartFile(const std::string& finalPath) {
-  const std::string folder = FolderOf(finalPath);
+  std::string folder = FolderOf(finalPath);
+  // Kept whole: the working folder may change while the file is written.
+  if (finalPath.empty() || finalPath[0] != '/') {
+    const std::unique_ptr<char, decltype(&std::free)> here(::getcwd(nullptr, 0), &std::free);
+    if (!here) throw EEngineError(FileErrorText(finalPath, AVERROR(errno)));
+    folder = std::string(here.get()) + "/" + folder;
+  }
   for (int attempt = 0; attempt < kMostTries; ++attempt) {
     const std::string path = folder + PartName(folder, NameOf(finalPath));
     // The exclusive creation is the reservation: no other writer can have this file.
@@ -106,13 +114,8 @@ TPartFile::~TPartFile() {
   if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
 }
 
-TFileDescriptor TPartFile::Duplicate() const {
-  TFileDescriptor copy(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
-  if (!copy.IsOpen()) throw EEngineError(FileErrorText(path_, AVERROR(errno)));
-  return copy;
-}
-
 std::string TPartFile::Commit(const std::string& finalPath, const TNameIfTaken& nameIfTaken) {
+  if (committed_) return path_;
   if (!nameIfTaken) {
     if (::rename(path_.c_str(), finalPath.c_str()) != 0)
       throw EEngineError(FileErrorText(finalPath, AVERROR(errno)));

@@ -23,13 +23,13 @@ class TPartFile {
   TPartFile& operator=(const TPartFile&) = delete;
 
   const std::string& Path() const { return path_; }
+  bool Committed() const { return committed_; }
   int Descriptor() const { return fd_.Get(); }
-  // Another descriptor of the same open file, for a writer that closes its own.
-  TFileDescriptor Duplicate() const;
 
-  // Gives the file its final name and returns it. Without `nameIfTaken` an existing file of
-  // that name is replaced; with it nothing is ever replaced: a name that was taken meanwhile
-  // moves on to the next one it gives. Throws EEngineError when no name can be given.
+  // Gives the file its final name and returns it (once: again, the name it got). Without
+  // `nameIfTaken` an existing file of that name is replaced; with it nothing is ever replaced: a
+  // name that was taken meanwhile moves on to the next one it gives. Throws EEngineError when no
+  // name can be given.
   std::string Commit(const std::string& finalPath, const TNameIfTaken& nameIfTaken);
 
   // Whether a folder entry is a part file of this program.

@@ -199,8 +199,8 @@ TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag) : path_(s
   Open(access);
 }
 
-TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag, TFileDescriptor fd)
-    : path_(std::move(path)), fd_(std::move(fd)) {
+TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag, int borrowedFd)
+    : path_(std::move(path)), fd_(borrowedFd), borrowed_(true) {
   MakeContext(access == kWrite || access == kReadWrite);
 }
 
@@ -230,10 +230,8 @@ void TUnicodeFile::Open(TAccess access) {
   MakeContext(access == kWrite || access == kReadWrite);
 }
 
-std::unique_ptr<TUnicodeFile> TUnicodeFile::ForDescriptor(const std::string& path,
-                                                          TFileDescriptor fd) {
-  std::unique_ptr<TUnicodeFile> file(new TUnicodeFile(path, kWrite, TPathTag{}, std::move(fd)));
-  return file;
+std::unique_ptr<TUnicodeFile> TUnicodeFile::ForDescriptor(const std::string& path, int fd) {
+  return std::unique_ptr<TUnicodeFile>(new TUnicodeFile(path, kWrite, TPathTag{}, fd));
 }
 
 void TUnicodeFile::MakeContext(bool write) {
@@ -249,6 +247,7 @@ void TUnicodeFile::MakeContext(bool write) {
 
 TUnicodeFile::~TUnicodeFile() {
   if (io_ && io_->write_flag) api().avio_flush(io_.get());
+  if (borrowed_) static_cast<void>(fd_.Release());
 }
 
 int TUnicodeFile::Read(void* opaque, uint8_t* buffer, int size) {

@@ -49,6 +49,17 @@ void CopyStreamSideData(const AVStream& from, AVStream& to) {
   }
 }
 
+void CopyExtradata(const AVCodecParameters& from, AVCodecParameters& to) {
+  if (from.extradata_size <= 0) return;
+  api().av_freep(&to.extradata);
+  to.extradata_size = 0;
+  to.extradata = static_cast<uint8_t*>(
+      api().av_mallocz(static_cast<size_t>(from.extradata_size) + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!to.extradata) throw std::bad_alloc();
+  std::memcpy(to.extradata, from.extradata, static_cast<size_t>(from.extradata_size));
+  to.extradata_size = from.extradata_size;
+}
+
 }  // namespace
 
 bool TFastStartCopy::Wanted(const TOpenedOutput& output) {
@@ -88,7 +99,7 @@ std::unique_ptr<TPartFile> TFastStartCopy::Make() {
 
   auto part = std::make_unique<TPartFile>(output_.FileName);
   // Declared before the container, which writes through it until it is freed.
-  auto file = TUnicodeFile::ForDescriptor(part->Path(), part->Duplicate());
+  auto file = TUnicodeFile::ForDescriptor(part->Path(), part->Descriptor());
   AVFormatContext* raw = nullptr;
   CheckCall(api().avformat_alloc_output_context2(&raw, first.oformat, nullptr, nullptr),
             "avformat_alloc_output_context2");
@@ -112,11 +123,10 @@ std::unique_ptr<TPartFile> TFastStartCopy::Make() {
       throw EEngineError(output_.FileName + ": the written file's streams differ");
     AVStream* st = api().avformat_new_stream(out.get(), nullptr);
     if (!st) throw std::bad_alloc();
-    // The parameters as the file stores them (an H.264 header in its boxed form, not the
-    // encoder's start-code form the first muxer converted), with what only the encoder knew.
-    CheckCall(api().avcodec_parameters_copy(st->codecpar, read.codecpar),
-              "avcodec_parameters_copy");
-    if (st->codecpar->frame_size == 0) st->codecpar->frame_size = was.codecpar->frame_size;
+    CheckCall(api().avcodec_parameters_copy(st->codecpar, was.codecpar), "avcodec_parameters_copy");
+    // The codec header as the file stores it: the first muxer may have converted the
+    // encoder's (an H.264 header from its start-code form into its boxed one).
+    CopyExtradata(*read.codecpar, *st->codecpar);
     st->time_base = was.time_base;
     st->avg_frame_rate = was.avg_frame_rate;
     st->r_frame_rate = was.r_frame_rate;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
@@ -142,14 +143,12 @@ bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryNam
                              : task_.RunStart;
       TPartFile::RemoveLeftovers(FolderOf(output.FileName), start);
       output.Part = std::make_unique<TPartFile>(output.FileName);
-      output.Unicode = TUnicodeFile::ForDescriptor(output.Part->Path(), output.Part->Duplicate());
+      output.Unicode = TUnicodeFile::ForDescriptor(output.Part->Path(), output.Part->Descriptor());
       // What the muxer opens again by name (a fast-start rewrite) is the part file.
       api().av_freep(&oc->url);
       oc->url = api().av_strdup(FileLibraryName(output.Part->Path()).c_str());
       if (!oc->url) throw std::bad_alloc();
     }
-    output.NameIfTaken = std::move(task_.Options.NameIfTaken);
-    task_.Options.NameIfTaken = nullptr;
   } catch (const EEngineError& e) {
     Fail(e.what());
     return false;
@@ -178,6 +177,8 @@ void TOutputSetup::ApplyMuxerSettings(AVFormatContext& oc) {
 }
 
 int TOutputSetup::Open(const std::string& fileName) {
+  // Spent by this output whatever becomes of it, as the other settings of the next output.
+  TNameIfTaken nameIfTaken = std::exchange(task_.Options.NameIfTaken, nullptr);
   if (task_.OutputCount() >= TTaskContext::kFileLimit)
     return Fail(Format("max output files %d reached", TTaskContext::kFileLimit));
   std::string libraryName;
@@ -190,6 +191,7 @@ int TOutputSetup::Open(const std::string& fileName) {
   if (!format) return -1;
   TOpenedOutput output;
   output.FileName = fileName;
+  output.NameIfTaken = std::move(nameIfTaken);
   AVFormatContext* raw = nullptr;
   if (api().avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
     throw EEngineError("avformat_alloc_context failed");
