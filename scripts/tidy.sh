@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
 # Runs clang-tidy (the root .clang-tidy; every finding is an error) over the build's compile
 # database, one process per core, and fails when anything is found.
-#   scripts/tidy.sh                 the built sources of src/ below the Qt layers (what CI runs)
-#   scripts/tidy.sh --all           every built source of src/, the Qt folders too
+#   scripts/tidy.sh                 every built source of src/ (what CI runs)
 #   scripts/tidy.sh --changed [REF] the sources of src/ changed since REF (default main)
 #   scripts/tidy.sh FILE...         the named sources (tests/ and bench/ too)
-# The Qt folders (app, jobs, editing, profiles) are not yet known clean: once their findings
-# are worked off they join the default set.
 # The database is the default preset's (build/), configured first when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,13 +13,10 @@ if [ "${1:-}" = --changed ]; then
   ref=${2:-main}
   mapfile -t wanted < <(git diff --name-only --diff-filter=d "$(git merge-base "$ref" HEAD)" -- \
                           'src/*.cpp')
-elif [ "${1:-}" = --all ]; then
-  mapfile -t wanted < <(git ls-files -- 'src/*.cpp')
 elif [ $# -gt 0 ]; then
   wanted=("$@")
 else
-  mapfile -t wanted < <(git ls-files -- 'src/*.cpp' ':!src/app' ':!src/jobs' ':!src/editing' \
-                          ':!src/profiles')
+  mapfile -t wanted < <(git ls-files -- 'src/*.cpp')
 fi
 # Only what the build compiles: its flags are in the database.
 mapfile -t files < <(python3 - "$db/compile_commands.json" "${wanted[@]}" <<'PY'

@@ -11,9 +11,9 @@ namespace qarvo {
 
 namespace {
 
-// NOLINTNEXTLINE(cert-err58-cpp): QStringLiteral wraps static data, nothing is allocated
-const QString kError = QStringLiteral("error");
-const QString kRoot = QStringLiteral("XMLPackage");
+// QStringLiteral wraps static data, nothing is allocated.
+const QString kError = QStringLiteral("error");      // NOLINT(cert-err58-cpp): as above
+const QString kRoot = QStringLiteral("XMLPackage");  // NOLINT(cert-err58-cpp): as above
 
 // Moves to the first child element of the current one with this name; false (at the
 // current element's end) when there is none.

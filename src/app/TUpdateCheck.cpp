@@ -206,7 +206,7 @@ void TUpdateCheck::SecondFetched(TBody body) {
         Save(folder, file, first);
         return TNewsRead{};
       },
-      [this](TNewsRead read) {
+      [this](const TNewsRead& read) {
         // Texts from the second answer, links from the first.
         TakeRows(read.Ok ? read.News : first_, first_);
         Finish();
@@ -220,7 +220,7 @@ void TUpdateCheck::UseKeptCopy() {
         if (!ReadKept(file, body)) return TNewsRead{};
         return TNewsRead{true, ParseNewsFile(body, kMaxRows)};
       },
-      [this](TNewsRead read) {
+      [this](const TNewsRead& read) {
         if (read.Ok) {
           latest_ = read.News.Latest.toStdString();
           TakeRows(read.News, read.News);

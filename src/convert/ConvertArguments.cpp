@@ -1,12 +1,15 @@
 #include "convert/ConvertArguments.h"
 
+#include <regex>
+
 #include "core/FormatCatalogue.h"
 #include "core/OptionComposer.h"
 
 namespace qarvo {
 
 const char* const kConvertUsage =
-    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] [--null] FILE...\n"
+    "usage: qarvo-convert [--format CODE] [--output DIR] [--jobs N] [--two-pass]\n"
+    "                     [--target-size MB] [--null] FILE...\n"
     "       qarvo-convert --list-formats\n"
     "       qarvo-convert --info FILE\n"
     "       qarvo-convert --help\n"
@@ -20,6 +23,11 @@ const char* const kConvertUsage =
     "  --output DIR     write into DIR for this run only (created when missing)\n"
     "  --jobs N         convert up to N files at once (1 to 8; 0 = automatic, from the\n"
     "                   processor cores); the default is the \"simultaneousJobs\" setting\n"
+    "  --two-pass       encode the video twice at the format's average bit rate: a first\n"
+    "                   pass that only measures, then the real one\n"
+    "  --target-size MB make each output fit into MB megabytes (1 MB = 1,000,000 bytes;\n"
+    "                   decimals such as 7.5 are taken): the video rate is worked out from\n"
+    "                   the length and the sound, and encoded in two passes\n"
     "  --null           end each output path with a NUL byte instead, and write it as it is\n"
     "  --list-formats   print every format: its code, a tab, its name\n"
     "  --info FILE      print what the media probe reports about FILE\n"
@@ -45,6 +53,19 @@ bool TakeValue(const std::vector<std::string>& arguments, size_t& i, const std::
   }
   if (value.empty()) result.Error = name + " needs a value";
   return !value.empty();
+}
+
+// "25", "7.5" or ".5" megabytes as bytes; none for anything else.
+std::optional<int64_t> MegabytesText(const std::string& text) {
+  static const std::regex kDecimal("([0-9]{1,7})(\\.[0-9]{0,6})?|\\.[0-9]{1,6}");
+  if (!std::regex_match(text, kDecimal)) return std::nullopt;
+  const size_t dot = text.find('.');
+  const std::string whole = text.substr(0, dot);
+  std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+  fraction.resize(6, '0');
+  const int64_t bytes = (whole.empty() ? 0 : std::stoll(whole)) * 1000000 + std::stoll(fraction);
+  if (bytes <= 0) return std::nullopt;
+  return bytes;
 }
 
 void SetMode(TConvertArguments& result, TConvertMode mode) {
@@ -88,6 +109,17 @@ TConvertArguments ParseConvertArguments(const std::vector<std::string>& argument
         break;
       }
       result.Jobs = std::stoi(value);
+    } else if (argument == "--two-pass") {
+      result.TwoPass = true;
+    } else if (argument.rfind("--target-size", 0) == 0) {
+      std::string value;
+      if (!TakeValue(arguments, i, "--target-size", value, result)) break;
+      result.TargetSizeBytes = MegabytesText(value);
+      if (!result.TargetSizeBytes) {
+        result.Error =
+            "--target-size takes a size in MB above 0, such as 25 or 7.5, not \"" + value + "\"";
+        break;
+      }
     } else if (argument.rfind("--output", 0) == 0) {
       if (!TakeValue(arguments, i, "--output", result.OutputFolder, result)) break;
     } else {

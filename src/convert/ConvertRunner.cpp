@@ -135,6 +135,8 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
   TBatchRun run(engine_, settings, definitions);
   run.SetFormatCode(arguments.FormatCode);
   run.SetSimultaneousJobs(arguments.Jobs);
+  run.SetTwoPass(arguments.TwoPass);
+  run.SetTargetSize(arguments.TargetSizeBytes);
   TOutputNamer namer(settings, [this](const std::string& message) {
     err_ << "qarvo-convert: " << message << '\n';
   });

@@ -171,6 +171,8 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       job.Record.Zoom = profile.Zoom();
       ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input);
       ComposeThreads(threads, output, input);
+      if (twoPass_) output.VideoPasses = 2;
+      if (targetSize_) output.TargetSizeBytes = *targetSize_;
       report.Output = output.FileName;
       const int task = engine_.AddTask(input, error);
       if (task < 0) {

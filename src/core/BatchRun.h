@@ -125,6 +125,10 @@ class TBatchRun {
   void SetSimultaneousJobs(std::optional<int> jobs) { jobs_ = jobs; }
   // The jobs the next Start runs at once, from the override or the settings.
   int SimultaneousJobs() const;
+  // Rate overrides of one run (the headless --two-pass and --target-size, bytes), laid over
+  // what the format composes.
+  void SetTwoPass(bool on) { twoPass_ = on; }
+  void SetTargetSize(std::optional<int64_t> bytes) { targetSize_ = bytes; }
 
   // Composes one task per checked row and starts them. Returns false without starting when
   // no row is checked (Warning() says so) or no job could be added. A composition error
@@ -180,6 +184,8 @@ class TBatchRun {
   TIniFile& definitions_;
   std::optional<int> formatCode_;
   std::optional<int> jobs_;
+  bool twoPass_ = false;
+  std::optional<int64_t> targetSize_;
   int endedTasks_ = 0;
   bool lastTaskFinished_ = false;
   std::vector<int> taskRows_;

@@ -61,8 +61,9 @@ void TPainterTextDrawer::DrawText(TBitmap& picture, const std::string& text, con
   if (!painter.isActive()) return;
   const TLaidOut& laidOut = LaidOut(text, font);
   painter.setFont(laidOut.QtFont);
-  painter.setPen(
-      QColor::fromRgb((font.Color >> 16) & 0xFF, (font.Color >> 8) & 0xFF, font.Color & 0xFF));
+  painter.setPen(QColor::fromRgb(static_cast<int>((font.Color >> 16) & 0xFF),
+                                 static_cast<int>((font.Color >> 8) & 0xFF),
+                                 static_cast<int>(font.Color & 0xFF)));
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.drawStaticText(QPointF(x, y), laidOut.Glyphs);
 }

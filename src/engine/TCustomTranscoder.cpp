@@ -89,7 +89,9 @@ std::vector<std::string> TCustomTranscoder::CommitOutputs(bool stopped, std::str
     if (st.st_size == 0) continue;
     if (!stopped && TFastStartCopy::Wanted(output)) {
       try {
-        output.Part = MakeFastStartCopy(output);
+        std::unique_ptr<TPartFile> copy = MakeFastStartCopy(output);
+        output.Replaced = std::move(output.Part);
+        output.Part = std::move(copy);
       } catch (const std::exception& e) {
         const std::string text = output.FileName +
                                  ": could not be rewritten to play while it loads (" + e.what() +
@@ -121,6 +123,7 @@ void TCustomTranscoder::ReleaseFiles(bool removeOutputs) {
 
 void TCustomTranscoder::Transcode() {
   TTranscodeRun(*this).Run();
+  if (!CommitAfterRun) return;
   // The run's last step: the outputs, complete, get their names.
   std::string warning = RunWarning();
   CommitOutputs(StopRequested, warning);

@@ -52,6 +52,9 @@ class TCustomTranscoder : public TTaskContext {
   // codecs are closed, the outputs being written are closed and removed (OutputCount() is 0
   // afterwards), and EEngineError is raised with the run's message.
   virtual void Transcode();
+  // Transcode() names the outputs at its end; a run of several passes, whose every pass ends
+  // with its own Transcode(), names them once, after the last (TTranscoder::Finish).
+  bool CommitAfterRun = true;
 
  protected:
   // The fast-start copy of a finished output (a test replaces it to see one fail).

@@ -1,10 +1,12 @@
 #include "engine/TTranscoder.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/EngineError.h"
 #include "base/PumpingLock.h"
 #include "media/EngineLogger.h"
+#include "engine/TMultiPassRun.h"
 #include "engine/TTaskRecords.h"
 
 namespace qarvo {
@@ -52,13 +54,24 @@ TOutputOptions& TTranscoder::OutputOptions(int index) { return Slot(outputOption
 void TTranscoder::ResetOutputOptions(int index) { OutputOptions(index) = TOutputOptions(); }
 
 bool TTranscoder::SetUpInput(const std::string& fileName, const TInputOptions* options) {
+  plannedInput_ = {fileName, options != nullptr};
+  return OpenInputFile(fileName, options);
+}
+
+bool TTranscoder::SetUpOutput(const std::string& fileName, const TOutputOptions* options) {
+  if (!OpenOutputFile(fileName, options)) return false;
+  plannedOutputs_.push_back({fileName, options != nullptr});
+  return true;
+}
+
+bool TTranscoder::OpenInputFile(const std::string& fileName, const TInputOptions* options) {
   if (options) TTaskRecords(*this).ApplyInput(*options);
   if (!OpenInput(fileName)) return false;
   Probe(InputCount() - 1).Attach(Files.Inputs.back().Context.get());
   return true;
 }
 
-bool TTranscoder::SetUpOutput(const std::string& fileName, const TOutputOptions* options) {
+bool TTranscoder::OpenOutputFile(const std::string& fileName, const TOutputOptions* options) {
   TTaskRecords records(*this);
   if (options) records.ApplyOutputBeforeOpen(*options);
   if (OpenOutput(fileName, options && options->Join) < 0) return false;
@@ -83,15 +96,66 @@ int TTranscoder::OutputSlots() const {
 void TTranscoder::OpenPlannedFiles() {
   opensAtStart_ = false;
   Generic.Create();
-  if (!SetUpInput(plannedInput_.FileName, plannedInput_.WithOptions ? &InputOptions(0) : nullptr))
+  if (!OpenInputFile(plannedInput_.FileName,
+                     plannedInput_.WithOptions ? &InputOptions(0) : nullptr))
     throw EEngineError(ErrorText());
   for (size_t i = 0; i < plannedOutputs_.size(); ++i) {
     const TPlannedFile& output = plannedOutputs_[i];
-    if (!SetUpOutput(output.FileName,
-                     output.WithOptions ? &OutputOptions(static_cast<int>(i)) : nullptr))
+    if (!OpenOutputFile(output.FileName,
+                        output.WithOptions ? &OutputOptions(static_cast<int>(i)) : nullptr))
       throw EEngineError(ErrorText());
   }
-  plannedOutputs_.clear();
+}
+
+bool TTranscoder::WantsPasses() {
+  if (plannedOutputs_.empty() || !plannedOutputs_[0].WithOptions) return false;
+  const TOutputOptions& first = OutputOptions(0);
+  return !first.DisableVideo && (first.VideoPasses == 2 || first.TargetSizeBytes > 0);
+}
+
+const std::string& TTranscoder::FirstOutputName() const { return plannedOutputs_.at(0).FileName; }
+
+void TTranscoder::ResetForPass(bool discard) {
+  ReleaseFiles(discard);
+  opensAtStart_ = false;
+  Options.Reset();
+  Generic.Clear();
+  Generic.Create();
+  VideoHooks.Clear();
+}
+
+void TTranscoder::OpenForPass(const TOutputOptions& first, const std::string& firstName,
+                              bool firstOnly,
+                              const std::vector<std::pair<std::string, std::string>>& passOptions) {
+  if (!OpenInputFile(plannedInput_.FileName,
+                     plannedInput_.WithOptions ? &InputOptions(0) : nullptr))
+    throw EEngineError(ErrorText());
+  for (const auto& [name, value] : passOptions) DispatchOption(name, value);
+  if (!OpenOutputFile(firstName, &first)) throw EEngineError(ErrorText());
+  for (size_t i = 1; !firstOnly && i < plannedOutputs_.size(); ++i) {
+    const TPlannedFile& output = plannedOutputs_[i];
+    if (!OpenOutputFile(output.FileName,
+                        output.WithOptions ? &OutputOptions(static_cast<int>(i)) : nullptr))
+      throw EEngineError(ErrorText());
+  }
+}
+
+void TTranscoder::SetProgressSpan(double start, double end) {
+  spanStart_ = start;
+  spanEnd_ = end;
+}
+
+void TTranscoder::PrepareHooks() {
+  frameHook_.Reset();
+  if (VideoHooks.InUse())
+    frameHook_.SetModules([this](AVFrame& picture, int64_t pts) {
+      TVhookPicture planes{};
+      for (int i = 0; i < 4; ++i) {
+        planes.data[i] = picture.data[i];
+        planes.linesize[i] = picture.linesize[i];
+      }
+      VideoHooks.Process(planes, picture.format, picture.width, picture.height, pts);
+    });
 }
 
 std::string TTranscoder::ExceptionMsg() const {
@@ -146,7 +210,18 @@ void TTranscoder::PreviewPicture(const AVFrame& picture, const AVCodecContext& e
 }
 
 void TTranscoder::ReportProgress(const TProgressInfo& info) {
-  if (onProgress_) onProgress_(*this, info);
+  if (!onProgress_) return;
+  const double start = spanStart_, end = spanEnd_;
+  if ((start == 0.0 && end == 1.0) || info.TotalDuration <= 0) {
+    onProgress_(*this, info);
+    return;
+  }
+  // One pass of several: its share of the job, so the bar goes on from where it stood.
+  TProgressInfo mapped = info;
+  const double total = static_cast<double>(info.TotalDuration);
+  const double done = std::clamp(static_cast<double>(info.CurrentDuration) / total, 0.0, 1.0);
+  mapped.CurrentDuration = static_cast<int64_t>(total * (start + (end - start) * done));
+  onProgress_(*this, mapped);
 }
 
 bool TTranscoder::IsRunningThread() const {
@@ -193,23 +268,19 @@ void TTranscoder::Execute() {
   bool failed = false;
   std::string message;
   try {
-    if (opensAtStart_ && !plannedOutputs_.empty()) OpenPlannedFiles();
-    if (OutputCount() == 0 || InputCount() == 0) {
-      message = OutputCount() == 0 ? kNoOutput : kNoInput;
-      TEngineLogger::GetLogger().Log(this, TLogLevel::llQuiet, message);
-      throw EEngineError(message);
+    if (WantsPasses()) {
+      CommitAfterRun = false;
+      TMultiPassRun(*this).Run();
+    } else {
+      if (opensAtStart_ && !plannedOutputs_.empty()) OpenPlannedFiles();
+      if (OutputCount() == 0 || InputCount() == 0) {
+        message = OutputCount() == 0 ? kNoOutput : kNoInput;
+        TEngineLogger::GetLogger().Log(this, TLogLevel::llQuiet, message);
+        throw EEngineError(message);
+      }
+      PrepareHooks();
+      Transcode();
     }
-    frameHook_.Reset();
-    if (VideoHooks.InUse())
-      frameHook_.SetModules([this](AVFrame& picture, int64_t pts) {
-        TVhookPicture planes{};
-        for (int i = 0; i < 4; ++i) {
-          planes.data[i] = picture.data[i];
-          planes.linesize[i] = picture.linesize[i];
-        }
-        VideoHooks.Process(planes, picture.format, picture.width, picture.height, pts);
-      });
-    Transcode();
   } catch (const std::exception& e) {
     failed = true;
     message = e.what();

@@ -63,6 +63,23 @@ class TTranscoder : public TCustomTranscoder {
   // Outputs given so far, opened or planned: the slot the next output takes.
   int OutputSlots() const;
 
+  // ---- Runs of several passes (TMultiPassRun, on the task's thread) -----------------------
+  // True when the first output's record asks for two passes or a size.
+  bool WantsPasses();
+  const std::string& FirstOutputName() const;
+  // Closes the files (removing what the outputs hold when `discard`) and sets the option
+  // state as new.
+  void ResetForPass(bool discard);
+  // Opens the input as set up, dispatches `passOptions`, then opens output 0 as `firstName`
+  // with the record `first`, and the other outputs as set up unless `firstOnly`. Raises
+  // EEngineError with the opening's text.
+  void OpenForPass(const TOutputOptions& first, const std::string& firstName, bool firstOnly,
+                   const std::vector<std::pair<std::string, std::string>>& passOptions);
+  // Reports map into [start, end) of the job's length, so passes add up to one job.
+  void SetProgressSpan(double start, double end);
+  // The frame hook and vhook modules made ready for a run over the opened files.
+  void PrepareHooks();
+
   // ---- Run --------------------------------------------------------------------------------
   // Runs the task to its end on the calling thread and reports its termination. Does nothing
   // when the task is working or terminated.
@@ -123,15 +140,21 @@ class TTranscoder : public TCustomTranscoder {
   void Finish(bool failed, std::string message);
   // Opens the planned files on the worker thread; raises EEngineError with the opening's text.
   void OpenPlannedFiles();
+  bool OpenInputFile(const std::string& fileName, const TInputOptions* options);
+  bool OpenOutputFile(const std::string& fileName, const TOutputOptions* options);
 
   struct TPlannedFile {
     std::string FileName;
     bool WithOptions = false;
   };
-  // Written during set-up (main thread), read once by Execute on the worker thread.
+  // Written during set-up (main thread), read by Execute on the worker thread. Tasks opened
+  // at set-up keep their files here too: a run of several passes opens them again.
   bool opensAtStart_ = false;
   TPlannedFile plannedInput_;
   std::vector<TPlannedFile> plannedOutputs_;
+  // Share of the job's length the running pass covers (the progress mapping).
+  std::atomic<double> spanStart_{0.0};
+  std::atomic<double> spanEnd_{1.0};
 
   std::array<std::unique_ptr<TMediaProbe>, kFileLimit> probes_;
   std::array<std::unique_ptr<TInputOptions>, kFileLimit> inputOptions_;

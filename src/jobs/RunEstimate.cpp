@@ -12,7 +12,7 @@ constexpr int64_t kMinMeasuredUs = 500000;
 
 }  // namespace
 
-void TRunEstimate::Start(std::vector<int64_t> taskLengths, int64_t nowUs) {
+void TRunEstimate::Start(const std::vector<int64_t>& taskLengths, int64_t nowUs) {
   *this = TRunEstimate();
   for (int64_t length : taskLengths) tasks_.push_back({length > 0 ? length : -1});
   startUs_ = nowUs;

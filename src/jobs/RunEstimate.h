@@ -13,7 +13,7 @@ namespace qarvo {
 class TRunEstimate {
  public:
   // Expected lengths of the run's tasks in task order (µs; 0 or less when unknown).
-  void Start(std::vector<int64_t> taskLengths, int64_t nowUs);
+  void Start(const std::vector<int64_t>& taskLengths, int64_t nowUs);
   // A progress report of `task`.
   void Progress(int task, int64_t currentUs, int64_t totalUs, int frameCount, int64_t nowUs);
   // A task ended; a finished one has converted its whole length.

@@ -151,11 +151,12 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
 void TConversionRun::MakeProgressWindow() {
   if (progress_) return;
   auto window = std::make_unique<TfrmProgress>(mainWindow_);
-  progress_ = window.get();
-  if (mainWindow_)
-    window.release();  // the main window frees its child
-  else
+  if (mainWindow_) {
+    progress_ = window.release();  // the main window frees its child
+  } else {
     ownProgress_ = std::move(window);
+    progress_ = ownProgress_.get();
+  }
   connect(progress_, &TfrmProgress::PauseRequested, this, &TConversionRun::Pause);
   connect(progress_, &TfrmProgress::ResumeRequested, this, &TConversionRun::Resume);
   connect(progress_, &TfrmProgress::CancelRequested, this, &TConversionRun::Cancel);

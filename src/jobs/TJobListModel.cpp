@@ -84,7 +84,7 @@ TAddResult TJobListModel::Add(const QStringList& files, IJobProber& prober, TIni
   for (const QString& file : files) paths.push_back(file.toStdString());
   // Probing may let events through; the rows appear only once they are complete.
   std::vector<TJobRow> newRows;
-  const TAddResult result = list_.ProbeFiles(paths, prober, settings, definitions, newRows);
+  TAddResult result = list_.ProbeFiles(paths, prober, settings, definitions, newRows);
   Append(std::move(newRows), settings, definitions);
   return result;
 }

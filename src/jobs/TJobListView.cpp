@@ -67,6 +67,7 @@ int TJobListView::MinimumColumnWidth(int column) const { return header()->sectio
 
 std::vector<int> TJobListView::ColumnWidths() const {
   std::vector<int> widths;
+  widths.reserve(kJobColumns.size());
   for (int column = 0; column < static_cast<int>(kJobColumns.size()); ++column)
     widths.push_back(header()->sectionSize(column));
   return widths;

@@ -30,7 +30,7 @@ void DrawCheckBox(QPainter& painter, const QRect& cell, bool checked) {
 
 QString TJobRowDelegate::ElidedPath(const QFontMetrics& metrics, const QString& path, int width) {
   if (metrics.horizontalAdvance(path) <= width) return path;
-  const int slash = path.lastIndexOf(QLatin1Char('/'));
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
   const QString name = path.mid(slash + 1);
   const int nameWidth = metrics.horizontalAdvance(name);
   const QString ellipsis(QChar(0x2026));

@@ -242,6 +242,9 @@ void TUnicodeFile::MakeContext(bool write) {
                                &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
   static_cast<void>(buffer.release());  // the context owns it now
+  // Muxers mark a flush point after every packet; without a minimum each mark is a write of
+  // one packet, a system call per picture.
+  io->min_packet_size = kIOBufferSize;
   io_.reset(io);
 }
 

@@ -112,6 +112,32 @@ TEST(ConvertProcess, ConvertsGoodJobsAndNamesTheFailingOne) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/out"), fs::directory_iterator()), 2);
 }
 
+// A size given on the command line: the output fits it; a size that cannot hold the sound
+// fails before anything is written, in plain words.
+TEST(ConvertProcess, TargetSizeIsMetOrRefusedBeforeEncoding) {
+  namespace fs = std::filesystem;
+  const test::TScratchFolder scratch("process-size");
+  const std::string& folder = scratch.Folder();
+  ::setenv("QARVO_SETTINGS_FILE", (folder + "/settings.ini").c_str(), 1);
+  const TResult fits = RunConvert(
+      "--format 1 --target-size 0.4 --output " + folder + "/out " + EnsureClip("short3s"),
+      folder + "/errors.txt");
+  const TResult small = RunConvert(
+      "--format 1 --target-size 0.01 --output " + folder + "/small " + EnsureClip("short3s"),
+      folder + "/small.txt");
+  ::unsetenv("QARVO_SETTINGS_FILE");
+  EXPECT_EQ(fits.Status, 0) << ReadFile(folder + "/errors.txt");
+  const std::string made = folder + "/out/short3s_(new).mp4";
+  ASSERT_TRUE(fs::exists(made));
+  EXPECT_LE(fs::file_size(made), 400000u);
+  EXPECT_GE(fs::file_size(made), 380000u);
+  EXPECT_EQ(small.Status, 1);
+  EXPECT_NE(ReadFile(folder + "/small.txt").find("The target size of 0.01 MB is too small"),
+            std::string::npos)
+      << ReadFile(folder + "/small.txt");
+  EXPECT_FALSE(fs::exists(folder + "/small/short3s_(new).mp4"));
+}
+
 // A thousand jobs under a limit of 64 open files: each job opens its source and output only
 // when it starts, so every job finishes and each output is written once.
 TEST(ConvertProcess, AThousandJobsRunWithinSixtyFourOpenFiles) {

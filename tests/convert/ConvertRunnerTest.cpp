@@ -44,8 +44,30 @@ TEST(ConvertArguments, ModesOptionsAndErrors) {
                                              {"--help", "--info", "a"},
                                              {"--jobs", "9", "a"},
                                              {"--jobs", "-1", "a"},
-                                             {"--jobs", "two", "a"}})
+                                             {"--jobs", "two", "a"},
+                                             {"--target-size", "0", "a"},
+                                             {"--target-size", "-5", "a"},
+                                             {"--target-size", "1,5", "a"},
+                                             {"--target-size", "25MB", "a"},
+                                             {"--target-size", "1.2.3", "a"},
+                                             {"--target-size", "."},
+                                             {"--target-size"}})
     EXPECT_FALSE(ParseConvertArguments(bad).Error.empty()) << (bad.empty() ? "" : bad[0]);
+}
+
+TEST(ConvertArguments, TwoPassAndTargetSizeInDecimalMegabytes) {
+  EXPECT_TRUE(ParseConvertArguments({"--two-pass", "a"}).TwoPass);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).TwoPass);
+  EXPECT_FALSE(ParseConvertArguments({"a"}).TargetSizeBytes);
+  const std::pair<const char*, int64_t> sizes[] = {
+      {"25", 25000000}, {"7.5", 7500000}, {".5", 500000}, {"8.", 8000000}, {"0.000001", 1}};
+  for (const auto& [text, bytes] : sizes)
+    EXPECT_EQ(ParseConvertArguments({"--target-size", text, "a"}).TargetSizeBytes, bytes) << text;
+  EXPECT_EQ(ParseConvertArguments({"--target-size=16", "a"}).TargetSizeBytes, 16000000);
+  EXPECT_EQ(ParseConvertArguments({"--target-size", "abc", "a"}).Error,
+            "--target-size takes a size in MB above 0, such as 25 or 7.5, not \"abc\"");
+  EXPECT_NE(std::string(kConvertUsage).find("--target-size MB"), std::string::npos);
+  EXPECT_NE(std::string(kConvertUsage).find("--two-pass"), std::string::npos);
 }
 
 TEST(ProgressLine, ShowsPercentTimesSizeSpeedAndTimeLeft) {
@@ -72,6 +94,10 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
     TFakeBatchEngine::StartTask(threads);
     next = 0;
   }
+  bool SetOutputFile(int task, const TComposedOutput& output, std::string& error) override {
+    Outputs.push_back(output);
+    return TFakeBatchEngine::SetOutputFile(task, output, error);
+  }
   void Pump(int) override {
     if (next < 0) return;
     if (Stopped || next >= TasksCount()) {
@@ -89,6 +115,7 @@ class TScriptedEngine : public test::TFakeBatchEngine<IHeadlessEngine> {
   }
 
   int next = -1;
+  std::vector<TComposedOutput> Outputs;  // every output record given
 };
 
 class ConvertRunnerTest : public ::testing::Test {
@@ -120,6 +147,13 @@ TEST_F(ConvertRunnerTest, PrintsOutputsAndSucceedsWhenEveryJobFinishes) {
   // --jobs is the run's number of jobs at once.
   EXPECT_EQ(Run({"--jobs", "3", "--output", folder + "/out", "/clips/a.avi"}), 0);
   EXPECT_EQ(engine.StartedWith, 3);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 1);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, -1);
+  // The rate choices reach the engine's record.
+  EXPECT_EQ(Run({"--two-pass", "--target-size", "2.5", "--output", folder + "/out", "/c/a.avi"}),
+            0);
+  EXPECT_EQ(engine.Outputs.back().VideoPasses, 2);
+  EXPECT_EQ(engine.Outputs.back().TargetSizeBytes, 2500000);
 }
 
 // A name may hold any byte but NUL: a line end in it must not make two paths of one.

@@ -85,6 +85,7 @@ void TClipEncoder::WritePacket() {
   AVPacket& p = *packet_;
   // A picture lasts one frame; a known duration lets the muxers end the last picture.
   if (context_->codec_type == AVMEDIA_TYPE_VIDEO && p.duration == 0) p.duration = PictureTicks();
+  if (withoutDurations_) p.duration = 0;
   if (!offsetKnown_) {
     offset_ = startAtZero_ && p.dts != AV_NOPTS_VALUE && p.dts < 0 ? -p.dts : 0;
     offset_ += std::llround(shift_ / av_q2d(context_->time_base));
@@ -92,6 +93,13 @@ void TClipEncoder::WritePacket() {
   }
   if (p.pts != AV_NOPTS_VALUE) p.pts += offset_;
   if (p.dts != AV_NOPTS_VALUE) p.dts += offset_;
+  const AVRational tb = context_->time_base;
+  if (strayBy_ != 0.0 && !strayDone_ && p.pts != AV_NOPTS_VALUE && p.pts * av_q2d(tb) >= strayAt_) {
+    strayDone_ = true;
+    const int64_t by = std::llround(strayBy_ / av_q2d(tb));
+    p.pts += by;
+    if (strayDecoding_ && p.dts != AV_NOPTS_VALUE) p.dts += by;
+  }
   api().av_packet_rescale_ts(&p, context_->time_base, stream_->time_base);
   p.stream_index = stream_->index;
   CheckAv(api().av_interleaved_write_frame(&output_, &p), Call("av_interleaved_write_frame"));

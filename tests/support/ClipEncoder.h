@@ -31,6 +31,16 @@ class TClipEncoder {
   void SetStartAtZero(bool on) { startAtZero_ = on; }
   // Moves every packet by `seconds` (a stream that starts late, or far off).
   void SetTimeOffset(double seconds) { shift_ = seconds; }
+  // Leaves every packet without a duration, as writers that time pictures only by their
+  // start do.
+  void SetWithoutDurations(bool on) { withoutDurations_ = on; }
+  // Stamps the first packet at or after `at` seconds `by` seconds late: its presentation time,
+  // and its decoding time too when `decodingTime`.
+  void SetStray(double at, double by, bool decodingTime) {
+    strayAt_ = at;
+    strayBy_ = by;
+    strayDecoding_ = decodingTime;
+  }
   // The output stream, once Open() added it.
   AVStream& Stream() { return *stream_; }
 
@@ -60,6 +70,10 @@ class TClipEncoder {
   bool offsetKnown_ = false;
   int64_t offset_ = 0;  // added to every timestamp, in the encoder's time base
   double shift_ = 0.0;  // seconds
+  double strayAt_ = 0.0, strayBy_ = 0.0;
+  bool strayDecoding_ = false;
+  bool strayDone_ = false;
+  bool withoutDurations_ = false;
   bool finished_ = false;
 };
 

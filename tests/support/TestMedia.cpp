@@ -14,6 +14,7 @@
 
 #include "support/AudioClipSource.h"
 #include "support/ClipEncoder.h"
+#include "support/HeaderFigures.h"
 #include "support/TestMediaError.h"
 #include "support/VideoClipSource.h"
 
@@ -44,6 +45,11 @@ void CheckSpec(const TClipSpec& s) {
   }
   if (s.VideoStart < 0.0 || s.AudioStart < 0.0) fail("streams cannot start before 0");
   if (!s.CoverArt.empty() && s.AudioCodec.empty()) fail("cover art needs sound");
+  if (s.ProgramConfig && s.AudioCodec != "aac") fail("a program configuration is AAC's");
+  if (s.StatedPreroll >= 0 && s.Container != "asf") fail("a preroll is stated by ASF only");
+  if (s.StatedLength < 0.0 ||
+      (s.StatedLength > 0.0 && s.Container != "asf" && s.Container != "matroska"))
+    fail("a stated length is patched into ASF and Matroska only");
 }
 
 AVPixelFormat ChoosePixelFormat(const AVCodec& codec, AVPixelFormat wanted) {
@@ -90,7 +96,8 @@ std::unique_ptr<TClipEncoder> OpenVideo(AVFormatContext& output, const TClipSpec
   c.height = spec.Height;
   c.pix_fmt = ChoosePixelFormat(encoder->Codec(), spec.PixelFormat);
   c.framerate = spec.FrameRate;
-  c.time_base = spec.VariableRate ? AVRational{1, 1000} : av_inv_q(spec.FrameRate);
+  c.time_base =
+      spec.VariableRate || spec.MillisecondClock ? AVRational{1, 1000} : av_inv_q(spec.FrameRate);
   c.sample_aspect_ratio = spec.SampleAspect;
   // A key frame every second keeps seeking tests quick.
   c.gop_size = std::max(1, static_cast<int>(std::lround(av_q2d(spec.FrameRate))));
@@ -122,7 +129,9 @@ std::unique_ptr<TClipEncoder> OpenAudio(AVFormatContext& output, const TClipSpec
   c.sample_fmt = ChooseSampleFormat(encoder->Codec());
   c.time_base = AVRational{1, spec.SampleRate};
   if (spec.AudioBitRate > 0) c.bit_rate = spec.AudioBitRate;
-  encoder->Open(TDictionary());
+  TDictionary options;
+  if (spec.ProgramConfig) options.Set("aac_pce", "1");
+  encoder->Open(std::move(options));
   return encoder;
 }
 
@@ -139,6 +148,8 @@ void EncodeAll(const std::vector<std::unique_ptr<TClipEncoder>>& encoders) {
 
 void WriteClip(const TClipSpec& spec, const std::string& path) {
   TOutputFormatContextPtr output = MakeOutput(spec, path);
+  // ASF payloads carry one time, which its muxer takes from the decoding time.
+  const bool asf = spec.Container == "asf";
   std::vector<std::unique_ptr<TClipEncoder>> encoders;
   std::unique_ptr<TVideoClipSource> video;
   std::vector<std::unique_ptr<TAudioClipSource>> audio;
@@ -148,6 +159,8 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
                                                spec.CornerMarker, spec.Grain, spec.PositionPattern);
     encoders.back()->SetSource([source = video.get()] { return source->Next(); });
     encoders.back()->SetTimeOffset(spec.VideoStart);
+    if (spec.Stray.Video) encoders.back()->SetStray(spec.Stray.At, spec.Stray.By, asf);
+    encoders.back()->SetWithoutDurations(spec.WithoutDurations);
   }
   std::unique_ptr<TVideoClipSource> cover;
   if (!spec.CoverArt.empty()) {
@@ -164,11 +177,13 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   // AVI times pictures by counting them, so the muxer's shift of every stream by the audio
   // priming would become an empty first picture; there the sound starts at 0 instead and its
   // priming plays as a lead-in, as in any such file.
-  const bool audioAtZero = spec.Container == "avi";
+  const bool audioAtZero = spec.Container == "avi" || spec.SoundAtZero;
   for (int i = 0; !spec.AudioCodec.empty() && i < spec.AudioStreams; ++i) {
     encoders.push_back(OpenAudio(*output, spec));
     encoders.back()->SetStartAtZero(audioAtZero);
     encoders.back()->SetTimeOffset(spec.AudioStart);
+    if (!spec.Stray.Video && i == 0) encoders.back()->SetStray(spec.Stray.At, spec.Stray.By, asf);
+    encoders.back()->SetWithoutDurations(spec.WithoutDurations);
     const TToneSpec tone{spec.SampleRate, spec.Channels, ToneFrequency(spec, i), spec.Clicks};
     const int64_t samples = i == 0 && spec.FirstAudioDuration > 0.0
                                 ? std::llround(spec.FirstAudioDuration * spec.SampleRate)
@@ -186,6 +201,8 @@ void WriteClip(const TClipSpec& spec, const std::string& path) {
   CheckAv(api().av_write_trailer(output.get()), "av_write_trailer(" + spec.Container + ")");
   // Closed here rather than by the owner so that a failed final flush is reported.
   if (hasFile) CheckAv(api().avio_closep(&output->pb), "avio_closep(" + path + ")");
+  if (spec.StatedLength > 0.0 || spec.StatedPreroll >= 0)
+    StateInHeader(path, spec.Container, spec.StatedLength, spec.StatedPreroll);
 }
 
 std::string PartialPath(const std::string& path) {
@@ -251,13 +268,22 @@ std::string DescribeClip(const TClipSpec& s) {
     if (s.Grain) text << " grain";
     if (s.PositionPattern) text << " pattern";
     if (s.VariableRate) text << " variable";
+    if (s.MillisecondClock) text << " ms clock";
   }
   if (!s.AudioCodec.empty()) {
     text << ", audio " << s.AudioStreams << "x " << s.AudioCodec << ' ' << s.SampleRate << " Hz "
          << s.Channels << " ch " << s.AudioBitRate / 1000 << " kb/s tone " << s.ToneFrequency
          << " Hz" << (s.Clicks ? " clicks" : "");
     if (s.FirstAudioDuration > 0.0) text << ", first audio " << s.FirstAudioDuration << " s";
+    if (s.SoundAtZero) text << " at zero";
+    if (s.ProgramConfig) text << " pce";
   }
+  if (s.WithoutDurations) text << ", no durations";
+  if (s.Stray.By != 0.0)
+    text << ", " << (s.Stray.Video ? "picture" : "sound") << " at " << s.Stray.At << " s stamped "
+         << s.Stray.By << " s late";
+  if (s.StatedLength > 0.0) text << ", stated " << s.StatedLength << " s";
+  if (s.StatedPreroll >= 0) text << ", preroll " << s.StatedPreroll << " ms";
   if (s.VideoStart > 0.0 || s.AudioStart > 0.0)
     text << ", video at " << s.VideoStart << " s, audio at " << s.AudioStart << " s";
   if (!s.CoverArt.empty()) text << ", cover " << s.CoverArt;

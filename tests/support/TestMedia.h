@@ -40,6 +40,30 @@ struct TClipSpec {
   // Pictures timed by a millisecond clock in a stream that states no rate, as a file made
   // from a variable-rate source is (Matroska then marks no default duration).
   bool VariableRate = false;
+  // Pictures timed by a millisecond clock (as ASF and Matroska time them) at the stated rate,
+  // so that a start such as 7 ms survives.
+  bool MillisecondClock = false;
+  // Packets that state no duration, only a start (both streams).
+  bool WithoutDurations = false;
+  // The sound's first packet at 0 rather than the whole file moved by the sound coder's
+  // priming, as older writers do.
+  bool SoundAtZero = false;
+  // Sound coded with a program configuration element instead of a channel configuration
+  // (AAC only).
+  bool ProgramConfig = false;
+  // One packet whose timestamp a writer got wrong: the first of the stream at or after At
+  // seconds is stamped By seconds later than its content (its decoding time too for ASF, whose
+  // payloads carry one time, so only a stream's last packet can be moved there).
+  struct TStray {
+    bool Video = false;
+    double At = 0.0;
+    double By = 0.0;
+  } Stray;
+  // What the container's header states when the writer's figures differ from the content:
+  // the length in seconds (ASF play duration, Matroska duration), and for ASF the preroll in
+  // milliseconds its timestamps are taken to be offset by (the muxer offsets them by 3100).
+  double StatedLength = 0.0;
+  int StatedPreroll = -1;
   std::string CoverArt;  // encoder of an attached picture ("png"); empty for none
   // Picture shape: pixels SampleAspect wide (stream and container say so), a display turn of
   // Rotation degrees clockwise (display matrix), and with CornerMarker a square of extreme

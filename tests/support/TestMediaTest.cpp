@@ -252,6 +252,72 @@ TEST_F(TestMediaFolder, SameSpecGivesIdenticalBytesInEveryContainer) {
   EXPECT_EQ(FileCount(), 2u) << "no temporary file is left behind";
 }
 
+struct TReadPacket {
+  int Stream;
+  double Time;  // presentation time, seconds
+  bool HasDuration;
+};
+
+// Container start and length, in seconds, and every packet as the demuxer gives it.
+std::vector<TReadPacket> ReadPackets(const std::string& path, double& start, double& length) {
+  AVFormatContext* raw = nullptr;
+  CheckAv(api().avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "avformat_open_input");
+  TInputFormatContextPtr in(raw);
+  CheckAv(api().avformat_find_stream_info(in.get(), nullptr), "avformat_find_stream_info");
+  start = in->start_time / 1e6;
+  length = in->duration / 1e6;
+  std::vector<TReadPacket> packets;
+  TPacketPtr packet = MakePacket();
+  while (api().av_read_frame(in.get(), packet.get()) >= 0) {
+    const AVStream& stream = *in->streams[packet->stream_index];
+    packets.push_back(
+        {packet->stream_index, packet->pts * av_q2d(stream.time_base), packet->duration > 0});
+    api().av_packet_unref(packet.get());
+  }
+  return packets;
+}
+
+TEST_F(TestMediaFolder, OtherWritersTimingComesOutAsSpecified) {
+  TClipSpec asf = ShortClip("asf", "wmv2", "wmav2");
+  asf.Width = 160;
+  asf.Height = 120;
+  asf.FrameRate = {30, 1};
+  asf.MillisecondClock = true;
+  asf.WithoutDurations = true;
+  asf.SoundAtZero = true;
+  asf.VideoStart = 0.007;
+  asf.StatedLength = 3.0;
+  asf.StatedPreroll = 2000;  // the muxer's timestamps are offset by 3100 ms
+  GenerateClip(asf, Path("a.asf"));
+  double start = 0, length = 0;
+  std::vector<TReadPacket> packets = ReadPackets(Path("a.asf"), start, length);
+  EXPECT_NEAR(start, 1.1, 0.0005);
+  EXPECT_NEAR(length, 3.0, 0.01);  // the pictures' stream ends 7 ms later
+  double first[2] = {1e9, 1e9};
+  for (const TReadPacket& p : packets) {
+    first[p.Stream] = std::min(first[p.Stream], p.Time);
+    if (p.Stream == 0) {
+      EXPECT_FALSE(p.HasDuration);
+    }
+  }
+  EXPECT_NEAR(first[0] - first[1], 0.007, 0.0005) << "pictures 7 ms after the sound";
+
+  TClipSpec mkv = ShortClip("matroska", "mpeg4", "aac");
+  mkv.Duration = 1.0;
+  mkv.Stray = {false, 0.5, 1.0};
+  mkv.StatedLength = 1.0;
+  GenerateClip(mkv, Path("b.mkv"));
+  packets = ReadPackets(Path("b.mkv"), start, length);
+  EXPECT_NEAR(length, 1.0, 0.0005);
+  std::vector<double> sound;
+  for (const TReadPacket& p : packets)
+    if (p.Stream == 1) sound.push_back(p.Time);
+  int late = 0;
+  for (size_t i = 1; i + 1 < sound.size(); ++i)
+    if (sound[i] > sound[i - 1] + 0.9 && sound[i + 1] < sound[i] - 0.9) ++late;
+  EXPECT_EQ(late, 1) << "one sound packet stamped a second late";
+}
+
 TEST_F(TestMediaFolder, FailuresNameTheCallAndLeaveNoFile) {
   auto expectFailure = [&](const TClipSpec& spec, const std::string& path,
                            const std::string& text) {

@@ -16,6 +16,8 @@ TVideoClipSource::TVideoClipSource(const AVCodecContext& encoder, int64_t frames
       frameRate_(av_q2d(encoder.framerate)),
       ticks_(std::max<int64_t>(
           1, api().av_rescale_q(1, av_inv_q(encoder.framerate), encoder.time_base))),
+      rate_(encoder.framerate),
+      clock_(encoder.time_base),
       frames_(frames),
       marker_(marker),
       grain_(grain),
@@ -63,7 +65,10 @@ const AVFrame* TVideoClipSource::Next() {
   } else {
     Draw(*current_);
   }
-  current_->pts = index_++ * ticks_;
+  // A clock finer than the rate rounds each picture's own time, as a millisecond writer does.
+  current_->pts =
+      rate_.num > 0 ? api().av_rescale_q(index_, av_inv_q(rate_), clock_) : index_ * ticks_;
+  ++index_;
   return current_.get();
 }
 

@@ -26,7 +26,8 @@ class TVideoClipSource {
   int height_;
   AVPixelFormat format_;
   double frameRate_;
-  int64_t ticks_;  // encoder clock units per picture
+  int64_t ticks_;            // encoder clock units per picture
+  AVRational rate_, clock_;  // picture rate and encoder time base
   int64_t frames_;
   int64_t index_ = 0;
   bool marker_;

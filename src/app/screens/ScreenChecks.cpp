@@ -20,10 +20,8 @@ TRgb Rgb(const QColor& c) {
 }
 
 QString Describe(const QWidget& widget) {
-  const QString name = widget.objectName().isEmpty()
-                           ? QString::fromLatin1(widget.metaObject()->className())
-                           : widget.objectName();
-  return name;
+  return widget.objectName().isEmpty() ? QString::fromLatin1(widget.metaObject()->className())
+                                       : widget.objectName();
 }
 
 void CheckContrast(const QWidget& widget, const QColor& text, const QColor& background,

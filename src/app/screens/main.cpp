@@ -275,6 +275,8 @@ class TScreens {
 
 }  // namespace
 
+// The environment is set before the application starts any thread.
+// NOLINTBEGIN(concurrency-mt-unsafe)
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // The preview plays without a sound device or a display of its own.
@@ -318,3 +320,4 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qarvo-screens: %s\n", qPrintable(problem));
   return findings.Problems.isEmpty() ? 0 : 1;
 }
+// NOLINTEND(concurrency-mt-unsafe)

@@ -73,9 +73,12 @@ void LogError(const char* format, const std::string& path) {
 
 }  // namespace
 
-TVideoHookModules::~TVideoHookModules() {
+TVideoHookModules::~TVideoHookModules() { Clear(); }
+
+void TVideoHookModules::Clear() {
   for (const auto& module : modules_)
     if (module.ReleaseFn) module.ReleaseFn(module.Ctx);
+  modules_.clear();
 }
 
 void TVideoHookModules::Add(const std::string& value) {

@@ -34,6 +34,8 @@ class TVideoHookModules {
   // The vhook option: loads and configures the module named by the first word; raises
   // "Failed to add video hook function: " + value when it is not added (reason logged).
   void Add(const std::string& value);
+  // Releases every module (a run of several passes configures them again for each).
+  void Clear();
   // True once a module was added.
   bool InUse() const { return !modules_.empty(); }
   size_t Count() const { return modules_.size(); }

@@ -87,8 +87,21 @@ int TAudioOutput::Synchronise(TRunState& run, TOutputStreamState& ost, TInputStr
   const int64_t buffered = api().av_audio_fifo_size(fifo_.get()) +
                            (resampler_ ? api().swr_get_delay(resampler_.get(), encRate) : 0);
   if (o.AudioSyncMethod == 0) {
-    ost.SyncOpts = std::llrint(syncTime * encRate) - buffered;
-    if (ost.SyncOpts < 0 && ost.LastFramePts == AV_NOPTS_VALUE) {
+    // The sound goes on from the samples already written. The source's clock places its
+    // start and moves it on over a gap, but a jump ahead beyond the drift threshold is taken
+    // only when the next chunk stamped by the source shows it too: a single stray timestamp
+    // would otherwise push all the sound after it later (frames cannot go back), and the
+    // output would claim that much more sound than it holds. A chunk without a timestamp of
+    // its own (a decoder's last) only continues the clock of the one before.
+    const int64_t clock = std::llrint(syncTime * encRate) - buffered;
+    const bool sent = ost.LastFramePts != AV_NOPTS_VALUE;
+    if (sent && chunk.best_effort_timestamp == AV_NOPTS_VALUE) return 0;
+    const bool jump = sent && static_cast<double>(clock - ost.SyncOpts) >
+                                  static_cast<double>(o.AudioDriftThreshold) * encRate;
+    const bool confirmed = jump && jumpSeen_;
+    jumpSeen_ = jump;
+    if (!jump || confirmed) ost.SyncOpts = clock;
+    if (ost.SyncOpts < 0 && !sent) {
       // Samples before the output's start (after a seek) are cut, not written before zero.
       const int drop = static_cast<int>(std::min<int64_t>(
           chunk.nb_samples, (-ost.SyncOpts * chunk.sample_rate + encRate - 1) / encRate));

@@ -48,7 +48,8 @@ class TAudioOutput {
   int frameSize_ = 0;    // samples per encoder frame; 0 for any size
   // Pictures of the same output, whose end the sound's tail is cut to; null without them.
   const TOutputStreamState* pictures_ = nullptr;
-  int reserve_ = 0;  // samples kept back from the encoder until the end is known
+  int reserve_ = 0;        // samples kept back from the encoder until the end is known
+  bool jumpSeen_ = false;  // the last chunk's clock was ahead of the sound by a jump
 };
 
 }  // namespace qarvo

@@ -85,8 +85,9 @@ struct TOutputStreamState {
   std::unique_ptr<TAudioOutput> Audio;
   std::unique_ptr<TSubtitleOutput> Subtitle;
   TFilePtr PassLogFile;
-  std::string PassStats;  // second-pass statistics handed to the encoder
-  TPacketPtr Packet;      // reused for the encoder's output; streams may encode on two threads
+  bool StatsWritten = false;  // the pass log holds statistics of this encoder
+  std::string PassStats;      // second-pass statistics handed to the encoder
+  TPacketPtr Packet;          // reused for the encoder's output; streams may encode on two threads
 };
 
 struct TRunState {

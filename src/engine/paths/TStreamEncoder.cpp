@@ -8,6 +8,13 @@
 
 namespace qarvo {
 
+void TStreamEncoder::WriteStats(TOutputStreamState& ost) {
+  if (!ost.PassLogFile || !ost.Encoder->stats_out) return;
+  if (std::fputs(ost.Encoder->stats_out, ost.PassLogFile.get()) < 0)
+    throw EEngineError("Cannot write the pass-1 statistics");
+  ost.StatsWritten = true;
+}
+
 int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AVFrame* frame) {
   AVCodecContext* enc = ost.Encoder;
   const bool video = enc->codec_type == AVMEDIA_TYPE_VIDEO;
@@ -38,7 +45,7 @@ int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AV
         }
       }
     }
-    if (ost.PassLogFile && enc->stats_out) std::fputs(enc->stats_out, ost.PassLogFile.get());
+    WriteStats(ost);
     packet->stream_index = ost.Stream->index;
     api().av_packet_rescale_ts(packet, enc->time_base, ost.Stream->time_base);
     ost.Writer->Write(*packet);
@@ -46,8 +53,15 @@ int64_t TStreamEncoder::Encode(TRunState& run, TOutputStreamState& ost, const AV
     ost.WroteFrame = true;
   }
   if (result != AVERROR(EAGAIN) && result != AVERROR_EOF) throw EEngineError(failure);
+  // Encoders that gather a whole pass's statistics hand them over once, when drained.
+  if (!frame && !ost.StatsWritten) WriteStats(ost);
   (video ? run.VideoBytes : run.AudioBytes) += bytes;
   return bytes;
+}
+
+bool TStreamEncoder::CountsAsWritten(const TOutputStreamState& ost) {
+  return ost.WroteFrame ||
+         (ost.EncodingNeeded && (ost.Encoder->flags & AV_CODEC_FLAG_PASS1) && ost.FrameNumber > 0);
 }
 
 }  // namespace qarvo

@@ -16,6 +16,11 @@ class TStreamEncoder {
   // `frame` null drains the encoder. Returns the bytes of the packets written. Raises
   // "Video encoding failed" / "Audio encoding failed".
   static int64_t Encode(TRunState& run, TOutputStreamState& ost, const AVFrame* frame);
+  // True for a first-pass encoder that took pictures: it may write none.
+  static bool CountsAsWritten(const TOutputStreamState& ost);
+
+ private:
+  static void WriteStats(TOutputStreamState& ost);
 };
 
 }  // namespace qarvo

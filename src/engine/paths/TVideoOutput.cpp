@@ -28,7 +28,8 @@ TVideoOutput::TVideoOutput(TRunState& run, TOutputStreamState& ost, const TInput
       filtered_(MakeFrame()),
       encoded_(MakeFrame()),
       sending_(MakeFrame()),
-      last_(MakeFrame()) {
+      last_(MakeFrame()),
+      jumped_(MakeFrame()) {
   const TTaskOptions& o = run.Options;
   const AVCodecContext* dec = ist.Decoder;
   if (encoder_->pix_fmt == AV_PIX_FMT_NONE)
@@ -159,7 +160,35 @@ void TVideoOutput::Flush(TRunState& run, TOutputStreamState& ost, TInputStreamSt
       api().av_frame_unref(filtered_.get());
     }
   }
+  SettleJump(run, ost, ist, AV_NOPTS_VALUE);
   HoldLastPicture(run, ost, ist);
+}
+
+// A decoder gives its pictures in display order, so a picture earlier than the one before
+// it shows that one's timestamp was stray; without a next picture the content's stated length
+// decides. A stray picture is sent once: stretched over the gap it would freeze the picture,
+// and at the end lengthen the output, for as long as the timestamp was off.
+void TVideoOutput::SettleJump(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
+                              int64_t nextUs) {
+  if (!jumped_->buf[0]) return;
+  const TTaskOptions& o = run.Options;
+  bool real;
+  if (nextUs != AV_NOPTS_VALUE)
+    real = nextUs >= jumpedUs_;
+  else
+    real = o.ExpectedTotalLength <= 0 || jumpedUs_ - o.StartTime <= o.ExpectedTotalLength;
+  int copies = jumpedCopies_;
+  if (!real) {
+    run.DupCount -= copies - 1;
+    copies = 1;
+    strayEnd_ = nextUs == AV_NOPTS_VALUE;
+    TEngineLogger::GetLogger().LogF(&run.Task, TLogLevel::llVerbose,
+                                    "picture timestamp %0.3f s out of line, not held",
+                                    jumpedUs_ / 1000000.0);
+  }
+  TFramePtr picture = MakeFrame();
+  api().av_frame_move_ref(picture.get(), jumped_.get());
+  Send(run, ost, ist, *picture, *picture, copies);
 }
 
 // The last picture lasts until the source's end, as every earlier one lasted until the next:
@@ -170,7 +199,9 @@ void TVideoOutput::HoldLastPicture(TRunState& run, TOutputStreamState& ost,
   const bool variable = o.VideoSyncMethod == 2 ||
                         (o.VideoSyncMethod < 0 && (ost.Muxer->oformat->flags & AVFMT_VARIABLE_FPS));
   AVFrame* last = lastIsTemp_ ? temp_.get() : last_.get();
-  if (!last->buf[0] || o.VideoSyncMethod == 0 || variable || ist.NextPts == AV_NOPTS_VALUE) return;
+  if (!last->buf[0] || o.VideoSyncMethod == 0 || variable || ist.NextPts == AV_NOPTS_VALUE ||
+      strayEnd_)
+    return;
   int64_t end = ist.NextPts;
   if (o.RecordingTime != INT64_MAX) end = std::min(end, o.StartTime + o.RecordingTime);
   const double endIpts = (end - o.StartTime) / 1000000.0 / av_q2d(encoder_->time_base);
@@ -265,21 +296,35 @@ AVFrame* TVideoOutput::Scale(TRunState& run, TOutputStreamState&, const TInputSt
 
 void TVideoOutput::Emit(TRunState& run, TOutputStreamState& ost, TInputStreamState& ist,
                         AVFrame& picture, int64_t timeUs) {
+  SettleJump(run, ost, ist, timeUs);
   const int64_t span =
       ist.NextPts != AV_NOPTS_VALUE && ist.NextPts > ist.Pts ? ist.NextPts - ist.Pts : 0;
   const int frames = FrameCount(run, ost, timeUs, span ? timeUs + span : AV_NOPTS_VALUE);
   if (frames <= 0) return;
   AVFrame* scaled = Scale(run, ost, ist, picture);
-  for (int i = 0; i < frames; ++i) {
+  // Gaps up to this long are filled at once; a longer one waits for the next picture.
+  constexpr double kMostUnconfirmedGap = 0.1;  // seconds
+  if ((frames - 1) * av_q2d(encoder_->time_base) > kMostUnconfirmedGap) {
+    if (api().av_frame_ref(jumped_.get(), scaled) < 0) throw std::bad_alloc();
+    jumpedCopies_ = frames;
+    jumpedUs_ = timeUs;
+    return;
+  }
+  Send(run, ost, ist, *scaled, picture, frames);
+}
+
+void TVideoOutput::Send(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
+                        AVFrame& scaled, const AVFrame& picture, int copies) {
+  for (int i = 0; i < copies; ++i) {
     if (i > 0) run.Task.PauseGate.Wait();
     if (run.Task.StopRequested) break;
-    SendPicture(run, ost, ist, *scaled, picture);
+    SendPicture(run, ost, ist, scaled, picture);
   }
   // A scaled picture stays in its buffer until the next one; any other is held by reference
   // (holding the scaled one would make every later scale copy its buffer first).
   api().av_frame_unref(last_.get());
-  lastIsTemp_ = scaled == temp_.get();
-  if (!lastIsTemp_ && api().av_frame_ref(last_.get(), scaled) < 0) throw std::bad_alloc();
+  lastIsTemp_ = &scaled == temp_.get();
+  if (!lastIsTemp_ && api().av_frame_ref(last_.get(), &scaled) < 0) throw std::bad_alloc();
 }
 
 void TVideoOutput::SendPicture(TRunState& run, TOutputStreamState& ost,

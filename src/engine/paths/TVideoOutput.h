@@ -39,6 +39,13 @@ class TVideoOutput {
   void SendPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
                    const AVFrame& scaled, const AVFrame& picture);
   void HoldLastPicture(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist);
+  // Sends `copies` of a picture and keeps it as the last one.
+  void Send(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist, AVFrame& scaled,
+            const AVFrame& picture, int copies);
+  // Settles the picture held back at a jump of the clock, once the next picture's time
+  // (`nextUs`) or the end of the pictures (no-timestamp) tells whether the jump was real.
+  void SettleJump(TRunState& run, TOutputStreamState& ost, const TInputStreamState& ist,
+                  int64_t nextUs);
   void WriteStatistics(TRunState& run, TOutputStreamState& ost, int64_t frameBytes);
 
   AVCodecContext* encoder_;
@@ -50,6 +57,12 @@ class TVideoOutput {
   TFramePtr sending_;        // reference handed to the encoder
   TFramePtr last_;           // the last picture encoded, held for the end of the stream
   bool lastIsTemp_ = false;  // the last picture encoded is the one in temp_
+  // A picture whose time jumped ahead of the output's next slot, held back until the next
+  // picture confirms the jump (its copies fill the gap) or shows a stray timestamp (sent once).
+  TFramePtr jumped_;
+  int jumpedCopies_ = 0;
+  int64_t jumpedUs_ = 0;
+  bool strayEnd_ = false;  // the last picture's time was stray: it is not held to it
   bool resample_ = false;
   bool crop_ = false;
   int top_ = 0, bottom_ = 0, left_ = 0, right_ = 0;

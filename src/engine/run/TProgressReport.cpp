@@ -7,6 +7,7 @@
 #include "media/EngineLogger.h"
 #include "engine/paths/TPacketWriter.h"
 #include "engine/paths/TRunState.h"
+#include "engine/paths/TStreamEncoder.h"
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
@@ -62,7 +63,7 @@ void TProgressReport::Report(TRunState& run, bool isLast, int fileIndex) {
         ost.EncodingNeeded ? ost.LastQuality / static_cast<double>(FF_QP2LAMBDA) : -1.0;
     if (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
       if (firstVideo) {
-        if (!ost.WroteFrame) return;
+        if (!TStreamEncoder::CountsAsWritten(ost)) return;
         const int fps =
             elapsed > 1.0 ? static_cast<int>(std::lround(ost.FrameNumber / elapsed)) : 0;
         line += Format("frame=%5d fps=%3d q=%3.1f ", ost.FrameNumber, fps, q);

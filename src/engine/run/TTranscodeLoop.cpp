@@ -516,7 +516,7 @@ void TTranscodeLoop::CopyPacket(int index, const AVPacket& packet) {
 void TTranscodeLoop::ExpectSomethingWritten() const {
   if (run_.Task.StopRequested || run_.OutputStreams.empty()) return;
   for (const TOutputStreamState& ost : run_.OutputStreams)
-    if (ost.WroteFrame) return;
+    if (TStreamEncoder::CountsAsWritten(ost)) return;
   const std::string source =
       run_.Task.Files.Inputs.empty() ? std::string() : run_.Task.Files.Inputs[0].FileName;
   throw EEngineError(

@@ -17,6 +17,7 @@ void TTranscodeRun::Run() {
   try {
     TTranscodeSetup(*run).Run();
     TTranscodeLoop(*run).Run();
+    task_.SetRunVideoBytes(run->VideoBytes);
   } catch (...) {
     run.reset();
     CloseCodecs();

@@ -56,6 +56,9 @@ class TTaskContext {
   // run on the worker thread, read by the task after the run.
   const std::string& RunWarning() const { return runWarning_; }
   void SetRunWarning(const std::string& text) { runWarning_ = text; }
+  // The video payload the last run wrote (worker thread).
+  int64_t RunVideoBytes() const { return runVideoBytes_; }
+  void SetRunVideoBytes(int64_t bytes) { runVideoBytes_ = bytes; }
 
   // Written by other threads, read by the loop without a lock.
   std::atomic<bool> StopRequested{false};
@@ -91,6 +94,7 @@ class TTaskContext {
  private:
   std::string errorText_;
   std::string runWarning_;
+  int64_t runVideoBytes_ = 0;
 };
 
 }  // namespace qarvo

@@ -41,6 +41,8 @@ struct TOpenedOutput {
   // The file written until it is complete; none for a device or a muxer writing files of its
   // own. Declared first: it outlives the writer on it.
   std::unique_ptr<TPartFile> Part;
+  // The part file a fast-start copy replaced: the writer's descriptor until the files close.
+  std::unique_ptr<TPartFile> Replaced;
   TNameIfTaken NameIfTaken;
   std::unique_ptr<TUnicodeFile> Unicode;  // outlives Context, as for inputs
   TOutputFormatContextPtr Context;

@@ -3,6 +3,7 @@
 // damaged or unwritable files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include "media/EngineLogger.h"
 
 #include "ConvertTestSupport.h"
+#include "support/PlayerClips.h"
 
 namespace qarvo {
 namespace {
@@ -159,6 +161,56 @@ TEST_F(TranscodePathsTest, FilterGraphAndCrop) {
                     [](TTaskOptions& o) { o.VideoFilters = "nosuchfilter"; })
                 .rfind("Error opening filters", 0),
             std::string::npos);
+}
+
+// The longest run of copies of one source picture.
+int LongestRun(const std::vector<int>& numbers) {
+  int longest = 0, run = 0;
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    run = i > 0 && numbers[i] == numbers[i - 1] ? run + 1 : 1;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+// A picture a writer stamped two seconds late is shown once: in the middle it would stand
+// frozen for those two seconds, at the end it would lengthen the output by them.
+TEST_F(TranscodePathsTest, APictureStampedLateIsNotHeldForTheGap) {
+  TClipSpec spec;
+  spec.Container = "matroska";
+  spec.Extension = "mkv";
+  spec.AudioCodec.clear();
+  spec.VariableRate = true;
+  spec.WithoutDurations = true;
+  spec.Duration = 3.0;
+  spec.StatedLength = spec.Duration;
+  for (const double at : {1.0, 2.95}) {
+    SCOPED_TRACE("stray picture at " + std::to_string(at) + " s");
+    spec.Stray = {true, at, 2.0};
+    const std::string source = EnsureClipFile(spec, "stray-picture-" + std::to_string(at) + ".mkv");
+    TRecordingTranscoder task;
+    const std::string out = dir_.File("stray.avi");
+    Convert(task, source, out);
+    const TDecodedStream video = DecodedStream(out, AVMEDIA_TYPE_VIDEO);
+    ASSERT_FALSE(video.FrameNumbers.empty());
+    EXPECT_LE(LongestRun(video.FrameNumbers), 2);
+    EXPECT_NEAR(static_cast<double>(video.FrameNumbers.size()), 75.0, 1.0);
+    EXPECT_EQ(std::count(video.FrameNumbers.begin(), video.FrameNumbers.end(), -1), 0);
+  }
+}
+
+// A jump of the sound's clock that the chunks after it keep is a gap in the sound, kept in
+// the output's timeline; one stray chunk is not (the conversion tests of every clip).
+TEST_F(TranscodePathsTest, ASoundClockJumpThatLastsIsKept) {
+  TRecordingTranscoder task;
+  const std::string out = dir_.File("jump.mkv");
+  Convert(task, EnsureAudioJumpClip(1.0, 3.0), out);
+  const TDecodedClip clip = DecodeClip(out);
+  const TDecodedStream* audio = StreamOf(clip, AVMEDIA_TYPE_AUDIO);
+  ASSERT_TRUE(audio);
+  const double sound = audio->Samples.size() / double(audio->SampleRate * audio->Channels);
+  EXPECT_NEAR(sound, 3.0, 0.1);
+  EXPECT_NEAR(clip.Duration, 6.0, 0.1);
 }
 
 TEST_F(TranscodePathsTest, PictureSizeChangeInsideTheSourceKeepsTheOutputSize) {
