@@ -279,6 +279,7 @@ void TCustomConvertEngine::StartTask(int threadCount) {
     threaded_ = threadCount > 0;
     working_ = true;
     endOfRunFired_ = false;
+    runStart_ = std::chrono::system_clock::now();
   }
   if (threadCount > 0) {
     for (int i = 0; i < threadCount && StartNext(); ++i) {
@@ -310,12 +311,14 @@ bool TCustomConvertEngine::StartNext() {
   for (;;) {
     int index;
     bool threaded;
+    std::chrono::system_clock::time_point runStart;
     {
       std::lock_guard lock(stateMutex_);
       if (pendingCount_ <= 0) return false;
       --pendingCount_;
       index = nextTaskIndex_++;
       threaded = threaded_;
+      runStart = runStart_;
     }
     TTranscoder* task = nullptr;
     try {
@@ -327,6 +330,7 @@ bool TCustomConvertEngine::StartNext() {
     }
     if (!task || !task->Claim()) continue;
     task->ProgressIntervalUs = static_cast<int64_t>(progressInterval_) * 1000;
+    task->RunStart = runStart;
     if (threaded) {
       JoinEndedThreads();
       task->StartThread(threadPriority_);
@@ -518,9 +522,11 @@ void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
     std::lock_guard state(stateMutex_);
     threaded = threaded_;
   }
-  FireTerminate(TTerminateInfo{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
-                               task.ExceptionMsg(), task.Warning(), task.Started()},
-                threaded);
+  TTerminateInfo info{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
+                      task.ExceptionMsg(),   task.Warning(),  task.Started()};
+  const std::vector<std::string> outputs = task.OutputFiles();
+  if (!outputs.empty()) info.OutputFile = outputs.front();
+  FireTerminate(info, threaded);
   AfterTermination();
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -148,6 +149,7 @@ class TCustomConvertEngine : public TMediaComponent {
   bool threaded_ = false;
   bool working_ = false;
   bool endOfRunFired_ = false;
+  std::chrono::system_clock::time_point runStart_{};
 
   // The component's one record per event kind, each guarded by its event lock. The hook's
   // record is each call's own: its handler runs on the task's thread, and tasks side by side

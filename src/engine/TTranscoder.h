@@ -107,6 +107,8 @@ class TTranscoder : public TCustomTranscoder {
   std::string ExceptionMsg() const;
   // The finished run's warning (empty when there is none).
   std::string Warning() const;
+  // The names the outputs got when the task ended (empty for a failed task).
+  std::vector<std::string> OutputFiles() const;
   // False for a task that ended without running (stopped before its turn).
   bool Started() const { return started_.load(); }
 
@@ -134,7 +136,7 @@ class TTranscoder : public TCustomTranscoder {
   }
 
  private:
-  void Finish(bool failed, const std::string& message);
+  void Finish(bool failed, std::string message);
   // Opens the planned files on the worker thread; raises EEngineError with the opening's text.
   void OpenPlannedFiles();
   bool OpenInputFile(const std::string& fileName, const TInputOptions* options);
@@ -169,6 +171,7 @@ class TTranscoder : public TCustomTranscoder {
   std::thread::id runner_;
   std::string exceptionMsg_;
   std::string warning_;
+  std::vector<std::string> outputFiles_;
   std::atomic<bool> claimed_{false};
   std::atomic<bool> working_{false};
   std::atomic<bool> terminated_{false};

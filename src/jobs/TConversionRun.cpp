@@ -263,6 +263,7 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
     batch_->OnNotStarted(info.TaskIndex);
     return;
   }
+  if (info.TaskIndex >= 0) batch_->OnOutputWritten(info.TaskIndex, info.OutputFile);
   // Open (as the main window's button does) only a folder of more than two characters.
   batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception,
                       info.Exception ? info.ExceptionMsg : info.Warning, &Actions(),

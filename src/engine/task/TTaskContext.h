@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -69,6 +70,9 @@ class TTaskContext {
   TPauseGate PauseGate;
   // Minimum time between two progress reports, µs.
   std::atomic<int64_t> ProgressIntervalUs{500000};
+  // When the run of this task began (set before it starts): part files older than this that
+  // nobody holds are a killed run's leftovers. None: the task's own start.
+  std::chrono::system_clock::time_point RunStart{};
 
   // ---- Hook, previews, progress: called by the loop on the worker thread --------------------
   // True when a custom frame hook handler is assigned.
