@@ -116,6 +116,10 @@ TPartFile::~TPartFile() {
 
 std::string TPartFile::Commit(const std::string& finalPath, const TNameIfTaken& nameIfTaken) {
   if (committed_) return path_;
+  // The data reaches the disk before the name does: after a power cut the final name holds the
+  // whole file or nothing. File systems without the call (EINVAL) keep no cache to write.
+  if (fd_.IsOpen() && ::fdatasync(fd_.Get()) != 0 && errno != EINVAL)
+    throw EEngineError(FileErrorText(path_, AVERROR(errno)));
   if (!nameIfTaken) {
     if (::rename(path_.c_str(), finalPath.c_str()) != 0)
       throw EEngineError(FileErrorText(finalPath, AVERROR(errno)));
