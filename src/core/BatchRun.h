@@ -56,6 +56,9 @@ struct TJobRow {
   TlvFilesRecord Record;
   std::string Progress;     // the "Progress" column
   std::string ProgressTip;  // its tooltip: why the job failed
+  // The "Destination" column's tooltip below the file: what the last run fitted to the
+  // format's device, and why, one sentence a line.
+  std::string Adjustments = {};
 };
 
 enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped, NotStarted };
