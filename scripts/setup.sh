@@ -8,6 +8,9 @@ packages=(
   cmake g++ make pkg-config ccache
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libavfilter-dev libavdevice-dev
+  # The codec library's build with the AMR encoders the 3GP formats offer; it stands in for
+  # libavcodec59 (same version, same majors), which the -dev package's dependency accepts.
+  libavcodec-extra59
   libsdl2-dev qt6-base-dev qt6-base-dev-tools
   libjpeg62-turbo-dev libsimpleini-dev libyuv-dev
   libgtest-dev libgmock-dev

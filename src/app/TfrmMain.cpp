@@ -1,7 +1,6 @@
 #include "app/TfrmMain.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,6 +12,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
 #include "media/LibraryLoader.h"
 #include "player/TMediaPlayer.h"
@@ -30,6 +30,7 @@
 #include "app/TfrmAbout.h"
 #include "editing/TConversionFrameHook.h"
 #include "jobs/EncoderAvailability.h"
+#include "jobs/PathText.h"
 #include "jobs/TAddProgressLine.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TEngineJobProber.h"
@@ -284,7 +285,11 @@ void TfrmMain::FormShow() {
   JobsChanged();
   if (!startupFiles_.isEmpty()) {
     QStringList paths;
-    for (const QString& file : startupFiles_) paths << QFileInfo(file).absoluteFilePath();
+    for (const QString& file : startupFiles_) {
+      std::error_code error;
+      const std::filesystem::path absolute = std::filesystem::absolute(PathBytes(file), error);
+      paths << (error ? file : PathText(absolute.lexically_normal().string()));
+    }
     startupFiles_.clear();
     jobList_->DropPaths(paths);
   }

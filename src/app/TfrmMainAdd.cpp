@@ -8,6 +8,7 @@
 #include "core/ErrorMessage.h"
 #include "app/IMainDialogs.h"
 #include "app/TfrmMain.h"
+#include "jobs/PathText.h"
 #include "jobs/TAddProgressLine.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TJobAdder.h"
@@ -67,9 +68,19 @@ bool TfrmMain::WaitForAdd(int timeoutMs) {
 
 void TfrmMain::btnAddClick() {
   if (!prober_->LoadLibraries()) return;
-  const QStringList files = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
+  const QStringList chosen = dialogs_->ChooseFiles(this, OpenDialogNameFilters());
+  // The dialog decoded the names itself: each is found again with its bytes.
+  QStringList files;
+  for (const QString& name : chosen) {
+    if (const std::optional<std::string> bytes = RecoverPathBytes(name))
+      files << PathText(*bytes);
+    else
+      addRefused_.push_back({name.toStdString(), kUnreadableName});
+  }
   if (!files.isEmpty())
     AddFiles(files);
+  else if (!addRefused_.empty() && !Adding())
+    AddEnded(false);
   else
     preview_->AddFinished();
 }
@@ -83,7 +94,7 @@ void TfrmMain::AddFiles(const QStringList& files) {
   }
   std::vector<std::string> probe;
   for (const QString& name : files) {
-    const std::string file = name.toStdString();
+    const std::string file = PathBytes(name);
     std::error_code error;
     if (std::filesystem::is_directory(file, error)) continue;
     std::string reason = jobModel_->List().RefusalBeforeProbe(file);
@@ -103,11 +114,11 @@ void TfrmMain::AddFiles(const QStringList& files) {
 
 void TfrmMain::AddProbed(const QString& file, bool accepted, qint64 durationUs,
                          const QString& reason) {
-  const std::string name = file.toStdString();
+  const std::string name = PathBytes(file);
   if (accepted)
     addedRows_.push_back(TJobList::NewRow(name, durationUs, addZoom_));
   else
-    addRefused_.push_back({name, PlainJobMessage(reason.toStdString(), name, {})});
+    addRefused_.push_back({name, PlainJobMessage(PathBytes(reason), name, {})});
   addLine_->ShowProgress(adder_->Done(), adder_->Total());
   if (!addFlushTimer_->isActive()) addFlushTimer_->start();
 }

@@ -9,6 +9,7 @@
 #include "app/TApplication.h"
 #include "app/TfrmCover.h"
 #include "app/TfrmMain.h"
+#include "jobs/PathText.h"
 
 namespace {
 
@@ -60,8 +61,9 @@ int main(int argc, char** argv) {
   qarvo::TfrmMain frmMain;
   frmCover.WatchMainWindow(&frmMain);
   // The files named on the command line (a desktop file's %F), added once the window shows.
-  QStringList files = QCoreApplication::arguments();
-  files.removeFirst();
+  // Their bytes as given: Qt's own list of the arguments would replace what is not UTF-8.
+  QStringList files;
+  for (int i = 1; i < argc; ++i) files << qarvo::PathText(argv[i]);
   frmMain.SetStartupFiles(files);
   // A refused file is named once the main window stands alone, not over the splash.
   frmMain.HoldWarningsWhileShown(&frmCover);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -45,6 +46,9 @@ struct TStreamInfo {
   std::string Album;
   std::string Genre;
 };
+
+// An output's name to try when its own was taken while it was written, for n = 1, 2, ...
+using TNameIfTaken = std::function<std::string(int n)>;
 
 // One output file of a task. Each field is applied only under its rule (see SetOutputFile).
 struct TOutputOptions {
@@ -105,6 +109,10 @@ struct TOutputOptions {
   std::string EncoderSpeed;      // the encoder's speed preset; empty: the format's default
   int32_t VideoPasses = 1;       // 2: two-pass average bit rate
   int64_t TargetSizeBytes = -1;  // the whole output must fit; encoded in two passes; -1 none
+  // Set: an existing file is never replaced (the finished output takes the first free name
+  // this gives) and a stopped task leaves no output. Unset: the output replaces a file of its
+  // name, and a stopped task's output stays as far as it was written.
+  TNameIfTaken NameIfTaken;
 };
 
 // Per-frame hook. Update and StopHook are in/out.
@@ -145,6 +153,8 @@ struct TTerminateInfo {
   std::string ExceptionMsg;
   std::string Warning = {};  // a finished task's reservation, e.g. a source that ended early
   bool Started = true;       // false for a task the run ended before it began
+  // The first output as it was written: its name may have moved on to a free one.
+  std::string OutputFile = {};
 };
 
 }  // namespace qarvo

@@ -169,6 +169,7 @@ int TConvertRunner::Run(const TConvertArguments& arguments) {
     }
     // A source that ended early did not reach its length: its last report stands.
     if (t.Finished && t.TaskIndex >= 0 && t.Warning.empty()) ShowFinished(t.TaskIndex);
+    if (t.TaskIndex >= 0) run.OnOutputWritten(t.TaskIndex, t.OutputFile);
     if (run.OnTerminate(rows, t.TaskIndex, t.Finished, t.Exception,
                         t.Exception ? t.ExceptionMsg : t.Warning, nullptr, false, false, {}))
       ended = true;

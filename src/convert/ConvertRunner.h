@@ -26,8 +26,9 @@ struct TRunTermination {
   bool Finished = false;
   bool Exception = false;
   std::string ExceptionMsg;
-  std::string Warning = {};  // of a finished task
-  bool Started = true;       // false: the run ended before the task began
+  std::string Warning = {};     // of a finished task
+  bool Started = true;          // false: the run ended before the task began
+  std::string OutputFile = {};  // the name a finished task's output got
 };
 
 // The engine as the headless front end drives it. Events are delivered on the calling

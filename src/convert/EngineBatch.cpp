@@ -32,7 +32,7 @@ class TEngineBatch : private TOwnedEngine, public TEngineTasks<IHeadlessEngine> 
       // Arrives on an engine thread: hand it to the pumping thread.
       std::lock_guard<std::mutex> lock(mutex_);
       terminations_.push_back({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg,
-                               info.Warning, info.Started});
+                               info.Warning, info.Started, info.OutputFile});
     });
   }
   ~TEngineBatch() override {

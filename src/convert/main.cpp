@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/MainThread.h"
+#include "base/ProcessEnd.h"
 #include "media/EngineLogger.h"
 #include "media/LibraryLoader.h"
 #include "probe/TMediaProbe.h"
@@ -24,7 +25,12 @@ namespace {
 
 using namespace qarvo;
 
-extern "C" void OnInterrupt(int) { TConvertRunner::StopRequested() = true; }
+// A probe waiting on a slow source gives up too; a running conversion is stopped by the
+// runner, keeping what it converted.
+extern "C" void OnInterrupt(int) {
+  TConvertRunner::StopRequested() = true;
+  RequestProcessEnd();
+}
 
 bool LoadLibraries() {
   TLibraryLoader& loader = TLibraryLoader::Instance();

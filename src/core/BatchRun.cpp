@@ -166,9 +166,11 @@ bool TBatchRun::Start(std::vector<TJobRow>& rows, TOutputNamer& namer,
       input.FileFormat = source->InputFormat;
       input.StartTime = job.Record.TrimStart;
       TComposedOutput output;
-      output.FileName =
-          namer.MakeOutputFileName(source->FileName.empty() ? job.Caption : source->FileName,
-                                   "." + profile.Definition().FileExt);
+      const std::string& named = source->FileName.empty() ? job.Caption : source->FileName;
+      const std::string suffix = "." + profile.Definition().FileExt;
+      output.FileName = namer.MakeOutputFileName(named, suffix);
+      // Nothing is replaced: a name taken while the job ran moves on to the next number.
+      output.NameIfTaken = namer.NumberedNames(named, suffix);
       job.Record.Zoom = profile.Zoom();
       ComposeOutputOptions(profile, job.Record, *source, sizeQuestion, output, input,
                            &report.Adjustments);
@@ -341,6 +343,11 @@ TProgressView TBatchRun::RunView(const std::vector<TJobRow>& rows, int taskIndex
       taskRows_[taskIndex] < static_cast<int>(rows.size()))
     view.Output = ShortenCaption(rows[taskRows_[taskIndex]].Caption);
   return view;
+}
+
+void TBatchRun::OnOutputWritten(int taskIndex, const std::string& fileName) {
+  TJobReport* report = ReportOfTask(taskIndex);
+  if (report && !fileName.empty()) report->Output = fileName;
 }
 
 void TBatchRun::OnNotStarted(int taskIndex) {

@@ -56,6 +56,9 @@ struct TJobRow {
   TlvFilesRecord Record;
   std::string Progress;     // the "Progress" column
   std::string ProgressTip;  // its tooltip: why the job failed
+  // The "Destination" column's tooltip below the file: what the last run fitted to the
+  // format's device, and why, one sentence a line.
+  std::string Adjustments = {};
 };
 
 enum class TJobOutcome { Pending, Running, Finished, Failed, Stopped, Skipped, NotStarted };
@@ -147,6 +150,9 @@ class TBatchRun {
   // Progress of a task: the row's column and what the window shows.
   TProgressView OnProgress(std::vector<TJobRow>& rows, int taskIndex, int64_t currentDuration,
                            int64_t totalDuration, int64_t currentSize);
+  // The name a task's output got when it was complete (it differs from the one chosen when
+  // that was taken meanwhile). Told before the task's end.
+  void OnOutputWritten(int taskIndex, const std::string& fileName);
   // A task ended (taskIndex -1: the whole run); `message` is a failed task's reason or a
   // finished one's warning. Runs the after-run actions once every task has ended, when the
   // last task of the run finished; returns true for the end of the run.

@@ -114,7 +114,11 @@ std::optional<int64_t> TFormatProfile::TargetSizeBytes() const {
   if (overrides_.TargetSizeBytes) return overrides_.TargetSizeBytes;
   const std::string value = ReadChoice("paraTargetSize", definition_.TargetSize,
                                        [](const std::string& item) { return item; });
-  return value.empty() ? std::nullopt : qarvo::TargetSizeBytes(value);
+  if (value.empty()) return std::nullopt;
+  // A stored text that is no size falls back to the format's default, as the size box shows.
+  if (const auto bytes = qarvo::TargetSizeBytes(value)) return bytes;
+  const auto item = definition_.TargetSize.DefaultItem();
+  return item ? qarvo::TargetSizeBytes(*item) : std::nullopt;
 }
 
 }  // namespace qarvo

@@ -396,7 +396,9 @@ std::string TJobList::ToolTip(int row, int column) const {
   if (row < 0 || row >= Count()) return {};
   const TJobRow& job = rows_[row];
   if (column == kColProgress) return job.ProgressTip;
-  if (column == kColDestination) return job.Record.DestFile;
+  if (column == kColDestination)
+    return job.Adjustments.empty() ? job.Record.DestFile
+                                   : job.Record.DestFile + "\n" + job.Adjustments;
   return job.Caption;
 }
 

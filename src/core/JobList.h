@@ -26,6 +26,9 @@ class IJobProber {
   virtual std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string& error) = 0;
   // Empties the engine's task list: the engine serves Add only as a probe.
   virtual void ClearTasks() = 0;
+  // Any thread: while on, a probe in progress gives up at its next read (a file on a slow
+  // medium), refusing the file with "<file>: stopped".
+  virtual void Interrupt(bool /*on*/) {}
 };
 
 struct TRefusedFile {

@@ -109,13 +109,21 @@ bool TOutputNamer::Taken(const std::string& path) const {
 std::string TOutputNamer::MakeOutputFileName(const std::string& sourceFile,
                                              const std::string& suffix) {
   const std::string folder = OutputFolder();
-  const std::string base = SourceBaseName(sourceFile);
-  const size_t limit = NameLimit(folder);
-  std::string name = folder + FitName(base, "_(new)" + suffix, limit);
-  for (int n = 1; Taken(name); ++n)
-    name = folder + FitName(base, "_(new_" + std::to_string(n) + ")" + suffix, limit);
+  const TNameIfTaken numbered = NumberedNames(sourceFile, suffix);
+  std::string name =
+      folder + FitName(SourceBaseName(sourceFile), "_(new)" + suffix, NameLimit(folder));
+  for (int n = 1; Taken(name); ++n) name = numbered(n);
   handedOut_.insert(name);
   return name;
+}
+
+TNameIfTaken TOutputNamer::NumberedNames(const std::string& sourceFile, const std::string& suffix) {
+  const std::string folder = OutputFolder();
+  const std::string base = SourceBaseName(sourceFile);
+  const size_t limit = NameLimit(folder);
+  return [folder, base, suffix, limit](int n) {
+    return folder + FitName(base, "_(new_" + std::to_string(n) + ")" + suffix, limit);
+  };
 }
 
 }  // namespace qarvo

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "base/EngineRecords.h"
 #include "core/IniFile.h"
 
 namespace qarvo {
@@ -37,6 +38,9 @@ class TOutputNamer {
   // file of that name exists or when this namer handed it out before, so the jobs of one
   // batch never share an output.
   std::string MakeOutputFileName(const std::string& sourceFile, const std::string& suffix);
+  // The numbered names of that rule, "_(new_<n>)" for n, for an output whose name was taken
+  // by the time it was complete. Safe to call from any thread.
+  TNameIfTaken NumberedNames(const std::string& sourceFile, const std::string& suffix);
 
   // Overrides the configured folder for this namer only (the headless --output).
   void SetFolderOverride(const std::string& folder) { override_ = folder; }

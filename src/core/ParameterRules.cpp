@@ -68,6 +68,10 @@ TKeyVerdict FilterKey(TKeyRule rule, std::string_view currentText, char32_t key)
   const bool judged = key == kBackspace || (key >= 0x20 && key != 0x7f);
   if (!judged || key == kBackspace || IsDigit(key)) return {};
   if (rule == TKeyRule::Numeric) return {false, true, true};
+  if (rule == TKeyRule::Decimal)
+    return key == '.' && currentText.find('.') == std::string_view::npos
+               ? TKeyVerdict{}
+               : TKeyVerdict{false, true, true};
   if (currentText.empty()) return {};
   if (key == 'x' && currentText.find('x') == std::string_view::npos) return {};
   return {false, true, false};

@@ -29,6 +29,7 @@ bool IsPositiveNumberText(std::string_view text, bool decimal);
 enum class TKeyRule {
   Numeric,    // bit rates and sample rate: digits only
   FrameSize,  // digits and one "x"
+  Decimal,    // sizes in MB: digits and one "."
 };
 
 struct TKeyVerdict {

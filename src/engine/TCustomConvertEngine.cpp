@@ -120,6 +120,7 @@ std::unique_ptr<TTranscoder> TCustomConvertEngine::CreateTask() {
 
 void TCustomConvertEngine::BindTask(TTranscoder& task, bool events) {
   if (!events) {
+    task.InputInterrupt.OtherStop = &openingInterrupted_;
     task.Options.Verbose = 1;
     task.SetPreview(preview_);
     task.SetPreviewBitmap(previewBitmap_);
@@ -141,17 +142,21 @@ int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* op
                                   bool openAtStart) {
   CheckNotWorking("AddTask");
   try {
-    std::unique_ptr<TTranscoder> task = CreateTask();
-    BindTask(*task, false);
     std::string name = fileName;
     if (options) {
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
-      task->InputOptions(0) = *options;
     }
     if (openAtStart) {
-      task->PlanInput(name, options != nullptr);
-    } else if (!task->SetUpInput(name, options)) {
+      auto queued = std::make_unique<TQueuedTask>();
+      queued->InputName = name;
+      if (options) queued->Input = *options;
+      return tasks_.AddQueued(std::move(queued));
+    }
+    std::unique_ptr<TTranscoder> task = CreateTask();
+    BindTask(*task, false);
+    if (options) task->InputOptions(0) = *options;
+    if (!task->SetUpInput(name, options)) {
       SetLastErrMsg(task->ErrorText());
       return -1;
     }
@@ -163,15 +168,36 @@ int TCustomConvertEngine::AddTask(const std::string& fileName, TInputOptions* op
   }
 }
 
+void TCustomConvertEngine::BindHook(TTranscoder& task) {
+  task.SetHookCallback([this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts, bool& update,
+                              bool& stop) { DoCustomHook(t, bitmap, frame, pts, update, stop); });
+}
+
+std::unique_ptr<TTranscoder> TCustomConvertEngine::BuildQueued(const TQueuedTask& queued) {
+  std::unique_ptr<TTranscoder> task = CreateTask();
+  BindTask(*task, false);
+  if (queued.Input) task->InputOptions(0) = *queued.Input;
+  task->PlanInput(queued.InputName, queued.Input.has_value());
+  for (size_t i = 0; i < queued.Outputs.size(); ++i) {
+    const TQueuedTask::TOutput& output = queued.Outputs[i];
+    if (output.Options) task->OutputOptions(static_cast<int>(i)) = *output.Options;
+    task->PlanOutput(output.FileName, output.Options.has_value());
+  }
+  if (queued.CustomHook) BindHook(*task);
+  BindTask(*task, true);
+  return task;
+}
+
 bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileName,
                                          TOutputOptions* options) {
   CheckNotWorking("SetOutputFile");
-  TTranscoder* task = tasks_.Get(taskIndex);
-  if (!task) {
+  TQueuedTask* queued = tasks_.Queued(taskIndex);
+  TTranscoder* task = queued ? nullptr : tasks_.Get(taskIndex);
+  if (!task && !queued) {
     SetLastErrMsg(Format("Task index out of range (%d)", taskIndex));
     return false;
   }
-  const int slot = task->OutputSlots();
+  const int slot = queued ? static_cast<int>(queued->Outputs.size()) : task->OutputSlots();
   if (slot >= TCustomTranscoder::kFileLimit) {
     SetLastErrMsg(Format("max output files %d reached", TCustomTranscoder::kFileLimit));
     return false;
@@ -181,17 +207,17 @@ bool TCustomConvertEngine::SetOutputFile(int taskIndex, const std::string& fileN
     if (options) {
       if (options->FileName.empty()) options->FileName = fileName;
       name = options->FileName;
+    }
+    if (queued) {
+      queued->Outputs.push_back({name, options ? std::optional(*options) : std::nullopt});
+      if (options && options->CustomHook) queued->CustomHook = true;
+      return true;
+    }
+    if (options) {
       task->OutputOptions(slot) = *options;
-      if (options->CustomHook)
-        task->SetHookCallback(
-            [this](TTranscoder& t, TBitmap& bitmap, int frame, int64_t pts, bool& update,
-                   bool& stop) { DoCustomHook(t, bitmap, frame, pts, update, stop); });
+      if (options->CustomHook) BindHook(*task);
     } else {
       task->ResetOutputOptions(slot);
-    }
-    if (task->OpensAtStart()) {
-      task->PlanOutput(name, options != nullptr);
-      return true;
     }
     if (!task->SetUpOutput(name, options)) {
       SetLastErrMsg(task->ErrorText());
@@ -242,8 +268,7 @@ void TCustomConvertEngine::StartTask(int threadCount) {
   CheckNotWorking("StartTask");
   // Terminations of a stop before the start must have ended before counting anew.
   WaitTerminateThreads();
-  int alreadyTerminated = 0;
-  tasks_.ForEach([&](TTranscoder& task) { alreadyTerminated += task.Terminated() ? 1 : 0; });
+  const int alreadyTerminated = tasks_.TerminatedCount();
   {
     std::lock_guard lock(stateMutex_);
     // Tasks ended before this run cannot start again; they count as finished so the run ends.
@@ -254,6 +279,7 @@ void TCustomConvertEngine::StartTask(int threadCount) {
     threaded_ = threadCount > 0;
     working_ = true;
     endOfRunFired_ = false;
+    runStart_ = std::chrono::system_clock::now();
   }
   if (threadCount > 0) {
     for (int i = 0; i < threadCount && StartNext(); ++i) {
@@ -271,28 +297,46 @@ void TCustomConvertEngine::StartTask(int threadCount) {
 void TCustomConvertEngine::JoinEndedThreads() {
   std::lock_guard lock(endedMutex_);
   ended_.erase(std::remove_if(ended_.begin(), ended_.end(),
-                              [](TTranscoder* task) { return task->JoinEndedThread(); }),
+                              [this](TTranscoder* task) {
+                                if (!task->JoinEndedThread()) return false;
+                                // One that never started has no thread to tell when its
+                                // termination is over: it stays until the list is cleared.
+                                if (task->Started()) tasks_.Retire(task);
+                                return true;
+                              }),
                ended_.end());
 }
 
 bool TCustomConvertEngine::StartNext() {
   for (;;) {
-    TTranscoder* task;
+    int index;
     bool threaded;
+    std::chrono::system_clock::time_point runStart;
     {
       std::lock_guard lock(stateMutex_);
       if (pendingCount_ <= 0) return false;
       --pendingCount_;
-      task = tasks_.Get(nextTaskIndex_++);
+      index = nextTaskIndex_++;
       threaded = threaded_;
+      runStart = runStart_;
+    }
+    TTranscoder* task = nullptr;
+    try {
+      task = tasks_.Build(index, [this](const TQueuedTask& queued) { return BuildQueued(queued); });
+    } catch (const std::exception& e) {
+      // Only an allocation can fail here; the task ends with it and the run goes on.
+      if (tasks_.ClaimQueued(index)) EndQueued(index, e.what());
+      continue;
     }
     if (!task || !task->Claim()) continue;
     task->ProgressIntervalUs = static_cast<int64_t>(progressInterval_) * 1000;
+    task->RunStart = runStart;
     if (threaded) {
       JoinEndedThreads();
       task->StartThread(threadPriority_);
     } else {
       task->Execute();
+      JoinEndedThreads();
     }
     return true;
   }
@@ -310,15 +354,23 @@ void TCustomConvertEngine::Stop(bool waitForStop) {
     std::lock_guard lock(stateMutex_);
     pendingCount_ = 0;
   }
-  tasks_.ForEach([&](TTranscoder& task) {
-    if (task.Claim()) {
-      SpawnTerminateThread([&task] { task.TerminateUnstarted(); });
-      return;
+  const int count = tasks_.Count();
+  for (int index = 0; index < count; ++index) {
+    if (tasks_.ClaimQueued(index)) {
+      SpawnTerminateThread([this, index] { EndQueued(index, {}); });
+      continue;
     }
-    if (task.Terminated()) return;
-    task.RequestStop();
-    if (waitForStop && !task.IsRunningThread()) task.WaitForThread();
-  });
+    const std::shared_ptr<TTranscoder> task = tasks_.Share(index);
+    if (!task) continue;
+    if (task->Claim()) {
+      // Unstarted, it stays in its slot until the terminate thread has run.
+      SpawnTerminateThread([raw = task.get()] { raw->TerminateUnstarted(); });
+      continue;
+    }
+    if (task->Terminated()) continue;
+    task->RequestStop();
+    if (waitForStop && !task->IsRunningThread()) task->WaitForThread();
+  }
   if (waitForStop) WaitTerminateThreads();
 }
 
@@ -470,9 +522,23 @@ void TCustomConvertEngine::DoTerminate(TTranscoder& task) {
     std::lock_guard state(stateMutex_);
     threaded = threaded_;
   }
-  FireTerminate(TTerminateInfo{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
-                               task.ExceptionMsg(), task.Warning(), task.Started()},
-                threaded);
+  TTerminateInfo info{tasks_.IndexOf(&task), task.Finished(), task.Exception(),
+                      task.ExceptionMsg(),   task.Warning(),  task.Started()};
+  const std::vector<std::string> outputs = task.OutputFiles();
+  if (!outputs.empty()) info.OutputFile = outputs.front();
+  FireTerminate(info, threaded);
+  AfterTermination();
+}
+
+void TCustomConvertEngine::EndQueued(int index, const std::string& failure) {
+  TTerminateGuard lock(terminateLock_, terminateLockOwner_);
+  bool threaded;
+  {
+    std::lock_guard state(stateMutex_);
+    threaded = threaded_;
+  }
+  if (!failure.empty()) TEngineLogger::GetLogger().Log(this, TLogLevel::llError, failure);
+  FireTerminate(TTerminateInfo{index, false, !failure.empty(), failure, {}, false}, threaded);
   AfterTermination();
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -43,7 +44,9 @@ class TCustomConvertEngine : public TMediaComponent {
   // Index of the new task, or -1 with LastErrMsg set. A record whose FileName is empty gets
   // the file name written back. With openAtStart the task opens its input and outputs when it
   // starts (a failure to open then ends the task with its message), so a long queue holds no
-  // files; otherwise both are opened here and a failure is the result.
+  // files, and until then the task is only its names and records (it has no task object and
+  // no probe; the object is freed again once the task ended); otherwise both are opened here
+  // and a failure is the result.
   int AddTask(const std::string& fileName, TInputOptions* options = nullptr,
               bool openAtStart = false);
   bool SetOutputFile(int taskIndex, const std::string& fileName, TOutputOptions* options = nullptr);
@@ -60,11 +63,16 @@ class TCustomConvertEngine : public TMediaComponent {
   // does not wait (the handler's worker is waiting for the handler).
   void Stop(bool waitForStop);
   int TasksCount() const { return tasks_.Count(); }
+  // Any thread: while on, an input being opened (AddTask's, or a task's at its start) gives
+  // up at its next read with "<file>: stopped"; for a component used as a probe, whose owner
+  // stops a probe waiting on a slow source.
+  void InterruptOpening(bool on) { openingInterrupted_ = on; }
   // Null when the task or the input does not exist.
   TMediaProbe* TaskProbe(int taskIndex, int inputIndex) const;
   TMediaProbe& MediaProbe() { return mediaProbe_; }
   std::string LastErrMsg() const;
-  // The task at an index (null when out of range), for front ends that need more than events.
+  // The task at an index, for front ends that need more than events: null when out of range,
+  // and for a task opened at start while it waits and after it ended.
   TTranscoder* Task(int taskIndex) const { return tasks_.Get(taskIndex); }
 
   // ---- Run state -----------------------------------------------------------------------------
@@ -105,6 +113,12 @@ class TCustomConvertEngine : public TMediaComponent {
   void CheckNotWorking(const char* operation) const;
   void SetLastErrMsg(const std::string& message);
   void BindTask(TTranscoder& task, bool events);
+  void BindHook(TTranscoder& task);
+  // The task object of a queued task, as AddTask and SetOutputFile would have made it.
+  std::unique_ptr<TTranscoder> BuildQueued(const TQueuedTask& queued);
+  // Reports the end of a queued task that was never built: stopped before its turn, or (with
+  // a failure) one that could not be built.
+  void EndQueued(int index, const std::string& failure);
   // Claims and starts the next pending task; false when none was pending.
   bool StartNext();
   // Joins the threads of tasks that have ended, so a long run holds only the running ones.
@@ -124,6 +138,7 @@ class TCustomConvertEngine : public TMediaComponent {
   void ResetRunState();
 
   TMediaProbe mediaProbe_;
+  std::atomic<bool> openingInterrupted_{false};
 
   mutable std::mutex stateMutex_;  // guards the run state below and lastErrMsg_
   std::string lastErrMsg_;
@@ -134,6 +149,7 @@ class TCustomConvertEngine : public TMediaComponent {
   bool threaded_ = false;
   bool working_ = false;
   bool endOfRunFired_ = false;
+  std::chrono::system_clock::time_point runStart_{};
 
   // The component's one record per event kind, each guarded by its event lock. The hook's
   // record is each call's own: its handler runs on the task's thread, and tasks side by side

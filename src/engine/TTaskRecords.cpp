@@ -87,6 +87,7 @@ void TTaskRecords::ApplyOutputBeforeOpen(const TOutputOptions& o) {
     task_.ApplyOptionText(o.ExtOptions, TCustomTranscoder::TOptionTextUse::Output);
   ApplyOutputFields(o);
   ApplyRateControl(o);
+  task_.Options.NameIfTaken = o.NameIfTaken;
   DispatchIfSet("s", Default("s"));
   DispatchIfSet("vf", Default("vf"));
 }

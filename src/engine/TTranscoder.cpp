@@ -163,6 +163,11 @@ std::string TTranscoder::ExceptionMsg() const {
   return exceptionMsg_;
 }
 
+std::vector<std::string> TTranscoder::OutputFiles() const {
+  std::lock_guard lock(stateMutex_);
+  return outputFiles_;
+}
+
 std::string TTranscoder::Warning() const {
   std::lock_guard lock(stateMutex_);
   return warning_;
@@ -264,6 +269,7 @@ void TTranscoder::Execute() {
   std::string message;
   try {
     if (WantsPasses()) {
+      CommitAfterRun = false;
       TMultiPassRun(*this).Run();
     } else {
       if (opensAtStart_ && !plannedOutputs_.empty()) OpenPlannedFiles();
@@ -296,9 +302,20 @@ void TTranscoder::TerminateUnstarted() {
   Finish(false, {});
 }
 
-void TTranscoder::Finish(bool failed, const std::string& message) {
-  // A failed task's partial output cannot be told from a good one: remove it. A stopped
-  // task's output was closed properly by the loop and stays.
+void TTranscoder::Finish(bool failed, std::string message) {
+  // A complete output gets its final name only now; so does a stopped task's output, closed
+  // properly by the loop, where the caller allows one (see TOutputOptions::NameIfTaken).
+  std::vector<std::string> written;
+  std::string commitWarning;
+  if (!failed) {
+    try {
+      written = CommitOutputs(StopRequested, commitWarning);
+    } catch (const std::exception& e) {
+      failed = true;
+      message = e.what();
+    }
+  }
+  // A failed task's partial output cannot be told from a good one: it goes.
   try {
     ReleaseFiles(failed);
   } catch (const std::exception& e) {
@@ -315,6 +332,9 @@ void TTranscoder::Finish(bool failed, const std::string& message) {
     std::lock_guard lock(stateMutex_);
     exceptionMsg_ = failed ? message : std::string();
     warning_ = failed ? std::string() : RunWarning();
+    if (!failed && !commitWarning.empty())
+      warning_ = RunWarning().empty() ? commitWarning : RunWarning() + "\n" + commitWarning;
+    outputFiles_ = failed ? std::vector<std::string>() : written;
     exception_ = failed;
     finished_ = !failed && !StopRequested;
     terminated_ = true;

@@ -55,11 +55,10 @@ class TTranscoder : public TCustomTranscoder {
   // Applies an output record (when given) and opens the next output with its stream groups;
   // false with ErrorText() set.
   bool SetUpOutput(const std::string& fileName, const TOutputOptions* options);
-  // A task that opens its files when it starts: the set-up only keeps the names, and the
-  // records stay in their slots. A queued task then holds no descriptor and no library object.
+  // A task that opens its files when it starts (built by the component from a queued task's
+  // description): the set-up only keeps the names, and the records stay in their slots.
   void PlanInput(const std::string& fileName, bool withOptions);
   void PlanOutput(const std::string& fileName, bool withOptions);
-  bool OpensAtStart() const { return opensAtStart_; }
   // Outputs given so far, opened or planned: the slot the next output takes.
   int OutputSlots() const;
 
@@ -108,6 +107,8 @@ class TTranscoder : public TCustomTranscoder {
   std::string ExceptionMsg() const;
   // The finished run's warning (empty when there is none).
   std::string Warning() const;
+  // The names the outputs got when the task ended (empty for a failed task).
+  std::vector<std::string> OutputFiles() const;
   // False for a task that ended without running (stopped before its turn).
   bool Started() const { return started_.load(); }
 
@@ -135,7 +136,7 @@ class TTranscoder : public TCustomTranscoder {
   }
 
  private:
-  void Finish(bool failed, const std::string& message);
+  void Finish(bool failed, std::string message);
   // Opens the planned files on the worker thread; raises EEngineError with the opening's text.
   void OpenPlannedFiles();
   bool OpenInputFile(const std::string& fileName, const TInputOptions* options);
@@ -170,6 +171,7 @@ class TTranscoder : public TCustomTranscoder {
   std::thread::id runner_;
   std::string exceptionMsg_;
   std::string warning_;
+  std::vector<std::string> outputFiles_;
   std::atomic<bool> claimed_{false};
   std::atomic<bool> working_{false};
   std::atomic<bool> terminated_{false};

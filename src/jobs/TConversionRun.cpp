@@ -119,8 +119,11 @@ bool TConversionRun::Start(std::vector<TJobRow>& rows, TRowChanged rowChanged) {
     terminations_.clear();
   }
   preview_.SetSize(0, 0);
-  for (int row = 0; row < static_cast<int>(rows.size()); ++row)
-    if (rows[row].Checked) SetRowProgress(row, {}, {});
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    if (!rows[row].Checked) continue;
+    SetRowProgress(row, {}, {});
+    rows[row].Adjustments.clear();
+  }
   engine_.SetPreviewBitmap(true);
   if (hook_) hook_->RunStarting();
   // Before the engine can report: a hand-over may run inside the start's own waits.
@@ -263,6 +266,7 @@ void TConversionRun::OnTerminate(const TTerminateInfo& info) {
     batch_->OnNotStarted(info.TaskIndex);
     return;
   }
+  if (info.TaskIndex >= 0) batch_->OnOutputWritten(info.TaskIndex, info.OutputFile);
   // Open (as the main window's button does) only a folder of more than two characters.
   batch_->OnTerminate(*rows_, info.TaskIndex, info.Finished, info.Exception,
                       info.Exception ? info.ExceptionMsg : info.Warning, &Actions(),
@@ -334,7 +338,12 @@ void TConversionRun::ShowOutcomes() {
     TJobRow& job = (*rows_)[report.Row];
     const TJobRow before = job;
     ShowJobOutcome(job, report.Outcome, report.Message);
-    if ((job.Progress != before.Progress || job.ProgressTip != before.ProgressTip) && rowChanged_)
+    job.Adjustments.clear();
+    for (const std::string& adjustment : report.Adjustments)
+      job.Adjustments += (job.Adjustments.empty() ? "" : "\n") + adjustment;
+    if ((job.Progress != before.Progress || job.ProgressTip != before.ProgressTip ||
+         job.Adjustments != before.Adjustments) &&
+        rowChanged_)
       rowChanged_(report.Row);
   }
 }

@@ -36,4 +36,6 @@ std::optional<int64_t> TEngineJobProber::ProbeDuration(const std::string& fileNa
 
 void TEngineJobProber::ClearTasks() { engine_.ClearTasks(); }
 
+void TEngineJobProber::Interrupt(bool on) { probeEngine_->InterruptOpening(on); }
+
 }  // namespace qarvo

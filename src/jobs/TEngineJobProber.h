@@ -23,6 +23,8 @@ class TEngineJobProber : public IJobProber {
   std::optional<int64_t> ProbeDuration(const std::string& fileName, std::string& error) override;
   // Main thread: empties the application's engine.
   void ClearTasks() override;
+  // Any thread.
+  void Interrupt(bool on) override;
 
  private:
   TConvertEngine& engine_;

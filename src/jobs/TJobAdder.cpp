@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/JobList.h"
+#include "jobs/PathText.h"
 
 namespace qarvo {
 
@@ -14,6 +15,7 @@ TJobAdder::~TJobAdder() {
     std::lock_guard lock(mutex_);
     quit_ = true;
     queue_.clear();
+    prober_.Interrupt(true);
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
@@ -38,6 +40,8 @@ void TJobAdder::Stop() {
     std::lock_guard lock(mutex_);
     queue_.clear();
     ++generation_;
+    // The file being probed is dropped: a slow one need not be read to its end.
+    prober_.Interrupt(true);
   }
   queued_ = 0;
   emit Finished(true);
@@ -54,6 +58,8 @@ void TJobAdder::Work() {
       file = queue_.front();
       queue_.pop_front();
       generation = generation_;
+      // Under the lock, so a Stop after this point interrupts this file's probe.
+      prober_.Interrupt(false);
     }
     std::string reason;
     std::optional<int64_t> duration;
@@ -78,7 +84,7 @@ void TJobAdder::Deliver(uint64_t generation, const std::string& file, bool accep
   }
   ++done_;
   --queued_;
-  emit Probed(QString::fromStdString(file), accepted, duration, QString::fromStdString(reason));
+  emit Probed(PathText(file), accepted, duration, PathText(reason));
   if (queued_ == 0) emit Finished(false);
 }
 

@@ -23,13 +23,13 @@ class TJobAdder : public QObject {
  public:
   // The prober is called on the adder's thread only; it must outlive the adder.
   explicit TJobAdder(IJobProber& prober, QObject* parent = nullptr);
-  // Drops what is queued and waits for the file being probed.
+  // Drops what is queued, interrupts the file being probed and waits for it.
   ~TJobAdder() override;
 
   // Queues files behind those still waiting (main thread).
   void Enqueue(const std::vector<std::string>& files);
-  // Drops the files not yet probed; a result still on its way is not delivered. Finished
-  // follows (main thread).
+  // Drops the files not yet probed and interrupts the one being probed; a result still on
+  // its way is not delivered. Finished follows (main thread).
   void Stop();
   // Files queued or being probed.
   bool Busy() const { return queued_ > 0; }
@@ -39,7 +39,7 @@ class TJobAdder : public QObject {
 
  signals:
   // One file's result, in the order the files were queued: its length in µs (-1 unknown) or
-  // the engine's reason for refusing it.
+  // the engine's reason for refusing it. The name and the reason keep their bytes (PathText).
   void Probed(const QString& file, bool accepted, qint64 durationUs, const QString& reason);
   // The queue ran empty, or Stop dropped it.
   void Finished(bool stopped);
@@ -50,7 +50,7 @@ class TJobAdder : public QObject {
                const std::string& reason);
 
   IJobProber& prober_;
-  std::mutex mutex_;  // guards queue_, generation_, quit_
+  std::mutex mutex_;  // guards queue_, generation_, quit_ and the prober's interrupt
   std::condition_variable wake_;
   std::deque<std::string> queue_;
   uint64_t generation_ = 0;  // a Stop starts a new one; older results are dropped

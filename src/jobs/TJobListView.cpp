@@ -4,13 +4,12 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
 #include "core/JobList.h"
+#include "jobs/PathText.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobRowDelegate.h"
 
@@ -18,14 +17,6 @@ namespace qarvo {
 namespace {
 
 QColor Colour(uint32_t rgb) { return QColor::fromRgb(rgb); }
-
-QStringList LocalPaths(const QMimeData* mime) {
-  QStringList paths;
-  if (!mime || !mime->hasUrls()) return paths;
-  for (const QUrl& url : mime->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
-  return paths;
-}
 
 }  // namespace
 
@@ -200,7 +191,7 @@ void TJobListView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TJobListView::dragEnterEvent(QDragEnterEvent* event) {
-  if (LocalPaths(event->mimeData()).isEmpty()) {
+  if (DroppedLocalPaths(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -208,7 +199,7 @@ void TJobListView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TJobListView::dragMoveEvent(QDragMoveEvent* event) {
-  if (LocalPaths(event->mimeData()).isEmpty()) {
+  if (DroppedLocalPaths(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -216,7 +207,7 @@ void TJobListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TJobListView::dropEvent(QDropEvent* event) {
-  const QStringList paths = LocalPaths(event->mimeData());
+  const QStringList paths = DroppedLocalPaths(event->mimeData());
   if (paths.isEmpty()) {
     event->ignore();
     return;
@@ -227,9 +218,9 @@ void TJobListView::dropEvent(QDropEvent* event) {
 
 void TJobListView::DropPaths(const QStringList& paths) {
   std::vector<std::string> dropped;
-  for (const QString& path : paths) dropped.push_back(path.toStdString());
+  for (const QString& path : paths) dropped.push_back(PathBytes(path));
   QStringList files;
-  for (const std::string& file : ExpandDroppedPaths(dropped)) files << QString::fromStdString(file);
+  for (const std::string& file : ExpandDroppedPaths(dropped)) files << PathText(file);
   if (!files.isEmpty()) emit FilesDropped(files);
 }
 

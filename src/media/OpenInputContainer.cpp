@@ -7,6 +7,7 @@
 #include "base/EngineError.h"
 #include "media/CodecLock.h"
 #include "media/ErrorText.h"
+#include "media/InterruptCheck.h"
 
 namespace qarvo {
 
@@ -73,6 +74,7 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
       return opened;
     }
   }
+  if (opened.Unicode) opened.Unicode->SetInterrupt(request.Interrupt);
   TInputFormatContextPtr context(api().avformat_alloc_context());
   if (!context) throw std::bad_alloc();
   if (request.Prepare) request.Prepare(*context);
@@ -93,6 +95,10 @@ TInputContainer OpenInputContainer(const TInputOpenRequest& request) {
   const int result =
       api().avformat_open_input(&raw, opened.LibraryName.c_str(), request.Format,
                                 request.Options ? request.Options->Address() : nullptr);
+  if (result < 0 && Interrupted(request.Interrupt)) {
+    opened.Error = StoppedMessage(request.FileName);
+    return opened;
+  }
   if (result < 0) {
     const bool text =
         result == AVERROR_INVALIDDATA && !request.Stream && StartsAsText(request.FileName);
@@ -120,6 +126,8 @@ std::string AnalyseInputStreams(AVFormatContext& context, const std::string& fil
     TCodecLockGuard lock;
     result = api().avformat_find_stream_info(&context, nullptr);
   }
+  // An interrupted analysis may still report success with what it had read.
+  if (Interrupted(context.interrupt_callback)) return StoppedMessage(fileName);
   return result < 0 ? fileName + ": could not find codec parameters" : std::string();
 }
 

@@ -21,7 +21,9 @@ struct TInputOpenRequest {
   // A named pipe may be read (the player, whose reads stall on a thread of their own that it
   // can leave behind); elsewhere only regular files and block devices are opened.
   bool AcceptPipes = false;
-  AVIOInterruptCB Interrupt{};                    // set by a caller that must abort a blocking read
+  // Set by a caller that must abort a slow open, analysis or read (see TInterruptCheck); the
+  // file's own reads check it too.
+  AVIOInterruptCB Interrupt{};
   int Flags = 0;                                  // AVFMT_FLAG_* added to the context
   std::function<void(AVFormatContext&)> Prepare;  // settings made on the context before opening
   // The container's bytes come from this context (the caller's) instead of the named file; the
@@ -43,7 +45,8 @@ inline constexpr const char* kNotMediaText = "not a media file";
 // Messages: the wide-name file's own, "<file>: <library text>" when the container cannot be
 // opened, "<file>: not a media file" when it holds plain text or only a text-art or
 // still-picture reader (one the extension does not ask for) takes the data, "<file>: could not find
-// codec parameters" when its streams cannot be analysed. A name too long for the library is an
+// codec parameters" when its streams cannot be analysed, "<file>: stopped" when the interrupt
+// ended the open or the analysis. A name too long for the library is an
 // Error as well; only allocation failures raise.
 TInputContainer OpenInputContainer(const TInputOpenRequest& request);
 

@@ -14,6 +14,7 @@
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
 #include "media/ErrorText.h"
+#include "media/InterruptCheck.h"
 
 namespace qarvo {
 
@@ -199,6 +200,11 @@ TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag) : path_(s
   Open(access);
 }
 
+TUnicodeFile::TUnicodeFile(std::string path, TAccess access, TPathTag, int borrowedFd)
+    : path_(std::move(path)), fd_(borrowedFd), borrowed_(true) {
+  MakeContext(access == kWrite || access == kReadWrite);
+}
+
 std::unique_ptr<TUnicodeFile> TUnicodeFile::ForPath(const std::string& path, TAccess access) {
   return std::unique_ptr<TUnicodeFile>(new TUnicodeFile(path, access, TPathTag{}));
 }
@@ -222,11 +228,19 @@ void TUnicodeFile::Open(TAccess access) {
   const int status = ::fcntl(fd_.Get(), F_GETFL);
   if (status < 0 || ::fcntl(fd_.Get(), F_SETFL, status & ~O_NONBLOCK) < 0)
     throw EEngineError(FileErrorText(path_, AVERROR(errno)));
+  MakeContext(access == kWrite || access == kReadWrite);
+}
+
+std::unique_ptr<TUnicodeFile> TUnicodeFile::ForDescriptor(const std::string& path, int fd) {
+  return std::unique_ptr<TUnicodeFile>(new TUnicodeFile(path, kWrite, TPathTag{}, fd));
+}
+
+void TUnicodeFile::MakeContext(bool write) {
   TAvMemoryPtr<unsigned char> buffer(static_cast<unsigned char*>(api().av_malloc(kIOBufferSize)));
   if (!buffer) throw std::bad_alloc();
-  AVIOContext* io = api().avio_alloc_context(
-      buffer.get(), kIOBufferSize, access == kWrite || access == kReadWrite ? 1 : 0, this,
-      &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
+  AVIOContext* io =
+      api().avio_alloc_context(buffer.get(), kIOBufferSize, write ? 1 : 0, this,
+                               &TUnicodeFile::Read, &TUnicodeFile::Write, &TUnicodeFile::Seek);
   if (!io) throw std::bad_alloc();
   static_cast<void>(buffer.release());  // the context owns it now
   // Muxers mark a flush point after every packet; without a minimum each mark is a write of
@@ -237,10 +251,13 @@ void TUnicodeFile::Open(TAccess access) {
 
 TUnicodeFile::~TUnicodeFile() {
   if (io_ && io_->write_flag) api().avio_flush(io_.get());
+  if (borrowed_) static_cast<void>(fd_.Release());
 }
 
 int TUnicodeFile::Read(void* opaque, uint8_t* buffer, int size) {
-  const ssize_t n = ::read(static_cast<TUnicodeFile*>(opaque)->fd_.Get(), buffer, size);
+  const auto* file = static_cast<TUnicodeFile*>(opaque);
+  if (Interrupted(file->interrupt_)) return AVERROR_EXIT;
+  const ssize_t n = ::read(file->fd_.Get(), buffer, size);
   if (n < 0) return AVERROR(errno);
   return n == 0 ? AVERROR_EOF : static_cast<int>(n);
 }

@@ -48,24 +48,34 @@ class TUnicodeFile {
   // (/dev/null): a pipe, socket or folder is refused before anything could block on it. Throws
   // EEngineError naming the file, in the library's words for the system's reasons.
   static std::unique_ptr<TUnicodeFile> ForPath(const std::string& path, TAccess access);
+  // Writes through a descriptor the caller holds open (a part file's) for longer than this
+  // file, and closes; `path` names it in messages.
+  static std::unique_ptr<TUnicodeFile> ForDescriptor(const std::string& path, int fd);
   ~TUnicodeFile();
   TUnicodeFile(const TUnicodeFile&) = delete;
   TUnicodeFile& operator=(const TUnicodeFile&) = delete;
 
   AVIOContext* Context() const { return io_.get(); }
   const std::string& Path() const { return path_; }
+  // Checked before every read: a set interrupt ends the read with AVERROR_EXIT instead of
+  // going to a slow medium again. The callback's data must outlive the file.
+  void SetInterrupt(const AVIOInterruptCB& interrupt) { interrupt_ = interrupt; }
 
  private:
   struct TPathTag {};
   TUnicodeFile(std::string path, TAccess access, TPathTag);
+  TUnicodeFile(std::string path, TAccess access, TPathTag, int borrowedFd);
   void Open(TAccess access);
+  void MakeContext(bool write);
 
   static int Read(void* opaque, uint8_t* buffer, int size);
   static int Write(void* opaque, uint8_t* buffer, int size);
   static int64_t Seek(void* opaque, int64_t offset, int whence);
 
   std::string path_;
-  TFileDescriptor fd_;  // declared before io_: the I/O context is flushed and freed first
+  AVIOInterruptCB interrupt_{};
+  TFileDescriptor fd_;     // declared before io_: the I/O context is flushed and freed first
+  bool borrowed_ = false;  // fd_ is the caller's: given back, not closed
   TIOContextPtr io_;
 };
 

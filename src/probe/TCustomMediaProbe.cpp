@@ -91,6 +91,7 @@ bool TCustomMediaProbe::OpenContainer(const std::string& fileName, const AVInput
   request.Format = format;
   request.Stream = io;
   request.Flags = AVFMT_FLAG_NONBLOCK;
+  request.Interrupt = interrupt_.Callback();
   TInputContainer opened = OpenInputContainer(request);
   unicodeFile_ = std::move(opened.Unicode);
   if (!opened.Context) return Fail(TLogLevel::llError, opened.Error);

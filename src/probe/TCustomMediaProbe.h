@@ -3,14 +3,16 @@
 //
 // A probe either opens a file itself or is attached to a container a task has opened; an
 // attached container belongs to its task and is never closed here. A probe is used from one
-// thread at a time.
+// thread at a time, except RequestStop.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "media/EngineLogger.h"
+#include "media/InterruptCheck.h"
 #include "media/LibraryObjects.h"
 #include "probe/ProbeRecords.h"
 
@@ -33,6 +35,11 @@ class TCustomMediaProbe {
   // The same over a container read through the caller's I/O context, which must outlive the
   // loaded file; `name` stands for the file name in messages and the description.
   bool LoadStream(AVIOContext* io, const std::string& name, const std::string& formatName = {});
+
+  // Any thread: a load in progress gives up at its next read with "<file>: stopped", as it
+  // does when the process is asked to end; later loads fail the same way until ClearStop.
+  void RequestStop() { stop_ = true; }
+  void ClearStop() { stop_ = false; }
 
   // Recomputes the summary from the opened container.
   virtual void Refresh();
@@ -83,6 +90,8 @@ class TCustomMediaProbe {
   const AVStream* FindStream(int index, AVMediaType kind);
   bool IsStreamOfKind(int index, AVMediaType kind);
 
+  std::atomic<bool> stop_{false};
+  TInterruptCheck interrupt_{&stop_};  // the opened container's and its file's
   // Destroyed after owned_: the container reads through it to the end.
   std::unique_ptr<TUnicodeFile> unicodeFile_;
   TInputFormatContextPtr owned_;          // set when this probe opened the container

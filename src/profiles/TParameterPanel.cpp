@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -31,11 +32,15 @@ bool IsVideoBox(TParamBox box) { return Slot(box) <= Slot(TParamBox::Zoom); }
 TParameterPanel::TParameterPanel(const TGlobalObject& global, QWidget* parent)
     : QWidget(parent),
       editor_(global.FormatFile(), global.SettingsFile()),
+      rates_(global.FormatFile(), global.SettingsFile()),
       ownPrompts_(std::make_unique<TMessageBoxPrompts>(this, global.AppTitle())),
       prompts_(ownPrompts_.get()) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(kBetweenGroups);
+  auto* row = new QHBoxLayout;
   row->setSpacing(kBetweenGroups);
+  column->addLayout(row);
   row->addWidget(MakeGroup("Video Options", "grpVideoOptions",
                            {{TParamBox::VideoSize, "Frame Size:"},
                             {TParamBox::VideoEncoder, "Encoder:"},
@@ -56,8 +61,66 @@ TParameterPanel::TParameterPanel(const TGlobalObject& global, QWidget* parent)
   side->addWidget(btnDefault_);
   side->addStretch();
   row->addLayout(side);
+  // Below both groups, hidden for the formats without rate choices (the seed's formats keep
+  // their look).
+  column->addWidget(MakeRateGroup());
   connect(btnDefault_, &QPushButton::clicked, this, &TParameterPanel::OnDefault);
   SyncAll();
+}
+
+QWidget* TParameterPanel::MakeRateGroup() {
+  auto* group = new QGroupBox(tr("Rate Options"), this);
+  group->setObjectName(QStringLiteral("grpRateOptions"));
+  auto* grid = new QGridLayout(group);
+  grid->setContentsMargins(kGroupSpacing, kGroupSpacing, kGroupSpacing, kGroupSpacing);
+  grid->setHorizontalSpacing(kGroupSpacing);
+  grid->setVerticalSpacing(kGroupSpacing);
+  const struct {
+    TRateBox Box;
+    const char* Name;
+    QString Caption;
+    int Row, Column;
+  } rows[] = {{TRateBox::RateMode, "cmbRateMode", tr("Rate Mode:"), 0, 0},
+              {TRateBox::Speed, "cmbSpeed", tr("Speed:"), 0, 2},
+              {TRateBox::Quality, "cmbQuality", tr("Quality:"), 1, 0},
+              {TRateBox::TargetSize, "cmbTargetSize", tr("Size (MB):"), 1, 2}};
+  for (const auto& row : rows) {
+    QComboBox* combo = MakeRateBox(row.Box, row.Name);
+    auto* label = new QLabel(row.Caption, group);
+    label->setObjectName(QString("lbl") + (row.Name + 3));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(combo);
+    rateLabels_[static_cast<int>(row.Box)] = label;
+    grid->addWidget(label, row.Row, row.Column);
+    grid->addWidget(combo, row.Row, row.Column + 1);
+  }
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
+  rateGroup_ = group;
+  group->hide();
+  return group;
+}
+
+QComboBox* TParameterPanel::MakeRateBox(TRateBox box, const char* name) {
+  auto* combo = new QComboBox(this);
+  combo->setObjectName(name);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  rateBoxes_[static_cast<int>(box)] = combo;
+  connect(combo, &QComboBox::activated, this, [this, box](int index) { OnRateChosen(box, index); });
+  if (TRateEditor::Editable(box)) {
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->lineEdit()->installEventFilter(this);
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+            [this, box](const QString& text) { rates_.Type(box, text.toStdString()); });
+    connect(combo->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+      if (!OnSizeLeft())
+        FocusAgain(TParamBox::VideoSize, rateBoxes_[static_cast<int>(TRateBox::TargetSize)]);
+    });
+  }
+  return combo;
 }
 
 TParameterPanel::~TParameterPanel() = default;
@@ -111,10 +174,12 @@ QComboBox* TParameterPanel::MakeBox(TParamBox box, const char* name) {
 
 void TParameterPanel::LoadFormat(int code) {
   editor_.Load(code);
+  rates_.Load(code);
   SyncAll();
 }
 
 bool TParameterPanel::CommitFrameSize() {
+  if (!OnSizeLeft()) return false;
   const TParameterEditor::TRunCheck check = editor_.CheckBeforeRun();
   SyncAll();
   for (const TParamMessage& message : check.Messages) Show(message);
@@ -146,7 +211,9 @@ bool TParameterPanel::CommitTypedValues() {
     FocusAgain(box);
     return false;
   }
-  return true;
+  if (OnSizeLeft()) return true;
+  FocusAgain(TParamBox::VideoSize, rateBoxes_[static_cast<int>(TRateBox::TargetSize)]);
+  return false;
 }
 
 void TParameterPanel::SetEncoderAvailability(TEncoderAvailable available) {
@@ -191,17 +258,37 @@ void TParameterPanel::OnLeft(TParamBox box) {
   if (message) FocusAgain(box);
 }
 
-void TParameterPanel::FocusAgain(TParamBox box) {
+void TParameterPanel::FocusAgain(TParamBox box, QComboBox* other) {
   if (!checksOnLeave_) return;
   // Queued: the focus is still on its way to the next control while the box is left.
-  QComboBox* combo = boxes_[Slot(box)];
+  QComboBox* combo = other ? other : boxes_[Slot(box)];
   QTimer::singleShot(0, combo, [combo] {
     combo->setFocus(Qt::OtherFocusReason);
     if (combo->lineEdit()) combo->lineEdit()->selectAll();
   });
 }
 
+void TParameterPanel::OnRateChosen(TRateBox box, int index) {
+  rates_.Choose(box, index);
+  SyncRates();
+  Sync(TParamBox::VideoBitRate);
+  AnnounceWrites();
+}
+
+// As with the other typed values, the typed size is forgotten before the message shows.
+bool TParameterPanel::OnSizeLeft() {
+  const bool typed = rates_.Typed();
+  const bool taken = rates_.Leave(TRateBox::TargetSize);
+  SyncRates();
+  AnnounceWrites();
+  if (!taken)
+    Show(TParamMessage{TParamMessage::TKind::Information,
+                       tr("Target Size is not a valid value!").toStdString()});
+  return taken || !typed;
+}
+
 void TParameterPanel::OnDefault() {
+  rates_.ResetToDefaults();
   const std::vector<TParamMessage> messages = editor_.ResetToDefaults();
   SyncAll();
   for (const TParamMessage& message : messages) Show(message);
@@ -230,7 +317,8 @@ void TParameterPanel::Sync(TParamBox which) {
   if (box->isEditable() && box->currentText().toStdString() != state.Text)
     box->setEditText(QString::fromStdString(state.Text));
   box->setMaxVisibleItems(std::max(1, box->count()));
-  box->setEnabled(state.Enabled);
+  // The bit rate counts only in the bit-rate modes of the current formats.
+  box->setEnabled(state.Enabled && (which != TParamBox::VideoBitRate || rates_.BitRateApplies()));
   const bool missing = state.Index >= 0 && !state.Items[state.Index].MissingEncoder.empty();
   box->setToolTip(missing ? box->itemData(state.Index, Qt::ToolTipRole).toString() : QString());
   const bool groupOn = IsVideoBox(which) ? editor_.VideoEnabled() : editor_.AudioEnabled();
@@ -239,6 +327,29 @@ void TParameterPanel::Sync(TParamBox which) {
 
 void TParameterPanel::SyncAll() {
   for (int box = 0; box < kParamBoxCount; ++box) Sync(static_cast<TParamBox>(box));
+  SyncRates();
+}
+
+void TParameterPanel::SyncRates() {
+  rateGroup_->setVisible(rates_.AnyOffered());
+  for (int slot = 0; slot < kRateBoxCount; ++slot) {
+    const auto which = static_cast<TRateBox>(slot);
+    const TParamBoxState& state = rates_.Box(which);
+    QComboBox* box = rateBoxes_[slot];
+    const QSignalBlocker blocker(box);
+    if (shownRateItems_[slot] != state.Items) {
+      box->clear();
+      for (const TParamItem& item : state.Items) box->addItem(QString::fromStdString(item.Text));
+      shownRateItems_[slot] = state.Items;
+    }
+    if (box->currentIndex() != state.Index) box->setCurrentIndex(state.Index);
+    if (box->isEditable() && box->currentText().toStdString() != state.Text)
+      box->setEditText(QString::fromStdString(state.Text));
+    box->setMaxVisibleItems(std::max(1, box->count()));
+    box->setEnabled(state.Enabled);
+    box->setVisible(rates_.Offered(which));
+    rateLabels_[slot]->setVisible(rates_.Offered(which));
+  }
 }
 
 void TParameterPanel::Show(const std::optional<TParamMessage>& message) {
@@ -246,8 +357,9 @@ void TParameterPanel::Show(const std::optional<TParamMessage>& message) {
 }
 
 void TParameterPanel::AnnounceWrites() {
-  if (editor_.Writes() == announcedWrites_) return;
+  if (editor_.Writes() == announcedWrites_ && rates_.Writes() == announcedRateWrites_) return;
   announcedWrites_ = editor_.Writes();
+  announcedRateWrites_ = rates_.Writes();
   emit ProfileChanged();
 }
 
@@ -257,6 +369,8 @@ bool TParameterPanel::eventFilter(QObject* watched, QEvent* event) {
                           TParamBox::AudioBitRate}) {
       if (boxes_[Slot(box)]->lineEdit() == watched) return FilterKey(boxes_[Slot(box)], event);
     }
+    QComboBox* size = rateBoxes_[static_cast<int>(TRateBox::TargetSize)];
+    if (size->lineEdit() == watched) return FilterKey(size, event);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -272,8 +386,10 @@ void TParameterPanel::changeEvent(QEvent* event) {
 bool TParameterPanel::FilterKey(QComboBox* box, QEvent* event) {
   const QString typed = static_cast<QKeyEvent*>(event)->text();
   if (typed.isEmpty()) return false;
-  const TKeyRule rule =
-      box == boxes_[Slot(TParamBox::VideoSize)] ? TKeyRule::FrameSize : TKeyRule::Numeric;
+  const TKeyRule rule = box == boxes_[Slot(TParamBox::VideoSize)] ? TKeyRule::FrameSize
+                        : box == rateBoxes_[static_cast<int>(TRateBox::TargetSize)]
+                            ? TKeyRule::Decimal
+                            : TKeyRule::Numeric;
   const TKeyVerdict verdict =
       qarvo::FilterKey(rule, box->currentText().toStdString(), typed.toUcs4().front());
   if (verdict.Accept) return false;

@@ -1,8 +1,9 @@
 // The format's parameters in the main window: the "Video Options" and "Audio Options" boxes,
-// filled from the definition and the user's profile, every accepted change written at once.
+// and for the current formats the "Rate Options" (rate mode, quality, size, speed), filled
+// from the definition and the user's profile, every accepted change written at once.
 //
-// The rules live in TParameterEditor; this class shows its state and forwards what the user
-// does. The Default button belongs to the panel but is placed by the window (beside the
+// The rules live in TParameterEditor and TRateEditor; this class shows its state and forwards what
+// the user does. The Default button belongs to the panel but is placed by the window (beside the
 // format field); until then it sits at the panel's right.
 #pragma once
 
@@ -14,6 +15,7 @@
 
 #include "core/GlobalObject.h"
 #include "core/ParameterEditor.h"
+#include "core/RateEditor.h"
 #include "profiles/IUserPrompts.h"
 
 class QComboBox;
@@ -52,6 +54,7 @@ class TParameterPanel : public QWidget {
   // Replaces the message boxes and the beep (tests); nullptr restores them. Not owned.
   void SetPrompts(IUserPrompts* prompts);
   const TParameterEditor& Editor() const { return editor_; }
+  const TRateEditor& RateEditor() const { return rates_; }
 
  signals:
   void ProfileChanged();
@@ -68,22 +71,34 @@ class TParameterPanel : public QWidget {
   void OnTyped(TParamBox box, const QString& text);
   void OnFrameSizeLeft();
   void OnLeft(TParamBox box);
-  void FocusAgain(TParamBox box);
+  // `other`: a rate box instead of a parameter box.
+  void FocusAgain(TParamBox box, QComboBox* other = nullptr);
   void OnDefault();
   void Sync(TParamBox box);
   void SyncAll();
   void Show(const std::optional<TParamMessage>& message);
   void AnnounceWrites();
   bool FilterKey(QComboBox* box, QEvent* event);
+  QWidget* MakeRateGroup();
+  QComboBox* MakeRateBox(TRateBox box, const char* name);
+  void OnRateChosen(TRateBox box, int index);
+  bool OnSizeLeft();
+  void SyncRates();
 
   TParameterEditor editor_;
+  TRateEditor rates_;
   std::unique_ptr<IUserPrompts> ownPrompts_;
   IUserPrompts* prompts_;
   std::array<QComboBox*, kParamBoxCount> boxes_{};
   std::array<QLabel*, kParamBoxCount> labels_{};
   std::array<std::vector<TParamItem>, kParamBoxCount> shownItems_;
   QPushButton* btnDefault_ = nullptr;
+  QWidget* rateGroup_ = nullptr;
+  std::array<QComboBox*, kRateBoxCount> rateBoxes_{};
+  std::array<QLabel*, kRateBoxCount> rateLabels_{};
+  std::array<std::vector<TParamItem>, kRateBoxCount> shownRateItems_;
   int announcedWrites_ = 0;
+  int announcedRateWrites_ = 0;
   bool checksOnLeave_ = false;
 };
 

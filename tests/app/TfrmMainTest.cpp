@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +38,7 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmPreference.h"
 #include "jobs/IRunMessages.h"
+#include "jobs/PathText.h"
 #include "jobs/TConversionRun.h"
 #include "jobs/TJobListModel.h"
 #include "jobs/TJobListView.h"
@@ -102,7 +104,8 @@ TEST(TApplication, ExceptionsInEventHandlersAreShownAndTheLoopGoesOn) {
 
 // ---- The window's commands ------------------------------------------------------------
 
-// Probes on the adder's thread; a test may hold it at a file until it lets it go.
+// Probes on the adder's thread; a test may hold it at a file until it lets it go, or the
+// adder interrupts it (a file on a slow medium gives up, refused as stopped).
 class TFakeProber : public IJobProber {
  public:
   bool LoadLibraries() override { return true; }
@@ -111,7 +114,13 @@ class TFakeProber : public IJobProber {
       std::unique_lock lock(mutex);
       probed << QString::fromStdString(fileName);
       changed.notify_all();
-      changed.wait(lock, [&] { return holdAt.empty() || fileName != holdAt; });
+      changed.wait(lock, [&] { return holdAt.empty() || fileName != holdAt || interrupted; });
+      if (interrupted) {
+        returned << QString::fromStdString(fileName);
+        changed.notify_all();
+        error = fileName + ": stopped";
+        return std::nullopt;
+      }
     }
     if (fileName.find("bad") != std::string::npos) {
       error = fileName + ": Invalid data found when processing input";
@@ -120,6 +129,19 @@ class TFakeProber : public IJobProber {
     return 120000000;
   }
   void ClearTasks() override {}
+  void Interrupt(bool on) override {
+    {
+      std::lock_guard lock(mutex);
+      interrupted = on;
+    }
+    changed.notify_all();
+  }
+  // Until the probe of `file` gave up on an interrupt.
+  bool WaitInterrupted(const std::string& file) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(60),
+                            [&] { return returned.contains(QString::fromStdString(file)); });
+  }
   QStringList Probed() {
     std::lock_guard lock(mutex);
     return probed;
@@ -143,8 +165,9 @@ class TFakeProber : public IJobProber {
 
   std::mutex mutex;
   std::condition_variable changed;
-  QStringList probed;
+  QStringList probed, returned;
   std::string holdAt;
+  bool interrupted = false;
 };
 
 class TFakeDialogs : public IMainDialogs {
@@ -388,6 +411,8 @@ TEST_F(MainWindowTest, AddProbesInTheBackgroundInOrderAndStops) {
   QTest::mouseClick(Find<QPushButton>(*window, "btnAddStop"), Qt::LeftButton);
   EXPECT_FALSE(window->Adding());
   EXPECT_FALSE(line->isVisibleTo(window.get()));
+  // The file being probed is not read to its end: its probe is interrupted.
+  EXPECT_TRUE(prober.WaitInterrupted(folder.File("f3.avi")));
   prober.Release();
   // The file being probed when Stop came is dropped; a later Add goes on normally.
   test::WriteText(folder.File("g.avi"), "x");
@@ -824,6 +849,45 @@ TEST_F(MainWindowTest, AnUpgradeQuestionDuringARunIsAskedAfterTheRun) {
     qunsetenv("XDG_CACHE_HOME");
   else
     qputenv("XDG_CACHE_HOME", oldCache);
+}
+
+// A name that is not UTF-8 (Latin-1) keeps its bytes from the command line and from the file
+// dialog (which decoded it) to the engine's probe and the conversion; the list shows it with
+// replacement characters.
+TEST_F(MainWindowTest, ANameThatIsNotUtf8IsAddedAndConvertedByItsBytes) {
+  const std::string latin1 = folder.File("clip-\xe9t\xe9.avi");
+  std::filesystem::copy_file(EnsureClip("short3s"), latin1);
+  auto window = std::make_unique<TfrmMain>();  // the engine's own prober
+  window->SetDialogs(&dialogs);
+  window->SetShellOpener(&shell);
+  window->SetStartupFiles({PathText(latin1)});  // as main() passes its arguments' bytes
+  window->show();
+  ASSERT_TRUE(window->WaitForAdd());
+  TJobListModel& model = window->JobModel();
+  ASSERT_EQ(model.rowCount(), 1) << dialogs.warnings.join('\n').toStdString();
+  EXPECT_EQ(model.List().Rows()[0].Caption, latin1);
+  EXPECT_EQ(model.data(model.index(0, kColSource), Qt::DisplayRole).toString(),
+            ShownPath(PathText(latin1)));
+
+  // The dialog's choice is the same file again: found by its bytes, it is already listed.
+  dialogs.files = {QString::fromUtf8(latin1)};
+  QTest::mouseClick(Find<QPushButton>(*window, "btnAdd"), Qt::LeftButton);
+  ASSERT_TRUE(window->WaitForAdd());
+  EXPECT_EQ(model.rowCount(), 1);
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  EXPECT_TRUE(dialogs.warnings[0].endsWith(QString::fromLatin1(kAlreadyListed)))
+      << dialogs.warnings[0].toStdString();
+
+  TQuietRun quiet;
+  window->ConversionRun().SetMessages(&quiet);
+  window->ConversionRun().SetAfterRunActions(&quiet);
+  QTest::mouseClick(Find<QPushButton>(*window, "btnStart"), Qt::LeftButton);
+  ASSERT_FALSE(window->ConversionRun().Running());
+  std::vector<std::string> written;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.File("out")))
+    if (entry.file_size() > 0) written.push_back(entry.path().filename().string());
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written[0].rfind("clip-\xe9t\xe9", 0), 0u) << written[0];
 }
 
 TEST(TfrmCover, PictureFilesAndClosingOnceTheMainWindowShows) {

@@ -396,5 +396,75 @@ TEST_F(ConvertEngineRunTest, TasksOpenedAtStartHoldNoFilesUntilTheirTurn) {
   }
 }
 
+// A long queue of such tasks is their names and records only: no task object exists before a
+// task's turn, and each is freed once it ended, so a run holds about as many as run at once.
+TEST_F(ConvertEngineRunTest, QueuedTasksAreBuiltAtTheirTurnAndFreedAfterIt) {
+  constexpr int kTasks = 40;
+  for (int i = 0; i < kTasks; ++i) {
+    TInputOptions input;
+    ASSERT_EQ(engine_.AddTask(clip_, &input, true), i) << engine_.LastErrMsg();
+    TOutputOptions output;
+    ASSERT_TRUE(engine_.SetOutputFile(i, Output(i), &output)) << engine_.LastErrMsg();
+  }
+  EXPECT_EQ(script_.Alive.load(), 0);
+  EXPECT_EQ(engine_.Task(0), nullptr);
+  engine_.StartTask(2);
+  ASSERT_TRUE(recorder_.WaitRunEnded());
+  // The two running, and a few ended ones whose threads are joined as later ones start: a
+  // handful, however long the queue.
+  EXPECT_LE(script_.MostAlive.load(), 8);
+  EXPECT_LE(script_.Alive.load(), 8);
+  EXPECT_EQ(engine_.Task(0), nullptr);
+  {
+    std::lock_guard lock(recorder_.Mutex);
+    ASSERT_EQ(recorder_.Terminations.size(), static_cast<size_t>(kTasks + 1));
+    for (const auto& t : recorder_.Terminations) {
+      if (t.Info.TaskIndex >= 0) {
+        EXPECT_TRUE(t.Info.Finished) << t.Info.TaskIndex;
+      }
+    }
+  }
+  engine_.ClearTasks();
+  EXPECT_EQ(script_.Alive.load(), 0);
+  EXPECT_EQ(script_.Iterated.load(), kTasks * script_.Iterations);
+}
+
+// A stop before a queued task's turn ends it as a stop ends any task that never started,
+// without building it; unthreaded runs free each task as it ends too.
+TEST_F(ConvertEngineRunTest, QueuedTasksEndUnbuiltOnAStopAndOneByOneUnthreaded) {
+  script_.OutputBytes = "converted";
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(engine_.AddTask(clip_, nullptr, true), i);
+    ASSERT_TRUE(engine_.SetOutputFile(i, Output(i))) << engine_.LastErrMsg();
+  }
+  engine_.Stop(true);
+  ASSERT_EQ(TerminatedIndices(), (std::vector<int>{0, 1, 2, -1}));
+  for (int i = 0; i < 3; ++i) {
+    const TTerminateInfo& info = recorder_.Terminations[i].Info;
+    EXPECT_FALSE(info.Finished || info.Exception || info.Started) << i;
+  }
+  EXPECT_EQ(script_.MostAlive.load(), 0);
+  engine_.ClearTasks();
+
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(engine_.AddTask(clip_, nullptr, true), i);
+    ASSERT_TRUE(engine_.SetOutputFile(i, Output(i))) << engine_.LastErrMsg();
+  }
+  engine_.StartTask(0);
+  EXPECT_EQ(script_.MostAlive.load(), 1);
+  EXPECT_EQ(script_.Alive.load(), 0);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(fs::exists(Output(i))) << i;
+}
+
+// A component used as a probe (Add's): its owner stops an input being opened, which then
+// gives up at its next read, and the next open after the interrupt goes on normally.
+TEST_F(ConvertEngineRunTest, AnInterruptedOpeningRefusesTheInputAsStopped) {
+  engine_.InterruptOpening(true);
+  EXPECT_EQ(engine_.AddTask(clip_), -1);
+  EXPECT_EQ(engine_.LastErrMsg(), clip_ + ": stopped");
+  engine_.InterruptOpening(false);
+  EXPECT_EQ(engine_.AddTask(clip_), 0) << engine_.LastErrMsg();
+}
+
 }  // namespace
 }  // namespace qarvo

@@ -9,6 +9,13 @@
 
 namespace qarvo {
 
+TScriptedTask::TScriptedTask(TScript& script) : script_(script) {
+  const int alive = ++script_.Alive;
+  int most = script_.MostAlive.load();
+  while (alive > most && !script_.MostAlive.compare_exchange_weak(most, alive)) {
+  }
+}
+
 void TScriptedTask::Transcode() {
   {
     std::lock_guard lock(script_.Mutex);

@@ -33,11 +33,15 @@ struct TScript {
   int MostRunning = 0;
   std::vector<std::thread::id> Threads;
   std::atomic<int> Iterated{0};
+  // Task objects alive now, and the most alive at once.
+  std::atomic<int> Alive{0};
+  std::atomic<int> MostAlive{0};
 };
 
 class TScriptedTask : public TTranscoder {
  public:
-  explicit TScriptedTask(TScript& script) : script_(script) {}
+  explicit TScriptedTask(TScript& script);
+  ~TScriptedTask() override { --script_.Alive; }
   void Transcode() override;
 
  private:

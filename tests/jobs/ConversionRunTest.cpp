@@ -19,6 +19,7 @@
 #include "core/OutputNaming.h"
 #include "jobs/IRunMessages.h"
 #include "jobs/TConversionRun.h"
+#include "jobs/TJobListModel.h"
 #include "jobs/TfrmProgress.h"
 
 #include "support/QtApplication.h"
@@ -200,6 +201,38 @@ TEST_F(ConversionRunTest, ABadSourceFailsWithItsReasonAndTheOthersFinish) {
   onlyBad[0].Checked = false;
   EXPECT_FALSE(Start(onlyBad));
   EXPECT_EQ(messages.warnings.back(), "Please select a file by clicking the check box!");
+}
+
+TEST_F(ConversionRunTest, TheDestinationTipSaysWhatWasFittedToTheDevice) {
+  // A phone format asked for more than the phone plays: the run lowers the rate and the
+  // job's Destination tooltip says so under the file's name.
+  std::string definitions = test::ReadText(folder.File("d.ini"));
+  definitions +=
+      "[formatInfo3000]\nFormat=mp4\nFileExt=mp4\nEncoding=current\nVideoSize=as source\n"
+      "VideoBitRate=35000\nFrameRate=as source\nVideoEncoder=H.264\nAudioBitRate=128\n"
+      "SampleRate=44100\nAudioEncoder=AAC\nChannel=stereo 2 channels\nVolume=100%\n"
+      "RateMode=constant quality,average bit rate\niRateMode=1\nSpeed=ultrafast\n"
+      "Device=android-phone\n";
+  WriteText(folder.File("d.ini"), definitions);
+  TIniFile settings(folder.File("s.ini"));
+  settings.WriteInteger("settings", "FormatCode", 3000);
+  TJobListModel model;
+  model.Append(Rows({EnsureClip("short3s")}), settings, TIniFile(folder.File("d.ini")));
+  const QModelIndex destination = model.index(0, kColDestination);
+  const std::string file = model.List().Rows()[0].Record.DestFile;
+  EXPECT_EQ(destination.data(Qt::ToolTipRole).toString().toStdString(), file);
+
+  ASSERT_TRUE(Start(model.List().Rows()));
+  EXPECT_EQ(model.List().Rows()[0].Progress, "100%");
+  EXPECT_EQ(destination.data(Qt::ToolTipRole).toString().toStdString(),
+            file +
+                "\nVideo bit rate lowered from 35000 to 20000 kbit/s to fit Android phones "
+                "(up to 20000 kbit/s).");
+
+  // Within the limits again: the next run's tooltip is the file alone.
+  settings.WriteString("formatInfo3000", "paraVideoBitRate", "1000");
+  ASSERT_TRUE(Start(model.List().Rows()));
+  EXPECT_EQ(destination.data(Qt::ToolTipRole).toString().toStdString(), file);
 }
 
 TEST_F(ConversionRunTest, PauseHoldsTheJobAndResumeLetsItFinish) {

@@ -126,6 +126,7 @@ class TScreens {
       Shoot(about, QStringLiteral("about-") + suffix, save);
       ShootShellDialogs(frmMain, suffix, save);
     }
+    ShootCurrentFormat(suffix, save);
     ShootPreview(suffix, save);
     TfrmCover cover(ExecutableFolder());
     Shoot(cover, QStringLiteral("splash-") + suffix, save);
@@ -136,6 +137,27 @@ class TScreens {
     std::unique_ptr<QMenu> menu = SampleMenu();
     menu->adjustSize();
     Shoot(*menu, QStringLiteral("menu-") + suffix, save);
+  }
+
+  // The main window and the settings dialog with a current format chosen: its rate boxes
+  // below the video and sound groups.
+  void ShootCurrentFormat(const QString& suffix, bool save) {
+    TIniFile settings(qgetenv("QARVO_SETTINGS_FILE").toStdString());
+    const TIniValues before{
+        {settings::kFormatCode, settings.ReadString(settings::kSection, settings::kFormatCode,
+                                                    settings::kFormatCodeDefault)},
+        {settings::kFormatName, settings.ReadString(settings::kSection, settings::kFormatName,
+                                                    settings::kFormatNameCatalogueDefault)}};
+    settings.WriteValues(
+        settings::kSection,
+        {{settings::kFormatCode, "3002"}, {settings::kFormatName, "iPhone & iPad (H.264, MP4)"}});
+    {
+      TfrmMain frmMain;
+      Shoot(frmMain, QStringLiteral("main-current-") + suffix, save);
+      TfrmSettings dialog(frmMain.GlobalObject(), &frmMain);
+      Shoot(dialog, QStringLiteral("settings-current-") + suffix, save);
+    }
+    settings.WriteValues(settings::kSection, before);
   }
 
   // The preview playing the bundled sample clip and paused on it, and that clip's file

@@ -159,6 +159,7 @@ bool TInputSetup::Open(const std::string& fileName) {
   // A chosen program limits the streams the analysis reads.
   request.AnalyseStreams = false;
   request.Flags = AVFMT_FLAG_NONBLOCK;
+  request.Interrupt = task_.InputInterrupt.Callback();
   request.Prepare = [this](AVFormatContext& context) { PrepareContext(context); };
   TInputContainer opened = OpenInputContainer(request);
   if (!opened.Context) return Fail(opened.Error);

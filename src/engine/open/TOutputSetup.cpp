@@ -1,6 +1,10 @@
 #include "engine/open/TOutputSetup.h"
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "base/EngineError.h"
 #include "base/StringFormat.h"
@@ -10,6 +14,14 @@
 #include "engine/task/TTaskContext.h"
 
 namespace qarvo {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
 
 int TOutputSetup::Fail(const std::string& message) {
   task_.SetErrorText(message);
@@ -119,7 +131,24 @@ bool TOutputSetup::OpenFile(TOpenedOutput& output, const std::string& libraryNam
   // Written through our own descriptor: the name's bytes reach the system unchanged, and no
   // name chooses a protocol or writes into a pipe or device.
   try {
-    output.Unicode = TUnicodeFile::ForPath(output.FileName, TUnicodeFile::kWrite);
+    struct stat st {};
+    const bool exists = ::stat(output.FileName.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+      // A device (/dev/null) is written as it is; anything else is refused here.
+      output.Unicode = TUnicodeFile::ForPath(output.FileName, TUnicodeFile::kWrite);
+    } else {
+      // Written under a part file's name until complete (see Commit).
+      const auto start = task_.RunStart == std::chrono::system_clock::time_point{}
+                             ? std::chrono::system_clock::now()
+                             : task_.RunStart;
+      TPartFile::RemoveLeftovers(FolderOf(output.FileName), start);
+      output.Part = std::make_unique<TPartFile>(output.FileName);
+      output.Unicode = TUnicodeFile::ForDescriptor(output.Part->Path(), output.Part->Descriptor());
+      // What the muxer opens again by name (a fast-start rewrite) is the part file.
+      api().av_freep(&oc->url);
+      oc->url = api().av_strdup(FileLibraryName(output.Part->Path()).c_str());
+      if (!oc->url) throw std::bad_alloc();
+    }
   } catch (const EEngineError& e) {
     Fail(e.what());
     return false;
@@ -148,6 +177,8 @@ void TOutputSetup::ApplyMuxerSettings(AVFormatContext& oc) {
 }
 
 int TOutputSetup::Open(const std::string& fileName) {
+  // Spent by this output whatever becomes of it, as the other settings of the next output.
+  TNameIfTaken nameIfTaken = std::exchange(task_.Options.NameIfTaken, nullptr);
   if (task_.OutputCount() >= TTaskContext::kFileLimit)
     return Fail(Format("max output files %d reached", TTaskContext::kFileLimit));
   std::string libraryName;
@@ -160,6 +191,7 @@ int TOutputSetup::Open(const std::string& fileName) {
   if (!format) return -1;
   TOpenedOutput output;
   output.FileName = fileName;
+  output.NameIfTaken = std::move(nameIfTaken);
   AVFormatContext* raw = nullptr;
   if (api().avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
     throw EEngineError("avformat_alloc_context failed");

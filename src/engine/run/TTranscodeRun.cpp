@@ -46,7 +46,8 @@ void TTranscodeRun::CloseCodecs() {
 
 void TTranscodeRun::DiscardOutputs() {
   for (TOpenedOutput& output : task_.Files.Outputs) {
-    const bool ownFile = !(output.Context->oformat->flags & AVFMT_NOFILE);
+    // A part file goes with its owner; the final name was never written.
+    const bool ownFile = !output.Part && !(output.Context->oformat->flags & AVFMT_NOFILE);
     output.Context.reset();
     output.Unicode.reset();
     // Only a regular file is ours to remove: never a device such as /dev/null.

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "base/EngineRecords.h"
+#include "media/InterruptCheck.h"
 #include "engine/hook/TUprightTurn.h"
 #include "engine/hook/TVideoHookModules.h"
 #include "engine/task/TGenericOptions.h"
@@ -61,10 +63,16 @@ class TTaskContext {
 
   // Written by other threads, read by the loop without a lock.
   std::atomic<bool> StopRequested{false};
+  // The inputs' interrupt check: a stop request (or the component's, while it opens files for
+  // a probe) ends an open, analysis or read that waits on a slow source.
+  TInterruptCheck InputInterrupt{&StopRequested, nullptr, false};
   // The loop waits here at the top of every iteration and between duplicated frames.
   TPauseGate PauseGate;
   // Minimum time between two progress reports, µs.
   std::atomic<int64_t> ProgressIntervalUs{500000};
+  // When the run of this task began (set before it starts): part files older than this that
+  // nobody holds are a killed run's leftovers. None: the task's own start.
+  std::chrono::system_clock::time_point RunStart{};
 
   // ---- Hook, previews, progress: called by the loop on the worker thread --------------------
   // True when a custom frame hook handler is assigned.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/LibraryObjects.h"
+#include "media/TPartFile.h"
 #include "media/UnicodeProtocol.h"
 
 namespace qarvo {
@@ -36,7 +37,13 @@ struct TCreatedOutputStream {
 };
 
 struct TOpenedOutput {
-  std::string FileName;
+  std::string FileName;  // the final name; after the commit, the one the file got
+  // The file written until it is complete; none for a device or a muxer writing files of its
+  // own. Declared first: it outlives the writer on it.
+  std::unique_ptr<TPartFile> Part;
+  // The part file a fast-start copy replaced: the writer's descriptor until the files close.
+  std::unique_ptr<TPartFile> Replaced;
+  TNameIfTaken NameIfTaken;
   std::unique_ptr<TUnicodeFile> Unicode;  // outlives Context, as for inputs
   TOutputFormatContextPtr Context;
   bool HeaderWritten = false;

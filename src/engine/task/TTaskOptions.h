@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/EngineRecords.h"
+
 namespace qarvo {
 
 inline constexpr int kMaxFiles = 20;    // inputs or outputs of one task
@@ -43,8 +45,9 @@ enum TKindIndex { kVideo = 0, kAudio = 1, kData = 2, kSubtitle = 3 };
 
 struct TTaskOptions {
   // Files and timing
-  std::string FileFormat;                                       // f: next input/output (cleared)
-  bool PgmYuv = false;                                          // f=pgmyuv: next input
+  std::string FileFormat;    // f: next input/output (cleared)
+  TNameIfTaken NameIfTaken;  // next output: never replace, move on to these names (cleared)
+  bool PgmYuv = false;       // f=pgmyuv: next input
   int64_t RecordingTime = std::numeric_limits<int64_t>::max();  // t, µs
   int64_t ExpectedTotalLength = -1;                             // t and inputs, µs (progress)
   int64_t StartTime = 0;                                        // ss, µs

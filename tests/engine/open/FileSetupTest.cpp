@@ -51,9 +51,15 @@ TEST_F(FileSetupTest, InputSettingsCarryIntoTheOutputStreams) {
   EXPECT_EQ(Encoder(task, 0, 1).codec_id, AV_CODEC_ID_MP3);
   EXPECT_EQ(Encoder(task, 0, 1).sample_rate, 22050);
   EXPECT_EQ(Encoder(task, 0, 1).ch_layout.nb_channels, 1);
-  EXPECT_TRUE(fs::exists(Out("a.avi")));  // opened for writing at once
+  // Opened for writing at once, under a name of its own until the file is complete.
+  ASSERT_TRUE(out.Part);
+  const std::string part = out.Part->Path();
+  EXPECT_EQ(part.rfind(Out(".a.avi.qarvo-part-"), 0), 0u) << part;
+  EXPECT_TRUE(fs::exists(part));
+  EXPECT_FALSE(fs::exists(Out("a.avi")));
   task.ReleaseFiles(false);
-  EXPECT_FALSE(fs::exists(Out("a.avi")));  // nothing written: removed
+  EXPECT_FALSE(fs::exists(part));  // nothing written: removed
+  EXPECT_FALSE(fs::exists(Out("a.avi")));
 }
 
 TEST_F(FileSetupTest, InputFailuresLeaveTheReasonAndRegisterNothing) {
@@ -159,7 +165,10 @@ TEST_F(FileSetupTest, InputsAndOutputsAreFilesWhateverTheirNamesSay) {
   fs::current_path(previous);
   ASSERT_TRUE(opened) << task.ErrorText();
   EXPECT_EQ(output, 1) << task.ErrorText();
-  EXPECT_TRUE(fs::exists(Out("pipe:out.avi")));
+  ASSERT_TRUE(task.Files.Outputs.at(0).Part);
+  const std::string part = task.Files.Outputs[0].Part->Path();
+  EXPECT_EQ(part.rfind(Out(".pipe:out.avi.qarvo-part-"), 0), 0u) << part;
+  EXPECT_TRUE(fs::exists(part));
   task.ReleaseFiles(false);
 
   ASSERT_EQ(::mkfifo(Out("fifo.avi").c_str(), 0600), 0);
@@ -254,7 +263,10 @@ TEST_F(FileSetupTest, AwkwardFileNamesOpenAndWrite) {
   ASSERT_TRUE(task.OpenInput(EnsureClip("short3s")));
   for (const std::string name : {"with space 'q' \"d\".avi", "-lead.avi", "\xd0\xbf\xd1\x80.avi"}) {
     ASSERT_GT(task.OpenOutput(Out(name), false), 0) << name << ": " << task.ErrorText();
-    EXPECT_TRUE(fs::exists(fs::u8path(Out(name)))) << name;
+    // Written under the name's own bytes: its part file is the name with a tail.
+    const std::string part = task.Files.Outputs.back().Part->Path();
+    EXPECT_EQ(part.rfind(Out("." + name + ".qarvo-part-"), 0), 0u) << part;
+    EXPECT_TRUE(fs::exists(fs::u8path(part))) << name;
   }
 }
 
