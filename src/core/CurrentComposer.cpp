@@ -5,18 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/AsciiText.h"
 #include "core/DeviceLimits.h"
 #include "core/OptionComposer.h"
 #include "core/RateChoices.h"
 
 namespace qarvo {
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string RateText(double rate) {
   char text[32];
@@ -303,7 +298,7 @@ void ComposeCurrentFormat(const TFormatProfile& profile, const TlvFilesRecord& j
                           const TSourceFacts& source, TComposedOutput& output,
                           TComposedInput& input, std::vector<std::string>& adjustments) {
   const TFormatDefinition& d = profile.Definition();
-  const std::string container = Lower(d.Format);
+  const std::string container = AsciiLower(d.Format);
   if (container != format_keys::kNull) output.FileFormat = container;
   const std::string encoder = profile.VideoEncoder();
   if (encoder.find_first_not_of(" \t") == std::string::npos) {

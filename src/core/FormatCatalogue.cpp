@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/AsciiText.h"
+
 namespace qarvo {
 namespace {
 
@@ -241,18 +243,14 @@ std::optional<std::string> CatalogueFormatName(int code) {
 }
 
 std::vector<TCatalogueFormat> FormatsNamedBy(const std::string& part) {
-  const auto lower = [](std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-  };
   const auto first = part.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
-  const std::string wanted = lower(part.substr(first, part.find_last_not_of(" \t") - first + 1));
+  const std::string wanted =
+      AsciiLower(part.substr(first, part.find_last_not_of(" \t") - first + 1));
   std::vector<TCatalogueFormat> whole, holding, current;
   const int firstCurrent = CurrentCatalogue().Categories.front().Number;
   for (const TCatalogueFormat& format : AllCatalogueFormats()) {
-    const std::string name = lower(format.Name);
+    const std::string name = AsciiLower(format.Name);
     if (name == wanted) whole.push_back(format);
     if (name.find(wanted) == std::string::npos) continue;
     holding.push_back(format);

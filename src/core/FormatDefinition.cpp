@@ -5,23 +5,19 @@
 #include <cctype>
 #include <utility>
 
+#include "base/AsciiText.h"
 #include "core/Utf8Text.h"
 
 namespace qarvo {
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 bool EmptyCountsAsNull(const std::string& key) {
   static const std::array<const char*, 6> keys{
       format_keys::kVideoEncoder, format_keys::kAudioBitRate, format_keys::kSampleRate,
       format_keys::kAudioEncoder, format_keys::kChannel,      format_keys::kVolume};
-  const std::string lower = Lower(key);
-  return std::any_of(keys.begin(), keys.end(), [&](const char* k) { return Lower(k) == lower; });
+  const std::string lower = AsciiLower(key);
+  return std::any_of(keys.begin(), keys.end(),
+                     [&](const char* k) { return AsciiLower(k) == lower; });
 }
 
 using TNamePairs = std::vector<std::pair<const char*, const char*>>;
@@ -34,7 +30,9 @@ std::optional<std::string> Lookup(const TNamePairs& table, const std::string& te
 
 }  // namespace
 
-bool TFormatDefinition::Current() const { return Lower(Encoding) == format_keys::kEncodingCurrent; }
+bool TFormatDefinition::Current() const {
+  return AsciiLower(Encoding) == format_keys::kEncodingCurrent;
+}
 
 std::string FormatSection(int code) { return "formatInfo" + std::to_string(code); }
 
@@ -87,9 +85,9 @@ const TChoiceList* TFormatDefinition::List(const std::string& key) const {
       {format_keys::kQuality, &Quality},
       {format_keys::kSpeed, &Speed},
       {format_keys::kTargetSize, &TargetSize}};
-  const std::string lower = Lower(key);
+  const std::string lower = AsciiLower(key);
   for (const auto& [name, list] : lists)
-    if (Lower(name) == lower) return list;
+    if (AsciiLower(name) == lower) return list;
   return nullptr;
 }
 
@@ -168,7 +166,7 @@ std::optional<std::string> VideoEncoderEngineName(const std::string& displayName
                                 {"vp9", "libvpx-vp9"},
                                 {"gif", "gif"},
                                 {"webp", "libwebp_anim"}};
-  return Lookup(table, Lower(displayName));
+  return Lookup(table, AsciiLower(displayName));
 }
 
 std::optional<std::string> AudioEncoderEngineName(const std::string& displayName) {
@@ -190,7 +188,7 @@ std::optional<std::string> AudioEncoderEngineName(const std::string& displayName
                                 {"e-ac-3", "eac3"},
                                 {"opus", "libopus"},
                                 {"keep as it is", "copy"}};
-  return Lookup(table, Lower(displayName));
+  return Lookup(table, AsciiLower(displayName));
 }
 
 std::optional<std::string> ChannelValue(const std::string& choice) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/AsciiText.h"
 #include "core/ErrorMessage.h"
 #include "core/FormatDefinition.h"
 #include "core/FormatProfile.h"
@@ -28,12 +29,6 @@ constexpr const char* kAllAudio =
 constexpr std::array<uint32_t, 7> kOddRowColours{0xE2E6F6, 0xECECEC, 0xF8F2E0, 0xF6E6F1,
                                                  0xF7E1E1, 0xE2F7E1, 0xE1F0F7};
 constexpr uint32_t kOddRowOther = 0xEBEBEB;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 int FormatCodeOf(const TIniFile& settings) {
   return settings.ReadInteger(settings::kSection, settings::kFormatCode,
@@ -98,7 +93,7 @@ const std::vector<std::string>& MediaExtensions() {
   static const std::vector<std::string> extensions = [] {
     std::vector<std::string> result;
     for (const char* list : {kAllVideo, kAllAudio}) {
-      const std::string text = Lower(list);
+      const std::string text = AsciiLower(list);
       size_t start = 0;
       while (start < text.size()) {
         size_t end = text.find(';', start);
@@ -118,13 +113,13 @@ const std::vector<std::string>& MediaExtensions() {
 bool IsMediaFileName(const std::string& fileName) {
   std::string extension = fs::path(fileName).extension().string();
   if (extension.size() < 2) return false;
-  extension = Lower(extension.substr(1));
+  extension = AsciiLower(extension.substr(1));
   const auto& known = MediaExtensions();
   return std::find(known.begin(), known.end(), extension) != known.end();
 }
 
 bool IsSubtitleFileName(const std::string& fileName) {
-  const std::string extension = Lower(fs::path(fileName).extension().string());
+  const std::string extension = AsciiLower(fs::path(fileName).extension().string());
   for (const char* known : {".srt", ".vtt", ".ass", ".ssa", ".sub", ".idx"})
     if (extension == known) return true;
   return false;

@@ -8,18 +8,13 @@
 #include <set>
 #include <string_view>
 
+#include "base/AsciiText.h"
 #include "core/CurrentComposer.h"
 
 namespace qarvo {
 namespace {
 
 constexpr std::string_view kAsSource = "as source";
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -62,7 +57,7 @@ void ComposeDiscTarget(const TFormatProfile& profile, TComposedOutput& output) {
   static const TTarget targets[] = {{"ntsc-dvd", 3, 2, "720x480"}, {"pal-dvd", 3, 1, "720x576"},
                                     {"ntsc-vcd", 1, 2, nullptr},   {"pal-vcd", 1, 1, nullptr},
                                     {"ntsc-svcd", 2, 2, nullptr},  {"pal-svcd", 2, 1, nullptr}};
-  const std::string format = Lower(profile.Definition().Format);
+  const std::string format = AsciiLower(profile.Definition().Format);
   for (const TTarget& target : targets) {
     if (format != target.Format) continue;
     output.TargetType = target.Type;
@@ -104,7 +99,7 @@ void ComposeEncoder(const TFormatProfile& profile, const std::string& encoder,
   if (named.count(encoder)) output.VideoCodec = encoder;
   if (encoder == "mpeg2video") output.TargetType = 3;
   if (encoder == "libx264") {
-    const std::string format = Lower(profile.Definition().Format);
+    const std::string format = AsciiLower(profile.Definition().Format);
     output.VideoPreset = format == "psp"    ? "libx264-psp"
                          : format == "ipod" ? "libx264-ipod"
                          : format == "ps3"  ? "libx264-ps3"
@@ -127,7 +122,7 @@ void ComposeRateAndContainer(const TFormatProfile& profile, const TSourceFacts& 
     output.FrameRate = frameRate;
   static const std::set<std::string> containers{"ipod", "3gp", "3g2", "avi",    "psp",
                                                 "mov",  "vcd", "flv", "mpegts", "vob"};
-  const std::string format = Lower(profile.Definition().Format);
+  const std::string format = AsciiLower(profile.Definition().Format);
   if (containers.count(format)) output.FileFormat = profile.Definition().Format;
   // The PSP writer takes one picture and one sound stream only; the player plays the plain
   // MP4 file a source without sound gives.
@@ -184,7 +179,7 @@ TSize TargetSize(const TFormatProfile& profile, const std::string& encoder,
     const auto item = profile.Definition().VideoSize.DefaultItem();
     size = (item ? ReadSize(*item) : std::nullopt).value_or(TSize{320, 240});
   }
-  if (Lower(encoder) == "h263") {
+  if (AsciiLower(encoder) == "h263") {
     const std::string forced = ForceH263Size(size.Width, size.Height);
     size = *ReadSize(forced);
   }
@@ -269,7 +264,7 @@ void ComposeThreads(TThreadUse use, TComposedOutput& output, TComposedInput& inp
   if (use == TThreadUse::One) return;
   auto append = [](std::string& text, const std::string& line) {
     const std::string name = line.substr(0, line.find('=') + 1);
-    const std::string lower = Lower(text);
+    const std::string lower = AsciiLower(text);
     if (lower.compare(0, name.size(), name) == 0 || lower.find("\n" + name) != std::string::npos)
       return;
     text += (text.empty() ? "" : "\n") + line;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <utility>
 
+#include "base/AsciiText.h"
 #include "core/FormatProfile.h"
 #include "core/ParameterRules.h"
 
@@ -47,16 +48,10 @@ constexpr std::array<TParamBox, 5> kAudioBoxes{TParamBox::SampleRate, TParamBox:
 constexpr std::array<const char*, 3> kZoomItems{"Full Screen", "Letter Box", "Pan and Scan"};
 constexpr std::array<const char*, 4> kZoomValues{"full", "lbox", "pan", "center"};
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 int IndexIgnoringCase(const std::vector<TParamItem>& items, const std::string& text) {
-  const std::string wanted = Lower(text);
+  const std::string wanted = AsciiLower(text);
   for (size_t i = 0; i < items.size(); ++i)
-    if (Lower(items[i].Text) == wanted) return static_cast<int>(i);
+    if (AsciiLower(items[i].Text) == wanted) return static_cast<int>(i);
   return -1;
 }
 
@@ -310,7 +305,7 @@ std::optional<TParamMessage> TParameterEditor::ChooseVideoEncoder() {
   if (const auto name = VideoEncoderEngineName(state.Text))
     values.emplace_back("paraVideoEncoder", *name);
   Write(values);
-  if (Lower(state.Text) == "h264") return CopyH264Options();
+  if (AsciiLower(state.Text) == "h264") return CopyH264Options();
   return std::nullopt;
 }
 
@@ -319,7 +314,7 @@ std::optional<TParamMessage> TParameterEditor::CopyH264Options() {
   const std::string section = FormatSection(code_);
   TIniValues values;
   const std::string bitExact = definition.ReadString(section, "paraBitExact", "");
-  if (Lower(bitExact) == "true") values.emplace_back("paraBitExact", bitExact);
+  if (AsciiLower(bitExact) == "true") values.emplace_back("paraBitExact", bitExact);
   const std::pair<const char*, int> numbers[] = {{"paraMaxBitrate", 1}, {"paraBufferSize", 1},
                                                  {"paraLevel", 1},      {"paraQscale", 1},
                                                  {"paraGop", 1},        {"paraCoder", 0}};

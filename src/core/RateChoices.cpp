@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/AsciiText.h"
+
 namespace qarvo {
 namespace {
 
@@ -12,12 +14,6 @@ std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 std::optional<int> WholeNumber(const std::string& text) {
@@ -57,7 +53,7 @@ const char* RateModeChoice(TRateMode mode) {
 }
 
 std::optional<TRateMode> RateModeFromChoice(const std::string& choice) {
-  const std::string wanted = Lower(Trimmed(choice));
+  const std::string wanted = AsciiLower(Trimmed(choice));
   for (TRateMode mode : kModes)
     if (wanted == RateModeChoice(mode)) return mode;
   return std::nullopt;
