@@ -112,9 +112,9 @@ class TScreens {
     TIniFile(qgetenv("QARVO_SETTINGS_FILE").toStdString())
         .WriteInteger(settings::kSection, settings::kSkinIndex, scheme);
     {
+      TSampleProber prober;  // outlives the window, whose adder may still call it
       TfrmMain frmMain;
       Shoot(frmMain, QStringLiteral("main-empty-") + suffix, save);
-      TSampleProber prober;
       frmMain.SetJobProber(&prober);
       frmMain.AddFiles({QStringLiteral("/home/user/Videos/Summer holiday 2026/At the lake.avi"),
                         QStringLiteral("/home/user/Videos/birthday.mp4"),
